@@ -1,0 +1,38 @@
+// Client side of the conversation with the job editor JobPad (application
+// "JobPad", topic "orogdde", items "dde1".."dde3"). Failures are reported to the
+// user here and never passed to the caller.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/DdeClient.h"
+#include "platform/Ui.h"
+
+namespace tsly {
+
+inline constexpr const char* JobEditorApp = "JobPad";
+inline constexpr const char* JobEditorTopic = "orogdde";
+
+class JobLink {
+ public:
+  JobLink(DdeClient& client, Ui& ui) : client_(client), ui_(ui) {}
+
+  void linkstart(const std::string& application, const std::string& topic);
+  void linkcommand(const std::string& command, const std::string& value1, const std::string& value2,
+                   const std::string& value3);
+  // Leaves out1..out3 unchanged when the link is down.
+  void linkrequest(std::string& out1, std::string& out2, std::string& out3);
+  void linkaddline(const std::string& line, std::int16_t sw = -1);
+  void linkrestart();
+  void linkfailure(const std::string& description);
+
+  bool ddelinked() const { return ddelinked_; }
+
+ private:
+  DdeClient& client_;
+  Ui& ui_;
+  bool ddelinked_ = false;
+};
+
+}  // namespace tsly
