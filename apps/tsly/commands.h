@@ -1,0 +1,13 @@
+// Sub-commands of tsly; each lives in its own file and registers itself on the app.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace tsly::cli {
+
+// Each returns after adding its sub-command; the callback sets `exitCode`.
+void addInfoCommand(CLI::App& app, int& exitCode);
+void addSynthCommand(CLI::App& app, int& exitCode);
+void addGenerateCommand(CLI::App& app, int& exitCode);
+
+}  // namespace tsly::cli
