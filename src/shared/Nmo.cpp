@@ -9,6 +9,7 @@ namespace {
 
 constexpr int Taps = 8;      // input samples j-3 .. j+4 around position j + f
 constexpr int Steps = NmoSincSteps;
+static_assert(Steps == 128, "row split below uses r >> 7");
 
 typedef float V4 __attribute__((vector_size(16)));
 
@@ -56,7 +57,30 @@ inline float interiorValue(const float* in, std::int32_t j, const float* w) {
   std::memcpy(&w0, w, sizeof w0);
   std::memcpy(&w1, w + 4, sizeof w1);
   V4 s = a0 * w0 + a1 * w1;
-  return (s[0] + s[1]) + (s[2] + s[3]);
+  return (s[0] + s[2]) + (s[1] + s[3]);
+}
+
+// Four consecutive interior outputs at once: the same sums as interiorValue,
+// reduced together.
+typedef std::int32_t V4i __attribute__((vector_size(16)));
+inline V4 interiorPartial(const float* in, std::int32_t j, const float* w) {
+  V4 a0, a1, w0, w1;
+  std::memcpy(&a0, in + j - 3, sizeof a0);
+  std::memcpy(&a1, in + j + 1, sizeof a1);
+  std::memcpy(&w0, w, sizeof w0);
+  std::memcpy(&w1, w + 4, sizeof w1);
+  return a0 * w0 + a1 * w1;
+}
+inline V4 interiorValues4(V4 sa, V4 sb, V4 sc, V4 sd) {
+  V4 t0 = __builtin_shuffle(sa, sb, V4i{0, 4, 1, 5});  // a0 b0 a1 b1
+  V4 t1 = __builtin_shuffle(sa, sb, V4i{2, 6, 3, 7});  // a2 b2 a3 b3
+  V4 u0 = __builtin_shuffle(sc, sd, V4i{0, 4, 1, 5});
+  V4 u1 = __builtin_shuffle(sc, sd, V4i{2, 6, 3, 7});
+  V4 ab = t0 + t1;  // a0+a2 b0+b2 a1+a3 b1+b3
+  V4 cd = u0 + u1;
+  V4 x0 = __builtin_shuffle(ab, cd, V4i{0, 1, 4, 5});
+  V4 x1 = __builtin_shuffle(ab, cd, V4i{2, 3, 6, 7});
+  return x0 + x1;
 }
 
 // True when output sample i is muted for a squared moveout a (in samples^2).
@@ -109,33 +133,54 @@ std::int32_t nmoit(const float* in, float* out, std::int32_t n, float velocity, 
   const SincTable& tab = table();
   const float last = static_cast<float>(n - 1);
   constexpr std::int32_t Chunk = 256;
-  alignas(32) float pos[Chunk];
+  alignas(32) std::int32_t jj[Chunk];
+  alignas(32) std::int32_t rr[Chunk];
   std::int32_t i = i0;
   while (i < n) {
-    const std::int32_t len = (n - i) < Chunk ? (n - i) : Chunk;
+    std::int32_t len = (n - i) < Chunk ? (n - i) : Chunk;
+    // Positions, split into whole sample and table row (vectorises).
     for (std::int32_t m = 0; m < len; ++m) {
-      float fi = static_cast<float>(i + m);
-      pos[m] = std::sqrt(fi * fi + a);
+      const float fi = static_cast<float>(i + m);
+      const float p = std::sqrt(fi * fi + a);
+      const float pc = p > last ? last + 1.0f : p;  // past the end: flagged below
+      const std::int32_t j = static_cast<std::int32_t>(pc);
+      const std::int32_t r = static_cast<std::int32_t>((pc - static_cast<float>(j)) * Steps + 0.5f);
+      jj[m] = j + (r >> 7);  // r == Steps: the next whole sample
+      rr[m] = r & (Steps - 1);
+      if (p > last) jj[m] = n;
     }
-    for (std::int32_t m = 0; m < len; ++m) {
-      const float p = pos[m];
-      if (p > last) {  // past the end of the input: zero from here on
+    std::int32_t m = 0;
+    while (m < len) {
+      const std::int32_t j = jj[m];
+      if (j >= n) {  // past the end of the input: zero from here on
         if (!add) std::memset(out + i + m, 0, sizeof(float) * static_cast<size_t>(n - i - m));
         return 0;
       }
-      std::int32_t j = static_cast<std::int32_t>(p);
-      std::int32_t r = static_cast<std::int32_t>((p - static_cast<float>(j)) * Steps + 0.5f);
-      if (r >= Steps) {
-        ++j;
-        r = 0;
+      // Positions rise with i: four in a row are interior when the first and
+      // the fourth are.
+      if (m + 4 <= len && j >= 3 && jj[m + 3] + 4 < n) {
+        V4 v = interiorValues4(interiorPartial(in, jj[m], tab.w[rr[m]]),
+                               interiorPartial(in, jj[m + 1], tab.w[rr[m + 1]]),
+                               interiorPartial(in, jj[m + 2], tab.w[rr[m + 2]]),
+                               interiorPartial(in, jj[m + 3], tab.w[rr[m + 3]]));
+        float* o = out + i + m;
+        if (add) {
+          V4 prev;
+          std::memcpy(&prev, o, sizeof prev);
+          v = prev + v;
+        }
+        std::memcpy(o, &v, sizeof v);
+        m += 4;
+        continue;
       }
-      const float* w = tab.w[r];
-      float v = (j >= 3 && j + 4 < n) ? interiorValue(in, j, w) : edgeValue(in, n, j, w);
+      const float* w = tab.w[rr[m]];
+      const float v = (j >= 3 && j + 4 < n) ? interiorValue(in, j, w) : edgeValue(in, n, j, w);
       if (add) {
         out[i + m] += v;
       } else {
         out[i + m] = v;
       }
+      ++m;
     }
     i += len;
   }

@@ -270,6 +270,10 @@ TEST_F(GenFixture, StackedTraceIsTheMeanOfItsOwnLiveTraces) {
   EXPECT_EQ(t[0].h[WordStackCount], 2);
   EXPECT_EQ(t[1].s, (std::vector<float>{0.0f, 5.0f, 0.375f, 1.0f}));
   EXPECT_EQ(t[1].h[WordStackCount], 2);
+  // The shared sample buffer holds the trace read last.
+  ASSERT_EQ(s.TraceSamples.size(), 4u);
+  EXPECT_EQ(std::vector<float>(s.TraceSamples.data1(), s.TraceSamples.data1() + 4),
+            (std::vector<float>{10, 5, 0.25f, 0}));
 }
 
 TEST_F(GenFixture, EventIsFlattenedAtItsOwnVelocityAndNotAtOthers) {

@@ -212,6 +212,7 @@ class Run {
   Step processTrace(const CachedTrace& ct, float v);
   Step writeOut(Writer::Status st);
   void restoreState();
+  void keepLastSamples();
   void endRun(bool finished);
 
   AppState& s_;
@@ -241,6 +242,8 @@ class Run {
   std::int16_t bytesPerSample_ = 0;
   std::vector<float> samples_;
   std::vector<float> outBuf_;
+  const float* lastSamples_ = nullptr;  // samples of the trace read last, in the panel pool
+  std::int32_t lastCount_ = 0;
   bool used16_ = false;
   std::int32_t stackCount_ = 0;
 };
@@ -386,6 +389,7 @@ void Run::loadTrace(std::int32_t t) {
 // Reads every trace of the panel's CDPs once, in the order the run visits them.
 // Reading stops at the first trace that ends the run (nothing after it is visited).
 void Run::loadPanel(float start, std::int64_t count) {
+  keepLastSamples();
   cache_.clear();
   pool_.clear();
   loadStopped_ = false;
@@ -447,14 +451,14 @@ Run::Step Run::processTrace(const CachedTrace& ct, float v) {
                 "", Buttons::Ok, Icon::None);
     return Step::Fail;
   }
-  samples_.resize(static_cast<size_t>(numSamples_));
   outBuf_.resize(static_cast<size_t>(numSamples_));
   if (bytesPerSample_ == 2) used16_ = true;
   if (ct.kind == K::SamplesShort) {
     ui_.message("Trace data read failed", "", Buttons::Ok, Icon::None);
     return Step::Fail;
   }
-  std::copy_n(pool_.data() + ct.first, numSamples_, samples_.data());
+  lastSamples_ = pool_.data() + ct.first;  // TraceSamples now holds this trace
+  lastCount_ = numSamples_;
   if (ct.kind == K::NoOffsets) {
     ui_.message("Data does not have valid offset distance/multiplier values. Can not process this data",
                 "Tessaly - Data Not TSLY compat", Buttons::Ok, Icon::None);
@@ -462,7 +466,7 @@ Run::Step Run::processTrace(const CachedTrace& ct, float v) {
     return Step::Finish;
   }
   const float offset = static_cast<float>(hdr_[WordOffset]) / static_cast<float>(hdr_[WordOffsetScalar]);
-  nmoit(samples_.data(), outBuf_.data(), numSamples_, v, offset, p_.stretch, interval_, p_.stackFlag);
+  nmoit(lastSamples_, outBuf_.data(), numSamples_, v, offset, p_.stretch, interval_, p_.stackFlag);
   ++stackCount_;
   if (!p_.stackFlag) {
     hdr_[WordNumSamples] = static_cast<std::int16_t>(numSamples_);
@@ -474,7 +478,16 @@ Run::Step Run::processTrace(const CachedTrace& ct, float v) {
   return Step::Next;
 }
 
+// The shared sample buffer holds the trace read last; keep it before the pool
+// that holds it is reused.
+void Run::keepLastSamples() {
+  if (lastSamples_ == nullptr) return;
+  samples_.assign(lastSamples_, lastSamples_ + lastCount_);
+  lastSamples_ = nullptr;
+}
+
 void Run::restoreState() {
+  keepLastSamples();
   s_.TraceHeader = hdr_;
   s_.SampleInterval = interval_;
   s_.NumSamples = numSamples_;
