@@ -103,6 +103,12 @@ struct OpenScanResult {
 // empty pick table. Never throws; never shows a message itself.
 OpenScanResult openScan(AppState& st, const OpenScanHooks& hooks = {});
 
+// The check the Open command makes before the scan: does a file (not a folder)
+// of that name exist? If not, fileNotFoundMessage() is shown ("FILE NOT FOUND",
+// information icon, title "FILE ERROR") and nothing else happens.
+bool dataFileExists(const std::string& path);
+ScanMessage fileNotFoundMessage();
+
 // Shows result.message through ui when it has text (does nothing otherwise).
 void showOpenScanMessage(Ui& ui, const OpenScanResult& result);
 
@@ -123,6 +129,8 @@ inline constexpr const char* BadDataType = "Only CDP-gather/stacked or Velocity 
 inline constexpr const char* BadDataTypeTitle = "TSLY data type error";
 inline constexpr const char* SamplesShort = "Error reading trace data";
 inline constexpr const char* NoPanelsTitle = "TSLY-NOT TSLY DATA";
+inline constexpr const char* FileNotFound = "FILE NOT FOUND";
+inline constexpr const char* FileNotFoundTitle = "FILE ERROR";
 inline constexpr const char* KeyWordTitle = "TSLY data type error";
 // "This data is not valid velocity scan data" + CrLf + "Please try a different data set."
 std::string noPanelsText();
