@@ -13,7 +13,7 @@ namespace tsly {
 class SequentialReader {
  public:
   // `startPos` is the handle's current position (0 after a rewind).
-  explicit SequentialReader(int handle, std::int64_t startPos = 0, std::int32_t chunkBytes = 1 << 20);
+  explicit SequentialReader(int handle, std::int64_t startPos = 0, std::int32_t chunkBytes = 1 << 17);
 
   // Copies up to n bytes into dst; returns how many were copied (fewer only at
   // the end of the file or on a read error).
