@@ -40,7 +40,7 @@ class TraceFileBuilder {
   // amp * sin(i) style ramp, or the given values.
   TraceFileBuilder& dataTrace(int cdp, float amp = 100.0f, std::int16_t code = 1) {
     std::vector<float> s(static_cast<size_t>(numSamples_ > 0 ? numSamples_ : 0));
-    for (size_t i = 0; i < s.size(); ++i) s[i] = amp * static_cast<float>((i % 7) - 3) / 3.0f;
+    for (size_t i = 0; i < s.size(); ++i) s[i] = amp * static_cast<float>(static_cast<int>(i % 7) - 3) / 3.0f;
     return trace(cdp, code, s);
   }
   TraceFileBuilder& trace(int cdp, std::int16_t code, const std::vector<float>& samples) {
