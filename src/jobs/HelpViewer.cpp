@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -103,7 +104,7 @@ bool HelpViewer::open(QWidget* owner, const std::string& helpFile, const QString
     browser_->clear();
     browser_->setSource(url, QTextDocument::HtmlResource);
   }
-  if (topic == ContentsAnchor) browser_->scrollToAnchor(topic);
+  if (topic == ContentsAnchor) browser_->verticalScrollBar()->setValue(0);  // the very top
   return true;
 }
 
