@@ -2,53 +2,20 @@
 // way out of the dialogue, and a job editor that is not there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/VelfDeck.h"
+#include "support/ScriptedDdeClient.h"
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
+using tsly::test::ScriptedDdeClient;
 using tsly::test::ScriptedUi;
 
 namespace {
-
-// A job editor behind the channel: keeps the three items, and on "add" appends
-// item dde1 to its deck. Every exchange is logged in order.
-class EditorChannel : public DdeClient {
- public:
-  bool running = true;
-  std::vector<std::string> log;
-  std::vector<std::string> deck;
-  std::string items[3];
-  int shows = 0;
-
-  int connect(const std::string& app, const std::string& topic) override {
-    log.push_back("connect " + app + "|" + topic);
-    return running ? 0 : DdeNoAppResponded;
-  }
-  void disconnect() override {}
-  int poke(const std::string& item, const std::string& value) override {
-    log.push_back("poke " + item + "=" + value);
-    if (item == "dde1") items[0] = value;
-    if (item == "dde2") items[1] = value;
-    if (item == "dde3") items[2] = value;
-    return 0;
-  }
-  int execute(const std::string& command) override {
-    log.push_back("execute " + command);
-    if (command == "add") deck.push_back(items[0]);
-    if (command == "show") ++shows;
-    return 0;
-  }
-  int request(const std::string& item, std::string& value) override {
-    value = item == "dde1" ? items[0] : item == "dde2" ? items[1] : items[2];
-    return 0;
-  }
-  bool startProgram(const std::string&) override { return false; }
-  std::string errorDescription(int e) const override { return "error " + std::to_string(e); }
-};
 
 void addPick(CdpPicks& rec, float time, std::int16_t velocity, std::int16_t panel) {
   for (int k = 1; k <= PicksPerCdp; ++k)
@@ -90,7 +57,7 @@ const std::vector<std::string> PickedVelf = {
 struct VelfRun {
   AppState st = pickedState();
   ScriptedUi ui;
-  EditorChannel editor;
+  ScriptedDdeClient editor;
   JobLink link{editor, ui};
   std::string fileDialogName = "/data/survey/last.dat";
   int dupChecks = 0;
@@ -144,16 +111,19 @@ TEST(EditVelf, DeckInCdpOrderWithTimesAscendingAndTableKeptAsListed) {
   VelfRun r;
   ASSERT_EQ(r.go({"/data/line1.dat", ".5", "/data/line1.nmo"}), VelfOutcome::Completed);
   EXPECT_EQ(r.editor.deck, fullDeck("*INPF /data/line1.dat", "*NMOT  .5 1", "*OUTF /data/line1.nmo"));
-  EXPECT_EQ(r.editor.shows, 1);
+  EXPECT_EQ(r.editor.showCount, 1);
   EXPECT_EQ(r.dupChecks, 3);
-  // Every exchange in order: show first, then each line as add with "-1".
-  ASSERT_GE(r.editor.log.size(), 5u);
-  EXPECT_EQ(r.editor.log[1], "poke dde1=");
-  EXPECT_EQ(r.editor.log[4], "execute show");
-  EXPECT_EQ(r.editor.log[5], "poke dde1=*INPF /data/line1.dat");
-  EXPECT_EQ(r.editor.log[6], "poke dde2=-1");
-  EXPECT_EQ(r.editor.log[7], "poke dde3=");
-  EXPECT_EQ(r.editor.log[8], "execute add");
+  // Every exchange in order: show first (three empty items), then each line as
+  // an "add" with the line, "-1" and nothing.
+  const auto& calls = r.editor.calls;
+  const auto show = std::find(calls.begin(), calls.end(), "execute show");
+  ASSERT_TRUE(show != calls.end());
+  ASSERT_GE(show - calls.begin(), 3);
+  EXPECT_EQ(std::vector<std::string>(show - 3, show + 5),
+            (std::vector<std::string>{"poke dde1=", "poke dde2=", "poke dde3=", "execute show",
+                                      "poke dde1=*INPF /data/line1.dat", "poke dde2=-1", "poke dde3=",
+                                      "execute add"}));
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "execute add"), 7);
   // The table is still indexed like CdpList; each CDP keeps its own picks, now in time order.
   EXPECT_EQ(r.st.PickTable[1].Cdp, 205);
   EXPECT_EQ(r.st.PickTable[2].Cdp, 101);
@@ -258,14 +228,14 @@ TEST(EditVelf, EveryWayOut) {
     EXPECT_EQ(r.ui.boxes[0].text, "There are no picks on any panel.\r\nThere is nothing to do!");
     EXPECT_EQ(r.ui.boxes[0].title, "TSLY-NOTHING TO DO!");
     EXPECT_EQ(r.ui.boxes[0].icon, Icon::Information);
-    EXPECT_EQ(r.editor.shows, 0);
+    EXPECT_EQ(r.editor.showCount, 0);
     EXPECT_TRUE(r.editor.deck.empty());
   }
   {  // A duplicate on any CDP: nothing sent.
     VelfRun r;
     r.ctx.checkDupPicks = [](std::int32_t c) { return c == 2; };
     EXPECT_EQ(r.go({}), VelfOutcome::Duplicates);
-    EXPECT_EQ(r.editor.shows, 0);
+    EXPECT_EQ(r.editor.showCount, 0);
     EXPECT_TRUE(r.ui.inputs.empty());
   }
   for (std::optional<std::string> giveUp : {std::optional<std::string>(""), std::optional<std::string>()}) {
@@ -273,7 +243,7 @@ TEST(EditVelf, EveryWayOut) {
       VelfRun r;
       EXPECT_EQ(r.go({giveUp}), VelfOutcome::DataCancelled);
       EXPECT_TRUE(r.ui.boxes.empty());
-      EXPECT_EQ(r.editor.shows, 1);
+      EXPECT_EQ(r.editor.showCount, 1);
       EXPECT_TRUE(r.editor.deck.empty());
     }
     {  // Stretch: warning, "*INPF " already sent.
@@ -327,8 +297,8 @@ TEST(EditVelf, EveryWayOut) {
 TEST(EditVelf, JobPadDownEveryLineIsReportedAndTheCommandCompletes) {
   AppState st = pickedState();
   ScriptedUi ui;
-  EditorChannel editor;
-  editor.running = false;
+  ScriptedDdeClient editor;
+  editor.serverRunning = false;
   JobLink link(editor, ui);  // never started: the conversation is down
   std::string name;
   VelfCommandContext ctx{st, ui, link, [](std::int32_t) { return false; }, name};
