@@ -151,6 +151,8 @@ bool PictureOutput::printTo(QPrinter& target, const QImage& image, QString* reas
                   : QStringLiteral("The printer %1 did not accept the job.").arg(target.printerName());
     return false;
   }
+  // Wiggles and lines stay sharp: no lossy (JPEG) image compression in the job.
+  painter.setRenderHint(QPainter::LosslessImageRendering);
   // One printer pixel per canvas pixel, from the page's top-left corner.
   if (!image.isNull()) painter.drawImage(QPoint(0, 0), image);
   if (!painter.end()) {
