@@ -11,8 +11,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
 #include <memory>
+#include <thread>
+
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "JobPadWindow.h"
 #include "jobs/core/DdeProtocol.h"
@@ -55,6 +62,77 @@ QByteArray readAll(const QString& path) {
   if (!f.open(QIODevice::ReadOnly)) return {};
   return f.readAll();
 }
+
+// A scripted server under the JobPad socket name, on a thread of its own: answers
+// the n-th request (one per line feed received) with replies[n]. A '|' in a reply
+// splits it into two writes 50 ms apart; a missing reply means silence.
+class FakeServer {
+ public:
+  FakeServer(const QString& socketPath, std::vector<std::string> replies) : replies_(std::move(replies)) {
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const QByteArray p = socketPath.toLocal8Bit();
+    ::unlink(p.constData());
+    std::strncpy(addr.sun_path, p.constData(), sizeof addr.sun_path - 1);
+    ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && ::listen(fd_, 4) == 0;
+    path_ = p;
+    if (ok_) thread_ = std::thread([this] { run(); });
+  }
+  ~FakeServer() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    ::close(fd_);
+    ::unlink(path_.constData());
+  }
+  bool ok() const { return ok_; }
+  int requestsSeen() const { return seen_; }
+
+ private:
+  bool wait(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    while (!stop_) {
+      if (::poll(&p, 1, 50) > 0) return true;
+    }
+    return false;
+  }
+  void run() {
+    if (!wait(fd_)) return;
+    const int c = ::accept(fd_, nullptr, nullptr);
+    if (c < 0) return;
+    std::size_t next = 0;
+    char buf[4096];
+    while (wait(c)) {
+      const ssize_t n = ::read(c, buf, sizeof buf);
+      if (n <= 0) break;
+      for (ssize_t i = 0; i < n; ++i) {
+        if (buf[i] != '\n') continue;
+        ++seen_;
+        if (next >= replies_.size()) continue;
+        const std::string& r = replies_[next++];
+        const auto bar = r.find('|');
+        if (bar == std::string::npos) {
+          [[maybe_unused]] auto w = ::send(c, r.data(), r.size(), MSG_NOSIGNAL);
+        } else {
+          [[maybe_unused]] auto w1 = ::send(c, r.data(), bar, MSG_NOSIGNAL);
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+          [[maybe_unused]] auto w2 = ::send(c, r.data() + bar + 1, r.size() - bar - 1, MSG_NOSIGNAL);
+        }
+      }
+    }
+    ::close(c);
+  }
+
+  std::vector<std::string> replies_;
+  int fd_ = -1;
+  bool ok_ = false;
+  QByteArray path_;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> seen_{0};
+};
+
+QString socketPath() { return QDir::tempPath() + "/" + LocalDdeClient::serverName(JobEditorApp, JobEditorTopic); }
 
 }  // namespace
 
@@ -381,6 +459,79 @@ class TestJobLink : public QObject {
     QVERIFY(second.waitForFinished(5000));
     QCOMPARE(second.exitCode(), 1);
     QVERIFY(second.readAllStandardError().contains("Another JobPad is already serving"));
+  }
+
+  void silentServerCountsAsNoAnswer() {
+    FakeServer fake(socketPath(), {});
+    QVERIFY(fake.ok());
+    LocalDdeClient dde;
+    dde.setTimeouts(300, 300, 300);
+    QElapsedTimer t;
+    t.start();
+    QCOMPARE(dde.connect("JobPad", "orogdde"), ErrDdeNoAppResponded);
+    QVERIFY(t.elapsed() >= 250);
+    QVERIFY(t.elapsed() < 3000);
+    QVERIFY(!dde.isConnected());
+  }
+
+  void transactionTimeoutDropsTheConversation() {
+    FakeServer fake(socketPath(), {"OK\n"});
+    QVERIFY(fake.ok());
+    LocalDdeClient dde;
+    dde.setTimeouts(1000, 300, 300);
+    ScriptedUi ui;
+    JobLink link(dde, ui);
+    link.linkstart(JobEditorApp, JobEditorTopic);
+    QVERIFY(link.ddelinked());
+    link.linkaddline("*INPF a.dat");
+    QVERIFY(!link.ddelinked());
+    QCOMPARE(ui.boxes.size(), std::size_t(1));
+    QVERIFY(ui.boxes[0].text.find("\r\n\r\nTimeout while waiting for DDE response\r\n\r\n") != std::string::npos);
+    QCOMPARE(fake.requestsSeen(), 2);  // CONNECT and the first POKE only
+    QVERIFY(!dde.isConnected());
+    QCOMPARE(dde.poke("dde1", "x"), ErrDdeNoChannel);
+  }
+
+  void repliesAreReadWholeAndChecked() {
+    FakeServer fake(socketPath(), {"OK\n", "O|K\n", "VALUE 5:he|llo\n", "ERROR 3:288\n", "VALUE 1:x\n"});
+    QVERIFY(fake.ok());
+    LocalDdeClient dde;
+    dde.setTimeouts(1000, 1000, 300);
+    QCOMPARE(dde.connect("JobPad", "orogdde"), 0);
+    QCOMPARE(dde.poke("dde1", "a"), 0);
+    std::string v;
+    QCOMPARE(dde.request("dde1", v), 0);
+    QCOMPARE(v, std::string("hello"));
+    // A refusal keeps the conversation; a reply of the wrong kind ends it.
+    v = "unchanged";
+    QCOMPARE(dde.request("dde1", v), 288);
+    QCOMPARE(v, std::string("unchanged"));
+    QVERIFY(dde.isConnected());
+    QCOMPARE(dde.execute("show"), ErrDdeConversationClosed);
+    QVERIFY(!dde.isConnected());
+  }
+
+  void garbledReplyEndsTheConversation() {
+    FakeServer fake(socketPath(), {"OK\n", "NONSENSE 1:x\n"});
+    QVERIFY(fake.ok());
+    LocalDdeClient dde;
+    dde.setTimeouts(1000, 1000, 300);
+    QCOMPARE(dde.connect("JobPad", "orogdde"), 0);
+    QCOMPARE(dde.execute("show"), ErrDdeConversationClosed);
+    QVERIFY(!dde.isConnected());
+  }
+
+  void refusedConnectKeepsItsNumber() {
+    FakeServer fake(socketPath(), {"ERROR 3:297\n"});
+    QVERIFY(fake.ok());
+    LocalDdeClient dde;
+    ScriptedUi ui;
+    JobLink link(dde, ui);
+    link.linkstart(JobEditorApp, JobEditorTopic);
+    QVERIFY(!link.ddelinked());
+    QCOMPARE(ui.boxes.size(), std::size_t(1));
+    QCOMPARE(ui.boxes[0].text, std::string("There has been an unexpected error while starting JobPad\r\n\r\n"
+                                           "Can't set LinkMode; invalid LinkTopic\r\n"));
   }
 
   void terminatedJobPadRemovesItsSocket() {
