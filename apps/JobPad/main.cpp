@@ -48,6 +48,8 @@ void quitOnSignals(QCoreApplication& app) {
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
+  // A client that vanishes before its reply is written must not end JobPad.
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 // Appends each line to the deck file with CR LF and flushes it at once, so a
