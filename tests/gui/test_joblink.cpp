@@ -149,11 +149,14 @@ class TestJobLink : public QObject {
 
   QString path(const QString& name) const { return dir_->filePath(name); }
 
-  // Starts JobPad without a window, appending to deck; waits until it serves.
-  QProcess* startJobPad(const QString& deck) {
+  // Starts JobPad (without a window unless asked), appending to deck; waits until it serves.
+  QProcess* startJobPad(const QString& deck, bool window = false) {
     auto p = std::make_unique<QProcess>();
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p->start(jobPadBin_, {"--no-window", "--deck", deck});
+    if (window)
+      p->start(jobPadBin_, {"--deck", deck});
+    else
+      p->start(jobPadBin_, {"--no-window", "--deck", deck});
     if (!p->waitForStarted(5000)) return nullptr;
     LocalDdeClient probe;
     QDeadlineTimer deadline(10000);
@@ -279,6 +282,25 @@ class TestJobLink : public QObject {
     dde.disconnect();
     QCOMPARE(dde.execute("show"), ErrDdeNoChannel);
     QCOMPARE(dde.errorDescription(293), std::string("DDE method invoked with no channel open"));
+  }
+
+  void windowedJobPadServesAndSavesOnlyOnDemand() {
+    const QString deck = path("windowed.job");
+    QProcess* p = startJobPad(deck, true);
+    QVERIFY(p);
+    LocalDdeClient dde;
+    ScriptedUi ui;
+    JobLink link(dde, ui);
+    link.linkstart(JobEditorApp, JobEditorTopic);
+    QVERIFY(link.ddelinked());
+    link.linkcommand("show", "", "", "");
+    link.linkaddline("*INPF a.dat");
+    link.linkcommand("lastpath", "/data", "", "");
+    QVERIFY(ui.boxes.empty());
+    QVERIFY(!QFileInfo::exists(deck));
+    p->terminate();
+    QVERIFY(p->waitForFinished(5000));
+    QCOMPARE(p->exitCode(), 0);
   }
 
   void noServerAnswersConnect() {
