@@ -1,0 +1,328 @@
+#include "display/TessalyWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QWidget>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "jobs/core/JobLink.h"
+#include "open/FileInfoWindow.h"
+#include "open/OpenCommand.h"
+#include "platform/qt/QtUi.h"
+#include "shared/Numbers.h"
+#include "shared/Settings.h"
+
+namespace tsly {
+
+namespace {
+
+constexpr const char* HelpContextProperty = "helpContextId";
+
+// Placement limits applied to what the settings file asks for: a window
+// between 100 and 20000 pixels in each direction, placed within +-100000 pixels.
+constexpr int MinWindowPixels = 100;
+constexpr int MaxWindowPixels = 20000;
+constexpr int MaxWindowOffset = 100000;
+
+}  // namespace
+
+TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent)
+    : QMainWindow(parent), state_(state), ui_(ui), dde_(dde) {
+  setObjectName(QStringLiteral("tessaly"));
+  setWindowTitle(QStringLiteral("TSLY for WINDOWS"));
+  link_ = std::make_unique<JobLink>(dde_, ui_);
+  open_ = std::make_unique<OpenCommand>(*this);
+  buildMenus();
+  buildControls();
+  endProcess = [] { QCoreApplication::exit(0); };
+}
+
+TessalyWindow::~TessalyWindow() = default;
+
+QAction* TessalyWindow::addItem(QMenu* menu, const char* name, const char* caption,
+                                void (TessalyWindow::*slot)()) {
+  QAction* a = menu->addAction(QString::fromUtf8(caption));
+  a->setObjectName(QString::fromLatin1(name));
+  connect(a, &QAction::triggered, this, slot);
+  return a;
+}
+
+void TessalyWindow::buildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("menubar"));
+
+  fileMenu_ = bar->addMenu(QStringLiteral("&Files..."));
+  fileMenu_->setObjectName(QStringLiteral("file"));
+  fileMenu_->setProperty(HelpContextProperty, 12010);
+  addItem(fileMenu_, "fileopen", "&Open", &TessalyWindow::fileopen);
+  addItem(fileMenu_, "fileinfomenu", "File &Info", &TessalyWindow::fileinfo);
+  addItem(fileMenu_, "fileprtsetup", "Print Setup", &TessalyWindow::fileprtsetup);
+  addItem(fileMenu_, "fileprint", "&Print", &TessalyWindow::fileprint);
+  addItem(fileMenu_, "filebmp", "Save BMP", &TessalyWindow::filebmp);
+  fileMenu_->addSeparator()->setObjectName(QStringLiteral("filesep"));
+  addItem(fileMenu_, "fileexit", "E&xit", &TessalyWindow::fileexit);
+
+  editMenu_ = bar->addMenu(QStringLiteral("&Options"));
+  editMenu_->setObjectName(QStringLiteral("edit"));
+  editMenu_->setProperty(HelpContextProperty, 12020);
+  addItem(editMenu_, "editsele", "Change Graphics", &TessalyWindow::editsele);
+  addItem(editMenu_, "editnmo", "Set NMO Parameters", &TessalyWindow::editnmo);
+  addItem(editMenu_, "editvelf", "Make VELF commands", &TessalyWindow::editvelf);
+
+  // "&Help" sits at the right end of the menu bar: a menu bar of its own in the
+  // bar's top-right corner.
+  auto* helpBar = new QMenuBar(bar);
+  helpBar->setObjectName(QStringLiteral("helpbar"));
+  helpMenu_ = helpBar->addMenu(QStringLiteral("&Help"));
+  helpMenu_->setObjectName(QStringLiteral("help"));
+  helpMenu_->setProperty(HelpContextProperty, 12030);
+  addItem(helpMenu_, "helpcontents", "&Contents", &TessalyWindow::helpcontents);
+  addItem(helpMenu_, "fileabout", "&About", &TessalyWindow::fileabout);
+  bar->setCornerWidget(helpBar, Qt::TopRightCorner);
+}
+
+void TessalyWindow::buildControls() {
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("client"));
+  setCentralWidget(client);
+  const double dx = logicalDpiX(), dy = logicalDpiY();
+  auto place = [&](QWidget* w, double l, double t, double wd, double h) {
+    w->setGeometry(twipsRect(l, t, wd, h, dx, dy));
+  };
+  auto button = [&](const char* name, const char* caption, int helpId, void (TessalyWindow::*slot)()) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), client);
+    b->setObjectName(QString::fromLatin1(name));
+    if (helpId) b->setProperty(HelpContextProperty, helpId);
+    connect(b, &QPushButton::clicked, this, slot);
+    return b;
+  };
+
+  prevpanel_ = button("prevpanel", "Prev", 12040, &TessalyWindow::prevpanel);
+  place(prevpanel_, 0, 0, 612, 372);
+  prevpanel_->setEnabled(false);
+  nextpanel_ = button("nextpanel", "Next", 12040, &TessalyWindow::nextpanel);
+  place(nextpanel_, 600, 0, 612, 372);
+  nextpanel_->setEnabled(false);
+  clearpicks_ = button("clearpicks", "Clear Picks", 12050, &TessalyWindow::clearpicks);
+  place(clearpicks_, 1200, 0, 1092, 372);
+  clearpicks_->setEnabled(false);
+
+  label1_ = new QLabel(QStringLiteral("TSLY-4-Windows"), client);
+  label1_->setObjectName(QStringLiteral("Label1"));
+  label1_->setTextFormat(Qt::PlainText);
+  label1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  place(label1_, 2400, 0, 4572, 372);
+
+  refresh_ = button("refresh", "refresh", 0, &TessalyWindow::refresh);
+  place(refresh_, 6360, 0, 1212, 372);
+  refresh_->setVisible(false);
+
+  vscroll1_ = new QScrollBar(Qt::Vertical, client);
+  vscroll1_->setObjectName(QStringLiteral("VScroll1"));
+  vscroll1_->setProperty(HelpContextProperty, 12070);
+  place(vscroll1_, 0, 360, 252, 4332);
+  vscroll1_->setRange(0, 0);
+  connect(vscroll1_, &QScrollBar::valueChanged, this, &TessalyWindow::vscrollChanged);
+
+  picture2_ = new QWidget(client);
+  picture2_->setObjectName(QStringLiteral("Picture2"));
+  picture2_->setProperty(HelpContextProperty, 12060);
+  place(picture2_, 240, 360, 7212, 4332);
+
+  picture1_ = new QWidget(picture2_);
+  picture1_->setObjectName(QStringLiteral("Picture1"));
+  picture1_->setProperty(HelpContextProperty, 12060);
+  picture1_->setAutoFillBackground(true);
+  QPalette pal = picture1_->palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  picture1_->setPalette(pal);
+  picture1_->setGeometry(0, 0, picture2_->width(), picture2_->height());
+
+  hscroll1_ = new QScrollBar(Qt::Horizontal, client);
+  hscroll1_->setObjectName(QStringLiteral("HScroll1"));
+  hscroll1_->setProperty(HelpContextProperty, 12070);
+  place(hscroll1_, 240, 4680, 7212, 252);
+  hscroll1_->setRange(0, 0);
+  connect(hscroll1_, &QScrollBar::valueChanged, this, &TessalyWindow::hscrollChanged);
+
+  // Design client area below the menu bar.
+  resize(twipsToPixels(MainClientWidthTwips, dx),
+         twipsToPixels(MainClientHeightTwips, dy) + menuBar()->sizeHint().height());
+}
+
+QAction* TessalyWindow::action(const char* objectName) const {
+  return findChild<QAction*>(QString::fromLatin1(objectName));
+}
+
+QMenu* TessalyWindow::menu(const char* objectName) const {
+  return findChild<QMenu*>(QString::fromLatin1(objectName));
+}
+
+FileInfoWindow* TessalyWindow::fileInfoWindow() {
+  if (!fileInfo_) fileInfo_ = new FileInfoWindow(this);
+  return fileInfo_;
+}
+
+bool TessalyWindow::openRunning() const { return open_ && open_->running(); }
+
+// ---- placement -------------------------------------------------------------
+
+double TessalyWindow::topTwips() const { return pixelsToTwips(y(), logicalDpiY()); }
+double TessalyWindow::leftTwips() const { return pixelsToTwips(x(), logicalDpiX()); }
+double TessalyWindow::widthTwips() const { return pixelsToTwips(width(), logicalDpiX()); }
+double TessalyWindow::heightTwips() const { return pixelsToTwips(height(), logicalDpiY()); }
+
+void TessalyWindow::setPlacementTwips(double top, double left, double width, double height) {
+  const double dx = logicalDpiX(), dy = logicalDpiY();
+  auto pixels = [](double twips, double dpi) -> std::optional<int> {
+    if (!std::isfinite(twips)) return std::nullopt;
+    const double px = twips * dpi / 1440.0;
+    if (std::fabs(px) > MaxWindowOffset) return std::nullopt;
+    return static_cast<int>(nearest(px));
+  };
+  const auto l = pixels(left, dx), t = pixels(top, dy), w = pixels(width, dx), h = pixels(height, dy);
+  if (l && t) move(*l, *t);
+  const bool wOk = w && *w >= MinWindowPixels && *w <= MaxWindowPixels;
+  const bool hOk = h && *h >= MinWindowPixels && *h <= MaxWindowPixels;
+  if (wOk || hOk) resize(wOk ? *w : this->width(), hOk ? *h : this->height());
+}
+
+// ---- start-up and shut-down -----------------------------------------------
+
+std::string TessalyWindow::helpPathFor(const std::string& programFolder) {
+  std::string trimmed = programFolder;
+  const auto b = trimmed.find_first_not_of(' ');
+  const auto e = trimmed.find_last_not_of(' ');
+  trimmed = b == std::string::npos ? std::string() : trimmed.substr(b, e - b + 1);
+  if (!trimmed.empty() && trimmed.back() == '/') return programFolder + "TESSALY.HLP";
+  return programFolder + "/TESSALY.HLP";
+}
+
+void TessalyWindow::startup() {
+  // 1. Nothing to make commands from or to set NMO parameters for yet.
+  action("editvelf")->setEnabled(false);
+  action("editnmo")->setEnabled(false);
+
+  // 2.-3. Help: the help file in the program's folder.
+  std::string folder = programFolder_;
+  if (folder.empty()) folder = QCoreApplication::applicationDirPath().toUtf8().toStdString();
+  helpFilePath_ = helpPathFor(folder);
+
+  // 4. Start values.
+  state_.SamplingRatio = 1.0f;
+  state_.PlotTop = 50;
+  state_.PlotLeft = 50;
+  state_.SampleInterval = 100;
+
+  // 5. The settings file in the current directory.
+  std::error_code ec;
+  const std::filesystem::path cwd = std::filesystem::current_path(ec);
+  state_.StartDirectory = ec ? std::string() : cwd.string();
+  state_.SettingsFileName =
+      std::filesystem::exists(SettingsFileDefaultName, ec) && !ec ? SettingsFileDefaultName : "";
+
+  if (!state_.SettingsFileName.empty()) {
+    readSettingsFile();
+    link_->linkstart(JobEditorApp, JobEditorTopic);
+    link_->linkcommand("pathtoorog", state_.ProcessingSystemPath, "", "");
+    link_->linkcommand("lastpath", state_.LastPath, "", "");
+  } else {
+    ui_.message(std::string(MissingSettingsMessage) + CrLf, "", Buttons::Ok, Icon::None);
+    applyMissingSettingsDefaults(state_);
+  }
+}
+
+void TessalyWindow::readSettingsFile() {
+  // Read errors are ignored: whatever cannot be read keeps its start value.
+  SettingsLoad load;
+  if (!loadSettingsFile(state_.SettingsFileName, state_, load)) {
+    state_.GraphicsSaveFlag = -1;
+    return;
+  }
+  setPlacementTwips(load.formTop.value_or(static_cast<float>(topTwips())),
+                    load.formLeft.value_or(static_cast<float>(leftTwips())),
+                    load.formWidth.value_or(static_cast<float>(widthTwips())),
+                    load.formHeight.value_or(static_cast<float>(heightTwips())));
+}
+
+void TessalyWindow::shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+
+  // The job editor's processing-system path. Nothing here may stop the settings
+  // file from being written; an editor that does not reply leaves the path as it is.
+  link_->linkcommand("getpathtoorog", "", "", "");
+  static const std::string NoReply("\x01");
+  std::string r1 = NoReply, r2 = NoReply, r3 = NoReply;
+  link_->linkrequest(r1, r2, r3);
+  if (r1 != NoReply) {
+    EditorReply1 = r1;
+    state_.ProcessingSystemPath = EditorReply1;
+  }
+  if (r2 != NoReply) EditorReply2 = r2;
+  if (r3 != NoReply) EditorReply3 = r3;
+  std::error_code ec;
+  if (!state_.StartDirectory.empty()) std::filesystem::current_path(state_.StartDirectory, ec);
+
+  if (state_.SettingsFileName.empty()) state_.SettingsFileName = SettingsFileDefaultName;
+  // Written by full path, so that it lands in the start directory even when
+  // returning there failed.
+  std::string path = state_.SettingsFileName;
+  if (!state_.StartDirectory.empty() && !std::filesystem::path(path).is_absolute())
+    path = (std::filesystem::path(state_.StartDirectory) / path).string();
+  FormPlacement form;
+  form.Top = static_cast<float>(topTwips());
+  form.Left = static_cast<float>(leftTwips());
+  form.Width = static_cast<float>(widthTwips());
+  form.Height = static_cast<float>(heightTwips());
+  const int error = writeSettingsFile(path, settingsText(state_, form));
+  (void)error;
+
+  if (quitHelp) quitHelp();
+  if (endProcess) endProcess();
+}
+
+void TessalyWindow::closeEvent(QCloseEvent* event) {
+  shutdown();
+  event->accept();
+}
+
+void TessalyWindow::resizeEvent(QResizeEvent* event) { QMainWindow::resizeEvent(event); }
+
+// ---- menu items and buttons -----------------------------------------------
+
+void TessalyWindow::fileopen() { open_->run(); }
+
+void TessalyWindow::fileinfo() { open_->showFileInfo(); }
+
+void TessalyWindow::fileexit() { shutdown(); }
+
+void TessalyWindow::fileprtsetup() {}
+void TessalyWindow::fileprint() {}
+void TessalyWindow::filebmp() {}
+void TessalyWindow::editsele() {}
+void TessalyWindow::editnmo() {}
+void TessalyWindow::editvelf() {}
+void TessalyWindow::helpcontents() {}
+void TessalyWindow::fileabout() {}
+void TessalyWindow::prevpanel() {}
+void TessalyWindow::nextpanel() {}
+void TessalyWindow::clearpicks() {}
+void TessalyWindow::refresh() {}
+
+void TessalyWindow::hscrollChanged(int value) { picture1_->move(-value, -vscroll1_->value()); }
+
+void TessalyWindow::vscrollChanged(int value) { picture1_->move(0, -value); }
+
+}  // namespace tsly

@@ -1,0 +1,160 @@
+// The main window `tessaly`: menus, the Prev / Next / Clear Picks buttons, the
+// status label, the canvas inside its viewport and the two scroll bars.
+//
+// Every control and menu item carries its name as objectName (`fileopen`,
+// `prevpanel`, `Picture1`, ...) and, where it has one, its help topic number as
+// the dynamic property "helpContextId". Controls are placed from their design
+// positions in twips at the window's logical DPI.
+//
+// The window holds references to the application's shared state, the dialog
+// interface and the job-editor channel; main() passes the real ones, tests pass
+// doubles. It owns the job-editor link (JobLink) and the file-information window.
+//
+// Life cycle: construct, then startup() (reads tessaly.ini, talks to the job
+// editor), then show(). "E&xit" and closing the window run shutdown(), which
+// writes tessaly.ini into the start directory and then calls the end hook
+// (by default: quit the application's event loop).
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/DdeClient.h"
+#include "platform/Ui.h"
+#include "shared/State.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QWidget;
+
+namespace tsly {
+
+class FileInfoWindow;
+class JobLink;
+class OpenCommand;
+
+// Design size of the main window's client area, in twips.
+inline constexpr double MainClientWidthTwips = 7560;
+inline constexpr double MainClientHeightTwips = 5040;
+
+class TessalyWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent = nullptr);
+  ~TessalyWindow() override;
+
+  AppState& state() { return state_; }
+  Ui& ui() { return ui_; }
+  JobLink& link() { return *link_; }
+
+  // Start-up: menu states, help set-up, the settings file, the job editor.
+  void startup();
+  // Shut-down: asks the job editor for the processing-system path, writes the
+  // settings file into the start directory, quits help, ends. Runs once.
+  void shutdown();
+  bool shutDown() const { return shutDown_; }
+
+  // Called at the end of shut-down to end the program (default: quit the event
+  // loop, every window closed without further events).
+  std::function<void()> endProcess;
+  // Called at shut-down to close the help viewer (the help module sets it).
+  std::function<void()> quitHelp;
+
+  // The help file "TESSALY.HLP" in the program's folder (set by startup()).
+  const std::string& helpFilePath() const { return helpFilePath_; }
+  // Builds the help-file path from a folder: one "/" between folder and name.
+  static std::string helpPathFor(const std::string& programFolder);
+  // The program's folder (default: the executable's folder; tests may set it).
+  void setProgramFolder(const std::string& folder) { programFolder_ = folder; }
+
+  // Replies of the job editor at shut-down.
+  std::string EditorReply1, EditorReply2, EditorReply3;
+
+  // Window placement in twips (top/left of the frame, width/height of the window).
+  double topTwips() const;
+  double leftTwips() const;
+  double widthTwips() const;
+  double heightTwips() const;
+  void setPlacementTwips(double top, double left, double width, double height);
+
+  // Controls, for the commands that drive them.
+  QLabel* statusLabel() const { return label1_; }
+  QWidget* viewport() const { return picture2_; }
+  QWidget* canvasWidget() const { return picture1_; }
+  QScrollBar* hScroll() const { return hscroll1_; }
+  QScrollBar* vScroll() const { return vscroll1_; }
+  QPushButton* prevButton() const { return prevpanel_; }
+  QPushButton* nextButton() const { return nextpanel_; }
+  QPushButton* clearPicksButton() const { return clearpicks_; }
+  QPushButton* refreshButton() const { return refresh_; }
+  QAction* action(const char* objectName) const;
+  QMenu* menu(const char* objectName) const;
+  FileInfoWindow* fileInfoWindow();
+
+  // True while an Open is scanning the file (its progress lets events run).
+  bool openRunning() const;
+
+ public slots:
+  // "&Files..."
+  void fileopen();
+  void fileinfo();
+  void fileprtsetup();
+  void fileprint();
+  void filebmp();
+  void fileexit();
+  // "&Options"
+  void editsele();
+  void editnmo();
+  void editvelf();
+  // "&Help"
+  void helpcontents();
+  void fileabout();
+  // Buttons and scroll bars.
+  void prevpanel();
+  void nextpanel();
+  void clearpicks();
+  void refresh();
+  void hscrollChanged(int value);
+  void vscrollChanged(int value);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void buildMenus();
+  void buildControls();
+  QAction* addItem(QMenu* menu, const char* name, const char* caption, void (TessalyWindow::*slot)());
+  void readSettingsFile();
+
+  AppState& state_;
+  Ui& ui_;
+  DdeClient& dde_;
+  std::unique_ptr<JobLink> link_;
+  std::unique_ptr<OpenCommand> open_;
+  FileInfoWindow* fileInfo_ = nullptr;
+
+  QMenu* fileMenu_ = nullptr;
+  QMenu* editMenu_ = nullptr;
+  QMenu* helpMenu_ = nullptr;
+  QPushButton* prevpanel_ = nullptr;
+  QPushButton* nextpanel_ = nullptr;
+  QPushButton* clearpicks_ = nullptr;
+  QPushButton* refresh_ = nullptr;
+  QLabel* label1_ = nullptr;
+  QScrollBar* vscroll1_ = nullptr;
+  QScrollBar* hscroll1_ = nullptr;
+  QWidget* picture2_ = nullptr;
+  QWidget* picture1_ = nullptr;
+
+  std::string helpFilePath_;
+  std::string programFolder_;
+  bool shutDown_ = false;
+};
+
+}  // namespace tsly
