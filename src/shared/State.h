@@ -109,6 +109,9 @@ struct AppState {
   int SettingsFileNumber = 0;
   std::int16_t PanelDrawn = 0;
   std::int32_t ScanCounter = 0;
+  // Raised by every open scan as it starts. A scan that lets events run and finds
+  // it changed afterwards knows a newer open took over the state, and stops.
+  std::uint32_t ScanSerial = 0;
 
   // Values at process start, before start-up has run.
   AppState() {

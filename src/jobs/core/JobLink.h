@@ -1,6 +1,13 @@
 // Client side of the conversation with the job editor JobPad (application
 // "JobPad", topic "orogdde", items "dde1".."dde3"). Failures are reported to the
 // user here and never passed to the caller.
+//
+// Usage: the main window owns one DdeClient (LocalDdeClient) and one JobLink and
+// hands JobLink& to whatever sends lines or commands. linkstart at start-up;
+// linkcommand("pathtoorog", path, "", ""); linkaddline(line) for each job line;
+// linkcommand("getpathtoorog", "", "", "") then linkrequest(r1, r2, r3) at exit.
+// While the link is down, every linkcommand/linkrequest/linkaddline shows the
+// no-connection message and offers a restart; the exchange itself is dropped.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +37,9 @@ class JobLink {
   bool ddelinked() const { return ddelinked_; }
 
  private:
+  // True when error is a failure (0 is success); reports DDE failures.
+  bool exchangeFailed(int error);
+
   DdeClient& client_;
   Ui& ui_;
   bool ddelinked_ = false;

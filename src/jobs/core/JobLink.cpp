@@ -1,0 +1,121 @@
+#include "jobs/core/JobLink.h"
+
+#include "platform/DdeErrors.h"
+#include "shared/State.h"
+
+namespace tsly {
+
+namespace {
+
+std::string joinLines(std::initializer_list<std::string> lines) {
+  std::string text;
+  bool first = true;
+  for (const auto& l : lines) {
+    if (!first) text += CrLf;
+    text += l;
+    first = false;
+  }
+  return text;
+}
+
+}  // namespace
+
+void JobLink::linkstart(const std::string& application, const std::string& topic) {
+  // Link mode none, then the topic, then manual mode: the old conversation (if
+  // any) ends before the new one is opened.
+  client_.disconnect();
+  int error = client_.connect(application, topic);
+  if (error == 0) {
+    ddelinked_ = true;
+    return;
+  }
+  if (error == ErrDdeNoAppResponded) {
+    // Nobody listens: start the editor by its bare name through PATH and try once more.
+    if (!client_.startProgram(application)) {
+      error = ErrFileNotFound;
+    } else {
+      client_.disconnect();
+      error = client_.connect(application, topic);
+      if (error == 0) {
+        ddelinked_ = true;
+        return;
+      }
+    }
+  }
+  ddelinked_ = false;
+  std::string text = joinLines({"There has been an unexpected error while starting JobPad", "",
+                                client_.errorDescription(error), ""});
+  if (error == ErrFileNotFound) {
+    text += CrLf;
+    text += joinLines({"This error is caused by a failure of the system to",
+                       "locate  JobPad.EXE.  Make sure it is in a directory",
+                       "listed in your system's  PATH statement."});
+  }
+  ui_.message(text, "JobPad START-UP ERROR", Buttons::Ok, Icon::Information);
+}
+
+bool JobLink::exchangeFailed(int error) {
+  if (error == 0) return false;
+  // Only a DDE failure is reported (and takes the link down); any other failure
+  // ends the exchange silently.
+  if (isDdeError(error)) linkfailure(client_.errorDescription(error));
+  return true;
+}
+
+void JobLink::linkcommand(const std::string& command, const std::string& value1,
+                          const std::string& value2, const std::string& value3) {
+  if (!ddelinked_) {
+    linkrestart();
+    return;
+  }
+  if (exchangeFailed(client_.poke("dde1", value1))) return;
+  if (exchangeFailed(client_.poke("dde2", value2))) return;
+  if (exchangeFailed(client_.poke("dde3", value3))) return;
+  exchangeFailed(client_.execute(command));
+}
+
+void JobLink::linkrequest(std::string& out1, std::string& out2, std::string& out3) {
+  if (!ddelinked_) {
+    linkrestart();
+    return;
+  }
+  std::string value;
+  if (exchangeFailed(client_.request("dde1", value))) return;
+  out1 = value;
+  value.clear();
+  if (exchangeFailed(client_.request("dde2", value))) return;
+  out2 = value;
+  value.clear();
+  if (exchangeFailed(client_.request("dde3", value))) return;
+  out3 = value;
+}
+
+void JobLink::linkaddline(const std::string& line, std::int16_t sw) {
+  if (!ddelinked_) {
+    linkrestart();
+    return;
+  }
+  linkcommand("add", line, std::to_string(sw), "");
+}
+
+void JobLink::linkrestart() {
+  ui_.message(joinLines({"There is no connection currently between this",
+                         "program and JobPad. Insertion/communication of", "data is not possible"}),
+              "JobPad INSERTION/COMMUNICATION ERROR", Buttons::Ok, Icon::Information);
+  Answer a = ui_.message("Would you like to attempt to restart JobPad?", "Restart JobPad?",
+                         Buttons::YesNo, Icon::Question);
+  // The exchange that found the link down is not repeated, even after a successful restart.
+  if (a == Answer::Yes) linkstart(JobEditorApp, JobEditorTopic);
+}
+
+void JobLink::linkfailure(const std::string& description) {
+  ddelinked_ = false;
+  ui_.message(joinLines({"There was an error while attempting to communicate with",
+                         "JobPad. The error reported was: ", "", description, "",
+                         "The most common causes of this would be JobPad not running,",
+                         "or JobPad is awaiting user input.",
+                         "Further insertion of data to JobPad is not currently possible."}),
+              "JobPad DDE COMMUNICATIONS FAILURE", Buttons::Ok, Icon::Exclamation);
+}
+
+}  // namespace tsly

@@ -1,0 +1,530 @@
+// The open scan: first-trace checks, the trace directory, panels, CDP list, picks.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "open/core/OpenScan.h"
+#include "platform/RawFile.h"
+#include "support/ScriptedUi.h"
+#include "support/TraceFileBuilder.h"
+
+using namespace tsly;
+using tsly::test::ScriptedUi;
+using tsly::test::TempDir;
+using tsly::test::TraceFileBuilder;
+
+namespace {
+
+OpenScanResult scanFile(AppState& st, const std::string& path, const OpenScanHooks& hooks = {}) {
+  st.DataFileName = path;
+  return openScan(st, hooks);
+}
+
+// Five panels of CDPs 101..103 at five velocities: 20 traces.
+TraceFileBuilder twentyTraces() {
+  TraceFileBuilder b(4);
+  for (int v : {1500, 1750, 2000, 2250, 2500}) b.panel(101, 3, v);
+  return b;
+}
+
+void expectMessage(const OpenScanResult& r, OpenScanStatus status, const std::string& text,
+                   const std::string& title, Icon icon) {
+  EXPECT_EQ(r.status, status);
+  EXPECT_EQ(r.message.text, text);
+  EXPECT_EQ(r.message.title, title);
+  EXPECT_EQ(r.message.buttons, Buttons::Ok);
+  EXPECT_EQ(r.message.icon, icon);
+}
+
+}  // namespace
+
+TEST(OpenScan, TwentyTraceVelocityScan) {
+  TempDir d;
+  twentyTraces().writeTo(d.file("scan.nmo"));
+  AppState st;
+  auto r = scanFile(st, d.file("scan.nmo"));
+  ASSERT_TRUE(r.ok()) << r.message.text;
+  EXPECT_TRUE(r.message.text.empty());
+  EXPECT_EQ(r.dataType, 4);
+  EXPECT_TRUE(r.isPanelData());
+  EXPECT_EQ(st.TraceCount, 20);
+  EXPECT_EQ(st.ScanCounter, 1);
+  EXPECT_EQ(st.PanelCount, 5);
+  EXPECT_EQ(st.PanelTable.size(), 10u);
+  const auto& p1 = st.PanelTable[1];
+  EXPECT_EQ(p1.FirstCdp, 101);
+  EXPECT_EQ(p1.LastCdp, 103);
+  EXPECT_EQ(p1.FirstTrace, 1);
+  EXPECT_EQ(p1.PanelTraces, 3);
+  EXPECT_EQ(p1.Velocity, 1500);
+  EXPECT_EQ(st.PanelTable[2].FirstTrace, 5);
+  EXPECT_EQ(st.PanelTable[2].Velocity, 1750);
+  EXPECT_EQ(st.PanelTable[5].FirstTrace, 17);
+  EXPECT_EQ(st.PanelTable[5].Velocity, 2500);
+  EXPECT_EQ(st.CdpCount, 1);
+  ASSERT_EQ(st.CdpList.size(), 1u);
+  EXPECT_EQ(st.CdpList[1], 101.0f);
+  ASSERT_EQ(st.PickTable.size(), 1u);
+  EXPECT_EQ(st.PickTable[1].Cdp, 101);
+  for (int s = 1; s <= PicksPerCdp; ++s) EXPECT_EQ(st.PickTable[1].PickVelocity[s], 0);
+  EXPECT_EQ(st.CurrentCdp, 1);
+  // Separators (word 12 = velocity) never count as keys.
+  EXPECT_EQ(st.MinKey, 101);
+  EXPECT_EQ(st.MaxKey, 103);
+  EXPECT_EQ(st.NumSamples, 50);
+  EXPECT_EQ(st.SampleInterval, 4000);
+  EXPECT_EQ(st.DataTypeText, " Velocity Scan Data");
+  EXPECT_EQ(st.TraceFileHandle, -1);
+  EXPECT_EQ(st.PanelDrawn, 0);
+  // Directory entries: positions, ids, keys, each trace's own length.
+  EXPECT_EQ(st.TraceDirectory.size(), 110u);
+  for (int i = 1; i <= 20; ++i) {
+    EXPECT_EQ(st.TraceDirectory[i].FilePos, static_cast<std::int64_t>(i - 1) * (240 + 200));
+    EXPECT_EQ(st.TraceDirectory[i].NumSamples, 50);
+    EXPECT_EQ(st.TraceDirectory[i].BytesPerSample, 4);
+  }
+  EXPECT_EQ(st.TraceDirectory[4].TraceId, 9);
+  EXPECT_EQ(st.TraceDirectory[4].PrimaryKey, 1500);
+  EXPECT_EQ(st.TraceDirectory[5].PrimaryKey, 101);
+}
+
+TEST(OpenScan, CdpListKeepsOrderOfFirstAppearance) {
+  TempDir d;
+  TraceFileBuilder b(2);
+  for (int first : {101, 101, 106, 106, 101}) b.panel(first, 2, 2000);
+  b.writeTo(d.file("f.dat"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("f.dat")).ok());
+  EXPECT_EQ(st.PanelCount, 5);
+  ASSERT_EQ(st.CdpCount, 2);
+  EXPECT_EQ(st.CdpList[1], 101.0f);
+  EXPECT_EQ(st.CdpList[2], 106.0f);
+  EXPECT_EQ(st.PickTable[1].Cdp, 101);
+  EXPECT_EQ(st.PickTable[2].Cdp, 106);
+  EXPECT_EQ(st.PanelTable[3].FirstCdp, 106);
+  EXPECT_EQ(st.PanelTable[3].LastCdp, 107);
+}
+
+TEST(OpenScan, TrailingTracesWithoutSeparatorBelongToNoPanel) {
+  TempDir d;
+  TraceFileBuilder b(4);
+  b.panel(101, 3, 1500).dataTrace(104).dataTrace(105);
+  b.writeTo(d.file("f.dat"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("f.dat")).ok());
+  EXPECT_EQ(st.TraceCount, 6);
+  EXPECT_EQ(st.PanelCount, 1);
+  EXPECT_EQ(st.PanelTable[1].PanelTraces, 3);
+  EXPECT_EQ(st.MaxKey, 105);  // still counted for the CDP range
+}
+
+TEST(OpenScan, SeparatorAsVeryLastTraceReadsNothingBeyondTheTable) {
+  TempDir d;
+  // Exactly 110 traces (the directory capacity after 100 is 210; at 110 traces
+  // the old table would have been read at 111).
+  TraceFileBuilder b(4);
+  for (int k = 0; k < 10; ++k) b.panel(200 + k, 10, 1000 + 100 * k);
+  ASSERT_EQ(b.traceCount(), 110u);
+  b.writeTo(d.file("f.dat"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("f.dat")).ok());
+  EXPECT_EQ(st.TraceCount, 110);
+  EXPECT_EQ(st.PanelCount, 10);
+  EXPECT_EQ(st.PanelTable[10].Velocity, 1900);
+  EXPECT_EQ(st.PanelTable[10].LastCdp, 218);
+  // The entry opened after the last separator has no trace behind it.
+  EXPECT_EQ(st.PanelTable[11].FirstCdp, 0);
+  EXPECT_EQ(st.PanelTable[11].FirstTrace, 111);
+  EXPECT_EQ(st.CdpCount, 10);
+}
+
+TEST(OpenScan, PanelTableGrowsByTen) {
+  TempDir d;
+  TraceFileBuilder b(4);
+  for (int k = 0; k < 25; ++k) b.panel(300, 1, 1000 + k);
+  b.writeTo(d.file("f.dat"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("f.dat")).ok());
+  EXPECT_EQ(st.PanelCount, 25);
+  EXPECT_EQ(st.PanelTable.size(), 30u);  // 10 -> 20 at 10 entries -> 30 at 20
+  EXPECT_EQ(st.PanelTable[25].Velocity, 1024);
+  EXPECT_EQ(st.PanelTable[25].FirstTrace, 49);
+}
+
+TEST(OpenScan, MoreThanFortyCdpsAreAllKept) {
+  TempDir d;
+  TraceFileBuilder b(4);
+  for (int k = 0; k < 45; ++k) b.panel(1000 + 5 * k, 2, 1800);
+  b.writeTo(d.file("f.dat"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("f.dat")).ok());
+  ASSERT_EQ(st.CdpCount, 45);
+  ASSERT_EQ(st.CdpList.size(), 45u);
+  ASSERT_EQ(st.PickTable.size(), 45u);
+  EXPECT_EQ(st.CdpList[41], 1200.0f);
+  EXPECT_EQ(st.PickTable[41].Cdp, 1200);
+  EXPECT_EQ(st.PickTable[45].Cdp, 1220);
+}
+
+TEST(OpenScan, TwoHundredFiftyTracesReportProgressAndLeaveRoomFor310) {
+  TempDir d;
+  TraceFileBuilder b(1);
+  for (int k = 0; k < 250; ++k) b.dataTrace(500 + k / 10);
+  b.writeTo(d.file("g.dat"));
+  AppState st;
+  std::vector<std::string> labels;
+  std::vector<std::size_t> capacities;
+  OpenScanHooks hooks;
+  hooks.progress = [&](std::int32_t n) {
+    labels.push_back(progressText(n));
+    capacities.push_back(st.TraceDirectory.size());
+    EXPECT_EQ(st.ScanCounter, n);
+  };
+  auto r = scanFile(st, d.file("g.dat"), hooks);
+  ASSERT_TRUE(r.ok());
+  EXPECT_FALSE(r.isPanelData());
+  ASSERT_EQ(labels.size(), 2u);
+  EXPECT_EQ(labels[0], " 100 Traces Processed");
+  EXPECT_EQ(labels[1], " 200 Traces Processed");
+  EXPECT_EQ(capacities[0], 210u);
+  EXPECT_EQ(capacities[1], 310u);
+  EXPECT_EQ(st.TraceDirectory.size(), 310u);
+  EXPECT_EQ(st.TraceCount, 250);
+  EXPECT_EQ(st.MinKey, 500);
+  EXPECT_EQ(st.MaxKey, 524);
+}
+
+TEST(OpenScan, MaxAmplitudeComesFromTheFirstHundredTraces) {
+  TempDir d;
+  TraceFileBuilder b(1);
+  for (int k = 0; k < 100; ++k) b.dataTrace(10, k == 50 ? 300.0f : 30.0f);
+  b.trace(10, 1, std::vector<float>(50, -99999.0f));  // trace 101: not looked at
+  b.writeTo(d.file("g.dat"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("g.dat")).ok());
+  EXPECT_EQ(st.TraceCount, 101);
+  EXPECT_FLOAT_EQ(st.MaxAmplitude, 300.0f);
+  EXPECT_FLOAT_EQ(st.RunningMaxAmplitude, 300.0f);
+}
+
+TEST(OpenScan, NegativeSamplesCountByAbsoluteValueAndTwoByteSamplesAreRead) {
+  TempDir d;
+  TraceFileBuilder b(1, 4, 2000, false);
+  b.trace(7, 1, {1, -1234, 5, 6});
+  b.floats(true).samples(3).trace(8, 1, {0.5f, 2.25f, -3.5f});
+  b.writeTo(d.file("g.dat"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("g.dat")).ok());
+  EXPECT_FLOAT_EQ(st.MaxAmplitude, 1234.0f);
+  EXPECT_EQ(st.TraceDirectory[1].BytesPerSample, 2);
+  EXPECT_EQ(st.TraceDirectory[1].NumSamples, 4);
+  EXPECT_EQ(st.TraceDirectory[2].FilePos, 240 + 8);
+  EXPECT_EQ(st.TraceDirectory[2].BytesPerSample, 4);
+  EXPECT_EQ(st.TraceDirectory[2].NumSamples, 3);
+  EXPECT_EQ(st.NumSamples, 4);  // from the first trace
+  EXPECT_EQ(st.BytesPerSample, 4);  // of the last trace read
+}
+
+TEST(OpenScan, MoreThan32767TracesStillIndexAndPanel) {
+  TempDir d;
+  TraceFileBuilder b(4, 1);
+  for (int k = 0; k < 33000; ++k) b.dataTrace(1 + k % 30000);
+  b.separator(2500);
+  b.dataTrace(7);
+  b.separator(2600);
+  b.writeTo(d.file("big.nmo"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("big.nmo")).ok());
+  EXPECT_EQ(st.TraceCount, 33003);
+  EXPECT_EQ(st.TraceDirectory.size(), 33110u);
+  EXPECT_EQ(st.PanelCount, 2);
+  EXPECT_EQ(st.PanelTable[1].PanelTraces, 33000);
+  EXPECT_EQ(st.PanelTable[2].FirstTrace, 33002);
+  EXPECT_EQ(st.PanelTable[2].FirstCdp, 7);
+  EXPECT_EQ(st.TraceDirectory[33003].FilePos, static_cast<std::int64_t>(33002) * 244);
+}
+
+TEST(OpenScan, SpecialOrderingTakesKeysFromTheNamedWords) {
+  TempDir d;
+  TraceFileBuilder b(3);
+  for (int k = 0; k < 4; ++k) b.dataTrace(100).header(3, 20).header(4, 21).header(20, 40 + k).header(21, 7);
+  b.writeTo(d.file("t3.dat"));
+  AppState st;
+  auto r = scanFile(st, d.file("t3.dat"));
+  ASSERT_TRUE(r.ok());
+  EXPECT_FALSE(r.isPanelData());
+  EXPECT_EQ(st.MinKey, 40);
+  EXPECT_EQ(st.MaxKey, 43);
+  EXPECT_EQ(st.TraceDirectory[2].PrimaryKey, 41);
+  EXPECT_EQ(st.TraceDirectory[2].SecondaryKey, 7);
+}
+
+TEST(OpenScan, SpecialOrderingRefusesAPrimaryKeyWordOutsideTheHeader) {
+  TempDir d;
+  for (std::int16_t w : {0, 121, -5}) {
+    TraceFileBuilder b(3);
+    b.dataTrace(100).header(3, w);
+    b.writeTo(d.file("t3.dat"));
+    AppState st;
+    auto r = scanFile(st, d.file("t3.dat"));
+    expectMessage(r, OpenScanStatus::KeyWordInvalid, scanmsg::keyWordText(w), "TSLY data type error",
+                  Icon::Information);
+    EXPECT_NE(r.message.text.find("is not a header word from 1 to 120."), std::string::npos);
+    EXPECT_EQ(st.TraceCount, 0);
+  }
+  // A secondary key word outside the header reads as 0; the file opens.
+  TraceFileBuilder b(3);
+  b.dataTrace(100).header(3, 12).header(4, 500);
+  b.writeTo(d.file("t3b.dat"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("t3b.dat")).ok());
+  EXPECT_EQ(st.TraceDirectory[1].PrimaryKey, 100);
+  EXPECT_EQ(st.TraceDirectory[1].SecondaryKey, 0);
+}
+
+TEST(OpenScanRefusals, FileThatCannotBeOpened) {
+  TempDir d;
+  AppState st;
+  expectMessage(scanFile(st, d.file("missing.dat")), OpenScanStatus::OpenFailed, "Error opening file", "",
+                Icon::None);
+  expectMessage(scanFile(st, d.path()), OpenScanStatus::OpenFailed, "Error opening file", "", Icon::None);
+  expectMessage(scanFile(st, ""), OpenScanStatus::OpenFailed, "Error opening file", "", Icon::None);
+  EXPECT_FALSE(dataFileExists(d.path()));
+  EXPECT_FALSE(dataFileExists(d.file("missing.dat")));
+  auto nf = fileNotFoundMessage();
+  EXPECT_EQ(nf.text, "FILE NOT FOUND");
+  EXPECT_EQ(nf.title, "FILE ERROR");
+  EXPECT_EQ(nf.icon, Icon::Information);
+  EXPECT_EQ(nf.buttons, Buttons::Ok);
+}
+
+TEST(OpenScanRefusals, EmptyOrShorterThanOneHeader) {
+  TempDir d;
+  for (size_t len : {0u, 1u, 100u, 239u}) {
+    TraceFileBuilder b(4);
+    b.rawBytes(std::vector<unsigned char>(len, 1));
+    b.writeTo(d.file("short.dat"));
+    AppState st;
+    expectMessage(scanFile(st, d.file("short.dat")), OpenScanStatus::HeaderShort, "Error reading trace header", "",
+                  Icon::None);
+  }
+}
+
+TEST(OpenScanRefusals, FirstTraceWithoutDataIsCorrupt) {
+  TempDir d;
+  for (std::int16_t n : {0, -1, -500}) {
+    TraceFileBuilder b(4);
+    b.dataTrace(101).header(58, n);
+    b.writeTo(d.file("c.dat"));
+    AppState st;
+    bool firstTraceSeen = false;
+    OpenScanHooks hooks;
+    hooks.firstTrace = [&](const FirstTraceInfo&) { firstTraceSeen = true; };
+    auto r = scanFile(st, d.file("c.dat"), hooks);
+    expectMessage(r, OpenScanStatus::FirstCorrupt, "Data appears corrupt. Can not continue", "", Icon::Exclamation);
+    EXPECT_FALSE(firstTraceSeen);
+    EXPECT_EQ(r.failedTrace, 1);
+  }
+}
+
+TEST(OpenScanRefusals, UnknownDataTypesAfterTheFirstTraceIsShown) {
+  TempDir d;
+  for (int type : {0, 5, -1, 21930}) {
+    TraceFileBuilder b(type);
+    b.panel(101, 3, 1500);
+    b.writeTo(d.file("t.dat"));
+    AppState st;
+    st.TraceCount = 77;
+    FirstTraceInfo seen{};
+    OpenScanHooks hooks;
+    hooks.firstTrace = [&](const FirstTraceInfo& i) { seen = i; };
+    auto r = scanFile(st, d.file("t.dat"), hooks);
+    expectMessage(r, OpenScanStatus::BadDataType, "Only CDP-gather/stacked or Velocity data can be processed.",
+                  "TSLY data type error", Icon::Information);
+    EXPECT_EQ(seen.dataType, static_cast<std::int16_t>(type));
+    EXPECT_EQ(seen.label3, d.file("t.dat"));
+    EXPECT_EQ(seen.label2, " 50 Samples  4000 microsec/sample\r\n" + dataTypeText(static_cast<std::int16_t>(type)) + "\r\n");
+    EXPECT_EQ(st.DataType, static_cast<std::int16_t>(type));  // first-trace values stay changed
+    EXPECT_EQ(st.TraceCount, 77);                              // no scan ran
+  }
+}
+
+TEST(OpenScanRefusals, LaterTraceWithoutDataIsCorrupt) {
+  TempDir d;
+  TraceFileBuilder b(4);
+  b.panel(101, 3, 1500).dataTrace(104).header(58, 0).dataTrace(105);
+  b.writeTo(d.file("c.dat"));
+  AppState st;
+  st.TraceCount = 42;
+  int busyOn = 0, busyOff = 0, ended = 0;
+  OpenScanHooks hooks;
+  hooks.busy = [&](bool on) { (on ? busyOn : busyOff)++; };
+  hooks.scanEnded = [&] { ++ended; };
+  auto r = scanFile(st, d.file("c.dat"), hooks);
+  expectMessage(r, OpenScanStatus::TraceCorrupt, "Data appears corrupt. Can not continue", "", Icon::None);
+  EXPECT_EQ(r.failedTrace, 5);
+  EXPECT_EQ(busyOn, 1);
+  EXPECT_EQ(busyOff, 1);
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(st.TraceCount, 42);  // the previous count stays
+  EXPECT_EQ(st.TraceDirectory[4].TraceId, 9);  // the partly rebuilt directory stays
+}
+
+TEST(OpenScanRefusals, SampleBlockCutShort) {
+  TempDir d;
+  for (bool floats : {true, false}) {
+    TraceFileBuilder b(4, 50, 4000, floats);
+    b.panel(101, 3, 1500).truncate(1);
+    b.writeTo(d.file("cut.dat"));
+    AppState st;
+    auto r = scanFile(st, d.file("cut.dat"));
+    expectMessage(r, OpenScanStatus::SamplesShort, "Error reading trace data", "", Icon::None);
+    EXPECT_EQ(r.failedTrace, 4);
+  }
+  // Cut inside a block beyond the first hundred traces (skipped, not decoded).
+  TraceFileBuilder b(1);
+  for (int k = 0; k < 150; ++k) b.dataTrace(1);
+  b.truncate(10);
+  b.writeTo(d.file("cut2.dat"));
+  AppState st;
+  auto r = scanFile(st, d.file("cut2.dat"));
+  expectMessage(r, OpenScanStatus::SamplesShort, "Error reading trace data", "", Icon::None);
+  EXPECT_EQ(r.failedTrace, 150);
+}
+
+TEST(OpenScanRefusals, TrailingBytesShorterThanAHeaderEndTheData) {
+  TempDir d;
+  TraceFileBuilder b(4);
+  b.panel(101, 3, 1500).rawBytes(std::vector<unsigned char>(239, 0xff));
+  b.writeTo(d.file("tail.dat"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("tail.dat")).ok());
+  EXPECT_EQ(st.TraceCount, 4);
+}
+
+TEST(OpenScanRefusals, PanelDataWithoutSeparator) {
+  TempDir d;
+  TraceFileBuilder b(2);
+  for (int k = 0; k < 6; ++k) b.dataTrace(101 + k);
+  b.writeTo(d.file("np.dat"));
+  AppState st;
+  auto r = scanFile(st, d.file("np.dat"));
+  expectMessage(r, OpenScanStatus::NoPanels,
+                "This data is not valid velocity scan data\r\nPlease try a different data set.",
+                "TSLY-NOT TSLY DATA", Icon::Information);
+  EXPECT_EQ(st.TraceCount, 6);
+  EXPECT_EQ(st.PanelCount, 0);
+  ScriptedUi ui;
+  showOpenScanMessage(ui, r);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].title, "TSLY-NOT TSLY DATA");
+  EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
+}
+
+TEST(OpenScan, MessagesShowThroughTheDialogInterface) {
+  ScriptedUi ui;
+  OpenScanResult ok;
+  ok.status = OpenScanStatus::Ok;
+  showOpenScanMessage(ui, ok);
+  EXPECT_TRUE(ui.boxes.empty());
+  TempDir d;
+  AppState st;
+  showOpenScanMessage(ui, scanFile(st, d.file("none")));
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, "Error opening file");
+  EXPECT_EQ(ui.boxes[0].title, "Tessaly");
+  EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
+  EXPECT_EQ(ui.boxes[0].icon, Icon::None);
+}
+
+TEST(OpenScan, GatherAfterPanelsKeepsPanelsCdpsAndPicks) {
+  TempDir d;
+  twentyTraces().writeTo(d.file("scan.nmo"));
+  TraceFileBuilder g(1);
+  for (int k = 0; k < 12; ++k) g.dataTrace(900 + k / 4);
+  g.writeTo(d.file("gather.dat"));
+  AppState st;
+  ASSERT_TRUE(scanFile(st, d.file("scan.nmo")).ok());
+  st.PickTable[1].PickVelocity[1] = 1750;
+  auto r = scanFile(st, d.file("gather.dat"));
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.dataType, 1);
+  EXPECT_EQ(st.TraceCount, 12);
+  EXPECT_EQ(st.PanelCount, 5);
+  EXPECT_EQ(st.CdpCount, 1);
+  EXPECT_EQ(st.PickTable[1].PickVelocity[1], 1750);
+  // A new velocity-scan open empties the picks.
+  ASSERT_TRUE(scanFile(st, d.file("scan.nmo")).ok());
+  EXPECT_EQ(st.PickTable[1].PickVelocity[1], 0);
+}
+
+TEST(OpenScan, ClosesTheHandleTheStateHeldAndKeepsItsOwn) {
+  TempDir d;
+  twentyTraces().writeTo(d.file("scan.nmo"));
+  AppState st;
+  st.TraceFileHandle = rawOpen(d.file("scan.nmo"), RawAccess::ReadOnly);
+  ASSERT_GT(st.TraceFileHandle, 0);
+  ASSERT_TRUE(scanFile(st, d.file("scan.nmo")).ok());
+  EXPECT_EQ(st.TraceFileHandle, -1);
+}
+
+TEST(OpenScan, ReadOnlyFilesOpen) {
+  TempDir d;
+  twentyTraces().writeTo(d.file("ro.nmo"));
+  ASSERT_EQ(::chmod(d.file("ro.nmo").c_str(), 0444), 0);
+  AppState st;
+  EXPECT_TRUE(scanFile(st, d.file("ro.nmo")).ok());
+}
+
+TEST(OpenScan, AnOpenInsideTheProgressHookSupersedesTheRunningScan) {
+  TempDir d;
+  TraceFileBuilder big(1);
+  for (int k = 0; k < 450; ++k) big.dataTrace(1 + k / 10);
+  big.writeTo(d.file("big.dat"));
+  twentyTraces().writeTo(d.file("scan.nmo"));
+  AppState st;
+  int calls = 0;
+  OpenScanResult inner;
+  OpenScanHooks hooks;
+  hooks.progress = [&](std::int32_t n) {
+    ++calls;
+    if (n == 200) {
+      st.DataFileName = d.file("scan.nmo");
+      inner = openScan(st);  // the user opened another file meanwhile
+    }
+  };
+  auto outer = scanFile(st, d.file("big.dat"), hooks);
+  EXPECT_EQ(outer.status, OpenScanStatus::Superseded);
+  EXPECT_TRUE(outer.message.text.empty());
+  EXPECT_EQ(calls, 2);
+  ASSERT_TRUE(inner.ok());
+  // The state is the newer file's, untouched by the outer scan afterwards.
+  EXPECT_EQ(st.DataFileName, d.file("scan.nmo"));
+  EXPECT_EQ(st.TraceCount, 20);
+  EXPECT_EQ(st.PanelCount, 5);
+  EXPECT_EQ(st.DataType, 4);
+  EXPECT_EQ(st.TraceDirectory.size(), 110u);
+}
+
+TEST(OpenScan, HooksThatOnlyLetEventsRunDoNotDisturbTheScan) {
+  TempDir d;
+  TraceFileBuilder big(1);
+  for (int k = 0; k < 300; ++k) big.dataTrace(1 + k / 10);
+  big.writeTo(d.file("big.dat"));
+  AppState st;
+  OpenScanHooks hooks;
+  // Another handler closes "whatever handle the state holds" meanwhile.
+  hooks.progress = [&](std::int32_t) { rawClose(st.TraceFileHandle); };
+  auto r = scanFile(st, d.file("big.dat"), hooks);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(st.TraceCount, 300);
+}
+
+TEST(OpenScanTexts, LabelsOfTheFileInformationWindow) {
+  EXPECT_EQ(fileInfoLabel2(500, 4000, " CDP Gather Data"), " 500 Samples  4000 microsec/sample\r\n CDP Gather Data\r\n");
+  EXPECT_EQ(fileInfoLabel2(-1, 0, " !Unknown data type!"), "-1 Samples  0 microsec/sample\r\n !Unknown data type!\r\n");
+  EXPECT_EQ(progressText(100), " 100 Traces Processed");
+  EXPECT_EQ(cdpRangeText(0, 0), "First CDP -  0 Last CDP -  0\r\n");
+  EXPECT_EQ(cdpRangeText(101, 140), "First CDP -  101 Last CDP -  140\r\n");
+  EXPECT_EQ(cdpRangeText(-3, 32767), "First CDP - -3 Last CDP -  32767\r\n");
+}

@@ -1,0 +1,176 @@
+// Builds small trace files for tests (header-only, no Qt).
+//
+//   TraceFileBuilder b(4);                 // data type 4 in word 1 of every trace
+//   b.panel(101, 3, 1500)                  // CDPs 101..103, then a separator of velocity 1500
+//    .dataTrace(200)                       // one more data trace (no separator after it)
+//    .writeTo(path);
+//
+// Every trace gets word 1 = data type, word 12 = CDP (or velocity in a separator),
+// word 15 = trace code, word 58 = samples, word 59 = interval, word 60 = 21930 for
+// float samples. `header(...)` edits words of the last added trace. rawBytes() and
+// truncate() make damaged files. Samples default to a small ramp scaled by `amp`.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "shared/TraceFormat.h"
+
+namespace tsly::test {
+
+class TraceFileBuilder {
+ public:
+  explicit TraceFileBuilder(int dataType = 4, int numSamples = 50, int sampleInterval = 4000,
+                            bool floatSamples = true)
+      : dataType_(dataType), numSamples_(numSamples), interval_(sampleInterval), floats_(floatSamples) {}
+
+  // Defaults for traces added from now on.
+  TraceFileBuilder& samples(int n) { numSamples_ = n; return *this; }
+  TraceFileBuilder& floats(bool f) { floats_ = f; return *this; }
+  TraceFileBuilder& interval(int us) { interval_ = us; return *this; }
+
+  // A data trace with CDP `cdp` (word 12) and trace code `code`; samples
+  // amp * sin(i) style ramp, or the given values.
+  TraceFileBuilder& dataTrace(int cdp, float amp = 100.0f, std::int16_t code = 1) {
+    std::vector<float> s(static_cast<size_t>(numSamples_ > 0 ? numSamples_ : 0));
+    for (size_t i = 0; i < s.size(); ++i) s[i] = amp * static_cast<float>(static_cast<int>(i % 7) - 3) / 3.0f;
+    return trace(cdp, code, s);
+  }
+  TraceFileBuilder& trace(int cdp, std::int16_t code, const std::vector<float>& samples) {
+    HeaderArray h{};
+    h[WordDataType] = static_cast<std::int16_t>(dataType_);
+    h[WordLabelWord] = WordCdp;
+    h[WordCdp] = static_cast<std::int16_t>(cdp);
+    h[WordTraceCode] = code;
+    h[WordNumSamples] = static_cast<std::int16_t>(numSamples_);
+    h[WordSampleInterval] = static_cast<std::int16_t>(interval_);
+    h[WordSampleFormat] = floats_ ? FloatFormatMarker : 0;
+    traces_.push_back({h, samples, {}});
+    return *this;
+  }
+  // A separator closing a panel: word 15 = 9, word 12 = velocity, zero samples.
+  TraceFileBuilder& separator(int velocity) {
+    return trace(velocity, TraceCodeSeparator, std::vector<float>(static_cast<size_t>(numSamples_ > 0 ? numSamples_ : 0), 0.0f));
+  }
+  // `count` data traces with CDPs first..first+count-1, then a separator.
+  TraceFileBuilder& panel(int firstCdp, int count, int velocity, float amp = 100.0f) {
+    for (int k = 0; k < count; ++k) dataTrace(firstCdp + k, amp);
+    return separator(velocity);
+  }
+  // Sets header word `word` of the last trace added.
+  TraceFileBuilder& header(int word, std::int16_t value) {
+    if (traces_.empty()) throw std::logic_error("no trace yet");
+    traces_.back().header[static_cast<size_t>(word)] = value;
+    return *this;
+  }
+  // Sets word `word` of the last trace through a function of its header.
+  TraceFileBuilder& edit(const std::function<void(HeaderArray&)>& f) {
+    if (traces_.empty()) throw std::logic_error("no trace yet");
+    f(traces_.back().header);
+    return *this;
+  }
+  // Bytes written as they are after the traces added so far.
+  TraceFileBuilder& rawBytes(const std::vector<unsigned char>& b) {
+    traces_.push_back({HeaderArray{}, {}, b});
+    traces_.back().rawOnly = true;
+    return *this;
+  }
+  // Drops the last n bytes of the whole file.
+  TraceFileBuilder& truncate(size_t n) { cut_ += n; return *this; }
+
+  size_t traceCount() const {
+    size_t c = 0;
+    for (auto& t : traces_) c += t.rawOnly ? 0 : 1;
+    return c;
+  }
+
+  std::vector<unsigned char> bytes() const {
+    std::vector<unsigned char> out;
+    for (const auto& t : traces_) {
+      if (t.rawOnly) {
+        out.insert(out.end(), t.raw.begin(), t.raw.end());
+        continue;
+      }
+      unsigned char hb[HeaderBytes];
+      encodeHeader(t.header, hb);
+      out.insert(out.end(), hb, hb + HeaderBytes);
+      std::int32_t n = t.header[WordNumSamples];
+      if (n <= 0) continue;
+      int bps = bytesPerSample(t.header);
+      std::vector<float> s = t.samples;
+      s.resize(static_cast<size_t>(n), 0.0f);
+      std::vector<unsigned char> block(static_cast<size_t>(n) * static_cast<size_t>(bps));
+      encodeSamples(s.data(), bps, n, block.data());
+      out.insert(out.end(), block.begin(), block.end());
+    }
+    out.resize(out.size() > cut_ ? out.size() - cut_ : 0);
+    return out;
+  }
+
+  void writeTo(const std::string& path) const {
+    auto b = bytes();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) throw std::runtime_error("cannot write " + path);
+    if (!b.empty() && std::fwrite(b.data(), 1, b.size(), f) != b.size()) {
+      std::fclose(f);
+      throw std::runtime_error("short write " + path);
+    }
+    std::fclose(f);
+  }
+
+ private:
+  struct Entry {
+    HeaderArray header;
+    std::vector<float> samples;
+    std::vector<unsigned char> raw;
+    bool rawOnly = false;
+  };
+  int dataType_;
+  int numSamples_;
+  int interval_;
+  bool floats_;
+  size_t cut_ = 0;
+  std::vector<Entry> traces_;
+};
+
+// A fresh, empty directory under the system temp folder, removed by the destructor.
+class TempDir {
+ public:
+  TempDir() {
+    auto base = std::filesystem::temp_directory_path();
+    for (int i = 0;; ++i) {
+      auto p = base / ("tessaly-test-" + std::to_string(static_cast<long>(::getpid())) + "-" + std::to_string(counter()++) +
+                       "-" + std::to_string(i));
+      std::error_code ec;
+      if (std::filesystem::create_directory(p, ec)) {
+        path_ = p;
+        break;
+      }
+      if (i > 1000) throw std::runtime_error("no temp dir");
+    }
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string path() const { return path_.string(); }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  static int& counter() {
+    static int c = 0;
+    return c;
+  }
+  std::filesystem::path path_;
+};
+
+}  // namespace tsly::test
