@@ -15,6 +15,7 @@
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
+#include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
 
@@ -87,6 +88,7 @@ class WindowOpenTest : public QObject {
   void noPanelsMessage();
   void openChosenDuringAScanRunsAfterIt();
   void fileInfoDuringAScan();
+  void exitDuringAScan();
 };
 
 void WindowOpenTest::dialogRequestAndCancel() {
@@ -434,6 +436,26 @@ void WindowOpenTest::fileInfoDuringAScan() {
   QCOMPARE(f.st.TraceCount, 250);
   QVERIFY(!f.w.fileInfoWindow()->isVisible());
   QVERIFY(!f.w.fileInfoWindow()->isModal());
+}
+
+void WindowOpenTest::exitDuringAScan() {
+  CurrentTempDir dir;
+  writeFile(dir.file("big.dat"), gatherFile(250, 1, 10));
+  Fixture f;
+  int ended = 0;
+  f.w.endProcess = [&] { ++ended; };
+  f.w.clearPicksButton()->setEnabled(true);
+  f.ui.onEvents = [&] {
+    if (!f.w.shutDown()) f.w.action("fileexit")->trigger();
+  };
+  f.choose(dir.file("big.dat"));
+  f.w.fileopen();
+  QCOMPARE(ended, 1);
+  QCOMPARE(settingsLines(readFile(dir.file("tessaly.ini")), 100).size(), size_t(22));
+  // The open stops with the scan: the gather steps after it do not run.
+  QVERIFY(f.w.clearPicksButton()->isEnabled());
+  QVERIFY(f.ui.boxes.empty());
+  QVERIFY(!f.ui.busy);
 }
 
 QTEST_MAIN(WindowOpenTest)
