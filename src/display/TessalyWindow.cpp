@@ -20,6 +20,7 @@
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
 #include "platform/qt/QtUi.h"
+#include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Settings.h"
 
@@ -287,7 +288,7 @@ void TessalyWindow::shutdown() {
   form.Width = static_cast<float>(widthTwips());
   form.Height = static_cast<float>(heightTwips());
   const int error = writeSettingsFile(path, settingsText(state_, form));
-  (void)error;
+  if (error) ReportFileError(ui_, state_, static_cast<std::int16_t>(error));
 
   if (quitHelp) quitHelp();
   if (endProcess) endProcess();
