@@ -3,7 +3,8 @@
 # Run as root (or with sudo available); does nothing when all are present.
 set -euo pipefail
 PKGS=(cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libsegyio-dev
-      libcli11-dev nlohmann-json3-dev xvfb xauth xdotool imagemagick clang libclang-rt-14-dev)
+      libcli11-dev nlohmann-json3-dev xvfb xauth xdotool imagemagick clang libclang-rt-14-dev
+      poppler-utils)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,214 @@
+#include "output/PictureOutput.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinterInfo>
+#include <QSaveFile>
+#include <QWidget>
+
+#include "output/core/OutputCore.h"
+
+namespace tsly::output {
+
+namespace {
+
+std::string str(const QString& s) { return s.toStdString(); }
+
+bool folderWritable(const std::string& dir) {
+  const QFileInfo info(QString::fromStdString(dir));
+  return info.isDir() && info.isWritable();
+}
+
+}  // namespace
+
+PrinterDialog::Result QtPrinterDialog::run(QPrinter& printer, QPageLayout::Orientation held,
+                                           QWidget* parent) {
+  Result r;
+  printer.setPageOrientation(held);
+  QPrintDialog dialog(&printer, parent);
+  dialog.setWindowTitle(QString::fromLatin1(PrinterDialogTitle));
+  if (dialog.exec() != QDialog::Accepted) {
+    // Qt's dialog applies nothing on Cancel: the held orientation stays.
+    r.status = Status::Cancelled;
+    r.orientation = held;
+    return r;
+  }
+  r.orientation = printer.pageLayout().orientation();
+  if (!printer.isValid()) {
+    r.status = Status::Failed;
+    r.error = QStringLiteral("The chosen printer is not available.");
+    return r;
+  }
+  r.status = Status::Accepted;
+  return r;
+}
+
+QString bmpTargetPath(const QString& chosen) {
+  const QString whole = chosen.trimmed();
+  const qsizetype slash = whole.lastIndexOf(QLatin1Char('/'));
+  const QString folder = slash >= 0 ? whole.left(slash + 1) : QString();
+  QString name = (slash >= 0 ? whole.mid(slash + 1) : whole).trimmed();
+  if (name.isEmpty()) return {};
+  // The dialog adds the default extension itself; a name that comes back without
+  // one (a dialog of the desktop, or "All Files" chosen) gets it here.
+  if (!name.contains(QLatin1Char('.'))) name += QLatin1String(".") + QLatin1String(BmpDefaultExt);
+  return folder + name.toUpper();
+}
+
+bool writeBmp(const QImage& image, const QString& path, QString* reason) {
+  if (image.isNull()) {
+    if (reason) *reason = QStringLiteral("The picture is empty.");
+    return false;
+  }
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    if (reason) *reason = file.errorString();
+    return false;
+  }
+  QImageWriter writer(&file, "bmp");
+  if (!writer.write(image)) {
+    if (reason) *reason = writer.errorString();
+    file.cancelWriting();
+    return false;
+  }
+  if (!file.commit()) {
+    if (reason) *reason = file.errorString();
+    return false;
+  }
+  return true;
+}
+
+PictureOutput::PictureOutput(Ui& ui, QWidget* window, ConfirmTargetFn confirm,
+                             std::unique_ptr<PrinterDialog> dialog, PictureOutputOptions options)
+    : ui_(ui),
+      window_(window),
+      confirm_(std::move(confirm)),
+      dialog_(dialog ? std::move(dialog) : std::make_unique<QtPrinterDialog>()),
+      options_(std::move(options)),
+      printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+  // Before any Print Setup the common dialog holds the printer's default.
+  held_ = printer_->pageLayout().orientation();
+  if (!options_.printersInstalled)
+    options_.printersInstalled = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+  if (!options_.pdfPath) {
+    const AppState* state = options_.state;
+    options_.pdfPath = [state] {
+      const std::string stamp =
+          str(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+      const std::string start =
+          state && !state->StartDirectory.empty() ? state->StartDirectory : str(QDir::currentPath());
+      const std::string path = pdfOutputPath(
+          state ? state->DataFileName : std::string(), start, stamp,
+          [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); },
+          folderWritable);
+      return QFileInfo(QString::fromStdString(path)).absoluteFilePath();
+    };
+  }
+}
+
+PictureOutput::~PictureOutput() = default;
+
+void PictureOutput::saveBmp(const QImage* persistentImage, std::string& dialogName) {
+  if (!persistentImage) {
+    ui_.message(bmpNoImageText(), BmpNoImageTitle, Buttons::Ok, Icon::Exclamation);
+    return;
+  }
+  FileDialogRequest request;
+  request.title = BmpDialogTitle;
+  request.filter = BmpFilter;
+  request.filterIndex = 1;
+  request.defaultExt = BmpDefaultExt;
+  request.fileName = dialogName;  // the name left by the last use of the dialog
+  const FileDialogResult chosen = ui_.saveFileDialog(request);
+  if (chosen.status == FileDialogResult::Status::Cancelled) return;
+  if (chosen.status == FileDialogResult::Status::Failed) {
+    ui_.message(unexpectedErrorText(chosen.error), BmpDialogErrorTitle, Buttons::Ok, Icon::None);
+    return;
+  }
+  dialogName = chosen.path;
+  if (chosen.path.empty()) return;
+  const QString target = bmpTargetPath(QString::fromStdString(chosen.path));
+  if (target.isEmpty()) return;
+
+  std::int16_t mode = 1;
+  if (!confirm_ || confirm_(str(target), mode) == 0) return;
+
+  QString reason;
+  if (!writeBmp(*persistentImage, target, &reason))
+    ui_.message(bmpWriteFailedText(str(target), str(reason)), BmpDialogErrorTitle, Buttons::Ok,
+                Icon::Exclamation);
+}
+
+bool PictureOutput::printTo(QPrinter& target, const QImage& image, QString* reason) {
+  QPainter painter;
+  if (!painter.begin(&target)) {
+    *reason = target.outputFormat() == QPrinter::PdfFormat
+                  ? QStringLiteral("The file %1 could not be created.").arg(target.outputFileName())
+                  : QStringLiteral("The printer %1 did not accept the job.").arg(target.printerName());
+    return false;
+  }
+  // Wiggles and lines stay sharp: no lossy (JPEG) image compression in the job.
+  painter.setRenderHint(QPainter::LosslessImageRendering);
+  // One printer pixel per canvas pixel, from the page's top-left corner.
+  if (!image.isNull()) painter.drawImage(QPoint(0, 0), image);
+  if (!painter.end()) {
+    *reason = QStringLiteral("The print job could not be completed.");
+    return false;
+  }
+  return true;
+}
+
+void PictureOutput::print(const QImage& image) {
+  ui_.setBusyCursor(true);
+  printer_->setPageOrientation(held_);
+
+  const bool userChosePdf =
+      printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty();
+  const int dpi = options_.pdfDpi > 0 ? options_.pdfDpi : (window_ ? window_->logicalDpiX() : 96);
+  QString reason;
+  bool ok = false;
+  QString pdf;
+  if (!userChosePdf && !options_.printersInstalled()) {
+    // No printer: the page goes to a PDF file of its own, laid out like the
+    // printer's page (size and orientation), without margins.
+    pdf = options_.pdfPath();
+    QPrinter file(QPrinter::HighResolution);
+    file.setOutputFormat(QPrinter::PdfFormat);
+    file.setOutputFileName(pdf);
+    file.setPageSize(printer_->pageLayout().pageSize());
+    file.setPageOrientation(held_);
+    file.setPageMargins(QMarginsF(0, 0, 0, 0));
+    file.setResolution(dpi);
+    file.setDocName(QStringLiteral("Tessaly panels"));
+    ok = printTo(file, image, &reason);
+  } else {
+    if (userChosePdf) printer_->setResolution(dpi);
+    ok = printTo(*printer_, image, &reason);
+    if (userChosePdf) pdf = printer_->outputFileName();
+  }
+  ui_.setBusyCursor(false);
+
+  if (!ok) {
+    ui_.message(printFailedText(str(reason)), PrinterErrorTitle, Buttons::Ok, Icon::Exclamation);
+    return;
+  }
+  if (!pdf.isEmpty() && !userChosePdf) {
+    lastPdf_ = pdf;
+    if (options_.status) options_.status(QString::fromStdString(pdfStatusText(str(pdf))));
+  }
+}
+
+void PictureOutput::printSetup() {
+  const PrinterDialog::Result r = dialog_->run(*printer_, held_, window_);
+  // Confirmed or cancelled, the printer takes the orientation the dialog holds.
+  held_ = r.orientation;
+  printer_->setPageOrientation(held_);
+  if (r.status == PrinterDialog::Status::Failed)
+    ui_.message(unexpectedErrorText(str(r.error)), PrinterErrorTitle, Buttons::Ok, Icon::None);
+}
+
+}  // namespace tsly::output

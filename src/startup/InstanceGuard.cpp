@@ -1,0 +1,110 @@
+#include "startup/InstanceGuard.h"
+
+#include <QLocalSocket>
+#include <QWidget>
+
+#include <unistd.h>
+
+#include "startup/core/SplashCore.h"
+
+namespace tsly::startup {
+
+namespace {
+constexpr const char* RestoreRequest = "restore";
+constexpr const char* RestoredReply = "restored";
+}  // namespace
+
+InstanceGuard::InstanceGuard(const QString& name, QObject* parent) : QObject(parent), name_(name) {
+  server_.setSocketOptions(QLocalServer::UserAccessOption);
+  connect(&server_, &QLocalServer::newConnection, this, &InstanceGuard::accept);
+}
+
+InstanceGuard::~InstanceGuard() { server_.close(); }
+
+QString InstanceGuard::defaultName() {
+  QString user = qEnvironmentVariable("USER");
+  if (user.isEmpty()) user = QString::number(getuid());
+  const QString override = qEnvironmentVariable("TESSALY_INSTANCE_NAME");
+  return QString::fromStdString(instanceServerName(user.toStdString(), override.toStdString()));
+}
+
+bool InstanceGuard::otherCopyRunning(int timeoutMs) const {
+  if (server_.isListening()) return false;  // this copy holds the name
+  QLocalSocket socket;
+  socket.connectToServer(name_);
+  const bool up = socket.waitForConnected(timeoutMs);
+  socket.abort();
+  return up;
+}
+
+bool InstanceGuard::hold() {
+  if (server_.isListening()) return true;
+  if (server_.listen(name_)) return true;
+  if (server_.serverError() == QAbstractSocket::AddressInUseError && !otherCopyRunning(500)) {
+    // A socket left behind by a copy that did not end normally.
+    QLocalServer::removeServer(name_);
+    return server_.listen(name_);
+  }
+  return false;
+}
+
+bool InstanceGuard::askToRestore(int timeoutMs) const {
+  QLocalSocket socket;
+  socket.connectToServer(name_);
+  if (!socket.waitForConnected(timeoutMs)) return false;
+  socket.write(QByteArray(RestoreRequest) + '\n');
+  if (!socket.waitForBytesWritten(timeoutMs)) return false;
+  QByteArray reply;
+  while (!reply.contains('\n')) {
+    if (!socket.waitForReadyRead(timeoutMs)) return false;
+    reply += socket.readAll();
+  }
+  socket.disconnectFromServer();
+  return reply.left(reply.indexOf('\n')).trimmed() == RestoredReply;
+}
+
+void InstanceGuard::accept() {
+  while (QLocalSocket* socket = server_.nextPendingConnection()) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::errorOccurred, socket, [socket] { socket->deleteLater(); });
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+      // Requests are lines; a partial line waits for the rest.
+      while (socket->canReadLine()) {
+        const QByteArray line = socket->readLine().trimmed();
+        if (line == RestoreRequest) {
+          if (onRestore_) onRestore_();
+          socket->write(QByteArray(RestoredReply) + '\n');
+        } else {
+          socket->write("unknown\n");
+        }
+        socket->flush();
+      }
+      if (socket->bytesAvailable() > 256) socket->abort();  // not one of ours
+    });
+  }
+}
+
+void bringToFront(QWidget* window) {
+  if (!window) return;
+  window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+bool passInstanceGuard(Ui& ui, InstanceGuard& guard) {
+  if (!guard.otherCopyRunning()) {
+    guard.hold();
+    return true;
+  }
+  const Answer a = ui.message(previousInstanceText(), PreviousInstanceTitle, Buttons::YesNo,
+                              Icon::Question);
+  if (a == Answer::No) {
+    guard.askToRestore();
+    return false;
+  }
+  // Yes: this copy starts as well; the name stays with the copy that holds it.
+  return true;
+}
+
+}  // namespace tsly::startup

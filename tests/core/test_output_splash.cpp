@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "startup/core/SplashCore.h"
+
+using namespace tsly::startup;
+
+TEST(SplashBoxes, FractionsOfThePicture) {
+  const SplashBoxes b = splashBoxes(500, 300);
+  EXPECT_DOUBLE_EQ(b.ok.left, 420);
+  EXPECT_DOUBLE_EQ(b.ok.top, 270);
+  EXPECT_DOUBLE_EQ(b.ok.right, 495);
+  EXPECT_DOUBLE_EQ(b.ok.bottom, 297);
+  EXPECT_DOUBLE_EQ(b.pause.left, 5);
+  EXPECT_DOUBLE_EQ(b.pause.top, 270);
+  EXPECT_DOUBLE_EQ(b.pause.right, 150);
+  EXPECT_DOUBLE_EQ(b.pause.bottom, 297);
+}
+
+TEST(SplashHitTest, EdgesOfTheBoxes) {
+  const SplashBoxes b = splashBoxes(500, 300);
+  // The top edge line counts for OK, not for Pause.
+  EXPECT_EQ(splashHitTest(b, 420, 270), SplashHit::Ok);
+  EXPECT_EQ(splashHitTest(b, 460, 270), SplashHit::Ok);
+  EXPECT_EQ(splashHitTest(b, 100, 270), SplashHit::None);
+  EXPECT_EQ(splashHitTest(b, 100, 270.5), SplashHit::Pause);
+  // Just above the top edge: nothing.
+  EXPECT_EQ(splashHitTest(b, 460, 269.9), SplashHit::None);
+  // OK's left edge belongs to OK; one step left of it does not.
+  EXPECT_EQ(splashHitTest(b, 419.9, 280), SplashHit::None);
+  // Pause's right edge does not belong to Pause.
+  EXPECT_EQ(splashHitTest(b, 150, 280), SplashHit::None);
+  EXPECT_EQ(splashHitTest(b, 149.9, 280), SplashHit::Pause);
+  // Pause reaches to the picture's left border (no left bound), OK to its right
+  // and bottom borders.
+  EXPECT_EQ(splashHitTest(b, 0, 299), SplashHit::Pause);
+  EXPECT_EQ(splashHitTest(b, 499, 299), SplashHit::Ok);
+  // Between the boxes and in the banner: nothing.
+  EXPECT_EQ(splashHitTest(b, 300, 285), SplashHit::None);
+  EXPECT_EQ(splashHitTest(b, 460, 100), SplashHit::None);
+}
+
+TEST(SplashWait, EndsByItselfAfterFourSeconds) {
+  SplashWait w;
+  w.start(1000);
+  EXPECT_FALSE(w.over(1000));
+  EXPECT_EQ(w.remainingMs(1000), 4000);
+  EXPECT_FALSE(w.over(4999));
+  EXPECT_TRUE(w.over(5000));
+  EXPECT_EQ(w.remainingMs(6000), 0);
+}
+
+TEST(SplashWait, OkEndsAtOnce) {
+  SplashWait w;
+  w.start(0);
+  EXPECT_FALSE(w.press(SplashHit::Ok));
+  EXPECT_TRUE(w.over(1));
+  EXPECT_EQ(w.state(), SplashWait::State::Ended);
+}
+
+TEST(SplashWait, PauseHoldsUntilOk) {
+  SplashWait w;
+  w.start(0);
+  EXPECT_TRUE(w.press(SplashHit::Pause));  // beep
+  EXPECT_FALSE(w.over(100000000));
+  EXPECT_EQ(w.remainingMs(5000), -1);
+  EXPECT_FALSE(w.press(SplashHit::None));
+  EXPECT_FALSE(w.over(100000000));
+  EXPECT_TRUE(w.press(SplashHit::Pause));  // beeps again, still held
+  EXPECT_FALSE(w.press(SplashHit::Ok));
+  EXPECT_TRUE(w.over(100000001));
+}
+
+TEST(SplashWait, PressElsewhereChangesNothing) {
+  SplashWait w;
+  w.start(0);
+  EXPECT_FALSE(w.press(SplashHit::None));
+  EXPECT_EQ(w.state(), SplashWait::State::Running);
+  EXPECT_TRUE(w.over(4000));
+}
+
+TEST(PreviousInstance, QuestionText) {
+  EXPECT_EQ(previousInstanceText(),
+            "There is already an instance of this module running\r\nDo you really want to start another?");
+  EXPECT_STREQ(PreviousInstanceTitle, "Previous Instance detected");
+}
+
+TEST(PreviousInstance, ServerNamePerUserOrOverride) {
+  EXPECT_EQ(instanceServerName("ana", ""), "tessaly-ana");
+  EXPECT_EQ(instanceServerName("", ""), "tessaly-user");
+  EXPECT_EQ(instanceServerName("ana", "test-42"), "test-42");
+  EXPECT_EQ(instanceServerName("a/n a", ""), "tessaly-a_n_a");
+}
