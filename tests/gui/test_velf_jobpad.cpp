@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "display/core/Picks.h"
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/JobLink.h"
 #include "platform/qt/LocalDdeClient.h"
@@ -129,7 +130,7 @@ class TestVelfJobPad : public QObject {
     link.linkstart(JobEditorApp, JobEditorTopic);
     QVERIFY(link.ddelinked());
     std::string dialogName;
-    VelfCommandContext ctx{st, ui, link, [](std::int32_t) { return false; }, dialogName};
+    VelfCommandContext ctx{st, ui, link, [&](std::int32_t c) { return checkduppicks(st, ui, c); }, dialogName};
     // Data file by browsing ("?"), stretch refused twice, output file typed.
     ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line 7.dat", ""});
     ui.inputAnswers = {"?", "0,5", "1", ".5", "/data/survey/line7.nmo"};
@@ -152,7 +153,7 @@ class TestVelfJobPad : public QObject {
     LocalDdeClient dde;
     JobLink link(dde, ui);
     std::string dialogName;
-    VelfCommandContext ctx{st, ui, link, [](std::int32_t) { return false; }, dialogName};
+    VelfCommandContext ctx{st, ui, link, [&](std::int32_t c) { return checkduppicks(st, ui, c); }, dialogName};
     ui.inputAnswers = {"in.dat", ".5", "out.dat"};
     // show, *INPF, (recording delay), *NMOT, three VELF, *OUTF, >>END
     for (int i = 0; i < 8; ++i) {
