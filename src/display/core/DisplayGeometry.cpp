@@ -1,0 +1,119 @@
+#include "display/core/DisplayGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "shared/Numbers.h"
+
+namespace tsly {
+
+std::int32_t panelPositions(const AppState& s, std::int16_t cdp) {
+  std::int64_t p = 0;
+  const std::int64_t last = std::min<std::int64_t>(s.PanelCount, static_cast<std::int64_t>(s.PanelTable.size()));
+  for (std::int64_t i = 1; i <= last; ++i) {
+    const PanelEntry& e = s.PanelTable[static_cast<std::size_t>(i)];
+    if (e.FirstCdp == cdp) p += std::max<std::int64_t>(e.PanelTraces, 0) + 3;
+  }
+  return static_cast<std::int32_t>(std::min<std::int64_t>(p, 0x7fffffff));
+}
+
+int canvasWidthFor(std::int32_t positions, float spacing, int plotLeft) {
+  return static_cast<int>(nearestI32(plotLeft + (static_cast<double>(positions) * spacing + plotLeft)));
+}
+
+int traceXAt(std::int32_t p, float spacing, int plotLeft) {
+  return static_cast<int>(nearestI32(static_cast<double>(p) * spacing + plotLeft));
+}
+
+int labelInterval(float spacing) {
+  if (spacing >= 5.0f) return 5;
+  if (spacing >= 3.0f) return 10;
+  if (spacing >= 2.0f) return 20;
+  return 50;
+}
+
+TimeWindow timeWindow(std::int32_t sampleInterval, std::int32_t numSamples, float displayTimeLength,
+                      float samplingRatio) {
+  TimeWindow w;
+  w.recordLength = static_cast<float>(static_cast<double>(sampleInterval) / 1000.0 * numSamples);
+  w.displayTimeLength = displayTimeLength;
+  if (!(w.displayTimeLength > 0.0f) || w.displayTimeLength > w.recordLength) w.displayTimeLength = w.recordLength;
+  w.microsecondsPerRow = samplingRatio * static_cast<float>(sampleInterval);
+  if (w.microsecondsPerRow > 0.0f && std::isfinite(w.microsecondsPerRow))
+    w.plotRows = static_cast<float>(1000.0 / w.microsecondsPerRow * w.displayTimeLength);
+  else
+    w.plotRows = 0.0f;
+  if (!std::isfinite(w.plotRows) || w.plotRows < 0.0f) w.plotRows = 0.0f;
+  return w;
+}
+
+std::vector<int> timingLineRows(float microsecondsPerRow, float samplingRatio, float plotRows) {
+  std::vector<int> rows;
+  if (!(microsecondsPerRow > 0.0f)) return rows;
+  double d = (samplingRatio < 2.0f ? 10000.0 : 100000.0) / microsecondsPerRow;
+  if (d < 1.0) d = 1.0;
+  const std::int64_t last = nearest(plotRows);
+  for (std::int64_t j = 0; j <= last; j = nearest(static_cast<double>(j) + d)) rows.push_back(static_cast<int>(j));
+  return rows;
+}
+
+std::string timingLabel(float microsecondsPerRow, int row) {
+  return numberText(static_cast<double>(microsecondsPerRow) / 1000.0 * row);
+}
+
+TraceLabel traceLabel(const HeaderArray& h, int interval, int plotTop) {
+  TraceLabel l;
+  const std::int16_t code = h[WordTraceCode];
+  const int w = h[WordLabelWord];
+  const bool hasKey = w >= 1 && w <= HeaderWords;
+  const std::int16_t key = hasKey ? h[static_cast<std::size_t>(w)] : 0;
+  const bool separator = code == TraceCodeSeparator;
+  const bool multiple = hasKey && interval != 0 && std::abs(static_cast<int>(key)) % interval == 0;
+  if (separator || multiple) {
+    l.tick = true;
+    l.separatorLine = separator;
+    l.y = separator ? static_cast<int>(nearest(plotTop / 3.0)) : plotTop - 20;
+    l.text = numberText(separator ? h[WordCdp] : key);
+    l.centreText = hasKey ? numberText(key) : l.text;
+    l.hasNumber = code != TraceCodeDead;
+  }
+  l.deadX = code == TraceCodeDead;
+  return l;
+}
+
+float scaleFactor(bool normalize, const float* samples, std::int32_t count, float spacing,
+                  float maxAmplitude) {
+  if (normalize) {
+    float m = 0.0f;
+    for (std::int32_t i = 0; i < count; ++i) m = std::max(m, std::fabs(samples[i]));
+    if (m == 0.0f || !std::isfinite(m)) return 1.0f;
+    return 2.0f * spacing / m;
+  }
+  if (maxAmplitude == 0.0f || !std::isfinite(maxAmplitude)) return 1.0f;
+  return 2.0f * spacing / maxAmplitude;
+}
+
+float normalizerDivisor(float scale, float dataDivisor) {
+  double g = std::pow(10.0, static_cast<double>(dataDivisor) / 20.0);
+  return static_cast<float>(1.0 / (g * scale));
+}
+
+int pickRow(float pickTimeMs, float microsecondsPerRow, int plotTop) {
+  return static_cast<int>(nearestI32(pickTimeMs / (microsecondsPerRow / 1000.0f) + plotTop));
+}
+
+float pickTime(float y, int plotTop, float microsecondsPerRow) {
+  return (y - static_cast<float>(plotTop)) * (microsecondsPerRow / 1000.0f);
+}
+
+std::string redrawStatusText(std::int16_t cdp) {
+  return "CDP # " + numberText(cdp) + " with any previous picks shown.";
+}
+
+std::string pickStatusText(float timeMs, std::int16_t cdp, std::int16_t velocity) {
+  return "Last pick at " + numberText(timeMs) + "ms on CDP# " + numberText(cdp) + " with velo =" +
+         numberText(velocity);
+}
+
+}  // namespace tsly

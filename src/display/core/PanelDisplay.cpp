@@ -1,0 +1,346 @@
+#include "display/core/PanelDisplay.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+#include "display/core/DisplayGeometry.h"
+#include "display/core/Picks.h"
+#include "platform/RawFile.h"
+#include "shared/Numbers.h"
+#include "shared/Paint.h"
+
+namespace tsly {
+
+namespace {
+
+// Closes the redraw's own handle on every way out.
+struct HandleGuard {
+  int handle = -1;
+  ~HandleGuard() { rawClose(handle); }
+};
+
+}  // namespace
+
+PanelDisplay::PanelDisplay(AppState& state, Canvas& canvas, Ui& ui, DisplayHost& host)
+    : s_(state), canvas_(canvas), ui_(ui), host_(host) {}
+
+bool PanelDisplay::deferIfBusy(std::function<void()> action) {
+  if (!busy_) return false;
+  deferred_.push_back(std::move(action));
+  return true;
+}
+
+void PanelDisplay::drain() {
+  if (draining_) return;
+  draining_ = true;
+  while (!deferred_.empty() && !busy_) {
+    auto action = std::move(deferred_.front());
+    deferred_.pop_front();
+    action();
+  }
+  draining_ = false;
+}
+
+void PanelDisplay::refresh() {
+  if (busy_) {
+    again_ = true;
+    return;
+  }
+  busy_ = true;
+  try {
+    Pass pass;
+    do {
+      again_ = false;
+      pass = redrawOnce();
+    } while (pass == Pass::Restart);
+  } catch (const std::exception& e) {
+    ui_.setBusyCursor(false);
+    canvas_.setPenMode(PenMode::Copy);
+    canvas_.setPenWidth(1);
+    canvas_.setPenColor(Foreground);
+    ui_.message(std::string("Unexpected error") + CrLf + e.what(), "Tessaly ERROR", Buttons::Ok, Icon::Critical);
+  }
+  busy_ = false;
+  drain();
+}
+
+bool PanelDisplay::readTrace(int handle, const TraceDirEntry& entry, bool& hasSamples) {
+  hasSamples = false;
+  const TraceReadStatus st = readTraceAt(handle, entry.FilePos, header_, samples_, scratch_);
+  const char* failure = nullptr;
+  switch (st) {
+    case TraceReadStatus::SeekFailed: failure = "File Seek Failed."; break;
+    case TraceReadStatus::HeaderShort: failure = "Trace header read failed"; break;
+    case TraceReadStatus::SamplesShort: failure = "Trace date read failed"; break;
+    case TraceReadStatus::BadLength:
+    case TraceReadStatus::Ok: break;
+  }
+  if (st != TraceReadStatus::SeekFailed && st != TraceReadStatus::HeaderShort) {
+    s_.TraceHeader = header_;
+    s_.BytesPerSample = static_cast<std::int16_t>(bytesPerSample(header_));
+    s_.TraceDataBytes = traceDataBytes(header_);
+  }
+  if (failure != nullptr) {
+    ui_.message(failure, "", Buttons::Ok, Icon::None);
+    return false;
+  }
+  if (st == TraceReadStatus::BadLength) return true;
+  const std::int32_t n = header_[WordNumSamples];
+  s_.TraceSamples.resize(static_cast<std::size_t>(n));
+  std::memcpy(s_.TraceSamples.data1(), samples_.data(), static_cast<std::size_t>(n) * sizeof(float));
+  if (s_.BytesPerSample == 2) {
+    s_.RawSamples16.resize(static_cast<std::size_t>(n));
+    std::int16_t* raw = s_.RawSamples16.data1();
+    for (std::int32_t i = 0; i < n; ++i) raw[i] = static_cast<std::int16_t>(samples_[static_cast<std::size_t>(i)]);
+  }
+  hasSamples = true;
+  return true;
+}
+
+void PanelDisplay::drawLabels(int x) {
+  const int top = s_.PlotTop;
+  const TraceLabel l = traceLabel(header_, interval_, top);
+  if (l.tick) {
+    canvas_.moveTo(x, top - 5);
+    canvas_.lineTo(x, top);
+  }
+  if (l.separatorLine) {
+    canvas_.moveTo(x, top - 5);
+    canvas_.lineTo(x, static_cast<int>(nearest(0.6 * top)));
+  }
+  if (l.hasNumber) {
+    const int lx = static_cast<int>(nearestI32(x - canvas_.textWidth(l.centreText) / 2.0));
+    canvas_.textOut(lx, l.y, l.text);
+  }
+  if (l.deadX) canvas_.textOut(x, top - 20, "x");
+}
+
+void PanelDisplay::paintTrace(int x) {
+  const std::int32_t n = header_[WordNumSamples];
+  float* t = s_.TraceSamples.data1();
+  const float f = scaleFactor(s_.NormalizeFlag != 0, t, n, s_.TraceSpacing, s_.MaxAmplitude);
+  const float divisor = normalizerDivisor(f, s_.DataDivisor);
+  // The window may ask for more samples than this trace has: scale and paint only its own.
+  const std::int32_t count = std::clamp(nearestI32(static_cast<double>(s_.SamplingRatio) * view_.PlotRows), 0, n);
+  normalizer(t, divisor, count);
+  if (x <= view_.CanvasWidth) {
+    canvas_.moveTo(x, s_.PlotTop);
+    rapidpaint(t, count, canvas_, x, s_.PlotTop, nearestI32(view_.PlotRows), s_.AreaFillFlag, s_.SamplingRatio);
+  }
+}
+
+void PanelDisplay::drawPickLine(int panel, int y) {
+  if (!s_.PanelTable.valid(panel) || panel > s_.PanelCount) return;
+  const PanelEntry& e = s_.PanelTable[static_cast<std::size_t>(panel)];
+  canvas_.moveTo(e.Left, y);
+  canvas_.lineTo(e.Right, y);
+}
+
+PanelDisplay::Pass PanelDisplay::redrawOnce() {
+  if (s_.DataFileName.empty()) return Pass::Done;
+  HandleGuard file;
+  file.handle = rawOpen(s_.DataFileName, RawAccess::ReadOnly);
+  if (file.handle <= 0) {
+    ui_.message("Error opening file", "", Buttons::Ok, Icon::None);
+    return Pass::Done;
+  }
+  ui_.setBusyCursor(true);
+  ui_.processEvents();
+  if (again_) {
+    ui_.setBusyCursor(false);
+    return Pass::Restart;
+  }
+
+  const std::int32_t c = s_.CurrentCdp;
+  const bool haveCdp = c >= 1 && c <= s_.CdpCount && s_.CdpList.valid(c);
+  const std::int16_t cdp = haveCdp ? nearestI16(s_.CdpList[static_cast<std::size_t>(c)]) : 0;
+  const std::int32_t positions = haveCdp ? panelPositions(s_, cdp) : 0;
+
+  s_.PlotTop = 50;
+  s_.PlotLeft = 50;
+  const int top = s_.PlotTop;
+  const int left = s_.PlotLeft;
+
+  canvas_.setSize(canvasWidthFor(positions, s_.TraceSpacing, left), canvas_.height());
+  canvas_.setPenMode(PenMode::Copy);
+  canvas_.setPenWidth(1);
+  canvas_.setPenColor(Foreground);
+  canvas_.clear();
+  canvas_.setPersistent(s_.GraphicsSaveFlag != 0);
+
+  interval_ = labelInterval(s_.TraceSpacing);
+  view_.CanvasWidth = nearestI16(canvas_.width());
+
+  const TimeWindow tw = timeWindow(s_.SampleInterval, s_.NumSamples, s_.DisplayTimeLength, s_.SamplingRatio);
+  s_.DisplayTimeLength = tw.displayTimeLength;
+  view_.MicrosecondsPerRow = tw.microsecondsPerRow;
+  view_.PlotRows = tw.plotRows;
+
+  canvas_.setSize(canvas_.width(), nearestI32(top + static_cast<double>(view_.PlotRows) + 10));
+  host_.setScrollMaxima(nearestI32(static_cast<double>(canvas_.height()) - host_.viewportHeight()),
+                        nearestI32(canvas_.width()));
+
+  // Timing lines with their labels on both sides.
+  const int h = canvas_.textHeight("0");
+  for (int j : timingLineRows(view_.MicrosecondsPerRow, s_.SamplingRatio, view_.PlotRows)) {
+    const std::string text = timingLabel(view_.MicrosecondsPerRow, j);
+    const int y = nearestI32(j + top - h / 2.0);
+    canvas_.textOut(nearestI32(left / 4.0), y, text);
+    canvas_.textOut(view_.CanvasWidth - left + 5, y, text);
+    canvas_.moveTo(left - 10, j + top);
+    canvas_.lineTo(view_.CanvasWidth - left, j + top);
+  }
+
+  // Traces, panel by panel.
+  std::int64_t p = 0;
+  for (std::int32_t i = 1; i <= s_.PanelCount && s_.PanelTable.valid(i); ++i) {
+    PanelEntry& e = s_.PanelTable[static_cast<std::size_t>(i)];
+    if (!haveCdp || e.FirstCdp != cdp) {
+      e.Left = 0;
+      e.Right = 0;
+      continue;
+    }
+    e.Left = nearestI16(static_cast<double>(p) * s_.TraceSpacing + left);
+    const std::int32_t firstTrace = e.FirstTrace;
+    const std::int32_t traces = e.PanelTraces;
+    for (std::int32_t k = 0; k <= traces; ++k) {
+      const std::int64_t idx = static_cast<std::int64_t>(firstTrace) + k;
+      // A panel that points past the directory ends where the directory ends.
+      if (idx > s_.TraceCount || !s_.TraceDirectory.valid(idx)) break;
+      bool hasSamples = false;
+      if (!readTrace(file.handle, s_.TraceDirectory[static_cast<std::size_t>(idx)], hasSamples)) {
+        ui_.setBusyCursor(false);
+        return Pass::Failed;
+      }
+      if (!hasSamples) break;
+      const int x = nearestI32(static_cast<double>(p) * s_.TraceSpacing + left);
+      view_.TraceX = nearestI16(x);
+      drawLabels(x);
+      paintTrace(x);
+      ++p;
+    }
+    e.Right = nearestI16(static_cast<double>(p - 1) * s_.TraceSpacing + left);
+    p += 2;
+    ui_.processEvents();
+    if (again_) {
+      ui_.setBusyCursor(false);
+      return Pass::Restart;
+    }
+  }
+
+  rawClose(file.handle);
+  ui_.setBusyCursor(false);
+  if (positions < 1) return Pass::Done;
+
+  s_.PanelDrawn = -1;
+  canvas_.setPenMode(PenMode::Xor);
+  canvas_.setPenWidth(2);
+  canvas_.setPenColor(PickColour);
+  std::int16_t recordCdp = cdp;
+  if (s_.PickTable.valid(c)) {
+    const CdpPicks& r = s_.PickTable[static_cast<std::size_t>(c)];
+    recordCdp = r.Cdp;
+    for (int k = 1; k <= PicksPerCdp; ++k) {
+      const auto ks = static_cast<std::size_t>(k);
+      if (r.PickVelocity[ks] == 0) continue;
+      drawPickLine(r.PickPanel[ks], pickRow(r.PickTime[ks], view_.MicrosecondsPerRow, top));
+    }
+  }
+  canvas_.setPenMode(PenMode::Copy);
+  canvas_.setPenWidth(1);
+  canvas_.setPenColor(Foreground);
+  host_.setClearPicksEnabled(true);
+  host_.setStatusText(redrawStatusText(recordCdp));
+  return Pass::Done;
+}
+
+void PanelDisplay::mousePress(float x, float y) {
+  if (deferIfBusy([this, x, y] { mousePress(x, y); })) return;
+  if (s_.PanelDrawn != -1) return;
+  std::int32_t found = 0;
+  for (std::int32_t i = 1; i <= s_.PanelCount && s_.PanelTable.valid(i); ++i) {
+    const PanelEntry& e = s_.PanelTable[static_cast<std::size_t>(i)];
+    if (e.Left != 0 && e.Left <= x && x <= e.Right) {
+      found = i;
+      break;
+    }
+  }
+  if (found == 0) return;
+  const int top = s_.PlotTop;
+  if (!(static_cast<float>(top) <= y && y <= static_cast<float>(top + view_.PlotRows))) return;
+  if (!s_.PickTable.valid(s_.CurrentCdp)) return;
+  const PanelEntry panel = s_.PanelTable[static_cast<std::size_t>(found)];
+  // Velocity 0 marks an empty slot, so such a panel cannot hold a pick.
+  if (panel.Velocity == 0) return;
+  CdpPicks& r = s_.PickTable[static_cast<std::size_t>(s_.CurrentCdp)];
+
+  canvas_.setPenMode(PenMode::Xor);
+  canvas_.setPenWidth(2);
+  canvas_.setPenColor(PickColour);
+  const float t = pickTime(y, top, view_.MicrosecondsPerRow);
+  for (int k = 1; k <= PicksPerCdp; ++k) {
+    const auto ks = static_cast<std::size_t>(k);
+    if (r.PickVelocity[ks] == panel.Velocity) {
+      drawPickLine(found, pickRow(r.PickTime[ks], view_.MicrosecondsPerRow, top));
+      r.PickVelocity[ks] = 0;
+      r.PickTime[ks] = 0.0f;
+      break;
+    }
+  }
+  int slot = 0;
+  for (int k = 1; k <= PicksPerCdp; ++k) {
+    if (r.PickVelocity[static_cast<std::size_t>(k)] == 0) {
+      slot = k;
+      break;
+    }
+  }
+  // With all 20 slots taken nothing is stored, so no line is drawn either.
+  if (slot != 0) {
+    drawPickLine(found, nearestI32(y));
+    const auto js = static_cast<std::size_t>(slot);
+    r.PickVelocity[js] = panel.Velocity;
+    r.PickTime[js] = t;
+    r.PickPanel[js] = static_cast<std::int16_t>(found);
+    host_.setVelfEnabled(true);
+    host_.setStatusText(pickStatusText(t, panel.FirstCdp, panel.Velocity));
+  }
+  canvas_.setPenMode(PenMode::Copy);
+  canvas_.setPenWidth(1);
+  canvas_.setPenColor(Foreground);
+}
+
+void PanelDisplay::clearPicks() {
+  if (deferIfBusy([this] { clearPicks(); })) return;
+  if (!s_.PickTable.valid(s_.CurrentCdp)) return;
+  CdpPicks& r = s_.PickTable[static_cast<std::size_t>(s_.CurrentCdp)];
+  canvas_.setPenMode(PenMode::Xor);
+  canvas_.setPenWidth(2);
+  canvas_.setPenColor(PickColour);
+  for (int k = 1; k <= PicksPerCdp; ++k) {
+    const auto ks = static_cast<std::size_t>(k);
+    if (r.PickVelocity[ks] != 0)
+      drawPickLine(r.PickPanel[ks], pickRow(r.PickTime[ks], view_.MicrosecondsPerRow, s_.PlotTop));
+    r.PickTime[ks] = 0.0f;
+    r.PickVelocity[ks] = 0;
+  }
+  canvas_.setPenMode(PenMode::Copy);
+  canvas_.setPenWidth(1);
+  canvas_.setPenColor(Foreground);
+}
+
+void PanelDisplay::moveBy(int step) {
+  if (deferIfBusy([this, step] { moveBy(step); })) return;
+  if (s_.CdpCount < 1) return;
+  if (checkduppicks(s_, ui_, s_.CurrentCdp)) return;
+  std::int32_t c = s_.CurrentCdp + step;
+  if (c > s_.CdpCount) c = 1;
+  if (c < 1) c = s_.CdpCount;
+  s_.CurrentCdp = c;
+  refresh();
+}
+
+void PanelDisplay::nextPanel() { moveBy(1); }
+void PanelDisplay::prevPanel() { moveBy(-1); }
+
+}  // namespace tsly

@@ -1,0 +1,101 @@
+// The panel display of the main window: redraw of the current CDP's panels,
+// picks, Clear Picks and Next/Prev, on a Canvas, talking to the user through Ui
+// and to the window's other controls through DisplayHost. Qt-free.
+//
+// Nesting: the redraw lets pending events run after the hourglass and after each
+// panel, so other handlers can arrive in the middle of it. They are kept safe so:
+//  - a redraw asked for during a redraw restarts it from the top once the current
+//    pass reaches its next event point (an Open or the graphics dialog changed
+//    what is to be drawn);
+//  - Next, Prev, a pick click and Clear Picks arriving during a redraw are queued
+//    and run, in order, when it ends (their lines and moves then refer to the
+//    finished drawing, and no pick line is drawn twice by the overlay);
+//  - the redraw keeps its own file handle; nothing nested can close or move it.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Canvas.h"
+#include "platform/Ui.h"
+#include "shared/State.h"
+#include "shared/TraceFormat.h"
+
+namespace tsly {
+
+// What the display needs of the main window's other controls.
+class DisplayHost {
+ public:
+  virtual ~DisplayHost() = default;
+  virtual void setStatusText(const std::string& text) = 0;  // Label1
+  virtual void setClearPicksEnabled(bool on) = 0;           // clearpicks
+  virtual void setVelfEnabled(bool on) = 0;                 // editvelf
+  // Inner size of the viewport Picture2, in pixels.
+  virtual int viewportWidth() const = 0;
+  virtual int viewportHeight() const = 0;
+  // New maxima of VScroll1 and HScroll1 (pixels); a bar whose value is above its
+  // new maximum takes the maximum and moves the canvas.
+  virtual void setScrollMaxima(int vertical, int horizontal) = 0;
+};
+
+// View values of the last redraw, used again by picks and scrolling.
+struct DisplayView {
+  float MicrosecondsPerRow = 0;
+  float PlotRows = 0;
+  std::int16_t TraceX = 0;
+  std::int16_t CanvasWidth = 0;
+};
+
+inline constexpr Rgb PickColour{0, 255, 255};
+inline constexpr Rgb Foreground{0, 0, 0};
+
+class PanelDisplay {
+ public:
+  PanelDisplay(AppState& state, Canvas& canvas, Ui& ui, DisplayHost& host);
+
+  // The redraw (button `refresh`).
+  void refresh();
+  // Mouse press on the canvas at (x, y) canvas pixels; any button.
+  void mousePress(float x, float y);
+  // Button "Clear Picks".
+  void clearPicks();
+  // Buttons "Next" and "Prev".
+  void nextPanel();
+  void prevPanel();
+
+  const DisplayView& view() const { return view_; }
+  bool redrawing() const { return busy_; }
+  int pendingActions() const { return static_cast<int>(deferred_.size()); }
+
+ private:
+  enum class Pass { Done, Failed, Restart };
+  Pass redrawOnce();
+  bool readTrace(int handle, const TraceDirEntry& entry, bool& hasSamples);
+  void drawLabels(int x);
+  void paintTrace(int x);
+  void drawPickLine(int panel, int y);
+  void moveBy(int step);
+  bool deferIfBusy(std::function<void()> action);
+  void drain();
+
+  AppState& s_;
+  Canvas& canvas_;
+  Ui& ui_;
+  DisplayHost& host_;
+  DisplayView view_;
+
+  bool busy_ = false;
+  bool again_ = false;
+  bool draining_ = false;
+  std::deque<std::function<void()>> deferred_;
+
+  HeaderArray header_{};
+  std::vector<float> samples_;
+  std::vector<unsigned char> scratch_;
+  int interval_ = 5;
+};
+
+}  // namespace tsly

@@ -1,0 +1,38 @@
+#include "display/core/WindowLayout.h"
+
+#include <algorithm>
+
+#include "shared/Numbers.h"
+
+namespace tsly {
+
+int twipsToPixels(double twips, int dpi) {
+  return static_cast<int>(nearestI32(twips * (dpi > 0 ? dpi : 96) / TwipsPerInch));
+}
+
+double pixelsToTwips(int pixels, int dpi) { return static_cast<double>(pixels) * TwipsPerInch / (dpi > 0 ? dpi : 96); }
+
+ResizeResult resizeLayout(double windowWidth, double windowHeight, const TwipsRect& viewport,
+                          const TwipsRect& vscroll, const TwipsRect& hscroll) {
+  ResizeResult r;
+  r.viewport = viewport;
+  r.vscroll = vscroll;
+  r.hscroll = hscroll;
+  if (!(windowHeight > MinRelayoutHeightTwips)) return r;
+  r.relayout = true;
+  r.viewport.height = std::max(0.0, windowHeight - hscroll.height - 1100);
+  r.viewport.width = std::max(0.0, windowWidth - 400);
+  r.vscroll.height = r.viewport.height;
+  r.hscroll.top = r.viewport.top + r.viewport.height;
+  r.hscroll.width = r.viewport.width;
+  return r;
+}
+
+int scrollMaximum(int value) { return std::max(value, 0); }
+
+int scrollLargeStep(int viewportPixels) { return std::max(ScrollSmallStep, viewportPixels - 2 * ScrollSmallStep); }
+
+CanvasPos canvasPosForHorizontal(int hValue, int vValue) { return {-hValue, -vValue}; }
+CanvasPos canvasPosForVertical(int vValue) { return {0, -vValue}; }
+
+}  // namespace tsly

@@ -1,0 +1,47 @@
+// Layout arithmetic of the main window's viewport and scroll bars, in twips
+// (1440 per inch), and the canvas position the scroll bars give. Qt-free.
+#pragma once
+
+namespace tsly {
+
+inline constexpr int TwipsPerInch = 1440;
+// The window must be taller than this for the viewport to follow its size.
+inline constexpr int MinRelayoutHeightTwips = 2500;
+
+int twipsToPixels(double twips, int dpi);
+double pixelsToTwips(int pixels, int dpi);
+
+struct TwipsRect {
+  double left = 0, top = 0, width = 0, height = 0;
+};
+
+struct ResizeResult {
+  bool relayout = false;  // false: viewport and bars stay as they are
+  TwipsRect viewport, vscroll, hscroll;
+};
+
+// New places of the viewport and the bars for a window of the given outer size
+// (twips): viewport height = window height - bar height - 1100, width = window
+// width - 400; the vertical bar as high as the viewport; the horizontal bar under
+// it, as wide. Windows 2500 twips high or less change nothing.
+ResizeResult resizeLayout(double windowWidth, double windowHeight, const TwipsRect& viewport,
+                          const TwipsRect& vscroll, const TwipsRect& hscroll);
+
+// A scroll-bar maximum that is never negative (a canvas shorter than its viewport
+// does not scroll).
+int scrollMaximum(int value);
+
+// Natural steps: an arrow moves 16 pixels, a click in the trough a viewport less
+// two arrow steps (at least one arrow step).
+inline constexpr int ScrollSmallStep = 16;
+int scrollLargeStep(int viewportPixels);
+
+struct CanvasPos {
+  int left = 0, top = 0;
+};
+// Horizontal bar moved: both offsets apply.
+CanvasPos canvasPosForHorizontal(int hValue, int vValue);
+// Vertical bar moved: the canvas's left edge comes back into view.
+CanvasPos canvasPosForVertical(int vValue);
+
+}  // namespace tsly

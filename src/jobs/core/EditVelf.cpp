@@ -1,0 +1,132 @@
+#include "jobs/core/EditVelf.h"
+
+#include <optional>
+
+#include "jobs/core/VelfDeck.h"
+
+namespace tsly {
+
+namespace {
+
+using namespace velftext;
+
+enum class FileAnswer { Chosen, Given, Cancelled, BrowseCancelled, BrowseFailed };
+
+// The shared browse dialog of the data-file and output-file questions.
+FileAnswer browse(VelfCommandContext& ctx, std::string& name) {
+  FileDialogRequest req;
+  req.title = BrowseTitle;
+  req.filter = BrowseFilter;
+  req.filterIndex = 1;
+  req.defaultExt = BrowseDefaultExt;
+  req.initialDir = ctx.state.LastPath;
+  req.fileName = ctx.fileDialogName;
+  FileDialogResult res = ctx.ui.openFileDialog(req);
+  switch (res.status) {
+    case FileDialogResult::Status::Chosen:
+      ctx.fileDialogName = res.path;
+      name = res.path;
+      return FileAnswer::Chosen;
+    case FileDialogResult::Status::Cancelled:
+      return FileAnswer::BrowseCancelled;
+    case FileDialogResult::Status::Failed:
+      break;
+  }
+  ctx.state.MessageText = std::string(ErrorLine1) + CrLf + res.error;
+  ctx.ui.message(ctx.state.MessageText, ErrorTitle, Buttons::Ok, Icon::None);
+  return FileAnswer::BrowseFailed;
+}
+
+// A file-name question: empty or Cancel gives up; any "?" browses instead.
+FileAnswer askFile(VelfCommandContext& ctx, const char* prompt1, const char* title,
+                   std::string& name) {
+  std::optional<std::string> answer =
+      ctx.ui.input(std::string(prompt1) + CrLf + BrowseHint, title, FileDefault);
+  if (!answer || answer->empty()) return FileAnswer::Cancelled;
+  if (answer->find('?') != std::string::npos) return browse(ctx, name);
+  name = *answer;
+  return FileAnswer::Given;
+}
+
+void partialDeckWarning(VelfCommandContext& ctx) {
+  ctx.state.MessageText = std::string(PartialLine1) + CrLf + PartialLine2;
+  ctx.ui.message(ctx.state.MessageText, PartialTitle, Buttons::Ok, Icon::Information);
+}
+
+}  // namespace
+
+VelfOutcome editvelf(VelfCommandContext& ctx) {
+  AppState& st = ctx.state;
+  const int records = velf::usableRecords(st);
+
+  // 1. Refuse duplicate times; put each record's picks into time order.
+  bool anyPicks = false;
+  for (std::int32_t c = 1; c <= records; ++c) {
+    if (ctx.checkDupPicks && ctx.checkDupPicks(c)) return VelfOutcome::Duplicates;
+    if (velf::orderPicksByTime(st.PickTable[c]) != 0) anyPicks = true;
+  }
+
+  // 2. Nothing picked: nothing goes to the job editor.
+  if (!anyPicks) {
+    st.MessageText = std::string(NothingLine1) + CrLf + NothingLine2;
+    ctx.ui.message(st.MessageText, NothingTitle, Buttons::Ok, Icon::Information);
+    return VelfOutcome::NothingToDo;
+  }
+
+  // 3. Visit the records in ascending CDP order; the table keeps its indexing.
+  const std::vector<int> order = velf::recordsInCdpOrder(st.PickTable, records);
+
+  // 4. Bring the job editor forward.
+  ctx.link.linkcommand("show", "", "", "");
+
+  // 5. Data file.
+  std::string dataFile;
+  switch (askFile(ctx, DataPrompt1, DataTitle, dataFile)) {
+    case FileAnswer::Cancelled: return VelfOutcome::DataCancelled;
+    case FileAnswer::BrowseCancelled: return VelfOutcome::BrowseCancelled;
+    case FileAnswer::BrowseFailed: return VelfOutcome::BrowseFailed;
+    case FileAnswer::Chosen:
+    case FileAnswer::Given: break;
+  }
+  ctx.link.linkaddline(velf::inpfLine(dataFile));
+
+  // 6. Stretch, asked until it lies within 0.2..0.99.
+  float stretch = 0.0f;
+  while (!velf::stretchAccepted(stretch)) {
+    std::optional<std::string> answer = ctx.ui.input(StretchPrompt, StretchTitle, StretchDefault);
+    if (!answer || answer->empty()) {
+      partialDeckWarning(ctx);
+      return VelfOutcome::StretchCancelled;
+    }
+    stretch = velf::readStretch(*answer);
+  }
+
+  // 7. Recording delay.
+  const Answer delay = ctx.ui.message(DelayPrompt, DelayTitle, Buttons::YesNo, Icon::Question);
+  const std::int16_t delaySwitch = delay == Answer::Yes ? 1 : 0;
+  ctx.link.linkaddline(velf::nmotLine(stretch, delaySwitch));
+
+  // 8. One velocity function per CDP with picks.
+  for (int c : order) {
+    const CdpPicks& rec = st.PickTable[c];
+    if (velf::pickCount(rec) == 0) continue;
+    ctx.link.linkaddline(velf::velfLine(rec));
+  }
+
+  // 9. Output file, then the end of the deck.
+  std::string outputFile;
+  switch (askFile(ctx, OutputPrompt1, OutputTitle, outputFile)) {
+    case FileAnswer::Cancelled:
+      partialDeckWarning(ctx);
+      return VelfOutcome::OutputCancelled;
+    case FileAnswer::BrowseCancelled: return VelfOutcome::BrowseCancelled;
+    case FileAnswer::BrowseFailed: return VelfOutcome::BrowseFailed;
+    case FileAnswer::Chosen:
+    case FileAnswer::Given: break;
+  }
+  ctx.link.linkaddline(velf::outfLine(outputFile));
+  ctx.link.linkaddline(velf::EndLine);
+  return VelfOutcome::Completed;
+}
+
+}  // namespace tsly

@@ -1,0 +1,309 @@
+// Picks, Clear Picks, the duplicate check and Next/Prev, with nested handlers.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "display/core/PanelDisplay.h"
+#include "display/core/Picks.h"
+#include "support/PanelFile.h"
+#include "support/RecordingCanvas.h"
+#include "support/RecordingHost.h"
+#include "support/ScriptedUi.h"
+
+using namespace tsly;
+using namespace tsly::test;
+
+namespace {
+
+const Rgb White{255, 255, 255};
+const Rgb Red{255, 0, 0};
+
+struct Rig {
+  AppState s;
+  RecordingCanvas canvas;
+  ScriptedUi ui;
+  RecordingHost host;
+  PanelDisplay display{s, canvas, ui, host};
+  std::string path;
+  // Three CDPs; CDP 1001 has panels at velocities 1500, 1800, 2100.
+  // 250 us samples: MicrosecondsPerRow 250, so row 100 below the top is 25 ms.
+  explicit Rig(const std::string& name) {
+    PanelFileOptions o;
+    o.samples = 400;
+    o.interval = 250;
+    o.value = [](int, int, int) { return 0.0f; };
+    path = writePanelFile(tempPath(name),
+                          {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10}, {1011, 1500, 4}, {1021, 1500, 4}},
+                          o, &s);
+  }
+  ~Rig() { std::remove(path.c_str()); }
+  int xors() const {
+    int n = 0;
+    for (const auto& l : canvas.lines) n += l.mode == PenMode::Xor;
+    return n;
+  }
+};
+
+}  // namespace
+
+TEST(DisplayPicks, ClickBeforeTheFirstDrawingIsIgnored) {
+  Rig r("early.vsc");
+  r.display.mousePress(60, 150);
+  EXPECT_EQ(picksInUse(r.s.PickTable[1]), 0);
+  EXPECT_FALSE(r.host.velfEnabled);
+}
+
+TEST(DisplayPicks, PickOnPanelTwoAtRowHundred) {
+  Rig r("pick.vsc");
+  r.display.refresh();
+  ASSERT_EQ(r.s.PanelTable[2].Left, 180);
+  ASSERT_EQ(r.s.PanelTable[2].Right, 280);
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(230, 150), White));
+  r.display.mousePress(230, 150);
+  const CdpPicks& p = r.s.PickTable[1];
+  EXPECT_EQ(p.PickVelocity[1], 1800);
+  EXPECT_EQ(p.PickTime[1], 25.0f);
+  EXPECT_EQ(p.PickPanel[1], 2);
+  EXPECT_TRUE(r.host.velfEnabled);
+  EXPECT_EQ(r.host.status, "Last pick at  25ms on CDP#  1001 with velo = 1800");
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(180, 150), Red));
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(280, 150), Red));
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(179, 150), White));
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(60, 150), White));
+  EXPECT_EQ(r.canvas.penMode(), PenMode::Copy);
+  EXPECT_EQ(r.canvas.penWidth(), 1);
+  // A pick never redraws.
+  EXPECT_EQ(r.canvas.clears, 1);
+}
+
+TEST(DisplayPicks, ClicksOutsidePanelsOrWindowAreIgnored) {
+  Rig r("outside.vsc");
+  r.display.refresh();
+  const float bottom = 50 + r.display.view().PlotRows;
+  r.display.mousePress(165, 150);       // gap between panels
+  r.display.mousePress(230, 49);        // above the top
+  r.display.mousePress(230, bottom + 1);  // below the window
+  r.display.mousePress(10, 150);        // left margin
+  EXPECT_EQ(picksInUse(r.s.PickTable[1]), 0);
+  EXPECT_EQ(r.xors(), 0);
+  // Exactly on Left, Right, the top and the last row counts.
+  r.display.mousePress(50, 50);
+  r.display.mousePress(280, bottom);
+  EXPECT_EQ(picksInUse(r.s.PickTable[1]), 2);
+  EXPECT_EQ(r.s.PickTable[1].PickTime[1], 0.0f);
+  EXPECT_EQ(r.s.PickTable[1].PickVelocity[2], 1800);
+}
+
+TEST(DisplayPicks, SecondClickOnAPanelReplacesItsPick) {
+  Rig r("replace.vsc");
+  r.display.refresh();
+  r.display.mousePress(60, 100);    // panel 1 at 12.5 ms
+  r.display.mousePress(230, 150);   // panel 2 at 25 ms
+  r.display.mousePress(100, 200);   // panel 1 again at 37.5 ms
+  const CdpPicks& p = r.s.PickTable[1];
+  EXPECT_EQ(picksInUse(p), 2);
+  // Slot 1 was emptied and then taken again: the lowest free slot.
+  EXPECT_EQ(p.PickVelocity[1], 1500);
+  EXPECT_EQ(p.PickTime[1], 37.5f);
+  EXPECT_EQ(p.PickVelocity[2], 1800);
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(80, 100), White));  // old line erased
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(80, 200), Red));
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(200, 150), Red));
+  EXPECT_EQ(r.host.status, "Last pick at  37.5ms on CDP#  1001 with velo = 1500");
+}
+
+TEST(DisplayPicks, TwentyFirstPickIsNeitherStoredNorDrawn) {
+  Rig r("full.vsc");
+  r.display.refresh();
+  CdpPicks& p = r.s.PickTable[1];
+  for (int k = 1; k <= 20; ++k) {
+    p.PickVelocity[k] = static_cast<std::int16_t>(3000 + k);
+    p.PickTime[k] = static_cast<float>(k);
+    p.PickPanel[k] = 1;
+  }
+  r.host.status = "unchanged";
+  const int before = r.xors();
+  r.display.mousePress(230, 150);
+  EXPECT_EQ(r.xors(), before);
+  EXPECT_EQ(picksInUse(p), 20);
+  EXPECT_EQ(p.PickVelocity[20], 3020);
+  EXPECT_EQ(r.host.status, "unchanged");
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(230, 150), White));
+  // A replacing click on a full record still works.
+  p.PickVelocity[5] = 1800;
+  p.PickPanel[5] = 2;
+  r.display.mousePress(230, 150);
+  EXPECT_EQ(p.PickVelocity[5], 1800);
+  EXPECT_EQ(p.PickTime[5], 25.0f);
+}
+
+TEST(DisplayPicks, ClearPicksErasesOnlyTheCdpShown) {
+  Rig r("clear.vsc");
+  r.display.refresh();
+  r.s.PickTable[2].PickVelocity[1] = 1500;
+  r.s.PickTable[2].PickTime[1] = 10;
+  r.display.mousePress(60, 100);
+  r.display.mousePress(230, 150);
+  r.host.status = "kept";
+  r.display.clearPicks();
+  EXPECT_EQ(picksInUse(r.s.PickTable[1]), 0);
+  EXPECT_EQ(picksInUse(r.s.PickTable[2]), 1);
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(80, 100), White));
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(200, 150), White));
+  EXPECT_EQ(r.host.status, "kept");
+  EXPECT_TRUE(r.host.velfEnabled);
+  // Nothing to clear: nothing drawn.
+  const int before = r.xors();
+  r.display.clearPicks();
+  EXPECT_EQ(r.xors(), before);
+}
+
+TEST(DisplayPicks, ThreePicksAtOneTimeGiveThreeMessages) {
+  Rig r("dups.vsc");
+  r.display.refresh();
+  r.display.mousePress(60, 150);
+  r.display.mousePress(230, 150);
+  r.display.mousePress(330, 150);
+  EXPECT_TRUE(checkduppicks(r.s, r.ui, 1));
+  ASSERT_EQ(r.ui.boxes.size(), 3u);
+  EXPECT_EQ(r.ui.boxes[0].text, "Duplicate Time Picks on velocities - \r\n 1500 and  1800 on CDP #  1001");
+  EXPECT_EQ(r.ui.boxes[1].text, "Duplicate Time Picks on velocities - \r\n 1500 and  2100 on CDP #  1001");
+  EXPECT_EQ(r.ui.boxes[2].text, "Duplicate Time Picks on velocities - \r\n 1800 and  2100 on CDP #  1001");
+  for (const auto& b : r.ui.boxes) {
+    EXPECT_EQ(b.title, "TSLY-DUPLICATE TIME PICKS NOT ALLOWED");
+    EXPECT_EQ(b.icon, Icon::Information);
+    EXPECT_EQ(b.buttons, Buttons::Ok);
+  }
+  EXPECT_EQ(r.s.MessageText, r.ui.boxes[2].text);
+  EXPECT_FALSE(checkduppicks(r.s, r.ui, 2));
+  EXPECT_FALSE(checkduppicks(r.s, r.ui, 0));
+  EXPECT_FALSE(checkduppicks(r.s, r.ui, 99));
+  EXPECT_EQ(r.ui.boxes.size(), 3u);
+}
+
+TEST(DisplayPicks, DuplicatesBlockNextAndPrev) {
+  Rig r("blocked.vsc");
+  r.display.refresh();
+  r.display.mousePress(60, 150);
+  r.display.mousePress(230, 150);
+  const int clears = r.canvas.clears;
+  r.display.nextPanel();
+  EXPECT_EQ(r.s.CurrentCdp, 1);
+  EXPECT_EQ(r.canvas.clears, clears);
+  EXPECT_EQ(r.ui.boxes.size(), 1u);
+  r.display.prevPanel();
+  EXPECT_EQ(r.s.CurrentCdp, 1);
+  EXPECT_EQ(r.ui.boxes.size(), 2u);
+  // Picking again on one of the two panels removes the duplicate.
+  r.display.mousePress(230, 160);
+  r.display.nextPanel();
+  EXPECT_EQ(r.s.CurrentCdp, 2);
+  EXPECT_EQ(r.ui.boxes.size(), 2u);
+}
+
+TEST(DisplayPicks, NextAndPrevWrapAroundAndShowEachCdpsPicks) {
+  Rig r("wrap.vsc");
+  r.display.refresh();
+  r.display.mousePress(230, 150);
+  r.display.nextPanel();
+  EXPECT_EQ(r.s.CurrentCdp, 2);
+  EXPECT_EQ(r.host.status, "CDP #  1011 with any previous picks shown.");
+  EXPECT_EQ(r.s.PanelTable[1].Left, 0);
+  EXPECT_EQ(r.s.PanelTable[4].Left, 50);
+  r.display.nextPanel();
+  EXPECT_EQ(r.s.CurrentCdp, 3);
+  r.display.nextPanel();
+  EXPECT_EQ(r.s.CurrentCdp, 1);
+  // Back on CDP 1001 its pick is drawn again by the overlay.
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(230, 150), Red));
+  r.display.prevPanel();
+  EXPECT_EQ(r.s.CurrentCdp, 3);
+  r.display.prevPanel();
+  EXPECT_EQ(r.s.CurrentCdp, 2);
+  EXPECT_TRUE(r.ui.boxes.empty());
+}
+
+TEST(DisplayPicks, OneCdpOnlyRedrawsTheSameCdp) {
+  AppState s;
+  RecordingCanvas canvas;
+  ScriptedUi ui;
+  RecordingHost host;
+  PanelDisplay d(s, canvas, ui, host);
+  std::string path = writePanelFile(tempPath("one.vsc"), {{7, 1500, 3}}, {}, &s);
+  d.refresh();
+  d.nextPanel();
+  EXPECT_EQ(s.CurrentCdp, 1);
+  EXPECT_EQ(canvas.clears, 2);
+  d.prevPanel();
+  EXPECT_EQ(canvas.clears, 3);
+  std::remove(path.c_str());
+}
+
+TEST(DisplayPicks, NextDuringARedrawRunsAfterIt) {
+  Rig r("nested.vsc");
+  r.display.refresh();
+  int calls = 0;
+  r.ui.onEvents = [&] {
+    if (++calls == 2) {  // after the first panel of the redraw started by Next
+      r.display.nextPanel();
+      EXPECT_EQ(r.s.CurrentCdp, 2);  // not moved yet
+      EXPECT_EQ(r.display.pendingActions(), 1);
+    }
+  };
+  r.display.nextPanel();
+  r.ui.onEvents = nullptr;
+  EXPECT_EQ(r.s.CurrentCdp, 3);
+  EXPECT_EQ(r.display.pendingActions(), 0);
+  EXPECT_FALSE(r.display.redrawing());
+  EXPECT_EQ(r.host.status, "CDP #  1021 with any previous picks shown.");
+}
+
+TEST(DisplayPicks, ClickDuringARedrawIsDrawnOnceAfterIt) {
+  Rig r("clicknested.vsc");
+  r.display.refresh();
+  bool clicked = false;
+  r.ui.onEvents = [&] {
+    if (!clicked) {
+      clicked = true;
+      r.display.mousePress(230, 150);
+      EXPECT_EQ(picksInUse(r.s.PickTable[1]), 0);
+    }
+  };
+  r.display.refresh();
+  r.ui.onEvents = nullptr;
+  EXPECT_EQ(picksInUse(r.s.PickTable[1]), 1);
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(230, 150), Red));
+}
+
+TEST(DisplayPicks, RedrawAskedForDuringARedrawStartsItAgain) {
+  Rig r("again.vsc");
+  r.display.refresh();
+  int calls = 0;
+  r.ui.onEvents = [&] {
+    if (++calls == 2) {
+      r.s.TraceSpacing = 5;  // as the graphics dialog would
+      r.display.refresh();
+    }
+  };
+  const int clears = r.canvas.clears;
+  r.display.refresh();
+  r.ui.onEvents = nullptr;
+  EXPECT_EQ(r.canvas.clears, clears + 2);
+  EXPECT_EQ(r.s.PanelTable[2].Left, 50 + 13 * 5);
+  EXPECT_FALSE(r.ui.busy);
+}
+
+TEST(DisplayPicks, NoFileOpenedNextDoesNothing) {
+  AppState s;
+  RecordingCanvas canvas;
+  ScriptedUi ui;
+  RecordingHost host;
+  PanelDisplay d(s, canvas, ui, host);
+  d.nextPanel();
+  d.prevPanel();
+  d.clearPicks();
+  d.mousePress(10, 10);
+  EXPECT_EQ(s.CurrentCdp, 0);
+  EXPECT_EQ(canvas.clears, 0);
+  EXPECT_TRUE(ui.boxes.empty());
+}

@@ -1,0 +1,263 @@
+// Test helpers for panel generation: small gather files written by the tests,
+// a scan that fills the shared state the way opening a gather file does, and
+// the straightforward generation loop (every trace re-read for every velocity,
+// the whole directory searched for every CDP) that the engine's output must
+// match byte for byte.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "generation/core/Generation.h"
+#include "platform/RawFile.h"
+#include "shared/Nmo.h"
+#include "shared/Numbers.h"
+#include "shared/State.h"
+#include "shared/TraceFormat.h"
+
+namespace tsly::test {
+
+struct GatherTrace {
+  std::int16_t cdp = 1001;
+  std::int16_t offset = 0;
+  std::int16_t scalar = 1;
+  std::int16_t code = 1;
+  std::int16_t interval = 4000;
+  bool float4 = true;
+  std::vector<float> samples;
+  std::vector<std::pair<int, std::int16_t>> extraWords;  // (word, value)
+};
+
+inline HeaderArray gatherHeader(const GatherTrace& t, std::int16_t dataType = DataCdpGather) {
+  HeaderArray h{};
+  h[WordDataType] = dataType;
+  h[WordLabelWord] = WordCdp;
+  h[WordCdp] = t.cdp;
+  h[WordSecondaryKey] = t.offset;
+  h[WordTraceCode] = t.code;
+  h[WordOffset] = t.offset;
+  h[WordOffsetScalar] = t.scalar;
+  h[WordNumSamples] = static_cast<std::int16_t>(t.samples.size());
+  h[WordSampleInterval] = t.interval;
+  h[WordSampleFormat] = t.float4 ? FloatFormatMarker : 0;
+  for (auto [w, v] : t.extraWords) h[static_cast<size_t>(w)] = v;
+  return h;
+}
+
+inline void writeGather(const std::string& path, const std::vector<GatherTrace>& traces) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  for (const auto& t : traces) {
+    HeaderArray h = gatherHeader(t);
+    unsigned char hb[HeaderBytes];
+    encodeHeader(h, hb);
+    f.write(reinterpret_cast<const char*>(hb), HeaderBytes);
+    std::vector<unsigned char> b(t.samples.size() * (t.float4 ? 4 : 2));
+    encodeSamples(t.samples.data(), t.float4 ? 4 : 2, static_cast<std::int32_t>(t.samples.size()), b.data());
+    f.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  }
+}
+
+// A gather of `cdps` CDPs from `firstCdp`, `offsets` traces each (offset
+// `firstOffset + i * step`), `n` samples: a hyperbolic event of velocity `vel`
+// at t0 and a little deterministic noise so every trace differs.
+inline std::vector<GatherTrace> syntheticGather(int firstCdp, int cdps, int offsets, int n, int firstOffset = 100,
+                                                int step = 200, double t0 = 0.4, double vel = 2000.0,
+                                                int interval = 4000) {
+  std::vector<GatherTrace> out;
+  const double pi = 3.14159265358979323846;
+  std::uint32_t seed = 12345;
+  for (int c = 0; c < cdps; ++c)
+    for (int o = 0; o < offsets; ++o) {
+      GatherTrace t;
+      t.cdp = static_cast<std::int16_t>(firstCdp + c);
+      t.offset = static_cast<std::int16_t>(firstOffset + o * step);
+      t.interval = static_cast<std::int16_t>(interval);
+      t.samples.resize(static_cast<size_t>(n));
+      double tx = std::sqrt(t0 * t0 + double(t.offset) * t.offset / (vel * vel));
+      for (int i = 0; i < n; ++i) {
+        double a = pi * 25.0 * (i * interval * 1e-6 - tx);
+        seed = seed * 1664525u + 1013904223u;
+        double noise = ((seed >> 8) / double(1u << 24) - 0.5) * 0.05;
+        t.samples[static_cast<size_t>(i)] = static_cast<float>((1.0 - 2.0 * a * a) * std::exp(-a * a) * 1000.0 + noise);
+      }
+      out.push_back(std::move(t));
+    }
+  return out;
+}
+
+// Fills the shared state as opening a gather file does: first-trace values,
+// the trace directory, the CDP range ignoring separators, the trace count.
+inline bool scanInto(AppState& s, const std::string& path) {
+  s.DataFileName = path;
+  int h = rawOpen(path, RawAccess::ReadOnly);
+  if (h <= 0) return false;
+  HeaderArray hdr{};
+  std::vector<float> samples;
+  std::vector<unsigned char> scratch;
+  s.TraceDirectory.recreate(TraceDirInitial);
+  s.MinKey = 32767;
+  s.MaxKey = 0;
+  std::int32_t count = 0;
+  for (;;) {
+    std::int64_t pos = rawSeek(h, 0, 1);
+    if (readNextTrace(h, hdr, samples, scratch) != TraceReadStatus::Ok) break;
+    if (count == 0) {
+      s.DataType = hdr[WordDataType];
+      s.NumSamples = hdr[WordNumSamples];
+      s.SampleInterval = hdr[WordSampleInterval];
+      s.BytesPerSample = static_cast<std::int16_t>(bytesPerSample(hdr));
+      s.TraceDataBytes = traceDataBytes(hdr);
+      s.TraceSamples.resize(static_cast<size_t>(s.NumSamples));
+    }
+    ++count;
+    if (static_cast<size_t>(count) > s.TraceDirectory.size()) s.TraceDirectory.resize(static_cast<size_t>(count) + TraceDirHeadroom);
+    auto& e = s.TraceDirectory[static_cast<size_t>(count)];
+    e.FilePos = pos;
+    e.TraceId = hdr[WordTraceCode];
+    e.PrimaryKey = hdr[WordCdp];
+    e.SecondaryKey = hdr[WordSecondaryKey];
+    e.NumSamples = hdr[WordNumSamples];
+    e.BytesPerSample = static_cast<std::int16_t>(bytesPerSample(hdr));
+    if (hdr[WordTraceCode] != TraceCodeSeparator) {
+      if (s.MaxKey < e.PrimaryKey) s.MaxKey = e.PrimaryKey;
+      if (e.PrimaryKey < s.MinKey) s.MinKey = e.PrimaryKey;
+    }
+    s.TraceHeader = hdr;
+  }
+  rawClose(h);
+  s.TraceCount = count;
+  s.ScanCounter = 1;
+  return true;
+}
+
+inline std::string readAll(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// A fresh folder for one test, removed with it.
+struct TempDir {
+  std::filesystem::path path;
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tsly_gen_XXXXXX").string();
+    path = ::mkdtemp(tmpl.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+  std::string file(const std::string& name) const { return (path / name).string(); }
+};
+
+enum class RefStatus { Finished, Failed, NoOffsets };
+
+// The generation loop read literally: the whole directory searched for every
+// CDP, every trace read from the file again for every velocity, written as soon
+// as it is complete. Same numeric conventions as the program (2-byte input
+// written as 4-byte floats, too-short traces end the run).
+inline RefStatus referenceGenerate(AppState& s, const GenerationParams& p, const std::string& outPath) {
+  {
+    std::ofstream create(outPath, std::ios::binary | std::ios::trunc);
+  }
+  int out = rawOpen(outPath, RawAccess::ReadWrite);
+  int in = rawOpen(s.DataFileName, RawAccess::ReadOnly);
+  HeaderArray& hdr = s.TraceHeader;
+  std::vector<float> samples(s.TraceSamples.data1(), s.TraceSamples.data1() + s.TraceSamples.size());
+  std::vector<float> obuf(static_cast<size_t>(s.NumSamples), 0.0f);
+  std::vector<unsigned char> raw;
+  auto writeIt = [&]() {
+    unsigned char hb[HeaderBytes];
+    encodeHeader(hdr, hb);
+    if (hright(hb, out, HeaderBytes) != HeaderBytes) return false;
+    std::int32_t n = hdr[WordNumSamples];
+    int bps = bytesPerSample(hdr);
+    std::vector<float> block(static_cast<size_t>(n), 0.0f);
+    for (std::int32_t i = 0; i < n && i < static_cast<std::int32_t>(obuf.size()); ++i) block[static_cast<size_t>(i)] = obuf[static_cast<size_t>(i)];
+    std::vector<unsigned char> b(static_cast<size_t>(n) * bps);
+    encodeSamples(block.data(), bps, n, b.data());
+    return hright(b.data(), out, static_cast<std::int32_t>(b.size())) == static_cast<std::int32_t>(b.size());
+  };
+  auto finish = [&](RefStatus st) {
+    rawClose(out);
+    rawClose(in);
+    return st;
+  };
+  for (size_t i = 0; i < p.startCdps.size(); ++i) {
+    for (size_t j = 0; j < p.velocities.size(); ++j) {
+      float v = p.velocities[j];
+      for (float k = 0.0f; k <= p.cdpsPerPanel - 1.0f; k += 1.0f) {
+        std::int16_t c = nearestI16(p.startCdps[i] + k);
+        std::fill(obuf.begin(), obuf.end(), 0.0f);
+        std::int16_t stackCount = 0;
+        for (std::int32_t t = 1; t <= s.TraceCount; ++t) {
+          if (s.TraceDirectory[static_cast<size_t>(t)].PrimaryKey != c) continue;
+          rawSeek(in, s.TraceDirectory[static_cast<size_t>(t)].FilePos, 0);
+          unsigned char hb[HeaderBytes];
+          if (hreed(hb, in, HeaderBytes) != HeaderBytes) return finish(RefStatus::Failed);
+          decodeHeader(hb, hdr);
+          s.SampleInterval = hdr[WordSampleInterval];
+          s.NumSamples = nearestI32(p.lengthMs * (1000.0 / s.SampleInterval));
+          if (hdr[WordTraceCode] == TraceCodeDead) continue;
+          int bps = bytesPerSample(hdr);
+          std::int32_t nbytes = s.NumSamples * bps;
+          if (nbytes < 2 || s.NumSamples > hdr[WordNumSamples]) return finish(RefStatus::Failed);
+          samples.resize(static_cast<size_t>(s.NumSamples));
+          obuf.resize(static_cast<size_t>(s.NumSamples));
+          raw.resize(static_cast<size_t>(nbytes));
+          if (hreed(raw.data(), in, nbytes) != nbytes) return finish(RefStatus::Failed);
+          decodeSamples(raw.data(), bps, s.NumSamples, samples.data());
+          if (hdr[WordOffsetScalar] == 0) return finish(RefStatus::NoOffsets);
+          float offset = static_cast<float>(hdr[WordOffset]) / static_cast<float>(hdr[WordOffsetScalar]);
+          nmoit(samples.data(), obuf.data(), s.NumSamples, v, offset, p.stretch, s.SampleInterval, p.stackFlag);
+          ++stackCount;
+          if (!p.stackFlag) {
+            hdr[WordNumSamples] = static_cast<std::int16_t>(s.NumSamples);
+            hdr[WordSampleFormat] = FloatFormatMarker;
+            if (!writeIt()) return finish(RefStatus::Failed);
+          }
+        }
+        if (p.stackFlag && stackCount > 0) {
+          for (float& x : obuf) x /= static_cast<float>(stackCount);
+          hdr[WordSampleFormat] = FloatFormatMarker;
+          hdr[WordDataType] = DataCdpStacked;
+          hdr[WordStackCount] = stackCount;
+          hdr[WordNumSamples] = static_cast<std::int16_t>(s.NumSamples);
+          if (!writeIt()) return finish(RefStatus::Failed);
+        }
+      }
+      std::fill(obuf.begin(), obuf.end(), 0.0f);
+      hdr[WordTraceCode] = TraceCodeSeparator;
+      hdr[WordCdp] = nearestI16(v);
+      hdr[WordNumSamples] = static_cast<std::int16_t>(s.NumSamples);
+      if (!writeIt()) return finish(RefStatus::Failed);
+    }
+  }
+  return finish(RefStatus::Finished);
+}
+
+// Reads an output file back as (header, samples) pairs.
+struct ReadTrace {
+  HeaderArray h;
+  std::vector<float> s;
+};
+inline std::vector<ReadTrace> readTraces(const std::string& path) {
+  std::vector<ReadTrace> out;
+  int h = rawOpen(path, RawAccess::ReadOnly);
+  if (h <= 0) return out;
+  std::vector<unsigned char> scratch;
+  for (;;) {
+    ReadTrace t;
+    if (readNextTrace(h, t.h, t.s, scratch) != TraceReadStatus::Ok) break;
+    out.push_back(std::move(t));
+  }
+  rawClose(h);
+  return out;
+}
+
+}  // namespace tsly::test
