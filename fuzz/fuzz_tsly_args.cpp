@@ -2,6 +2,7 @@
 // be usable: integer lists hold exactly the values written, numbers are finite,
 // and accepted synth events pass the parameter check and make a trace.
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "FuzzSupport.h"
 #include "apps/tsly/ArgParse.h"
 #include "generation/core/Synth.h"
+#include "shared/Numbers.h"
 
 using namespace tsly;
 using namespace tsly::cli;
@@ -16,7 +18,7 @@ using namespace tsly::cli;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-  switch (data[0] % 3) {
+  switch (data[0] % 4) {
     case 0: {
       std::vector<int> v;
       if (parseIntList(text, ':', v)) {
@@ -43,6 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 1: {
       double d = 0;
       if (parseFiniteNumber(text, d) && !std::isfinite(d)) fuzz::fail("accepted a number that is not finite");
+      break;
+    }
+    case 3: {
+      // tsly generate's number texts: an accepted text reads as the number it
+      // spells (the whole text, by the program's number reading).
+      if (isNumberText(text)) {
+        const double v = readNumber(text);
+        const std::string body = text.substr(text.find_first_not_of(' '));
+        const double ref = std::strtod(body.c_str(), nullptr);
+        if (!(v == ref)) fuzz::fail("number text reads as another value");
+      }
       break;
     }
     default: {

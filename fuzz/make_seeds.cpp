@@ -96,6 +96,8 @@ int main(int argc, char** argv) {
   put("fuzz_tsly_args", std::string(1, '\0') + "100:200:12");
   put("fuzz_tsly_args", std::string(1, '\1') + "2500.5");
   put("fuzz_tsly_args", std::string(1, '\2') + "400:1800,900:2200");
+  put("fuzz_tsly_args", std::string(1, '\3') + " 2500.5 ");
+  put("fuzz_tsly_args", std::string(1, '\3') + "-1.5E+3");
   std::cout << "wrote " << counter << " seeds under " << root << "\n";
   return 0;
 }
