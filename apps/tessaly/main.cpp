@@ -2,9 +2,11 @@
 //
 // One shared state record, the Qt dialogs, the channel to the job editor, and the
 // main window that holds them. The start directory (the current directory at
-// start) holds tessaly.ini. A second copy asks first whether to run at all; the
-// splash window brings up the main window (whose start-up reads the settings and
-// links the job editor) and stays for a few seconds.
+// start) holds tessaly.ini.
+//
+// Start-up, in order: the previous-instance guard (a copy told not to start ends
+// here, before anything is read or written), then the splash window, which shows
+// the main window (its start-up runs then) and stays for 4 seconds.
 #include <QApplication>
 
 #include "display/TessalyWindow.h"
@@ -32,7 +34,7 @@ int main(int argc, char** argv) {
     window.startup();
     window.show();
   });
-  // Exit may already have been chosen while the splash was up.
+  // Exit chosen while the splash was up has already ended the program.
   if (window.shutDown()) return 0;
   return app.exec();
 }
