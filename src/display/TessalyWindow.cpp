@@ -248,7 +248,9 @@ void TessalyWindow::startup() {
 }
 
 void TessalyWindow::readSettingsFile() {
-  // Read errors are ignored: whatever cannot be read keeps its start value.
+  // Read errors are ignored: whatever cannot be read (a short, unreadable or
+  // damaged file) keeps the value a missing file would give it.
+  applyMissingSettingsDefaults(state_);
   SettingsLoad load;
   if (!loadSettingsFile(state_.SettingsFileName, state_, load)) {
     state_.GraphicsSaveFlag = -1;
