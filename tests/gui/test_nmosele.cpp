@@ -198,8 +198,10 @@ void TestNmoSele::cdpsPerPanelRule() {
   typeInto(d.text2(), "60");
   QCOMPARE(txt(d.text2()), std::string(" 50"));
   QCOMPARE(d.text2()->cursorPosition(), 3);
-  typeInto(d.text2(), "-3");
+  d.text2()->setText("-3");  // pasted: negative becomes 5
   QCOMPARE(txt(d.text2()), std::string(" 5"));
+  typeInto(d.text2(), "-3");  // typed: "-" reads as 0 at once, then 3 follows
+  QCOMPARE(txt(d.text2()), std::string(" 3"));
   typeInto(d.text2(), "3");
   QCOMPARE(txt(d.text2()), std::string(" 3"));  // values 0 to 4 typed by hand stay
   typeInto(d.text2(), "12");
@@ -231,7 +233,7 @@ void TestNmoSele::spinButtonsStepAndWrap() {
   d.show();
   // Counts: 1 down gives 20, 20 up gives 1.
   d.spin1(1)->downButton()->click();
-  QCOMPARE(txt(d.text1(1)), std::string(" 20"));
+  QCOMPARE(txt(d.text1(1)), std::string("20"));
   QCOMPARE(d.velocityEntryCount(), 20);
   d.spin1(1)->upButton()->click();
   QCOMPARE(txt(d.text1(1)), std::string("1"));
