@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include "display/DisplaySurface.h"
+#include "generation/NmoDialog.h"
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
@@ -317,7 +318,12 @@ void TessalyWindow::fileprtsetup() {}
 void TessalyWindow::fileprint() {}
 void TessalyWindow::filebmp() {}
 void TessalyWindow::editsele() { display_->changeGraphics(); }
-void TessalyWindow::editnmo() {}
+// "Set NMO Parameters": the dialog is made on first use (its Creation values come
+// from the file open now) and kept, hidden, between uses.
+void TessalyWindow::editnmo() {
+  if (nmosele_ == nullptr) nmosele_ = new NmoDialog(state_, ui_, this);
+  nmosele_->showDialog();
+}
 void TessalyWindow::editvelf() {}
 void TessalyWindow::helpcontents() {}
 void TessalyWindow::fileabout() {}

@@ -36,6 +36,7 @@ namespace tsly {
 
 class DisplaySurface;
 class FileInfoWindow;
+class NmoDialog;
 class ImageCanvas;
 class JobLink;
 class OpenCommand;
@@ -100,6 +101,8 @@ class TessalyWindow : public QMainWindow {
   QAction* action(const char* objectName) const;
   QMenu* menu(const char* objectName) const;
   FileInfoWindow* fileInfoWindow();
+  // The NMO parameters dialog, once "Set NMO Parameters" has created it.
+  NmoDialog* nmoDialog() const { return nmosele_; }
 
   // True while an Open is scanning the file (its progress lets events run).
   bool openRunning() const;
@@ -143,6 +146,7 @@ class TessalyWindow : public QMainWindow {
   std::unique_ptr<JobLink> link_;
   std::unique_ptr<OpenCommand> open_;
   FileInfoWindow* fileInfo_ = nullptr;
+  NmoDialog* nmosele_ = nullptr;
 
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;

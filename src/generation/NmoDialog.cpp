@@ -202,9 +202,15 @@ void NmoDialog::prepareOpening() {
   if (!running_) process_->setEnabled(s_.TraceCount > 0);
 }
 
+// Modal for the application, without a nested event loop: the caller (the
+// Open command, the menu item) goes on at once, and the dialog's own buttons run
+// from the main event loop.
 void NmoDialog::showDialog() {
   prepareOpening();
-  exec();
+  setWindowModality(Qt::ApplicationModal);
+  show();
+  raise();
+  activateWindow();
 }
 
 // Text1 box 0 drives the start-CDP column, box 1 the velocity column.

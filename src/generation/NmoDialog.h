@@ -62,7 +62,8 @@ class NmoDialog : public QDialog {
  public:
   NmoDialog(AppState& state, Ui& ui, QWidget* parent = nullptr);
 
-  // The main window's "Set NMO Parameters": reset Label4, then show modally.
+  // The main window's "Set NMO Parameters": reset Label4, then show modally
+  // (application-modal, returning at once).
   void showDialog();
   // What showDialog does before showing (also for tests that show it modeless).
   void prepareOpening();

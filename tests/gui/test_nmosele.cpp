@@ -298,18 +298,16 @@ void TestNmoSele::exitHidesAndOpeningResetsLabel4() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
-  bool seen = false;
   d.label4()->setText("CDP- 1001\r\nVelocity = 2000");
   s.MinKey = 2001;
   s.MaxKey = 2050;
-  QTimer::singleShot(0, &d, [&] {
-    QWidget* w = QApplication::activeModalWidget();
-    seen = w == &d && d.label4()->text() == QString("First CDP =  2001\r\nLast CDP =  2050");
-    d.fileexitAction()->trigger();
-  });
-  d.showDialog();  // returns when "&Exit" hides it
-  QVERIFY(seen);
+  d.showDialog();
+  QVERIFY(d.isVisible());
+  QCOMPARE(QApplication::activeModalWidget(), &d);
+  QCOMPARE(d.label4()->text(), QString("First CDP =  2001\r\nLast CDP =  2050"));
+  d.fileexitAction()->trigger();
   QVERIFY(d.isHidden());
+  QVERIFY(QApplication::activeModalWidget() == nullptr);
   // Entries survive the hiding.
   QCOMPARE(txt(d.text3(0)), std::string(" 1001"));
 }
