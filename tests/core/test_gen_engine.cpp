@@ -165,7 +165,11 @@ TEST_F(GenFixture, InputAndOutputDifferingOnlyInCaseAreRefused) {
   p.outputName = dir.path.string() + "/./gather.dat";
   p.upperCaseFileName = false;
   EXPECT_EQ(run(p).outcome, GenerationOutcome::NotStarted);
-  EXPECT_EQ(ui.boxes.size(), 3u);
+  // And another spelling in another case.
+  p.outputName = dir.path.string() + "/no/../GATHER.DAT";
+  EXPECT_EQ(run(p).outcome, GenerationOutcome::NotStarted);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("GATHER.DAT")));
+  EXPECT_EQ(ui.boxes.size(), 4u);
   EXPECT_EQ(std::filesystem::file_size(in), size);
 }
 
