@@ -40,6 +40,10 @@ class NmoDialog;
 class ImageCanvas;
 class JobLink;
 class OpenCommand;
+class HelpViewer;
+namespace output {
+class PictureOutput;
+}
 
 // Design size of the main window's client area, in twips.
 inline constexpr double MainClientWidthTwips = 7560;
@@ -67,6 +71,12 @@ class TessalyWindow : public QMainWindow {
   std::function<void()> endProcess;
   // Called at shut-down to close the help viewer (the help module sets it).
   std::function<void()> quitHelp;
+
+  // The program's help viewer (set up by startup(), told to quit at shut-down).
+  HelpViewer& help() { return *help_; }
+  // The file name the shared file dialog `filelog` shows at first; the dialogs
+  // that use it start from it and leave their choice in it.
+  std::string filelogFileName;
 
   // The help file "TESSALY.HLP" in the program's folder (set by startup()).
   const std::string& helpFilePath() const { return helpFilePath_; }
@@ -103,6 +113,11 @@ class TessalyWindow : public QMainWindow {
   FileInfoWindow* fileInfoWindow();
   // The NMO parameters dialog, once "Set NMO Parameters" has created it.
   NmoDialog* nmoDialog() const { return nmosele_; }
+  // Save BMP, Print and Print Setup, with the printer chosen for this run.
+  output::PictureOutput& pictureOutput();
+
+  // The file name the common dialog keeps from one use to the next.
+  std::string FileLogName;
 
   // True while an Open is scanning the file (its progress lets events run).
   bool openRunning() const;
@@ -145,6 +160,8 @@ class TessalyWindow : public QMainWindow {
   DdeClient& dde_;
   std::unique_ptr<JobLink> link_;
   std::unique_ptr<OpenCommand> open_;
+  std::unique_ptr<HelpViewer> help_;
+  std::unique_ptr<output::PictureOutput> output_;
   FileInfoWindow* fileInfo_ = nullptr;
   NmoDialog* nmosele_ = nullptr;
 
