@@ -18,6 +18,7 @@
 
 #include "display/DisplaySurface.h"
 #include "display/core/Picks.h"
+#include "generation/NmoDialog.h"
 #include "jobs/AboutWindow.h"
 #include "jobs/HelpViewer.h"
 #include "jobs/core/EditVelf.h"
@@ -348,7 +349,12 @@ void TessalyWindow::filebmp() {
   pictureOutput().saveBmp(image, FileLogName);
 }
 void TessalyWindow::editsele() { display_->changeGraphics(); }
-void TessalyWindow::editnmo() {}
+// "Set NMO Parameters": the dialog is made on first use (its Creation values come
+// from the file open now) and kept, hidden, between uses.
+void TessalyWindow::editnmo() {
+  if (nmosele_ == nullptr) nmosele_ = new NmoDialog(state_, ui_, this);
+  nmosele_->showDialog();
+}
 void TessalyWindow::editvelf() {
   VelfCommandContext ctx{state_, ui_, *link_,
                          [this](std::int32_t c) { return checkduppicks(state_, ui_, c); },
