@@ -17,19 +17,22 @@
 #include <system_error>
 
 #include "display/DisplaySurface.h"
+#include "display/core/Picks.h"
+#include "jobs/AboutWindow.h"
+#include "jobs/HelpViewer.h"
+#include "jobs/core/EditVelf.h"
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
 #include "platform/qt/ImageCanvas.h"
 #include "platform/qt/QtUi.h"
+#include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Settings.h"
 
 namespace tsly {
 
 namespace {
-
-constexpr const char* HelpContextProperty = "helpContextId";
 
 // Placement limits applied to what the settings file asks for: a window
 // between 100 and 20000 pixels in each direction, placed within +-100000 pixels.
@@ -51,6 +54,9 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
       state_, ui_,
       DisplayWidgets{this, picture2_, canvas_, hscroll1_, vscroll1_, label1_, clearpicks_, action("editvelf")});
   endProcess = [] { QCoreApplication::exit(0); };
+  help_ = std::make_unique<HelpViewer>(ui_);
+  help_->enableF1();
+  quitHelp = [this] { help_->quit(); };
 }
 
 TessalyWindow::~TessalyWindow() = default;
@@ -202,12 +208,7 @@ void TessalyWindow::setPlacementTwips(double top, double left, double width, dou
 // ---- start-up and shut-down -----------------------------------------------
 
 std::string TessalyWindow::helpPathFor(const std::string& programFolder) {
-  std::string trimmed = programFolder;
-  const auto b = trimmed.find_first_not_of(' ');
-  const auto e = trimmed.find_last_not_of(' ');
-  trimmed = b == std::string::npos ? std::string() : trimmed.substr(b, e - b + 1);
-  if (!trimmed.empty() && trimmed.back() == '/') return programFolder + "TESSALY.HLP";
-  return programFolder + "/TESSALY.HLP";
+  return tsly::helpFilePath(programFolder);
 }
 
 void TessalyWindow::startup() {
@@ -219,6 +220,7 @@ void TessalyWindow::startup() {
   std::string folder = programFolder_;
   if (folder.empty()) folder = QCoreApplication::applicationDirPath().toUtf8().toStdString();
   helpFilePath_ = helpPathFor(folder);
+  help_->setup(this, folder);
 
   // 4. Start values.
   state_.SamplingRatio = 1.0f;
@@ -288,7 +290,7 @@ void TessalyWindow::shutdown() {
   form.Width = static_cast<float>(widthTwips());
   form.Height = static_cast<float>(heightTwips());
   const int error = writeSettingsFile(path, settingsText(state_, form));
-  (void)error;
+  if (error) ReportFileError(ui_, state_, static_cast<std::int16_t>(error));
 
   if (quitHelp) quitHelp();
   if (endProcess) endProcess();
@@ -317,9 +319,21 @@ void TessalyWindow::fileprint() {}
 void TessalyWindow::filebmp() {}
 void TessalyWindow::editsele() { display_->changeGraphics(); }
 void TessalyWindow::editnmo() {}
-void TessalyWindow::editvelf() {}
-void TessalyWindow::helpcontents() {}
-void TessalyWindow::fileabout() {}
+void TessalyWindow::editvelf() {
+  VelfCommandContext ctx{state_, ui_, *link_,
+                         [this](std::int32_t c) { return checkduppicks(state_, ui_, c); },
+                         filelogFileName};
+  try {
+    tsly::editvelf(ctx);
+  } catch (const std::exception& e) {
+    state_.MessageText = std::string("Unexpected error") + CrLf + e.what();
+    ui_.message(state_.MessageText, "Tessaly ERROR", Buttons::Ok, Icon::None);
+  }
+}
+
+void TessalyWindow::helpcontents() { help_->helpcontents(); }
+
+void TessalyWindow::fileabout() { tsly::fileabout(ui_, this); }
 void TessalyWindow::prevpanel() { display_->display().prevPanel(); }
 void TessalyWindow::nextpanel() { display_->display().nextPanel(); }
 void TessalyWindow::clearpicks() { display_->display().clearPicks(); }
