@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPalette>
 
 namespace tsly {
 
@@ -15,6 +16,9 @@ ImageCanvas::ImageCanvas(QWidget* parent) : QWidget(parent) {
   setObjectName("Picture1");
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAutoFillBackground(false);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);  // the canvas background
+  setPalette(pal);
   image_ = QImage(1, 1, QImage::Format_RGB32);
   image_.fill(Qt::white);
   setFixedSize(image_.size());
