@@ -7,6 +7,8 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 DEMO_DIR="${DEMO_DIR:-$ROOT/demo}"
 TSLY="$BUILD_DIR/apps/tsly/tsly"
+TESSALY="$BUILD_DIR/apps/tessaly/tessaly"
+JOBPAD_DIR="$BUILD_DIR/apps/JobPad"
 
 install_deps() { "$ROOT/scripts/deps.sh"; }
 
@@ -22,7 +24,44 @@ make_demo_data() {
 
 show_demo_info() { "$TSLY" info "$DEMO_DIR/gather.dat"; }
 
+# demo/tessaly.ini: the settings file Tessaly reads from its start directory,
+# with the demo folder as the last directory (so "&Open" starts there). An
+# existing file is kept: it holds what the last run saved.
+make_demo_settings() {
+  local ini="$DEMO_DIR/tessaly.ini" last
+  [ -s "$ini" ] && return 0
+  last="$(cd "$DEMO_DIR" && pwd)"
+  {
+    printf ' 10  trace offset\r\n 100  tlength\r\n 0  place holder\r\n'
+    printf ' 1  sampling ratio\r\n 0  place holder\r\n 10  datadivisor\r\n'
+    printf '%s\r\n' "$last"
+    printf ' 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n'
+    printf '%s\r\n' '\worog15\worog.exe'
+    printf ' 0  area fill flag\r\n 0  normalize flag\r\n-1  graphics save flag\r\n'
+    printf ' 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n'
+    printf ' 1440  form top\r\n 1440  form left\r\n 12000  form width\r\n 9000  form height\r\n'
+  } > "$ini"
+}
+
+# The job editor, then Tessaly, both in the demo folder. JobPad's folder is put
+# on PATH as well, so Tessaly can start it again itself when it is closed.
+start_programs() {
+  if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "run.sh: no display (DISPLAY is not set); run it on a desktop, or under xvfb-run -a." >&2
+    return 1
+  fi
+  export PATH="$JOBPAD_DIR:$PATH"
+  cd "$DEMO_DIR"
+  if [ -x "$JOBPAD_DIR/JobPad" ]; then
+    "$JOBPAD_DIR/JobPad" >/dev/null 2>&1 &
+    sleep 1
+  fi
+  exec "$TESSALY"
+}
+
 install_deps
 build
 make_demo_data
 show_demo_info
+make_demo_settings
+start_programs

@@ -1,9 +1,214 @@
-// Placeholder registration; replaced by the real generate command.
+// tsly generate IN OUT --start-cdps C1,C2,... --velocities V1,V2,... [options]:
+// velocity-scan panels from a CDP-gather file, with the engine the NMO
+// parameters dialog runs. Messages go to stderr, the summary to stdout.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+#include <unistd.h>
+
 #include "commands.h"
+#include "generation/core/Generation.h"
+#include "open/core/OpenScan.h"
+#include "platform/Ui.h"
+#include "shared/Numbers.h"
+#include "shared/State.h"
+#include "shared/TraceFormat.h"
 
 namespace tsly::cli {
-void addGenerateCommand(CLI::App& app, int& exitCode) {
-  auto* cmd = app.add_subcommand("generate", "(not built yet)");
-  cmd->callback([&exitCode] { exitCode = 2; });
+
+namespace {
+
+std::string terminalText(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
+    out.push_back(s[i]);
+  }
+  return out;
 }
+
+// A whole number text: blanks, optional sign, digits with at most one point,
+// optional exponent, blanks; nothing else.
+bool isNumberText(const std::string& s) {
+  size_t i = 0, n = s.size();
+  auto blanks = [&] {
+    while (i < n && s[i] == ' ') ++i;
+  };
+  blanks();
+  if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+  bool digits = false, point = false;
+  while (i < n && ((s[i] >= '0' && s[i] <= '9') || (s[i] == '.' && !point))) {
+    if (s[i] == '.') point = true;
+    else digits = true;
+    ++i;
+  }
+  if (!digits) return false;
+  if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+    bool ed = false;
+    while (i < n && s[i] >= '0' && s[i] <= '9') {
+      ed = true;
+      ++i;
+    }
+    if (!ed) return false;
+  }
+  blanks();
+  return i == n;
+}
+
+// Message boxes of the engine as lines on stderr; a progress bar on a terminal.
+class StderrUi : public Ui {
+ public:
+  bool bar = false;
+  bool barShown = false;
+
+  void endBar() {
+    if (barShown) std::fputs("\n", stderr);
+    barShown = false;
+  }
+  Answer message(const std::string& text, const std::string&, Buttons, Icon) override {
+    endBar();
+    std::fprintf(stderr, "%s\n", terminalText(text).c_str());
+    return Answer::Ok;
+  }
+  std::optional<std::string> input(const std::string&, const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  FileDialogResult openFileDialog(const FileDialogRequest&) override { return {}; }
+  FileDialogResult saveFileDialog(const FileDialogRequest&) override { return {}; }
+  void processEvents() override {}
+  void setBusyCursor(bool) override {}
+  void beep() override {}
+
+  void progress(std::int64_t done, std::int64_t total) {
+    if (!bar || total <= 0) return;
+    const int width = 40;
+    int filled = static_cast<int>(done * width / total);
+    std::string line = "\r[" + std::string(static_cast<size_t>(filled), '#') +
+                       std::string(static_cast<size_t>(width - filled), '.') + "] " + std::to_string(done) + "/" +
+                       std::to_string(total) + " CDPs";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+    barShown = true;
+  }
+};
+
+struct GenerateOptions {
+  std::string in, out;
+  std::vector<std::string> starts, velocities;
+  std::string cdpsPerPanel = "25", stretch = ".5", lengthMs;
+  bool noStack = false, force = false;
+};
+
+bool readList(const std::vector<std::string>& texts, const char* what, std::vector<float>& out) {
+  out.clear();
+  for (const auto& t : texts) {
+    if (!isNumberText(t)) {
+      std::cerr << "tsly generate: " << what << ": '" << t << "' is not a number\n";
+      return false;
+    }
+    out.push_back(static_cast<float>(readNumber(t)));
+  }
+  if (out.empty() || out.size() > 32767) {
+    std::cerr << "tsly generate: " << what << ": give 1 to 32767 values\n";
+    return false;
+  }
+  return true;
+}
+
+int runGenerate(const GenerateOptions& o) {
+  GenerationParams p;
+  if (!readList(o.starts, "--start-cdps", p.startCdps) || !readList(o.velocities, "--velocities", p.velocities))
+    return 1;
+  for (const auto* t : {&o.cdpsPerPanel, &o.stretch}) {
+    if (!isNumberText(*t)) {
+      std::cerr << "tsly generate: '" << *t << "' is not a number\n";
+      return 1;
+    }
+  }
+  const double n = readNumber(o.cdpsPerPanel);
+  if (n != static_cast<double>(nearest(n)) || n < 1 || n > 32767) {
+    std::cerr << "tsly generate: --cdps-per-panel must be a whole number from 1 to 32767\n";
+    return 1;
+  }
+  const float s = static_cast<float>(readNumber(o.stretch));
+  if (!(s >= 0.1f && s <= 0.99f)) {
+    std::cerr << "tsly generate: --stretch must lie between .1 and .99\n";
+    return 1;
+  }
+  if (!o.lengthMs.empty() && !isNumberText(o.lengthMs)) {
+    std::cerr << "tsly generate: --length-ms: '" << o.lengthMs << "' is not a number\n";
+    return 1;
+  }
+
+  AppState st;
+  if (!dataFileExists(o.in)) {
+    std::cerr << fileNotFoundMessage().text << "\n";
+    return 1;
+  }
+  st.DataFileName = o.in;
+  OpenScanResult scan = openScan(st);
+  if (!scan.ok()) {
+    std::cerr << terminalText(scan.message.text) << "\n";
+    return 1;
+  }
+  if (st.DataType != DataCdpGather && st.DataType != DataSpecialOrder) {
+    std::cerr << "tsly generate: " << o.in << " holds" << st.DataTypeText
+              << "; panels are generated from CDP-gather data\n";
+    return 1;
+  }
+  if (!o.force && ::access(o.out.c_str(), F_OK) == 0) {
+    std::cerr << "tsly generate: " << o.out << " exists (use --force to overwrite it)\n";
+    return 1;
+  }
+
+  p.cdpsPerPanel = static_cast<float>(n);
+  p.stretch = s;
+  // Default output length: the whole trace, as the dialog proposes it.
+  p.lengthMs = o.lengthMs.empty() ? (static_cast<double>(st.SampleInterval) / 1000.0) * st.NumSamples
+                                  : readNumber(o.lengthMs);
+  p.stackFlag = o.noStack ? 0 : 1;
+  p.outputName = o.out;
+  p.upperCaseFileName = false;   // names are taken exactly as given
+  p.askBeforeOverwrite = false;  // decided above (--force)
+
+  StderrUi ui;
+  ui.bar = ::isatty(2) == 1;
+  GenerationHooks hooks;
+  hooks.progress = [&ui](const std::string&, std::int64_t done, std::int64_t total) { ui.progress(done, total); };
+  GenerationResult r = generatePanels(st, ui, p, hooks);
+  ui.endBar();
+  if (r.outcome != GenerationOutcome::Finished || r.offsetsMissing) return 1;
+  std::cout << r.tracesWritten << " traces written to " << r.outputPath << "\n";
+  return 0;
+}
+
+}  // namespace
+
+void addGenerateCommand(CLI::App& app, int& exitCode) {
+  auto opts = std::make_shared<GenerateOptions>();
+  auto* cmd = app.add_subcommand(
+      "generate",
+      "Generate velocity-scan panels from a CDP-gather file: for every panel (a run of CDPs) and every trial "
+      "velocity, normal-moveout correct each live trace, optionally stack each CDP, and close each velocity "
+      "block with a separator trace carrying the velocity. The output has no file header, so files made for "
+      "different panel ranges can be joined with cat.");
+  cmd->add_option("IN", opts->in, "CDP-gather trace file to read")->required();
+  cmd->add_option("OUT", opts->out, "panel file to write (refused if it exists, unless --force)")->required();
+  cmd->add_option("--start-cdps", opts->starts, "first CDP of each panel, comma-separated (required)")
+      ->delimiter(',')
+      ->required();
+  cmd->add_option("--velocities", opts->velocities, "trial velocities, comma-separated (required)")
+      ->delimiter(',')
+      ->required();
+  cmd->add_option("--cdps-per-panel", opts->cdpsPerPanel, "CDPs in each panel (default 25)");
+  cmd->add_option("--stretch", opts->stretch, "NMO stretch ratio, .1 to .99 (default .5)");
+  cmd->add_option("--length-ms", opts->lengthMs, "output length in ms (default: the full trace length)");
+  cmd->add_flag("--no-stack", opts->noStack, "write every moved-out trace instead of one stacked trace per CDP");
+  cmd->add_flag("--force", opts->force, "overwrite OUT if it exists");
+  cmd->callback([opts, &exitCode] { exitCode = runGenerate(*opts); });
+}
+
 }  // namespace tsly::cli

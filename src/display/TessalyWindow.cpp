@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "display/DisplaySurface.h"
 #include "display/core/Picks.h"
 #include "jobs/AboutWindow.h"
 #include "jobs/HelpViewer.h"
@@ -23,7 +24,9 @@
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
+#include "platform/qt/ImageCanvas.h"
 #include "platform/qt/QtUi.h"
+#include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Settings.h"
 
@@ -47,6 +50,9 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
   open_ = std::make_unique<OpenCommand>(*this);
   buildMenus();
   buildControls();
+  display_ = std::make_unique<DisplaySurface>(
+      state_, ui_,
+      DisplayWidgets{this, picture2_, canvas_, hscroll1_, vscroll1_, label1_, clearpicks_, action("editvelf")});
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
   help_->enableF1();
@@ -145,14 +151,10 @@ void TessalyWindow::buildControls() {
   picture2_->setProperty(HelpContextProperty, 12060);
   place(picture2_, 240, 360, 7212, 4332);
 
-  picture1_ = new QWidget(picture2_);
-  picture1_->setObjectName(QStringLiteral("Picture1"));
+  canvas_ = new ImageCanvas(picture2_);
+  picture1_ = canvas_;
   picture1_->setProperty(HelpContextProperty, 12060);
-  picture1_->setAutoFillBackground(true);
-  QPalette pal = picture1_->palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  picture1_->setPalette(pal);
-  picture1_->setGeometry(0, 0, picture2_->width(), picture2_->height());
+  picture1_->move(0, 0);
 
   hscroll1_ = new QScrollBar(Qt::Horizontal, client);
   hscroll1_->setObjectName(QStringLiteral("HScroll1"));
@@ -288,7 +290,7 @@ void TessalyWindow::shutdown() {
   form.Width = static_cast<float>(widthTwips());
   form.Height = static_cast<float>(heightTwips());
   const int error = writeSettingsFile(path, settingsText(state_, form));
-  (void)error;
+  if (error) ReportFileError(ui_, state_, static_cast<std::int16_t>(error));
 
   if (quitHelp) quitHelp();
   if (endProcess) endProcess();
@@ -299,7 +301,10 @@ void TessalyWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TessalyWindow::resizeEvent(QResizeEvent* event) { QMainWindow::resizeEvent(event); }
+void TessalyWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (display_) display_->windowResized(widthTwips(), heightTwips());
+}
 
 // ---- menu items and buttons -----------------------------------------------
 
@@ -312,7 +317,7 @@ void TessalyWindow::fileexit() { shutdown(); }
 void TessalyWindow::fileprtsetup() {}
 void TessalyWindow::fileprint() {}
 void TessalyWindow::filebmp() {}
-void TessalyWindow::editsele() {}
+void TessalyWindow::editsele() { display_->changeGraphics(); }
 void TessalyWindow::editnmo() {}
 void TessalyWindow::editvelf() {
   VelfCommandContext ctx{state_, ui_, *link_,
@@ -329,13 +334,13 @@ void TessalyWindow::editvelf() {
 void TessalyWindow::helpcontents() { help_->helpcontents(); }
 
 void TessalyWindow::fileabout() { tsly::fileabout(ui_, this); }
-void TessalyWindow::prevpanel() {}
-void TessalyWindow::nextpanel() {}
-void TessalyWindow::clearpicks() {}
-void TessalyWindow::refresh() {}
+void TessalyWindow::prevpanel() { display_->display().prevPanel(); }
+void TessalyWindow::nextpanel() { display_->display().nextPanel(); }
+void TessalyWindow::clearpicks() { display_->display().clearPicks(); }
+void TessalyWindow::refresh() { display_->display().refresh(); }
 
-void TessalyWindow::hscrollChanged(int value) { picture1_->move(-value, -vscroll1_->value()); }
+void TessalyWindow::hscrollChanged(int value) { display_->horizontalScrolled(value); }
 
-void TessalyWindow::vscrollChanged(int value) { picture1_->move(0, -value); }
+void TessalyWindow::vscrollChanged(int value) { display_->verticalScrolled(value); }
 
 }  // namespace tsly

@@ -34,7 +34,9 @@ class QWidget;
 
 namespace tsly {
 
+class DisplaySurface;
 class FileInfoWindow;
+class ImageCanvas;
 class JobLink;
 class OpenCommand;
 class HelpViewer;
@@ -93,6 +95,9 @@ class TessalyWindow : public QMainWindow {
   QLabel* statusLabel() const { return label1_; }
   QWidget* viewport() const { return picture2_; }
   QWidget* canvasWidget() const { return picture1_; }
+  // The drawing canvas Picture1 and the panel display working on it.
+  ImageCanvas* canvas() const { return canvas_; }
+  DisplaySurface& display() { return *display_; }
   QScrollBar* hScroll() const { return hscroll1_; }
   QScrollBar* vScroll() const { return vscroll1_; }
   QPushButton* prevButton() const { return prevpanel_; }
@@ -159,6 +164,8 @@ class TessalyWindow : public QMainWindow {
   QScrollBar* hscroll1_ = nullptr;
   QWidget* picture2_ = nullptr;
   QWidget* picture1_ = nullptr;
+  ImageCanvas* canvas_ = nullptr;
+  std::unique_ptr<DisplaySurface> display_;
 
   std::string helpFilePath_;
   std::string programFolder_;

@@ -6,12 +6,14 @@
 
 #include <string>
 
+#include "platform/DdeClient.h"
+
 namespace tsly {
 
 inline constexpr int ErrFileNotFound = 53;          // a program to start was not found
 inline constexpr int ErrDdeFirst = 280;              // first number of the DDE range
 inline constexpr int ErrDdeLast = 298;               // last number of the DDE range
-inline constexpr int ErrDdeNoAppResponded = 282;     // nobody answered the connection
+inline constexpr int ErrDdeNoAppResponded = DdeNoAppResponded;  // nobody answered the connection (282)
 inline constexpr int ErrDdeWontPerform = 285;        // server refused the poke/execute/request
 inline constexpr int ErrDdeTimeout = 286;            // no reply within the time-out
 inline constexpr int ErrDdeDataNotProvided = 289;    // request of an item the server lacks

@@ -528,3 +528,41 @@ TEST(OpenScanTexts, LabelsOfTheFileInformationWindow) {
   EXPECT_EQ(cdpRangeText(101, 140), "First CDP -  101 Last CDP -  140\r\n");
   EXPECT_EQ(cdpRangeText(-3, 32767), "First CDP - -3 Last CDP -  32767\r\n");
 }
+
+TEST(OpenScan, ArbitraryBytesNeverCrashTheScan) {
+  TempDir d;
+  std::uint64_t s = 88172645463325252ull;
+  auto next = [&] {
+    s ^= s << 13;
+    s ^= s >> 7;
+    s ^= s << 17;
+    return s;
+  };
+  for (int round = 0; round < 200; ++round) {
+    std::vector<unsigned char> bytes(next() % 6000);
+    for (auto& b : bytes) b = static_cast<unsigned char>(next());
+    if (bytes.size() >= 240) {
+      bytes[0] = static_cast<unsigned char>(1 + next() % 4);  // a data type the scan accepts
+      bytes[1] = 0;
+      bytes[114] = static_cast<unsigned char>(next() % 40);  // short traces: many per file
+      bytes[115] = 0;
+      bytes[4] = static_cast<unsigned char>(next() % 130);  // type 3: key word, in or out of range
+      bytes[5] = 0;
+    }
+    TraceFileBuilder b;
+    b.rawBytes(bytes);
+    b.writeTo(d.file("r.dat"));
+    AppState st;
+    auto r = scanFile(st, d.file("r.dat"));
+    if (r.ok()) {
+      EXPECT_GE(st.TraceCount, 1);
+      EXPECT_GT(st.TraceDirectory.size(), static_cast<size_t>(st.TraceCount));
+      if (r.isPanelData()) {
+        EXPECT_GE(st.PanelCount, 1);
+        EXPECT_EQ(st.PickTable.size(), static_cast<size_t>(st.CdpCount));
+      }
+    } else {
+      EXPECT_FALSE(r.message.text.empty());
+    }
+  }
+}

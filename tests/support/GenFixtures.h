@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "generation/core/Generation.h"
+#include "open/core/OpenScan.h"
 #include "platform/RawFile.h"
 #include "shared/Nmo.h"
 #include "shared/Numbers.h"
@@ -91,49 +92,10 @@ inline std::vector<GatherTrace> syntheticGather(int firstCdp, int cdps, int offs
   return out;
 }
 
-// Fills the shared state as opening a gather file does: first-trace values,
-// the trace directory, the CDP range ignoring separators, the trace count.
+// Fills the shared state as opening a gather file does (the open scan).
 inline bool scanInto(AppState& s, const std::string& path) {
   s.DataFileName = path;
-  int h = rawOpen(path, RawAccess::ReadOnly);
-  if (h <= 0) return false;
-  HeaderArray hdr{};
-  std::vector<float> samples;
-  std::vector<unsigned char> scratch;
-  s.TraceDirectory.recreate(TraceDirInitial);
-  s.MinKey = 32767;
-  s.MaxKey = 0;
-  std::int32_t count = 0;
-  for (;;) {
-    std::int64_t pos = rawSeek(h, 0, 1);
-    if (readNextTrace(h, hdr, samples, scratch) != TraceReadStatus::Ok) break;
-    if (count == 0) {
-      s.DataType = hdr[WordDataType];
-      s.NumSamples = hdr[WordNumSamples];
-      s.SampleInterval = hdr[WordSampleInterval];
-      s.BytesPerSample = static_cast<std::int16_t>(bytesPerSample(hdr));
-      s.TraceDataBytes = traceDataBytes(hdr);
-      s.TraceSamples.resize(static_cast<size_t>(s.NumSamples));
-    }
-    ++count;
-    if (static_cast<size_t>(count) > s.TraceDirectory.size()) s.TraceDirectory.resize(static_cast<size_t>(count) + TraceDirHeadroom);
-    auto& e = s.TraceDirectory[static_cast<size_t>(count)];
-    e.FilePos = pos;
-    e.TraceId = hdr[WordTraceCode];
-    e.PrimaryKey = hdr[WordCdp];
-    e.SecondaryKey = hdr[WordSecondaryKey];
-    e.NumSamples = hdr[WordNumSamples];
-    e.BytesPerSample = static_cast<std::int16_t>(bytesPerSample(hdr));
-    if (hdr[WordTraceCode] != TraceCodeSeparator) {
-      if (s.MaxKey < e.PrimaryKey) s.MaxKey = e.PrimaryKey;
-      if (e.PrimaryKey < s.MinKey) s.MinKey = e.PrimaryKey;
-    }
-    s.TraceHeader = hdr;
-  }
-  rawClose(h);
-  s.TraceCount = count;
-  s.ScanCounter = 1;
-  return true;
+  return openScan(s).ok();
 }
 
 inline std::string readAll(const std::string& path) {

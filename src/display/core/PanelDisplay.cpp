@@ -7,6 +7,7 @@
 #include "display/core/DisplayGeometry.h"
 #include "display/core/Picks.h"
 #include "platform/RawFile.h"
+#include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Paint.h"
 
@@ -140,7 +141,7 @@ void PanelDisplay::drawPickLine(int panel, int y) {
 PanelDisplay::Pass PanelDisplay::redrawOnce() {
   if (s_.DataFileName.empty()) return Pass::Done;
   HandleGuard file;
-  file.handle = rawOpen(s_.DataFileName, RawAccess::ReadOnly);
+  file.handle = OpenTraceForReading(s_.DataFileName);
   if (file.handle <= 0) {
     ui_.message("Error opening file", "", Buttons::Ok, Icon::None);
     return Pass::Done;

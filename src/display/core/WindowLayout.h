@@ -8,8 +8,8 @@ inline constexpr int TwipsPerInch = 1440;
 // The window must be taller than this for the viewport to follow its size.
 inline constexpr int MinRelayoutHeightTwips = 2500;
 
-int twipsToPixels(double twips, int dpi);
-double pixelsToTwips(int pixels, int dpi);
+int pixelsFromTwips(double twips, int dpi);
+double twipsFromPixels(int pixels, int dpi);
 
 struct TwipsRect {
   double left = 0, top = 0, width = 0, height = 0;

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/RawFile.h"
+#include "platform/TextFiles.h"
+#include "shared/FileUtil.h"
 #include "shared/Nmo.h"
 #include "shared/Numbers.h"
 #include "shared/TraceFormat.h"
@@ -24,11 +22,6 @@ std::string upperAscii(std::string s) {
   for (char& ch : s)
     if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
   return s;
-}
-
-bool fileExists(const std::string& name) {
-  struct stat st {};
-  return ::stat(name.c_str(), &st) == 0;
 }
 
 // The same file under another spelling ("./a.dat", a link): refused like equal names.
@@ -78,16 +71,6 @@ struct CachedTrace {
 // L x (1000 / interval) to the nearest 32-bit integer, as the run computes it.
 std::int32_t outputSamples(double lengthMs, std::int32_t interval) {
   return nearestI32(lengthMs * (1000.0 / static_cast<double>(interval)));
-}
-
-std::string createFailureText(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR: return "That path does not exist";
-    case ENOSPC: return "Disk is full.";
-    case ENAMETOOLONG: return "That file name is illegal.";
-    default: return std::string("Path/File access error") + CrLf + std::strerror(err);
-  }
 }
 
 }  // namespace
@@ -262,34 +245,25 @@ bool Run::openFiles() {
                 Icon::None);
     return false;
   }
-  // 4: the overwrite question.
-  if (p_.askBeforeOverwrite && fileExists(outName_)) {
-    s_.MessageText = "The file '" + outName_ + "' already exists on disk." + CrLf +
-                     "Saving to this file will destroy its " + "original contents." + CrLf + CrLf +
-                     "Choose OK to overwrite the file, Cancel to stop" + CrLf;
-    if (ui_.message(s_.MessageText, "File Message", Buttons::OkCancel, Icon::Information) == Answer::Cancel)
-      return false;
+  // 4: the overwrite question (asked only when the file exists).
+  if (p_.askBeforeOverwrite) {
+    std::int16_t mode = 1;
+    if (ConfirmTargetFile(ui_, s_, outName_, mode) == 0) return false;
   }
   // Sample intervals that cannot give an output length are refused before the
   // output file is touched.
   if (!checkSampleIntervals()) return false;
-  // 5: create (or empty) the output, then open it for raw writing.
-  int fd;
-  do {
-    fd = ::open(outName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    ui_.message(createFailureText(errno), "File Error", Buttons::Ok, Icon::Exclamation);
-    return false;
-  }
-  ::close(fd);
-  out_.handle = rawOpen(outName_, RawAccess::ReadWrite);
+  // 5: create (or empty) the output as a text file and close it, then open it
+  // for raw writing. A failed create was reported by the file utilities.
+  std::int32_t number = OpenByMode(ui_, s_, outName_, 1);
+  if (number > 0) TextFiles::process().close(number);
+  out_.handle = OpenByMode(ui_, s_, outName_, 5);
   if (out_.handle <= 0 || s_.DataFileName.empty()) {
     rawClose(out_.handle);
     return false;
   }
   // 6: the input, read only.
-  in_ = rawOpen(s_.DataFileName, RawAccess::ReadOnly);
+  in_ = OpenTraceForReading(s_.DataFileName);
   s_.TraceFileHandle = in_;
   if (in_ <= 0) {
     ui_.message("Error opening file", "", Buttons::Ok, Icon::None);
@@ -313,7 +287,7 @@ void Run::buildIndex() {
 }
 
 bool Run::checkSampleIntervals() {
-  int h = rawOpen(s_.DataFileName, RawAccess::ReadOnly);
+  int h = OpenTraceForReading(s_.DataFileName);
   if (h <= 0) return true;  // the opening step reports it
   buildIndex();
   std::vector<bool> seen(65536, false);

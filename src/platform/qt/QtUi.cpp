@@ -166,13 +166,7 @@ FileDialogResult QtUi::runFileDialog(const FileDialogRequest& r, bool save) {
   if (!r.defaultExt.empty()) dlg.setDefaultSuffix(fromUtf8(r.defaultExt));
   QString dir = fromUtf8(r.initialDir);
   if (!dir.isEmpty() && QFileInfo(dir).isDir()) dlg.setDirectory(dir);
-  if (!r.fileName.empty()) {
-    QFileInfo fi(fromUtf8(r.fileName));
-    if (fi.isAbsolute() && dir.isEmpty()) dlg.setDirectory(fi.absolutePath());
-    dlg.selectFile(fi.isAbsolute() && fi.absolutePath() != QFileInfo(dir).absoluteFilePath()
-                       ? fi.absoluteFilePath()
-                       : fi.fileName());
-  }
+  if (!r.fileName.empty()) dlg.selectFile(fromUtf8(r.fileName));
   if (dlg.exec() != QDialog::Accepted) {
     result.status = FileDialogResult::Status::Cancelled;
     return result;

@@ -1,0 +1,168 @@
+// Redraw and pick timing on the real canvas, offscreen.
+//
+// One CDP with 20 panels of 48 traces of 1500 float samples (4 ms): about a
+// thousand traces on screen. Prints the median time of a redraw with the
+// canvas keeping one painter open between drawing calls (as the program runs)
+// and with a painter per call (the simple way), their ratio, the same with area
+// fill, and the time of one pick click (which never redraws).
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_redraw [redraws]
+#include <QApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "display/core/PanelDisplay.h"
+#include "platform/RawFile.h"
+#include "platform/qt/ImageCanvas.h"
+#include "platform/qt/QtUi.h"
+#include "shared/TraceFormat.h"
+
+using namespace tsly;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int Panels = 20;
+constexpr int TracesPerPanel = 48;
+constexpr int Samples = 1500;
+constexpr int IntervalUs = 4000;
+
+struct BenchHost : DisplayHost {
+  void setStatusText(const std::string&) override {}
+  void setClearPicksEnabled(bool) override {}
+  void setVelfEnabled(bool) override {}
+  int viewportWidth() const override { return 481; }
+  int viewportHeight() const override { return 289; }
+  void setScrollMaxima(int, int) override {}
+};
+
+// Writes the file and fills the state as opening it would.
+void makeFile(const std::string& path, AppState& s) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f) std::fclose(f);
+  int h = rawOpen(path);
+  std::vector<unsigned char> scratch;
+  std::vector<float> v(Samples);
+  std::int64_t pos = 0;
+  s.TraceDirectory.recreate(Panels * (TracesPerPanel + 1) + 110);
+  s.PanelTable.recreate(Panels + 10);
+  int index = 0;
+  for (int p = 0; p < Panels; ++p) {
+    for (int k = 0; k <= TracesPerPanel; ++k) {
+      HeaderArray hd{};
+      hd[WordDataType] = DataVelocityScan;
+      hd[WordLabelWord] = WordCdp;
+      hd[WordCdp] = static_cast<std::int16_t>(k == TracesPerPanel ? 1500 + 100 * p : 1001 + k);
+      hd[WordTraceCode] = k == TracesPerPanel ? TraceCodeSeparator : 1;
+      hd[WordNumSamples] = Samples;
+      hd[WordSampleInterval] = IntervalUs;
+      hd[WordSampleFormat] = FloatFormatMarker;
+      for (int i = 0; i < Samples; ++i) {
+        // Reflections every 200 ms on a little noise.
+        const double t = i * IntervalUs / 1e6;
+        const double ph = std::fmod(t, 0.2) - 0.1;
+        v[i] = static_cast<float>(1000.0 * std::exp(-ph * ph * 4000.0) * std::cos(ph * 200.0) +
+                                  30.0 * std::sin(i * 1.7 + k * 0.3 + p));
+      }
+      writeTrace(h, hd, v.data(), Samples, scratch);
+      TraceDirEntry& e = s.TraceDirectory[static_cast<std::size_t>(++index)];
+      e.FilePos = pos;
+      e.TraceId = hd[WordTraceCode];
+      e.PrimaryKey = hd[WordCdp];
+      e.NumSamples = Samples;
+      e.BytesPerSample = 4;
+      pos += HeaderBytes + Samples * 4;
+    }
+    PanelEntry& pe = s.PanelTable[static_cast<std::size_t>(p + 1)];
+    pe.FirstCdp = 1001;
+    pe.LastCdp = 1001 + TracesPerPanel - 1;
+    pe.Velocity = static_cast<std::int16_t>(1500 + 100 * p);
+    pe.FirstTrace = p * (TracesPerPanel + 1) + 1;
+    pe.PanelTraces = TracesPerPanel;
+  }
+  rawClose(h);
+  s.DataFileName = path;
+  s.DataType = DataVelocityScan;
+  s.NumSamples = Samples;
+  s.SampleInterval = IntervalUs;
+  s.TraceCount = index;
+  s.MaxAmplitude = 1030;
+  s.PanelCount = Panels;
+  s.CdpList.recreate(40);
+  s.CdpList[1] = 1001;
+  s.CdpCount = 1;
+  s.CurrentCdp = 1;
+  s.PickTable.recreate(1);
+  s.PickTable[1].Cdp = 1001;
+  s.GraphicsSaveFlag = -1;
+}
+
+double medianMs(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+double timeRedraws(PanelDisplay& d, int n) {
+  std::vector<double> ms;
+  d.refresh();  // warm: page cache, image allocation
+  for (int i = 0; i < n; ++i) {
+    const auto t0 = Clock::now();
+    d.refresh();
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+  }
+  return medianMs(ms);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/tessaly_bench_redraw_" +
+                           std::to_string(::getpid()) + ".vsc";
+  AppState s;
+  makeFile(path, s);
+  ImageCanvas canvas;
+  QtUi ui;
+  BenchHost host;
+  PanelDisplay display(s, canvas, ui, host);
+
+  std::printf("redraw: 1 CDP, %d panels x %d traces x %d float samples (%d traces), canvas ",
+              Panels, TracesPerPanel, Samples, Panels * (TracesPerPanel + 1));
+  display.refresh();
+  std::printf("%d x %d pixels, median of %d\n", canvas.width(), canvas.height(), n);
+
+  for (int fill : {0, 1}) {
+    s.AreaFillFlag = static_cast<std::int16_t>(fill);
+    canvas.setPainterReuse(false);
+    const double perCall = timeRedraws(display, n);
+    canvas.setPainterReuse(true);
+    const double reused = timeRedraws(display, n);
+    std::printf("  %-9s painter per call %8.1f ms   painter kept open %8.1f ms   ratio %.2f\n",
+                fill ? "area fill" : "wiggle", perCall, reused, perCall / reused);
+  }
+
+  // Pick clicks: alternate two rows on panel 10 (each click replaces the last).
+  s.AreaFillFlag = 0;
+  display.refresh();
+  const PanelEntry& pe = s.PanelTable[10];
+  const float x = (pe.Left + pe.Right) / 2.0f;
+  const int clicks = 2000;
+  const auto t0 = Clock::now();
+  for (int i = 0; i < clicks; ++i) display.mousePress(x, 100.0f + static_cast<float>(i % 2) * 40.0f);
+  const double us = std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / clicks;
+  std::printf("pick click: %.1f us per click (%d clicks, no redraw)\n", us, clicks);
+
+  std::remove(path.c_str());
+  return 0;
+}

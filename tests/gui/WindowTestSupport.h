@@ -1,0 +1,158 @@
+// Helpers of the main-window tests: a recording job-editor channel, tiny trace
+// files written by the tests, a scratch directory that is made current.
+#pragma once
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/DdeClient.h"
+#include "shared/TraceFormat.h"
+
+namespace tsly::test {
+
+// Job-editor channel double: records every exchange as one text line
+// ("connect JobPad|orogdde", "poke dde1=...", "execute add", "request dde1")
+// and serves requests from `items`. Failures are scripted per call number.
+class RecordingDde : public DdeClient {
+ public:
+  std::vector<std::string> log;
+  std::map<std::string, std::string> items;
+  bool serverUp = true;       // connect answers
+  int failConnect = 0;        // error number for connect when not 0
+  std::deque<int> failNext;   // error numbers for the next exchanges (0: succeed)
+  std::vector<std::string> started;
+
+  int connect(const std::string& app, const std::string& topic) override {
+    log.push_back("connect " + app + "|" + topic);
+    if (failConnect) return failConnect;
+    return serverUp ? 0 : DdeNoAppResponded;
+  }
+  int disconnects = 0;
+  void disconnect() override { ++disconnects; }
+  int poke(const std::string& item, const std::string& value) override {
+    log.push_back("poke " + item + "=" + value);
+    return next();
+  }
+  int execute(const std::string& command) override {
+    log.push_back("execute " + command);
+    if (command == "getpathtoorog") items["dde1"] = editorPath;
+    return next();
+  }
+  int request(const std::string& item, std::string& value) override {
+    log.push_back("request " + item);
+    const int e = next();
+    if (e == 0) value = items[item];
+    return e;
+  }
+  bool startProgram(const std::string& name) override {
+    started.push_back(name);
+    return false;
+  }
+  std::string errorDescription(int error) const override { return "DDE error " + std::to_string(error); }
+
+  std::string editorPath = "/opt/orogen/worog";
+
+ private:
+  int next() {
+    if (failNext.empty()) return 0;
+    const int e = failNext.front();
+    failNext.pop_front();
+    return e;
+  }
+};
+
+// One trace of a test file.
+struct TestTrace {
+  std::int16_t cdp = 0;
+  std::int16_t code = 1;  // 9: separator
+  std::vector<float> samples;
+  bool floatSamples = true;
+  std::int16_t interval = 4000;
+};
+
+inline std::string traceBytes(const TestTrace& t, std::int16_t dataType) {
+  HeaderArray h{};
+  h[WordDataType] = dataType;
+  h[WordCdp] = t.cdp;
+  h[WordSecondaryKey] = 1;
+  h[WordTraceCode] = t.code;
+  h[WordNumSamples] = static_cast<std::int16_t>(t.samples.size());
+  h[WordSampleInterval] = t.interval;
+  h[WordSampleFormat] = t.floatSamples ? FloatFormatMarker : 0;
+  std::string out(HeaderBytes, '\0');
+  encodeHeader(h, reinterpret_cast<unsigned char*>(out.data()));
+  const int b = t.floatSamples ? 4 : 2;
+  std::string block(t.samples.size() * static_cast<std::size_t>(b), '\0');
+  encodeSamples(t.samples.data(), b, static_cast<std::int32_t>(t.samples.size()),
+                reinterpret_cast<unsigned char*>(block.data()));
+  return out + block;
+}
+
+inline void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream f(path, std::ios::binary);
+  f << bytes;
+}
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+// Velocity-scan panels: for each velocity, one stacked trace per CDP of
+// firstCdp..firstCdp+cdps-1, then a separator carrying the velocity.
+inline std::string panelFile(std::int16_t dataType, std::int16_t firstCdp, int cdps,
+                             const std::vector<std::int16_t>& velocities, int samples = 50) {
+  std::string out;
+  for (std::int16_t v : velocities) {
+    for (int c = 0; c < cdps; ++c) {
+      TestTrace t;
+      t.cdp = static_cast<std::int16_t>(firstCdp + c);
+      t.samples.assign(static_cast<std::size_t>(samples), 0.0f);
+      t.samples[static_cast<std::size_t>(c % samples)] = static_cast<float>(10 + c);
+      out += traceBytes(t, dataType);
+    }
+    TestTrace s;
+    s.cdp = v;
+    s.code = 9;
+    s.samples.assign(static_cast<std::size_t>(samples), 0.0f);
+    out += traceBytes(s, dataType);
+  }
+  return out;
+}
+
+// n live traces of a gather (CDP 1 + i / 10).
+inline std::string gatherFile(int n, std::int16_t dataType = 1, int samples = 20) {
+  std::string out;
+  for (int i = 0; i < n; ++i) {
+    TestTrace t;
+    t.cdp = static_cast<std::int16_t>(1 + i / 10);
+    t.samples.assign(static_cast<std::size_t>(samples), 1.0f);
+    out += traceBytes(t, dataType);
+  }
+  return out;
+}
+
+// A scratch directory made current for the life of the object.
+class CurrentTempDir {
+ public:
+  CurrentTempDir() : old_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+  ~CurrentTempDir() { QDir::setCurrent(old_); }
+  std::string path() const { return dir_.path().toStdString(); }
+  std::string file(const std::string& name) const { return path() + "/" + name; }
+
+ private:
+  QString old_;
+  QTemporaryDir dir_;
+};
+
+}  // namespace tsly::test

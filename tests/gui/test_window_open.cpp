@@ -1,0 +1,462 @@
+// "&Open" and "File &Info" in the main window: the dialog request, every refusal
+// with its box, the progress texts, menu and button states, File Info texts,
+// tables kept by a refused file, an Open chosen during a scan.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLocalServer>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <QScrollBar>
+
+#include "display/TessalyWindow.h"
+#include "jobs/core/JobLink.h"
+#include "open/FileInfoWindow.h"
+#include "open/OpenCommand.h"
+#include "shared/Settings.h"
+#include "support/ScriptedUi.h"
+#include "gui/WindowTestSupport.h"
+
+using namespace tsly;
+using namespace tsly::test;
+
+namespace {
+
+struct Fixture {
+  AppState st;
+  ScriptedUi ui;
+  RecordingDde dde;
+  TessalyWindow w{st, ui, dde};
+  Fixture() {
+    w.endProcess = [] {};
+    st.LastPath = "/data/start";
+    // The job editor is up, as after a start-up with a settings file.
+    w.link().linkstart("JobPad", "orogdde");
+    dde.log.clear();
+  }
+  void choose(const std::string& path) {
+    FileDialogResult r;
+    r.status = FileDialogResult::Status::Chosen;
+    r.path = path;
+    ui.fileAnswers.push_back(r);
+  }
+  std::string label(const char* name) {
+    return FileInfoWindow::labelText(w.fileInfoWindow()->findChild<QLabel*>(name));
+  }
+};
+
+// Presses "Done" on tslyfile once it is shown modally; records what it showed.
+struct ModalFileInfo {
+  std::string label1, label2, label3;
+  bool wasModal = false;
+  QPoint pos;
+  void arm() {
+    QTimer::singleShot(20, [this] { poll(); });
+  }
+  void poll() {
+    auto* f = qobject_cast<FileInfoWindow*>(QApplication::activeModalWidget());
+    if (!f) {
+      QTimer::singleShot(20, [this] { poll(); });
+      return;
+    }
+    wasModal = f->isModal();
+    label1 = FileInfoWindow::labelText(f->label1());
+    label2 = FileInfoWindow::labelText(f->label2());
+    label3 = FileInfoWindow::labelText(f->label3());
+    pos = f->pos();
+    QTest::mouseClick(f->findChild<QPushButton*>("infodone"), Qt::LeftButton);
+  }
+};
+
+}  // namespace
+
+class WindowOpenTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void dialogRequestAndCancel();
+  void dialogFailure();
+  void fileNotFound();
+  void refusals_data();
+  void refusals();
+  void fileThatCannotBeOpened();
+  void progressEveryHundredTraces();
+  void panelFileEnablesNavigation();
+  void fileInfoBeforeAndAfterAnOpen();
+  void refusedFilesKeepThePicks();
+  void noPanelsMessage();
+  void openChosenDuringAScanRunsAfterIt();
+  void fileInfoDuringAScan();
+  void exitDuringAScan();
+};
+
+void WindowOpenTest::dialogRequestAndCancel() {
+  Fixture f;
+  f.st.DataFileName = "/data/start/old.dat";
+  f.w.statusLabel()->setText("busy");
+  f.w.action("fileopen")->trigger();
+  QCOMPARE(f.ui.openDialogs.size(), size_t(1));
+  const FileDialogRequest& r = f.ui.openDialogs[0];
+  QCOMPARE(r.title, std::string("Tessaly File OPEN"));
+  QCOMPARE(r.filter, std::string("Data (*.dat)|*.dat|NMO Data (*.nmo)|*.nmo|All Data (*.*)|*.*"));
+  QCOMPARE(r.filterIndex, 1);
+  QCOMPARE(r.defaultExt, std::string("dat"));
+  QCOMPARE(r.initialDir, std::string("/data/start"));
+  QCOMPARE(r.fileName, std::string("/data/start/old.dat"));
+  // Cancelled: nothing changed, nothing said.
+  QVERIFY(f.ui.boxes.empty());
+  QVERIFY(f.dde.log.empty());
+  QCOMPARE(f.st.LastPath, std::string("/data/start"));
+  QCOMPARE(f.st.DataFileName, std::string("/data/start/old.dat"));
+  QCOMPARE(f.w.statusLabel()->text(), QString("busy"));
+}
+
+void WindowOpenTest::dialogFailure() {
+  Fixture f;
+  FileDialogResult r;
+  r.status = FileDialogResult::Status::Failed;
+  r.error = "Invalid file name";
+  f.ui.fileAnswers.push_back(r);
+  f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes[0].text, std::string("Unexpected error\r\nInvalid file name"));
+  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly ERROR"));
+  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
+  QCOMPARE(f.ui.boxes[0].icon, Icon::None);
+  QCOMPARE(f.st.LastPath, std::string("/data/start"));
+}
+
+void WindowOpenTest::fileNotFound() {
+  CurrentTempDir dir;
+  Fixture f;
+  f.w.statusLabel()->setText("TSLY-4-Windows");
+  f.choose(dir.file("nothere.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes[0].text, std::string("FILE NOT FOUND"));
+  QCOMPARE(f.ui.boxes[0].title, std::string("FILE ERROR"));
+  QCOMPARE(f.ui.boxes[0].icon, Icon::Information);
+  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
+  // The directory is taken and sent before the check; the status label is cleared.
+  QCOMPARE(f.st.LastPath, dir.path());
+  QCOMPARE(f.st.DataFileName, dir.file("nothere.dat"));
+  QCOMPARE(f.w.statusLabel()->text(), QString());
+}
+
+void WindowOpenTest::refusals_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("title");
+  QTest::addColumn<int>("icon");
+  QTest::addColumn<QString>("label2");
+
+  QTest::newRow("short header") << QByteArray(100, '\1') << "Error reading trace header" << "Tessaly"
+                                << int(Icon::None) << "lab2";
+  {
+    TestTrace t;
+    std::string b = traceBytes(t, 4);  // no samples: N x B = 0
+    QTest::newRow("first trace corrupt") << QByteArray::fromStdString(b)
+                                         << "Data appears corrupt. Can not continue" << "Tessaly"
+                                         << int(Icon::Exclamation) << "lab2";
+  }
+  {
+    TestTrace t;
+    t.samples.assign(10, 1.0f);
+    QTest::newRow("raw field data") << QByteArray::fromStdString(traceBytes(t, 0))
+                                    << "Only CDP-gather/stacked or Velocity data can be processed."
+                                    << "TSLY data type error" << int(Icon::Information)
+                                    << " 10 Samples  4000 microsec/sample\r\n Raw Field Data\r\n";
+    QTest::newRow("unknown type") << QByteArray::fromStdString(traceBytes(t, 9))
+                                  << "Only CDP-gather/stacked or Velocity data can be processed."
+                                  << "TSLY data type error" << int(Icon::Information)
+                                  << " 10 Samples  4000 microsec/sample\r\n !Unknown data type!\r\n";
+  }
+  {
+    std::string b = gatherFile(3, 4, 10);
+    TestTrace bad;
+    b += traceBytes(bad, 4);
+    QTest::newRow("later trace corrupt") << QByteArray::fromStdString(b)
+                                         << "Data appears corrupt. Can not continue" << "Tessaly"
+                                         << int(Icon::None)
+                                         << " 10 Samples  4000 microsec/sample\r\n Velocity Scan Data\r\n";
+  }
+  {
+    std::string b = gatherFile(3, 2, 10);
+    b.resize(b.size() - 7);
+    QTest::newRow("short sample block") << QByteArray::fromStdString(b) << "Error reading trace data"
+                                        << "Tessaly" << int(Icon::None)
+                                        << " 10 Samples  4000 microsec/sample\r\n CDP Stacked Data\r\n";
+  }
+}
+
+void WindowOpenTest::refusals() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QString, text);
+  QFETCH(QString, title);
+  QFETCH(int, icon);
+  QFETCH(QString, label2);
+  CurrentTempDir dir;
+  writeFile(dir.file("bad.dat"), bytes.toStdString());
+  Fixture f;
+  f.choose(dir.file("bad.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(QString::fromStdString(f.ui.boxes[0].text), text);
+  QCOMPARE(QString::fromStdString(f.ui.boxes[0].title), title);
+  QCOMPARE(int(f.ui.boxes[0].icon), icon);
+  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
+  QCOMPARE(QString::fromStdString(f.label("Label2")), label2);
+  QVERIFY(!f.ui.busy);
+  QVERIFY(!f.w.fileInfoWindow()->isVisible());
+  QVERIFY(!f.w.prevButton()->isEnabled());
+  QCOMPARE(f.st.DataFileName, dir.file("bad.dat"));
+  QCOMPARE(f.st.TraceFileHandle, -1);
+}
+
+void WindowOpenTest::fileThatCannotBeOpened() {
+  CurrentTempDir dir;
+  // A socket exists as a name but cannot be opened as a file.
+  QLocalServer server;
+  server.setSocketOptions(QLocalServer::WorldAccessOption);
+  QVERIFY(server.listen(QString::fromStdString(dir.file("sock.dat"))));
+  Fixture f;
+  f.choose(dir.file("sock.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes[0].text, std::string("Error opening file"));
+  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly"));
+  QCOMPARE(f.ui.boxes[0].icon, Icon::None);
+}
+
+void WindowOpenTest::progressEveryHundredTraces() {
+  CurrentTempDir dir;
+  writeFile(dir.file("gather.dat"), gatherFile(250, 1, 20));
+  Fixture f;
+  f.w.action("editsele")->setEnabled(true);
+  f.w.clearPicksButton()->setEnabled(true);
+  f.w.prevButton()->setEnabled(true);
+  f.w.nextButton()->setEnabled(true);
+  std::vector<std::string> progress;
+  std::vector<bool> shown, busy;
+  f.ui.onEvents = [&] {
+    progress.push_back(f.label("Label1"));
+    shown.push_back(f.w.fileInfoWindow()->isVisible() && !f.w.fileInfoWindow()->isModal());
+    busy.push_back(f.ui.busy);
+  };
+  f.choose(dir.file("gather.dat"));
+  f.w.fileopen();
+  QVERIFY(f.ui.boxes.empty());
+  QCOMPARE(progress, (std::vector<std::string>{" 100 Traces Processed", " 200 Traces Processed"}));
+  QCOMPARE(shown, (std::vector<bool>{true, true}));
+  QCOMPARE(busy, (std::vector<bool>{true, true}));
+  QVERIFY(!f.ui.busy);
+  QVERIFY(!f.w.fileInfoWindow()->isVisible());
+  // The last progress text stays until File Info.
+  QCOMPARE(f.label("Label1"), std::string(" 200 Traces Processed"));
+  QCOMPARE(f.st.TraceCount, 250);
+  QCOMPARE(f.st.ScanCounter, 1);
+  QVERIFY(f.st.TraceDirectory.size() >= 310u);
+  // Gather data: NMO parameters on, graphics and navigation off.
+  QVERIFY(f.w.action("editnmo")->isEnabled());
+  QVERIFY(!f.w.action("editsele")->isEnabled());
+  QVERIFY(!f.w.action("editvelf")->isEnabled());
+  QVERIFY(!f.w.clearPicksButton()->isEnabled());
+  QVERIFY(!f.w.prevButton()->isEnabled());
+  QVERIFY(!f.w.nextButton()->isEnabled());
+  QCOMPARE(f.st.LastPath, dir.path());
+}
+
+void WindowOpenTest::panelFileEnablesNavigation() {
+  CurrentTempDir dir;
+  writeFile(dir.file("scan.nmo"), panelFile(2, 101, 3, {1500, 2000, 2500, 3000, 3500}));
+  Fixture f;
+  f.choose(dir.file("scan.nmo"));
+  f.w.fileopen();
+  QVERIFY(f.ui.boxes.empty());
+  // The directory went to the editor as "lastpath".
+  const std::vector<std::string> sent = {"poke dde1=" + dir.path(), "poke dde2=", "poke dde3=", "execute lastpath"};
+  QCOMPARE(f.dde.log, sent);
+  QCOMPARE(f.st.TraceCount, 20);
+  QCOMPARE(f.st.PanelCount, 5);
+  QCOMPARE(f.st.CdpCount, 1);
+  QCOMPARE(f.st.CurrentCdp, 1);
+  QVERIFY(f.w.prevButton()->isEnabled());
+  QVERIFY(f.w.nextButton()->isEnabled());
+  QVERIFY(f.w.action("editsele")->isEnabled());
+  QVERIFY(!f.w.action("editnmo")->isEnabled());
+  QVERIFY(!f.w.action("editvelf")->isEnabled());
+  QCOMPARE(f.label("Label3"), dir.file("scan.nmo"));
+  QCOMPARE(f.label("Label2"), std::string(" 50 Samples  4000 microsec/sample\r\n CDP Stacked Data\r\n"));
+  // The vertical bar matches the viewport.
+  QCOMPARE(f.w.vScroll()->height(), f.w.viewport()->height());
+  QVERIFY(f.w.vScroll()->minimum() == 0 && f.w.vScroll()->maximum() >= 0);
+}
+
+void WindowOpenTest::fileInfoBeforeAndAfterAnOpen() {
+  CurrentTempDir dir;
+  Fixture f;
+  f.w.move(100, 80);
+  f.w.show();
+  ModalFileInfo before;
+  before.arm();
+  f.w.action("fileinfomenu")->trigger();
+  QVERIFY(before.wasModal);
+  QCOMPARE(before.label1, std::string("First CDP -  0 Last CDP -  0\r\n"));
+  QCOMPARE(before.label2, std::string("lab2"));
+  QCOMPARE(before.label3, std::string("lab3"));
+  QVERIFY(!f.w.fileInfoWindow()->isVisible());
+  // Centred over the main window.
+  FileInfoWindow* info = f.w.fileInfoWindow();
+  const QRect o = f.w.frameGeometry(), me = info->frameGeometry();
+  QVERIFY(qAbs(me.center().x() - o.center().x()) <= 2);
+  QVERIFY(qAbs(me.center().y() - o.center().y()) <= 2);
+
+  // Velocity scan of CDPs 101..140 at two velocities.
+  writeFile(dir.file("v.dat"), panelFile(4, 101, 40, {2000, 2600}));
+  f.choose(dir.file("v.dat"));
+  f.w.fileopen();
+  QVERIFY(f.ui.boxes.empty());
+  ModalFileInfo after;
+  after.arm();
+  f.w.fileinfo();
+  QCOMPARE(after.label1, std::string("First CDP -  101 Last CDP -  140\r\n"));
+  QCOMPARE(after.label2, std::string(" 50 Samples  4000 microsec/sample\r\n Velocity Scan Data\r\n"));
+  QCOMPARE(after.label3, dir.file("v.dat"));
+  // Done keeps the texts.
+  QCOMPARE(f.label("Label1"), std::string("First CDP -  101 Last CDP -  140\r\n"));
+}
+
+void WindowOpenTest::refusedFilesKeepThePicks() {
+  CurrentTempDir dir;
+  writeFile(dir.file("scan.dat"), panelFile(4, 101, 3, {1500, 2000}));
+  Fixture f;
+  f.choose(dir.file("scan.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.st.CdpCount, 1);
+  f.st.PickTable.at(1).PickVelocity[1] = 2000;
+  f.st.PickTable.at(1).PickTime[1] = 480.0f;
+
+  // A file of the wrong type: refused, the picks stay.
+  TestTrace raw;
+  raw.samples.assign(10, 1.0f);
+  writeFile(dir.file("raw.dat"), traceBytes(raw, 0));
+  f.choose(dir.file("raw.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(2000));
+
+  // A gather: the NMO dialog's turn; panels, CDP list and picks stay.
+  writeFile(dir.file("g.dat"), gatherFile(30, 1, 10));
+  f.choose(dir.file("g.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.st.CdpCount, 1);
+  QCOMPARE(f.st.PanelCount, 2);
+  QCOMPARE(f.st.PickTable.at(1).PickTime[1], 480.0f);
+  QCOMPARE(f.st.TraceCount, 30);
+
+  // A broken file half-way: no crash, the picks stay.
+  std::string cut = panelFile(4, 201, 2, {1000});
+  cut.resize(cut.size() - 3);
+  writeFile(dir.file("cut.dat"), cut);
+  f.choose(dir.file("cut.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(2));
+  QCOMPARE(f.ui.boxes[1].text, std::string("Error reading trace data"));
+  QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(2000));
+
+  // Another velocity scan: a fresh, empty pick table.
+  writeFile(dir.file("scan2.dat"), panelFile(4, 301, 2, {1500}));
+  f.choose(dir.file("scan2.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.st.CdpCount, 1);
+  QCOMPARE(f.st.PickTable.at(1).Cdp, std::int16_t(301));
+  QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(0));
+}
+
+void WindowOpenTest::noPanelsMessage() {
+  CurrentTempDir dir;
+  writeFile(dir.file("flat.dat"), gatherFile(12, 4, 10));  // type 4 without separators
+  Fixture f;
+  f.choose(dir.file("flat.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes[0].text,
+           std::string("This data is not valid velocity scan data\r\nPlease try a different data set."));
+  QCOMPARE(f.ui.boxes[0].title, std::string("TSLY-NOT TSLY DATA"));
+  QCOMPARE(f.ui.boxes[0].icon, Icon::Information);
+  QCOMPARE(f.st.TraceCount, 12);
+  QVERIFY(!f.w.prevButton()->isEnabled());
+  QVERIFY(!f.w.nextButton()->isEnabled());
+}
+
+void WindowOpenTest::openChosenDuringAScanRunsAfterIt() {
+  CurrentTempDir dir;
+  writeFile(dir.file("big.dat"), gatherFile(350, 1, 10));
+  writeFile(dir.file("scan.dat"), panelFile(4, 101, 3, {1500, 2000}));
+  Fixture f;
+  int calls = 0;
+  f.ui.onEvents = [&] {
+    if (++calls == 1) {
+      f.w.fileopen();  // during the scan of big.dat
+      QVERIFY(f.w.openRunning());
+      QCOMPARE(f.ui.openDialogs.size(), size_t(1));  // not yet
+    }
+  };
+  f.choose(dir.file("big.dat"));
+  f.choose(dir.file("scan.dat"));
+  f.w.fileopen();
+  QVERIFY(f.ui.boxes.empty());
+  QCOMPARE(f.ui.openDialogs.size(), size_t(2));
+  QCOMPARE(f.st.DataFileName, dir.file("scan.dat"));
+  QCOMPARE(f.st.TraceCount, 8);
+  QCOMPARE(f.st.PanelCount, 2);
+  QVERIFY(f.w.nextButton()->isEnabled());
+  QVERIFY(!f.w.openRunning());
+}
+
+void WindowOpenTest::fileInfoDuringAScan() {
+  CurrentTempDir dir;
+  writeFile(dir.file("big.dat"), gatherFile(250, 1, 10));
+  Fixture f;
+  f.w.show();
+  ModalFileInfo during;
+  int calls = 0;
+  f.ui.onEvents = [&] {
+    if (++calls == 1) {
+      during.arm();
+      f.w.fileinfo();
+    }
+  };
+  f.choose(dir.file("big.dat"));
+  f.w.fileopen();
+  QVERIFY(during.wasModal);
+  QCOMPARE(during.label3, dir.file("big.dat"));
+  QCOMPARE(f.st.TraceCount, 250);
+  QVERIFY(!f.w.fileInfoWindow()->isVisible());
+  QVERIFY(!f.w.fileInfoWindow()->isModal());
+}
+
+void WindowOpenTest::exitDuringAScan() {
+  CurrentTempDir dir;
+  writeFile(dir.file("big.dat"), gatherFile(250, 1, 10));
+  Fixture f;
+  int ended = 0;
+  f.w.endProcess = [&] { ++ended; };
+  f.w.clearPicksButton()->setEnabled(true);
+  f.ui.onEvents = [&] {
+    if (!f.w.shutDown()) f.w.action("fileexit")->trigger();
+  };
+  f.choose(dir.file("big.dat"));
+  f.w.fileopen();
+  QCOMPARE(ended, 1);
+  QCOMPARE(settingsLines(readFile(dir.file("tessaly.ini")), 100).size(), size_t(22));
+  // The open stops with the scan: the gather steps after it do not run.
+  QVERIFY(f.w.clearPicksButton()->isEnabled());
+  QVERIFY(f.ui.boxes.empty());
+  QVERIFY(!f.ui.busy);
+}
+
+QTEST_MAIN(WindowOpenTest)
+#include "test_window_open.moc"

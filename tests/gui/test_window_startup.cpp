@@ -1,0 +1,302 @@
+// Start-up and shut-down of the main window: the settings file, the job-editor
+// commands, the missing-file message, bad settings files, writing tessaly.ini
+// into the start directory.
+#include <QAction>
+#include <QtTest>
+
+#include <QScrollBar>
+
+#include "display/TessalyWindow.h"
+#include "jobs/core/JobLink.h"
+#include "platform/qt/QtUi.h"
+#include "shared/Settings.h"
+#include "support/ScriptedUi.h"
+#include "gui/WindowTestSupport.h"
+
+using namespace tsly;
+using namespace tsly::test;
+
+namespace {
+
+const std::string GoodIni =
+    " 12  trace offset\r\n"
+    " 250  tlength\r\n"
+    " 0  place holder\r\n"
+    " .5  sampling ratio\r\n"
+    " 0  place holder\r\n"
+    " 6  datadivisor\r\n"
+    "/data/lines\r\n"
+    " 0  place holder\r\n"
+    " 0  place holder\r\n"
+    " 0  place holder\r\n"
+    " 0  place holder\r\n"
+    "/opt/orogen/worog\r\n"
+    " 1  area fill flag\r\n"
+    " 1  normalize flag\r\n"
+    " 0  graphics save flag\r\n"
+    " 0  place holder\r\n"
+    " 0  place holder\r\n"
+    " 0  place holder\r\n"
+    " 1500  form top\r\n"
+    " 3000  form left\r\n"
+    " 9000  form width\r\n"
+    " 6000  form height\r\n";
+
+struct Fixture {
+  AppState st;
+  ScriptedUi ui;
+  RecordingDde dde;
+  TessalyWindow w{st, ui, dde};
+  int ended = 0;
+  int helpQuits = 0;
+  Fixture() {
+    w.endProcess = [this] { ++ended; };
+    w.quitHelp = [this] { ++helpQuits; };
+    w.setProgramFolder("/opt/tessaly/bin");
+  }
+};
+
+}  // namespace
+
+class WindowStartupTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void startupReadsTheSettingsAndTellsTheEditor();
+  void missingSettingsFileMessageAndDefaults();
+  void badSettingsFilesStillStart_data();
+  void badSettingsFilesStillStart();
+  void shortSettingsFileKeepsDefaults();
+  void shutdownWritesIntoTheStartDirectory();
+  void shutdownWithTheEditorDownKeepsThePath();
+  void closingTheWindowRunsTheSameShutdown();
+  void exitMenuItemShutsDown();
+  void helpPathRule();
+};
+
+void WindowStartupTest::startupReadsTheSettingsAndTellsTheEditor() {
+  CurrentTempDir dir;
+  writeFile(dir.file("tessaly.ini"), GoodIni);
+  Fixture f;
+  f.w.startup();
+  QVERIFY(f.ui.boxes.empty());
+  QCOMPARE(f.st.SettingsFileName, std::string("tessaly.ini"));
+  QCOMPARE(QString::fromStdString(f.st.StartDirectory), QDir::currentPath());
+  QCOMPARE(f.st.TraceSpacing, 12.0f);
+  QCOMPARE(f.st.TraceLengthSetting, 250.0f);
+  QCOMPARE(f.st.SamplingRatio, 0.5f);
+  QCOMPARE(f.st.DataDivisor, 6.0f);
+  QCOMPARE(f.st.LastPath, std::string("/data/lines"));
+  QCOMPARE(f.st.ProcessingSystemPath, std::string("/opt/orogen/worog"));
+  QCOMPARE(f.st.AreaFillFlag, std::int16_t(1));
+  QCOMPARE(f.st.NormalizeFlag, std::int16_t(1));
+  QCOMPARE(f.st.GraphicsSaveFlag, std::int16_t(-1));  // 0 in the file, on after a load
+  QCOMPARE(f.st.PlotLeft, std::int16_t(50));
+  QCOMPARE(f.st.PlotTop, std::int16_t(50));
+  QCOMPARE(f.st.SampleInterval, 100);
+  QVERIFY(!f.w.action("editvelf")->isEnabled());
+  QVERIFY(!f.w.action("editnmo")->isEnabled());
+  QCOMPARE(f.w.helpFilePath(), std::string("/opt/tessaly/bin/TESSALY.HLP"));
+  // Placement in twips.
+  QCOMPARE(f.w.topTwips(), 1500.0);
+  QCOMPARE(f.w.leftTwips(), 3000.0);
+  QCOMPARE(f.w.widthTwips(), 9000.0);
+  QCOMPARE(f.w.heightTwips(), 6000.0);
+  // The editor: linked, then the processing-system path and the last directory.
+  const std::vector<std::string> expected = {
+      "connect JobPad|orogdde",
+      "poke dde1=/opt/orogen/worog", "poke dde2=", "poke dde3=", "execute pathtoorog",
+      "poke dde1=/data/lines", "poke dde2=", "poke dde3=", "execute lastpath"};
+  QCOMPARE(f.dde.log, expected);
+  QVERIFY(f.w.link().ddelinked());
+}
+
+void WindowStartupTest::missingSettingsFileMessageAndDefaults() {
+  CurrentTempDir dir;
+  Fixture f;
+  f.w.startup();
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes[0].text, std::string("Can not find tessaly.INI file!\r\n"));
+  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly"));
+  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
+  QCOMPARE(f.ui.boxes[0].icon, Icon::None);
+  QCOMPARE(f.st.SettingsFileName, std::string());
+  QCOMPARE(f.st.TraceSpacing, 10.0f);
+  QCOMPARE(f.st.TraceLengthSetting, 100.0f);
+  QCOMPARE(f.st.DataDivisor, 10.0f);
+  QCOMPARE(f.st.SamplingRatio, 1.0f);
+  QCOMPARE(f.st.ProcessingSystemPath, std::string("\\worog15\\worog.exe"));
+  QCOMPARE(f.st.LastPath, std::string());
+  QCOMPARE(f.st.GraphicsSaveFlag, std::int16_t(0));
+  // No conversation with the editor at start-up.
+  QVERIFY(f.dde.log.empty());
+  QVERIFY(!f.w.link().ddelinked());
+}
+
+void WindowStartupTest::badSettingsFilesStillStart_data() {
+  QTest::addColumn<QByteArray>("content");
+  QTest::newRow("empty") << QByteArray();
+  QByteArray bin;
+  for (int i = 0; i < 5000; ++i) bin.append(char((i * 131 + 7) & 0xff));
+  QTest::newRow("binary") << bin;
+  QTest::newRow("overlong") << QByteArray(3 << 20, 'Z');
+  QTest::newRow("nonsense") << QByteArray("x\r\n1e999\r\n,,,\r\n-\r\n.\r\nE5\r\n\r\n1\r\n2\r\n3\r\n4\r\n\r\nq\r\n99999999\r\n-"
+                                          "\r\n\r\n\r\n\r\n1e30\r\n-1e30\r\n-50\r\n1e9\r\n");
+}
+
+void WindowStartupTest::badSettingsFilesStillStart() {
+  QFETCH(QByteArray, content);
+  CurrentTempDir dir;
+  writeFile(dir.file("tessaly.ini"), content.toStdString());
+  Fixture f;
+  f.w.startup();
+  QVERIFY(f.ui.boxes.empty());
+  QCOMPARE(f.st.GraphicsSaveFlag, std::int16_t(-1));
+  QVERIFY(std::isfinite(f.st.TraceSpacing));
+  QVERIFY(std::isfinite(f.st.DataDivisor));
+  QVERIFY(f.w.width() >= 100 && f.w.width() <= 20000);
+  QVERIFY(f.w.height() >= 100 && f.w.height() <= 20000);
+  QCOMPARE(f.dde.log.front(), std::string("connect JobPad|orogdde"));
+  // Shut-down writes a complete file again.
+  f.w.shutdown();
+  const auto lines = settingsLines(readFile(dir.file("tessaly.ini")), 100);
+  QCOMPARE(lines.size(), size_t(22));
+}
+
+void WindowStartupTest::shortSettingsFileKeepsDefaults() {
+  CurrentTempDir dir;
+  writeFile(dir.file("tessaly.ini"), " 8  trace offset\r\n 300  tlength\r\n");
+  Fixture f;
+  const int width = f.w.width();
+  f.w.startup();
+  QVERIFY(f.ui.boxes.empty());
+  QCOMPARE(f.st.TraceSpacing, 8.0f);
+  QCOMPARE(f.st.TraceLengthSetting, 300.0f);
+  QCOMPARE(f.st.DataDivisor, 10.0f);
+  QCOMPARE(f.st.SamplingRatio, 1.0f);
+  QCOMPARE(f.st.LastPath, std::string());
+  QCOMPARE(f.w.width(), width);
+}
+
+void WindowStartupTest::shutdownWritesIntoTheStartDirectory() {
+  CurrentTempDir dir;
+  Fixture f;
+  f.w.startup();  // no settings file: defaults
+  f.st.SamplingRatio = 0.5f;
+  f.st.LastPath = "/data/a,b";
+  f.w.setPlacementTwips(1440, 720, 7680, 6000);
+  // The user wandered off in a file dialog.
+  QTemporaryDir elsewhere;
+  QDir::setCurrent(elsewhere.path());
+  // The link is down: each exchange tells so and asks to restart; answer No.
+  f.ui.answers = {Answer::Ok, Answer::No, Answer::Ok, Answer::No};
+  f.w.shutdown();
+  QCOMPARE(f.ended, 1);
+  QCOMPARE(f.helpQuits, 1);
+  QVERIFY(!QFile::exists(elsewhere.path() + "/tessaly.ini"));
+  QCOMPARE(QDir::currentPath(), QString::fromStdString(dir.path()));
+  const std::string expected =
+      " 10  trace offset\r\n"
+      " 100  tlength\r\n"
+      " 0  place holder\r\n"
+      " .5  sampling ratio\r\n"
+      " 0  place holder\r\n"
+      " 10  datadivisor\r\n"
+      "/data/a,b\r\n"
+      " 0  place holder\r\n"
+      " 0  place holder\r\n"
+      " 0  place holder\r\n"
+      " 0  place holder\r\n"
+      "\\worog15\\worog.exe\r\n"
+      " 0  area fill flag\r\n"
+      " 0  normalize flag\r\n"
+      " 0  graphics save flag\r\n"
+      " 0  place holder\r\n"
+      " 0  place holder\r\n"
+      " 0  place holder\r\n"
+      " 1440  form top\r\n"
+      " 720  form left\r\n"
+      " 7680  form width\r\n"
+      " 6000  form height\r\n";
+  QCOMPARE(readFile(dir.file("tessaly.ini")), expected);
+  // A second shut-down (the close that follows Exit) does nothing more.
+  f.w.shutdown();
+  QCOMPARE(f.ended, 1);
+
+  // Read back: the comma ends LastPath.
+  Fixture g;
+  g.w.startup();
+  QCOMPARE(g.st.LastPath, std::string("/data/a"));
+  QCOMPARE(g.st.SamplingRatio, 0.5f);
+  QCOMPARE(g.st.GraphicsSaveFlag, std::int16_t(-1));
+  g.w.endProcess = [] {};
+  g.w.shutdown();
+  QVERIFY(readFile(dir.file("tessaly.ini")).find("-1  graphics save flag\r\n") != std::string::npos);
+}
+
+void WindowStartupTest::shutdownWithTheEditorDownKeepsThePath() {
+  CurrentTempDir dir;
+  writeFile(dir.file("tessaly.ini"), GoodIni);
+  Fixture f;
+  f.w.startup();
+  QVERIFY(f.w.link().ddelinked());
+  // The editor answers with its path.
+  f.dde.log.clear();
+  f.dde.editorPath = "/usr/local/orogen/worog";
+  f.w.shutdown();
+  const std::vector<std::string> expected = {"poke dde1=", "poke dde2=", "poke dde3=", "execute getpathtoorog",
+                                             "request dde1", "request dde2", "request dde3"};
+  QCOMPARE(f.dde.log, expected);
+  QCOMPARE(f.w.EditorReply1, std::string("/usr/local/orogen/worog"));
+  QCOMPARE(f.st.ProcessingSystemPath, std::string("/usr/local/orogen/worog"));
+  QVERIFY(readFile(dir.file("tessaly.ini")).find("\r\n/usr/local/orogen/worog\r\n") != std::string::npos);
+
+  // An editor that cannot be reached: the path stays, the file is still written.
+  writeFile(dir.file("tessaly.ini"), GoodIni);
+  Fixture g;
+  g.dde.serverUp = false;
+  g.w.startup();
+  QVERIFY(!g.w.link().ddelinked());
+  g.ui.boxes.clear();
+  g.ui.answers = {Answer::Ok, Answer::No, Answer::Ok, Answer::No};
+  g.w.shutdown();
+  // getpathtoorog and the request each find the link down.
+  QCOMPARE(g.ui.boxes.size(), size_t(4));
+  QCOMPARE(g.ui.boxes[1].title, std::string("Restart JobPad?"));
+  QCOMPARE(g.st.ProcessingSystemPath, std::string("/opt/orogen/worog"));
+  QCOMPARE(g.w.EditorReply1, std::string());
+  QVERIFY(readFile(dir.file("tessaly.ini")).find("\r\n/opt/orogen/worog\r\n") != std::string::npos);
+  QCOMPARE(g.ended, 1);
+}
+
+void WindowStartupTest::closingTheWindowRunsTheSameShutdown() {
+  CurrentTempDir dir;
+  writeFile(dir.file("tessaly.ini"), GoodIni);
+  Fixture f;
+  f.w.startup();
+  f.w.show();
+  QVERIFY(f.w.close());
+  QCOMPARE(f.ended, 1);
+  QCOMPARE(f.helpQuits, 1);
+  QVERIFY(f.w.shutDown());
+  QCOMPARE(settingsLines(readFile(dir.file("tessaly.ini")), 100).size(), size_t(22));
+}
+
+void WindowStartupTest::exitMenuItemShutsDown() {
+  CurrentTempDir dir;
+  Fixture f;
+  f.w.startup();
+  f.ui.answers = {Answer::Ok, Answer::No, Answer::Ok, Answer::No};
+  f.w.action("fileexit")->trigger();
+  QCOMPARE(f.ended, 1);
+  QVERIFY(QFile::exists(QString::fromStdString(dir.file("tessaly.ini"))));
+}
+
+void WindowStartupTest::helpPathRule() {
+  QCOMPARE(TessalyWindow::helpPathFor("/opt/tessaly"), std::string("/opt/tessaly/TESSALY.HLP"));
+  QCOMPARE(TessalyWindow::helpPathFor("/"), std::string("/TESSALY.HLP"));
+  QCOMPARE(TessalyWindow::helpPathFor("/opt/tessaly/"), std::string("/opt/tessaly/TESSALY.HLP"));
+  QCOMPARE(TessalyWindow::helpPathFor("/opt/x/  "), std::string("/opt/x/  TESSALY.HLP"));
+}
+
+QTEST_MAIN(WindowStartupTest)
+#include "test_window_startup.moc"
