@@ -24,6 +24,7 @@
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
+#include "output/PictureOutput.h"
 #include "platform/qt/ImageCanvas.h"
 #include "platform/qt/QtUi.h"
 #include "shared/FileUtil.h"
@@ -314,9 +315,36 @@ void TessalyWindow::fileinfo() { open_->showFileInfo(); }
 
 void TessalyWindow::fileexit() { shutdown(); }
 
-void TessalyWindow::fileprtsetup() {}
-void TessalyWindow::fileprint() {}
-void TessalyWindow::filebmp() {}
+output::PictureOutput& TessalyWindow::pictureOutput() {
+  if (!output_) {
+    output::PictureOutputOptions o;
+    o.state = &state_;
+    o.status = [this](const QString& text) { label1_->setText(text); };
+    output_ = std::make_unique<output::PictureOutput>(
+        ui_, this,
+        [this](const std::string& name, std::int16_t& mode) {
+          return ConfirmTargetFile(ui_, state_, name, mode);
+        },
+        nullptr, o);
+  }
+  return *output_;
+}
+
+void TessalyWindow::fileprtsetup() { pictureOutput().printSetup(); }
+
+void TessalyWindow::fileprint() {
+  // The picture on the canvas is printed whatever the graphics-save flag says.
+  auto* canvas = qobject_cast<ImageCanvas*>(picture1_);
+  pictureOutput().print(canvas ? canvas->image() : QImage());
+}
+
+void TessalyWindow::filebmp() {
+  auto* canvas = qobject_cast<ImageCanvas*>(picture1_);
+  const QImage* image = canvas && canvas->persistent() ? &canvas->image() : nullptr;
+  // Before any use the common dialog holds the name of the file last opened.
+  if (FileLogName.empty()) FileLogName = state_.DataFileName;
+  pictureOutput().saveBmp(image, FileLogName);
+}
 void TessalyWindow::editsele() { display_->changeGraphics(); }
 void TessalyWindow::editnmo() {}
 void TessalyWindow::editvelf() {

@@ -40,6 +40,9 @@ class ImageCanvas;
 class JobLink;
 class OpenCommand;
 class HelpViewer;
+namespace output {
+class PictureOutput;
+}
 
 // Design size of the main window's client area, in twips.
 inline constexpr double MainClientWidthTwips = 7560;
@@ -107,6 +110,11 @@ class TessalyWindow : public QMainWindow {
   QAction* action(const char* objectName) const;
   QMenu* menu(const char* objectName) const;
   FileInfoWindow* fileInfoWindow();
+  // Save BMP, Print and Print Setup, with the printer chosen for this run.
+  output::PictureOutput& pictureOutput();
+
+  // The file name the common dialog keeps from one use to the next.
+  std::string FileLogName;
 
   // True while an Open is scanning the file (its progress lets events run).
   bool openRunning() const;
@@ -150,6 +158,7 @@ class TessalyWindow : public QMainWindow {
   std::unique_ptr<JobLink> link_;
   std::unique_ptr<OpenCommand> open_;
   std::unique_ptr<HelpViewer> help_;
+  std::unique_ptr<output::PictureOutput> output_;
   FileInfoWindow* fileInfo_ = nullptr;
 
   QMenu* fileMenu_ = nullptr;
