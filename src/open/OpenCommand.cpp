@@ -71,7 +71,8 @@ void OpenCommand::runOnce() {
   Ui& ui = w_.ui();
 
   FileDialogRequest req;
-  if (!st.DataFileName.empty()) req.fileName = st.DataFileName;
+  // The shared dialog shows the open file's name, else whatever it showed last.
+  req.fileName = st.DataFileName.empty() ? w_.filelogFileName : st.DataFileName;
   req.initialDir = st.LastPath;
   req.filter = OpenDialogFilter;
   req.filterIndex = 1;
@@ -86,6 +87,7 @@ void OpenCommand::runOnce() {
     return;
   }
 
+  w_.filelogFileName = chosen.path;
   const std::filesystem::path path(chosen.path);
   st.LastPath = path.parent_path().string();
   w_.link().linkcommand("lastpath", st.LastPath, "", "");
