@@ -7,6 +7,7 @@
 #include <vector>
 #include <unistd.h>
 
+#include "ArgParse.h"
 #include "commands.h"
 #include "generation/core/Generation.h"
 #include "open/core/OpenScan.h"
@@ -26,36 +27,6 @@ std::string terminalText(const std::string& s) {
     out.push_back(s[i]);
   }
   return out;
-}
-
-// A whole number text: blanks, optional sign, digits with at most one point,
-// optional exponent, blanks; nothing else.
-bool isNumberText(const std::string& s) {
-  size_t i = 0, n = s.size();
-  auto blanks = [&] {
-    while (i < n && s[i] == ' ') ++i;
-  };
-  blanks();
-  if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-  bool digits = false, point = false;
-  while (i < n && ((s[i] >= '0' && s[i] <= '9') || (s[i] == '.' && !point))) {
-    if (s[i] == '.') point = true;
-    else digits = true;
-    ++i;
-  }
-  if (!digits) return false;
-  if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-    bool ed = false;
-    while (i < n && s[i] >= '0' && s[i] <= '9') {
-      ed = true;
-      ++i;
-    }
-    if (!ed) return false;
-  }
-  blanks();
-  return i == n;
 }
 
 // Message boxes of the engine as lines on stderr; a progress bar on a terminal.
@@ -180,6 +151,12 @@ int runGenerate(const GenerateOptions& o) {
   hooks.progress = [&ui](const std::string&, std::int64_t done, std::int64_t total) { ui.progress(done, total); };
   GenerationResult r = generatePanels(st, ui, p, hooks);
   ui.endBar();
+  // A run that ended part-way leaves what it wrote: say so, so that a partial
+  // file is never taken for a complete one.
+  if ((r.outcome == GenerationOutcome::Failed || r.offsetsMissing) && !r.outputPath.empty() &&
+      ::access(r.outputPath.c_str(), F_OK) == 0)
+    std::cerr << "tsly generate: " << r.outputPath << " is incomplete (" << r.tracesWritten
+              << " traces written before the run ended)\n";
   if (r.outcome != GenerationOutcome::Finished || r.offsetsMissing) return 1;
   std::cout << r.tracesWritten << " traces written to " << r.outputPath << "\n";
   return 0;

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string>
 
+#include "ArgParse.h"
 #include "commands.h"
 #include "generation/core/Synth.h"
 #include "shared/Numbers.h"
@@ -19,57 +20,18 @@ struct SynthOptions {
   std::string events;
 };
 
-// Splits "a:b:c" style text; every part must be a whole number.
-bool parseInts(const std::string& text, char sep, std::vector<long>& out) {
-  out.clear();
-  std::stringstream ss(text);
-  std::string part;
-  while (std::getline(ss, part, sep)) {
-    if (part.empty()) return false;
-    size_t used = 0;
-    try {
-      long v = std::stol(part, &used);
-      if (used != part.size()) return false;
-      out.push_back(v);
-    } catch (...) {
-      return false;
-    }
-  }
-  return true;
-}
-
-bool parseNumber(const std::string& text, double& v) {
-  try {
-    size_t used = 0;
-    v = std::stod(text, &used);
-    return used == text.size();
-  } catch (...) {
-    return false;
-  }
-}
-
 int runSynth(SynthOptions& o) {
-  std::vector<long> off;
-  if (!parseInts(o.offsets, ':', off) || off.size() != 3) {
+  std::vector<int> off;
+  if (!parseIntList(o.offsets, ':', off) || off.size() != 3) {
     std::cerr << "tsly synth: --offsets wants FIRST:STEP:COUNT, for example 100:200:12\n";
     return 1;
   }
-  o.p.offsetFirst = static_cast<int>(off[0]);
-  o.p.offsetStep = static_cast<int>(off[1]);
-  o.p.offsetCount = static_cast<int>(off[2]);
-  if (!o.events.empty()) {
-    std::stringstream ss(o.events);
-    std::string item;
-    while (std::getline(ss, item, ',')) {
-      auto colon = item.find(':');
-      SynthEvent e;
-      if (colon == std::string::npos || !parseNumber(item.substr(0, colon), e.t0Ms) ||
-          !parseNumber(item.substr(colon + 1), e.velocity)) {
-        std::cerr << "tsly synth: --events wants T0MS:VEL pairs separated by commas, for example 400:1800,900:2200\n";
-        return 1;
-      }
-      o.p.events.push_back(e);
-    }
+  o.p.offsetFirst = off[0];
+  o.p.offsetStep = off[1];
+  o.p.offsetCount = off[2];
+  if (!o.events.empty() && !parseEventList(o.events, o.p.events)) {
+    std::cerr << "tsly synth: --events wants T0MS:VEL pairs separated by commas, for example 400:1800,900:2200\n";
+    return 1;
   }
   std::string err = writeSynthGather(o.out, o.p);
   if (!err.empty()) {

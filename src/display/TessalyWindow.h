@@ -39,6 +39,7 @@ class FileInfoWindow;
 class ImageCanvas;
 class JobLink;
 class OpenCommand;
+class HelpViewer;
 namespace output {
 class PictureOutput;
 }
@@ -69,6 +70,12 @@ class TessalyWindow : public QMainWindow {
   std::function<void()> endProcess;
   // Called at shut-down to close the help viewer (the help module sets it).
   std::function<void()> quitHelp;
+
+  // The program's help viewer (set up by startup(), told to quit at shut-down).
+  HelpViewer& help() { return *help_; }
+  // The file name the shared file dialog `filelog` shows at first; the dialogs
+  // that use it start from it and leave their choice in it.
+  std::string filelogFileName;
 
   // The help file "TESSALY.HLP" in the program's folder (set by startup()).
   const std::string& helpFilePath() const { return helpFilePath_; }
@@ -150,6 +157,7 @@ class TessalyWindow : public QMainWindow {
   DdeClient& dde_;
   std::unique_ptr<JobLink> link_;
   std::unique_ptr<OpenCommand> open_;
+  std::unique_ptr<HelpViewer> help_;
   std::unique_ptr<output::PictureOutput> output_;
   FileInfoWindow* fileInfo_ = nullptr;
 

@@ -71,15 +71,22 @@ inline V4 interiorPartial(const float* in, std::int32_t j, const float* w) {
   std::memcpy(&w1, w + 4, sizeof w1);
   return a0 * w0 + a1 * w1;
 }
+// GCC spells a two-vector shuffle __builtin_shuffle with an index vector; clang
+// (the fuzzing and sanitizer builds) spells it __builtin_shufflevector.
+#if defined(__clang__)
+#define TSLY_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shufflevector(a, b, i0, i1, i2, i3)
+#else
+#define TSLY_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shuffle(a, b, V4i{i0, i1, i2, i3})
+#endif
 inline V4 interiorValues4(V4 sa, V4 sb, V4 sc, V4 sd) {
-  V4 t0 = __builtin_shuffle(sa, sb, V4i{0, 4, 1, 5});  // a0 b0 a1 b1
-  V4 t1 = __builtin_shuffle(sa, sb, V4i{2, 6, 3, 7});  // a2 b2 a3 b3
-  V4 u0 = __builtin_shuffle(sc, sd, V4i{0, 4, 1, 5});
-  V4 u1 = __builtin_shuffle(sc, sd, V4i{2, 6, 3, 7});
+  V4 t0 = TSLY_SHUFFLE(sa, sb, 0, 4, 1, 5);  // a0 b0 a1 b1
+  V4 t1 = TSLY_SHUFFLE(sa, sb, 2, 6, 3, 7);  // a2 b2 a3 b3
+  V4 u0 = TSLY_SHUFFLE(sc, sd, 0, 4, 1, 5);
+  V4 u1 = TSLY_SHUFFLE(sc, sd, 2, 6, 3, 7);
   V4 ab = t0 + t1;  // a0+a2 b0+b2 a1+a3 b1+b3
   V4 cd = u0 + u1;
-  V4 x0 = __builtin_shuffle(ab, cd, V4i{0, 1, 4, 5});
-  V4 x1 = __builtin_shuffle(ab, cd, V4i{2, 3, 6, 7});
+  V4 x0 = TSLY_SHUFFLE(ab, cd, 0, 1, 4, 5);
+  V4 x1 = TSLY_SHUFFLE(ab, cd, 2, 3, 6, 7);
   return x0 + x1;
 }
 

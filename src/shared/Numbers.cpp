@@ -151,8 +151,10 @@ double readNumber(std::string_view text) {
     for (;;) {
       while (j < text.size() && (text[j] == ' ' || text[j] == '\t')) ++j;
       if (j < text.size() && isDigit(text[j])) {
-        // keep exponents sane: more than 4 digits only matter for overflow
-        if (ex.size() < 8) ex.push_back(text[j]);
+        // keep exponents sane: more than 4 digits only matter for overflow.
+        // Leading zeros carry no value and do not count towards that limit.
+        const bool leadingZero = text[j] == '0' && (ex.size() == 1 || (ex.size() == 2 && (ex[1] == '+' || ex[1] == '-')));
+        if (!leadingZero && ex.size() < 8) ex.push_back(text[j]);
         expDigits = true;
         ++j;
       } else {

@@ -76,8 +76,14 @@ void synthTrace(const SynthParams& p, double offset, std::vector<float>& out) {
   for (const auto& e : (p.events.empty() ? defaultSynthEvents() : p.events)) {
     const double t0 = e.t0Ms * 1e-3;
     const double t = std::sqrt(t0 * t0 + offset * offset / (e.velocity * e.velocity));
-    long first = std::max(0L, static_cast<long>(std::floor((t - halfWidth) / dt)));
-    long last = std::min(static_cast<long>(p.samples) - 1, static_cast<long>(std::ceil((t + halfWidth) / dt)));
+    // Sample range of the wavelet, limited to the trace in floating point before
+    // any conversion: an event far beyond the trace (or at an infinite time)
+    // touches no sample.
+    const double lo = std::floor((t - halfWidth) / dt);
+    const double hi = std::ceil((t + halfWidth) / dt);
+    if (!(hi >= 0.0) || !(lo <= static_cast<double>(p.samples) - 1)) continue;
+    long first = lo > 0.0 ? static_cast<long>(lo) : 0L;
+    long last = hi < static_cast<double>(p.samples) - 1 ? static_cast<long>(hi) : static_cast<long>(p.samples) - 1;
     for (long i = first; i <= last; ++i) {
       double tau = i * dt - t;
       double a = f2 * tau * tau;

@@ -1,0 +1,81 @@
+#include "ArgParse.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace tsly::cli {
+
+bool parseIntList(const std::string& text, char sep, std::vector<int>& out) {
+  out.clear();
+  std::stringstream ss(text);
+  std::string part;
+  while (std::getline(ss, part, sep)) {
+    if (part.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(part.c_str(), &end, 10);
+    if (end == part.c_str() || end != part.c_str() + part.size() || errno == ERANGE) return false;
+    // Values are kept as int: refuse what would not fit rather than wrap.
+    if (v < INT_MIN || v > INT_MAX) return false;
+    out.push_back(static_cast<int>(v));
+  }
+  return true;
+}
+
+bool parseFiniteNumber(const std::string& text, double& v) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const double d = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || end != text.c_str() + text.size() || !std::isfinite(d)) return false;
+  v = d;
+  return true;
+}
+
+bool parseEventList(const std::string& text, std::vector<SynthEvent>& out) {
+  out.clear();
+  std::stringstream ss(text);
+  std::string item;
+  while (std::getline(ss, item, ',')) {
+    const auto colon = item.find(':');
+    SynthEvent e;
+    if (colon == std::string::npos || !parseFiniteNumber(item.substr(0, colon), e.t0Ms) ||
+        !parseFiniteNumber(item.substr(colon + 1), e.velocity))
+      return false;
+    out.push_back(e);
+  }
+  return true;
+}
+
+bool isNumberText(const std::string& s) {
+  size_t i = 0, n = s.size();
+  auto blanks = [&] {
+    while (i < n && s[i] == ' ') ++i;
+  };
+  blanks();
+  if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+  bool digits = false, point = false;
+  while (i < n && ((s[i] >= '0' && s[i] <= '9') || (s[i] == '.' && !point))) {
+    if (s[i] == '.') point = true;
+    else digits = true;
+    ++i;
+  }
+  if (!digits) return false;
+  if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+    bool ed = false;
+    while (i < n && s[i] >= '0' && s[i] <= '9') {
+      ed = true;
+      ++i;
+    }
+    if (!ed) return false;
+  }
+  blanks();
+  return i == n;
+}
+
+}  // namespace tsly::cli

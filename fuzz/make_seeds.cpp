@@ -1,0 +1,103 @@
+// Writes the seed corpora of the fuzz targets: small valid inputs of each kind,
+// made by the same helpers the tests use. Usage: fuzz_seeds DIR
+// (creates DIR/<target>/seed-N for every target).
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "jobs/core/DdeProtocol.h"
+#include "shared/Settings.h"
+#include "support/TraceFileBuilder.h"
+
+namespace fs = std::filesystem;
+using namespace tsly;
+using tsly::test::TraceFileBuilder;
+
+namespace {
+
+fs::path root;
+int counter = 0;
+
+void put(const std::string& target, const std::string& bytes) {
+  fs::create_directories(root / target);
+  std::ofstream(root / target / ("seed-" + std::to_string(++counter)), std::ios::binary) << bytes;
+}
+std::string str(const std::vector<unsigned char>& b) { return std::string(b.begin(), b.end()); }
+
+std::vector<std::string> traceFiles() {
+  std::vector<std::string> files;
+  TraceFileBuilder scan(4, 20);
+  for (int v = 0; v < 3; ++v) scan.panel(101, 3, 1500 + 500 * v);
+  for (int v = 0; v < 2; ++v) scan.panel(201, 2, 1500 + 500 * v);
+  files.push_back(str(scan.bytes()));
+  TraceFileBuilder stacked(2, 12, 4000, false);  // 2-byte samples
+  stacked.panel(5, 2, 2000).panel(5, 2, 2500).dataTrace(9);
+  files.push_back(str(stacked.bytes()));
+  TraceFileBuilder gather(1, 10);
+  for (int c = 0; c < 3; ++c)
+    for (int k = 0; k < 2; ++k) gather.dataTrace(1001 + c).header(WordOffset, 100 * (k + 1)).header(WordOffsetScalar, 1);
+  files.push_back(str(gather.bytes()));
+  TraceFileBuilder special(3, 8);
+  special.dataTrace(7).header(WordLabelWord, 17).header(WordSecondaryWord, 8).dataTrace(8);
+  files.push_back(str(special.bytes()));
+  return files;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: fuzz_seeds DIR\n";
+    return 2;
+  }
+  root = argv[1];
+
+  for (const auto& f : traceFiles()) {
+    put("fuzz_scan", f);
+    put("fuzz_redraw", std::string("\0\0\0", 3) + f);  // unchanged between scan and redraw
+    const std::size_t half = f.size() / 2;
+    std::string grown = std::string(1, '\1') + char(f.size() >> 8) + char(f.size() & 0xff) + f + f;
+    put("fuzz_redraw", grown);                           // grew
+    put("fuzz_redraw", std::string(1, '\x5b') + char(f.size() >> 8) + char(f.size() & 0xff) + f + f.substr(0, half));
+  }
+
+  AppState st;
+  applyMissingSettingsDefaults(st);
+  st.LastPath = "/data/line7";
+  put("fuzz_settings", settingsText(st, {1200, 800, 9600, 7200}));
+  st.SamplingRatio = 0.5f;
+  st.AreaFillFlag = 1;
+  st.LastPath = "/data/a,b";
+  put("fuzz_settings", settingsText(st, {0, 0, 0, 0}));
+  put("fuzz_settings", " 10  trace offset\n 100  tlength\n");
+
+  for (const char* t : {"1001", " .5", "-3", "1.5E3", " 2 5", "+7e-2x", "2500.5", "1e39"}) put("fuzz_numbers", t);
+  for (float f : {10.0f, 0.5f, -3.0f, 1234567.0f, 3.0e-7f}) {
+    double d = f;
+    std::string b(12, '\0');
+    std::memcpy(b.data(), &d, 8);
+    std::memcpy(b.data() + 8, &f, 4);
+    put("fuzz_numbers", b);
+  }
+
+  using namespace tsly::dde;
+  std::string conv;
+  for (const Message& m : {connectMessage("JobPad", "orogdde"), pokeMessage("dde1", "VELF 101 0 1500"),
+                           pokeMessage("dde2", "-1"), pokeMessage("dde3", ""), executeMessage("add"),
+                           executeMessage("getpathtoorog"), requestMessage("dde1")})
+    conv += *encode(m);
+  put("fuzz_jobpad", conv);
+  put("fuzz_jobpad", *encode(okMessage()) + *encode(valueMessage("\\worog15\\worog.exe")) + *encode(errorMessage(285)));
+
+  put("fuzz_tsly_args", std::string(1, '\0') + "100:200:12");
+  put("fuzz_tsly_args", std::string(1, '\1') + "2500.5");
+  put("fuzz_tsly_args", std::string(1, '\2') + "400:1800,900:2200");
+  put("fuzz_tsly_args", std::string(1, '\3') + " 2500.5 ");
+  put("fuzz_tsly_args", std::string(1, '\3') + "-1.5E+3");
+  std::cout << "wrote " << counter << " seeds under " << root << "\n";
+  return 0;
+}
