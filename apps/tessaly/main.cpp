@@ -3,23 +3,38 @@
 // One shared state record, the Qt dialogs, the channel to the job editor, and the
 // main window that holds them. The start directory (the current directory at
 // start) holds tessaly.ini.
+//
+// Start-up, in order: the previous-instance guard (a copy told not to start ends
+// here, before anything is read or written), then the splash window, which shows
+// the main window (its start-up runs then) and stays for 4 seconds.
 #include <QApplication>
 
 #include "display/TessalyWindow.h"
 #include "platform/qt/LocalDdeClient.h"
 #include "platform/qt/QtUi.h"
 #include "shared/State.h"
+#include "startup/InstanceGuard.h"
+#include "startup/SplashWindow.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tessaly"));
 
-  tsly::AppState state;
   tsly::QtUi ui;
+  tsly::startup::InstanceGuard guard;
+  if (!tsly::startup::passInstanceGuard(ui, guard)) return 0;
+
+  tsly::AppState state;
   tsly::LocalDdeClient dde;
   tsly::TessalyWindow window(state, ui, dde);
   ui.setParentWidget(&window);
-  window.startup();
-  window.show();
+  guard.setRestoreHandler([&window] { tsly::startup::bringToFront(&window); });
+
+  tsly::startup::showSplash(ui, [&window] {
+    window.startup();
+    window.show();
+  });
+  // Exit chosen while the splash was up has already ended the program.
+  if (window.shutDown()) return 0;
   return app.exec();
 }

@@ -17,9 +17,14 @@
 #include <system_error>
 
 #include "display/DisplaySurface.h"
+#include "display/core/Picks.h"
+#include "jobs/AboutWindow.h"
+#include "jobs/HelpViewer.h"
+#include "jobs/core/EditVelf.h"
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
+#include "output/PictureOutput.h"
 #include "platform/qt/ImageCanvas.h"
 #include "platform/qt/QtUi.h"
 #include "shared/FileUtil.h"
@@ -29,8 +34,6 @@
 namespace tsly {
 
 namespace {
-
-constexpr const char* HelpContextProperty = "helpContextId";
 
 // Placement limits applied to what the settings file asks for: a window
 // between 100 and 20000 pixels in each direction, placed within +-100000 pixels.
@@ -52,6 +55,9 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
       state_, ui_,
       DisplayWidgets{this, picture2_, canvas_, hscroll1_, vscroll1_, label1_, clearpicks_, action("editvelf")});
   endProcess = [] { QCoreApplication::exit(0); };
+  help_ = std::make_unique<HelpViewer>(ui_);
+  help_->enableF1();
+  quitHelp = [this] { help_->quit(); };
 }
 
 TessalyWindow::~TessalyWindow() = default;
@@ -203,12 +209,7 @@ void TessalyWindow::setPlacementTwips(double top, double left, double width, dou
 // ---- start-up and shut-down -----------------------------------------------
 
 std::string TessalyWindow::helpPathFor(const std::string& programFolder) {
-  std::string trimmed = programFolder;
-  const auto b = trimmed.find_first_not_of(' ');
-  const auto e = trimmed.find_last_not_of(' ');
-  trimmed = b == std::string::npos ? std::string() : trimmed.substr(b, e - b + 1);
-  if (!trimmed.empty() && trimmed.back() == '/') return programFolder + "TESSALY.HLP";
-  return programFolder + "/TESSALY.HLP";
+  return tsly::helpFilePath(programFolder);
 }
 
 void TessalyWindow::startup() {
@@ -220,6 +221,7 @@ void TessalyWindow::startup() {
   std::string folder = programFolder_;
   if (folder.empty()) folder = QCoreApplication::applicationDirPath().toUtf8().toStdString();
   helpFilePath_ = helpPathFor(folder);
+  help_->setup(this, folder);
 
   // 4. Start values.
   state_.SamplingRatio = 1.0f;
@@ -313,14 +315,53 @@ void TessalyWindow::fileinfo() { open_->showFileInfo(); }
 
 void TessalyWindow::fileexit() { shutdown(); }
 
-void TessalyWindow::fileprtsetup() {}
-void TessalyWindow::fileprint() {}
-void TessalyWindow::filebmp() {}
+output::PictureOutput& TessalyWindow::pictureOutput() {
+  if (!output_) {
+    output::PictureOutputOptions o;
+    o.state = &state_;
+    o.status = [this](const QString& text) { label1_->setText(text); };
+    output_ = std::make_unique<output::PictureOutput>(
+        ui_, this,
+        [this](const std::string& name, std::int16_t& mode) {
+          return ConfirmTargetFile(ui_, state_, name, mode);
+        },
+        nullptr, o);
+  }
+  return *output_;
+}
+
+void TessalyWindow::fileprtsetup() { pictureOutput().printSetup(); }
+
+void TessalyWindow::fileprint() {
+  // The picture on the canvas is printed whatever the graphics-save flag says.
+  auto* canvas = qobject_cast<ImageCanvas*>(picture1_);
+  pictureOutput().print(canvas ? canvas->image() : QImage());
+}
+
+void TessalyWindow::filebmp() {
+  auto* canvas = qobject_cast<ImageCanvas*>(picture1_);
+  const QImage* image = canvas && canvas->persistent() ? &canvas->image() : nullptr;
+  // Before any use the common dialog holds the name of the file last opened.
+  if (FileLogName.empty()) FileLogName = state_.DataFileName;
+  pictureOutput().saveBmp(image, FileLogName);
+}
 void TessalyWindow::editsele() { display_->changeGraphics(); }
 void TessalyWindow::editnmo() {}
-void TessalyWindow::editvelf() {}
-void TessalyWindow::helpcontents() {}
-void TessalyWindow::fileabout() {}
+void TessalyWindow::editvelf() {
+  VelfCommandContext ctx{state_, ui_, *link_,
+                         [this](std::int32_t c) { return checkduppicks(state_, ui_, c); },
+                         filelogFileName};
+  try {
+    tsly::editvelf(ctx);
+  } catch (const std::exception& e) {
+    state_.MessageText = std::string("Unexpected error") + CrLf + e.what();
+    ui_.message(state_.MessageText, "Tessaly ERROR", Buttons::Ok, Icon::None);
+  }
+}
+
+void TessalyWindow::helpcontents() { help_->helpcontents(); }
+
+void TessalyWindow::fileabout() { tsly::fileabout(ui_, this); }
 void TessalyWindow::prevpanel() { display_->display().prevPanel(); }
 void TessalyWindow::nextpanel() { display_->display().nextPanel(); }
 void TessalyWindow::clearpicks() { display_->display().clearPicks(); }

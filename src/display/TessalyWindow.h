@@ -39,6 +39,10 @@ class FileInfoWindow;
 class ImageCanvas;
 class JobLink;
 class OpenCommand;
+class HelpViewer;
+namespace output {
+class PictureOutput;
+}
 
 // Design size of the main window's client area, in twips.
 inline constexpr double MainClientWidthTwips = 7560;
@@ -66,6 +70,12 @@ class TessalyWindow : public QMainWindow {
   std::function<void()> endProcess;
   // Called at shut-down to close the help viewer (the help module sets it).
   std::function<void()> quitHelp;
+
+  // The program's help viewer (set up by startup(), told to quit at shut-down).
+  HelpViewer& help() { return *help_; }
+  // The file name the shared file dialog `filelog` shows at first; the dialogs
+  // that use it start from it and leave their choice in it.
+  std::string filelogFileName;
 
   // The help file "TESSALY.HLP" in the program's folder (set by startup()).
   const std::string& helpFilePath() const { return helpFilePath_; }
@@ -100,6 +110,11 @@ class TessalyWindow : public QMainWindow {
   QAction* action(const char* objectName) const;
   QMenu* menu(const char* objectName) const;
   FileInfoWindow* fileInfoWindow();
+  // Save BMP, Print and Print Setup, with the printer chosen for this run.
+  output::PictureOutput& pictureOutput();
+
+  // The file name the common dialog keeps from one use to the next.
+  std::string FileLogName;
 
   // True while an Open is scanning the file (its progress lets events run).
   bool openRunning() const;
@@ -142,6 +157,8 @@ class TessalyWindow : public QMainWindow {
   DdeClient& dde_;
   std::unique_ptr<JobLink> link_;
   std::unique_ptr<OpenCommand> open_;
+  std::unique_ptr<HelpViewer> help_;
+  std::unique_ptr<output::PictureOutput> output_;
   FileInfoWindow* fileInfo_ = nullptr;
 
   QMenu* fileMenu_ = nullptr;

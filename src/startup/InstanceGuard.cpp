@@ -39,8 +39,11 @@ bool InstanceGuard::otherCopyRunning(int timeoutMs) const {
 
 bool InstanceGuard::hold() {
   if (server_.isListening()) return true;
+  // With user-only access Qt sets the socket up beside the name and moves it
+  // into place, which would take the name from a live copy: look first.
+  if (otherCopyRunning(500)) return false;
   if (server_.listen(name_)) return true;
-  if (server_.serverError() == QAbstractSocket::AddressInUseError && !otherCopyRunning(500)) {
+  if (server_.serverError() == QAbstractSocket::AddressInUseError) {
     // A socket left behind by a copy that did not end normally.
     QLocalServer::removeServer(name_);
     return server_.listen(name_);

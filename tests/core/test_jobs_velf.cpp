@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "display/core/Picks.h"
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/VelfDeck.h"
 #include "support/ScriptedDdeClient.h"
@@ -62,9 +63,9 @@ struct VelfRun {
   std::string fileDialogName = "/data/survey/last.dat";
   int dupChecks = 0;
   VelfCommandContext ctx{st, ui, link,
-                         [this](std::int32_t) {
+                         [this](std::int32_t c) {
                            ++dupChecks;
-                           return false;
+                           return checkduppicks(st, ui, c);
                          },
                          fileDialogName};
 
@@ -231,11 +232,15 @@ TEST(EditVelf, EveryWayOut) {
     EXPECT_EQ(r.editor.showCount, 0);
     EXPECT_TRUE(r.editor.deck.empty());
   }
-  {  // A duplicate on any CDP: nothing sent.
+  {  // Two picks at one time on any CDP: the check tells, nothing is sent.
     VelfRun r;
-    r.ctx.checkDupPicks = [](std::int32_t c) { return c == 2; };
+    addPick(r.st.PickTable[2], 480.0f, 1800, 5);
     EXPECT_EQ(r.go({}), VelfOutcome::Duplicates);
+    ASSERT_EQ(r.ui.boxes.size(), 1u);
+    EXPECT_EQ(r.ui.boxes[0].title, "TSLY-DUPLICATE TIME PICKS NOT ALLOWED");
+    EXPECT_EQ(r.ui.boxes[0].text, "Duplicate Time Picks on velocities - \r\n 1650 and  1800 on CDP #  101");
     EXPECT_EQ(r.editor.showCount, 0);
+    EXPECT_TRUE(r.editor.deck.empty());
     EXPECT_TRUE(r.ui.inputs.empty());
   }
   for (std::optional<std::string> giveUp : {std::optional<std::string>(""), std::optional<std::string>()}) {

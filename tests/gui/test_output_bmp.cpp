@@ -1,0 +1,273 @@
+// Save BMP: the refusal without a persistent image, the save dialog, the name
+// rules, the overwrite prompt of the file utilities and the bitmap written.
+#include <QtTest>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include "output/PictureOutput.h"
+#include "platform/qt/QtUi.h"
+#include "shared/FileUtil.h"
+#include "support/ScriptedUi.h"
+
+using namespace tsly;
+using namespace tsly::output;
+using tsly::test::ScriptedUi;
+
+namespace {
+
+QImage canvasPicture(int w, int h) {
+  QImage img(w, h, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  p.setPen(Qt::black);
+  for (int x = 50; x < w - 50; x += 7) p.drawLine(x, 50, x + (x % 3), h - 10);
+  p.fillRect(w / 3, h / 2, 40, 20, QColor(0, 255, 255));
+  p.setPen(QColor(250, 10, 120));
+  p.drawText(12, 40, "1000");
+  return img;
+}
+
+struct Fixture {
+  AppState state;
+  ScriptedUi ui;
+  QTemporaryDir dir;
+  std::string dialogName = "/somewhere/last.dat";
+  std::unique_ptr<PictureOutput> out;
+  QImage canvas = canvasPicture(333, 217);
+
+  Fixture() : Fixture(ui) {}
+  explicit Fixture(Ui& dialogs) {
+    out = std::make_unique<PictureOutput>(
+        dialogs, nullptr,
+        [this, &dialogs](const std::string& name, std::int16_t& mode) {
+          return ConfirmTargetFile(dialogs, state, name, mode);
+        });
+  }
+  QString path(const QString& name) const { return dir.path() + "/" + name; }
+  void choose(const QString& name) {
+    ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, path(name).toStdString(), {}});
+  }
+  QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
+};
+
+bool samePixels(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return false;
+  const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+  for (int r = 0; r < x.height(); ++r)
+    for (int c = 0; c < x.width(); ++c)
+      if (x.pixel(c, r) != y.pixel(c, r)) return false;
+  return true;
+}
+
+}  // namespace
+
+class TestOutputBmp : public QObject {
+  Q_OBJECT
+ private slots:
+  void refusedWithoutPersistentImage();
+  void dialogRequestAndNameLeftByLastUse();
+  void nameUpperCasedAndTrimmed();
+  void nameWithoutExtensionGetsBmp();
+  void targetNameRules_data();
+  void targetNameRules();
+  void writtenFileReadsBackWithCanvasSizeAndPixels();
+  void overwriteDeclinedWritesNothing();
+  void overwriteConfirmedReplacesTheFile();
+  void cancelEndsSilently();
+  void dialogFailureShowsUnexpectedError();
+  void unwritableBitmapIsReported();
+  void realDialogTypedNameWithoutExtension();
+};
+
+void TestOutputBmp::refusedWithoutPersistentImage() {
+  Fixture f;
+  f.out->saveBmp(nullptr, f.dialogName);
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes[0].text,
+           std::string("Graphics Save Option must be selected\r\nin order to save BMP files."));
+  QCOMPARE(f.ui.boxes[0].title, std::string("Plotwell BMP Save Error"));
+  QVERIFY(f.ui.boxes[0].buttons == Buttons::Ok);
+  QVERIFY(f.ui.boxes[0].icon == Icon::Exclamation);
+  QVERIFY(f.ui.saveDialogs.empty());
+  QVERIFY(f.files().isEmpty());
+  QCOMPARE(f.dialogName, std::string("/somewhere/last.dat"));
+}
+
+void TestOutputBmp::dialogRequestAndNameLeftByLastUse() {
+  Fixture f;
+  f.choose(" my panel.bmp ");
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  QCOMPARE(f.ui.saveDialogs.size(), size_t(1));
+  const FileDialogRequest& r = f.ui.saveDialogs[0];
+  QCOMPARE(r.title, std::string("Tessaly BMP File SAVE"));
+  QCOMPARE(r.filter, std::string("BitMaps (*.bmp)|*.bmp|All Files (*.*)|*.*"));
+  QCOMPARE(r.filterIndex, 1);
+  QCOMPARE(r.defaultExt, std::string("bmp"));
+  QCOMPARE(r.initialDir, std::string());
+  QCOMPARE(r.fileName, std::string("/somewhere/last.dat"));
+  QVERIFY(!r.overwritePrompt);  // the file utilities ask instead
+  // The common dialog keeps the name as it was chosen.
+  QCOMPARE(f.dialogName, f.path(" my panel.bmp ").toStdString());
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  QCOMPARE(f.ui.saveDialogs[1].fileName, f.path(" my panel.bmp ").toStdString());
+}
+
+void TestOutputBmp::nameUpperCasedAndTrimmed() {
+  Fixture f;
+  f.choose(" my panel.bmp ");
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  QVERIFY(f.ui.boxes.empty());  // a new file: no question
+  QCOMPARE(f.files(), QStringList{"MY PANEL.BMP"});
+}
+
+void TestOutputBmp::nameWithoutExtensionGetsBmp() {
+  Fixture f;
+  f.choose("cdp1001");
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  QCOMPARE(f.files(), QStringList{"CDP1001.BMP"});
+}
+
+void TestOutputBmp::targetNameRules_data() {
+  QTest::addColumn<QString>("chosen");
+  QTest::addColumn<QString>("target");
+  QTest::newRow("folders keep their case") << "/home/ana/data/my panel.bmp" << "/home/ana/data/MY PANEL.BMP";
+  QTest::newRow("outer blanks") << "  /home/ana/ my panel.bmp  " << "/home/ana/MY PANEL.BMP";
+  QTest::newRow("no extension") << "/d/Line7" << "/d/LINE7.BMP";
+  QTest::newRow("other extension kept") << "/d/shot.png" << "/d/SHOT.PNG";
+  QTest::newRow("dot in folder only") << "/d.v2/panel" << "/d.v2/PANEL.BMP";
+  QTest::newRow("non-ASCII letters") << QString::fromUtf8("/d/übersicht.bmp") << QString::fromUtf8("/d/ÜBERSICHT.BMP");
+  QTest::newRow("no folder") << "a.bmp" << "A.BMP";
+  QTest::newRow("only blanks") << "/d/   " << "";
+  QTest::newRow("empty") << "" << "";
+}
+
+void TestOutputBmp::targetNameRules() {
+  QFETCH(QString, chosen);
+  QFETCH(QString, target);
+  QCOMPARE(bmpTargetPath(chosen), target);
+}
+
+void TestOutputBmp::writtenFileReadsBackWithCanvasSizeAndPixels() {
+  Fixture f;
+  f.choose("panel.bmp");
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  const QString file = f.path("PANEL.BMP");
+  QFile raw(file);
+  QVERIFY(raw.open(QIODevice::ReadOnly));
+  QCOMPARE(raw.read(2), QByteArray("BM"));  // a standard Windows bitmap
+  raw.close();
+  QImage back(file, "BMP");
+  QVERIFY(!back.isNull());
+  QCOMPARE(back.size(), QSize(333, 217));
+  QVERIFY(samePixels(back, f.canvas));
+}
+
+void TestOutputBmp::overwriteDeclinedWritesNothing() {
+  Fixture f;
+  QFile old(f.path("OLD.BMP"));
+  QVERIFY(old.open(QIODevice::WriteOnly));
+  old.write("keep me");
+  old.close();
+  f.choose("old.bmp");
+  f.ui.answers.push_back(Answer::Cancel);
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  const std::string name = f.path("OLD.BMP").toStdString();
+  QCOMPARE(f.ui.boxes[0].text, "The file '" + name +
+                                   "' already exists on disk.\r\nSaving to this file will destroy its "
+                                   "original contents.\r\n\r\nChoose OK to overwrite the file, Cancel to stop\r\n");
+  QCOMPARE(f.ui.boxes[0].title, std::string("File Message"));
+  QVERIFY(f.ui.boxes[0].buttons == Buttons::OkCancel);
+  QVERIFY(f.ui.boxes[0].icon == Icon::Information);
+  QVERIFY(old.open(QIODevice::ReadOnly));
+  QCOMPARE(old.readAll(), QByteArray("keep me"));
+  QCOMPARE(f.files(), QStringList{"OLD.BMP"});
+}
+
+void TestOutputBmp::overwriteConfirmedReplacesTheFile() {
+  Fixture f;
+  QFile old(f.path("OLD.BMP"));
+  QVERIFY(old.open(QIODevice::WriteOnly));
+  old.write("replace me");
+  old.close();
+  f.choose("old.bmp");
+  f.ui.answers.push_back(Answer::Ok);
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QVERIFY(samePixels(QImage(f.path("OLD.BMP"), "BMP"), f.canvas));
+  QCOMPARE(f.files(), QStringList{"OLD.BMP"});  // no temporary file left behind
+}
+
+void TestOutputBmp::cancelEndsSilently() {
+  Fixture f;
+  f.ui.fileAnswers.push_back({FileDialogResult::Status::Cancelled, {}, {}});
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  QVERIFY(f.ui.boxes.empty());
+  QVERIFY(f.files().isEmpty());
+  QCOMPARE(f.dialogName, std::string("/somewhere/last.dat"));
+}
+
+void TestOutputBmp::dialogFailureShowsUnexpectedError() {
+  Fixture f;
+  f.ui.fileAnswers.push_back({FileDialogResult::Status::Failed, {}, "Invalid file name"});
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes[0].text, std::string("Unexpected error\r\nInvalid file name"));
+  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly ERROR"));
+  QVERIFY(f.ui.boxes[0].buttons == Buttons::Ok);
+  QVERIFY(f.ui.boxes[0].icon == Icon::None);
+  QVERIFY(f.files().isEmpty());
+}
+
+void TestOutputBmp::unwritableBitmapIsReported() {
+  Fixture f;
+  // The target name is taken by a folder: the bitmap cannot be written.
+  QVERIFY(QDir(f.dir.path()).mkdir("SUB.BMP"));
+  f.choose("sub.bmp");
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  // A folder is not a file to overwrite: no question, the write fails.
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  const tsly::test::RecordedBox& b = f.ui.boxes[0];
+  const std::string prefix = "The bitmap file could not be written:\r\n" + f.path("SUB.BMP").toStdString() + "\r\n";
+  QVERIFY2(b.text.rfind(prefix, 0) == 0, b.text.c_str());
+  QVERIFY(b.text.size() > prefix.size());  // with the reason
+  QCOMPARE(b.title, std::string("Tessaly ERROR"));
+  QVERIFY(b.icon == Icon::Exclamation);
+  QVERIFY(QFileInfo(f.path("SUB.BMP")).isDir());
+}
+
+void TestOutputBmp::realDialogTypedNameWithoutExtension() {
+  QtUi qtui;
+  Fixture f(qtui);
+  f.dialogName.clear();
+  QString title;
+  QStringList filters;
+  std::function<void()> poll = [&] {
+    auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dlg) {
+      QTimer::singleShot(20, poll);
+      return;
+    }
+    title = dlg->windowTitle();
+    filters = dlg->nameFilters();
+    dlg->setDirectory(f.dir.path());
+    auto* edit = dlg->findChild<QLineEdit*>("fileNameEdit");
+    edit->setText("my panel");
+    QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
+  };
+  QTimer::singleShot(20, poll);
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  QCOMPARE(title, QString("Tessaly BMP File SAVE"));
+  QCOMPARE(filters.size(), 2);
+  QVERIFY(filters[0].startsWith("BitMaps (*.bmp)"));
+  QVERIFY2(filters[1].startsWith("All Files (*.*"), qPrintable(filters.join("|")));
+  QCOMPARE(f.files(), QStringList{"MY PANEL.BMP"});
+  QVERIFY(samePixels(QImage(f.path("MY PANEL.BMP"), "BMP"), f.canvas));
+}
+
+QTEST_MAIN(TestOutputBmp)
+#include "test_output_bmp.moc"
