@@ -22,7 +22,7 @@ status=0
 run() {
   local t="$1"
   mkdir -p "$B/corpus/$t" "$B/findings/$t"
-  nice -n "${FUZZ_NICE:-5}" "$B/fuzz/$t" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
+  nice -n "${FUZZ_NICE:-5}" "$B/fuzz/$t" -max_total_time="$SECONDS_EACH" -timeout="${FUZZ_TIMEOUT:-60}" -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$B/findings/$t/" "$B/corpus/$t" >"$B/logs/$t.log" 2>&1
 }
 pids=()

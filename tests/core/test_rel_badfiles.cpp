@@ -306,7 +306,7 @@ TEST(RelBadFiles, FileShrinksOrGrowsBetweenScanAndRedraw) {
   const std::string original = slurp(path);
 
   // Shrinks inside the last trace's samples, then inside a header.
-  for (std::size_t keep : {original.size() - 10, original.size() - (240 + 160) - 100}) {
+  for (std::size_t keep : {original.size() - 10, original.size() - 400 - 300}) {
     AppState st;
     ASSERT_TRUE(scan(st, path).ok());
     std::filesystem::resize_file(path, keep);

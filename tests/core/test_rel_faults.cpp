@@ -6,8 +6,11 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -187,4 +190,29 @@ TEST(RelSettingsFaults, ShortWriteKeepsTheOldFileWhole) {
   EXPECT_EQ(slurp(path), old);
   for (const auto& entry : fs::directory_iterator(d.file("")))
     EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
+}
+
+// `tsly generate` on a disk that fills (the system's file size limit, the
+// signal ignored as a full disk would not send one): the write failure, then
+// a line naming the incomplete output; exit status 1; the input untouched.
+TEST_F(RelGen, TslyGenerateOnAFullDiskNamesTheIncompleteOutput) {
+  const char* bin = std::getenv("TESSALY_BIN_DIR");
+  if (!bin || ::access((std::string(bin) + "/tsly/tsly").c_str(), X_OK) != 0)
+    GTEST_SKIP() << "tsly has not been built beside the tests";
+  const std::string cmd = "sh -c \"trap '' XFSZ; ulimit -f 4; exec '" + std::string(bin) + "/tsly/tsly' generate '" +
+                          in + "' '" + out + "' --start-cdps 1001 --velocities 1800,2200 --cdps-per-panel 3\" 2>&1";
+  std::FILE* p = ::popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string text;
+  char buf[512];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) text.append(buf, n);
+  const int st = ::pclose(p);
+  ASSERT_TRUE(WIFEXITED(st)) << text;
+  EXPECT_EQ(WEXITSTATUS(st), 1) << text;
+  EXPECT_TRUE(text.find("Trace data write failed\n") != std::string::npos ||
+              text.find("Trace header write failed\n") != std::string::npos)
+      << text;
+  EXPECT_NE(text.find("tsly generate: " + out + " is incomplete ("), std::string::npos) << text;
+  EXPECT_LE(fs::file_size(out), 4096u);  // 4 blocks of 512 (dash) or 1024 (bash)
+  EXPECT_EQ(slurp(in), inBytes);
 }
