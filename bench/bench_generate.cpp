@@ -5,6 +5,9 @@
 // velocity) in the same run, on the same file warm in the page cache.
 //
 //   build/bench/bench_generate [repeats]
+//
+// Wall time counts the time the machine gave to other programs as well; the
+// process CPU time (one thread) is the figure to compare on a loaded machine.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -85,8 +88,10 @@ int main(int argc, char** argv) {
   std::printf("gather: 200 CDPs x 48 traces x 1500 float samples at 4 ms\n");
   std::printf("job: 4 panels x 10 CDPs x 20 velocities, stacked (%.0f trace moveouts)\n", moveouts);
   const double fc = median(fastCpu), sc = median(slowCpu);
-  std::printf("engine:     %.3f s wall  %.3f s cpu  %.0f traces/s  (medians of %d)\n", f, fc, moveouts / f, repeats);
-  std::printf("reference:  %.3f s wall  %.3f s cpu  %.0f traces/s\n", s, sc, moveouts / s);
+  std::printf("engine:     %.3f s wall  %.3f s cpu  %.0f traces/s wall  %.0f traces/s cpu  (medians of %d)\n", f,
+              fc, moveouts / f, moveouts / fc, repeats);
+  std::printf("reference:  %.3f s wall  %.3f s cpu  %.0f traces/s wall  %.0f traces/s cpu\n", s, sc, moveouts / s,
+              moveouts / sc);
   std::printf("ratio reference/engine: %.2f wall, %.2f cpu\n", s / f, sc / fc);
   std::printf("outputs identical: %s\n", same ? "yes" : "NO");
   return same ? 0 : 1;

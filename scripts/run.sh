@@ -24,6 +24,17 @@ make_demo_data() {
 
 show_demo_info() { "$TSLY" info "$DEMO_DIR/gather.dat"; }
 
+# demo/scan.nmo: stacked velocity-scan panels made from the gather (two runs of
+# 5 CDPs at nine trial velocities), when panel generation is available.
+make_demo_panels() {
+  [ -s "$DEMO_DIR/scan.nmo" ] && return 0
+  if ! "$TSLY" generate "$DEMO_DIR/gather.dat" "$DEMO_DIR/scan.nmo" --start-cdps 1001,1006 \
+      --cdps-per-panel 5 --velocities 1600,1800,2000,2200,2400,2600,2800,3000,3200 >/dev/null 2>&1; then
+    rm -f "$DEMO_DIR/scan.nmo"
+    echo "run.sh: no velocity-scan demo file (panel generation is not available in this build)" >&2
+  fi
+}
+
 # demo/tessaly.ini: the settings file Tessaly reads from its start directory,
 # with the demo folder as the last directory (so "&Open" starts there). An
 # existing file is kept: it holds what the last run saved.
@@ -63,5 +74,6 @@ install_deps
 build
 make_demo_data
 show_demo_info
+make_demo_panels
 make_demo_settings
 start_programs

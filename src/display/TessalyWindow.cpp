@@ -18,6 +18,7 @@
 
 #include "display/DisplaySurface.h"
 #include "display/core/Picks.h"
+#include "generation/NmoDialog.h"
 #include "jobs/AboutWindow.h"
 #include "jobs/HelpViewer.h"
 #include "jobs/core/EditVelf.h"
@@ -248,7 +249,9 @@ void TessalyWindow::startup() {
 }
 
 void TessalyWindow::readSettingsFile() {
-  // Read errors are ignored: whatever cannot be read keeps its start value.
+  // Read errors are ignored: whatever cannot be read (a short, unreadable or
+  // damaged file) keeps the value a missing file would give it.
+  applyMissingSettingsDefaults(state_);
   SettingsLoad load;
   if (!loadSettingsFile(state_.SettingsFileName, state_, load)) {
     state_.GraphicsSaveFlag = -1;
@@ -346,7 +349,12 @@ void TessalyWindow::filebmp() {
   pictureOutput().saveBmp(image, FileLogName);
 }
 void TessalyWindow::editsele() { display_->changeGraphics(); }
-void TessalyWindow::editnmo() {}
+// "Set NMO Parameters": the dialog is made on first use (its Creation values come
+// from the file open now) and kept, hidden, between uses.
+void TessalyWindow::editnmo() {
+  if (nmosele_ == nullptr) nmosele_ = new NmoDialog(state_, ui_, this);
+  nmosele_->showDialog();
+}
 void TessalyWindow::editvelf() {
   VelfCommandContext ctx{state_, ui_, *link_,
                          [this](std::int32_t c) { return checkduppicks(state_, ui_, c); },

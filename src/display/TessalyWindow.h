@@ -36,6 +36,7 @@ namespace tsly {
 
 class DisplaySurface;
 class FileInfoWindow;
+class NmoDialog;
 class ImageCanvas;
 class JobLink;
 class OpenCommand;
@@ -110,6 +111,8 @@ class TessalyWindow : public QMainWindow {
   QAction* action(const char* objectName) const;
   QMenu* menu(const char* objectName) const;
   FileInfoWindow* fileInfoWindow();
+  // The NMO parameters dialog, once "Set NMO Parameters" has created it.
+  NmoDialog* nmoDialog() const { return nmosele_; }
   // Save BMP, Print and Print Setup, with the printer chosen for this run.
   output::PictureOutput& pictureOutput();
 
@@ -160,6 +163,7 @@ class TessalyWindow : public QMainWindow {
   std::unique_ptr<HelpViewer> help_;
   std::unique_ptr<output::PictureOutput> output_;
   FileInfoWindow* fileInfo_ = nullptr;
+  NmoDialog* nmosele_ = nullptr;
 
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;

@@ -73,8 +73,18 @@ bool HelpViewer::open(QWidget* owner, const std::string& helpFile, const QString
   }
   file.close();
 
+  // A modal window (the graphics dialog, an input box) blocks every window that
+  // does not belong to it: the viewer then belongs to it, so that it can still
+  // be read, scrolled and closed.
+  QWidget* parent = QApplication::activeModalWidget();
+  if (!parent || parent == window_) parent = owner;
+  if (window_ && window_->parentWidget() != parent) {
+    const QRect geometry = window_->geometry();
+    window_->setParent(parent, window_->windowFlags());
+    window_->setGeometry(geometry);
+  }
   if (!window_) {
-    auto* w = new QWidget(owner, Qt::Window);
+    auto* w = new QWidget(parent, Qt::Window);
     w->setObjectName("helpviewer");
     w->setWindowTitle(HelpWindowTitle);
     w->setAttribute(Qt::WA_DeleteOnClose);

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <filesystem>
@@ -22,6 +24,30 @@ struct FlagGuard {
   bool& flag;
   explicit FlagGuard(bool& f) : flag(f) { flag = true; }
   ~FlagGuard() { flag = false; }
+};
+
+// Disables the main window's controls and its "&Options" menu for the life of
+// the object; each keeps its own enabled state for afterwards.
+class InputPause {
+ public:
+  explicit InputPause(TessalyWindow& w) : controls_(w.centralWidget()), options_(w.menu("edit")) {
+    controlsWere_ = controls_ && controls_->isEnabled();
+    optionsWere_ = options_ && options_->menuAction()->isEnabled();
+    if (controls_) controls_->setEnabled(false);
+    if (options_) options_->menuAction()->setEnabled(false);
+  }
+  ~InputPause() {
+    if (controls_) controls_->setEnabled(controlsWere_);
+    if (options_) options_->menuAction()->setEnabled(optionsWere_);
+  }
+  InputPause(const InputPause&) = delete;
+  InputPause& operator=(const InputPause&) = delete;
+
+ private:
+  QPointer<QWidget> controls_;
+  QPointer<QMenu> options_;
+  bool controlsWere_ = true;
+  bool optionsWere_ = true;
 };
 
 }  // namespace
@@ -45,7 +71,8 @@ void OpenCommand::runOnce() {
   Ui& ui = w_.ui();
 
   FileDialogRequest req;
-  if (!st.DataFileName.empty()) req.fileName = st.DataFileName;
+  // The shared dialog shows the open file's name, else whatever it showed last.
+  req.fileName = st.DataFileName.empty() ? w_.filelogFileName : st.DataFileName;
   req.initialDir = st.LastPath;
   req.filter = OpenDialogFilter;
   req.filterIndex = 1;
@@ -60,6 +87,7 @@ void OpenCommand::runOnce() {
     return;
   }
 
+  w_.filelogFileName = chosen.path;
   const std::filesystem::path path(chosen.path);
   st.LastPath = path.parent_path().string();
   w_.link().linkcommand("lastpath", st.LastPath, "", "");
@@ -96,7 +124,14 @@ void OpenCommand::runOnce() {
   };
   hooks.scanEnded = [&] { info->hide(); };
 
-  const OpenScanResult result = openScan(st, hooks);
+  OpenScanResult result;
+  {
+    // While the scan lets events run, the tables it rebuilds are half made:
+    // the buttons, the canvas and the "&Options" items wait until it is over.
+    // (File Info, Exit and Help stay available; an Open is run afterwards.)
+    InputPause pause(w_);
+    result = openScan(st, hooks);
+  }
   switch (result.status) {
     case OpenScanStatus::Superseded: return;
     case OpenScanStatus::Ok:

@@ -13,18 +13,21 @@ std::int64_t g_writeBudget = -1;
 
 int rawOpen(const std::string& path, RawAccess access) {
   if (path.empty()) return -1;
-  int flags = (access == RawAccess::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+  // O_NONBLOCK: opening a FIFO without a writer would otherwise wait forever.
+  int flags = (access == RawAccess::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
   int fd;
   do {
     fd = ::open(path.c_str(), flags);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return -1;
-  // A directory opens read-only on Linux; it is no trace file.
+  // Only regular files are trace files: a directory opens read-only on Linux,
+  // and a FIFO, socket or device is no file of traces either.
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return -1;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // Handle 0 would read as failure to callers that test "> 0"; move it up.
   if (fd == 0) {
     int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);

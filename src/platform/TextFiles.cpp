@@ -80,6 +80,12 @@ int TextFiles::open(const std::string& path, int mode, int number) {
   if (files_.count(number)) return fileerr::AlreadyOpen;
   if (mode < 1 || mode > 4) return fileerr::BadMode;
   if (isDirectory(path)) return fileerr::AccessError;
+  {
+    // A FIFO or socket would block the open or every read: not a text file here.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)))
+      return fileerr::AccessError;
+  }
   // The same file may be read twice, but not written while it is open elsewhere.
   struct stat want {};
   if (::stat(path.c_str(), &want) == 0) {

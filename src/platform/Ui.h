@@ -28,6 +28,9 @@ struct FileDialogRequest {
   std::string initialDir;
   std::string fileName;          // proposed name (may include a folder)
   bool overwritePrompt = false;  // save dialogs: let the dialog ask itself
+  // Open dialogs: only an existing file may be chosen. False lets the user
+  // type the name of a file that does not exist yet (an output file).
+  bool mustExist = true;
 };
 
 struct FileDialogResult {

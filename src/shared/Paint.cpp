@@ -38,11 +38,12 @@ std::int32_t rapidpaint(const float* samples, std::int32_t available, Canvas& dc
   const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(available, inWindow));
   if (n <= 0) return 0;
 
-  std::vector<PointI> line;
-  line.reserve(static_cast<std::size_t>(n));
+  std::vector<PointI> line(static_cast<std::size_t>(n));
+  // Whole rows per sample (ratios 1 and 0.5) need no rounding of the row.
+  const int wholeRows = rowsPerSample == 1.0 ? 1 : rowsPerSample == 2.0 ? 2 : 0;
   for (std::int32_t i = 0; i < n; ++i) {
-    int y = top + static_cast<int>(nearest(i * rowsPerSample));
-    line.push_back({x + deflectionPixels(samples[i]), y});
+    const int y = wholeRows != 0 ? top + i * wholeRows : top + static_cast<int>(nearest(i * rowsPerSample));
+    line[static_cast<std::size_t>(i)] = {x + deflectionPixels(samples[i]), y};
   }
   if (n == 1) {
     dc.moveTo(x, line[0].y);

@@ -18,7 +18,7 @@ constexpr int SplashHeight = 300;
 
 const char* const BannerTitle = "Tessaly";
 const char* const BannerLines =
-    "Velocity analysis for the Orogen seismic processing system\n"
+    "Velocity analysis for the Orogen\nseismic processing system\n"
     "Made by the Tessaly developers";
 const char* const Disclaimer =
     "The makers of this software give no guarantee that it is free from errors or "
@@ -55,12 +55,12 @@ void SplashPicture::paintEvent(QPaintEvent*) {
   QRectF banner(0.03 * w, 0.04 * h, 0.94 * w, 0.12 * h);
   p.drawText(banner, Qt::AlignHCenter | Qt::AlignTop, QString::fromLatin1(BannerTitle));
   p.setFont(sized(font(), 12));
-  QRectF lines(0.03 * w, 0.16 * h, 0.94 * w, 0.22 * h);
-  p.drawText(lines, Qt::AlignHCenter | Qt::AlignTop, QString::fromLatin1(BannerLines));
+  QRectF lines(0.03 * w, 0.15 * h, 0.94 * w, 0.30 * h);
+  p.drawText(lines, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, QString::fromLatin1(BannerLines));
 
   // Disclaimer, in the window-text colour.
   p.setFont(sized(font(), 7.8));
-  QRectF para(0.06 * w, 0.45 * h, 0.88 * w, 0.40 * h);
+  QRectF para(0.06 * w, 0.50 * h, 0.88 * w, 0.36 * h);
   p.drawText(para, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QString::fromLatin1(Disclaimer));
 
   // The two boxes and their words.

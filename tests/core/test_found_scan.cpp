@@ -5,6 +5,7 @@
 
 #include "open/core/OpenScan.h"
 #include "platform/RawFile.h"
+#include "platform/TextFiles.h"
 #include "support/ScriptedUi.h"
 #include "support/TraceFileBuilder.h"
 
@@ -565,4 +566,17 @@ TEST(OpenScan, ArbitraryBytesNeverCrashTheScan) {
       EXPECT_FALSE(r.message.text.empty());
     }
   }
+}
+
+TEST(OpenScanRefusals, OnlyRegularFilesAreOpened) {
+  TempDir d;
+  ASSERT_EQ(::mkfifo(d.file("pipe").c_str(), 0600), 0);
+  AppState st;
+  // A FIFO without a writer must neither block nor be read.
+  expectMessage(scanFile(st, d.file("pipe")), OpenScanStatus::OpenFailed, "Error opening file", "", Icon::None);
+  expectMessage(scanFile(st, "/etc/passwd/x"), OpenScanStatus::OpenFailed, "Error opening file", "", Icon::None);
+  expectMessage(scanFile(st, "/dev/null"), OpenScanStatus::OpenFailed, "Error opening file", "", Icon::None);
+  EXPECT_EQ(rawOpen(d.file("pipe"), RawAccess::ReadWrite), -1);
+  TextFiles files;
+  EXPECT_EQ(files.open(d.file("pipe"), 2, 1), 75);
 }

@@ -165,7 +165,11 @@ TEST_F(GenFixture, InputAndOutputDifferingOnlyInCaseAreRefused) {
   p.outputName = dir.path.string() + "/./gather.dat";
   p.upperCaseFileName = false;
   EXPECT_EQ(run(p).outcome, GenerationOutcome::NotStarted);
-  EXPECT_EQ(ui.boxes.size(), 3u);
+  // And another spelling in another case.
+  p.outputName = dir.path.string() + "/no/../GATHER.DAT";
+  EXPECT_EQ(run(p).outcome, GenerationOutcome::NotStarted);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("GATHER.DAT")));
+  EXPECT_EQ(ui.boxes.size(), 4u);
   EXPECT_EQ(std::filesystem::file_size(in), size);
 }
 
@@ -454,4 +458,19 @@ TEST_F(GenFixture, TwoByteInputWithoutStackingIsWrittenAsFloats) {
   EXPECT_TRUE(fraction);
   EXPECT_EQ(t[2].h[WordSampleFormat], FloatFormatMarker);  // the separator follows the buffer
   EXPECT_EQ(t[2].h[WordNumSamples], 20);
+}
+
+TEST_F(GenFixture, RangesGeneratedApartAndJoinedEqualOneRun) {
+  useGather(syntheticGather(1001, 12, 3, 120));
+  AppState fresh = s;
+  ASSERT_EQ(run(params({1001, 1005, 1009}, {1700, 2300}, 4, 400)).outcome, GenerationOutcome::Finished);
+  const std::string whole = readAll(out);
+  std::string joined;
+  for (float start : {1001.0f, 1005.0f, 1009.0f}) {
+    s = fresh;
+    std::filesystem::remove(out);
+    ASSERT_EQ(run(params({start}, {1700, 2300}, 4, 400)).outcome, GenerationOutcome::Finished);
+    joined += readAll(out);
+  }
+  EXPECT_TRUE(joined == whole);
 }

@@ -208,6 +208,7 @@ TEST(EditVelf, QuestionMarkOpensTheBrowseDialog) {
     EXPECT_EQ(d.defaultExt, "dat");
     EXPECT_EQ(d.initialDir, "/data/survey");
     EXPECT_EQ(d.fileName, "/data/survey/last.dat");  // what the shared dialog showed last
+    EXPECT_FALSE(d.mustExist);  // a new output file can be named by browsing
     // The output browse is the same dialog, starting from the name just chosen.
     EXPECT_EQ(r.ui.openDialogs[1].title, "Tessaly INPUT FILE SELECT");
     EXPECT_EQ(r.ui.openDialogs[1].filter, d.filter);

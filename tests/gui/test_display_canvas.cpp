@@ -98,6 +98,73 @@ class TestDisplayCanvas : public QObject {
     QCOMPARE(c.height(), 1);
   }
 
+  void directLinesMatchTheirEndsAndClip() {
+    ImageCanvas c;
+    c.setSize(200, 200);
+    // Mostly horizontal, mostly vertical and diagonal lines, both end points drawn.
+    const int lines[][4] = {{10, 10, 150, 13}, {20, 30, 24, 180}, {100, 100, 60, 60}, {190, 5, 5, 6}};
+    for (const auto& l : lines) {
+      c.moveTo(l[0], l[1]);
+      c.lineTo(l[2], l[3]);
+      QCOMPARE(rgbAt(c, l[0], l[1]), Black);
+      QCOMPARE(rgbAt(c, l[2], l[3]), Black);
+      // Every row between the ends has a pixel of the line near the ideal x.
+      const int y0 = std::min(l[1], l[3]), y1 = std::max(l[1], l[3]);
+      for (int y = y0; y <= y1; ++y) {
+        const double ideal = l[0] + (l[2] - l[0]) * (l[1] == l[3] ? 0.0 : double(y - l[1]) / (l[3] - l[1]));
+        bool near = false;
+        for (int x = int(ideal) - 40; x <= int(ideal) + 40; ++x)
+          if (x >= 0 && x < 200 && rgbAt(c, x, y) == Black) near = true;
+        QVERIFY2(near, qPrintable(QString("row %1").arg(y)));
+      }
+    }
+    // Far outside: clipped, quick, nothing outside drawn wrongly.
+    c.clear();
+    c.polyline({{100, 0}, {1000100, 1}, {-1000000, 2}, {100, 3}});
+    auto darkInColumn = [&](int x) {
+      int n = 0;
+      for (int y = 0; y <= 3; ++y) n += rgbAt(c, x, y) == Black;
+      return n;
+    };
+    QVERIFY(darkInColumn(0) >= 1);
+    QVERIFY(darkInColumn(199) >= 2);
+    QCOMPARE(rgbAt(c, 100, 3), Black);
+    QCOMPARE(rgbAt(c, 100, 10), White);
+  }
+
+  void xorPolylineTwiceLeavesNoTrace() {
+    ImageCanvas c;
+    c.setSize(100, 100);
+    c.setPenMode(PenMode::Xor);
+    c.setPenColor({0, 255, 255});
+    const std::vector<PointI> wiggle{{50, 10}, {60, 11}, {40, 12}, {50, 30}, {50, 40}};
+    c.polyline(wiggle);
+    QCOMPARE(rgbAt(c, 60, 11), Red);
+    QCOMPARE(rgbAt(c, 50, 35), Red);
+    c.polyline(wiggle);
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 100; ++x) QCOMPARE(rgbAt(c, x, y), White);
+  }
+
+  void lobeFillMatchesThePainterFill() {
+    const std::vector<PointI> lobe{{50, 10}, {55, 11}, {70, 15}, {80, 16}, {62, 25}, {50, 28}};
+    int counts[2] = {0, 0};
+    for (int fast : {0, 1}) {
+      ImageCanvas c;
+      c.setFastPaths(fast != 0);
+      c.setSize(120, 40);
+      c.fillPolygon(lobe);
+      const QImage& img = c.image();
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x) counts[fast] += (img.pixel(x, y) & 0xffffff) == Black;
+      QCOMPARE(rgbAt(c, 60, 16), Black);
+      QCOMPARE(rgbAt(c, 49, 16), White);
+      QCOMPARE(rgbAt(c, 85, 16), White);
+    }
+    // Same area within the edge pixels.
+    QVERIFY(std::abs(counts[0] - counts[1]) < 60);
+  }
+
   void persistentFlagIsKept() {
     ImageCanvas c;
     QVERIFY(!c.persistent());

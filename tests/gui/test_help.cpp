@@ -1,7 +1,9 @@
 // The help viewer: opening the help file at its contents and at a control's
 // topic, F1, and closing when told to quit.
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QTimer>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScrollBar>
@@ -136,6 +138,26 @@ void TestHelp::f1OpensTheTopicOfTheControl() {
   QCOMPARE(help.currentTopic(), QString("12060"));
   QTest::keyClick(&owner, Qt::Key_F1);  // nothing to go by: the contents
   QCOMPARE(help.currentTopic(), QString("contents"));
+
+  // F1 in a modal dialog: the viewer belongs to the dialog, so the dialog does
+  // not block it; afterwards it goes back to the owner.
+  QDialog dialog(&owner);
+  auto* ratio = new QPushButton("1:2", &dialog);
+  ratio->setProperty(HelpContextProperty, 12230);
+  QWidget* parentDuringDialog = nullptr;
+  QTimer::singleShot(0, [&] {
+    ratio->setFocus();
+    QTest::keyClick(ratio, Qt::Key_F1);
+    parentDuringDialog = help.window()->parentWidget();
+    dialog.accept();
+  });
+  dialog.exec();
+  QCOMPARE(help.currentTopic(), QString("12230"));
+  QCOMPARE(parentDuringDialog, &dialog);
+  QVERIFY(help.window()->isVisible());
+  help.helpcontents();
+  QCOMPARE(help.window()->parentWidget(), &owner);
+  QVERIFY(help.window()->isVisible());
 }
 
 void TestHelp::quitCloses() {

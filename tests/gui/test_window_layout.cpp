@@ -11,6 +11,7 @@
 
 #include "display/TessalyWindow.h"
 #include "open/FileInfoWindow.h"
+#include "platform/qt/ImageCanvas.h"
 #include "platform/qt/QtUi.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
@@ -130,7 +131,10 @@ void WindowLayoutTest::designStates() {
   QVERIFY(canvas);
   QCOMPARE(canvas->parentWidget(), w.findChild<QWidget*>("Picture2"));
   QCOMPARE(canvas->pos(), QPoint(0, 0));
-  QCOMPARE(canvas->palette().color(QPalette::Window), QColor(Qt::white));
+  QCOMPARE(canvas, static_cast<QWidget*>(w.canvas()));
+  const QImage& image = w.canvas()->image();
+  QVERIFY(!image.isNull());
+  QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
   QCOMPARE(canvas->property("helpContextId").toInt(), 12060);
   // Client area below the menu bar: 7560 x 5040 twips.
   QCOMPARE(w.centralWidget()->width(), twipsToPixels(7560, w.logicalDpiX()));

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLocalServer>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -240,6 +241,12 @@ void WindowOpenTest::progressEveryHundredTraces() {
   std::vector<std::string> progress;
   std::vector<bool> shown, busy;
   f.ui.onEvents = [&] {
+    // Half-built tables: the buttons, canvas and "&Options" wait for the scan.
+    QVERIFY(!f.w.prevButton()->isEnabled());
+    QVERIFY(!f.w.canvasWidget()->isEnabled());
+    QVERIFY(!f.w.menu("edit")->menuAction()->isEnabled());
+    QVERIFY(f.w.action("fileinfomenu")->isEnabled());
+    QVERIFY(f.w.action("fileexit")->isEnabled());
     progress.push_back(f.label("Label1"));
     shown.push_back(f.w.fileInfoWindow()->isVisible() && !f.w.fileInfoWindow()->isModal());
     busy.push_back(f.ui.busy);
@@ -264,6 +271,8 @@ void WindowOpenTest::progressEveryHundredTraces() {
   QVERIFY(!f.w.clearPicksButton()->isEnabled());
   QVERIFY(!f.w.prevButton()->isEnabled());
   QVERIFY(!f.w.nextButton()->isEnabled());
+  QVERIFY(f.w.canvasWidget()->isEnabled());
+  QVERIFY(f.w.menu("edit")->menuAction()->isEnabled());
   QCOMPARE(f.st.LastPath, dir.path());
 }
 
@@ -345,6 +354,10 @@ void WindowOpenTest::refusedFilesKeepThePicks() {
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(2000));
+  // The controls are as the previous file left them.
+  QVERIFY(f.w.prevButton()->isEnabled());
+  QVERIFY(f.w.nextButton()->isEnabled());
+  QVERIFY(f.w.menu("edit")->menuAction()->isEnabled());
 
   // A gather: the NMO dialog's turn; panels, CDP list and picks stay.
   writeFile(dir.file("g.dat"), gatherFile(30, 1, 10));

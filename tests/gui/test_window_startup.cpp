@@ -174,6 +174,7 @@ void WindowStartupTest::shortSettingsFileKeepsDefaults() {
   QCOMPARE(f.st.DataDivisor, 10.0f);
   QCOMPARE(f.st.SamplingRatio, 1.0f);
   QCOMPARE(f.st.LastPath, std::string());
+  QCOMPARE(f.st.ProcessingSystemPath, std::string("\\worog15\\worog.exe"));
   QCOMPARE(f.w.width(), width);
 }
 

@@ -24,9 +24,18 @@ std::string upperAscii(std::string s) {
   return s;
 }
 
-// The same file under another spelling ("./a.dat", a link): refused like equal names.
+// The same file under any letter case or spelling of its path ("./A.DAT" for
+// "a.dat", a link): refused, since creating the output would empty the input.
+std::string normalPath(const std::string& p) {
+  std::error_code ec;
+  std::filesystem::path a = std::filesystem::absolute(p, ec);
+  if (ec) return p;
+  return a.lexically_normal().string();
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
   if (upperAscii(a) == upperAscii(b)) return true;
+  if (upperAscii(normalPath(a)) == upperAscii(normalPath(b))) return true;
   std::error_code ec;
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }

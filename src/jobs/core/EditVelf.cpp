@@ -21,6 +21,9 @@ FileAnswer browse(VelfCommandContext& ctx, std::string& name) {
   req.defaultExt = BrowseDefaultExt;
   req.initialDir = ctx.state.LastPath;
   req.fileName = ctx.fileDialogName;
+  // The same dialog names the output file, which usually does not exist yet;
+  // no name is checked here, as a typed one is not either.
+  req.mustExist = false;
   FileDialogResult res = ctx.ui.openFileDialog(req);
   switch (res.status) {
     case FileDialogResult::Status::Chosen:

@@ -1,11 +1,14 @@
 #include "platform/qt/ImageCanvas.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPalette>
 
 namespace tsly {
 
@@ -13,6 +16,9 @@ ImageCanvas::ImageCanvas(QWidget* parent) : QWidget(parent) {
   setObjectName("Picture1");
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAutoFillBackground(false);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);  // the canvas background
+  setPalette(pal);
   image_ = QImage(1, 1, QImage::Format_RGB32);
   image_.fill(Qt::white);
   setFixedSize(image_.size());
@@ -40,13 +46,21 @@ QPainter& ImageCanvas::painter() {
 
 void ImageCanvas::applyPen(QPainter& p) {
   QPen pen(colour_);
-  pen.setWidth(std::max(penWidth_, 1));
+  if (penWidth_ <= 1) {
+    // A one-pixel pen is cosmetic: Qt draws it with its fast line rasteriser
+    // instead of stroking an outline.
+    pen.setWidth(0);
+    pen.setCosmetic(true);
+  } else {
+    pen.setWidth(penWidth_);
+  }
   pen.setCapStyle(Qt::FlatCap);
   pen.setJoinStyle(Qt::MiterJoin);
   p.setPen(pen);
   p.setBrush(Qt::NoBrush);
+  // Every colour is opaque, so copy mode may simply replace the pixels.
   p.setCompositionMode(mode_ == PenMode::Xor ? QPainter::RasterOp_SourceXorDestination
-                                             : QPainter::CompositionMode_SourceOver);
+                                             : QPainter::CompositionMode_Source);
 }
 
 void ImageCanvas::done() {
@@ -107,14 +121,103 @@ void ImageCanvas::setPenColor(Rgb c) {
 
 void ImageCanvas::moveTo(int x, int y) { pos_ = QPoint(x, y); }
 
+// Bresenham, both end points included (the first one left out when asked, so that
+// XOR polylines do not touch their joints twice). Clipped to the image first.
+void ImageCanvas::rasterLine(int x0, int y0, int x1, int y1, bool skipFirst) {
+  const int w = image_.width(), h = image_.height();
+  const bool inside = x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h;
+  if (!inside) {
+    // Liang-Barsky against the image rectangle.
+    double t0 = 0, t1 = 1;
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {static_cast<double>(x0), static_cast<double>(w - 1 - x0), static_cast<double>(y0),
+                         static_cast<double>(h - 1 - y0)};
+    for (int i = 0; i < 4; ++i) {
+      if (p[i] == 0) {
+        if (q[i] < 0) return;
+        continue;
+      }
+      const double t = q[i] / p[i];
+      if (p[i] < 0) t0 = std::max(t0, t);
+      else t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return;
+    if (t0 > 0) skipFirst = false;
+    const int nx0 = static_cast<int>(std::lround(x0 + t0 * dx)), ny0 = static_cast<int>(std::lround(y0 + t0 * dy));
+    const int nx1 = static_cast<int>(std::lround(x0 + t1 * dx)), ny1 = static_cast<int>(std::lround(y0 + t1 * dy));
+    x0 = std::clamp(nx0, 0, w - 1), y0 = std::clamp(ny0, 0, h - 1);
+    x1 = std::clamp(nx1, 0, w - 1), y1 = std::clamp(ny1, 0, h - 1);
+  }
+  uchar* bits = image_.bits();
+  const qsizetype bpl = image_.bytesPerLine();
+  const QRgb c = (colour_.rgb() & 0xffffffu) | 0xff000000u;
+  const bool xr = mode_ == PenMode::Xor;
+  auto put = [&](int x, int y) {
+    auto* px = reinterpret_cast<QRgb*>(bits + y * bpl) + x;
+    *px = xr ? (*px ^ c) | 0xff000000u : c;
+  };
+  const int adx = std::abs(x1 - x0), ady = std::abs(y1 - y0);
+  if (adx > ady) {
+    // Mostly horizontal: one run of pixels per row. Row r (0..ady) takes the x
+    // whose ideal y rounds to it, the same pixels Bresenham would choose.
+    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int x = x0;
+    for (int r = 0; r <= ady; ++r) {
+      // Last step of this row: the largest k with 2*k*ady < (2r+1)*adx (k <= adx).
+      int kEnd = r == ady ? adx : static_cast<int>(((2LL * r + 1) * adx - 1) / (2LL * ady));
+      kEnd = std::min(kEnd, adx);
+      const int xEnd = x0 + sx * kEnd;
+      const int y = y0 + sy * r;
+      int from = x, to = xEnd;
+      if (r == 0 && skipFirst) from += sx;
+      if ((to - from) * sx >= 0) {
+        const int lo = std::min(from, to), hi = std::max(from, to);
+        auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
+        if (xr)
+          for (int k = lo; k <= hi; ++k) row[k] = (row[k] ^ c) | 0xff000000u;
+        else
+          std::fill(row + lo, row + hi + 1, c);
+      }
+      x = xEnd + sx;
+    }
+    return;
+  }
+  // Mostly vertical: one pixel per row.
+  const int dx = adx, sx = x0 < x1 ? 1 : -1;
+  const int dy = -ady, sy = y0 < y1 ? 1 : -1;
+  int err = dx + dy;
+  bool first = true;
+  for (;;) {
+    if (!(first && skipFirst)) put(x0, y0);
+    first = false;
+    if (x0 == x1 && y0 == y1) break;
+    const int e2 = 2 * err;
+    if (e2 >= dy) err += dy, x0 += sx;
+    if (e2 <= dx) err += dx, y0 += sy;
+  }
+}
+
 void ImageCanvas::lineTo(int x, int y) {
-  painter().drawLine(pos_, QPoint(x, y));
+  if (fast_ && penWidth_ <= 1) {
+    rasterLine(pos_.x(), pos_.y(), x, y, false);
+  } else {
+    painter().drawLine(pos_, QPoint(x, y));
+  }
   pos_ = QPoint(x, y);
   done();
 }
 
 void ImageCanvas::polyline(const std::vector<PointI>& points) {
   if (points.empty()) return;
+  if (fast_ && penWidth_ <= 1) {
+    rasterLine(points[0].x, points[0].y, points[0].x, points[0].y, false);
+    for (std::size_t i = 1; i < points.size(); ++i)
+      rasterLine(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, true);
+    pos_ = QPoint(points.back().x, points.back().y);
+    done();
+    return;
+  }
   scratch_.resize(static_cast<int>(points.size()));
   for (std::size_t i = 0; i < points.size(); ++i) scratch_[static_cast<int>(i)] = QPoint(points[i].x, points[i].y);
   painter().drawPolyline(scratch_);
@@ -122,14 +225,62 @@ void ImageCanvas::polyline(const std::vector<PointI>& points) {
   done();
 }
 
+// A wiggle lobe: the first and last points lie on one vertical line x0, and the
+// points between run downwards (y never decreasing). Each row between the first
+// and last y is filled from x0 to the chain's x at that row (the chain's own
+// pixels are the wiggle line). Returns false for any other polygon.
+bool ImageCanvas::fillLobe(const std::vector<PointI>& pts) {
+  const std::size_t n = pts.size();
+  const int x0 = pts.front().x;
+  if (pts.back().x != x0 || pts.back().y < pts.front().y) return false;
+  for (std::size_t i = 1; i < n; ++i)
+    if (pts[i].y < pts[i - 1].y) return false;
+  const int w = image_.width(), h = image_.height();
+  const QRgb c = (colour_.rgb() & 0xffffff) | 0xff000000u;
+  const bool xr = mode_ == PenMode::Xor;
+  uchar* bits = image_.bits();
+  const qsizetype bpl = image_.bytesPerLine();
+  // Walk the chain pts[0..n-1]; for each row take the x of the chain at that row
+  // (linear between points; the farthest from x0 when several points share a row).
+  std::size_t seg = 0;
+  for (int y = pts.front().y; y <= pts.back().y; ++y) {
+    if (y < 0 || y >= h) continue;
+    while (seg + 1 < n - 1 && pts[seg + 1].y < y) ++seg;
+    int reach = x0;
+    for (std::size_t k = seg; k + 1 < n && pts[k].y <= y; ++k) {
+      const PointI a = pts[k], b = pts[k + 1];
+      if (b.y < y) continue;
+      int x;
+      if (b.y == a.y) x = std::abs(a.x - x0) > std::abs(b.x - x0) ? a.x : b.x;
+      else x = a.x + static_cast<int>(std::lround(static_cast<double>(b.x - a.x) * (y - a.y) / (b.y - a.y)));
+      if (std::abs(x - x0) > std::abs(reach - x0)) reach = x;
+      if (b.y > y) break;
+    }
+    int lo = std::min(x0, reach), hi = std::max(x0, reach);
+    lo = std::max(lo, 0);
+    hi = std::min(hi, w - 1);
+    auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
+    for (int x = lo; x <= hi; ++x) row[x] = xr ? (row[x] ^ c) | 0xff000000u : c;
+  }
+  return true;
+}
+
 void ImageCanvas::fillPolygon(const std::vector<PointI>& points) {
   if (points.size() < 3) return;
+  if (fast_ && mode_ == PenMode::Copy && fillLobe(points)) {
+    done();
+    return;
+  }
   scratch_.resize(static_cast<int>(points.size()));
   for (std::size_t i = 0; i < points.size(); ++i) scratch_[static_cast<int>(i)] = QPoint(points[i].x, points[i].y);
   QPainter& p = painter();
+  // The outline is the wiggle line itself; only the inside is filled here.
+  const QPen pen = p.pen();
+  p.setPen(Qt::NoPen);
   p.setBrush(colour_);
   p.drawPolygon(scratch_);
   p.setBrush(Qt::NoBrush);
+  p.setPen(pen);
   done();
 }
 

@@ -5,9 +5,13 @@
 // line drawn twice in XOR mode leaves the image as it was. Lines and text are
 // aliased (no antialiasing), so XOR erasing is exact.
 //
-// One QPainter stays open on the image between drawing calls and is closed
-// before the image is shown, resized or handed out; setPainterReuse(false)
-// opens one per call instead (slower; kept for comparison in the benchmark).
+// One-pixel lines and polylines (the wiggles, timing lines, ticks) and the
+// wiggle lobes (polygons whose points run downwards and close on a vertical
+// zero line) are rasterised straight into the image; everything else (wide
+// lines, other polygons, text) goes through a QPainter that stays open on the
+// image between calls and is closed before the image is shown, resized or
+// handed out. setFastPaths(false) and setPainterReuse(false) turn these off
+// (slower; kept to compare in the benchmark and to check the fast paths).
 #pragma once
 
 #include <memory>
@@ -53,6 +57,7 @@ class ImageCanvas : public QWidget, public Canvas {
   // The persistent image with all drawing so far (for saving, printing, tests).
   const QImage& image();
   void setPainterReuse(bool on);
+  void setFastPaths(bool on) { fast_ = on; }
 
  signals:
   // A mouse press at (x, y) canvas pixels: button and keyboard modifiers as Qt gives them.
@@ -67,10 +72,13 @@ class ImageCanvas : public QWidget, public Canvas {
   void applyPen(QPainter& p);
   void done();  // after each primitive: close the per-call painter, schedule a repaint
   void endPainting();
+  void rasterLine(int x0, int y0, int x1, int y1, bool skipFirst);
+  bool fillLobe(const std::vector<PointI>& points);
 
   QImage image_;
   std::unique_ptr<QPainter> painter_;
   bool reuse_ = true;
+  bool fast_ = true;
   bool persistent_ = false;
   PenMode mode_ = PenMode::Copy;
   int penWidth_ = 1;

@@ -157,7 +157,7 @@ FileDialogResult QtUi::runFileDialog(const FileDialogRequest& r, bool save) {
   QFileDialog dlg(parentWidget(), effectiveTitle(r.title));
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dlg.setFileMode(save || !r.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (save && !r.overwritePrompt) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
   const QStringList filters = qtFilters(r.filter);
   dlg.setNameFilters(filters);

@@ -1,0 +1,367 @@
+#include "generation/NmoDialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "platform/qt/QtUi.h"
+#include "shared/Numbers.h"
+
+namespace tsly {
+
+namespace {
+
+// Design size of the client area, in twips.
+constexpr double ClientWidthTwips = 6225;
+constexpr double ClientHeightTwips = 7380;
+constexpr int MaxEntries = 20;
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+std::string ss(const QString& s) { return s.toStdString(); }
+double value(const QLineEdit* box) { return readNumber(ss(box->text())); }
+
+QLabel* caption(QWidget* parent, const char* text, const QRect& r, Qt::Alignment align = Qt::AlignLeft) {
+  auto* l = new QLabel(QString::fromUtf8(text), parent);
+  l->setGeometry(r);
+  l->setAlignment(align | Qt::AlignTop);
+  return l;
+}
+
+}  // namespace
+
+SpinButton::SpinButton(QWidget* parent) : QWidget(parent) {
+  up_ = new QToolButton(this);
+  up_->setObjectName(QStringLiteral("up"));
+  up_->setArrowType(Qt::UpArrow);
+  up_->setAutoRepeat(true);
+  down_ = new QToolButton(this);
+  down_->setObjectName(QStringLiteral("down"));
+  down_->setArrowType(Qt::DownArrow);
+  down_->setAutoRepeat(true);
+  connect(up_, &QToolButton::clicked, this, &SpinButton::upClicked);
+  connect(down_, &QToolButton::clicked, this, &SpinButton::downClicked);
+}
+
+void SpinButton::resizeEvent(QResizeEvent* event) {
+  const int w = event->size().width(), h = event->size().height();
+  up_->setGeometry(0, 0, w, h / 2);
+  down_->setGeometry(0, h / 2, w, h - h / 2);
+}
+
+NmoDialog::NmoDialog(AppState& state, Ui& ui, QWidget* parent) : QDialog(parent), s_(state), ui_(ui) {
+  setObjectName(QStringLiteral("nmosele"));
+  setWindowTitle(QStringLiteral("NMO Parameters"));
+  setModal(true);
+
+  menuBar_ = new QMenuBar(this);
+  files_ = menuBar_->addMenu(QStringLiteral("&Files"));
+  files_->setObjectName(QStringLiteral("files"));
+  fileout_ = files_->addAction(QStringLiteral("Output File Name"));
+  fileout_->setObjectName(QStringLiteral("fileout"));
+  fileexit_ = files_->addAction(QStringLiteral("&Exit"));
+  fileexit_->setObjectName(QStringLiteral("fileexit"));
+  connect(fileout_, &QAction::triggered, this, &NmoDialog::fileout);
+  connect(fileexit_, &QAction::triggered, this, &NmoDialog::fileexit);
+
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("client"));
+  client_->setFixedSize(twips(0, 0, ClientWidthTwips, ClientHeightTwips).size());
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->setMenuBar(menuBar_);
+  layout->addWidget(client_);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  // Counts, CDPs per panel and stretch ratio, each with its spin button.
+  caption(client_, "# CDP Panels", twips(240, 120, 1572, 372));
+  caption(client_, "# of Velocities", twips(1920, 120, 1572, 372));
+  caption(client_, "# of CDPs /Panel", twips(3600, 120, 1092, 372), Qt::AlignHCenter);
+  caption(client_, "NMO Stretch Ratio", twips(4800, 120, 1212, 372));
+  const double countLeft[2] = {480, 1920}, spinLeft[2] = {1080, 2520};
+  for (int i = 0; i < 2; ++i) {
+    text1_[i] = new QLineEdit(client_);
+    text1_[i]->setObjectName(QStringLiteral("Text1"));
+    text1_[i]->setProperty("index", i);
+    text1_[i]->setGeometry(twips(countLeft[i], 600, 612, 372));
+    spin1_[i] = new SpinButton(client_);
+    spin1_[i]->setObjectName(QStringLiteral("Spin1"));
+    spin1_[i]->setProperty("index", i);
+    spin1_[i]->setGeometry(twips(spinLeft[i], 600, 252, 372));
+  }
+  text2_ = new QLineEdit(client_);
+  text2_->setObjectName(QStringLiteral("Text2"));
+  text2_->setGeometry(twips(3600, 600, 492, 372));
+  spin2_ = new SpinButton(client_);
+  spin2_->setObjectName(QStringLiteral("Spin2"));
+  spin2_->setGeometry(twips(4080, 600, 252, 372));
+  text5_ = new QLineEdit(client_);
+  text5_->setObjectName(QStringLiteral("Text5"));
+  text5_->setGeometry(twips(4800, 600, 612, 372));
+  spin3_ = new SpinButton(client_);
+  spin3_->setObjectName(QStringLiteral("Spin3"));
+  spin3_->setGeometry(twips(5400, 600, 252, 372));
+
+  // The two columns, entry 0 of each.
+  caption(client_, "Start CDP of Panel", twips(120, 1200, 1692, 252));
+  caption(client_, "Trial Velocity", twips(1920, 1200, 1572, 252));
+  text3First_ = twips(480, 1440, 852, 288);
+  text4First_ = twips(1920, 1440, 852, 288);
+  text3_.push_back(newEntry("Text3", 0, text3First_));
+  text4_.push_back(newEntry("Text4", 0, text4First_));
+
+  caption(client_, "Output Length (mS)", twips(3840, 1200, 1932, 252));
+  text6_ = new QLineEdit(client_);
+  text6_->setObjectName(QStringLiteral("Text6"));
+  text6_->setGeometry(twips(3960, 1440, 1092, 288));
+  label4_ = new QLabel(client_);
+  label4_->setObjectName(QStringLiteral("Label4"));
+  label4_->setGeometry(twips(3960, 1920, 1932, 852));
+  label4_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  process_ = new QPushButton(QStringLiteral("Generate Panels"), client_);
+  process_->setObjectName(QStringLiteral("process"));
+  process_->setGeometry(twips(3840, 2880, 1812, 492));
+  process_->setAutoDefault(false);
+  stopnmo_ = new QPushButton(QStringLiteral("STOP Processing"), client_);
+  stopnmo_->setObjectName(QStringLiteral("stopnmo"));
+  stopnmo_->setGeometry(twips(3840, 3480, 1812, 372));
+  stopnmo_->setAutoDefault(false);
+  stopnmo_->hide();
+  stackcheck_ = new QCheckBox(QStringLiteral("Stack CDPs"), client_);
+  stackcheck_->setObjectName(QStringLiteral("stackcheck"));
+  stackcheck_->setGeometry(twips(3120, 6240, 1692, 252));
+  caption(client_, "Output File Name:", twips(3120, 6600, 1695, 255));
+  label7_ = new QLabel(client_);
+  label7_->setObjectName(QStringLiteral("Label7"));
+  label7_->setGeometry(twips(3120, 6960, 3135, 375));
+  label7_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  // Change rules and buttons.
+  for (int i = 0; i < 2; ++i) {
+    connect(text1_[i], &QLineEdit::textChanged, this, [this, i] { countChanged(i); });
+    connect(spin1_[i], &SpinButton::upClicked, this, [this, i] { spin1Up(i); });
+    connect(spin1_[i], &SpinButton::downClicked, this, [this, i] { spin1Down(i); });
+  }
+  connect(text2_, &QLineEdit::textChanged, this, &NmoDialog::cdpsChanged);
+  connect(text5_, &QLineEdit::textChanged, this, &NmoDialog::stretchChanged);
+  connect(spin2_, &SpinButton::upClicked, this, &NmoDialog::spin2Up);
+  connect(spin2_, &SpinButton::downClicked, this, &NmoDialog::spin2Down);
+  connect(spin3_, &SpinButton::upClicked, this, &NmoDialog::spin3Up);
+  connect(spin3_, &SpinButton::downClicked, this, &NmoDialog::spin3Down);
+  connect(process_, &QPushButton::clicked, this, &NmoDialog::process);
+  connect(stopnmo_, &QPushButton::clicked, this, &NmoDialog::stopnmo);
+
+  // Creation values.
+  text1_[0]->setText(QStringLiteral("1"));
+  text1_[1]->setText(QStringLiteral("1"));
+  text3_[0]->setText(QStringLiteral("0"));
+  text3_[0]->setText(qs(numberText(static_cast<short>(s_.MinKey))));
+  text4_[0]->setText(QStringLiteral("1000"));
+  text2_->setText(QStringLiteral("25"));
+  text5_->setText(QStringLiteral(".50"));
+  label4_->setText(qs("First CDP = " + numberText(static_cast<short>(s_.MinKey)) + CrLf + "Last CDP = " +
+                      numberText(static_cast<short>(s_.MaxKey))));
+  label7_->setText(qs(s_.LastPath + "/tslynmo.nmo"));
+  text6_->setText(QStringLiteral("0"));
+  text6_->setText(qs(plainNumberText((static_cast<double>(s_.SampleInterval) / 1000.0) * s_.NumSamples)));
+  stackcheck_->setChecked(true);
+  process_->setEnabled(s_.TraceCount > 0);
+}
+
+QRect NmoDialog::twips(double left, double top, double width, double height) const {
+  return twipsRect(left, top, width, height, logicalDpiX(), logicalDpiY());
+}
+
+QLineEdit* NmoDialog::newEntry(const char* name, int index, const QRect& first) {
+  auto* e = new QLineEdit(client_);
+  e->setObjectName(QString::fromUtf8(name));
+  e->setProperty("index", index);
+  // Entry k sits directly below entry 0, k heights down: the boxes touch.
+  e->setGeometry(first.translated(0, index * first.height()));
+  e->show();
+  return e;
+}
+
+void NmoDialog::setBox(QLineEdit* box, const std::string& text, bool cursorToEnd) {
+  // Setting the same text again changes nothing (and runs no change rule).
+  if (ss(box->text()) != text) box->setText(qs(text));
+  if (cursorToEnd) box->setCursorPosition(static_cast<int>(box->text().size()));
+}
+
+void NmoDialog::prepareOpening() {
+  label4_->setText(qs("First CDP = " + numberText(static_cast<short>(s_.MinKey)) + CrLf + "Last CDP = " +
+                      numberText(static_cast<short>(s_.MaxKey))));
+  // A file opened since the dialog was made may have traces now (or none).
+  if (!running_) process_->setEnabled(s_.TraceCount > 0);
+}
+
+// Modal for the application, without a nested event loop: the caller (the
+// Open command, the menu item) goes on at once, and the dialog's own buttons run
+// from the main event loop.
+void NmoDialog::showDialog() {
+  prepareOpening();
+  setWindowModality(Qt::ApplicationModal);
+  show();
+  raise();
+  activateWindow();
+}
+
+// Text1 box 0 drives the start-CDP column, box 1 the velocity column.
+void NmoDialog::countChanged(int box) {
+  QLineEdit* t = text1_[box];
+  int n = nearestI16(value(t));
+  if (n > MaxEntries) {
+    setBox(t, "20");
+    n = MaxEntries;
+  }
+  if (n < 1) {
+    setBox(t, "1");
+    n = 1;
+  }
+  resizeColumn(box == 0 ? text3_ : text4_, n, box == 0);
+}
+
+void NmoDialog::resizeColumn(std::vector<QLineEdit*>& column, int n, bool startCdps) {
+  const int m = static_cast<int>(column.size());
+  if (n < m) {
+    while (static_cast<int>(column.size()) > n) {
+      delete column.back();
+      column.pop_back();
+    }
+    return;
+  }
+  const float last = static_cast<float>(value(column[static_cast<size_t>(m - 1)]));
+  const float before = m >= 2 ? static_cast<float>(value(column[static_cast<size_t>(m - 2)])) : 0.0f;
+  const float perPanel = static_cast<float>(value(text2_));
+  for (int k = m; k < n; ++k) {
+    const float steps = static_cast<float>(k - m + 1);
+    float v;
+    if (startCdps) {
+      v = last + steps * perPanel;  // panels follow each other without gap or overlap
+    } else if (m < 2) {
+      v = last + steps * 500.0f;
+    } else {
+      v = last + (last - before) * steps;  // the step of the last two entries
+    }
+    QLineEdit* e = newEntry(startCdps ? "Text3" : "Text4", k, startCdps ? text3First_ : text4First_);
+    e->setText(qs(numberText(v)));
+    column.push_back(e);
+  }
+}
+
+void NmoDialog::cdpsChanged() {
+  int n = nearestI16(value(text2_));
+  if (n > 50) n = 50;
+  if (n < 0) n = 5;
+  setBox(text2_, numberText(static_cast<short>(n)), true);
+}
+
+void NmoDialog::stretchChanged() {
+  const std::string text = ss(text5_->text());
+  float x = static_cast<float>(readNumber(text));
+  if (text5_->text().size() == 1 && x == 0.0f) return;  // a lone "." or "0" while typing
+  if (x > 0.99f) x = 0.99f;
+  if (x < 0.1f) x = 0.1f;
+  setBox(text5_, numberText(x), true);
+}
+
+void NmoDialog::spin1Up(int box) {
+  int n = nearestI16(value(text1_[box]) + 1);
+  setBox(text1_[box], n < 21 ? numberText(static_cast<short>(n)) : std::string("1"));
+}
+
+void NmoDialog::spin1Down(int box) {
+  int n = nearestI16(value(text1_[box]) - 1);
+  setBox(text1_[box], n > 0 ? numberText(static_cast<short>(n)) : std::string("20"));
+}
+
+void NmoDialog::spin2Up() {
+  int n = nearestI16(value(text2_) + 5);
+  if (n > 50) n = 5;
+  setBox(text2_, numberText(static_cast<short>(n)));
+}
+
+void NmoDialog::spin2Down() {
+  int n = nearestI16(value(text2_) - 5);
+  if (n < 5) n = 50;
+  setBox(text2_, numberText(static_cast<short>(n)));
+}
+
+void NmoDialog::spin3Up() {
+  float x = static_cast<float>(value(text5_)) + 0.1f;
+  setBox(text5_, x <= 0.99f ? numberText(x) : std::string(".1"));
+}
+
+void NmoDialog::spin3Down() {
+  float x = static_cast<float>(value(text5_)) - 0.1f;
+  setBox(text5_, x < 0.1f ? std::string(".99") : numberText(x));
+}
+
+void NmoDialog::fileout() {
+  FileDialogRequest r;
+  r.title = "NMO Output File selection";
+  r.filter = "Data (*.dat)|*.dat|MNO Data (*.nmo)|*.nmo|All Data (*.*)|*.*";
+  r.filterIndex = 1;
+  r.defaultExt = "dat";
+  r.initialDir = s_.LastPath;
+  FileDialogResult res = ui_.openFileDialog(r);
+  if (res.status == FileDialogResult::Status::Cancelled) return;
+  if (res.status == FileDialogResult::Status::Failed) {
+    ui_.message(std::string("Unexpected error") + CrLf + res.error, "Tessaly ERROR", Buttons::Ok, Icon::None);
+    return;
+  }
+  const size_t slash = res.path.find_last_of('/');
+  s_.LastPath = slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : res.path.substr(0, slash));
+  label7_->setText(qs(res.path));
+}
+
+void NmoDialog::fileexit() { hide(); }
+
+void NmoDialog::stopnmo() { stopFlag_ = true; }
+
+GenerationParams NmoDialog::entries() const {
+  GenerationParams p;
+  const int panels = std::min<int>(nearestI16(value(text1_[0])), panelEntryCount());
+  const int vels = std::min<int>(nearestI16(value(text1_[1])), velocityEntryCount());
+  for (int k = 0; k < panels; ++k) p.startCdps.push_back(static_cast<float>(value(text3_[static_cast<size_t>(k)])));
+  for (int k = 0; k < vels; ++k) p.velocities.push_back(static_cast<float>(value(text4_[static_cast<size_t>(k)])));
+  p.cdpsPerPanel = static_cast<float>(value(text2_));
+  p.stretch = static_cast<float>(value(text5_));
+  p.lengthMs = value(text6_);
+  p.stackFlag = stackcheck_->isChecked() ? 1 : 0;
+  p.outputName = ss(label7_->text());
+  p.upperCaseFileName = true;
+  p.askBeforeOverwrite = true;
+  return p;
+}
+
+void NmoDialog::process() {
+  // Events run during a run; a second press must not start another one.
+  if (running_) return;
+  running_ = true;
+  // The entries are read once: the run uses the values that were checked, even
+  // if a box is edited while it runs.
+  const GenerationParams p = entries();
+  GenerationHooks hooks;
+  hooks.progress = [this](const std::string& text, std::int64_t, std::int64_t) { label4_->setText(qs(text)); };
+  hooks.stopRequested = [this] { return stopFlag_; };
+  hooks.runningChanged = [this](bool on) {
+    if (on) stopFlag_ = false;
+    stopnmo_->setVisible(on);
+  };
+  if (timeOfDay) hooks.timeOfDay = timeOfDay;
+  GenerationResult r = generatePanels(s_, ui_, p, hooks);
+  if (r.outcome == GenerationOutcome::Finished || r.outcome == GenerationOutcome::Failed)
+    lastOutput_ = r.outputPath;
+  running_ = false;
+  if (r.outcome == GenerationOutcome::Finished) fileexit();
+}
+
+}  // namespace tsly

@@ -1,0 +1,147 @@
+// The NMO parameters dialog `nmosele` ("NMO Parameters"): the panels and their
+// start CDPs, the trial velocities, CDPs per panel, stretch ratio, output length,
+// "Stack CDPs" and the output file; "Generate Panels" runs the generation engine,
+// "STOP Processing" ends a run after the velocity block in progress.
+//
+// The main window creates it on first use (which runs its Creation values from
+// the shared state) and keeps it: "&Exit" and a finished run hide it, so its
+// entries keep their values between showings. showDialog() resets the
+// information label to the file's CDP range and shows it modally.
+//
+// Change rules run on every change of a box, typed or set, as the analyst types:
+// the count boxes grow and shrink the Text3 / Text4 columns (1..20), Text2 is
+// held to 0..50 (a negative value becomes 5), Text5 to .1 .. .99 (a lone "0" or
+// "." is left alone while typing). Spin buttons step the boxes and wrap around.
+//
+// Control arrays (Text1, Spin1, Text3, Text4) share their objectName; each
+// control carries its array index in the dynamic property "index".
+#pragma once
+
+#include <QDialog>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "generation/core/Generation.h"
+#include "platform/Ui.h"
+#include "shared/State.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QToolButton;
+
+namespace tsly {
+
+// Up and down arrows beside a box (a spin button without a value of its own).
+class SpinButton : public QWidget {
+  Q_OBJECT
+ public:
+  explicit SpinButton(QWidget* parent = nullptr);
+  QToolButton* upButton() const { return up_; }
+  QToolButton* downButton() const { return down_; }
+
+ signals:
+  void upClicked();
+  void downClicked();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QToolButton* up_;
+  QToolButton* down_;
+};
+
+class NmoDialog : public QDialog {
+  Q_OBJECT
+ public:
+  NmoDialog(AppState& state, Ui& ui, QWidget* parent = nullptr);
+
+  // The main window's "Set NMO Parameters": reset Label4, then show modally
+  // (application-modal, returning at once).
+  void showDialog();
+  // What showDialog does before showing (also for tests that show it modeless).
+  void prepareOpening();
+
+  // Controls.
+  QLineEdit* text1(int box) const { return text1_[static_cast<size_t>(box)]; }
+  QLineEdit* text2() const { return text2_; }
+  QLineEdit* text3(int entry) const { return text3_[static_cast<size_t>(entry)]; }
+  QLineEdit* text4(int entry) const { return text4_[static_cast<size_t>(entry)]; }
+  QLineEdit* text5() const { return text5_; }
+  QLineEdit* text6() const { return text6_; }
+  QLabel* label4() const { return label4_; }
+  QLabel* label7() const { return label7_; }
+  QPushButton* processButton() const { return process_; }
+  QPushButton* stopButton() const { return stopnmo_; }
+  QCheckBox* stackCheck() const { return stackcheck_; }
+  SpinButton* spin1(int button) const { return spin1_[static_cast<size_t>(button)]; }
+  SpinButton* spin2() const { return spin2_; }
+  SpinButton* spin3() const { return spin3_; }
+  QAction* fileoutAction() const { return fileout_; }
+  QAction* fileexitAction() const { return fileexit_; }
+
+  int panelEntryCount() const { return static_cast<int>(text3_.size()); }
+  int velocityEntryCount() const { return static_cast<int>(text4_.size()); }
+  bool running() const { return running_; }
+  // The output file of the last run (after upper-casing), empty before any.
+  const std::string& lastOutputName() const { return lastOutput_; }
+  // The run's inputs as the entries stand.
+  GenerationParams entries() const;
+  // The clock of the completion message (tests fix it).
+  std::function<std::string()> timeOfDay;
+
+ public slots:
+  void process();   // "Generate Panels"
+  void stopnmo();   // "STOP Processing"
+  void fileout();   // "Output File Name"
+  void fileexit();  // "&Exit"
+  void spin1Up(int box);
+  void spin1Down(int box);
+  void spin2Up();
+  void spin2Down();
+  void spin3Up();
+  void spin3Down();
+
+ private:
+  QRect twips(double left, double top, double width, double height) const;
+  void countChanged(int box);
+  void cdpsChanged();
+  void stretchChanged();
+  void resizeColumn(std::vector<QLineEdit*>& column, int n, bool startCdps);
+  QLineEdit* newEntry(const char* name, int index, const QRect& first);
+  void setBox(QLineEdit* box, const std::string& text, bool cursorToEnd = false);
+
+  AppState& s_;
+  Ui& ui_;
+  QMenuBar* menuBar_;
+  QMenu* files_;
+  QAction* fileout_;
+  QAction* fileexit_;
+  QWidget* client_;
+  QLineEdit* text1_[2];
+  SpinButton* spin1_[2];
+  QLineEdit* text2_;
+  SpinButton* spin2_;
+  QLineEdit* text5_;
+  SpinButton* spin3_;
+  std::vector<QLineEdit*> text3_;
+  std::vector<QLineEdit*> text4_;
+  QRect text3First_, text4First_;
+  QLineEdit* text6_;
+  QLabel* label4_;
+  QPushButton* process_;
+  QPushButton* stopnmo_;
+  QCheckBox* stackcheck_;
+  QLabel* label7_;
+  bool running_ = false;
+  bool stopFlag_ = false;
+  std::string lastOutput_;
+};
+
+}  // namespace tsly

@@ -1,0 +1,170 @@
+// The panel display through the real main window: Open draws the first CDP,
+// clicks on Picture1 make picks, the buttons page, a Next pressed during a redraw
+// runs after it, Change Graphics redraws, the bars scroll and the window resizes.
+#include <QtTest>
+
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <cstdio>
+
+#include "display/DisplaySurface.h"
+#include "display/TessalyWindow.h"
+#include "display/core/Picks.h"
+#include "jobs/core/JobLink.h"
+#include "platform/qt/ImageCanvas.h"
+#include "support/PanelFile.h"
+#include "support/ScriptedUi.h"
+#include "gui/WindowTestSupport.h"
+
+using namespace tsly;
+using namespace tsly::test;
+
+namespace {
+
+constexpr QRgb White = 0xffffff;
+constexpr QRgb Red = 0xff0000;
+
+struct Fixture {
+  AppState st;
+  ScriptedUi ui;
+  RecordingDde dde;
+  TessalyWindow w{st, ui, dde};
+  std::string path;
+  Fixture() {
+    w.endProcess = [] {};
+    w.link().linkstart("JobPad", "orogdde");
+    w.show();
+  }
+  ~Fixture() {
+    if (!path.empty()) std::remove(path.c_str());
+  }
+  // Two CDPs of three panels (velocities 1500, 1800, 2100) of 10 traces, 250 us.
+  void open(const std::string& name) {
+    PanelFileOptions o;
+    o.samples = 400;
+    o.interval = 250;
+    // Flat traces: each is a vertical line at its own x, so pick lines between
+    // traces lie on white.
+    o.value = [](int, int, int) { return 0.0f; };
+    path = writePanelFile(tempPath(name),
+                          {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10},
+                           {1011, 1500, 10}, {1011, 1800, 10}, {1011, 2100, 10}},
+                          o);
+    FileDialogResult r;
+    r.status = FileDialogResult::Status::Chosen;
+    r.path = path;
+    ui.fileAnswers.push_back(r);
+    w.action("fileopen")->trigger();
+  }
+  QRgb at(int x, int y) { return w.canvas()->image().pixel(x, y) & 0xffffff; }
+  void click(int x, int y) { QTest::mousePress(w.canvas(), Qt::LeftButton, {}, QPoint(x, y)); }
+  QString status() { return w.statusLabel()->text(); }
+};
+
+}  // namespace
+
+class DisplayWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void openDrawsTheFirstCdp() {
+    Fixture f;
+    f.open("window_open.vsc");
+    QVERIFY2(f.ui.boxes.empty(), f.ui.boxes.empty() ? "" : f.ui.boxes[0].text.c_str());
+    QCOMPARE(f.w.canvas()->objectName(), QString("Picture1"));
+    QCOMPARE(f.w.canvas()->width(), 490);
+    QCOMPARE(f.w.canvas()->height(), 460);
+    QCOMPARE(f.status(), QString("CDP #  1001 with any previous picks shown."));
+    QVERIFY(f.w.clearPicksButton()->isEnabled());
+    QCOMPARE(f.st.PanelDrawn, std::int16_t(-1));
+    QCOMPARE(f.at(45, 90), 0x000000u);  // timing line at 10 ms
+    QVERIFY(!f.w.action("editvelf")->isEnabled());
+  }
+
+  void clicksMakePicksAndButtonsPage() {
+    Fixture f;
+    f.open("window_picks.vsc");
+    f.click(235, 150);
+    QCOMPARE(f.status(), QString("Last pick at  25ms on CDP#  1001 with velo = 1800"));
+    QVERIFY(f.w.action("editvelf")->isEnabled());
+    QCOMPARE(f.at(235, 150), Red);
+    QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);
+    QCOMPARE(f.st.CurrentCdp, 2);
+    QCOMPARE(f.status(), QString("CDP #  1011 with any previous picks shown."));
+    QCOMPARE(f.at(235, 150), White);
+    QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);  // wraps to the first CDP
+    QCOMPARE(f.st.CurrentCdp, 1);
+    QCOMPARE(f.at(235, 150), Red);
+    QTest::mouseClick(f.w.clearPicksButton(), Qt::LeftButton);
+    QCOMPARE(f.at(235, 150), White);
+    QCOMPARE(picksInUse(f.st.PickTable[1]), 0);
+    // Two picks on one row: Prev shows the duplicate and stays.
+    f.click(60, 150);
+    f.click(335, 150);
+    QTest::mouseClick(f.w.prevButton(), Qt::LeftButton);
+    QCOMPARE(f.st.CurrentCdp, 1);
+    QCOMPARE(f.ui.boxes.size(), size_t(1));
+    QCOMPARE(f.ui.boxes[0].title, std::string("TSLY-DUPLICATE TIME PICKS NOT ALLOWED"));
+    QCOMPARE(f.ui.boxes[0].text, std::string("Duplicate Time Picks on velocities - \r\n 1500 and  2100 on CDP #  1001"));
+  }
+
+  void nextPressedDuringARedrawRunsAfterIt() {
+    Fixture f;
+    f.open("window_nested.vsc");
+    int events = 0;
+    f.ui.onEvents = [&] {
+      if (++events == 2) QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);
+    };
+    QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);
+    f.ui.onEvents = nullptr;
+    // The first Next drew CDP 2; the one pressed in the middle ran after it.
+    QCOMPARE(f.st.CurrentCdp, 1);
+    QCOMPARE(f.status(), QString("CDP #  1001 with any previous picks shown."));
+    QVERIFY(!f.w.display().display().redrawing());
+    QCOMPARE(f.w.display().display().pendingActions(), 0);
+  }
+
+  void changeGraphicsRedraws() {
+    Fixture f;
+    f.open("window_graphics.vsc");
+    QTimer::singleShot(0, [&] {
+      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(d);
+      QCOMPARE(d->objectName(), QString("tslysele"));
+      const int dpi = f.w.canvas()->logicalDpiX();
+      d->findChild<QLineEdit*>("Text1")->setText(QString::number(dpi / 5.0));  // spacing 5
+      QTest::mouseClick(d->findChild<QPushButton*>("DONE"), Qt::LeftButton);
+    });
+    f.w.action("editsele")->trigger();
+    QCOMPARE(f.st.TraceSpacing, 5.0f);
+    QCOMPARE(f.w.canvas()->width(), 50 + 39 * 5 + 50);
+  }
+
+  void scrollBarsAndResize() {
+    Fixture f;
+    f.open("window_scroll.vsc");
+    QCOMPARE(f.w.hScroll()->maximum(), 490);
+    f.w.hScroll()->setValue(120);
+    QCOMPARE(f.w.canvas()->pos(), QPoint(-120, 0));
+    f.w.vScroll()->setValue(f.w.vScroll()->maximum());
+    QCOMPARE(f.w.canvas()->pos(), QPoint(0, -f.w.vScroll()->maximum()));
+    QCOMPARE(f.w.hScroll()->value(), 120);
+    // A taller and wider window: the viewport follows (height - bar - 1100 twips).
+    const int dpi = f.w.logicalDpiY();
+    f.w.resize(900, 700);
+    QCoreApplication::processEvents();
+    const double heightTwips = f.w.heightTwips();
+    const int expected = pixelsFromTwips(heightTwips - twipsFromPixels(f.w.hScroll()->height(), dpi) - 1100, dpi);
+    QVERIFY(std::abs(f.w.viewport()->height() - expected) <= 1);
+    QCOMPARE(f.w.vScroll()->height(), f.w.viewport()->height());
+    QCOMPARE(f.w.hScroll()->y(), f.w.viewport()->y() + f.w.viewport()->height());
+    QCOMPARE(f.w.vScroll()->maximum(), std::max(0, 460 - f.w.viewport()->height()));
+  }
+};
+
+QTEST_MAIN(DisplayWindowTest)
+#include "test_display_window.moc"
