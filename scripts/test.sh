@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test through ctest twice:
 #  1. the normal build in build/ (or $BUILD_DIR);
 #  2. the whole tree again with AddressSanitizer + UndefinedBehaviorSanitizer in
-#     build-asan/ (or $ASAN_BUILD_DIR), benchmarks off, at -O1 to keep the build
+#     build-asan/ (or $ASAN_BUILD_DIR), benchmarks off, at -O0 with line tables only, to keep the build
 #     and the run short. Any sanitizer report (error, undefined behaviour, leak)
 #     fails its test. Known leaks of system libraries (fontconfig, Qt's plugin
 #     loading) are suppressed by scripts/lsan.supp.
@@ -15,7 +15,7 @@ JOBS="${JOBS:-$(nproc)}"
 status=0
 
 echo "== build and test (build: ${BUILD_DIR:-$ROOT/build})"
-if BUILD_DIR="${BUILD_DIR:-$ROOT/build}" JOBS="$JOBS" "$ROOT/scripts/build.sh" -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
+if BUILD_DIR="${BUILD_DIR:-$ROOT/build}" JOBS="$JOBS" "$ROOT/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release; then
   (cd "${BUILD_DIR:-$ROOT/build}" && ctest --output-on-failure -j "$JOBS" --timeout 600) || status=1
 else
   echo "build failed"
@@ -29,7 +29,7 @@ if [ "${SKIP_ASAN:-0}" != 1 ]; then
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
   export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
   if BUILD_DIR="$ASAN_DIR" JOBS="$JOBS" "$ROOT/scripts/build.sh" -DTESSALY_SANITIZE=ON -DTESSALY_BENCH=OFF \
-      -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1"; then
+      -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O0"; then
     (cd "$ASAN_DIR" && ctest --output-on-failure -j "$JOBS" --timeout 900) || status=1
   else
     echo "sanitizer build failed"
