@@ -10,35 +10,21 @@
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/VelfDeck.h"
 #include "support/ScriptedDdeClient.h"
+#include "support/PickFixtures.h"
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
 using tsly::test::ScriptedDdeClient;
 using tsly::test::ScriptedUi;
+using tsly::test::addPick;
+using tsly::test::listCdps;
 
 namespace {
-
-void addPick(CdpPicks& rec, float time, std::int16_t velocity, std::int16_t panel) {
-  for (int k = 1; k <= PicksPerCdp; ++k)
-    if (rec.PickVelocity[k] == 0) {
-      rec.PickTime[k] = time;
-      rec.PickVelocity[k] = velocity;
-      rec.PickPanel[k] = panel;
-      return;
-    }
-}
 
 // CDPs listed 205, 101, 150 (the order of the file), picked out of time order.
 AppState pickedState() {
   AppState st;
-  st.CdpCount = 3;
-  st.CdpList.recreate(3);
-  st.PickTable.recreate(3);
-  const int cdps[] = {205, 101, 150};
-  for (int c = 1; c <= 3; ++c) {
-    st.CdpList[c] = static_cast<float>(cdps[c - 1]);
-    st.PickTable[c].Cdp = static_cast<std::int16_t>(cdps[c - 1]);
-  }
+  listCdps(st, {205, 101, 150});
   addPick(st.PickTable[1], 800.0f, 2400, 7);
   addPick(st.PickTable[1], 200.0f, 1600, 2);
   addPick(st.PickTable[1], 500.0f, 2000, 4);
