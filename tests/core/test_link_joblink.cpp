@@ -2,28 +2,17 @@
 
 #include "jobs/core/JobLink.h"
 #include "support/ScriptedDdeClient.h"
+#include "support/LinkTexts.h"
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
 using tsly::test::RecordedBox;
 using tsly::test::ScriptedDdeClient;
 using tsly::test::ScriptedUi;
+using tsly::test::NoConnection;
+using tsly::test::StartupNotFound;
 
 namespace {
-
-const std::string StartupNotFound =
-    "There has been an unexpected error while starting JobPad\r\n"
-    "\r\n"
-    "File not found\r\n"
-    "\r\n"
-    "This error is caused by a failure of the system to\r\n"
-    "locate  JobPad.EXE.  Make sure it is in a directory\r\n"
-    "listed in your system's  PATH statement.";
-
-const std::string NoConnection =
-    "There is no connection currently between this\r\n"
-    "program and JobPad. Insertion/communication of\r\n"
-    "data is not possible";
 
 std::string failureText(const std::string& description) {
   return "There was an error while attempting to communicate with\r\n"
