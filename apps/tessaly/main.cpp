@@ -9,7 +9,7 @@
 // the main window (its start-up runs then) and stays for 4 seconds.
 #include <QApplication>
 
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 #include "platform/qt/LocalDdeClient.h"
 #include "platform/qt/QtUi.h"
 #include "shared/State.h"

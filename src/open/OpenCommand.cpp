@@ -8,7 +8,7 @@
 #include <QScrollBar>
 #include <filesystem>
 
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/core/OpenScan.h"

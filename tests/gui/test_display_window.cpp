@@ -13,7 +13,7 @@
 #include <cstdio>
 
 #include "display/DisplaySurface.h"
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 #include "display/core/Picks.h"
 #include "jobs/core/JobLink.h"
 #include "platform/qt/ImageCanvas.h"

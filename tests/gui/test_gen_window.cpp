@@ -9,7 +9,7 @@
 #include <QtTest>
 
 #include "display/DisplaySurface.h"
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 #include "generation/NmoDialog.h"
 #include "jobs/core/JobLink.h"
 #include "gui/WindowTestSupport.h"

@@ -20,10 +20,9 @@ using namespace tsly;
 
 namespace {
 
-// The help file as installed beside the program (copied there from resources/).
-QString helpFolder() {
-  return QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath("../../resources");
-}
+// The help file as shipped in the source tree's resources/ folder (the build
+// copies it beside the program).
+QString helpFolder() { return QStringLiteral(TESSALY_SOURCE_DIR "/resources"); }
 
 // The text of the block that carries the anchor, or a null string.
 QString anchorBlock(QTextDocument* doc, const QString& name) {

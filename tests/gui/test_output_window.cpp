@@ -8,7 +8,7 @@
 #include <QPrinterInfo>
 #include <QTemporaryDir>
 
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 #include "output/PictureOutput.h"
 #include "platform/qt/ImageCanvas.h"
 #include "support/ScriptedDdeClient.h"

@@ -18,7 +18,7 @@
 
 #include <filesystem>
 
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/JobLink.h"
 #include "open/core/OpenScan.h"

@@ -10,7 +10,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 #include "jobs/core/JobLink.h"
 #include "platform/qt/LocalDdeClient.h"
 #include "shared/Settings.h"

@@ -9,7 +9,7 @@
 #include <QScrollBar>
 #include <QtTest>
 
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 #include "open/FileInfoWindow.h"
 #include "platform/qt/ImageCanvas.h"
 #include "platform/qt/QtUi.h"

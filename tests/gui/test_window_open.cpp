@@ -12,7 +12,7 @@
 
 #include <QScrollBar>
 
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"

@@ -6,7 +6,7 @@
 
 #include <QScrollBar>
 
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 #include "jobs/core/JobLink.h"
 #include "platform/qt/QtUi.h"
 #include "shared/Settings.h"

@@ -1,4 +1,4 @@
-#include "display/TessalyWindow.h"
+#include "app/TessalyWindow.h"
 
 #include <QAction>
 #include <QApplication>
