@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test through ctest twice:
-#  1. the normal build in build/ (or $BUILD_DIR);
+#  1. the normal build in build/ (or $BUILD_DIR), warnings as errors;
 #  2. the whole tree again with AddressSanitizer + UndefinedBehaviorSanitizer in
 #     build-asan/ (or $ASAN_BUILD_DIR), benchmarks off, at -O0 with line tables only, to keep the build
 #     and the run short. Any sanitizer report (error, undefined behaviour, leak)
@@ -15,7 +15,7 @@ JOBS="${JOBS:-$(nproc)}"
 status=0
 
 echo "== build and test (build: ${BUILD_DIR:-$ROOT/build})"
-if BUILD_DIR="${BUILD_DIR:-$ROOT/build}" JOBS="$JOBS" "$ROOT/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release; then
+if BUILD_DIR="${BUILD_DIR:-$ROOT/build}" JOBS="$JOBS" "$ROOT/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release -DTESSALY_WERROR=ON; then
   (cd "${BUILD_DIR:-$ROOT/build}" && ctest --output-on-failure -j "$JOBS" --timeout 600) || status=1
 else
   echo "build failed"
@@ -28,7 +28,7 @@ if [ "${SKIP_ASAN:-0}" != 1 ]; then
   export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:detect_stack_use_after_return=0:strict_string_checks=1"
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
   export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
-  if BUILD_DIR="$ASAN_DIR" JOBS="$JOBS" "$ROOT/scripts/build.sh" -DTESSALY_SANITIZE=ON -DTESSALY_BENCH=OFF \
+  if BUILD_DIR="$ASAN_DIR" JOBS="$JOBS" "$ROOT/scripts/build.sh" -DTESSALY_SANITIZE=ON -DTESSALY_BENCH=OFF -DTESSALY_WERROR=ON \
       -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O0"; then
     (cd "$ASAN_DIR" && ctest --output-on-failure -j "$JOBS" --timeout 900) || status=1
   else

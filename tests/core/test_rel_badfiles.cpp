@@ -375,7 +375,9 @@ TEST(RelBadFiles, DirectoryAndMissingPaths) {
   writeBytes(plain, "x");
   EXPECT_FALSE(dataFileExists(plain + "/inner.dat"));
   const CliRun c2 = tslyInfo(plain + "/inner.dat");
-  if (c2.ran) EXPECT_EQ(c2.output, "FILE NOT FOUND\n");
+  if (c2.ran) {
+    EXPECT_EQ(c2.output, "FILE NOT FOUND\n");
+  }
 }
 
 TEST(RelBadFiles, PathWithoutReadPermission) {

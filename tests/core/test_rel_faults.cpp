@@ -160,8 +160,12 @@ TEST(RelSettingsFaults, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
   fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
   const int e = writeSettingsFile(ro + "/tessaly.ini", "new\r\n");
   fs::permissions(ro, fs::perms::owner_all);
-  if (::geteuid() != 0) EXPECT_EQ(e, 75);
-  if (e != 0) EXPECT_EQ(slurp(ro + "/tessaly.ini"), "old\r\n");
+  if (::geteuid() != 0) {
+    EXPECT_EQ(e, 75);
+  }
+  if (e != 0) {
+    EXPECT_EQ(slurp(ro + "/tessaly.ini"), "old\r\n");
+  }
   for (const auto& entry : fs::directory_iterator(ro))
     EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
 }
