@@ -196,7 +196,7 @@ void TessalyWindow::setPlacementTwips(double top, double left, double width, dou
   const double dx = logicalDpiX(), dy = logicalDpiY();
   auto pixels = [](double twips, double dpi) -> std::optional<int> {
     if (!std::isfinite(twips)) return std::nullopt;
-    const double px = twips * dpi / 1440.0;
+    const double px = twips * dpi / TwipsPerInch;
     if (std::fabs(px) > MaxWindowOffset) return std::nullopt;
     return static_cast<int>(nearest(px));
   };

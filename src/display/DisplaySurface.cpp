@@ -36,15 +36,15 @@ TwipsRect DisplaySurface::twipsOf(const QWidget* w) const {
   const int dx = w_.window ? w_.window->logicalDpiX() : 96;
   const int dy = w_.window ? w_.window->logicalDpiY() : 96;
   const QRect g = w->geometry();
-  return {twipsFromPixels(g.x(), dx), twipsFromPixels(g.y(), dy), twipsFromPixels(g.width(), dx),
-          twipsFromPixels(g.height(), dy)};
+  return {pixelsToTwips(g.x(), dx), pixelsToTwips(g.y(), dy), pixelsToTwips(g.width(), dx),
+          pixelsToTwips(g.height(), dy)};
 }
 
 void DisplaySurface::place(QWidget* w, const TwipsRect& r) {
   const int dx = w_.window ? w_.window->logicalDpiX() : 96;
   const int dy = w_.window ? w_.window->logicalDpiY() : 96;
-  w->setGeometry(pixelsFromTwips(r.left, dx), pixelsFromTwips(r.top, dy), pixelsFromTwips(r.width, dx),
-                 pixelsFromTwips(r.height, dy));
+  w->setGeometry(twipsToPixels(r.left, dx), twipsToPixels(r.top, dy), twipsToPixels(r.width, dx),
+                 twipsToPixels(r.height, dy));
 }
 
 void DisplaySurface::windowResized(double outerWidthTwips, double outerHeightTwips) {

@@ -11,12 +11,12 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 
+#include "platform/qt/QtUi.h"
 #include "shared/Numbers.h"
 
 namespace tsly {
 
 namespace {
-constexpr int TwipsPerInch = 1440;
 constexpr int DesignWidth = 3990;
 constexpr int DesignHeight = 3585;
 }  // namespace
@@ -83,9 +83,8 @@ GraphicsDialog::GraphicsDialog(AppState& state, Ui& ui, QWidget* parent)
 }
 
 QRect GraphicsDialog::twips(int left, int top, int width, int height) const {
-  const double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
-  auto px = [dpi](int t) { return static_cast<int>(nearest(t * dpi / TwipsPerInch)); };
-  return QRect(px(left), px(top), px(width), px(height));
+  // The dialog is laid out at its horizontal DPI in both directions.
+  return twipsRect(left, top, width, height, logicalDpiX(), logicalDpiX());
 }
 
 void GraphicsDialog::layOut() {

@@ -10,6 +10,7 @@
 
 #include "shared/Numbers.h"
 #include "shared/State.h"
+#include "shared/Twips.h"
 
 namespace tsly {
 
@@ -49,8 +50,8 @@ AboutGeometry aboutGeometry(int dpiX, int dpiY, int frameWidthPx, int frameHeigh
   AboutGeometry g;
   if (dpiX <= 0) dpiX = 96;
   if (dpiY <= 0) dpiY = 96;
-  g.twipsPerPixelX = 1440.0 / dpiX;
-  g.twipsPerPixelY = 1440.0 / dpiY;
+  g.twipsPerPixelX = pixelsToTwips(1, dpiX);
+  g.twipsPerPixelY = pixelsToTwips(1, dpiY);
   // The outer width is 388 pixels, frame included.
   g.outerWidthTwips = AboutOuterWidthPx * g.twipsPerPixelX;
   (void)frameWidthPx;

@@ -104,9 +104,9 @@ TEST(DisplayLayout, ResizeRulesInTwips) {
   r = resizeLayout(9000, 2500, vp, vb, hb);
   EXPECT_FALSE(r.relayout);
   EXPECT_EQ(r.viewport.height, 4332);
-  EXPECT_EQ(pixelsFromTwips(1440, 96), 96);
-  EXPECT_EQ(pixelsFromTwips(15, 96), 1);
-  EXPECT_EQ(twipsFromPixels(96, 96), 1440);
+  EXPECT_EQ(twipsToPixels(1440, 96), 96);
+  EXPECT_EQ(twipsToPixels(15, 96), 1);
+  EXPECT_EQ(pixelsToTwips(96, 96), 1440);
 }
 
 TEST(DisplayLayout, ScrollingMovesTheCanvas) {

@@ -158,7 +158,7 @@ class DisplayWindowTest : public QObject {
     f.w.resize(900, 700);
     QCoreApplication::processEvents();
     const double heightTwips = f.w.heightTwips();
-    const int expected = pixelsFromTwips(heightTwips - twipsFromPixels(f.w.hScroll()->height(), dpi) - 1100, dpi);
+    const int expected = twipsToPixels(heightTwips - pixelsToTwips(f.w.hScroll()->height(), dpi) - 1100, dpi);
     QVERIFY(std::abs(f.w.viewport()->height() - expected) <= 1);
     QCOMPARE(f.w.vScroll()->height(), f.w.viewport()->height());
     QCOMPARE(f.w.hScroll()->y(), f.w.viewport()->y() + f.w.viewport()->height());

@@ -6,12 +6,6 @@
 
 namespace tsly {
 
-int pixelsFromTwips(double twips, int dpi) {
-  return static_cast<int>(nearestI32(twips * (dpi > 0 ? dpi : 96) / TwipsPerInch));
-}
-
-double twipsFromPixels(int pixels, int dpi) { return static_cast<double>(pixels) * TwipsPerInch / (dpi > 0 ? dpi : 96); }
-
 ResizeResult resizeLayout(double windowWidth, double windowHeight, const TwipsRect& viewport,
                           const TwipsRect& vscroll, const TwipsRect& hscroll) {
   ResizeResult r;

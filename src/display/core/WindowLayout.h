@@ -2,14 +2,12 @@
 // (1440 per inch), and the canvas position the scroll bars give. Qt-free.
 #pragma once
 
+#include "shared/Twips.h"
+
 namespace tsly {
 
-inline constexpr int TwipsPerInch = 1440;
 // The window must be taller than this for the viewport to follow its size.
 inline constexpr int MinRelayoutHeightTwips = 2500;
-
-int pixelsFromTwips(double twips, int dpi);
-double twipsFromPixels(int pixels, int dpi);
 
 struct TwipsRect {
   double left = 0, top = 0, width = 0, height = 0;

@@ -199,14 +199,6 @@ void QtUi::setBusyCursor(bool busy) {
 
 void QtUi::beep() { QApplication::beep(); }
 
-int twipsToPixels(double twips, double dpi) {
-  return static_cast<int>(nearest(twips * dpi / 1440.0));
-}
-
-double pixelsToTwips(int pixels, double dpi) {
-  return dpi > 0 ? pixels * 1440.0 / dpi : pixels * 15.0;
-}
-
 QRect twipsRect(double left, double top, double width, double height, double dpiX, double dpiY) {
   return QRect(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY), twipsToPixels(width, dpiX),
                twipsToPixels(height, dpiY));

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include "platform/Ui.h"
+#include "shared/Twips.h"
 
 class QWidget;
 
@@ -47,9 +48,6 @@ class QtUi : public Ui {
   int busyDepth_ = 0;
 };
 
-// Twips (1/1440 inch) to pixels at a logical DPI and back, to the nearest pixel.
-int twipsToPixels(double twips, double dpi);
-double pixelsToTwips(int pixels, double dpi);
 // A rectangle given as left, top, width, height in twips, in pixels.
 QRect twipsRect(double left, double top, double width, double height, double dpiX, double dpiY);
 
