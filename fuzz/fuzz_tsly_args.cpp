@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "apps/tsly/ArgParse.h"
+#include "ArgParse.h"
 #include "generation/core/Synth.h"
 #include "shared/Numbers.h"
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "../../apps/tsly/ArgParse.h"
+#include "ArgParse.h"
 #include "generation/core/Synth.h"
 #include "shared/Numbers.h"
 
