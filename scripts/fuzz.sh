@@ -10,6 +10,7 @@ SECONDS_EACH="${1:-60}"
 shift || true
 TARGETS=("$@")
 [ ${#TARGETS[@]} -gt 0 ] || TARGETS=(fuzz_scan fuzz_redraw fuzz_settings fuzz_numbers fuzz_jobpad fuzz_tsly_args)
+"$ROOT/scripts/deps.sh" --fuzz
 B="${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$B" -G Ninja -DTESSALY_FUZZ=ON -DBUILD_TESTING=OFF \
   -DTESSALY_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
