@@ -2,7 +2,9 @@
 // the refusals, the par and CSV exports, and the save point.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <random>

@@ -11,7 +11,6 @@
 #include "support/GenFixtures.h"
 #include "support/PanelFile.h"
 #include "support/SegyFixtures.h"
-#include "support/TraceFileBuilder.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -27,15 +26,11 @@ std::vector<float> ramp(int n, float scale) {
 // Files in the folder, temporary files included.
 std::vector<std::string> folderFiles(const TempDir& d) {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(d.path())) names.push_back(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(d.path)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
 
-std::string fileText(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
 
 SegySpec gatherSpec(int format = SEGY_IEEE_FLOAT_4_BYTE, bool lsb = false) {
   SegySpec s;
@@ -258,7 +253,7 @@ TEST(ExchangeSegyImport, RefusalsNameTheTraceAndTheFieldAndLeaveNothing) {
     const auto r = segy::importSegy(d.file("in.sgy"), d.file("out.dat"), c.options);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, d.file("in.sgy") + ": " + c.message);
-    EXPECT_EQ(fileText(d.file("out.dat")), "previous contents");
+    EXPECT_EQ(readAll(d.file("out.dat")), "previous contents");
     EXPECT_EQ(folderFiles(d), (std::vector<std::string>{"in.sgy", "out.dat"}));
   }
 }
@@ -484,24 +479,35 @@ TEST(ExchangeSegyExport, RefusalsLeaveNothing) {
     for (const auto& n : folderFiles(d)) EXPECT_EQ(n.find(".tmp-"), std::string::npos) << n;
     return r.error;
   };
-  TraceFileBuilder(1).dataTrace(101).dataTrace(102).samples(30).dataTrace(103).writeTo(d.file("mixed.dat"));
+  auto trace = [](std::int16_t cdp, int samples, std::int16_t code = 1) {
+    GatherTrace t;
+    t.cdp = cdp;
+    t.code = code;
+    t.samples = ramp(samples, 1.0f);
+    return t;
+  };
+  writeGather(d.file("mixed.dat"), {trace(101, 50), trace(102, 50), trace(103, 30)});
   EXPECT_EQ(refused(d.file("mixed.dat"), {}),
             d.file("mixed.dat") +
                 ": trace 3 has 30 samples at 4000 microseconds, the first trace 50 at 4000; SEG-Y traces all have "
                 "one length and interval");
-  TraceFileBuilder(1).dataTrace(101).dataTrace(102).truncate(10).writeTo(d.file("cut.dat"));
+  writeGather(d.file("cut.dat"), {trace(101, 50), trace(102, 50)});
+  std::filesystem::resize_file(d.file("cut.dat"), std::filesystem::file_size(d.file("cut.dat")) - 10);
   EXPECT_EQ(refused(d.file("cut.dat"), {}),
             d.file("cut.dat") + ": the samples of trace 2 are cut short (the file ends inside them)");
-  TraceFileBuilder(1).dataTrace(101).header(WordNumSamples, 0).writeTo(d.file("corrupt.dat"));
+  writeGather(d.file("corrupt.dat"), {trace(101, 0)});
   EXPECT_EQ(refused(d.file("corrupt.dat"), {}),
             d.file("corrupt.dat") + ": trace 1 declares 0 samples (header word 58); the data appears corrupt");
-  TraceFileBuilder(4).separator(1500).writeTo(d.file("seps.nmo"));
+  writeGather(d.file("seps.nmo"), {trace(1500, 50, TraceCodeSeparator)});
   EXPECT_EQ(refused(d.file("seps.nmo"), {}),
             d.file("seps.nmo") +
                 " holds only separator traces; nothing to export (add --with-separators to write them)");
-  TraceFileBuilder(1).rawBytes({1, 2, 3}).writeTo(d.file("tiny.dat"));
+  {
+    std::ofstream tiny(d.file("tiny.dat"), std::ios::binary);
+    tiny << "abc";
+  }
   EXPECT_EQ(refused(d.file("tiny.dat"), {}), d.file("tiny.dat") + " holds no complete trace");
-  TraceFileBuilder(1).dataTrace(101).writeTo(d.file("one.dat"));
+  writeGather(d.file("one.dat"), {trace(101, 50)});
   EXPECT_EQ(refused(d.file("one.dat"), {.withSeparators = false, .velocityByte = 21}),
             "velocity field 21 is a field export writes itself; name another");
   EXPECT_EQ(refused(d.file("one.dat"), {.withSeparators = false, .velocityByte = 0}),
@@ -510,7 +516,13 @@ TEST(ExchangeSegyExport, RefusalsLeaveNothing) {
 
 TEST(ExchangeSegyExport, ReplacesAnExistingOutputWhole) {
   TempDir d;
-  TraceFileBuilder(1).dataTrace(101).dataTrace(102).rawBytes({9, 9}).writeTo(d.file("g.dat"));
+  GatherTrace t;
+  t.samples = ramp(50, 1.0f);
+  writeGather(d.file("g.dat"), {t, t});
+  {
+    std::ofstream tail(d.file("g.dat"), std::ios::binary | std::ios::app);
+    tail << "\x09\x09";
+  }
   {
     std::ofstream old(d.file("g.sgy"));
     old << "old";
@@ -524,12 +536,14 @@ TEST(ExchangeSegyExport, ReplacesAnExistingOutputWhole) {
 
 TEST(ExchangeSegyExport, InputAndOutputMayNotBeOneFile) {
   TempDir d;
-  TraceFileBuilder(1).dataTrace(101).writeTo(d.file("g.dat"));
-  const std::string before = fileText(d.file("g.dat"));
-  const auto r = segy::exportSegy(d.file("g.dat"), d.path() + "/./g.dat", {});
+  GatherTrace t;
+  t.samples = ramp(50, 1.0f);
+  writeGather(d.file("g.dat"), {t});
+  const std::string before = readAll(d.file("g.dat"));
+  const auto r = segy::exportSegy(d.file("g.dat"), d.path.string() + "/./g.dat", {});
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, "input and output are the same file");
-  EXPECT_EQ(fileText(d.file("g.dat")), before);
+  EXPECT_EQ(readAll(d.file("g.dat")), before);
 }
 
 TEST(ExchangeSegyFields, FieldNamesAndWidths) {

@@ -42,6 +42,11 @@ int fieldWidth(int byte) {
   return w;
 }
 
+// The format argument of segy_set_format: a sample format and a byte order.
+int formatAndOrder(int format, bool littleEndian) {
+  return format | static_cast<int>(littleEndian ? SEGY_LSB : SEGY_MSB);
+}
+
 int knownFormat(int code) {
   switch (code) {
     case SEGY_IBM_FLOAT_4_BYTE:
@@ -203,20 +208,20 @@ ExchangeResult importSegy(const std::string& in, const std::string& out, const I
     // The standard byte order is big-endian; a format code that only makes
     // sense byte-swapped marks a little-endian file.
     char swapped[SEGY_BINARY_HEADER_SIZE] = {};
-    segy_set_format(fp.get(), SEGY_IBM_FLOAT_4_BYTE | SEGY_LSB);
+    segy_set_format(fp.get(), formatAndOrder(SEGY_IBM_FLOAT_4_BYTE, true));
     if (segy_binheader(fp.get(), swapped) == SEGY_OK && knownFormat(segy_format(swapped))) {
       std::memcpy(bin, swapped, sizeof bin);
       format = segy_format(bin);
       r.littleEndian = true;
     } else {
-      segy_set_format(fp.get(), SEGY_IBM_FLOAT_4_BYTE | SEGY_MSB);
+      segy_set_format(fp.get(), formatAndOrder(SEGY_IBM_FLOAT_4_BYTE, false));
       r.error = in + ": sample format code " + text(segy_format(bin)) +
                 " is not one this program reads (1 IBM float, 2 32-bit integer, 3 16-bit integer, 5 IEEE float, "
                 "8 8-bit integer)";
       return r;
     }
   }
-  if (segy_set_format(fp.get(), format | (r.littleEndian ? SEGY_LSB : SEGY_MSB)) != SEGY_OK) {
+  if (segy_set_format(fp.get(), formatAndOrder(format, r.littleEndian)) != SEGY_OK) {
     r.error = in + ": sample format " + formatName(format) + " cannot be read";
     return r;
   }
@@ -532,7 +537,7 @@ ExchangeResult exportSegy(const std::string& in, const std::string& out, const E
   segy_set_bfield(bin, SEGY_BIN_SEGY_REVISION, 0x0100);
   segy_set_bfield(bin, SEGY_BIN_TRACE_FLAG, 1);
   if (segy_write_textheader(fp.get(), 0, th.c_str()) != SEGY_OK || segy_write_binheader(fp.get(), bin) != SEGY_OK ||
-      segy_set_format(fp.get(), SEGY_IEEE_FLOAT_4_BYTE | SEGY_MSB) != SEGY_OK) {
+      segy_set_format(fp.get(), formatAndOrder(SEGY_IEEE_FLOAT_4_BYTE, false)) != SEGY_OK) {
     r.error = writeFailed;
     return r;
   }
