@@ -217,7 +217,7 @@ TEST(ExchangePicksFile, UnreadableFilesSayWhy) {
   }
   EXPECT_EQ(picks::readPicksFile(d.file("big.dat"), p), d.file("big.dat") + " is not a picks file (larger than 16 MiB)");
   // Binary junk gives refused rows, never a crash; control characters are not shown raw.
-  const std::string junk("\x01\x02,\xff\n\0\0\0,1,2\n", 14);
+  const std::string junk("\x01\x02,\xff\n\0\0\0,1,2\n", 13);
   const auto parsed = picks::parsePicksText(junk);
   EXPECT_TRUE(parsed.rows.empty());
   EXPECT_EQ(parsed.refused.size(), 2u);

@@ -1,6 +1,7 @@
 #include "exchange/core/SegyExchange.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -240,18 +241,7 @@ ExchangeResult importSegy(const std::string& in, const std::string& out, const I
     r.error = in + ": " + text(samples) + " samples per trace; header word 58 holds 1..32767";
     return r;
   }
-  float dt = 0;
-  if (segy_sample_interval(fp.get(), 0.0f, &dt) != SEGY_OK || !(dt > 0)) {
-    r.error = in + ": no sample interval in the binary header or the first trace header";
-    return r;
-  }
-  if (dt != std::round(dt) || dt > 32767) {
-    r.error = in + ": sample interval " + plainNumberText(dt) + " microseconds; header word 59 holds 1..32767";
-    return r;
-  }
   r.samples = samples;
-  r.intervalUs = static_cast<int>(dt);
-
   const int bsize = segy_trsize(format, samples);
   int count = 0;
   const int tr = segy_traces(fp.get(), &count, trace0, bsize);
@@ -265,6 +255,17 @@ ExchangeResult importSegy(const std::string& in, const std::string& out, const I
     return r;
   }
   r.tracesIn = count;
+  float dt = 0;
+  if (segy_sample_interval(fp.get(), 0.0f, &dt) != SEGY_OK || !(dt > 0)) {
+    r.error = in + ": no sample interval in the binary header or the first trace header";
+    return r;
+  }
+  if (dt != std::round(dt) || dt > 32767) {
+    r.error = in + ": sample interval " + plainNumberText(dt) + " microseconds; header word 59 holds 1..32767";
+    return r;
+  }
+  r.intervalUs = static_cast<int>(dt);
+
 
   TempOutput temp(out);
   if (!temp.ok()) {
@@ -386,7 +387,9 @@ std::string textHeader(const std::string& in, int dataType, const ExportOptions&
       "SAMPLES: 4-BYTE IEEE FLOATS (FORMAT 5), BIG-ENDIAN",
   };
   if (hasPanels) {
-    lines.push_back("PANEL VELOCITY IN " + fieldBytesText(o.velocityByte));
+    std::string bytes = fieldBytesText(o.velocityByte);
+    for (char& c : bytes) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    lines.push_back("PANEL VELOCITY IN " + bytes);
     lines.push_back(o.withSeparators ? "PANEL SEPARATORS WRITTEN AS DUMMY TRACES (TRACE ID 3)"
                                      : "PANEL SEPARATOR TRACES LEFT OUT");
   }
@@ -581,7 +584,8 @@ ExchangeResult exportSegy(const std::string& in, const std::string& out, const E
       segy_set_field(sh, SEGY_TR_STACKED_TRACES, h[WordStackCount]);
       const std::int32_t w19 = h[WordOffset], w35 = h[WordOffsetScalar];
       if (w35 == 0) {
-        ++noOffset;
+        // Gathers need their offsets; in stacked panels an offset means nothing.
+        if (dataType == DataCdpGather || dataType == DataSpecialOrder) ++noOffset;
         segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, 1);
       } else {
         const std::int32_t sign = w35 < 0 ? -1 : 1;

@@ -45,7 +45,8 @@
 //    they are written as dummy traces (identification 3) with zero samples.
 //  - Offsets: word 19 with the scalar -word 35 (word 35 = 1: scalar 1); a
 //    negative word 35 flips the sign of both. Word 35 = 0 (no valid offset) is
-//    written as offset 0 and counted in the result's notes.
+//    written as offset 0; in gathers (data types 1 and 3) such traces are
+//    counted in the result's notes.
 //
 // Both directions: a value that does not fit its field (a 16-bit header word on
 // import, a sample count or interval on export) refuses the whole run with a
