@@ -83,7 +83,7 @@ void VelocityPlot::paintEvent(QPaintEvent*) {
     vLo -= 100;
     vHi += 100;
   }
-  const double vStep = niceStep(vHi - vLo, 3);
+  const double vStep = niceStep(vHi - vLo, 4);
   vLo = std::floor(vLo / vStep) * vStep;
   vHi = std::ceil(vHi / vStep) * vStep;
   auto X = [&](double v) {
@@ -105,7 +105,11 @@ void VelocityPlot::paintEvent(QPaintEvent*) {
     p.setPen(QColor(225, 225, 225));
     p.drawLine(x, area.top(), x, area.bottom());
     p.setPen(Qt::black);
-    p.drawText(QRect(x - 40, 2, 80, fm.height()), Qt::AlignCenter, text(v));
+    // Labels centred on their line, kept inside the widget at both ends.
+    const QString label = text(v);
+    const int w = fm.horizontalAdvance(label) + 4;
+    const int lx = std::clamp(x - w / 2, 0, std::max(0, width() - w));
+    p.drawText(QRect(lx, 2, w, fm.height()), Qt::AlignCenter, label);
   }
 
   // Interval velocity: one vertical step per interval, joined across.
@@ -173,18 +177,18 @@ VelocityFunctionWindow::VelocityFunctionWindow(QWidget* parent) : QWidget(parent
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->verticalHeader()->setVisible(false);
-  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->setWordWrap(false);
+  // Every column as wide as its texts, so a check is never cut short.
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  table_->horizontalHeader()->setSectionResizeMode(ColCheck, QHeaderView::Stretch);
   plot_ = new VelocityPlot(this);
 
   auto* body = new QHBoxLayout;
-  body->addWidget(table_, 3);
-  body->addWidget(plot_, 2);
+  body->addWidget(table_, 1);
+  body->addWidget(plot_, 0);
   auto* column = new QVBoxLayout(this);
   column->addWidget(heading_);
   column->addLayout(body, 1);
-  resize(820, 420);
+  resize(1040, 460);
   clearCdp();
 }
 
@@ -218,7 +222,10 @@ void VelocityFunctionWindow::setCdp(int cdp, const CdpPicks& picks) {
     for (int c = 0; c < ColumnCount; ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
       if (c != ColCheck) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      if (r.flags != vcheck::NoFlag) item->setBackground(tint);
+      if (r.flags != vcheck::NoFlag) {
+        item->setBackground(tint);
+        item->setToolTip(cells[ColCheck]);
+      }
       table_->setItem(i, c, item);
     }
   }

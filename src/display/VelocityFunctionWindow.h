@@ -28,8 +28,8 @@ class VelocityPlot : public QWidget {
  public:
   explicit VelocityPlot(QWidget* parent = nullptr);
   void setRows(const std::vector<vcheck::VelocityRow>& rows);
-  QSize sizeHint() const override { return {260, 360}; }
-  QSize minimumSizeHint() const override { return {160, 200}; }
+  QSize sizeHint() const override { return {300, 360}; }
+  QSize minimumSizeHint() const override { return {220, 200}; }
 
   // Colours of the two curves (tests look for them in the drawn image).
   static QColor rmsColour() { return QColor(0, 0, 200); }
