@@ -228,6 +228,30 @@ TEST(ExchangePicksFile, UnreadableFilesSayWhy) {
   EXPECT_EQ(report.find('\0'), std::string::npos);
 }
 
+TEST(ExchangePicksFile, ANameWithALineBreakStaysOnTheFirstLine) {
+  const std::string text = picks::picksFileText("/data/odd\nname.nmo", {{101, 40.0f, 1500, 0, {}}});
+  EXPECT_EQ(text, "# Tessaly picks for /data/odd?name.nmo\n101, 40, 1500\n");
+  const auto p = picks::parsePicksText(text);
+  EXPECT_EQ(p.rows.size(), 1u);
+  EXPECT_TRUE(p.refused.empty());
+}
+
+TEST(ExchangePicksFile, AnyBytesParseAndCheckWithoutHarm) {
+  OpenFile f;
+  std::mt19937 gen(11);
+  const std::string alphabet = "0123456789 ,.-+eE#\n\r\t\x00\xff";
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(static_cast<size_t>(gen() % 200), ' ');
+    for (char& c : text) c = alphabet[gen() % alphabet.size()];
+    const auto parsed = picks::parsePicksText(text);
+    const auto c = picks::checkPicks(parsed, f.st);
+    EXPECT_EQ(c.accepted.size() + c.refused.size(), parsed.rows.size() + parsed.refused.size());
+    picks::applyPicks(f.st, c);
+    for (size_t r = 1; r <= f.st.PickTable.size(); ++r) ASSERT_LE(velf::pickCount(f.st.PickTable[r]), PicksPerCdp);
+    picks::loadReport(c);
+  }
+}
+
 TEST(ExchangePicksFile, WritingIsWholeOrNothing) {
   OpenFile f;
   addPick(f.cdp(1), 100.0f, 1500, 1);

@@ -125,7 +125,8 @@ std::string timeText(float ms) {
 }
 
 std::string picksFileText(const std::string& dataFile, const std::vector<PickRow>& rows) {
-  std::string text = HeaderPrefix + dataFile + "\n";
+  // The name stays on its one line whatever it holds.
+  std::string text = HeaderPrefix + printable(dataFile) + "\n";
   for (const PickRow& r : rows)
     text += plainNumberText(static_cast<int>(r.cdp)) + ", " + timeText(r.timeMs) + ", " +
             plainNumberText(static_cast<int>(r.velocity)) + "\n";
