@@ -4,7 +4,7 @@
 // TempOutput destroyed without a successful commit() removes its temporary file.
 //
 //  - ok() is false when the temporary file could not be made; error() says why
-//    (the system's description, with the folder named).
+//    (the operating system's message, with the folder named).
 //  - path() is the temporary file's name, for writers that open files by name
 //    (segyio, raw trace files). It exists, empty, from construction on.
 //  - The new file gets the old target's permissions, or the usual ones (0666
