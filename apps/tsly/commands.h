@@ -9,5 +9,9 @@ namespace tsly::cli {
 void addInfoCommand(CLI::App& app, int& exitCode);
 void addSynthCommand(CLI::App& app, int& exitCode);
 void addGenerateCommand(CLI::App& app, int& exitCode);
+// import-segy and export-segy.
+void addSegyCommands(CLI::App& app, int& exitCode);
+// picks-export, picks-check and velocity-check.
+void addPicksCommands(CLI::App& app, int& exitCode);
 
 }  // namespace tsly::cli

@@ -1,0 +1,125 @@
+// tsly import-segy IN.sgy OUT [--data-type 1|2|4] [--velocity-field BYTE] [--force]
+// tsly export-segy IN OUT.sgy [--with-separators] [--velocity-field BYTE] [--force]
+// SEG-Y exchange through segyio. The summary goes to stdout, notes and refusals
+// to stderr (exit status 1 on a refusal); a progress bar on a terminal.
+#include <iostream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "TerminalProgress.h"
+#include "commands.h"
+#include "exchange/core/SegyExchange.h"
+#include "shared/Numbers.h"
+
+namespace tsly::cli {
+
+namespace {
+
+struct SegyOptions {
+  std::string in, out;
+  int dataType = 1;
+  int velocityByte = segy::DefaultVelocityByte;
+  bool withSeparators = false;
+  bool force = false;
+};
+
+bool outputAllowed(const char* command, const SegyOptions& o) {
+  if (!o.force && ::access(o.out.c_str(), F_OK) == 0) {
+    std::cerr << "tsly " << command << ": " << o.out << " exists (use --force to overwrite it)\n";
+    return false;
+  }
+  return true;
+}
+
+int finish(const char* command, const segy::ExchangeResult& r) {
+  for (const auto& n : r.notes) std::cerr << "tsly " << command << ": " << n << "\n";
+  if (!r.ok) {
+    std::cerr << "tsly " << command << ": " << r.error << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+std::string panelsText(std::int64_t panels) {
+  return plainNumberText(static_cast<long long>(panels)) + (panels == 1 ? " panel" : " panels");
+}
+
+int runImport(const SegyOptions& o) {
+  if (!outputAllowed("import-segy", o)) return 1;
+  segy::ImportOptions io;
+  io.dataType = o.dataType;
+  io.velocityByte = o.velocityByte;
+  segy::ExchangeResult r;
+  {
+    TerminalProgress bar("traces");
+    r = segy::importSegy(o.in, o.out, io, [&bar](std::int64_t d, std::int64_t t) { bar.update(d, t); });
+  }
+  if (finish("import-segy", r) != 0) return 1;
+  std::cout << r.tracesOut << " traces written to " << o.out << " (" << r.tracesIn << " SEG-Y traces, "
+            << segy::formatName(r.segyFormat) << (r.littleEndian ? ", little-endian" : "") << ", " << r.samples
+            << " samples at " << r.intervalUs << " us";
+  if (o.dataType != 1) std::cout << ", " << panelsText(r.panels);
+  std::cout << ")\n";
+  return 0;
+}
+
+int runExport(const SegyOptions& o) {
+  if (!outputAllowed("export-segy", o)) return 1;
+  segy::ExportOptions eo;
+  eo.withSeparators = o.withSeparators;
+  eo.velocityByte = o.velocityByte;
+  segy::ExchangeResult r;
+  {
+    TerminalProgress bar("traces");
+    r = segy::exportSegy(o.in, o.out, eo, [&bar](std::int64_t d, std::int64_t t) { bar.update(d, t); });
+  }
+  if (finish("export-segy", r) != 0) return 1;
+  std::cout << r.tracesOut << " traces written to " << o.out << " (IEEE float, " << r.samples << " samples at "
+            << r.intervalUs << " us";
+  if (r.panels > 0)
+    std::cout << ", " << panelsText(r.panels) << ", velocity in " << segy::fieldBytesText(o.velocityByte) << ", "
+              << (o.withSeparators ? "separators written as dummy traces" : "separators left out");
+  std::cout << ")\n";
+  return 0;
+}
+
+}  // namespace
+
+void addSegyCommands(CLI::App& app, int& exitCode) {
+  auto im = std::make_shared<SegyOptions>();
+  auto* imp = app.add_subcommand(
+      "import-segy",
+      "Convert a SEG-Y file (read through segyio; IBM or IEEE floats or integers, either byte order) into a "
+      "trace file. CDP from bytes 21-24, offset from 37-40 with the scalar of 71-72, dead traces from 29-30. "
+      "For panels (--data-type 2 or 4) a separator trace closes each panel wherever the velocity field changes "
+      "or a dummy trace (identification 3) stands.");
+  imp->add_option("IN", im->in, "SEG-Y file to read")->required();
+  imp->add_option("OUT", im->out, "trace file to write (refused if it exists, unless --force)")->required();
+  imp->add_option("--data-type", im->dataType,
+                  "data type of the output: 1 CDP gather, 2 CDP stacked panels, 4 velocity-scan panels (default 1)")
+      ->check(CLI::IsMember({1, 2, 4}));
+  imp->add_option("--velocity-field", im->velocityByte,
+                  "SEG-Y trace-header byte where each trace's panel velocity starts, for data types 2 and 4 "
+                  "(default 233: bytes 233-236)");
+  imp->add_flag("--force", im->force, "overwrite OUT if it exists");
+  imp->callback([im, &exitCode] { exitCode = runImport(*im); });
+
+  auto ex = std::make_shared<SegyOptions>();
+  auto* exp = app.add_subcommand(
+      "export-segy",
+      "Write a trace file as SEG-Y (rev 1, IEEE floats, big-endian) through segyio: CDP to bytes 21-24, offset "
+      "to 37-40 with its scalar in 71-72, dead traces as identification 2, each panel trace's velocity to the "
+      "velocity field. Separator traces are left out unless --with-separators.");
+  exp->add_option("IN", ex->in, "trace file to read")->required();
+  exp->add_option("OUT", ex->out, "SEG-Y file to write (refused if it exists, unless --force)")->required();
+  exp->add_flag("--with-separators", ex->withSeparators,
+                "write the separator traces too, as dummy traces (identification 3) with zero samples");
+  exp->add_option("--velocity-field", ex->velocityByte,
+                  "SEG-Y trace-header byte where each panel trace's velocity is written (default 233: bytes "
+                  "233-236)");
+  exp->add_flag("--force", ex->force, "overwrite OUT if it exists");
+  exp->callback([ex, &exitCode] { exitCode = runExport(*ex); });
+}
+
+}  // namespace tsly::cli

@@ -1,0 +1,75 @@
+// Writes the SEG-Y files (through segyio) and picks files the exchange
+// command-line tests read. Usage: make_exchange_files DIR
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "support/SegyFixtures.h"
+
+using namespace tsly::test;
+
+namespace {
+
+void writeText(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f << text;
+  if (!f) throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<float> wavelet(int n, float amp) {
+  std::vector<float> v(static_cast<size_t>(n), 0.0f);
+  for (int i = 8; i < 13 && i < n; ++i) v[static_cast<size_t>(i)] = amp * static_cast<float>(i - 10) * 0.5f;
+  return v;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_exchange_files DIR\n");
+    return 2;
+  }
+  const std::string dir = argv[1];
+  try {
+    // A gather from another system: IBM floats, offsets in decimetres (scalar -10),
+    // the third trace dead.
+    SegySpec gather;
+    gather.format = SEGY_IBM_FLOAT_4_BYTE;
+    gather.samples = 25;
+    gather.interval = 4000;
+    for (int cdp : {2001, 2002})
+      for (int k = 0; k < 3; ++k)
+        gather.traces.push_back({.cdp = cdp, .offset = 1005 * (k + 1), .scalar = -10, .id = k == 2 ? 2 : 1,
+                                 .inEnsemble = k + 1, .stacked = 1, .fields = {}, .samples = wavelet(25, 8.0f)});
+    writeSegy(dir + "/foreign.sgy", gather);
+
+    // Velocity-scan panels, the velocity in bytes 189-192.
+    SegySpec scan;
+    scan.samples = 30;
+    scan.interval = 2000;
+    for (int v : {1600, 2000, 2400})
+      for (int cdp : {201, 202})
+        scan.traces.push_back({.cdp = cdp, .offset = 0, .scalar = 1, .id = 1, .inEnsemble = 0, .stacked = 9,
+                               .fields = {{189, v}}, .samples = wavelet(30, v / 100.0f)});
+    writeSegy(dir + "/scan.sgy", scan);
+
+    // A CDP number beyond the 16-bit header word, on the second trace.
+    SegySpec big = gather;
+    big.traces[1].cdp = 40000;
+    writeSegy(dir + "/bigcdp.sgy", big);
+
+    // Picks for panels20.nmo (CDP 101; velocities 1500..2500 by 250; 200 ms).
+    writeText(dir + "/panels.picks", "# Tessaly picks for panels20.nmo\n101, 40, 1500\n101, 160, 2500\n101, 100.5, 2000\n");
+    writeText(dir + "/bad.picks",
+              "# Tessaly picks for panels20.nmo\n101, 40, 1500\n102, 50, 1500\n101, 60, 1600\n101, 250, 1750\n"
+              "101, x, 2000\n");
+    writeText(dir + "/equal.picks", "101, 40, 1500\n101, 40, 1750\n");
+    writeText(dir + "/vfunc.picks",
+              "# Tessaly picks for line.nmo\n111, 400, 1600\n101, 1000, 3000\n101, 1100, 2000\n101, 1500, 2500\n"
+              "111, 800, 1900\n");
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
