@@ -9,5 +9,7 @@ namespace tsly::cli {
 void addInfoCommand(CLI::App& app, int& exitCode);
 void addSynthCommand(CLI::App& app, int& exitCode);
 void addGenerateCommand(CLI::App& app, int& exitCode);
+void addNmoCommand(CLI::App& app, int& exitCode);
+void addSectionCommand(CLI::App& app, int& exitCode);
 
 }  // namespace tsly::cli
