@@ -80,23 +80,18 @@ int runNmo(const NmoOptions& o) {
   const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   const deck::DeckReadResult read = deck::readDeck(text);
   if (!read.ok) {
-    std::cerr << prog << o.deck << " " << read.fault.message() << "\n";
+    std::cerr << prog << o.deck << (read.fault.line > 0 ? " " : ": ") << read.fault.message() << "\n";
     return 1;
   }
   const deck::NmoDeck& d = read.deck;
 
-  MoveoutJob job;
+  MoveoutJob job = deck::moveoutJob(d);
   if (!o.cdps.empty() && !parseCdpRange(o.cdps, job.firstCdp, job.lastCdp)) {
     std::cerr << prog << "--cdps wants FIRST-LAST, whole numbers from -32768 to 32767 with FIRST <= LAST (got '"
               << o.cdps << "')\n";
     return 1;
   }
   job.limitCdps = !o.cdps.empty();
-  job.inputPath = d.inputFile;
-  job.outputPath = d.outputFile;
-  for (const auto& fn : d.functions) job.functions.push_back({fn.cdp, fn.picks});
-  job.stretch = d.stretch;
-  job.useRecordingDelay = d.delaySwitch == 1;
   job.stack = o.stack;
   job.overwrite = o.force;
 

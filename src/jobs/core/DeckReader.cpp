@@ -249,4 +249,14 @@ DeckReadResult readDeck(std::string_view text) {
   return r.run(text);
 }
 
+MoveoutJob moveoutJob(const NmoDeck& deck) {
+  MoveoutJob job;
+  job.inputPath = deck.inputFile;
+  job.outputPath = deck.outputFile;
+  for (const auto& f : deck.functions) job.functions.push_back({f.cdp, f.picks});
+  job.stretch = deck.stretch;
+  job.useRecordingDelay = deck.delaySwitch == 1;
+  return job;
+}
+
 }  // namespace tsly::deck

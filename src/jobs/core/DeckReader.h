@@ -32,6 +32,7 @@
 #include <string_view>
 #include <vector>
 
+#include "generation/core/ApplyVelocities.h"
 #include "shared/VelocityFunction.h"
 
 namespace tsly::deck {
@@ -69,5 +70,10 @@ struct DeckReadResult {
 };
 
 DeckReadResult readDeck(std::string_view text);
+
+// The moveout run the deck asks for: input, output, functions, stretch and the
+// recording-delay switch. Stacking, the CDP range and overwriting are the
+// caller's to set.
+MoveoutJob moveoutJob(const NmoDeck& deck);
 
 }  // namespace tsly::deck
