@@ -195,3 +195,150 @@ std::int32_t nmoit(const float* in, float* out, std::int32_t n, float velocity, 
 }
 
 }  // namespace tsly
+
+namespace tsly {
+
+namespace {
+
+// The first unmuted output sample of a constant moveout a (samples^2): the
+// leading run nmoit mutes, found by the same search.
+std::int32_t leadingMute(float a, float stretch, std::int32_t n) {
+  double g = (1.0 + static_cast<double>(stretch)) * (1.0 + static_cast<double>(stretch)) - 1.0;
+  double est = std::ceil(std::sqrt(static_cast<double>(a) / g));
+  std::int32_t i0 = est >= n ? n : static_cast<std::int32_t>(est);
+  if (i0 < 1) i0 = 1;
+  while (i0 > 1 && !muted(i0 - 1, a, stretch)) --i0;
+  while (i0 < n && muted(i0, a, stretch)) ++i0;
+  return i0;
+}
+
+// In single precision the per-sample stretch test is a leading run in time only
+// while the stretch ratio is well above the rounding of t0^2 (about 3e-8 x the
+// sample count); below this bound each sample's mute is settled by nmoit's own
+// search, so that a constant function still reproduces nmoit exactly.
+inline bool needsExactMuteSearch(float stretch, std::int32_t n) {
+  return static_cast<double>(stretch) < 1e-6 * static_cast<double>(n);
+}
+
+inline bool interiorAt(std::int32_t j, std::int32_t n) { return j >= 3 && j + 4 < n; }
+
+}  // namespace
+
+std::int32_t nmoitVariable(const float* in, float* out, std::int32_t n, const float* velocities, float offset,
+                           float stretch, std::int32_t sampleIntervalUs, std::int32_t stackFlag,
+                           double firstSampleUs) {
+  if (n <= 0 || in == nullptr || out == nullptr) return 0;
+  const bool add = stackFlag != 0;
+  const float x = std::fabs(offset);
+
+  if (x == 0.0f) {  // nothing moves
+    if (add) {
+      for (std::int32_t i = 0; i < n; ++i) out[i] += in[i];
+    } else {
+      std::memcpy(out, in, sizeof(float) * static_cast<size_t>(n));
+    }
+    return 0;
+  }
+  if (velocities == nullptr || sampleIntervalUs <= 0 || std::isnan(x) || !(stretch > 0.0f) ||
+      !std::isfinite(firstSampleUs)) {
+    if (!add) std::memset(out, 0, sizeof(float) * static_cast<size_t>(n));
+    return 0;
+  }
+
+  // Times in samples: output sample i lies at f0 + i, input sample j at f0 + j.
+  const double f0 = firstSampleUs / static_cast<double>(sampleIntervalUs);
+  const float f0f = static_cast<float>(f0);
+  const bool exactSearch = f0 == 0.0 && needsExactMuteSearch(stretch, n);
+  const double xd = static_cast<double>(x);
+  const float last = static_cast<float>(n - 1);
+  const SincTable& tab = table();
+
+  constexpr std::int32_t Chunk = 256;
+  alignas(32) std::int32_t jj[Chunk];  // input sample, or -1: the output sample is zero
+  alignas(32) std::int32_t rr[Chunk];
+  alignas(32) float aa[Chunk];
+  std::int32_t i = 0;
+  while (i < n) {
+    const std::int32_t len = (n - i) < Chunk ? (n - i) : Chunk;
+    const float* vel = velocities + i;
+    // Positions, split into whole sample and table row (vectorises).
+    for (std::int32_t m = 0; m < len; ++m) {
+      const double s = xd / (static_cast<double>(vel[m]) * sampleIntervalUs * 1e-6);
+      const float a = static_cast<float>(s * s);
+      const bool bad = !(vel[m] > 0.0f) || !(a <= 3.4028234e38f);  // NaN or infinite moveout
+      const float fi = static_cast<float>(f0 + static_cast<double>(i + m));
+      const float p = std::sqrt(fi * fi + a);
+      const bool mute = bad || !(fi > 0.0f) || (p - fi) > stretch * fi;
+      const float pos = p - f0f;
+      const bool gone = mute || !(pos <= last);
+      const float pc = gone ? 0.0f : pos;
+      const std::int32_t j = static_cast<std::int32_t>(pc);
+      const std::int32_t r = static_cast<std::int32_t>((pc - static_cast<float>(j)) * Steps + 0.5f);
+      jj[m] = gone ? -1 : j + (r >> 7);  // r == Steps: the next whole sample
+      rr[m] = r & (Steps - 1);
+      aa[m] = bad ? -1.0f : a;
+    }
+    if (exactSearch) {
+      // Settle each sample's mute with nmoit's search for its own moveout.
+      float lastA = -1.0f;
+      std::int32_t lastI0 = 0;
+      for (std::int32_t m = 0; m < len; ++m) {
+        if (aa[m] < 0.0f) continue;
+        if (aa[m] != lastA) {
+          lastA = aa[m];
+          lastI0 = leadingMute(lastA, stretch, n);
+        }
+        const bool mute = i + m < lastI0;
+        if (mute) {
+          jj[m] = -1;
+          continue;
+        }
+        if (jj[m] >= 0) continue;
+        const float fi = static_cast<float>(i + m);
+        const float p = std::sqrt(fi * fi + aa[m]);
+        if (!(p <= last)) continue;
+        const std::int32_t j = static_cast<std::int32_t>(p);
+        const std::int32_t r = static_cast<std::int32_t>((p - static_cast<float>(j)) * Steps + 0.5f);
+        jj[m] = j + (r >> 7);
+        rr[m] = r & (Steps - 1);
+      }
+    }
+    std::int32_t m = 0;
+    while (m < len) {
+      const std::int32_t j = jj[m];
+      if (j < 0) {  // muted or past the end of the input
+        if (!add) out[i + m] = 0.0f;
+        ++m;
+        continue;
+      }
+      if (m + 4 <= len && interiorAt(j, n) && interiorAt(jj[m + 1], n) && interiorAt(jj[m + 2], n) &&
+          interiorAt(jj[m + 3], n)) {
+        V4 v = interiorValues4(interiorPartial(in, jj[m], tab.w[rr[m]]),
+                               interiorPartial(in, jj[m + 1], tab.w[rr[m + 1]]),
+                               interiorPartial(in, jj[m + 2], tab.w[rr[m + 2]]),
+                               interiorPartial(in, jj[m + 3], tab.w[rr[m + 3]]));
+        float* o = out + i + m;
+        if (add) {
+          V4 prev;
+          std::memcpy(&prev, o, sizeof prev);
+          v = prev + v;
+        }
+        std::memcpy(o, &v, sizeof v);
+        m += 4;
+        continue;
+      }
+      const float* w = tab.w[rr[m]];
+      const float v = interiorAt(j, n) ? interiorValue(in, j, w) : edgeValue(in, n, j, w);
+      if (add) {
+        out[i + m] += v;
+      } else {
+        out[i + m] = v;
+      }
+      ++m;
+    }
+    i += len;
+  }
+  return 0;
+}
+
+}  // namespace tsly
