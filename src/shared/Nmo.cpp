@@ -3,102 +3,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "shared/NmoKernels.h"
+
 namespace tsly {
 
-namespace {
-
-constexpr int Taps = 8;      // input samples j-3 .. j+4 around position j + f
-constexpr int Steps = NmoSincSteps;
-static_assert(Steps == 128, "row split below uses r >> 7");
-
-typedef float V4 __attribute__((vector_size(16)));
-
-struct SincTable {
-  alignas(32) float w[Steps + 1][Taps];
-  SincTable() {
-    const double pi = 3.14159265358979323846;
-    auto sinc = [pi](double x) { return x == 0.0 ? 1.0 : std::sin(pi * x) / (pi * x); };
-    for (int r = 0; r <= Steps; ++r) {
-      double f = static_cast<double>(r) / Steps;
-      double w64[Taps];
-      double sum = 0.0;
-      for (int k = 0; k < Taps; ++k) {
-        double x = (k - 3) - f;  // tap distance from the wanted position
-        w64[k] = std::fabs(x) < 4.0 ? sinc(x) * sinc(x / 4.0) : 0.0;
-        sum += w64[k];
-      }
-      for (int k = 0; k < Taps; ++k) w[r][k] = static_cast<float>(w64[k] / sum);
-    }
-    // Exact positions take the sample itself, bit for bit.
-    std::memset(w[0], 0, sizeof w[0]);
-    w[0][3] = 1.0f;
-  }
-};
-
-const SincTable& table() {
-  static const SincTable t;
-  return t;
-}
-
-// Interpolated input at j + r/Steps, taps outside 0..n-1 counting as zero.
-inline float edgeValue(const float* in, std::int32_t n, std::int32_t j, const float* w) {
-  float s = 0.0f;
-  for (int k = 0; k < Taps; ++k) {
-    std::int32_t idx = j - 3 + k;
-    if (idx >= 0 && idx < n) s += in[idx] * w[k];
-  }
-  return s;
-}
-
-inline float interiorValue(const float* in, std::int32_t j, const float* w) {
-  V4 a0, a1, w0, w1;
-  std::memcpy(&a0, in + j - 3, sizeof a0);
-  std::memcpy(&a1, in + j + 1, sizeof a1);
-  std::memcpy(&w0, w, sizeof w0);
-  std::memcpy(&w1, w + 4, sizeof w1);
-  V4 s = a0 * w0 + a1 * w1;
-  return (s[0] + s[2]) + (s[1] + s[3]);
-}
-
-// Four consecutive interior outputs at once: the same sums as interiorValue,
-// reduced together.
-typedef std::int32_t V4i __attribute__((vector_size(16)));
-inline V4 interiorPartial(const float* in, std::int32_t j, const float* w) {
-  V4 a0, a1, w0, w1;
-  std::memcpy(&a0, in + j - 3, sizeof a0);
-  std::memcpy(&a1, in + j + 1, sizeof a1);
-  std::memcpy(&w0, w, sizeof w0);
-  std::memcpy(&w1, w + 4, sizeof w1);
-  return a0 * w0 + a1 * w1;
-}
-// GCC spells a two-vector shuffle __builtin_shuffle with an index vector; clang
-// (the fuzzing and sanitizer builds) spells it __builtin_shufflevector.
-#if defined(__clang__)
-#define TSLY_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shufflevector(a, b, i0, i1, i2, i3)
-#else
-#define TSLY_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shuffle(a, b, V4i{i0, i1, i2, i3})
-#endif
-inline V4 interiorValues4(V4 sa, V4 sb, V4 sc, V4 sd) {
-  V4 t0 = TSLY_SHUFFLE(sa, sb, 0, 4, 1, 5);  // a0 b0 a1 b1
-  V4 t1 = TSLY_SHUFFLE(sa, sb, 2, 6, 3, 7);  // a2 b2 a3 b3
-  V4 u0 = TSLY_SHUFFLE(sc, sd, 0, 4, 1, 5);
-  V4 u1 = TSLY_SHUFFLE(sc, sd, 2, 6, 3, 7);
-  V4 ab = t0 + t1;  // a0+a2 b0+b2 a1+a3 b1+b3
-  V4 cd = u0 + u1;
-  V4 x0 = TSLY_SHUFFLE(ab, cd, 0, 1, 4, 5);
-  V4 x1 = TSLY_SHUFFLE(ab, cd, 2, 3, 6, 7);
-  return x0 + x1;
-}
-
-// True when output sample i is muted for a squared moveout a (in samples^2).
-inline bool muted(std::int32_t i, float a, float stretch) {
-  if (i == 0) return true;
-  float fi = static_cast<float>(i);
-  float p = std::sqrt(fi * fi + a);
-  return (p - fi) > stretch * fi;
-}
-
-}  // namespace
+using namespace nmokernel;
 
 std::int32_t nmoit(const float* in, float* out, std::int32_t n, float velocity, float offset,
                    float stretch, std::int32_t sampleIntervalUs, std::int32_t stackFlag) {
@@ -194,23 +103,7 @@ std::int32_t nmoit(const float* in, float* out, std::int32_t n, float velocity, 
   return 0;
 }
 
-}  // namespace tsly
-
-namespace tsly {
-
 namespace {
-
-// The first unmuted output sample of a constant moveout a (samples^2): the
-// leading run nmoit mutes, found by the same search.
-std::int32_t leadingMute(float a, float stretch, std::int32_t n) {
-  double g = (1.0 + static_cast<double>(stretch)) * (1.0 + static_cast<double>(stretch)) - 1.0;
-  double est = std::ceil(std::sqrt(static_cast<double>(a) / g));
-  std::int32_t i0 = est >= n ? n : static_cast<std::int32_t>(est);
-  if (i0 < 1) i0 = 1;
-  while (i0 > 1 && !muted(i0 - 1, a, stretch)) --i0;
-  while (i0 < n && muted(i0, a, stretch)) ++i0;
-  return i0;
-}
 
 // In single precision the per-sample stretch test is a leading run in time only
 // while the stretch ratio is well above the rounding of t0^2 (about 3e-8 x the
@@ -219,8 +112,6 @@ std::int32_t leadingMute(float a, float stretch, std::int32_t n) {
 inline bool needsExactMuteSearch(float stretch, std::int32_t n) {
   return static_cast<double>(stretch) < 1e-6 * static_cast<double>(n);
 }
-
-inline bool interiorAt(std::int32_t j, std::int32_t n) { return j >= 3 && j + 4 < n; }
 
 }  // namespace
 

@@ -9,53 +9,29 @@
 #include <vector>
 
 #include "shared/Nmo.h"
-#include "shared/TraceFormat.h"
 #include "shared/VelocityFunction.h"
+#include "support/NmoCases.h"
 
 using namespace tsly;
+using namespace tsly::test;
 
 namespace {
 
-// Bit patterns, so that -0 and 0 (and NaN payloads) count as different.
-std::uint32_t bits(float f) {
-  std::uint32_t u;
-  std::memcpy(&u, &f, sizeof u);
-  return u;
-}
-
-// Samples as read from a file: 4-byte floats (any value) or 2-byte integers.
-std::vector<float> traceSamples(int n, bool twoByte, std::uint32_t seed) {
-  std::mt19937 g(seed);
-  std::vector<unsigned char> bytes(static_cast<size_t>(n) * (twoByte ? 2 : 4));
-  std::vector<float> s(static_cast<size_t>(n));
-  if (twoByte) {
-    for (auto& b : bytes) b = static_cast<unsigned char>(g());
-    decodeSamples(bytes.data(), 2, n, s.data());
-  } else {
-    std::normal_distribution<float> d(0.0f, 1000.0f);
-    for (auto& x : s) x = d(g);
-  }
-  return s;
-}
-
 // out of nmoitVariable with a constant array equals out of nmoit, bit for bit,
-// replacing into a filled buffer and adding into a random base.
+// replacing into a filled buffer and adding into a ramp.
 void expectSameAsNmoit(const std::vector<float>& in, float v, float x, float stretch, int dt,
                        const std::string& what) {
   const int n = static_cast<int>(in.size());
   const std::vector<float> vel(in.size(), v);
   for (int flag : {0, 1}) {
-    std::vector<float> base(in.size());
-    for (int i = 0; i < n; ++i) base[static_cast<size_t>(i)] = flag ? 0.37f * static_cast<float>(i % 11) - 1.0f : 5.0f;
-    std::vector<float> a = base, b = base;
+    std::vector<float> a = outputBase(in.size(), flag), b = a;
     nmoit(in.data(), a.data(), n, v, x, stretch, dt, flag);
     nmoitVariable(in.data(), b.data(), n, vel.data(), x, stretch, dt, flag);
-    for (int i = 0; i < n; ++i) {
-      if (bits(a[static_cast<size_t>(i)]) != bits(b[static_cast<size_t>(i)])) {
-        ADD_FAILURE() << what << " flag " << flag << " sample " << i << ": nmoit " << a[static_cast<size_t>(i)]
-                      << ", variable " << b[static_cast<size_t>(i)];
-        return;
-      }
+    const int i = firstBitDifference(a, b);
+    if (i >= 0) {
+      ADD_FAILURE() << what << " flag " << flag << " sample " << i << ": nmoit " << a[static_cast<size_t>(i)]
+                    << ", variable " << b[static_cast<size_t>(i)];
+      return;
     }
   }
 }
@@ -63,24 +39,8 @@ void expectSameAsNmoit(const std::vector<float>& in, float v, float x, float str
 }  // namespace
 
 TEST(NmoitVariable, ConstantFunctionIsNmoitBitForBit) {
-  int cases = 0;
-  for (int n : {1, 5, 9, 64, 501, 1500}) {
-    for (bool twoByte : {false, true}) {
-      auto in = traceSamples(n, twoByte, static_cast<std::uint32_t>(n * 2 + twoByte));
-      for (int dt : {1000, 2000, 4000}) {
-        for (float v : {333.3f, 1200.0f, 1500.0f, 2013.7f, 3500.0f, 6000.0f, 1e9f}) {
-          for (float x : {0.0f, -0.0f, 1.0f, 25.0f, -400.0f, 1000.0f, 2537.5f, 5000.0f}) {
-            for (float s : {1e-5f, 1e-3f, 0.1f, 0.2f, 0.5f, 0.99f, 3.0f}) {
-              expectSameAsNmoit(in, v, x, s, dt,
-                                "n " + std::to_string(n) + " v " + std::to_string(v) + " x " + std::to_string(x) +
-                                    " s " + std::to_string(s) + " dt " + std::to_string(dt));
-              ++cases;
-            }
-          }
-        }
-      }
-    }
-  }
+  const int cases =
+      forEachNmoCase([](const NmoCase& c) { expectSameAsNmoit(c.in, c.velocity, c.offset, c.stretch, c.intervalUs, c.label()); });
   EXPECT_GT(cases, 10000);
 }
 
@@ -90,7 +50,7 @@ TEST(NmoitVariable, PositionsNearWholeSamplesRoundAsNmoitDoes) {
   // the same whole sample.
   const int n = 800, dt = 4000;
   const float v = 2000.0f;
-  auto in = traceSamples(n, false, 77);
+  auto in = fileSamples(n, false, 77);
   for (int i : {10, 100, 333, 640}) {
     for (double d : {-1.0 / 256, -1.0 / 257, -1.0 / 512, -1e-6, 0.0, 1e-6, 1.0 / 512, 1.0 / 257, 1.0 / 256,
                      1.0 / 256 + 1e-6, 1.0 / 256 - 1e-6, 0.5 - 1.0 / 256, 0.5}) {
@@ -109,7 +69,7 @@ TEST(NmoitVariable, TinyStretchRatiosStillMuteAsNmoit) {
   // run); a constant function must do the same.
   const int n = 6000, dt = 1000;
   const float v = 1000.0f;  // moveout in samples = offset
-  auto in = traceSamples(n, false, 3);
+  auto in = fileSamples(n, false, 3);
   auto floatMuted = [](int i, float a, float s) {
     float fi = static_cast<float>(i);
     return (std::sqrt(fi * fi + a) - fi) > s * fi;
@@ -139,7 +99,7 @@ TEST(NmoitVariable, EachSampleIsNmoitAtItsOwnVelocityEvenWhenPositionsFall) {
   // sample's velocity.
   const int n = 400, dt = 4000;
   const float x = 1800.0f, stretch = 0.6f;
-  auto in = traceSamples(n, false, 5);
+  auto in = fileSamples(n, false, 5);
   std::vector<float> vel(n);
   for (int i = 0; i < n; ++i) vel[static_cast<size_t>(i)] = (i / 25) % 2 ? 5200.0f : 1400.0f + 3.0f * i;
   // Check that the positions really fall somewhere.
@@ -157,7 +117,7 @@ TEST(NmoitVariable, EachSampleIsNmoitAtItsOwnVelocityEvenWhenPositionsFall) {
     for (int i = 0; i < n; ++i) {
       std::vector<float> ref(n, flag ? 2.5f : 9.0f);
       nmoit(in.data(), ref.data(), n, vel[static_cast<size_t>(i)], x, stretch, dt, flag);
-      ASSERT_EQ(bits(out[static_cast<size_t>(i)]), bits(ref[static_cast<size_t>(i)])) << "sample " << i << " flag " << flag;
+      ASSERT_EQ(floatBits(out[static_cast<size_t>(i)]), floatBits(ref[static_cast<size_t>(i)])) << "sample " << i << " flag " << flag;
     }
   }
 }
@@ -189,7 +149,7 @@ TEST(NmoitVariable, MuteIsDecidedPerSample) {
     if (i >= 100 && i <= 103)
       EXPECT_EQ(o2[static_cast<size_t>(i)], 0.0f) << i;
     else
-      EXPECT_EQ(bits(o2[static_cast<size_t>(i)]), bits(ref[static_cast<size_t>(i)])) << i;
+      EXPECT_EQ(floatBits(o2[static_cast<size_t>(i)]), floatBits(ref[static_cast<size_t>(i)])) << i;
   }
 }
 
