@@ -54,7 +54,8 @@ QImage paintSection(const section::Data& d, const section::Layout& l, bool fill)
     const QString s = QString::fromStdString(t.text);
     p.drawText(QPointF(plotLeft - 8 - fm.horizontalAdvance(s), t.at + fm.ascent() / 2.0 - 1), s);
   }
-  p.drawText(QPointF(4, l.top - 8), QStringLiteral("ms"));
+  const QString ms = QStringLiteral("ms");
+  p.drawText(QPointF(plotLeft - 8 - fm.horizontalAdvance(ms), l.top - 8), ms);
 
   // CDP labels with a tick down to the plot.
   p.setPen(Qt::black);
@@ -97,6 +98,11 @@ int runSection(const SectionOptions& o) {
   const section::Layout l = section::layoutSection(d, {gain, o.fill});
 
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt's notes about the desktop session (no runtime folder, fonts) are no
+  // business of a drawing command; its critical messages still show.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << qPrintable(msg) << "\n";
+  });
   static int argc = 1;
   static char name[] = "tsly";
   static char* argv[] = {name, nullptr};

@@ -127,7 +127,7 @@ class DeckJobPadTest : public QObject {
     writeGather(in, syntheticGather(1001, 4, 6, 300));
     auto lines = deckFor(in, out);
     lines[2] = "VELF 1001 700 1800 200 2300";  // an analyst's edit gone wrong
-    jobpad::JobPadWindow w(QString());
+    jobpad::JobPadWindow w{QString()};
     ScriptedUi ui;
     w.setUi(&ui);
     fill(w, lines);
@@ -155,7 +155,7 @@ class DeckJobPadTest : public QObject {
     TempDir dir;
     const std::string in = dir.file("gather.dat"), out = dir.file("out.dat");
     writeGather(in, syntheticGather(1001, 200, 48, 1500));  // 60 MB: many blocks
-    jobpad::JobPadWindow w(QString());
+    jobpad::JobPadWindow w{QString()};
     ScriptedUi ui;
     w.setUi(&ui);
     fill(w, deckFor(in, out));

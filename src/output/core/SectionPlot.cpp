@@ -63,18 +63,19 @@ int pickStep(const std::vector<int>& steps, double pixelsPerUnit, double minPixe
 Layout layoutSection(const Data& d, const Options& o) {
   Layout l;
   const size_t n = d.traces.size();
-  l.spacing = std::clamp(1200.0 / static_cast<double>(std::max<size_t>(n, 1)), 1.0, 24.0);
+  l.spacing = std::clamp(1200.0 / static_cast<double>(std::max<size_t>(n, 1)), 1.0, 40.0);
   const double lengthMs = static_cast<double>(d.samples) * d.intervalUs / 1000.0;
   const double pixelsPerMs = std::clamp(800.0 / std::max(lengthMs, 1.0), 0.1, 4.0);
   l.pixelsPerSample = pixelsPerMs * d.intervalUs / 1000.0;
-  // Room for half a trace spacing plus the largest swing on either side.
   l.clip = 2.0 * l.spacing;
+  // One trace spacing of room on either side: the largest swing at 0 dB.
+  const double pad = l.spacing;
   const double plotWidth = static_cast<double>(n) * l.spacing;
-  l.width = l.left + static_cast<int>(std::ceil(plotWidth + 2.0 * l.clip)) + l.right;
+  l.width = l.left + static_cast<int>(std::ceil(plotWidth + 2.0 * pad)) + l.right;
   l.height = l.top + static_cast<int>(std::ceil(std::max<std::int32_t>(d.samples - 1, 0) * l.pixelsPerSample)) + 1 +
              l.bottom;
   l.traceX.resize(n);
-  for (size_t k = 0; k < n; ++k) l.traceX[k] = l.left + l.clip + (static_cast<double>(k) + 0.5) * l.spacing;
+  for (size_t k = 0; k < n; ++k) l.traceX[k] = l.left + pad + (static_cast<double>(k) + 0.5) * l.spacing;
   const double gain = std::pow(10.0, o.gainDb / 20.0);
   l.pixelsPerUnit = d.maxAbs > 0.0f ? l.spacing * gain / d.maxAbs : 0.0;
 

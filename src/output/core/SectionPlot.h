@@ -9,9 +9,10 @@
 //    traces (word 15 = 2) are drawn as straight lines. Sample 0 lies at 0 ms;
 //    the sample interval is that of the first trace.
 //  - Sizes: the plot is about 1200 pixels wide and 800 high: trace spacing
-//    1200 / traces, kept within 1 to 24 pixels; pixels per millisecond 800 /
+//    1200 / traces, kept within 1 to 40 pixels; pixels per millisecond 800 /
 //    length, kept within 0.1 to 4. Margins: 72 left (time labels), 56 top (CDP
-//    labels and captions), 16 right and bottom.
+//    labels and captions), 16 right and bottom; inside the plot frame one trace
+//    spacing is kept free at either side.
 //  - Amplitude: at 0 dB the largest absolute sample of the file swings one trace
 //    spacing; each 20 dB of gain multiplies the swing by ten. Swings are clipped
 //    at two trace spacings, so neighbours overlap at most by one.
