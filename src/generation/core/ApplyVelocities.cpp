@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -92,13 +94,47 @@ struct TraceRef {
   bool live = false;
 };
 
+// Bytes without the zero-filling of a vector: every byte is written before it
+// is read. Kept and reused from block to block, so the pages are touched once.
+// The storage is floats, so 4-byte samples at a 4-byte boundary (headers are
+// 240 bytes) can be used in place on a little-endian host (floatsAt).
+struct Bytes {
+  std::unique_ptr<float[]> store;
+  size_t size = 0, capacity = 0;
+  void reserve(size_t n) {
+    if (n > capacity) {
+      store.reset(new float[(n + 3) / 4]);
+      capacity = n;
+    }
+    size = 0;
+  }
+  unsigned char* data() { return reinterpret_cast<unsigned char*>(store.get()); }
+  unsigned char* grow(size_t n) {
+    unsigned char* p = data() + size;
+    size += n;
+    return p;
+  }
+  // The samples at byte `at` as floats, when they can be used in place.
+  float* floatsAt(size_t at) {
+    if (std::endian::native != std::endian::little || at % 4 != 0) return nullptr;
+    return store.get() + at / 4;
+  }
+};
+
 // A run of whole CDPs, processed by one worker and written in order.
 struct Block {
   size_t first = 0, last = 0;  // refs [first, last)
   bool ready = false;
-  std::vector<unsigned char> out;
+  Bytes out;
   std::int64_t traces = 0;
   std::string error;
+};
+
+// What a worker keeps from block to block.
+struct Scratch {
+  Bytes read;
+  std::vector<std::int64_t> at;
+  std::vector<float> in, out;
 };
 
 constexpr std::int64_t BlockBytes = 2 << 20;
@@ -150,9 +186,8 @@ class Run {
   bool checkStacks();
   void makeBlocks();
   void worker();
-  void processBlock(Block& b);
-  void appendCdp(const unsigned char* buf, const std::vector<std::int64_t>& at, size_t first, size_t last,
-                 VelocityCache& cache, Block& b, std::vector<float>& in, std::vector<float>& out);
+  void processBlock(Block& b, Scratch& w);
+  void appendCdp(size_t first, size_t last, VelocityCache& cache, Block& b, Scratch& w);
   bool writeBlocks(int handle);
 
   const MoveoutJob& job_;
@@ -161,6 +196,7 @@ class Run {
   int in_ = -1;
   std::vector<TraceRef> refs_;
   std::vector<Block> blocks_;
+  std::vector<Bytes> spare_;  // output buffers written out, for the next blocks (under m_)
 
   std::mutex m_;
   std::condition_variable cv_;
@@ -285,30 +321,40 @@ void Run::makeBlocks() {
   }
 }
 
-void appendBytes(std::vector<unsigned char>& out, const void* p, size_t n) {
-  const auto* b = static_cast<const unsigned char*>(p);
-  out.insert(out.end(), b, b + n);
+void appendBytes(Bytes& out, const void* p, size_t n) { std::memcpy(out.grow(n), p, n); }
+
+// 4-byte samples are IEEE floats, little-endian: on such a host the bytes are
+// the floats' own.
+void appendSamples(Bytes& out, const float* s, std::int32_t n) {
+  unsigned char* to = out.grow(static_cast<size_t>(n) * 4);
+  if constexpr (std::endian::native == std::endian::little)
+    std::memcpy(to, s, static_cast<size_t>(n) * 4);
+  else
+    encodeSamples(s, 4, n, to);
 }
 
-void appendSamples(std::vector<unsigned char>& out, const float* s, std::int32_t n) {
-  const size_t at = out.size();
-  out.resize(at + static_cast<size_t>(n) * 4);
-  encodeSamples(s, 4, n, out.data() + at);
+void readSamples(const unsigned char* from, int bps, std::int32_t n, float* s) {
+  if (bps == 4 && std::endian::native == std::endian::little)
+    std::memcpy(s, from, static_cast<size_t>(n) * 4);
+  else
+    decodeSamples(from, bps, n, s);
 }
 
-// Moves out (and stacks) the traces refs_[first, last) of one CDP; `at` gives
-// where each trace's bytes begin in `buf`.
-void Run::appendCdp(const unsigned char* buf, const std::vector<std::int64_t>& at, size_t first, size_t last,
-                    VelocityCache& cache, Block& b, std::vector<float>& in, std::vector<float>& out) {
+// Moves out (and stacks) the traces refs_[first, last) of one CDP; w.at gives
+// where each trace's bytes begin in w.read.
+void Run::appendCdp(size_t first, size_t last, VelocityCache& cache, Block& b, Scratch& w) {
+  std::vector<float>& in = w.in;
+  std::vector<float>& out = w.out;
   std::int32_t longest = 0;
   for (size_t k = first; k < last; ++k)
     if (refs_[k].live) longest = std::max(longest, refs_[k].samples);
   if (job_.stack) out.assign(static_cast<size_t>(longest), 0.0f);
   std::int32_t live = 0;
-  HeaderArray w, lastLive{};
+  HeaderArray h, lastLive{};
   for (size_t k = first; k < last; ++k) {
     const TraceRef& r = refs_[k];
-    const unsigned char* src = buf + at[k - b.first];
+    const size_t at = static_cast<size_t>(w.at[k - b.first]);
+    const unsigned char* src = w.read.data() + at;
     if (!r.live) {
       if (!job_.stack) {
         appendBytes(b.out, src, static_cast<size_t>(r.bytes));
@@ -316,32 +362,43 @@ void Run::appendCdp(const unsigned char* buf, const std::vector<std::int64_t>& a
       }
       continue;
     }
-    decodeHeader(src, w);
-    const int bps = bytesPerSample(w);
+    decodeHeader(src, h);
+    const int bps = bytesPerSample(h);
     const std::int32_t n = r.samples;
-    if (in.size() < static_cast<size_t>(n)) in.resize(static_cast<size_t>(n));
-    decodeSamples(src + HeaderBytes, bps, n, in.data());
+    const float* samples = bps == 4 ? w.read.floatsAt(at + HeaderBytes) : nullptr;
+    if (!samples) {
+      if (in.size() < static_cast<size_t>(n)) in.resize(static_cast<size_t>(n));
+      readSamples(src + HeaderBytes, bps, n, in.data());
+      samples = in.data();
+    }
     const float* v = cache.get(r.cdp, static_cast<double>(r.delayMs), r.interval, n);
-    const float offset = static_cast<float>(w[WordOffset]) / static_cast<float>(w[WordOffsetScalar]);
+    const float offset = static_cast<float>(h[WordOffset]) / static_cast<float>(h[WordOffsetScalar]);
     const double firstUs = static_cast<double>(r.delayMs) * 1000.0;
     if (job_.stack) {
-      nmoitVariable(in.data(), out.data(), n, v, offset, job_.stretch, r.interval, 1, firstUs);
+      nmoitVariable(samples, out.data(), n, v, offset, job_.stretch, r.interval, 1, firstUs);
       ++live;
-      lastLive = w;
+      lastLive = h;
       continue;
     }
-    if (out.size() < static_cast<size_t>(n)) out.resize(static_cast<size_t>(n));
-    nmoitVariable(in.data(), out.data(), n, v, offset, job_.stretch, r.interval, 0, firstUs);
     if (bps == 4) {
       appendBytes(b.out, src, HeaderBytes);
     } else {
       // Moved-out samples are reals: 2-byte input is written as 4-byte floats.
-      w[WordSampleFormat] = FloatFormatMarker;
+      h[WordSampleFormat] = FloatFormatMarker;
       unsigned char hb[HeaderBytes];
-      encodeHeader(w, hb);
+      encodeHeader(h, hb);
       appendBytes(b.out, hb, HeaderBytes);
     }
-    appendSamples(b.out, out.data(), n);
+    // Straight into the output block where it can be.
+    const size_t to = b.out.size;
+    if (float* direct = b.out.floatsAt(to)) {
+      b.out.grow(static_cast<size_t>(n) * 4);
+      nmoitVariable(samples, direct, n, v, offset, job_.stretch, r.interval, 0, firstUs);
+    } else {
+      if (out.size() < static_cast<size_t>(n)) out.resize(static_cast<size_t>(n));
+      nmoitVariable(samples, out.data(), n, v, offset, job_.stretch, r.interval, 0, firstUs);
+      appendSamples(b.out, out.data(), n);
+    }
     ++b.traces;
   }
   if (!job_.stack || live == 0) return;
@@ -359,46 +416,65 @@ void Run::appendCdp(const unsigned char* buf, const std::vector<std::int64_t>& a
   ++b.traces;
 }
 
-void Run::processBlock(Block& b) {
+void Run::processBlock(Block& b, Scratch& w) {
   // Read the block's traces, adjacent ones in one read.
-  std::vector<std::int64_t> at(b.last - b.first);
+  w.at.resize(b.last - b.first);
   std::int64_t total = 0;
   for (size_t k = b.first; k < b.last; ++k) {
-    at[k - b.first] = total;
+    w.at[k - b.first] = total;
     total += refs_[k].bytes;
   }
-  std::vector<unsigned char> buf(static_cast<size_t>(total));
+  w.read.reserve(static_cast<size_t>(total));
+  unsigned char* buf = w.read.data();
   for (size_t k = b.first; k < b.last;) {
     size_t e = k + 1;
     std::int64_t len = refs_[k].bytes;
     while (e < b.last && refs_[e].pos == refs_[e - 1].pos + refs_[e - 1].bytes) len += refs_[e++].bytes;
-    if (readAt(in_, buf.data() + at[k - b.first], len, refs_[k].pos) != len) {
+    if (readAt(in_, buf + w.at[k - b.first], len, refs_[k].pos) != len) {
       b.error = "reading \"" + job_.inputPath + "\" failed at " + traceName(refs_[k]);
       return;
     }
     k = e;
   }
-  // Output size, reserved once.
+  // The exact output size: a moved-out live trace takes 4-byte samples, others
+  // are copied; a stack is one trace of the CDP's longest live trace.
   std::int64_t outBytes = 0;
-  for (size_t k = b.first; k < b.last; ++k) {
-    const TraceRef& r = refs_[k];
-    if (!job_.stack) outBytes += r.live ? HeaderBytes + static_cast<std::int64_t>(r.samples) * 4 : r.bytes;
+  for (size_t g = b.first; g < b.last;) {
+    std::int32_t longest = 0;
+    bool anyLive = false;
+    size_t e = g;
+    for (; e < b.last && refs_[e].cdp == refs_[g].cdp; ++e) {
+      const TraceRef& r = refs_[e];
+      if (r.live) {
+        anyLive = true;
+        longest = std::max(longest, r.samples);
+      }
+      if (!job_.stack) outBytes += r.live ? HeaderBytes + static_cast<std::int64_t>(r.samples) * 4 : r.bytes;
+    }
+    if (job_.stack && anyLive) outBytes += HeaderBytes + static_cast<std::int64_t>(longest) * 4;
+    g = e;
   }
-  if (job_.stack) outBytes = total;  // an upper bound for one trace per CDP
+  {
+    std::lock_guard lock(m_);
+    if (!spare_.empty()) {
+      b.out = std::move(spare_.back());
+      spare_.pop_back();
+    }
+  }
   b.out.reserve(static_cast<size_t>(outBytes));
 
   VelocityCache cache(job_.functions);
-  std::vector<float> in, out;
   for (size_t g = b.first; g < b.last;) {
     if (cancelled()) return;
     size_t e = g;
     while (e < b.last && refs_[e].cdp == refs_[g].cdp) ++e;
-    appendCdp(buf.data(), at, g, e, cache, b, in, out);
+    appendCdp(g, e, cache, b, w);
     g = e;
   }
 }
 
 void Run::worker() {
+  Scratch scratch;
   const size_t ahead = static_cast<size_t>(std::max(job_.workers, 1)) + 2;
   for (;;) {
     size_t k;
@@ -408,7 +484,7 @@ void Run::worker() {
       if (abort_.load() || next_ >= blocks_.size()) return;
       k = next_++;
     }
-    processBlock(blocks_[k]);
+    processBlock(blocks_[k], scratch);
     {
       std::lock_guard lock(m_);
       blocks_[k].ready = true;
@@ -439,8 +515,8 @@ bool Run::writeBlocks(int handle) {
       refuse(MoveoutSubject::Input, b.error, MoveoutStatus::Failed);
       return false;
     }
-    for (size_t off = 0; off < b.out.size();) {
-      const std::int32_t n = static_cast<std::int32_t>(std::min<size_t>(b.out.size() - off, 1u << 30));
+    for (size_t off = 0; off < b.out.size;) {
+      const std::int32_t n = static_cast<std::int32_t>(std::min<size_t>(b.out.size - off, 1u << 30));
       if (hright(b.out.data() + off, handle, n) != n) {
         refuse(MoveoutSubject::Output, "writing \"" + job_.outputPath + "\" failed (disk full?)",
                MoveoutStatus::Failed);
@@ -450,9 +526,9 @@ bool Run::writeBlocks(int handle) {
     }
     result_.tracesWritten += b.traces;
     done += static_cast<std::int64_t>(b.last - b.first);
-    std::vector<unsigned char>().swap(b.out);
     {
       std::lock_guard lock(m_);
+      spare_.push_back(std::move(b.out));
       written_ = k + 1;
     }
     cv_.notify_all();
