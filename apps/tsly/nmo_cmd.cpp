@@ -1,4 +1,4 @@
-// tsly nmo --deck DECK [--stack] [--cdps FIRST-LAST] [--force] [--progress-lines]:
+// tsly nmo --deck DECK [--stack] [--cdps FIRST-LAST] [--output FILE] [--force] [--progress-lines]:
 // runs a VELF job deck: the gather named by *INPF moved out with the picked
 // velocity functions, written to the file named by *OUTF. Messages go to
 // stderr, the report (output file, traces written, time) to stdout.
@@ -40,6 +40,7 @@ void stopOnSignals() {
 struct NmoOptions {
   std::string deck;
   std::string cdps;
+  std::string output;
   bool stack = false, force = false, progressLines = false;
 };
 
@@ -92,6 +93,7 @@ int runNmo(const NmoOptions& o) {
     return 1;
   }
   job.limitCdps = !o.cdps.empty();
+  if (!o.output.empty()) job.outputPath = o.output;
   job.stack = o.stack;
   job.overwrite = o.force;
 
@@ -106,7 +108,7 @@ int runNmo(const NmoOptions& o) {
   if (r.status == MoveoutStatus::Done) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f s", r.seconds);
-    std::cout << "Output file:    " << d.outputFile << "\n"
+    std::cout << "Output file:    " << job.outputPath << "\n"
               << "Traces written: " << r.tracesWritten << "\n"
               << "Time:           " << seconds << "\n";
     return 0;
@@ -118,7 +120,7 @@ int runNmo(const NmoOptions& o) {
   std::string where;
   if (r.subject == MoveoutSubject::Input)
     where = o.deck + " " + deck::DeckFault{d.inputLine, d.inputLineText, r.message}.message();
-  else if (r.subject == MoveoutSubject::Output)
+  else if (r.subject == MoveoutSubject::Output && o.output.empty())
     where = o.deck + " " + deck::DeckFault{d.outputLine, d.outputLineText, r.message}.message();
   else
     where = r.message;
@@ -141,6 +143,8 @@ void addNmoCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("--deck", opts->deck, "the job deck file (lines ended by CR LF or LF)")->required();
   cmd->add_flag("--stack", opts->stack, "write one stacked trace per CDP instead of the moved-out gather");
   cmd->add_option("--cdps", opts->cdps, "only CDPs FIRST-LAST (both included; default: every CDP)");
+  cmd->add_option("--output", opts->output,
+                  "write to this file instead of the one *OUTF names (one per CDP range, say)");
   cmd->add_flag("--force", opts->force, "overwrite the output file if it exists");
   cmd->add_flag("--progress-lines", opts->progressLines,
                 "print 'progress DONE TOTAL' lines on stderr (for programs that run tsly)");

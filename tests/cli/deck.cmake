@@ -24,13 +24,13 @@ deck_cli_test(nmo_lf_deck "Output file:    deck_lf.dat\nTraces written: 120\n.*e
 deck_cli_test(nmo_exists
   "^tsly nmo: deck_r.job line 5 \"\\*OUTF deck_r.dat\": \"deck_r.dat\" exists \\(use --force to overwrite it\\)\nexit=3\n$"
   "\"$T\" nmo --deck deck_r.job --force >/dev/null; \"$T\" nmo --deck deck_r.job; echo exit=$?")
-deck_cli_test(nmo_cdps_join "^same\nexit=0\n$"
-  "\"$T\" nmo --deck deck_w.job --force >/dev/null && \"$T\" nmo --deck deck_p1.job --cdps 1001-1004 --force >/dev/null && \"$T\" nmo --deck deck_p2.job --cdps 1005-1010 --force >/dev/null && cat deck_p1.dat deck_p2.dat > deck_joined.dat && cmp deck_joined.dat deck_w.dat && echo same; echo exit=$?")
+deck_cli_test(nmo_cdps_join "^same\nsame\nexit=0\n$"
+  "\"$T\" nmo --deck deck_w.job --force >/dev/null && \"$T\" nmo --deck deck_w.job --cdps 1001-1004 --output deck_p1.dat --force >/dev/null && \"$T\" nmo --deck deck_w.job --cdps 1005-1010 --output deck_p2.dat --force >/dev/null && cat deck_p1.dat deck_p2.dat > deck_joined.dat && cmp deck_joined.dat deck_w.dat && echo same && \"$T\" nmo --deck deck_w.job --stack --output deck_ws.dat --force >/dev/null && \"$T\" nmo --deck deck_w.job --stack --cdps 1001-1007 --output deck_p1.dat --force >/dev/null && \"$T\" nmo --deck deck_w.job --stack --cdps 1008-1010 --output deck_p2.dat --force >/dev/null && cat deck_p1.dat deck_p2.dat | cmp - deck_ws.dat && echo same; echo exit=$?")
 deck_cli_test(nmo_stack_section
   "^Wrote deck_s.png: 10 traces, [0-9]+ x [0-9]+ pixels\nexit=0\n +211 +P +N +G"
   "\"$T\" nmo --deck deck_s.job --stack --force >/dev/null && \"$T\" section deck_s.dat --png deck_s.png --fill --gain 6; echo exit=$?; od -An -c -N4 deck_s.png")
 deck_cli_test(nmo_progress_lines "^(progress [0-9]+ 120\n)*progress 120 120\n$"
-  "\"$T\" nmo --deck deck_a.job --force --progress-lines 2>&1 >/dev/null")
+  "\"$T\" nmo --deck deck_g.job --force --progress-lines 2>&1 >/dev/null")
 
 # Malformed decks: refused with the line and the fault, nothing written.
 deck_cli_test(nmo_bad_noinpf
@@ -55,8 +55,11 @@ deck_cli_test(nmo_no_deck "^tsly nmo: nothere.job: the deck can not be read\nexi
   "\"$T\" nmo --deck nothere.job; echo exit=$?")
 deck_cli_test(nmo_bad_cdps "--cdps wants FIRST-LAST.*got '1010-1001'\\)\nexit=1\n$"
   "\"$T\" nmo --deck deck_a.job --cdps 1010-1001; echo exit=$?")
+deck_cli_test(nmo_output_elsewhere
+  "^Output file:    deck_elsewhere.dat\nTraces written: 10\n.*exit=0\nabsent\n$"
+  "\"$T\" nmo --deck deck_e.job --stack --output deck_elsewhere.dat --force; echo exit=$?; test -e deck_e.dat || echo absent")
 deck_cli_test(nmo_section_help
-  "--deck.*REQUIRED.*--stack.*--cdps.*--force.*--progress-lines.*FILE.*REQUIRED.*--png.*REQUIRED.*--gain.*--fill.*exit=0"
+  "--deck.*REQUIRED.*--stack.*--cdps.*--output.*--force.*--progress-lines.*FILE.*REQUIRED.*--png.*REQUIRED.*--gain.*--fill.*exit=0"
   "\"$T\" nmo --help; \"$T\" section --help; echo exit=$?")
 deck_cli_test(section_not_a_file "^tsly section: \"nothere.dat\" can not be opened for reading\nexit=1\n$"
   "\"$T\" section nothere.dat --png x.png; echo exit=$?")

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   }
   const std::string dir = std::string(argv[1]) + "/";
   try {
-    for (const char* name : {"deck_a", "deck_s", "deck_w", "deck_p1", "deck_p2", "deck_r"})
+    for (const char* name : {"deck_a", "deck_s", "deck_w", "deck_r", "deck_e", "deck_g"})
       writeText(dir + name + ".job", deckText(tessalyDeck(std::string(name) + ".dat")));
     writeText(dir + "deck_lf.job", deckText(tessalyDeck("deck_lf.dat"), "\n"));
     const auto bad = [&](const char* name, size_t index, const std::string& with) {
