@@ -411,6 +411,30 @@ TEST(DeckRun, CancelledOrFailedRunsLeaveNoFile) {
   EXPECT_TRUE(readAll(out) == two);
 }
 
+TEST(DeckRun, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
+  // 1600 traces of one CDP, 9.6 MB: a moved-out run spreads it over blocks, a
+  // stacked run reads it in batches; the results are those of nmoit.
+  TempDir dir;
+  const auto g = syntheticGather(1001, 1, 1600, 1500, 100, 10);
+  writeGather(dir.file("in.dat"), g);
+  MoveoutJob job = jobFor(dir.file("in.dat"), dir.file("out.dat"), {constant(1001, 2000.0f)});
+  ASSERT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
+  const auto out = readTraces(dir.file("out.dat"));
+  ASSERT_EQ(out.size(), g.size());
+  for (size_t k = 0; k < g.size(); ++k) ASSERT_TRUE(sameBits(out[k].s, nmoitOf(g[k], 2000.0f))) << k;
+
+  job.stack = true;
+  job.outputPath = dir.file("stack.dat");
+  ASSERT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
+  std::vector<float> mean(1500, 0.0f);
+  for (const auto& t : g) nmoit(t.samples.data(), mean.data(), 1500, 2000.0f, offsetOf(t), 0.5f, 4000, 1);
+  for (float& x : mean) x /= 1600.0f;
+  const auto stacked = readTraces(dir.file("stack.dat"));
+  ASSERT_EQ(stacked.size(), 1u);
+  EXPECT_EQ(stacked[0].h[WordStackCount], 1600);
+  EXPECT_TRUE(sameBits(stacked[0].s, mean));
+}
+
 TEST(DeckRun, CdpRangeText) {
   int a = 0, b = 0;
   EXPECT_TRUE(parseCdpRange("1001-1050", a, b));

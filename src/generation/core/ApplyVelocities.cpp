@@ -132,9 +132,13 @@ struct Block {
 
 // What a worker keeps from block to block.
 struct Scratch {
-  Bytes read;
-  std::vector<std::int64_t> at;
+  Bytes read;                    // the traces [batchFirst, batchEnd) of the block
+  size_t batchFirst = 0, batchEnd = 0;
+  std::vector<std::int64_t> at;  // where each of them begins in `read`
   std::vector<float> in, out;
+  // The stack of the CDP in hand.
+  std::int32_t live = 0, longest = 0;
+  HeaderArray lastLive{};
 };
 
 constexpr std::int64_t BlockBytes = 2 << 20;
@@ -187,7 +191,10 @@ class Run {
   void makeBlocks();
   void worker();
   void processBlock(Block& b, Scratch& w);
-  void appendCdp(size_t first, size_t last, VelocityCache& cache, Block& b, Scratch& w);
+  bool readBatch(Block& b, Scratch& w, size_t first);
+  void moveOut(size_t k, VelocityCache& cache, Block& b, Scratch& w);
+  void beginStack(size_t first, size_t last, Scratch& w);
+  void endStack(Block& b, Scratch& w);
   bool writeBlocks(int handle);
 
   const MoveoutJob& job_;
@@ -306,17 +313,22 @@ bool Run::checkStacks() {
   return true;
 }
 
+// Blocks end at a CDP boundary once they hold BlockBytes of input; a moved-out
+// gather's block also ends inside a CDP at four times that, so one enormous CDP
+// still spreads over the workers.
 void Run::makeBlocks() {
-  size_t g = 0;
-  while (g < refs_.size()) {
+  size_t k = 0;
+  while (k < refs_.size()) {
     Block b;
-    b.first = g;
+    b.first = k;
     std::int64_t bytes = 0;
-    while (g < refs_.size() && (g == b.first || bytes < BlockBytes)) {
-      const std::int16_t cdp = refs_[g].cdp;
-      for (; g < refs_.size() && refs_[g].cdp == cdp; ++g) bytes += refs_[g].bytes;
+    for (; k < refs_.size(); ++k) {
+      const bool cdpStarts = k > b.first && refs_[k].cdp != refs_[k - 1].cdp;
+      if (cdpStarts && bytes >= BlockBytes) break;
+      if (!job_.stack && k > b.first && bytes >= 4 * BlockBytes) break;
+      bytes += refs_[k].bytes;
     }
-    b.last = g;
+    b.last = k;
     blocks_.push_back(std::move(b));
   }
 }
@@ -340,104 +352,118 @@ void readSamples(const unsigned char* from, int bps, std::int32_t n, float* s) {
     decodeSamples(from, bps, n, s);
 }
 
-// Moves out (and stacks) the traces refs_[first, last) of one CDP; w.at gives
-// where each trace's bytes begin in w.read.
-void Run::appendCdp(size_t first, size_t last, VelocityCache& cache, Block& b, Scratch& w) {
-  std::vector<float>& in = w.in;
-  std::vector<float>& out = w.out;
-  std::int32_t longest = 0;
-  for (size_t k = first; k < last; ++k)
-    if (refs_[k].live) longest = std::max(longest, refs_[k].samples);
-  if (job_.stack) out.assign(static_cast<size_t>(longest), 0.0f);
-  std::int32_t live = 0;
-  HeaderArray h, lastLive{};
-  for (size_t k = first; k < last; ++k) {
-    const TraceRef& r = refs_[k];
-    const size_t at = static_cast<size_t>(w.at[k - b.first]);
-    const unsigned char* src = w.read.data() + at;
-    if (!r.live) {
-      if (!job_.stack) {
-        appendBytes(b.out, src, static_cast<size_t>(r.bytes));
-        ++b.traces;
-      }
-      continue;
-    }
-    decodeHeader(src, h);
-    const int bps = bytesPerSample(h);
-    const std::int32_t n = r.samples;
-    const float* samples = bps == 4 ? w.read.floatsAt(at + HeaderBytes) : nullptr;
-    if (!samples) {
-      if (in.size() < static_cast<size_t>(n)) in.resize(static_cast<size_t>(n));
-      readSamples(src + HeaderBytes, bps, n, in.data());
-      samples = in.data();
-    }
-    const float* v = cache.get(r.cdp, static_cast<double>(r.delayMs), r.interval, n);
-    const float offset = static_cast<float>(h[WordOffset]) / static_cast<float>(h[WordOffsetScalar]);
-    const double firstUs = static_cast<double>(r.delayMs) * 1000.0;
-    if (job_.stack) {
-      nmoitVariable(samples, out.data(), n, v, offset, job_.stretch, r.interval, 1, firstUs);
-      ++live;
-      lastLive = h;
-      continue;
-    }
-    if (bps == 4) {
-      appendBytes(b.out, src, HeaderBytes);
-    } else {
-      // Moved-out samples are reals: 2-byte input is written as 4-byte floats.
-      h[WordSampleFormat] = FloatFormatMarker;
-      unsigned char hb[HeaderBytes];
-      encodeHeader(h, hb);
-      appendBytes(b.out, hb, HeaderBytes);
-    }
-    // Straight into the output block where it can be.
-    const size_t to = b.out.size;
-    if (float* direct = b.out.floatsAt(to)) {
-      b.out.grow(static_cast<size_t>(n) * 4);
-      nmoitVariable(samples, direct, n, v, offset, job_.stretch, r.interval, 0, firstUs);
-    } else {
-      if (out.size() < static_cast<size_t>(n)) out.resize(static_cast<size_t>(n));
-      nmoitVariable(samples, out.data(), n, v, offset, job_.stretch, r.interval, 0, firstUs);
-      appendSamples(b.out, out.data(), n);
-    }
-    ++b.traces;
+// Reads the next batch of the block's traces, from `first` on, about
+// BlockBytes (at least one trace), adjacent traces in one read.
+bool Run::readBatch(Block& b, Scratch& w, size_t first) {
+  size_t end = first;
+  std::int64_t total = 0;
+  while (end < b.last && (end == first || total < BlockBytes)) total += refs_[end++].bytes;
+  w.batchFirst = first;
+  w.batchEnd = end;
+  w.at.resize(end - first);
+  std::int64_t at = 0;
+  for (size_t k = first; k < end; ++k) {
+    w.at[k - first] = at;
+    at += refs_[k].bytes;
   }
-  if (!job_.stack || live == 0) return;
-  const float divisor = static_cast<float>(live);
-  for (float& x : out) x /= divisor;
-  lastLive[WordDataType] = DataCdpStacked;
-  lastLive[WordTraceCode] = 1;
-  lastLive[WordStackCount] = static_cast<std::int16_t>(std::min<std::int32_t>(live, 32767));
-  lastLive[WordNumSamples] = static_cast<std::int16_t>(longest);
-  lastLive[WordSampleFormat] = FloatFormatMarker;
+  w.read.reserve(static_cast<size_t>(total));
+  unsigned char* buf = w.read.data();
+  for (size_t k = first; k < end;) {
+    size_t e = k + 1;
+    std::int64_t len = refs_[k].bytes;
+    while (e < end && refs_[e].pos == refs_[e - 1].pos + refs_[e - 1].bytes) len += refs_[e++].bytes;
+    if (readAt(in_, buf + w.at[k - first], len, refs_[k].pos) != len) {
+      b.error = "reading \"" + job_.inputPath + "\" failed at " + traceName(refs_[k]);
+      return false;
+    }
+    k = e;
+  }
+  return true;
+}
+
+// Moves out trace k (in the batch in hand): into the output block, or into the
+// stack of its CDP.
+void Run::moveOut(size_t k, VelocityCache& cache, Block& b, Scratch& w) {
+  const TraceRef& r = refs_[k];
+  const size_t at = static_cast<size_t>(w.at[k - w.batchFirst]);
+  const unsigned char* src = w.read.data() + at;
+  if (!r.live) {
+    if (!job_.stack) {
+      appendBytes(b.out, src, static_cast<size_t>(r.bytes));
+      ++b.traces;
+    }
+    return;
+  }
+  HeaderArray h;
+  decodeHeader(src, h);
+  const int bps = bytesPerSample(h);
+  const std::int32_t n = r.samples;
+  const float* samples = bps == 4 ? w.read.floatsAt(at + HeaderBytes) : nullptr;
+  if (!samples) {
+    if (w.in.size() < static_cast<size_t>(n)) w.in.resize(static_cast<size_t>(n));
+    readSamples(src + HeaderBytes, bps, n, w.in.data());
+    samples = w.in.data();
+  }
+  const float* v = cache.get(r.cdp, static_cast<double>(r.delayMs), r.interval, n);
+  const float offset = static_cast<float>(h[WordOffset]) / static_cast<float>(h[WordOffsetScalar]);
+  const double firstUs = static_cast<double>(r.delayMs) * 1000.0;
+  if (job_.stack) {
+    nmoitVariable(samples, w.out.data(), n, v, offset, job_.stretch, r.interval, 1, firstUs);
+    ++w.live;
+    w.lastLive = h;
+    return;
+  }
+  if (bps == 4) {
+    appendBytes(b.out, src, HeaderBytes);
+  } else {
+    // Moved-out samples are reals: 2-byte input is written as 4-byte floats.
+    h[WordSampleFormat] = FloatFormatMarker;
+    unsigned char hb[HeaderBytes];
+    encodeHeader(h, hb);
+    appendBytes(b.out, hb, HeaderBytes);
+  }
+  // Straight into the output block where it can be.
+  if (float* direct = b.out.floatsAt(b.out.size)) {
+    b.out.grow(static_cast<size_t>(n) * 4);
+    nmoitVariable(samples, direct, n, v, offset, job_.stretch, r.interval, 0, firstUs);
+  } else {
+    if (w.out.size() < static_cast<size_t>(n)) w.out.resize(static_cast<size_t>(n));
+    nmoitVariable(samples, w.out.data(), n, v, offset, job_.stretch, r.interval, 0, firstUs);
+    appendSamples(b.out, w.out.data(), n);
+  }
+  ++b.traces;
+}
+
+// The stack of the CDP whose traces are refs_[first, last): begun before its
+// first trace, written after its last.
+void Run::beginStack(size_t first, size_t last, Scratch& w) {
+  w.longest = 0;
+  for (size_t k = first; k < last; ++k)
+    if (refs_[k].live) w.longest = std::max(w.longest, refs_[k].samples);
+  w.out.assign(static_cast<size_t>(w.longest), 0.0f);
+  w.live = 0;
+}
+
+void Run::endStack(Block& b, Scratch& w) {
+  if (w.live == 0) return;
+  const float divisor = static_cast<float>(w.live);
+  for (float& x : w.out) x /= divisor;
+  HeaderArray h = w.lastLive;
+  h[WordDataType] = DataCdpStacked;
+  h[WordTraceCode] = 1;
+  h[WordStackCount] = static_cast<std::int16_t>(std::min<std::int32_t>(w.live, 32767));
+  h[WordNumSamples] = static_cast<std::int16_t>(w.longest);
+  h[WordSampleFormat] = FloatFormatMarker;
   unsigned char hb[HeaderBytes];
-  encodeHeader(lastLive, hb);
+  encodeHeader(h, hb);
   appendBytes(b.out, hb, HeaderBytes);
-  appendSamples(b.out, out.data(), longest);
+  appendSamples(b.out, w.out.data(), w.longest);
   ++b.traces;
 }
 
 void Run::processBlock(Block& b, Scratch& w) {
-  // Read the block's traces, adjacent ones in one read.
-  w.at.resize(b.last - b.first);
-  std::int64_t total = 0;
-  for (size_t k = b.first; k < b.last; ++k) {
-    w.at[k - b.first] = total;
-    total += refs_[k].bytes;
-  }
-  w.read.reserve(static_cast<size_t>(total));
-  unsigned char* buf = w.read.data();
-  for (size_t k = b.first; k < b.last;) {
-    size_t e = k + 1;
-    std::int64_t len = refs_[k].bytes;
-    while (e < b.last && refs_[e].pos == refs_[e - 1].pos + refs_[e - 1].bytes) len += refs_[e++].bytes;
-    if (readAt(in_, buf + w.at[k - b.first], len, refs_[k].pos) != len) {
-      b.error = "reading \"" + job_.inputPath + "\" failed at " + traceName(refs_[k]);
-      return;
-    }
-    k = e;
-  }
   // The exact output size: a moved-out live trace takes 4-byte samples, others
-  // are copied; a stack is one trace of the CDP's longest live trace.
+  // are copied; a stack is one trace as long as the CDP's longest live trace.
   std::int64_t outBytes = 0;
   for (size_t g = b.first; g < b.last;) {
     std::int32_t longest = 0;
@@ -464,12 +490,18 @@ void Run::processBlock(Block& b, Scratch& w) {
   b.out.reserve(static_cast<size_t>(outBytes));
 
   VelocityCache cache(job_.functions);
-  for (size_t g = b.first; g < b.last;) {
-    if (cancelled()) return;
-    size_t e = g;
-    while (e < b.last && refs_[e].cdp == refs_[g].cdp) ++e;
-    appendCdp(g, e, cache, b, w);
-    g = e;
+  w.batchEnd = b.first;
+  size_t groupEnd = b.first;
+  for (size_t k = b.first; k < b.last; ++k) {
+    if (k == w.batchEnd) {
+      if (cancelled() || !readBatch(b, w, k)) return;
+    }
+    if (k == groupEnd) {
+      while (groupEnd < b.last && refs_[groupEnd].cdp == refs_[k].cdp) ++groupEnd;
+      if (job_.stack) beginStack(k, groupEnd, w);
+    }
+    moveOut(k, cache, b, w);
+    if (job_.stack && k + 1 == groupEnd) endStack(b, w);
   }
 }
 

@@ -33,9 +33,12 @@
 //    folder and renamed into place only when complete (platform/AtomicOutput.h);
 //    any refusal, failure or cancellation leaves no output and no temporary.
 //    An existing output is refused unless `overwrite`; the input itself never.
-//  - Speed: the input is indexed once (headers only), then read in blocks of
-//    whole CDPs (about 2 MB, adjacent traces in one read) by `workers` threads;
-//    each CDP's velocities are computed once; the blocks are written in order.
+//  - Speed and memory: the input is indexed once (headers only); `workers`
+//    threads take blocks of whole CDPs (about 2 MB of input; a moved-out block
+//    may end inside a CDP at 8 MB), read them in batches of about 2 MB (adjacent
+//    traces in one read), compute each CDP's velocities once, and the blocks are
+//    written in order. A few blocks are in memory at a time, whatever the size
+//    of a CDP.
 #pragma once
 
 #include <cstdint>
