@@ -38,7 +38,7 @@ double seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
 }
 
 double cpuSeconds() {
-  rusage u {};
+  rusage u{};
   getrusage(RUSAGE_SELF, &u);
   return u.ru_utime.tv_sec + u.ru_utime.tv_usec * 1e-6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec * 1e-6;
 }
@@ -141,8 +141,8 @@ int main(int argc, char** argv) {
   }
   for (const auto& c : cases) {
     const double t = median(c.times);
-    std::printf("%s: %.3f s wall  %.0f traces/s  %.3f s cpu  (median of %d)\n", c.name, t, traces / t,
-                median(c.cpu), repeats);
+    std::printf("%s: %.3f s wall  %.0f traces/s  %.3f s cpu  (median of %d)\n", c.name, t, traces / t, median(c.cpu),
+                repeats);
   }
   const double tp = median(plain);
   std::printf("straightforward loop:  %.3f s wall  %.0f traces/s  %.3f s cpu\n", tp, traces / tp, median(plainCpu));

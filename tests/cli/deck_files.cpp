@@ -14,9 +14,9 @@ namespace {
 
 // Picks on CDPs 1003 and 1008 of the synthetic gather (10 CDPs from 1001).
 std::vector<std::string> tessalyDeck(const std::string& output) {
-  return tessalyDeckLines(pickedCdps({{1008, {{600.0f, 2600}, {100.0f, 1900}}},
-                                      {1003, {{100.0f, 1800}, {600.0f, 2400}}}}),
-                          "gather.dat", ".5", false, output);
+  return tessalyDeckLines(
+      pickedCdps({{1008, {{600.0f, 2600}, {100.0f, 1900}}}, {1003, {{100.0f, 1800}, {600.0f, 2400}}}}), "gather.dat",
+      ".5", false, output);
 }
 
 // The deck with line `index` (0-based) replaced, or dropped when `with` is empty.

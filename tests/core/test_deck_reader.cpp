@@ -17,9 +17,8 @@ using tsly::test::tessalyDeckLines;
 
 namespace {
 
-const std::vector<std::string> Good = {
-    "*INPF line7.dat", "*NMOT  .5 1", "VELF 101 120.5 1500 480 1650", "VELF 205 200 1600", "*OUTF line7nmo.dat",
-    ">>END"};
+const std::vector<std::string> Good = {"*INPF line7.dat",   "*NMOT  .5 1",        "VELF 101 120.5 1500 480 1650",
+                                       "VELF 205 200 1600", "*OUTF line7nmo.dat", ">>END"};
 
 // The deck Good with line `index` (0-based) replaced, or removed when `with` is empty.
 std::string goodWith(size_t index, const std::string& with) {
@@ -34,9 +33,8 @@ std::string goodWith(size_t index, const std::string& with) {
 }  // namespace
 
 TEST(DeckReader, ReadsTheDeckTessalySends) {
-  AppState st = pickedCdps({{205, {{800.0f, 2400}, {200.0f, 1600}}},
-                            {101, {{480.0f, 1650}, {120.5f, 1500}}},
-                            {150, {}}});
+  AppState st =
+      pickedCdps({{205, {{800.0f, 2400}, {200.0f, 1600}}}, {101, {{480.0f, 1650}, {120.5f, 1500}}}, {150, {}}});
   const auto lines = tessalyDeckLines(st, "/data/my line.dat", "0.35", true, "/data/out nmo.dat");
   const DeckReadResult r = readDeck(deckText(lines));
   ASSERT_TRUE(r.ok) << r.fault.message();
@@ -147,7 +145,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadDeck{"VelocityNegative", goodWith(2, "VELF 101 120.5-1500"),
                 "line 3 \"VELF 101 120.5-1500\": velocity -1500 at 120.5 ms is not positive"},
         BadDeck{"TimeNegative", goodWith(2, "VELF 101-5 1500"), "line 3 \"VELF 101-5 1500\": time -5 is negative"},
-        BadDeck{"NotANumber", goodWith(2, "VELF 101 12O 1500"), "line 3 \"VELF 101 12O 1500\": \"12O\" is not a number"},
+        BadDeck{"NotANumber", goodWith(2, "VELF 101 12O 1500"),
+                "line 3 \"VELF 101 12O 1500\": \"12O\" is not a number"},
         BadDeck{"CdpFraction", goodWith(2, "VELF 101.5 100 1500"),
                 "line 3 \"VELF 101.5 100 1500\": CDP 101.5 is not a whole number from -32768 to 32767"},
         BadDeck{"CdpTooLarge", goodWith(2, "VELF 40000 100 1500"),
@@ -163,8 +162,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadDeck{"VelfGlued", goodWith(2, "VELFX 101 100 1500"),
                 "line 3 \"VELFX 101 100 1500\": unknown keyword \"VELFX\" (deck lines begin *INPF, *NMOT, VELF, "
                 "*OUTF or >>END)"},
-        BadDeck{"StretchTooLarge", goodWith(1, "*NMOT  1.5 1"), "line 2 \"*NMOT  1.5 1\": stretch 1.5 is outside .2 to .99"},
-        BadDeck{"StretchTooSmall", goodWith(1, "*NMOT  .1 1"), "line 2 \"*NMOT  .1 1\": stretch .1 is outside .2 to .99"},
+        BadDeck{"StretchTooLarge", goodWith(1, "*NMOT  1.5 1"),
+                "line 2 \"*NMOT  1.5 1\": stretch 1.5 is outside .2 to .99"},
+        BadDeck{"StretchTooSmall", goodWith(1, "*NMOT  .1 1"),
+                "line 2 \"*NMOT  .1 1\": stretch .1 is outside .2 to .99"},
         BadDeck{"DelaySwitch", goodWith(1, "*NMOT  .5 2"),
                 "line 2 \"*NMOT  .5 2\": recording-delay switch 2 is neither 0 nor 1"},
         BadDeck{"NmotShort", goodWith(1, "*NMOT  .5"),

@@ -35,8 +35,8 @@ float offsetOf(const GatherTrace& t) { return static_cast<float>(t.offset) / sta
 
 std::vector<float> nmoitOf(const GatherTrace& t, float v, float stretch = 0.5f) {
   std::vector<float> out(t.samples.size());
-  nmoit(t.samples.data(), out.data(), static_cast<std::int32_t>(t.samples.size()), v, offsetOf(t), stretch,
-        t.interval, 0);
+  nmoit(t.samples.data(), out.data(), static_cast<std::int32_t>(t.samples.size()), v, offsetOf(t), stretch, t.interval,
+        0);
   return out;
 }
 
@@ -177,7 +177,7 @@ TEST(DeckRun, RecordingDelaySwitchSetsTheFirstSampleTime) {
 TEST(DeckRun, StackedTracesAreMarkedAndDeadTracesLeftOut) {
   TempDir dir;
   auto g = syntheticGather(1001, 3, 4, 200);
-  g[5].code = TraceCodeDead;                      // CDP 1002: 3 live traces
+  g[5].code = TraceCodeDead;                                                    // CDP 1002: 3 live traces
   for (int k = 8; k < 12; ++k) g[static_cast<size_t>(k)].code = TraceCodeDead;  // CDP 1003: none
   writeGather(dir.file("in.dat"), g);
   MoveoutJob job = jobFor(dir.file("in.dat"), dir.file("stack.dat"), {constant(1001, 2200.0f)});

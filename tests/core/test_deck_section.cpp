@@ -60,7 +60,7 @@ TEST(DeckSection, SizesPositionsAndLabels) {
   // Ten stacked traces of 500 samples at 4 ms (2 s).
   const Data d = makeData(10, 1001, 500, [](int, int i) { return i == 100 ? 8.0f : 0.0f; });
   const Layout l = layoutSection(d, {});
-  EXPECT_DOUBLE_EQ(l.spacing, 40.0);  // 1200 / 10 = 120, kept at 40
+  EXPECT_DOUBLE_EQ(l.spacing, 40.0);         // 1200 / 10 = 120, kept at 40
   EXPECT_DOUBLE_EQ(l.pixelsPerSample, 1.6);  // 800 px / 2000 ms, 4 ms a sample
   EXPECT_EQ(l.width, 72 + 40 + 400 + 40 + 16);
   EXPECT_EQ(l.height, 56 + 799 + 1 + 16);
@@ -93,7 +93,7 @@ TEST(DeckSection, SizesPositionsAndLabels) {
 TEST(DeckSection, GainSwingAndClip) {
   const Data d = makeData(4, 1, 5, [](int k, int i) { return static_cast<float>((k + 1) * (i - 2)); });  // max 8
   const Layout l0 = layoutSection(d, {});
-  const auto w = wiggle(l0, d, 3);  // trace 4: -8 -4 0 4 8
+  const auto w = wiggle(l0, d, 3);                      // trace 4: -8 -4 0 4 8
   EXPECT_DOUBLE_EQ(w[4].x - l0.traceX[3], l0.spacing);  // the largest sample swings one spacing
   EXPECT_DOUBLE_EQ(w[0].x - l0.traceX[3], -l0.spacing);
   EXPECT_DOUBLE_EQ(w[2].x, l0.traceX[3]);

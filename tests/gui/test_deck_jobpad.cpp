@@ -147,8 +147,8 @@ class DeckJobPadTest : public QObject {
     fill(w, lines);
     QVERIFY(!w.runDeck());
     QCOMPARE(ui.boxes.size(), size_t(2));
-    QCOMPARE(ui.boxes[1].text, "The deck could not be run.\r\ndeck line 1 \"*INPF " + dir.file("none.dat") +
-                                   "\": \"" + dir.file("none.dat") + "\": no such file");
+    QCOMPARE(ui.boxes[1].text, "The deck could not be run.\r\ndeck line 1 \"*INPF " + dir.file("none.dat") + "\": \"" +
+                                   dir.file("none.dat") + "\": no such file");
   }
 
   void cancelLeavesNoOutput() {

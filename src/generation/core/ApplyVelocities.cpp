@@ -32,8 +32,7 @@ std::vector<float> velocitiesForCdp(const std::vector<CdpVelocityFunction>& func
   std::vector<float> v = velocityAtSamples(below->picks, firstMs, dtMs, count);
   const std::vector<float> w = velocityAtSamples(above->picks, firstMs, dtMs, count);
   const double frac = static_cast<double>(cdp - below->cdp) / static_cast<double>(above->cdp - below->cdp);
-  for (size_t i = 0; i < v.size(); ++i)
-    v[i] = static_cast<float>(v[i] + (static_cast<double>(w[i]) - v[i]) * frac);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<float>(v[i] + (static_cast<double>(w[i]) - v[i]) * frac);
   return v;
 }
 
@@ -132,7 +131,7 @@ struct Block {
 
 // What a worker keeps from block to block.
 struct Scratch {
-  Bytes read;                    // the traces [batchFirst, batchEnd) of the block
+  Bytes read;  // the traces [batchFirst, batchEnd) of the block
   size_t batchFirst = 0, batchEnd = 0;
   std::vector<std::int64_t> at;  // where each of them begins in `read`
   std::vector<float> in, out;
@@ -224,8 +223,8 @@ bool Run::checkJob() {
         return refuse(MoveoutSubject::None, "CDP " + text(f.cdp) + ": bad picks"), false;
   }
   if (job_.limitCdps && job_.firstCdp > job_.lastCdp)
-    return refuse(MoveoutSubject::None, "the CDP range " + text(job_.firstCdp) + "-" + text(job_.lastCdp) +
-                                             " is empty (first above last)"),
+    return refuse(MoveoutSubject::None,
+                  "the CDP range " + text(job_.firstCdp) + "-" + text(job_.lastCdp) + " is empty (first above last)"),
            false;
   return true;
 }
@@ -235,8 +234,7 @@ bool Run::checkJob() {
 bool Run::indexInput() {
   const std::string& path = job_.inputPath;
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec))
-    return refuse(MoveoutSubject::Input, "\"" + path + "\": no such file"), false;
+  if (!std::filesystem::exists(path, ec)) return refuse(MoveoutSubject::Input, "\"" + path + "\": no such file"), false;
   in_ = rawOpen(path, RawAccess::ReadOnly);
   if (in_ <= 0) return refuse(MoveoutSubject::Input, "\"" + path + "\" can not be opened for reading"), false;
   const std::int64_t size = fileSize(in_);
@@ -273,8 +271,8 @@ bool Run::indexInput() {
     r.interval = w[WordSampleInterval];
     r.delayMs = job_.useRecordingDelay ? w[WordRecordingDelay] : 0;
     if (r.live && r.interval <= 0)
-      return refuse(MoveoutSubject::Input, traceName(r) + " has a sample interval of " + text(r.interval) +
-                                               " microseconds"),
+      return refuse(MoveoutSubject::Input,
+                    traceName(r) + " has a sample interval of " + text(r.interval) + " microseconds"),
              false;
     if (r.live && w[WordOffsetScalar] == 0)
       return refuse(MoveoutSubject::Input, traceName(r) + " has no valid offset (word 35 is 0)"), false;

@@ -91,7 +91,7 @@ enum class MoveoutSubject { None, Input, Output };
 struct MoveoutResult {
   MoveoutStatus status = MoveoutStatus::Refused;
   MoveoutSubject subject = MoveoutSubject::None;
-  std::string message;          // one line, when not Done
+  std::string message;  // one line, when not Done
   std::int64_t tracesWritten = 0;
   std::int64_t tracesRead = 0;  // input traces of the range
   double seconds = 0.0;         // wall time of the run

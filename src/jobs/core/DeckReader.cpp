@@ -47,7 +47,10 @@ std::string splitNumbers(std::string_view s, std::vector<Token>& out) {
     size_t digits = 0;
     bool point = false;
     while (i < s.size() && (isDigit(s[i]) || (s[i] == '.' && !point))) {
-      if (s[i] == '.') point = true; else ++digits;
+      if (s[i] == '.')
+        point = true;
+      else
+        ++digits;
       ++i;
     }
     bool good = digits > 0;
@@ -56,7 +59,10 @@ std::string splitNumbers(std::string_view s, std::vector<Token>& out) {
       if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
       size_t expDigits = 0;
       while (j < s.size() && isDigit(s[j])) ++j, ++expDigits;
-      if (expDigits > 0) i = j; else good = false;
+      if (expDigits > 0)
+        i = j;
+      else
+        good = false;
     }
     // A number ends at a blank, at the end, or where the next one's sign begins.
     if (good && i < s.size() && !isBlank(s[i]) && s[i] != '-' && s[i] != '+') good = false;
@@ -173,8 +179,8 @@ bool Reader::velfLine() {
   if (t.size() % 2 == 0)
     return fail("time " + t.back().text + " has no velocity (the values after the CDP come in pairs)");
   if (auto it = velfAt_.find(cdp); it != velfAt_.end())
-    return fail("a second VELF line for CDP" + numberText(cdp) + " (the first is line " +
-                std::to_string(it->second) + ")");
+    return fail("a second VELF line for CDP" + numberText(cdp) + " (the first is line " + std::to_string(it->second) +
+                ")");
   DeckFunction f;
   f.cdp = static_cast<std::int16_t>(cdp);
   f.line = lineNo_;
@@ -210,8 +216,7 @@ bool Reader::line(Kind k) {
     case Kind::End: endAt_ = lineNo_; return true;
     case Kind::Unknown: break;
   }
-  return fail("unknown keyword \"" + firstWord(line_) +
-              "\" (deck lines begin *INPF, *NMOT, VELF, *OUTF or >>END)");
+  return fail("unknown keyword \"" + firstWord(line_) + "\" (deck lines begin *INPF, *NMOT, VELF, *OUTF or >>END)");
 }
 
 DeckReadResult Reader::run(std::string_view text) {

@@ -47,17 +47,17 @@ struct NmoDeck {
   std::string inputFile;
   std::string outputFile;
   float stretch = 0.5f;
-  std::int16_t delaySwitch = 0;            // 1: first sample at the recording delay (word 55)
-  std::vector<DeckFunction> functions;     // ascending CDP
+  std::int16_t delaySwitch = 0;         // 1: first sample at the recording delay (word 55)
+  std::vector<DeckFunction> functions;  // ascending CDP
   // Where the file names stand, so a fault found with a file can name its line.
   int inputLine = 0, outputLine = 0;
   std::string inputLineText, outputLineText;
 };
 
 struct DeckFault {
-  int line = 0;           // 0: the deck as a whole (a missing line)
-  std::string lineText;   // the line as it stands (without its line end)
-  std::string what;       // what is wrong, one line
+  int line = 0;          // 0: the deck as a whole (a missing line)
+  std::string lineText;  // the line as it stands (without its line end)
+  std::string what;      // what is wrong, one line
 
   // "line 4 (VELF 101 120.5): ..." or, for the deck as a whole, what alone.
   std::string message() const;

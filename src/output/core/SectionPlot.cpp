@@ -72,8 +72,8 @@ Layout layoutSection(const Data& d, const Options& o) {
   const double pad = l.spacing;
   const double plotWidth = static_cast<double>(n) * l.spacing;
   l.width = l.left + static_cast<int>(std::ceil(plotWidth + 2.0 * pad)) + l.right;
-  l.height = l.top + static_cast<int>(std::ceil(std::max<std::int32_t>(d.samples - 1, 0) * l.pixelsPerSample)) + 1 +
-             l.bottom;
+  l.height =
+      l.top + static_cast<int>(std::ceil(std::max<std::int32_t>(d.samples - 1, 0) * l.pixelsPerSample)) + 1 + l.bottom;
   l.traceX.resize(n);
   for (size_t k = 0; k < n; ++k) l.traceX[k] = l.left + pad + (static_cast<double>(k) + 0.5) * l.spacing;
   const double gain = std::pow(10.0, o.gainDb / 20.0);

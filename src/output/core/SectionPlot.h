@@ -60,13 +60,13 @@ struct Label {
 };
 
 struct Layout {
-  int width = 0, height = 0;              // the picture
+  int width = 0, height = 0;                         // the picture
   int left = 72, top = 56, right = 16, bottom = 16;  // margins
-  double spacing = 0.0;                   // pixels between traces
+  double spacing = 0.0;                              // pixels between traces
   double pixelsPerSample = 0.0;
-  double pixelsPerUnit = 0.0;             // swing of one amplitude unit
-  double clip = 0.0;                      // largest swing in pixels
-  std::vector<double> traceX;             // axis of each trace
+  double pixelsPerUnit = 0.0;  // swing of one amplitude unit
+  double clip = 0.0;           // largest swing in pixels
+  std::vector<double> traceX;  // axis of each trace
   std::vector<Label> timeLabels;
   std::vector<Label> cdpLabels;
   int timeStepMs = 0;
