@@ -55,13 +55,14 @@ make_demo_settings() {
 }
 
 # The job editor, then Tessaly, both in the demo folder. JobPad's folder is put
-# on PATH as well, so Tessaly can start it again itself when it is closed.
+# on PATH as well, so Tessaly can start it again itself when it is closed, and
+# tsly's, so JobPad's File > Run finds it.
 start_programs() {
   if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "run.sh: no display (DISPLAY is not set); run it on a desktop, or under xvfb-run -a." >&2
     return 1
   fi
-  export PATH="$JOBPAD_DIR:$PATH"
+  export PATH="$JOBPAD_DIR:$(dirname "$TSLY"):$PATH"
   cd "$DEMO_DIR"
   if [ -x "$JOBPAD_DIR/JobPad" ]; then
     "$JOBPAD_DIR/JobPad" >/dev/null 2>&1 &

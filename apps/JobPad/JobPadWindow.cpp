@@ -1,6 +1,8 @@
 #include "JobPadWindow.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
+#include <QProgressDialog>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -12,10 +14,20 @@
 #include <QScrollBar>
 #include <QStatusBar>
 
+#include "DeckRunner.h"
+#include "jobs/core/DeckReader.h"
+#include "platform/qt/QtUi.h"
+#include "shared/State.h"
+
 namespace jobpad {
 
 JobPadWindow::JobPadWindow(const QString& deckPath, QWidget* parent)
-    : QMainWindow(parent), deck_(new QPlainTextEdit(this)), paths_(new QLabel(this)), deckPath_(deckPath) {
+    : QMainWindow(parent),
+      deck_(new QPlainTextEdit(this)),
+      paths_(new QLabel(this)),
+      deckPath_(deckPath),
+      ownUi_(std::make_unique<tsly::QtUi>(this)),
+      ui_(ownUi_.get()) {
   setObjectName("JobPad");
   // Started by Tessaly in the background: show the window without taking the focus.
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -36,6 +48,9 @@ JobPadWindow::JobPadWindow(const QString& deckPath, QWidget* parent)
   QAction* saveAsAction = file->addAction(tr("Save &As..."), this, [this] { saveAs(); });
   saveAsAction->setObjectName("fileSaveAs");
   saveAsAction->setShortcut(QKeySequence::SaveAs);
+  QAction* runAction = file->addAction(tr("Run"), this, [this] { runDeck(); });
+  runAction->setObjectName("fileRun");
+  runAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   file->addSeparator();
   QAction* exitAction = file->addAction(tr("E&xit"), this, [this] { close(); });
   exitAction->setObjectName("fileExit");
@@ -110,6 +125,72 @@ bool JobPadWindow::saveAs() {
                                                     tr("Job decks (*.job *.txt);;All files (*)"));
   if (path.isEmpty()) return false;
   return saveTo(path);
+}
+
+namespace {
+
+QString crlfLines(const QString& text) {
+  QString t = text;
+  t.replace(QLatin1Char('\n'), QString::fromLatin1(tsly::CrLf));
+  return t;
+}
+
+}  // namespace
+
+bool JobPadWindow::runDeck() {
+  if (running_) return false;
+  running_ = true;
+  const QByteArray deck = deckBytes();
+  const std::string title = "JobPad - Run";
+  bool force = false;
+  bool ran = false;
+  for (;;) {
+    DeckRunner runner;
+    QProgressDialog progress(tr("Running the deck..."), tr("Cancel"), 0, 0, this);
+    progress.setObjectName("runProgress");
+    progress.setWindowTitle(QString::fromStdString(title));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    connect(&runner, &DeckRunner::progress, &progress, [&progress](qint64 done, qint64 total) {
+      // The dialog counts in int: scale large totals down.
+      const qint64 scale = total > 1000000 ? total / 1000000 + 1 : 1;
+      progress.setMaximum(static_cast<int>(total / scale));
+      progress.setValue(static_cast<int>(done / scale));
+    });
+    connect(&progress, &QProgressDialog::canceled, &runner, &DeckRunner::cancel);
+    QEventLoop loop;
+    connect(&runner, &DeckRunner::finished, &loop, &QEventLoop::quit);
+    if (runner.start(deck, force)) {
+      progress.show();
+      loop.exec();
+    }
+    progress.hide();
+    const DeckRunner::Outcome& out = runner.outcome();
+    if (out.status == DeckRunner::Status::Done) {
+      ui_->message("The deck ran." + std::string(tsly::CrLf) + crlfLines(out.report).toStdString(), title,
+                   tsly::Buttons::Ok, tsly::Icon::Information);
+      ran = true;
+    } else if (out.status == DeckRunner::Status::Cancelled) {
+      statusBar()->showMessage(tr("Run cancelled; nothing written."));
+    } else if (out.status == DeckRunner::Status::OutputExists && !force) {
+      const tsly::deck::DeckReadResult d = tsly::deck::readDeck(std::string_view(deck.constData(), deck.size()));
+      const std::string name = d.ok ? d.deck.outputFile : crlfLines(out.error).toStdString();
+      if (ui_->message("The output file " + name + " exists." + tsly::CrLf + "Replace it?", title,
+                       tsly::Buttons::YesNo, tsly::Icon::Question) == tsly::Answer::Yes) {
+        force = true;
+        continue;
+      }
+      statusBar()->showMessage(tr("Run not started: the output file exists."));
+    } else {
+      ui_->message("The deck could not be run." + std::string(tsly::CrLf) + crlfLines(out.error).toStdString(),
+                   "JobPad - Run failed", tsly::Buttons::Ok, tsly::Icon::Critical);
+    }
+    break;
+  }
+  running_ = false;
+  return ran;
 }
 
 void JobPadWindow::closeEvent(QCloseEvent* event) {

@@ -1,9 +1,14 @@
 // The JobPad window: the job deck in an editable text area, saved with CR LF
-// line ends through File > Save / Save As.
+// line ends through File > Save / Save As, and run through `tsly nmo` by
+// File > Run (a progress window with Cancel, then a box with the report or
+// the fault and its deck line).
 #pragma once
 
 #include <QMainWindow>
 #include <QString>
+#include <memory>
+
+#include "platform/Ui.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -29,6 +34,12 @@ class JobPadWindow : public QMainWindow {
   bool saveAs();
   QString deckPath() const { return deckPath_; }
 
+  // File > Run: runs the deck the window holds and tells the outcome. Returns
+  // when the run has ended (events keep running meanwhile). True when it ran.
+  bool runDeck();
+  // The boxes of Run go through this (a scripted one in tests).
+  void setUi(tsly::Ui* ui) { ui_ = ui; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -38,6 +49,9 @@ class JobPadWindow : public QMainWindow {
   QPlainTextEdit* deck_;
   QLabel* paths_;
   QString deckPath_;
+  std::unique_ptr<tsly::Ui> ownUi_;
+  tsly::Ui* ui_;
+  bool running_ = false;
 };
 
 }  // namespace jobpad

@@ -5,6 +5,11 @@
 //   JobPad --deck FILE              the same, loading FILE if it exists; Save writes there
 //   JobPad --no-window --deck FILE  no window: each added line is appended to FILE
 //                                   with CR LF as it arrives (for scripts and tests)
+//   JobPad --no-window --deck FILE --run
+//                                   the same, and each deck is run through `tsly nmo`
+//                                   when its ">>END" arrives: the lines received since
+//                                   the previous ">>END"; the report goes to stdout,
+//                                   faults to stderr
 //   --orog-path PATH                processing-system path before Tessaly sends one
 //                                   (default \worog15\worog.exe)
 // The server name follows the user and TESSALY_DDE_SUFFIX, like Tessaly's client.
@@ -14,11 +19,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
 
+#include "DeckRunner.h"
 #include "JobPadServer.h"
 #include "JobPadWindow.h"
 #include "jobs/core/JobPadService.h"
@@ -69,6 +77,46 @@ class DeckAppender {
   QFile file_;
 };
 
+// Runs each deck that arrives, one after the other, and prints what came of it.
+class BatchRunner {
+ public:
+  // Collects the line; a ">>END" line closes a deck and queues its run.
+  void add(const std::string& line) {
+    pending_ += QByteArray(line.data(), static_cast<qsizetype>(line.size())) + "\r\n";
+    if (QByteArray::fromStdString(line).trimmed() != ">>END") return;
+    queue_.push_back(pending_);
+    pending_.clear();
+    // After the reply to this line has gone out.
+    QTimer::singleShot(0, [this] { next(); });
+  }
+
+ private:
+  void next() {
+    if (runner_ || queue_.empty()) return;
+    const QByteArray deck = queue_.front();
+    queue_.pop_front();
+    runner_ = std::make_unique<jobpad::DeckRunner>();
+    QObject::connect(runner_.get(), &jobpad::DeckRunner::finished, [this] { QTimer::singleShot(0, [this] { ended(); }); });
+    if (!runner_->start(deck, false)) ended();
+  }
+  void ended() {
+    const jobpad::DeckRunner::Outcome out = runner_->outcome();
+    runner_.reset();
+    if (out.status == jobpad::DeckRunner::Status::Done) {
+      std::fprintf(stdout, "%s\n", qPrintable(out.report));
+      std::fflush(stdout);
+    } else {
+      std::fprintf(stderr, "JobPad: the deck could not be run.\n%s\n", qPrintable(out.error));
+      std::fflush(stderr);
+    }
+    next();
+  }
+
+  QByteArray pending_;
+  std::deque<QByteArray> queue_;
+  std::unique_ptr<jobpad::DeckRunner> runner_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,12 +141,20 @@ int main(int argc, char** argv) {
                                       QString::fromLatin1(tsly::DefaultOrogPath));
   parser.addOption(noWindowOption);
   parser.addOption(deckOption);
+  const QCommandLineOption runOption("run", "With --no-window: run each deck through 'tsly nmo' when its "
+                                            ">>END arrives (report on stdout, faults on stderr).");
   parser.addOption(orogOption);
+  parser.addOption(runOption);
   parser.process(*app);
 
   const QString deckPath = parser.value(deckOption);
   if (noWindow && deckPath.isEmpty()) {
     std::fprintf(stderr, "JobPad: --no-window needs --deck FILE\n");
+    return 1;
+  }
+  const bool run = parser.isSet(runOption);
+  if (run && !noWindow) {
+    std::fprintf(stderr, "JobPad: --run needs --no-window (with a window, use File > Run)\n");
     return 1;
   }
 
@@ -113,7 +169,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "JobPad: cannot open %s: %s\n", qPrintable(deckPath), qPrintable(appender->errorString()));
       return 1;
     }
-    service.onAdd = [&appender](const std::string& line) { return appender->add(line); };
+    auto batch = std::make_shared<BatchRunner>();
+    service.onAdd = [&appender, batch, run](const std::string& line) {
+      const bool stored = appender->add(line);
+      if (run) batch->add(line);
+      return stored;
+    };
   } else {
     window = std::make_unique<jobpad::JobPadWindow>(deckPath);
     service.onAdd = [&window](const std::string& line) { return window->addLine(QString::fromStdString(line)); };

@@ -13,5 +13,7 @@ void addGenerateCommand(CLI::App& app, int& exitCode);
 void addSegyCommands(CLI::App& app, int& exitCode);
 // picks-export, picks-check and velocity-check.
 void addPicksCommands(CLI::App& app, int& exitCode);
+void addNmoCommand(CLI::App& app, int& exitCode);
+void addSectionCommand(CLI::App& app, int& exitCode);
 
 }  // namespace tsly::cli

@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
   tsly::cli::addGenerateCommand(app, exitCode);
   tsly::cli::addSegyCommands(app, exitCode);
   tsly::cli::addPicksCommands(app, exitCode);
+  tsly::cli::addNmoCommand(app, exitCode);
+  tsly::cli::addSectionCommand(app, exitCode);
   CLI11_PARSE(app, argc, argv);
   return exitCode;
 }

@@ -32,6 +32,24 @@ namespace tsly {
 std::int32_t nmoit(const float* in, float* out, std::int32_t count, float velocity, float offset,
                    float stretch, std::int32_t sampleIntervalUs, std::int32_t stackFlag);
 
+// Time-variant normal moveout: as nmoit, except that output sample i lies at
+// t0 = firstSampleUs + i * dt and uses the velocity velocities[i] (one per output
+// sample). Input sample j lies at firstSampleUs + j * dt. With firstSampleUs = 0 and a
+// constant velocity array the output is nmoit's, bit for bit. Muting per sample with
+// the same stretch rule; an input position past the last sample gives zero.
+//
+// Further rules:
+//  - A sample whose t0 is 0 or earlier is muted when the offset is not 0 (as
+//    nmoit mutes t0 = 0); with offset 0 the trace is copied (or added) unchanged.
+//  - A sample whose velocity is not positive (or gives no finite moveout) is
+//    muted; so is every sample when the sample interval is not positive, the
+//    stretch ratio is not positive or firstSampleUs is not finite.
+//  - Velocities may vary in any way: the input positions need not rise with i.
+//  - `velocities` holds `count` values; `in`, `out` as for nmoit.
+std::int32_t nmoitVariable(const float* in, float* out, std::int32_t count, const float* velocities,
+                           float offset, float stretch, std::int32_t sampleIntervalUs,
+                           std::int32_t stackFlag, double firstSampleUs = 0.0);
+
 // Number of table steps per sample of the interpolation weights.
 inline constexpr int NmoSincSteps = 128;
 

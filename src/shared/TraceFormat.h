@@ -25,6 +25,7 @@ enum HeaderWord : int {
   WordStackCount = 17,    // traces summed into this one
   WordOffset = 19,        // offset, divided by word 35
   WordOffsetScalar = 35,  // offset scalar; 0: no valid offsets
+  WordRecordingDelay = 55,// recording delay, ms: the time of the first sample
   WordNumSamples = 58,    // samples in this trace
   WordSampleInterval = 59,// microseconds per sample
   WordSampleFormat = 60,  // 21930 (0x55AA): 4-byte float samples, else 2-byte integers

@@ -1,0 +1,154 @@
+// tsly nmo --deck DECK [--stack] [--cdps FIRST-LAST] [--output FILE] [--force] [--progress-lines]:
+// runs a VELF job deck: the gather named by *INPF moved out with the picked
+// velocity functions, written to the file named by *OUTF. Messages go to
+// stderr, the report (output file, traces written, time) to stdout.
+//
+// Exit status: 0 done, 1 refused or failed (nothing written), 3 the output
+// exists and --force was not given (nothing written).
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "commands.h"
+#include "generation/core/ApplyVelocities.h"
+#include "jobs/core/DeckReader.h"
+
+namespace tsly::cli {
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void onStopSignal(int) { g_stop = true; }
+
+// SIGINT and SIGTERM end the run cleanly: the temporary output is removed and
+// nothing is left behind.
+void stopOnSignals() {
+  struct sigaction sa {};
+  sa.sa_handler = onStopSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+}
+
+struct NmoOptions {
+  std::string deck;
+  std::string cdps;
+  std::string output;
+  bool stack = false, force = false, progressLines = false;
+};
+
+// A bar on a terminal, or "progress DONE TOTAL" lines for a program reading stderr.
+class Progress {
+ public:
+  Progress(bool bar, bool lines) : bar_(bar), lines_(lines) {}
+  void show(std::int64_t done, std::int64_t total) {
+    if (lines_) {
+      std::fprintf(stderr, "progress %lld %lld\n", static_cast<long long>(done), static_cast<long long>(total));
+      std::fflush(stderr);
+    }
+    if (!bar_ || total <= 0) return;
+    const int width = 40;
+    const int filled = static_cast<int>(done * width / total);
+    std::fprintf(stderr, "\r[%s%s] %lld/%lld traces", std::string(static_cast<size_t>(filled), '#').c_str(),
+                 std::string(static_cast<size_t>(width - filled), '.').c_str(), static_cast<long long>(done),
+                 static_cast<long long>(total));
+    std::fflush(stderr);
+    shown_ = true;
+  }
+  void end() {
+    if (shown_) std::fputs("\n", stderr);
+    shown_ = false;
+  }
+
+ private:
+  bool bar_, lines_, shown_ = false;
+};
+
+int runNmo(const NmoOptions& o) {
+  const std::string prog = "tsly nmo: ";
+  std::ifstream f(o.deck, std::ios::binary);
+  if (!f) {
+    std::cerr << prog << o.deck << ": the deck can not be read\n";
+    return 1;
+  }
+  const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  const deck::DeckReadResult read = deck::readDeck(text);
+  if (!read.ok) {
+    std::cerr << prog << o.deck << (read.fault.line > 0 ? " " : ": ") << read.fault.message() << "\n";
+    return 1;
+  }
+  const deck::NmoDeck& d = read.deck;
+
+  MoveoutJob job = deck::moveoutJob(d);
+  if (!o.cdps.empty() && !parseCdpRange(o.cdps, job.firstCdp, job.lastCdp)) {
+    std::cerr << prog << "--cdps wants FIRST-LAST, whole numbers from -32768 to 32767 with FIRST <= LAST (got '"
+              << o.cdps << "')\n";
+    return 1;
+  }
+  job.limitCdps = !o.cdps.empty();
+  if (!o.output.empty()) job.outputPath = o.output;
+  job.stack = o.stack;
+  job.overwrite = o.force;
+
+  stopOnSignals();
+  Progress progress(::isatty(2) == 1, o.progressLines);
+  MoveoutHooks hooks;
+  hooks.progress = [&progress](std::int64_t done, std::int64_t total) { progress.show(done, total); };
+  hooks.cancelled = [] { return g_stop.load(); };
+  const MoveoutResult r = applyVelocities(job, hooks);
+  progress.end();
+
+  if (r.status == MoveoutStatus::Done) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f s", r.seconds);
+    std::cout << "Output file:    " << job.outputPath << "\n"
+              << "Traces written: " << r.tracesWritten << "\n"
+              << "Time:           " << seconds << "\n";
+    return 0;
+  }
+  if (r.status == MoveoutStatus::Cancelled) {
+    std::cerr << prog << "cancelled; nothing written\n";
+    return 1;
+  }
+  std::string where;
+  if (r.subject == MoveoutSubject::Input)
+    where = o.deck + " " + deck::DeckFault{d.inputLine, d.inputLineText, r.message}.message();
+  else if (r.subject == MoveoutSubject::Output && o.output.empty())
+    where = o.deck + " " + deck::DeckFault{d.outputLine, d.outputLineText, r.message}.message();
+  else
+    where = r.message;
+  std::cerr << prog << where << "\n";
+  if (r.status == MoveoutStatus::Failed) std::cerr << prog << "nothing written\n";
+  return r.status == MoveoutStatus::OutputExists ? 3 : 1;
+}
+
+}  // namespace
+
+void addNmoCommand(CLI::App& app, int& exitCode) {
+  auto opts = std::make_shared<NmoOptions>();
+  auto* cmd = app.add_subcommand(
+      "nmo",
+      "Run a VELF job deck (as JobPad holds it): move out the gather named by *INPF with the picked velocity "
+      "functions (a CDP without a VELF line takes the functions of the nearest picked CDPs on either side, "
+      "interpolated in CDP number), stretch limit and recording-delay switch from *NMOT, and write the moved-out "
+      "gather, or with --stack one stacked trace per CDP, to the file named by *OUTF. Output is in ascending CDP "
+      "order, so runs over adjacent --cdps ranges join with cat into the file of one whole run.");
+  cmd->add_option("--deck", opts->deck, "the job deck file (lines ended by CR LF or LF)")->required();
+  cmd->add_flag("--stack", opts->stack, "write one stacked trace per CDP instead of the moved-out gather");
+  cmd->add_option("--cdps", opts->cdps, "only CDPs FIRST-LAST (both included; default: every CDP)");
+  cmd->add_option("--output", opts->output,
+                  "write to this file instead of the one *OUTF names (one per CDP range, say)");
+  cmd->add_flag("--force", opts->force, "overwrite the output file if it exists");
+  cmd->add_flag("--progress-lines", opts->progressLines,
+                "print 'progress DONE TOTAL' lines on stderr (for programs that run tsly)");
+  cmd->callback([opts, &exitCode] { exitCode = runNmo(*opts); });
+}
+
+}  // namespace tsly::cli

@@ -1,0 +1,138 @@
+// tsly section FILE --png OUT.png [--gain DB] [--fill]: a picture of a trace
+// file (time down, traces across, wiggles or variable area, time and CDP
+// labels), laid out by output/core/SectionPlot and painted here with QPainter.
+// No window is shown: the Qt platform is "offscreen" unless QT_QPA_PLATFORM
+// names another.
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSaveFile>
+#include <cmath>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "ArgParse.h"
+#include "commands.h"
+#include "output/core/SectionPlot.h"
+
+namespace tsly::cli {
+
+namespace {
+
+struct SectionOptions {
+  std::string in, png, gain = "0";
+  bool fill = false;
+};
+
+QPolygonF polygon(const std::vector<section::Point>& pts) {
+  QPolygonF p;
+  p.reserve(static_cast<qsizetype>(pts.size()));
+  for (const auto& q : pts) p << QPointF(q.x, q.y);
+  return p;
+}
+
+QImage paintSection(const section::Data& d, const section::Layout& l, bool fill) {
+  QImage img(l.width, l.height, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  QFont font = p.font();
+  font.setPixelSize(11);
+  p.setFont(font);
+  const QFontMetrics fm(font);
+  const double plotLeft = l.left, plotRight = l.width - l.right;
+
+  // Time lines and labels.
+  for (const auto& t : l.timeLabels) {
+    p.setPen(QPen(QColor(205, 205, 205), 1));
+    p.drawLine(QPointF(plotLeft, t.at), QPointF(plotRight, t.at));
+    p.setPen(Qt::black);
+    p.drawLine(QPointF(plotLeft - 5, t.at), QPointF(plotLeft, t.at));
+    const QString s = QString::fromStdString(t.text);
+    p.drawText(QPointF(plotLeft - 8 - fm.horizontalAdvance(s), t.at + fm.ascent() / 2.0 - 1), s);
+  }
+  const QString ms = QStringLiteral("ms");
+  p.drawText(QPointF(plotLeft - 8 - fm.horizontalAdvance(ms), l.top - 8), ms);
+
+  // CDP labels with a tick down to the plot.
+  p.setPen(Qt::black);
+  for (const auto& c : l.cdpLabels) {
+    const QString s = QString::fromStdString(c.text);
+    p.drawText(QPointF(c.at - fm.horizontalAdvance(s) / 2.0, l.top - 14), s);
+    p.drawLine(QPointF(c.at, l.top - 10), QPointF(c.at, l.top - 3));
+  }
+  p.drawText(QPointF(4, l.top - 14), QStringLiteral("CDP"));
+  p.drawRect(QRectF(plotLeft, l.top, plotRight - plotLeft, l.plotBottom() - l.top));
+
+  // The traces.
+  p.setClipRect(QRectF(plotLeft, l.top, plotRight - plotLeft, l.plotBottom() - l.top + 1));
+  const QPen wigglePen(Qt::black, l.spacing >= 4 ? 1.0 : 0.6);
+  for (size_t k = 0; k < d.traces.size(); ++k) {
+    if (fill) {
+      QPainterPath lobes;
+      for (const auto& lobe : section::positiveLobes(l, d, k)) lobes.addPolygon(polygon(lobe));
+      p.fillPath(lobes, Qt::black);
+    }
+    p.setPen(wigglePen);
+    p.drawPolyline(polygon(section::wiggle(l, d, k)));
+  }
+  p.end();
+  return img;
+}
+
+int runSection(const SectionOptions& o) {
+  const std::string prog = "tsly section: ";
+  double gain = 0.0;
+  if (!parseFiniteNumber(o.gain, gain) || std::fabs(gain) > 120.0) {
+    std::cerr << prog << "--gain wants decibels from -120 to 120 (got '" << o.gain << "')\n";
+    return 1;
+  }
+  section::Data d;
+  if (std::string why = section::readSectionFile(o.in, d); !why.empty()) {
+    std::cerr << prog << why << "\n";
+    return 1;
+  }
+  const section::Layout l = section::layoutSection(d, {gain, o.fill});
+
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt's notes about the desktop session (no runtime folder, fonts) are no
+  // business of a drawing command; its critical messages still show.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << qPrintable(msg) << "\n";
+  });
+  static int argc = 1;
+  static char name[] = "tsly";
+  static char* argv[] = {name, nullptr};
+  auto app = std::make_unique<QGuiApplication>(argc, argv);
+  const QImage img = paintSection(d, l, o.fill);
+  // Written whole or not at all.
+  QSaveFile file(QString::fromStdString(o.png));
+  if (!file.open(QIODevice::WriteOnly) || !img.save(&file, "PNG") || !file.commit()) {
+    std::cerr << prog << o.png << ": the picture can not be written\n";
+    return 1;
+  }
+  std::cout << "Wrote " << o.png << ": " << d.traces.size() << " traces, " << l.width << " x " << l.height
+            << " pixels\n";
+  return 0;
+}
+
+}  // namespace
+
+void addSectionCommand(CLI::App& app, int& exitCode) {
+  auto opts = std::make_shared<SectionOptions>();
+  auto* cmd = app.add_subcommand(
+      "section",
+      "Draw a trace file (a stacked file from 'tsly nmo --stack', or any other) as a PNG picture: time down, "
+      "traces across in file order, wiggles or variable area, time labels in ms and CDP labels.");
+  cmd->add_option("FILE", opts->in, "trace file to draw")->required();
+  cmd->add_option("--png", opts->png, "PNG file to write (replaced if it exists)")->required();
+  cmd->add_option("--gain", opts->gain,
+                  "gain in dB (default 0: the largest amplitude of the file swings one trace spacing)");
+  cmd->add_flag("--fill", opts->fill, "variable area: fill the positive lobes black");
+  cmd->callback([opts, &exitCode] { exitCode = runSection(*opts); });
+}
+
+}  // namespace tsly::cli
