@@ -9,5 +9,6 @@ namespace tsly::cli {
 void addInfoCommand(CLI::App& app, int& exitCode);
 void addSynthCommand(CLI::App& app, int& exitCode);
 void addGenerateCommand(CLI::App& app, int& exitCode);
+void addSemblanceCommand(CLI::App& app, int& exitCode);
 
 }  // namespace tsly::cli

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
   tsly::cli::addInfoCommand(app, exitCode);
   tsly::cli::addSynthCommand(app, exitCode);
   tsly::cli::addGenerateCommand(app, exitCode);
+  tsly::cli::addSemblanceCommand(app, exitCode);
   CLI11_PARSE(app, argc, argv);
   return exitCode;
 }
