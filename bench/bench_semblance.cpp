@@ -26,6 +26,7 @@
 #include "generation/core/GatherCdps.h"
 #include "generation/core/Semblance.h"
 #include "generation/core/SpectrumRun.h"
+#include "generation/core/SpectrumText.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -35,6 +36,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+// Processor time of the whole process (every thread), milliseconds.
+double cpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
 
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -71,7 +79,7 @@ int main(int argc, char** argv) {
   // of the gather (same offsets) reuse them.
   std::vector<CdpTraces> cdps(8);
   for (int c = 0; c < 8; ++c) gather.read(static_cast<std::int16_t>(1101 + c), cdps[static_cast<size_t>(c)]);
-  std::vector<double> cold, warm, single, ref;
+  std::vector<double> cold, warm, warmCpu, single, ref;
   Spectrum s, r;
   for (int rep = 0; rep < repeats; ++rep) {
     SemblanceEngine engine(settings);
@@ -80,9 +88,11 @@ int main(int argc, char** argv) {
     auto t1 = Clock::now();
     cold.push_back(ms(t0, t1));
     for (size_t c = 1; c < cdps.size(); ++c) {
+      const double c0 = cpuMs();
       auto a = Clock::now();
       engine.compute(cdps[c], s);
       warm.push_back(ms(a, Clock::now()));
+      warmCpu.push_back(cpuMs() - c0);
     }
     SemblanceSettings one = settings;
     one.workers = 1;
@@ -99,46 +109,57 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < s.values.size(); ++i) maxDiff = std::max(maxDiff, double(std::fabs(s.values[i] - r.values[i])));
 
   std::printf("one CDP: 48 traces x 1500 float samples at 4 ms, 200 velocities 1200..5180 step 20, window 5\n");
-  std::printf("  engine, 2 threads, tables reused: %.1f ms per CDP (median of %zu)\n", median(warm), warm.size());
+  std::printf("  engine, 2 threads, tables reused: %.1f ms per CDP (median of %zu; processor time %.1f ms)\n",
+              median(warm), warm.size(), median(warmCpu));
   std::printf("  engine, 2 threads, tables built:  %.1f ms (first CDP)\n", median(cold));
   std::printf("  engine, 1 thread,  tables reused: %.1f ms\n", median(single));
   std::printf("  reference loop (nmoit, 1 thread): %.1f ms\n", median(ref));
   std::printf("  ratio reference/engine: %.1f; largest difference %.2g\n", median(ref) / median(warm), maxDiff);
 
-  // The whole gather as `tsly semblance gather.dat --cdp all --csv all.csv --peaks` does it.
-  std::vector<double> whole;
-  std::size_t peakCount = 0;
-  std::uintmax_t csvBytes = 0;
-  for (int rep = 0; rep < std::min(repeats, 3); ++rep) {
-    auto t0 = Clock::now();
-    GatherCdps g;
-    if (std::string err = g.open(in); !err.empty()) return 1;
-    SpectrumRunParams p;
-    p.cdps = g.cdps();
-    p.settings = settings;
-    p.csvPath = dir.file("all.csv");
-    p.csvCdpColumn = true;
-    p.peaks = true;
-    SpectrumRunHooks hooks;
-    std::string lines;
-    peakCount = 0;
-    hooks.peaks = [&](const Spectrum& sp, const std::vector<SpectrumPeak>& peaks) {
-      for (const auto& pk : peaks) {
-        lines += std::to_string(sp.cdp) + " " + std::to_string(pk.timeMs) + "\n";
-        ++peakCount;
+  // The whole gather as `tsly semblance gather.dat --cdp all --csv all.csv --peaks`
+  // does it, and with the peaks only.
+  for (bool withCsv : {true, false}) {
+    std::vector<double> whole, wholeCpu;
+    std::size_t peakCount = 0;
+    std::uintmax_t csvBytes = 0;
+    for (int rep = 0; rep < std::min(repeats, 3); ++rep) {
+      const double c0 = cpuMs();
+      auto t0 = Clock::now();
+      GatherCdps g;
+      if (std::string err = g.open(in); !err.empty()) return 1;
+      SpectrumRunParams p;
+      p.cdps = g.cdps();
+      p.settings = settings;
+      p.csvPath = withCsv ? dir.file("all.csv") : std::string();
+      p.csvCdpColumn = true;
+      p.peaks = true;
+      SpectrumRunHooks hooks;
+      std::string lines;
+      peakCount = 0;
+      hooks.peaks = [&](const Spectrum& sp, const std::vector<SpectrumPeak>& peaks) {
+        for (const auto& pk : peaks) lines += peakLine(pk, true, sp.cdp) + "\n";
+        peakCount += peaks.size();
+      };
+      SpectrumRunResult res = runSpectra(g, p, hooks);
+      whole.push_back(ms(t0, Clock::now()) / 1000.0);
+      wholeCpu.push_back((cpuMs() - c0) / 1000.0);
+      if (!res.ok()) {
+        std::fprintf(stderr, "bench_semblance: %s\n", res.error.c_str());
+        return 1;
       }
-    };
-    SpectrumRunResult res = runSpectra(g, p, hooks);
-    std::fwrite(lines.data(), 1, 0, stdout);
-    whole.push_back(ms(t0, Clock::now()) / 1000.0);
-    if (!res.ok()) {
-      std::fprintf(stderr, "bench_semblance: %s\n", res.error.c_str());
-      return 1;
+      if (withCsv) {
+        csvBytes = std::filesystem::file_size(p.csvPath);
+        std::filesystem::remove(p.csvPath);
+      }
     }
-    csvBytes = std::filesystem::file_size(p.csvPath);
+    if (withCsv)
+      std::printf("whole gather, 200 CDPs, --cdp all --csv --peaks (CSV %.0f MB, %zu peaks): %.2f s "
+                  "(processor time %.2f s; median of %zu)\n",
+                  double(csvBytes) / 1e6, peakCount, median(whole), median(wholeCpu), whole.size());
+    else
+      std::printf("whole gather, 200 CDPs, --cdp all --peaks: %.2f s (processor time %.2f s; median of %zu)\n",
+                  median(whole), median(wholeCpu), whole.size());
   }
-  std::printf("whole gather: 200 CDPs, --cdp all with one CSV (%.0f MB) and the peaks (%zu): %.2f s (median of %zu)\n",
-              double(csvBytes) / 1e6, peakCount, median(whole), whole.size());
   std::printf("load after: %s\n", loadAverage().c_str());
   return maxDiff < 1e-5 ? 0 : 1;
 }

@@ -49,9 +49,14 @@ bool ReplacingFile::open(const std::string& path) {
 }
 
 bool ReplacingFile::flush() {
-  std::size_t done = 0;
-  while (done < buffer_.size()) {
-    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  if (!writeAll(buffer_.data(), buffer_.size())) return false;
+  buffer_.clear();
+  return true;
+}
+
+bool ReplacingFile::writeAll(const char* p, std::size_t bytes) {
+  while (bytes > 0) {
+    const ssize_t n = ::write(fd_, p, bytes);
     if (n < 0) {
       if (errno == EINTR) continue;
       fail("write", errno);
@@ -61,15 +66,18 @@ bool ReplacingFile::flush() {
       fail("write", ENOSPC);
       return false;
     }
-    done += static_cast<std::size_t>(n);
+    p += n;
+    bytes -= static_cast<std::size_t>(n);
   }
-  buffer_.clear();
   return true;
 }
 
 bool ReplacingFile::write(const void* data, std::size_t bytes) {
   if (fd_ < 0 || !error_.empty()) return false;
   const char* p = static_cast<const char*>(data);
+  if (bytes >= BufferBytes) {  // large blocks go straight to the file
+    return flush() && writeAll(p, bytes);
+  }
   while (bytes > 0) {
     const std::size_t room = BufferBytes - buffer_.size();
     const std::size_t take = bytes < room ? bytes : room;

@@ -46,6 +46,7 @@ class ReplacingFile {
 
  private:
   bool flush();
+  bool writeAll(const char* p, std::size_t bytes);
   void fail(const std::string& what, int err);
 
   std::string path_, temp_;

@@ -8,8 +8,9 @@
 //    CDP is done: a run that fails or is cancelled leaves no file and leaves an
 //    existing file of that name as it was.
 //  - hooks.spectrum sees each finished spectrum, hooks.peaks each CDP's peaks
-//    (strongest first) when peaks are asked for, both in CDP order, before the
-//    next CDP starts.
+//    (strongest first) when peaks are asked for, both in CDP order, on the
+//    calling thread, before the next CDP starts. The CSV rows of a CDP are
+//    written on a second thread while the next CDPs are computed.
 //  - hooks.progress after each CDP (done, total).
 //  - The result's error is "" or one line saying what failed (a CDP that cannot
 //    be read, the CSV file); `cancelled` when hooks.cancel ended the run.
@@ -18,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 

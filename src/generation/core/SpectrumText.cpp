@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <algorithm>
 
 namespace tsly {
@@ -27,7 +28,7 @@ const std::vector<std::string>& semblanceTexts() {
 
 const std::string& semblanceText(float v) {
   const float c = std::isnan(v) ? 0.0f : std::fmin(std::fmax(v, 0.0f), 1.0f);
-  return semblanceTexts()[static_cast<size_t>(std::lround(static_cast<double>(c) * SemblanceSteps))];
+  return semblanceTexts()[static_cast<size_t>(static_cast<double>(c) * SemblanceSteps + 0.5)];
 }
 
 }  // namespace
@@ -44,18 +45,33 @@ std::string spectrumCsvHeader(bool withCdp) {
 }
 
 void appendSpectrumCsv(const Spectrum& s, bool withCdp, std::string& out) {
+  // Rows are pieces made once (the time with its CDP, each velocity with its
+  // commas, each semblance text) copied one after the other.
   const std::string cdp = withCdp ? std::to_string(s.cdp) + "," : std::string();
   std::vector<std::string> vel;
   vel.reserve(s.velocities.size());
-  for (float v : s.velocities) vel.push_back("," + shortNumber(static_cast<double>(v)) + ",");
-  out.reserve(out.size() + static_cast<size_t>(s.samples) * s.velocities.size() * (cdp.size() + 22));
+  std::size_t velBytes = 0;
+  for (float v : s.velocities) {
+    vel.push_back("," + shortNumber(static_cast<double>(v)) + ",");
+    velBytes += vel.back().size();
+  }
+  const std::vector<std::string>& sem = semblanceTexts();
+  const std::size_t semBytes = sem[0].size() + 1;  // every text has 6 characters, then '\n'
+  const std::size_t nv = s.velocities.size();
   for (std::int32_t i = 0; i < s.samples; ++i) {
     const std::string time = cdp + shortNumber(s.timeMs(i));
-    for (size_t k = 0; k < s.velocities.size(); ++k) {
-      out += time;
-      out += vel[k];
-      out += semblanceText(s.at(i, k));
-      out += '\n';
+    const std::size_t start = out.size();
+    out.resize(start + nv * (time.size() + semBytes) + velBytes);
+    char* p = out.data() + start;
+    const float* row = s.values.data() + static_cast<std::size_t>(i) * nv;
+    for (std::size_t k = 0; k < nv; ++k) {
+      std::memcpy(p, time.data(), time.size());
+      p += time.size();
+      std::memcpy(p, vel[k].data(), vel[k].size());
+      p += vel[k].size();
+      std::memcpy(p, semblanceText(row[k]).data(), semBytes - 1);
+      p += semBytes - 1;
+      *p++ = '\n';
     }
   }
 }
