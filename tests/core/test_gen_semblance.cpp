@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +17,7 @@
 #include "generation/core/SpectrumPicture.h"
 #include "generation/core/SpectrumRun.h"
 #include "generation/core/SpectrumText.h"
+#include "generation/core/SpectrumWorker.h"
 #include "generation/core/Synth.h"
 #include "shared/ReplacingFile.h"
 #include "support/GenFixtures.h"
@@ -459,4 +464,63 @@ TEST(SpectrumPicture, ColoursFollowTheValuesAndTheAxesAreLabelled) {
   EXPECT_TRUE(hasLabel("1"));      // the colour scale
   EXPECT_EQ(axisTicks(0, 1596, 6), (std::vector<double>{0, 500, 1000, 1500}));
   EXPECT_EQ(axisTicks(1200, 5180, 6), (std::vector<double>{2000, 3000, 4000, 5000}));
+}
+
+TEST(SpectrumWorker, TheNewestRequestSupersedesTheOlderOnes) {
+  TempDir dir;
+  SynthParams p;
+  p.cdps = 3;
+  p.offsetCount = 24;
+  p.samples = 1000;
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  GatherCdps g;
+  ASSERT_EQ(g.open(dir.file("g.dat")), "");
+  std::vector<CdpTraces> cdps(3);
+  for (int c = 0; c < 3; ++c) ASSERT_EQ(g.read(static_cast<std::int16_t>(1001 + c), cdps[static_cast<size_t>(c)]), "");
+  const SemblanceSettings st = settingsFor(1200, 5180, 20);
+
+  std::mutex m;
+  std::condition_variable cv;
+  std::vector<std::pair<std::uint64_t, Spectrum>> got;
+  SpectrumWorker worker([&](std::uint64_t id, Spectrum&& s) {
+    std::lock_guard<std::mutex> lock(m);
+    got.emplace_back(id, std::move(s));
+    cv.notify_all();
+  });
+  // Twenty requests in a row, as fast paging through CDPs makes them: the
+  // last one is always delivered, the ones it overtook are not.
+  std::uint64_t last = 0;
+  for (int k = 0; k < 20; ++k) last = worker.request(cdps[static_cast<size_t>(k % 3)], st);
+  EXPECT_EQ(last, 20u);
+  {
+    std::unique_lock<std::mutex> lock(m);
+    ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(60), [&] { return !got.empty() && got.back().first == last; }));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::lock_guard<std::mutex> lock(m);
+  EXPECT_LT(got.size(), 20u);
+  for (size_t k = 1; k < got.size(); ++k) EXPECT_LT(got[k - 1].first, got[k].first);
+  // What is delivered is the spectrum of the CDP asked for.
+  SemblanceEngine direct(st);
+  Spectrum expect;
+  ASSERT_TRUE(direct.compute(cdps[(last - 1) % 3], expect));
+  EXPECT_EQ(got.back().second.cdp, expect.cdp);
+  EXPECT_EQ(got.back().second.values, expect.values);
+}
+
+TEST(SpectrumWorker, CancelledRequestsAreNotDelivered) {
+  TempDir dir;
+  SynthParams p;
+  p.cdps = 1;
+  p.samples = 1500;
+  p.offsetCount = 48;
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  const CdpTraces t = readCdp(dir.file("g.dat"), 1001);
+  std::atomic<int> delivered{0};
+  {
+    SpectrumWorker worker([&](std::uint64_t, Spectrum&&) { ++delivered; });
+    worker.request(t, settingsFor(1200, 5180, 10));
+    worker.cancel();
+  }  // the destructor waits for the thread
+  EXPECT_EQ(delivered.load(), 0);
 }

@@ -62,11 +62,15 @@ std::size_t SemblanceEngine::KeyHash::operator()(const Key& k) const {
   return static_cast<std::size_t>(h ^ (h >> 29));
 }
 
-SemblanceEngine::SemblanceEngine(SemblanceSettings settings) : settings_(std::move(settings)) {
-  if (settings_.windowSamples < 1) settings_.windowSamples = 1;
+SemblanceSettings SemblanceEngine::normalised(SemblanceSettings s) {
+  if (s.windowSamples < 1) s.windowSamples = 1;
+  s.windowSamples = 2 * (s.windowSamples / 2) + 1;
+  if (s.workers < 1) s.workers = 1;
+  return s;
+}
+
+SemblanceEngine::SemblanceEngine(SemblanceSettings settings) : settings_(normalised(std::move(settings))) {
   half_ = settings_.windowSamples / 2;
-  settings_.windowSamples = 2 * half_ + 1;
-  if (settings_.workers < 1) settings_.workers = 1;
 }
 
 SemblanceEngine::~SemblanceEngine() = default;

@@ -90,6 +90,8 @@ class SemblanceEngine {
   SemblanceEngine& operator=(const SemblanceEngine&) = delete;
 
   const SemblanceSettings& settings() const { return settings_; }
+  // The settings as an engine uses them (window made odd, at least 1 worker).
+  static SemblanceSettings normalised(SemblanceSettings s);
 
   // The spectrum of one CDP; false when cancelled.
   bool compute(const CdpTraces& cdp, Spectrum& out, const std::atomic<bool>* cancel = nullptr);
