@@ -96,15 +96,27 @@ SemblanceEngine::Tables& SemblanceEngine::tablesFor(float offset, std::int32_t c
   return *cache_.emplace(key, std::move(t)).first->second;
 }
 
+// One worker's buffers, reused for every velocity it computes.
+struct SemblanceEngine::Scratch {
+  std::vector<float> sums;            // sum and sum of squares per sample
+  std::vector<std::int32_t> live;     // live-count steps, then counts
+  std::vector<double> num, den;       // per-sample coherent and total energy
+};
+
 // Semblance of velocity k into out[0 .. samples-1].
 void SemblanceEngine::column(const CdpTraces& cdp, const std::vector<Tables*>& tables, std::size_t k, float* out,
-                             std::vector<float>& scratch, std::vector<std::int32_t>& live) const {
+                             Scratch& scratch) const {
   const std::int32_t n = cdp.samples;
   const size_t un = static_cast<size_t>(n);
-  scratch.assign(2 * un, 0.0f);
-  live.assign(un + 1, 0);
-  float* sum = scratch.data();
+  scratch.sums.assign(2 * un, 0.0f);
+  scratch.live.assign(un + 1, 0);
+  scratch.num.resize(un);
+  scratch.den.resize(un);
+  float* sum = scratch.sums.data();
   float* sq = sum + un;
+  std::int32_t* live = scratch.live.data();
+  double* num = scratch.num.data();
+  double* den = scratch.den.data();
   const float v = settings_.velocities[k];
   for (std::size_t t = 0; t < cdp.traceCount(); ++t) {
     Tables& tab = *tables[t];
@@ -120,7 +132,6 @@ void SemblanceEngine::column(const CdpTraces& cdp, const std::vector<Tables*>& t
   }
   // Live counts, then each sample's coherent and total energy (samples with
   // fewer than 2 live traces count for nothing).
-  std::vector<double> num(un), den(un);
   std::int32_t m = 0;
   for (size_t i = 0; i < un; ++i) {
     m += live[i];
@@ -169,8 +180,7 @@ bool SemblanceEngine::compute(const CdpTraces& cdp, Spectrum& out, const std::at
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stopped{false};
   auto work = [&] {
-    std::vector<float> scratch;
-    std::vector<std::int32_t> live;
+    Scratch scratch;
     for (;;) {
       if (cancel && cancel->load(std::memory_order_relaxed)) {
         stopped.store(true, std::memory_order_relaxed);
@@ -180,7 +190,7 @@ bool SemblanceEngine::compute(const CdpTraces& cdp, Spectrum& out, const std::at
       if (b >= blocks) return;
       const std::size_t end = std::min(nv, (b + 1) * VelocitiesPerBlock);
       for (std::size_t k = b * VelocitiesPerBlock; k < end; ++k)
-        column(cdp, tables, k, columns.data() + k * un, scratch, live);
+        column(cdp, tables, k, columns.data() + k * un, scratch);
     }
   };
   const int helpers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(settings_.workers), blocks)) - 1;

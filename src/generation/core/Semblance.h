@@ -108,8 +108,9 @@ class SemblanceEngine {
     std::size_t operator()(const Key& k) const;
   };
   Tables& tablesFor(float offset, std::int32_t count, std::int32_t intervalUs);
+  struct Scratch;
   void column(const CdpTraces& cdp, const std::vector<Tables*>& tables, std::size_t k, float* out,
-              std::vector<float>& scratch, std::vector<std::int32_t>& live) const;
+              Scratch& scratch) const;
 
   SemblanceSettings settings_;
   std::int32_t half_ = 2;
