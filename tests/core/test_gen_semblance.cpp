@@ -247,6 +247,36 @@ TEST(Semblance, SameResultOnOneOrTwoThreadsAndWithTablesReused) {
   }
 }
 
+TEST(Semblance, TablesBeyondTheCacheAreBuiltWhereUsed) {
+  // A cache too small for one CDP's tables, and one that holds only some CDPs
+  // at a time: the same spectra as with the tables all kept.
+  TempDir dir;
+  SynthParams p;
+  p.cdps = 4;
+  p.offsetCount = 12;
+  p.samples = 400;
+  p.noise = 0.1;
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  GatherCdps g;
+  ASSERT_EQ(g.open(dir.file("g.dat")), "");
+  SemblanceSettings big = settingsFor(1200, 5180, 40), none = big, some = big;
+  none.tableCacheBytes = 1000;
+  some.tableCacheBytes = 100 * (400 * 4 + 64) * 15;  // tables of about 15 offsets: one CDP, not two
+  SemblanceEngine a(big), b(none), c(some);
+  for (std::int16_t cdp : g.cdps()) {
+    CdpTraces t;
+    ASSERT_EQ(g.read(cdp, t), "");
+    if (cdp % 2 == 0)  // other offsets every second CDP: the cache has to make room
+      for (float& x : t.offsets) x += 25.0f;
+    Spectrum sa, sb, sc;
+    ASSERT_TRUE(a.compute(t, sa));
+    ASSERT_TRUE(b.compute(t, sb));
+    ASSERT_TRUE(c.compute(t, sc));
+    EXPECT_EQ(sa.values, sb.values) << cdp;
+    EXPECT_EQ(sa.values, sc.values) << cdp;
+  }
+}
+
 TEST(Semblance, CancellingStopsTheComputation) {
   TempDir dir;
   SynthParams p;

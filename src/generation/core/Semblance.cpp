@@ -9,7 +9,6 @@ namespace tsly {
 
 namespace {
 
-constexpr std::size_t CacheBudgetBytes = std::size_t{256} << 20;
 constexpr std::size_t VelocitiesPerBlock = 4;
 
 }  // namespace
@@ -75,25 +74,52 @@ SemblanceEngine::SemblanceEngine(SemblanceSettings settings) : settings_(normali
 
 SemblanceEngine::~SemblanceEngine() = default;
 
-SemblanceEngine::Tables& SemblanceEngine::tablesFor(float offset, std::int32_t count, std::int32_t intervalUs) {
+SemblanceEngine::Key SemblanceEngine::keyOf(float offset, std::int32_t count, std::int32_t intervalUs) {
   // Offsets +x and -x move out alike; so do 0 and -0.
   const float x = std::fabs(offset);
   std::uint32_t bits;
   std::memcpy(&bits, &x, sizeof bits);
-  const Key key{bits, count, intervalUs};
-  auto it = cache_.find(key);
-  if (it != cache_.end()) return *it->second;
-  const std::size_t bytes =
-      settings_.velocities.size() * (sizeof(MoveoutTable) + static_cast<std::size_t>(count) * sizeof(std::int32_t));
-  if (cacheBytes_ + bytes > CacheBudgetBytes) {
+  return Key{bits, count, intervalUs};
+}
+
+std::size_t SemblanceEngine::tableBytes(std::int32_t count) const {
+  return settings_.velocities.size() *
+         (sizeof(MoveoutTable) + static_cast<std::size_t>(std::max(count, 0)) * sizeof(std::int32_t));
+}
+
+// The cached tables of every trace of `cdp`, or an empty vector when they
+// would not fit the cache even on their own (each table is then built where
+// it is used). The cache starts afresh before anything is handed out, so no
+// pointer returned here is invalidated while the CDP is computed.
+std::vector<SemblanceEngine::Tables*> SemblanceEngine::tablesOf(const CdpTraces& cdp) {
+  std::size_t newBytes = 0, ownBytes = 0;
+  std::vector<Key> seen;
+  for (std::size_t t = 0; t < cdp.traceCount(); ++t) {
+    const Key key = keyOf(cdp.offsets[t], cdp.counts[t], cdp.intervalUs);
+    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+    seen.push_back(key);
+    ownBytes += tableBytes(key.count);
+    if (cache_.find(key) == cache_.end()) newBytes += tableBytes(key.count);
+  }
+  if (ownBytes > settings_.tableCacheBytes) return {};
+  if (cacheBytes_ + newBytes > settings_.tableCacheBytes) {
     cache_.clear();
     cacheBytes_ = 0;
   }
-  auto t = std::make_unique<Tables>();
-  t->perVelocity.resize(settings_.velocities.size());
-  t->built.assign(settings_.velocities.size(), 0);
-  cacheBytes_ += bytes;
-  return *cache_.emplace(key, std::move(t)).first->second;
+  std::vector<Tables*> tables(cdp.traceCount());
+  for (std::size_t t = 0; t < cdp.traceCount(); ++t) {
+    const Key key = keyOf(cdp.offsets[t], cdp.counts[t], cdp.intervalUs);
+    auto it = cache_.find(key);
+    if (it == cache_.end()) {
+      auto fresh = std::make_unique<Tables>();
+      fresh->perVelocity.resize(settings_.velocities.size());
+      fresh->built.assign(settings_.velocities.size(), 0);
+      cacheBytes_ += tableBytes(key.count);
+      it = cache_.emplace(key, std::move(fresh)).first;
+    }
+    tables[t] = it->second.get();
+  }
+  return tables;
 }
 
 // One worker's buffers, reused for every velocity it computes.
@@ -101,6 +127,7 @@ struct SemblanceEngine::Scratch {
   std::vector<float> sums;            // sum and sum of squares per sample
   std::vector<std::int32_t> live;     // live-count steps, then counts
   std::vector<double> num, den;       // per-sample coherent and total energy
+  MoveoutTable table;                 // when the tables are not cached
 };
 
 // Semblance of velocity k into out[0 .. samples-1].
@@ -119,12 +146,18 @@ void SemblanceEngine::column(const CdpTraces& cdp, const std::vector<Tables*>& t
   double* den = scratch.den.data();
   const float v = settings_.velocities[k];
   for (std::size_t t = 0; t < cdp.traceCount(); ++t) {
-    Tables& tab = *tables[t];
-    MoveoutTable& m = tab.perVelocity[k];
-    if (!tab.built[k]) {
-      m.build(v, cdp.offsets[t], settings_.stretch, cdp.intervalUs, cdp.counts[t]);
-      tab.built[k] = 1;
+    MoveoutTable* table = &scratch.table;
+    if (tables.empty()) {
+      table->build(v, cdp.offsets[t], settings_.stretch, cdp.intervalUs, cdp.counts[t]);
+    } else {
+      Tables& tab = *tables[t];
+      table = &tab.perVelocity[k];
+      if (!tab.built[k]) {
+        table->build(v, cdp.offsets[t], settings_.stretch, cdp.intervalUs, cdp.counts[t]);
+        tab.built[k] = 1;
+      }
     }
+    const MoveoutTable& m = *table;
     if (m.liveBegin() >= m.liveEnd()) continue;
     m.accumulate(cdp.trace(t), sum, sq);
     ++live[static_cast<size_t>(m.liveBegin())];
@@ -170,9 +203,7 @@ bool SemblanceEngine::compute(const CdpTraces& cdp, Spectrum& out, const std::at
   out.values.assign(un * nv, 0.0f);
   if (un == 0 || nv == 0) return !(cancel && cancel->load(std::memory_order_relaxed));
 
-  std::vector<Tables*> tables(cdp.traceCount());
-  for (std::size_t t = 0; t < cdp.traceCount(); ++t)
-    tables[t] = &tablesFor(cdp.offsets[t], cdp.counts[t], cdp.intervalUs);
+  const std::vector<Tables*> tables = tablesOf(cdp);
 
   // Columns velocity by velocity (each contiguous), turned into time rows after.
   std::vector<float> columns(un * nv, 0.0f);

@@ -31,7 +31,9 @@
 //    supersedes the one running.
 //  - Moveout tables are kept between calls, keyed by offset, trace length and
 //    sample interval (in a regular gather every CDP has the same offsets), up
-//    to about 256 MB; beyond that the cache starts afresh.
+//    to tableCacheBytes (256 MB unless set); beyond that the cache starts
+//    afresh. A CDP whose tables alone would pass that builds each table where
+//    it is used instead.
 //  - One compute() at a time per engine.
 #pragma once
 
@@ -51,6 +53,7 @@ struct SemblanceSettings {
   std::int32_t windowSamples = 5;
   float stretch = 0.5f;           // NMO stretch ratio, as for panel generation
   int workers = 2;
+  std::size_t tableCacheBytes = std::size_t{256} << 20;  // moveout tables kept between CDPs
 };
 
 struct Spectrum {
@@ -107,7 +110,9 @@ class SemblanceEngine {
   struct KeyHash {
     std::size_t operator()(const Key& k) const;
   };
-  Tables& tablesFor(float offset, std::int32_t count, std::int32_t intervalUs);
+  static Key keyOf(float offset, std::int32_t count, std::int32_t intervalUs);
+  std::size_t tableBytes(std::int32_t count) const;
+  std::vector<Tables*> tablesOf(const CdpTraces& cdp);
   struct Scratch;
   void column(const CdpTraces& cdp, const std::vector<Tables*>& tables, std::size_t k, float* out,
               Scratch& scratch) const;

@@ -6,7 +6,7 @@ namespace {
 
 bool sameSettings(const SemblanceSettings& a, const SemblanceSettings& b) {
   return a.velocities == b.velocities && a.windowSamples == b.windowSamples && a.stretch == b.stretch &&
-         a.workers == b.workers;
+         a.workers == b.workers && a.tableCacheBytes == b.tableCacheBytes;
 }
 
 }  // namespace
