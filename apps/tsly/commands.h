@@ -15,5 +15,6 @@ void addSegyCommands(CLI::App& app, int& exitCode);
 void addPicksCommands(CLI::App& app, int& exitCode);
 void addNmoCommand(CLI::App& app, int& exitCode);
 void addSectionCommand(CLI::App& app, int& exitCode);
+void addSemblanceCommand(CLI::App& app, int& exitCode);
 
 }  // namespace tsly::cli

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   tsly::cli::addPicksCommands(app, exitCode);
   tsly::cli::addNmoCommand(app, exitCode);
   tsly::cli::addSectionCommand(app, exitCode);
+  tsly::cli::addSemblanceCommand(app, exitCode);
   CLI11_PARSE(app, argc, argv);
   return exitCode;
 }

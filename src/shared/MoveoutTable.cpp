@@ -132,8 +132,9 @@ void MoveoutTable::apply(const float* in, float* out, std::int32_t stackFlag) co
     std::memset(out, 0, sizeof(float) * static_cast<size_t>(first_));
     std::memset(out + cut_, 0, sizeof(float) * static_cast<size_t>(n - cut_));
   }
-  const std::int32_t* packed = packed_.data() - first_;
-  auto at = [packed](std::int32_t i) { return packed[i]; };
+  const std::int32_t* packed = packed_.data();
+  const std::int32_t first = first_;
+  auto at = [packed, first](std::int32_t i) { return packed[i - first]; };
   const Walk walk{in, n, table()};
   if (add) {
     walk.all(
@@ -174,8 +175,9 @@ void MoveoutTable::accumulate(const float* in, float* sum, float* sumSquares) co
       for (std::int32_t i = 0; i < count_; ++i) put(i, in[i]);
       return;
     case Kind::Move: {
-      const std::int32_t* packed = packed_.data() - first_;
-      walk.all(first_, lo_, hi_, cut_, [packed](std::int32_t i) { return packed[i]; }, put, put4);
+      const std::int32_t* packed = packed_.data();
+      const std::int32_t first = first_;
+      walk.all(first_, lo_, hi_, cut_, [packed, first](std::int32_t i) { return packed[i - first]; }, put, put4);
       return;
     }
   }

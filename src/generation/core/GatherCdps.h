@@ -1,0 +1,67 @@
+// The traces of one CDP of a CDP-gather file, for the velocity spectrum and the
+// corrected gather.
+//
+//   GatherCdps g;
+//   std::string err = g.open(path);          // the open scan, then a CDP index
+//   for (std::int16_t cdp : g.cdps()) { CdpTraces t; err = g.read(cdp, t); ... }
+//
+// Rules, stated once:
+//  - open() runs the open scan (the same checks and messages as opening the
+//    file in the main window) and accepts gather data only (data types 1 and 3);
+//    traces are grouped by the primary sort key as panel generation groups them.
+//    It returns "" or the message that says why the file cannot be used.
+//  - cdps(): the CDP numbers present, ascending.
+//  - read(): the CDP's live traces in file order (dead traces, word 15 = 2, are
+//    left out and counted). Offset = word 19 / word 35, as panel generation
+//    takes it. Every trace of the CDP must have a positive sample interval, the
+//    same for all its traces, and word 35 not 0; otherwise read() returns the
+//    message and `out` holds no traces.
+//  - The time axis: sample i at i x interval (panel generation's moveout ignores
+//    any recording delay); `samples` is the longest trace of the CDP (dead ones
+//    included, so an all-dead CDP still has its length); shorter traces are
+//    padded with zeros but keep their own count for the moveout.
+//  - The file is opened read-only for each read() and closed again.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "shared/State.h"
+
+namespace tsly {
+
+struct CdpTraces {
+  std::int16_t cdp = 0;
+  std::int32_t intervalUs = 0;
+  std::int32_t samples = 0;         // stride of `data`
+  std::vector<float> offsets;       // one per live trace
+  std::vector<std::int32_t> counts; // samples of each live trace (<= samples)
+  std::vector<float> data;          // live trace k at data[k * samples]
+  std::int32_t deadTraces = 0;
+
+  std::size_t traceCount() const { return offsets.size(); }
+  const float* trace(std::size_t k) const { return data.data() + k * static_cast<std::size_t>(samples); }
+};
+
+class GatherCdps {
+ public:
+  // Progress of the scan: traces scanned so far, every hundredth trace.
+  std::string open(const std::string& path, const std::function<void(std::int32_t)>& progress = {});
+  const std::vector<std::int16_t>& cdps() const { return cdps_; }
+  bool has(std::int16_t cdp) const;
+  std::string read(std::int16_t cdp, CdpTraces& out) const;
+
+  const std::string& path() const { return path_; }
+  std::int32_t traceCount() const { return static_cast<std::int32_t>(order_.size()); }
+
+ private:
+  std::string path_;
+  std::vector<std::int16_t> cdps_;
+  // Traces of cdps_[c]: order_[first_[c] .. first_[c + 1]), positions in the file.
+  std::vector<std::int32_t> first_;
+  std::vector<std::int64_t> order_;
+};
+
+}  // namespace tsly
