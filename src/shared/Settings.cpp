@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/TextFiles.h"
 #include "shared/Numbers.h"
 
 namespace tsly {
@@ -157,29 +158,11 @@ std::string settingsText(const AppState& st, const FormPlacement& form) {
   return out;
 }
 
-int fileErrorFromErrno(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR: return 76;
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-    case EFBIG: return 61;
-    case ENAMETOOLONG:
-    case EINVAL: return 64;
-    case EIO: return 57;
-    case EMFILE:
-    case ENFILE: return 67;
-    default: return 75;
-  }
-}
-
 int writeSettingsFile(const std::string& path, const std::string& text) {
   if (path.empty() || path.find('\0') != std::string::npos) return 64;
   std::string tmpl = path + ".tmp-XXXXXX";
   int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return fileErrorFromErrno(errno);
+  if (fd < 0) return fileErrorFromErrno(errno, path);
   // The new file gets the old file's permissions, or the usual ones for a new file.
   struct stat old {};
   if (::stat(path.c_str(), &old) == 0) {
@@ -195,7 +178,7 @@ int writeSettingsFile(const std::string& path, const std::string& text) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      error = fileErrorFromErrno(errno);
+      error = fileErrorFromErrno(errno, path);
       break;
     }
     if (n == 0) {
@@ -204,9 +187,9 @@ int writeSettingsFile(const std::string& path, const std::string& text) {
     }
     done += static_cast<std::size_t>(n);
   }
-  if (!error && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = fileErrorFromErrno(errno);
-  if (::close(fd) != 0 && !error) error = fileErrorFromErrno(errno);
-  if (!error && ::rename(tmpl.c_str(), path.c_str()) != 0) error = fileErrorFromErrno(errno);
+  if (!error && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = fileErrorFromErrno(errno, path);
+  if (::close(fd) != 0 && !error) error = fileErrorFromErrno(errno, path);
+  if (!error && ::rename(tmpl.c_str(), path.c_str()) != 0) error = fileErrorFromErrno(errno, path);
   if (error) ::unlink(tmpl.c_str());
   return error;
 }

@@ -73,11 +73,9 @@ void applyMissingSettingsDefaults(AppState& st);
 std::string settingsText(const AppState& st, const FormPlacement& form);
 
 // Writes text to path whole or not at all. Returns 0, or the file error number
-// of the failure (76 path not found, 75 access error, 61 disk full, 64 bad name,
-// 57 device error, 67 too many files).
+// of the failure, mapped from errno as every file operation maps it
+// (fileErrorFromErrno in platform/TextFiles.h: 76 path not found, 75 access
+// error, 61 disk full, ...); an empty name gives 64.
 int writeSettingsFile(const std::string& path, const std::string& text);
-
-// The file error number for an errno value (as above).
-int fileErrorFromErrno(int err);
 
 }  // namespace tsly
