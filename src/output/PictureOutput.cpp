@@ -11,6 +11,8 @@
 #include <QWidget>
 
 #include "output/core/OutputCore.h"
+#include "output/core/OutputTexts.h"
+#include "shared/Texts.h"
 
 namespace tsly::output {
 
@@ -61,7 +63,7 @@ QString bmpTargetPath(const QString& chosen) {
 
 bool writeBmp(const QImage& image, const QString& path, QString* reason) {
   if (image.isNull()) {
-    if (reason) *reason = QStringLiteral("The picture is empty.");
+    if (reason) *reason = QString::fromUtf8(EmptyPictureReason);
     return false;
   }
   QSaveFile file(path);
@@ -126,7 +128,7 @@ void PictureOutput::saveBmp(const QImage* persistentImage, std::string& dialogNa
   const FileDialogResult chosen = ui_.saveFileDialog(request);
   if (chosen.status == FileDialogResult::Status::Cancelled) return;
   if (chosen.status == FileDialogResult::Status::Failed) {
-    ui_.message(unexpectedErrorText(chosen.error), BmpDialogErrorTitle, Buttons::Ok, Icon::None);
+    ui_.message(unexpectedErrorMessage(chosen.error), BmpDialogErrorTitle, Buttons::Ok, Icon::None);
     return;
   }
   dialogName = chosen.path;
@@ -146,9 +148,9 @@ void PictureOutput::saveBmp(const QImage* persistentImage, std::string& dialogNa
 bool PictureOutput::printTo(QPrinter& target, const QImage& image, QString* reason) {
   QPainter painter;
   if (!painter.begin(&target)) {
-    *reason = target.outputFormat() == QPrinter::PdfFormat
-                  ? QStringLiteral("The file %1 could not be created.").arg(target.outputFileName())
-                  : QStringLiteral("The printer %1 did not accept the job.").arg(target.printerName());
+    *reason = QString::fromStdString(target.outputFormat() == QPrinter::PdfFormat
+                                         ? pdfNotCreatedReason(str(target.outputFileName()))
+                                         : printerRefusedReason(str(target.printerName())));
     return false;
   }
   // Wiggles and lines stay sharp: no lossy (JPEG) image compression in the job.
@@ -156,7 +158,7 @@ bool PictureOutput::printTo(QPrinter& target, const QImage& image, QString* reas
   // One printer pixel per canvas pixel, from the page's top-left corner.
   if (!image.isNull()) painter.drawImage(QPoint(0, 0), image);
   if (!painter.end()) {
-    *reason = QStringLiteral("The print job could not be completed.");
+    *reason = QString::fromUtf8(PrintIncompleteReason);
     return false;
   }
   return true;
@@ -183,7 +185,7 @@ void PictureOutput::print(const QImage& image) {
     file.setPageOrientation(held_);
     file.setPageMargins(QMarginsF(0, 0, 0, 0));
     file.setResolution(dpi);
-    file.setDocName(QStringLiteral("Tessaly panels"));
+    file.setDocName(QString::fromUtf8(PdfDocumentName));
     ok = printTo(file, image, &reason);
   } else {
     if (userChosePdf) printer_->setResolution(dpi);
@@ -208,7 +210,7 @@ void PictureOutput::printSetup() {
   held_ = r.orientation;
   printer_->setPageOrientation(held_);
   if (r.status == PrinterDialog::Status::Failed)
-    ui_.message(unexpectedErrorText(str(r.error)), PrinterErrorTitle, Buttons::Ok, Icon::None);
+    ui_.message(unexpectedErrorMessage(str(r.error)), PrinterErrorTitle, Buttons::Ok, Icon::None);
 }
 
 }  // namespace tsly::output

@@ -19,6 +19,7 @@
 
 #include "platform/TextFiles.h"
 #include "platform/Ui.h"
+#include "shared/FileTexts.h"
 #include "shared/State.h"
 
 namespace tsly {
@@ -29,9 +30,6 @@ inline constexpr std::int16_t Skip = 1;
 inline constexpr std::int16_t GiveUp = 2;
 inline constexpr std::int16_t Unknown = 3;
 }  // namespace fileaction
-
-inline constexpr const char* FileErrorTitle = "File Error";
-inline constexpr const char* FileMessageTitle = "File Message";
 
 std::int32_t OpenByMode(Ui& ui, AppState& st, const std::string& name, std::int16_t mode,
                         TextFiles& files = TextFiles::process());

@@ -28,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "shared/FileTexts.h"
 #include "shared/State.h"
 
 namespace tsly {
@@ -36,7 +37,6 @@ inline constexpr const char* SettingsFileDefaultName = "tessaly.ini";
 inline constexpr int SettingsLineCount = 22;
 inline constexpr std::size_t MaxSettingsLine = 32768;
 inline constexpr const char* DefaultProcessingSystemPath = "\\worog15\\worog.exe";
-inline constexpr const char* MissingSettingsMessage = "Can not find tessaly.INI file!";
 
 // Window placement in twips, lines 19 to 22.
 struct FormPlacement {

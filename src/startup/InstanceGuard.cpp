@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "startup/core/SplashCore.h"
+#include "startup/core/StartupTexts.h"
 
 namespace tsly::startup {
 

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "output/core/OutputCore.h"
+#include "output/core/OutputTexts.h"
+#include "shared/Texts.h"
 #include "startup/core/SplashCore.h"
 
 using namespace tsly;
@@ -11,7 +13,7 @@ using namespace tsly;
 TEST(OutputTexts, ExactMessages) {
   EXPECT_EQ(output::bmpNoImageText(),
             "Graphics Save Option must be selected\r\nin order to save BMP files.");
-  EXPECT_EQ(output::unexpectedErrorText("disk gone"), "Unexpected error\r\ndisk gone");
+  EXPECT_EQ(unexpectedErrorMessage("disk gone"), "Unexpected error\r\ndisk gone");
   EXPECT_STREQ(output::BmpNoImageTitle, "Plotwell BMP Save Error");
   EXPECT_STREQ(output::BmpDialogTitle, "Tessaly BMP File SAVE");
   EXPECT_STREQ(output::BmpFilter, "BitMaps (*.bmp)|*.bmp|All Files (*.*)|*.*");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "startup/core/SplashCore.h"
+#include "startup/core/StartupTexts.h"
 
 using namespace tsly::startup;
 

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "jobs/core/VelfDeck.h"
+#include "shared/Texts.h"
 
 namespace tsly {
 
@@ -35,8 +36,8 @@ FileAnswer browse(VelfCommandContext& ctx, std::string& name) {
     case FileDialogResult::Status::Failed:
       break;
   }
-  ctx.state.MessageText = std::string(ErrorLine1) + CrLf + res.error;
-  ctx.ui.message(ctx.state.MessageText, ErrorTitle, Buttons::Ok, Icon::None);
+  ctx.state.MessageText = unexpectedErrorMessage(res.error);
+  ctx.ui.message(ctx.state.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
   return FileAnswer::BrowseFailed;
 }
 

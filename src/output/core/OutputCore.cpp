@@ -1,32 +1,6 @@
 #include "output/core/OutputCore.h"
 
-#include "shared/State.h"
-
 namespace tsly::output {
-
-std::string bmpNoImageText() {
-  return std::string("Graphics Save Option must be selected") + CrLf + "in order to save BMP files.";
-}
-
-std::string unexpectedErrorText(const std::string& description) {
-  return std::string("Unexpected error") + CrLf + description;
-}
-
-std::string bmpWriteFailedText(const std::string& path, const std::string& reason) {
-  std::string t = std::string("The bitmap file could not be written:") + CrLf + path;
-  if (!reason.empty()) t += std::string(CrLf) + reason;
-  return t;
-}
-
-std::string printFailedText(const std::string& reason) {
-  std::string t = "The page could not be printed.";
-  if (!reason.empty()) t += std::string(CrLf) + reason;
-  return t;
-}
-
-std::string pdfStatusText(const std::string& path) {
-  return "No printer installed: the page was written to " + path;
-}
 
 namespace {
 

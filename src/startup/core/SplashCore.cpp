@@ -56,11 +56,6 @@ std::int64_t SplashWait::remainingMs(std::int64_t nowMs) const {
   return deadline_ - nowMs;
 }
 
-std::string previousInstanceText() {
-  return std::string("There is already an instance of this module running") + CrLf +
-         "Do you really want to start another?";
-}
-
 std::string instanceServerName(const std::string& user, const std::string& overrideName) {
   std::string name = overrideName.empty() ? "tessaly-" + (user.empty() ? std::string("user") : user)
                                           : overrideName;

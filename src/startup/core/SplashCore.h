@@ -1,5 +1,5 @@
-// The splash window's geometry, hit-testing and wait, and the texts of the
-// previous-instance question. No window code here: the splash widget and the
+// The splash window's geometry, hit-testing and wait, and the name of the
+// running copy's channel. No window code here: the splash widget and the
 // instance guard call these, and so do the tests.
 #pragma once
 
@@ -52,12 +52,6 @@ class SplashWait {
   State state_ = State::Running;
   std::int64_t deadline_ = 0;
 };
-
-// Previous-instance question.
-inline constexpr const char* PreviousInstanceTitle = "Previous Instance detected";
-// "There is already an instance of this module running" CR LF
-// "Do you really want to start another?"
-std::string previousInstanceText();
 
 // The per-user name of the running copy's local server: the override when one
 // is given (tests use it so that runs do not collide), else "tessaly-" + user.
