@@ -1,5 +1,7 @@
 #include "shared/FileUtil.h"
 
+#include <filesystem>
+
 #include "platform/RawFile.h"
 #include "shared/FileTexts.h"
 
@@ -23,7 +25,27 @@ constexpr ErrorBox kErrors[] = {
     {75, Buttons::Ok, Icon::Exclamation},       {76, Buttons::Ok, Icon::Exclamation},
 };
 
+std::string upperAscii(std::string s) {
+  for (char& ch : s)
+    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+  return s;
+}
+
+std::string normalPath(const std::string& p) {
+  std::error_code ec;
+  const std::filesystem::path a = std::filesystem::absolute(p, ec);
+  if (ec) return p;
+  return a.lexically_normal().string();
+}
+
 }  // namespace
+
+bool sameFileName(const std::string& a, const std::string& b) {
+  if (upperAscii(a) == upperAscii(b)) return true;
+  if (upperAscii(normalPath(a)) == upperAscii(normalPath(b))) return true;
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
 
 std::int16_t fileActionOf(Answer a) {
   switch (a) {

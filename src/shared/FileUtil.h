@@ -46,4 +46,10 @@ std::int16_t ReportFileError(Ui& ui, AppState& st, std::int16_t errorNumber);
 // The action code of a button pressed in a file-error box.
 std::int16_t fileActionOf(Answer a);
 
+// Whether two names are the same file: equal without regard to letter case,
+// as absolute normalised paths without regard to case ("./A.DAT" for "a.dat"),
+// or the same file on disk (a link). Writing an output under such a name would
+// replace its input, so callers refuse it.
+bool sameFileName(const std::string& a, const std::string& b);
+
 }  // namespace tsly
