@@ -21,7 +21,7 @@
 
 #include "JobPadServer.h"
 #include "JobPadWindow.h"
-#include "jobs/core/JobPadService.h"
+#include "JobPadService.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
