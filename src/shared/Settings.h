@@ -18,8 +18,7 @@
 // that is not finite; lines longer than MaxSettingsLine characters are cut
 // there. Whatever the file holds, reading completes.
 //
-// Writing: the text goes to a temporary file beside the target, is flushed to
-// disk and then renamed over it, so the file is written whole or not at all.
+// Writing: whole or not at all (platform/AtomicFile.h).
 #pragma once
 
 #include <cstddef>
@@ -73,9 +72,8 @@ void applyMissingSettingsDefaults(AppState& st);
 std::string settingsText(const AppState& st, const FormPlacement& form);
 
 // Writes text to path whole or not at all. Returns 0, or the file error number
-// of the failure, mapped from errno as every file operation maps it
-// (fileErrorFromErrno in platform/TextFiles.h: 76 path not found, 75 access
-// error, 61 disk full, ...); an empty name gives 64.
+// of the failure (76 path not found, 75 access error, 61 disk full, ...; an
+// empty name gives 64).
 int writeSettingsFile(const std::string& path, const std::string& text);
 
 }  // namespace tsly
