@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QSaveFile>
 #include <QWidget>
@@ -26,28 +25,6 @@ bool folderWritable(const std::string& dir) {
 }
 
 }  // namespace
-
-PrinterDialog::Result QtPrinterDialog::run(QPrinter& printer, QPageLayout::Orientation held,
-                                           QWidget* parent) {
-  Result r;
-  printer.setPageOrientation(held);
-  QPrintDialog dialog(&printer, parent);
-  dialog.setWindowTitle(QString::fromLatin1(PrinterDialogTitle));
-  if (dialog.exec() != QDialog::Accepted) {
-    // Qt's dialog applies nothing on Cancel: the held orientation stays.
-    r.status = Status::Cancelled;
-    r.orientation = held;
-    return r;
-  }
-  r.orientation = printer.pageLayout().orientation();
-  if (!printer.isValid()) {
-    r.status = Status::Failed;
-    r.error = QStringLiteral("The chosen printer is not available.");
-    return r;
-  }
-  r.status = Status::Accepted;
-  return r;
-}
 
 QString bmpTargetPath(const QString& chosen) {
   const QString whole = chosen.trimmed();
@@ -89,7 +66,7 @@ PictureOutput::PictureOutput(Ui& ui, QWidget* window, ConfirmTargetFn confirm,
     : ui_(ui),
       window_(window),
       confirm_(std::move(confirm)),
-      dialog_(dialog ? std::move(dialog) : std::make_unique<QtPrinterDialog>()),
+      dialog_(dialog ? std::move(dialog) : std::make_unique<QtPrinterDialog>(QString::fromUtf8(PrinterDialogTitle))),
       options_(std::move(options)),
       printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   // Before any Print Setup the common dialog holds the printer's default.
