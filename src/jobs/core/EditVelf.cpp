@@ -63,27 +63,27 @@ VelfOutcome editvelf(VelfCommandContext& ctx) {
   AppState& st = ctx.state;
   const int records = velf::usableRecords(st);
 
-  // 1. Refuse duplicate times; put each record's picks into time order.
+  // Refuse duplicate times; put each record's picks into time order.
   bool anyPicks = false;
   for (std::int32_t c = 1; c <= records; ++c) {
     if (ctx.checkDupPicks && ctx.checkDupPicks(c)) return VelfOutcome::Duplicates;
     if (velf::orderPicksByTime(st.PickTable[c]) != 0) anyPicks = true;
   }
 
-  // 2. Nothing picked: nothing goes to the job editor.
+  // Nothing picked: nothing goes to the job editor.
   if (!anyPicks) {
     st.MessageText = std::string(NothingLine1) + CrLf + NothingLine2;
     ctx.ui.message(st.MessageText, NothingTitle, Buttons::Ok, Icon::Information);
     return VelfOutcome::NothingToDo;
   }
 
-  // 3. Visit the records in ascending CDP order; the table keeps its indexing.
+  // Visit the records in ascending CDP order; the table keeps its indexing.
   const std::vector<int> order = velf::recordsInCdpOrder(st.PickTable, records);
 
-  // 4. Bring the job editor forward.
+  // Bring the job editor forward.
   ctx.link.linkcommand("show", "", "", "");
 
-  // 5. Data file.
+  // Data file.
   std::string dataFile;
   switch (askFile(ctx, DataPrompt1, DataTitle, dataFile)) {
     case FileAnswer::Cancelled: return VelfOutcome::DataCancelled;
@@ -94,7 +94,7 @@ VelfOutcome editvelf(VelfCommandContext& ctx) {
   }
   ctx.link.linkaddline(velf::inpfLine(dataFile));
 
-  // 6. Stretch, asked until it lies within 0.2..0.99.
+  // Stretch, asked until it lies within 0.2..0.99.
   float stretch = 0.0f;
   while (!velf::stretchAccepted(stretch)) {
     std::optional<std::string> answer = ctx.ui.input(StretchPrompt, StretchTitle, StretchDefault);
@@ -105,19 +105,19 @@ VelfOutcome editvelf(VelfCommandContext& ctx) {
     stretch = velf::readStretch(*answer);
   }
 
-  // 7. Recording delay.
+  // Recording delay.
   const Answer delay = ctx.ui.message(DelayPrompt, DelayTitle, Buttons::YesNo, Icon::Question);
   const std::int16_t delaySwitch = delay == Answer::Yes ? 1 : 0;
   ctx.link.linkaddline(velf::nmotLine(stretch, delaySwitch));
 
-  // 8. One velocity function per CDP with picks.
+  // One velocity function per CDP with picks.
   for (int c : order) {
     const CdpPicks& rec = st.PickTable[c];
     if (velf::pickCount(rec) == 0) continue;
     ctx.link.linkaddline(velf::velfLine(rec));
   }
 
-  // 9. Output file, then the end of the deck.
+  // Output file, then the end of the deck.
   std::string outputFile;
   switch (askFile(ctx, OutputPrompt1, OutputTitle, outputFile)) {
     case FileAnswer::Cancelled:
