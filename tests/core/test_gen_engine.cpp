@@ -272,6 +272,9 @@ TEST_F(GenFixture, StackedTraceIsTheMeanOfItsOwnLiveTraces) {
   ASSERT_EQ(t.size(), 3u);
   EXPECT_EQ(t[0].s, (std::vector<float>{50.5f, 101.0f, 151.5f, 202.0f}));
   EXPECT_EQ(t[0].h[WordStackCount], 2);
+  // The trace read last for CDP 1001 is dead; the stack of its two live
+  // traces is live data all the same.
+  EXPECT_EQ(t[0].h[WordTraceCode], TraceCodeLive);
   EXPECT_EQ(t[1].s, (std::vector<float>{0.0f, 5.0f, 0.375f, 1.0f}));
   EXPECT_EQ(t[1].h[WordStackCount], 2);
   // The shared sample buffer holds the trace read last.

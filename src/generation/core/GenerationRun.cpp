@@ -194,11 +194,14 @@ Run::Step Run::processTrace(const InputTrace& t, float v) {
   return written(out_.write(hdr_, outBuf_));
 }
 
-// The mean of the CDP's moved-out live traces, under the header read last.
+// The mean of the CDP's moved-out live traces, under the header read last. It
+// is live data whatever that header's trace code says: the trace read last
+// may be a dead one that went into nothing.
 Run::Step Run::writeStackedTrace() {
   if (!p_.stackFlag || stackCount_ == 0) return Step::Next;
   const float divisor = static_cast<float>(stackCount_);
   for (float& x : outBuf_) x /= divisor;
+  hdr_[WordTraceCode] = TraceCodeLive;
   hdr_[WordSampleFormat] = FloatFormatMarker;
   hdr_[WordDataType] = DataCdpStacked;
   hdr_[WordStackCount] = static_cast<std::int16_t>(std::min<std::int32_t>(stackCount_, 32767));
