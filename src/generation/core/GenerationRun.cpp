@@ -2,6 +2,7 @@
 // (PanelTraces) and for each velocity move out every live trace of each CDP,
 // stack or write it, and close the velocity block with a separator trace.
 #include <algorithm>
+#include <new>
 
 #include "generation/core/Generation.h"
 #include "generation/core/GenerationTexts.h"
@@ -22,9 +23,11 @@ namespace {
 class Run {
  public:
   Run(AppState& s, Ui& ui, const GenerationParams& p, const GenerationHooks& hooks)
-      : s_(s), ui_(ui), p_(p), hooks_(hooks), panel_(s, index_, p.lengthMs) {}
+      : s_(s), ui_(ui), p_(p), hooks_(hooks), panel_(s, index_, p.lengthMs, p.traceCacheBytes) {}
 
   GenerationResult go();
+  // Memory ran out somewhere in go(): the run ends with a message.
+  GenerationResult outOfMemory();
 
  private:
   // What a step of the run leads to: the next step, the end without the
@@ -41,6 +44,7 @@ class Run {
   Step writeStackedTrace();
   Step writeSeparator(float v);
   Step written(TraceWriter::Status st);
+  void keepLastSamples();
   void restoreState();
   void endRun(bool finished);
 
@@ -55,6 +59,7 @@ class Run {
   CdpIndex index_;
   PanelTraces panel_;
   std::int64_t done_ = 0, total_ = 0;
+  bool started_ = false;  // the run has begun (files open, busy cursor shown)
 
   // The run's working state (mirrors the shared trace buffers).
   HeaderArray hdr_{};
@@ -245,10 +250,7 @@ Run::Step Run::runPanels() {
   const std::int64_t count = cdpsPerBlock(p_.cdpsPerPanel);
   total_ = static_cast<std::int64_t>(p_.startCdps.size()) * static_cast<std::int64_t>(p_.velocities.size()) * count;
   for (float start : p_.startCdps) {
-    // The shared sample buffer holds the trace read last; keep it before the
-    // panel that holds it is replaced.
-    if (lastSamples_ != nullptr) samples_.assign(lastSamples_, lastSamples_ + lastCount_);
-    lastSamples_ = nullptr;
+    keepLastSamples();
     panel_.load(start, count);
     for (float v : p_.velocities) {
       const Step step = runVelocityBlock(v, count);
@@ -277,11 +279,17 @@ void Run::begin() {
   outBuf_.assign(static_cast<size_t>(std::max(numSamples_, 0)), 0.0f);
 }
 
+// The shared sample buffer holds the live trace read last; keep it before the
+// panel that holds it is replaced.
+void Run::keepLastSamples() {
+  if (lastSamples_ != nullptr) samples_.assign(lastSamples_, lastSamples_ + lastCount_);
+  lastSamples_ = nullptr;
+}
+
 // The shared trace buffers as the run leaves them: the header read last with
 // the run's changes, its sample interval, the output sample count.
 void Run::restoreState() {
-  if (lastSamples_ != nullptr) samples_.assign(lastSamples_, lastSamples_ + lastCount_);
-  lastSamples_ = nullptr;
+  keepLastSamples();
   s_.TraceHeader = hdr_;
   s_.SampleInterval = interval_;
   s_.NumSamples = numSamples_;
@@ -302,6 +310,7 @@ void Run::endRun(bool finished) {
   s_.TraceFileHandle = -1;
   restoreState();
   result_.tracesWritten = out_.traces();
+  result_.peakCacheBytes = panel_.peakBytes();
   if (finished) {
     const std::string when = hooks_.timeOfDay ? hooks_.timeOfDay() : clockTimeOfDay();
     ui_.message(gentext::completedText(when), gentext::CompletedTitle, Buttons::Ok, Icon::Information);
@@ -321,7 +330,28 @@ GenerationResult Run::go() {
     return result_;
   }
   begin();
+  started_ = true;
   endRun(runPanels() == Step::Finish);
+  return result_;
+}
+
+GenerationResult Run::outOfMemory() {
+  // What memory the panel held goes first, so that the message and the end of
+  // the run have room. The shared sample buffer keeps what it held before.
+  lastSamples_ = nullptr;
+  panel_.release();
+  result_.outOfMemory = true;
+  ui_.message(gentext::outOfMemoryText(), "", Buttons::Ok, Icon::None);
+  if (started_) {
+    endRun(false);
+  } else {
+    result_.outcome = out_.handle > 0 ? GenerationOutcome::Failed : GenerationOutcome::NotStarted;
+    rawClose(out_.handle);
+    if (in_ > 0) {
+      rawClose(in_);
+      s_.TraceFileHandle = -1;
+    }
+  }
   return result_;
 }
 
@@ -329,7 +359,11 @@ GenerationResult Run::go() {
 
 GenerationResult generatePanels(AppState& s, Ui& ui, const GenerationParams& p, const GenerationHooks& hooks) {
   Run run(s, ui, p, hooks);
-  return run.go();
+  try {
+    return run.go();
+  } catch (const std::bad_alloc&) {
+    return run.outOfMemory();
+  }
 }
 
 }  // namespace tsly

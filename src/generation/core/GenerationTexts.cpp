@@ -62,6 +62,11 @@ std::string progressText(std::int32_t cdp, float velocity) {
   return "CDP-" + numberText(static_cast<int>(cdp)) + CrLf + "Velocity =" + numberText(velocity);
 }
 
+std::string outOfMemoryText() {
+  return std::string("There is not enough memory to go on with the run.") + CrLf +
+         "The output file holds the traces written so far.";
+}
+
 std::string completedText(const std::string& timeOfDay) { return "Processing complete at " + timeOfDay; }
 
 std::string cdpRangeText(std::int16_t first, std::int16_t last) {

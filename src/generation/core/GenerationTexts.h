@@ -49,6 +49,9 @@ inline constexpr const char* DataWriteFailedText = "Trace data write failed";
 inline constexpr const char* NoOffsetsText =
     "Data does not have valid offset distance/multiplier values. Can not process this data";
 inline constexpr const char* NoOffsetsTitle = "Tessaly - Data Not TSLY compat";
+// "There is not enough memory to go on with the run." CR LF
+// "The output file holds the traces written so far."
+std::string outOfMemoryText();
 // "Output length gives no samples at the sample interval of trace" n "." CR LF "Can not continue"
 std::string noSamplesText(std::int32_t trace);
 // "Trace" n " is shorter than the output length (" have " samples, " need " needed)." CR LF "Can not continue"

@@ -1,5 +1,7 @@
 #include "generation/core/PanelTraces.h"
 
+#include <algorithm>
+
 #include "platform/RawFile.h"
 #include "shared/Numbers.h"
 
@@ -26,7 +28,7 @@ std::span<const std::int32_t> CdpIndex::traces(std::int16_t c) const {
   return {order_.data() + start_[key], static_cast<size_t>(start_[key + 1] - start_[key])};
 }
 
-bool PanelTraces::read(std::int32_t t, InputTrace& trace, std::size_t& first) {
+bool PanelTraces::readRaw(std::int32_t t, InputTrace& trace) {
   using Kind = InputTrace::Kind;
   trace = InputTrace{};
   trace.dirIndex = t;
@@ -43,8 +45,7 @@ bool PanelTraces::read(std::int32_t t, InputTrace& trace, std::size_t& first) {
     trace.kind = Kind::Dead;
     return true;
   }
-  const int bps = bytesPerSample(trace.header);
-  const std::int64_t nbytes = static_cast<std::int64_t>(trace.numSamples) * bps;
+  const std::int64_t nbytes = static_cast<std::int64_t>(trace.numSamples) * bytesPerSample(trace.header);
   if (interval == 0 || nbytes < 2) {
     trace.kind = Kind::NoSamples;
     return false;
@@ -58,9 +59,6 @@ bool PanelTraces::read(std::int32_t t, InputTrace& trace, std::size_t& first) {
     trace.kind = Kind::SamplesShort;
     return false;
   }
-  first = pool_.size();
-  pool_.resize(pool_.size() + static_cast<size_t>(trace.numSamples));
-  decodeSamples(bytes_.data(), bps, trace.numSamples, pool_.data() + first);
   if (trace.header[WordOffsetScalar] == 0) {
     trace.kind = Kind::NoOffsets;
     return false;
@@ -68,16 +66,80 @@ bool PanelTraces::read(std::int32_t t, InputTrace& trace, std::size_t& first) {
   return true;
 }
 
+namespace {
+bool hasSamples(const InputTrace& t) {
+  return t.kind == InputTrace::Kind::Live || t.kind == InputTrace::Kind::NoOffsets;
+}
+}  // namespace
+
+bool PanelTraces::readInto(std::int32_t t, InputTrace& trace, float* samples) {
+  const bool more = readRaw(t, trace);
+  if (hasSamples(trace)) {
+    decodeSamples(bytes_.data(), bytesPerSample(trace.header), trace.numSamples, samples);
+    trace.samples = samples;
+  }
+  return more;
+}
+
+bool PanelTraces::poolRoom(std::size_t n) {
+  const std::size_t most = budget_ / sizeof(float);
+  if (pool_.size() + n > most) return false;
+  if (pool_.size() + n > pool_.capacity()) pool_.reserve(std::min(most, std::max(2 * pool_.capacity(), pool_.size() + n)));
+  return true;
+}
+
+bool PanelTraces::keep(PanelCdp& pc, bool& stopped) {
+  const std::size_t traceMark = traces_.size(), poolMark = pool_.size();
+  pc.first = static_cast<std::int32_t>(traceMark);
+  for (std::int32_t t : index_.traces(pc.cdp)) {
+    if (stopped) break;
+    InputTrace trace;
+    stopped = !readRaw(t, trace);
+    const std::size_t n = hasSamples(trace) ? static_cast<std::size_t>(trace.numSamples) : 0;
+    if (keptBytes() + sizeof(InputTrace) + n * sizeof(float) > budget_ || !poolRoom(n)) {
+      traces_.resize(traceMark);
+      firsts_.resize(traceMark);
+      pool_.resize(poolMark);
+      stopped = false;
+      return false;
+    }
+    std::size_t first = SIZE_MAX;
+    if (n > 0) {
+      first = pool_.size();
+      pool_.resize(pool_.size() + n);
+      decodeSamples(bytes_.data(), bytesPerSample(trace.header), trace.numSamples, pool_.data() + first);
+    }
+    traces_.push_back(trace);
+    firsts_.push_back(first);
+  }
+  pc.count = static_cast<std::int32_t>(traces_.size() - traceMark);
+  peak_ = std::max(peak_, keptBytes());
+  return true;
+}
+
 void PanelTraces::load(float start, std::int64_t count) {
-  traces_.clear();
-  pool_.clear();
+  release();
   cdps_.assign(static_cast<size_t>(count), PanelCdp{});
-  std::vector<std::size_t> firsts;  // pool offset of each trace's samples
-  bool stopped = false;
+  // Room for the whole panel as the directory describes it, within the budget.
+  std::size_t traces = 0, samples = 0;
   float k = 0.0f;
   for (std::int64_t m = 0; m < count; ++m, k += 1.0f) {
+    cdps_[static_cast<size_t>(m)].cdp = nearestI16(start + k);
+    bool again = false;
+    for (std::int64_t e = 0; e < m && !again; ++e) again = cdps_[static_cast<size_t>(e)].cdp == cdps_[static_cast<size_t>(m)].cdp;
+    if (again) continue;
+    for (std::int32_t t : index_.traces(cdps_[static_cast<size_t>(m)].cdp)) {
+      ++traces;
+      samples += static_cast<std::size_t>(std::max<std::int32_t>(s_.TraceDirectory[t].NumSamples, 0));
+    }
+  }
+  traces_.reserve(std::min(traces, budget_ / sizeof(InputTrace)));
+  firsts_.reserve(traces_.capacity());
+  pool_.reserve(std::min(samples, budget_ / sizeof(float)));
+
+  bool stopped = false, full = false;
+  for (std::int64_t m = 0; m < count; ++m) {
     PanelCdp& pc = cdps_[static_cast<size_t>(m)];
-    pc.cdp = nearestI16(start + k);
     // A CDP met again (halves rounding to even) reuses its traces.
     bool again = false;
     for (std::int64_t e = 0; e < m && !again; ++e)
@@ -86,20 +148,22 @@ void PanelTraces::load(float start, std::int64_t count) {
         again = true;
       }
     if (again) continue;
-    pc.first = static_cast<std::int32_t>(traces_.size());
-    for (std::int32_t t : index_.traces(pc.cdp)) {
-      if (stopped) break;
-      InputTrace trace;
-      std::size_t first = SIZE_MAX;
-      stopped = !read(t, trace, first);
-      traces_.push_back(trace);
-      firsts.push_back(first);
+    // Once a CDP does not fit, it and every CDP after it are read per visit.
+    if (full || !keep(pc, stopped)) {
+      full = true;
+      pc.kept = false;
     }
-    pc.count = static_cast<std::int32_t>(traces_.size()) - pc.first;
   }
-  // The pool is complete: point each trace at its samples.
+  // The pool is complete: point each kept trace at its samples.
   for (size_t q = 0; q < traces_.size(); ++q)
-    if (firsts[q] != SIZE_MAX) traces_[q].samples = pool_.data() + firsts[q];
+    if (firsts_[q] != SIZE_MAX) traces_[q].samples = pool_.data() + firsts_[q];
+}
+
+void PanelTraces::release() {
+  cdps_.clear();
+  traces_ = {};
+  firsts_ = {};
+  pool_ = {};
 }
 
 }  // namespace tsly
