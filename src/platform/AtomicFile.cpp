@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,8 +10,35 @@
 
 namespace tsly {
 
-int writeFileAtomically(const std::string& path, const std::string& text) {
-  if (path.empty() || path.find('\0') != std::string::npos) return fileerr::BadName;
+namespace {
+
+// The file a chain of symbolic links leads to; `path` itself when it is no
+// link. -1 with errno set when the chain can not be followed.
+int followLinks(std::string& path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+    std::string target(4096, '\0');
+    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n < 0) return -1;
+    if (static_cast<std::size_t>(n) >= target.size()) {
+      errno = ENAMETOOLONG;
+      return -1;
+    }
+    target.resize(static_cast<std::size_t>(n));
+    const std::filesystem::path link(path);
+    path = std::filesystem::path(target).is_absolute() ? target : (link.parent_path() / target).string();
+  }
+  errno = ELOOP;
+  return -1;
+}
+
+}  // namespace
+
+int writeFileAtomically(const std::string& target, const std::string& text) {
+  if (target.empty() || target.find('\0') != std::string::npos) return fileerr::BadName;
+  std::string path = target;
+  if (followLinks(path) != 0) return fileErrorFromErrno(errno, target);
   std::string tmpl = path + ".tmp-XXXXXX";
   int fd = ::mkstemp(tmpl.data());
   if (fd < 0) return fileErrorFromErrno(errno, path);

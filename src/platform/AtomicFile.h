@@ -4,6 +4,9 @@
 //
 //  - The new file keeps the old file's permissions (a new one gets the usual
 //    ones under the umask).
+//  - A target that is a symbolic link is written through: the file the link
+//    leads to (after every link on the way) is replaced, or created when it
+//    does not exist yet, and the link stays. A loop of links gives 75.
 //  - Failures come back as the program's file error numbers, mapped from
 //    errno as every file operation maps them (fileErrorFromErrno in
 //    TextFiles.h); an empty name gives 64.
