@@ -145,13 +145,13 @@ void PictureOutput::print(const QImage& image) {
   ui_.setBusyCursor(true);
   printer_->setPageOrientation(held_);
 
-  const bool userChosePdf =
-      printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty();
+  const QString chosenFile =
+      printer_->outputFormat() == QPrinter::PdfFormat ? printer_->outputFileName() : QString();
   const int dpi = options_.pdfDpi > 0 ? options_.pdfDpi : (window_ ? window_->logicalDpiX() : 96);
   QString reason;
   bool ok = false;
   QString pdf;
-  if (!userChosePdf && !options_.printersInstalled()) {
+  if (chosenFile.isEmpty() && !options_.printersInstalled()) {
     // No printer: the page goes to a PDF file of its own, laid out like the
     // printer's page (size and orientation), without margins.
     pdf = options_.pdfPath();
@@ -164,10 +164,17 @@ void PictureOutput::print(const QImage& image) {
     file.setResolution(dpi);
     file.setDocName(QString::fromUtf8(PdfDocumentName));
     ok = printTo(file, image, &reason);
-  } else {
-    if (userChosePdf) printer_->setResolution(dpi);
+  } else if (!chosenFile.isEmpty()) {
+    // Printing to the file chosen in Print Setup: each page gets a name of its
+    // own beside it, so no earlier page (or other file) is replaced.
+    pdf = QString::fromStdString(unusedFileName(
+        str(chosenFile), [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); }));
+    printer_->setOutputFileName(pdf);
+    printer_->setResolution(dpi);
     ok = printTo(*printer_, image, &reason);
-    if (userChosePdf) pdf = printer_->outputFileName();
+    printer_->setOutputFileName(chosenFile);
+  } else {
+    ok = printTo(*printer_, image, &reason);
   }
   ui_.setBusyCursor(false);
 
@@ -175,10 +182,10 @@ void PictureOutput::print(const QImage& image) {
     ui_.message(printFailedText(str(reason)), PrinterErrorTitle, Buttons::Ok, Icon::Exclamation);
     return;
   }
-  if (!pdf.isEmpty() && !userChosePdf) {
-    lastPdf_ = pdf;
-    if (options_.status) options_.status(QString::fromStdString(pdfStatusText(str(pdf))));
-  }
+  if (pdf.isEmpty()) return;
+  lastPdf_ = pdf;
+  if (options_.status)
+    options_.status(QString::fromStdString(chosenFile.isEmpty() ? pdfStatusText(str(pdf)) : printedToFileText(str(pdf))));
 }
 
 void PictureOutput::printSetup() {

@@ -76,7 +76,7 @@ class PictureOutput {
 
   QPrinter& printer() { return *printer_; }
   QPageLayout::Orientation heldOrientation() const { return held_; }
-  // The PDF file of the last page printed without a printer ("" if none).
+  // The PDF file of the last page printed to a file ("" if none).
   QString lastPdf() const { return lastPdf_; }
 
  private:

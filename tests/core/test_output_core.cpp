@@ -69,3 +69,12 @@ TEST(PdfOutputPath, DataFileInTheRootOrWithoutFolder) {
   EXPECT_EQ(fs.path("/a.vsc", ""), "/tessaly-print-20261208-034500.pdf");
   EXPECT_EQ(fs.path("a.vsc", ""), "tessaly-print-20261208-034500.pdf");
 }
+
+TEST(UnusedFileName, NumbersBeforeTheExtensionUntilTheNameIsFree) {
+  const std::set<std::string> files = {"/d/page.pdf", "/d/page-2.pdf", "/d/notes", "/d.x/notes"};
+  const auto exists = [&](const std::string& p) { return files.count(p) > 0; };
+  EXPECT_EQ(output::unusedFileName("/d/new.pdf", exists), "/d/new.pdf");
+  EXPECT_EQ(output::unusedFileName("/d/page.pdf", exists), "/d/page-3.pdf");
+  EXPECT_EQ(output::unusedFileName("/d/notes", exists), "/d/notes-2");
+  EXPECT_EQ(output::unusedFileName("/d.x/notes", exists), "/d.x/notes-2");
+}

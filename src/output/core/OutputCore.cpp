@@ -30,11 +30,18 @@ std::string pdfOutputPath(const std::string& dataFileName, const std::string& st
   } else if (!startDirectory.empty() && writable(startDirectory)) {
     dir = startDirectory;
   }
-  const std::string base = "tessaly-print-" + stamp;
-  std::string path = joinPath(dir, base + ".pdf");
-  for (int n = 2; exists(path) && n < 10000; ++n)
-    path = joinPath(dir, base + "-" + std::to_string(n) + ".pdf");
-  return path;
+  return unusedFileName(joinPath(dir, "tessaly-print-" + stamp + ".pdf"), exists);
+}
+
+std::string unusedFileName(const std::string& path, const std::function<bool(const std::string&)>& exists) {
+  const auto slash = path.find_last_of('/');
+  const auto dot = path.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  const std::string stem = hasExtension ? path.substr(0, dot) : path;
+  const std::string extension = hasExtension ? path.substr(dot) : std::string();
+  std::string name = path;
+  for (int n = 2; exists(name) && n < 100000; ++n) name = stem + "-" + std::to_string(n) + extension;
+  return name;
 }
 
 }  // namespace tsly::output

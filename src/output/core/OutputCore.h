@@ -7,10 +7,16 @@
 
 namespace tsly::output {
 
+// `path` when no file of that name exists, else the first free name with
+// "-2", "-3", ... put before its extension ("page.pdf" -> "page-2.pdf"; a name
+// without an extension gets the number at its end). So a page never replaces
+// a file silently.
+std::string unusedFileName(const std::string& path, const std::function<bool(const std::string&)>& exists);
+
 // Where a page goes when no printer is installed: a file
 // "tessaly-print-<stamp>.pdf" beside the open data file when its folder can be
 // written, else in the start directory, else in the current directory ("").
-// An existing file is never replaced: "-2", "-3", ... is added before ".pdf".
+// An existing file is never replaced (unusedFileName).
 //   dataFileName   the open trace file ("" when none)
 //   startDirectory the directory current at start-up ("" when unknown)
 //   stamp          a time stamp such as "20261208-034512"

@@ -30,4 +30,6 @@ std::string pdfStatusText(const std::string& path) {
   return "No printer installed: the page was written to " + path;
 }
 
+std::string printedToFileText(const std::string& path) { return "The page was written to " + path; }
+
 }  // namespace tsly::output

@@ -31,5 +31,8 @@ inline constexpr const char* PrintIncompleteReason = "The print job could not be
 inline constexpr const char* EmptyPictureReason = "The picture is empty.";
 // Status-label line after a page went to a PDF file because no printer is installed.
 std::string pdfStatusText(const std::string& path);
+// Status-label line after a page went to the file chosen in Print Setup (or
+// the next free name beside it).
+std::string printedToFileText(const std::string& path);
 
 }  // namespace tsly::output
