@@ -311,6 +311,9 @@ void NmoDialog::fileout() {
   r.filterIndex = 1;
   r.defaultExt = gentext::OutputDialogDefaultExt;
   r.initialDir = s_.LastPath;
+  // The output file usually does not exist yet. An existing one is not
+  // replaced without asking: "Generate Panels" asks before it empties it.
+  r.mustExist = false;
   FileDialogResult res = ui_.openFileDialog(r);
   if (res.status == FileDialogResult::Status::Cancelled) return;
   if (res.status == FileDialogResult::Status::Failed) {

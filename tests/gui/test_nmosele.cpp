@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,6 +63,7 @@ class TestNmoSele : public QObject {
   void stretchRule();
   void spinButtonsStepAndWrap();
   void outputFileDialog();
+  void outputFileDialogTakesANewName();
   void exitHidesAndOpeningResetsLabel4();
   void generateRunsTheEngineAndHides();
   void stopEndsAfterTheBlockAndNoSecondRunStarts();
@@ -277,6 +280,7 @@ void TestNmoSele::outputFileDialog() {
   QCOMPARE(r.filter, std::string("Data (*.dat)|*.dat|MNO Data (*.nmo)|*.nmo|All Data (*.*)|*.*"));
   QCOMPARE(r.defaultExt, std::string("dat"));
   QCOMPARE(r.initialDir, std::string("/data/survey"));
+  QVERIFY(!r.mustExist);  // an output file that does not exist yet may be named
   QCOMPARE(d.label7()->text().toStdString(), std::string("/data/survey/tslynmo.nmo"));
   QCOMPARE(s.LastPath, std::string("/data/survey"));
   // Failed: a message, nothing changes.
@@ -292,6 +296,46 @@ void TestNmoSele::outputFileDialog() {
   d.fileoutAction()->trigger();
   QCOMPARE(d.label7()->text().toStdString(), std::string("/work/scans/line7.nmo"));
   QCOMPARE(s.LastPath, std::string("/work/scans"));
+}
+
+// The real file dialog takes the name of a file that does not exist yet.
+void TestNmoSele::outputFileDialogTakesANewName() {
+  QTemporaryDir dir;
+  AppState s = gatherState();
+  s.LastPath = dir.path().toStdString();
+  QtUi ui;
+  NmoDialog d(s, ui);
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    std::function<void()> poll = [&] {
+      auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dlg) {
+        QTimer::singleShot(10, poll);
+        return;
+      }
+      shown = true;
+      dlg->findChild<QLineEdit*>("fileNameEdit")->setText("line9.nmo");
+      QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
+      // A dialog that refused the name ("File not found") would still be up:
+      // close whatever is left so that the test ends.
+      QTimer::singleShot(500, [dlg] {
+        while (QWidget* m = QApplication::activeModalWidget()) {
+          if (auto* box = qobject_cast<QDialog*>(m); box && box != dlg) {
+            box->reject();
+            continue;
+          }
+          dlg->reject();
+          break;
+        }
+      });
+    };
+    poll();
+  });
+  d.fileoutAction()->trigger();
+  QVERIFY(shown);
+  QCOMPARE(d.label7()->text(), QDir(dir.path()).absoluteFilePath("line9.nmo"));
+  QCOMPARE(QString::fromStdString(s.LastPath), QDir(dir.path()).absolutePath());
+  QVERIFY(!QFileInfo::exists(QDir(dir.path()).absoluteFilePath("line9.nmo")));  // naming creates nothing
 }
 
 void TestNmoSele::exitHidesAndOpeningResetsLabel4() {
