@@ -31,6 +31,12 @@ std::string upperAscii(std::string s) {
   return s;
 }
 
+std::string trimBlanks(const std::string& s) {
+  const auto b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
 std::string normalPath(const std::string& p) {
   std::error_code ec;
   const std::filesystem::path a = std::filesystem::absolute(p, ec);
@@ -40,7 +46,8 @@ std::string normalPath(const std::string& p) {
 
 }  // namespace
 
-bool sameFileName(const std::string& a, const std::string& b) {
+bool sameFileName(const std::string& name1, const std::string& name2) {
+  const std::string a = trimBlanks(name1), b = trimBlanks(name2);
   if (upperAscii(a) == upperAscii(b)) return true;
   if (upperAscii(normalPath(a)) == upperAscii(normalPath(b))) return true;
   std::error_code ec;

@@ -46,7 +46,8 @@ std::int16_t ReportFileError(Ui& ui, AppState& st, std::int16_t errorNumber);
 // The action code of a button pressed in a file-error box.
 std::int16_t fileActionOf(Answer a);
 
-// Whether two names are the same file: equal without regard to letter case,
+// Whether two names are the same file (blanks around a name do not count):
+// equal without regard to letter case,
 // as absolute normalised paths without regard to case ("./A.DAT" for "a.dat"),
 // or the same file on disk (a link). Writing an output under such a name would
 // replace its input, so callers refuse it.

@@ -82,7 +82,7 @@ bool Run::openFiles() {
   outName_ = generationOutputName(p_.outputName, p_.upperCaseFileName);
   result_.outputPath = outName_;
   if (sameFileName(outName_, s_.DataFileName)) {
-    ui_.message(gentext::SameFileText, gentext::SameFileTitle, Buttons::Ok, Icon::None);
+    ui_.message(SameFileText, SameFileTitle, Buttons::Ok, Icon::None);
     return false;
   }
   // The overwrite question (asked only when the file exists).

@@ -35,11 +35,10 @@ std::string duplicateVelocitiesText(std::size_t a, std::size_t b);
 // "Sample interval" n " microseconds in trace" t " (CDP" c ")." CR LF "Can not process this data"
 std::string badSampleIntervalText(std::int32_t interval, std::int32_t trace, std::int32_t cdp);
 
-// Opening the files (OK button, no icon).
+// Opening the files (OK button, no icon); an output named as the input shows
+// SameFileText (shared/Texts.h).
 inline constexpr const char* MissingNameText = "Please choose an output file name.";
 inline constexpr const char* MissingNameTitle = "Tessaly-Missing file name";
-inline constexpr const char* SameFileText = "Input and output files can not be the same.";
-inline constexpr const char* SameFileTitle = "Tessaly Duplicate file name";
 
 // The run (OK button, no icon, the application's title).
 inline constexpr const char* HeaderReadFailedText = "Trace header read failed";

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "jobs/core/VelfDeck.h"
+#include "shared/FileUtil.h"
 #include "shared/Texts.h"
 
 namespace tsly {
@@ -117,16 +118,22 @@ VelfOutcome editvelf(VelfCommandContext& ctx) {
     ctx.link.linkaddline(velf::velfLine(rec));
   }
 
-  // Output file, then the end of the deck.
+  // Output file, asked again while it names the input (the job would write
+  // over its own input), then the end of the deck.
   std::string outputFile;
-  switch (askFile(ctx, OutputPrompt1, OutputTitle, outputFile)) {
-    case FileAnswer::Cancelled:
-      partialDeckWarning(ctx);
-      return VelfOutcome::OutputCancelled;
-    case FileAnswer::BrowseCancelled: return VelfOutcome::BrowseCancelled;
-    case FileAnswer::BrowseFailed: return VelfOutcome::BrowseFailed;
-    case FileAnswer::Chosen:
-    case FileAnswer::Given: break;
+  for (;;) {
+    switch (askFile(ctx, OutputPrompt1, OutputTitle, outputFile)) {
+      case FileAnswer::Cancelled:
+        partialDeckWarning(ctx);
+        return VelfOutcome::OutputCancelled;
+      case FileAnswer::BrowseCancelled: return VelfOutcome::BrowseCancelled;
+      case FileAnswer::BrowseFailed: return VelfOutcome::BrowseFailed;
+      case FileAnswer::Chosen:
+      case FileAnswer::Given: break;
+    }
+    if (!sameFileName(outputFile, dataFile)) break;
+    st.MessageText = SameFileText;
+    ctx.ui.message(st.MessageText, SameFileTitle, Buttons::Ok, Icon::None);
   }
   ctx.link.linkaddline(velf::outfLine(outputFile));
   ctx.link.linkaddline(velf::EndLine);

@@ -5,9 +5,11 @@
 // into time order as it goes), "TSLY-NOTHING TO DO!" when no CDP has a pick,
 // "show" to the job editor, the data-file question and "*INPF ", the stretch
 // question (repeated until 0.2..0.99), the recording-delay question and
-// "*NMOT ", the VELF lines in ascending CDP order, the output-file question,
-// "*OUTF " and ">>END". Lines are sent as soon as they are known, so giving up
-// after "*INPF " leaves a partial deck in the editor; the user is warned then.
+// "*NMOT ", the VELF lines in ascending CDP order, the output-file question
+// (asked again, after "Input and output files can not be the same.", while
+// it names the data file), "*OUTF " and ">>END". Lines are sent as soon as
+// they are known, so giving up after "*INPF " leaves a partial deck in the
+// editor; the user is warned then.
 //
 // Nothing is thrown: every failure is shown to the user here. Whether a line
 // reached the editor is the link's business (it tells the user); the command
