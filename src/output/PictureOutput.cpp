@@ -31,10 +31,20 @@ QString bmpTargetPath(const QString& chosen) {
   const qsizetype slash = whole.lastIndexOf(QLatin1Char('/'));
   const QString folder = slash >= 0 ? whole.left(slash + 1) : QString();
   QString name = (slash >= 0 ? whole.mid(slash + 1) : whole).trimmed();
+  // The dialog adds the default extension after whatever was typed, blanks
+  // included (" my panel " comes back as " my panel .bmp"): blanks around the
+  // name before its extension go too.
+  // A name that is nothing but an extension (blanks typed) is no name.
+  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  if (dot >= 0) {
+    const QString stem = name.left(dot).trimmed();
+    if (stem.isEmpty()) return {};
+    name = stem + QLatin1Char('.') + name.mid(dot + 1).trimmed();
+  }
   if (name.isEmpty()) return {};
-  // The dialog adds the default extension itself; a name that comes back without
-  // one (a dialog of the desktop, or "All Files" chosen) gets it here.
-  if (!name.contains(QLatin1Char('.'))) name += QLatin1String(".") + QLatin1String(BmpDefaultExt);
+  // A name that comes back without an extension (a dialog of the desktop, or
+  // "All Files" chosen) gets the default one here.
+  if (dot < 0) name += QLatin1String(".") + QLatin1String(BmpDefaultExt);
   return folder + name.toUpper();
 }
 

@@ -235,6 +235,13 @@ TEST_F(GenFixture, ZeroSampleIntervalIsRefusedBeforeTheOutputIsTouched) {
   EXPECT_EQ(ui.boxes[1].text, "Sample interval 0 microseconds in trace 4 (CDP 1002).\r\nCan not process this data");
   EXPECT_EQ(ui.boxes[1].title, "TSLY-Bad sample interval");
   EXPECT_EQ(readAll(out), before);
+  // A negative interval keeps the blank before its sign.
+  g[3].interval = -5;
+  useGather(g);
+  ui.boxes.clear();
+  EXPECT_EQ(run(params({1001}, {2000}, 3, 100)).outcome, GenerationOutcome::NotStarted);
+  ASSERT_EQ(ui.boxes.size(), 2u);
+  EXPECT_EQ(ui.boxes[1].text, "Sample interval -5 microseconds in trace 4 (CDP 1002).\r\nCan not process this data");
 }
 
 TEST_F(GenFixture, CdpWithOnlyDeadTracesWritesNothingWhenStacking) {

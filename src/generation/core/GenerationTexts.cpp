@@ -41,9 +41,11 @@ std::string duplicateVelocitiesText(std::size_t a, std::size_t b) {
   return "Duplicate Velocity values at locations " + locations(a, b);
 }
 
+// A blank always stands before the interval and the CDP, which may be
+// negative ("Sample interval -5", "CDP -3"), not only where number text puts one.
 std::string badSampleIntervalText(std::int32_t interval, std::int32_t trace, std::int32_t cdp) {
-  return "Sample interval" + numberText(static_cast<int>(interval)) + " microseconds in trace" +
-         numberText(static_cast<int>(trace)) + " (CDP" + numberText(static_cast<int>(cdp)) + ")." + CrLf +
+  return "Sample interval " + plainNumberText(static_cast<int>(interval)) + " microseconds in trace" +
+         numberText(static_cast<int>(trace)) + " (CDP " + plainNumberText(static_cast<int>(cdp)) + ")." + CrLf +
          "Can not process this data";
 }
 

@@ -32,7 +32,7 @@ std::string duplicateCdpsText(std::size_t a, std::size_t b);
 // "Duplicate Velocity values at locations " a " and" b
 std::string duplicateVelocitiesText(std::size_t a, std::size_t b);
 // A trace whose sample interval (header word 59) is not positive:
-// "Sample interval" n " microseconds in trace" t " (CDP" c ")." CR LF "Can not process this data"
+// "Sample interval -5 microseconds in trace 4 (CDP 1002)." CR LF "Can not process this data"
 std::string badSampleIntervalText(std::int32_t interval, std::int32_t trace, std::int32_t cdp);
 
 // Opening the files (OK button, no icon); an output named as the input shows

@@ -6,7 +6,7 @@ namespace tsly {
 
 std::string aboutDisclaimer() {
   std::string text;
-  for (const char* line : {"The Tessaly developers do not guarantee",
+  for (const char* line : {"The Tessaly project does not guarantee",
                            "this computer software to be free from errors ",
                            "or inaccuracies and disclaims any responsibility ",
                            "or liability for interpretations based on data ",
