@@ -6,10 +6,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "generation/core/GenerationTexts.h"
 #include "platform/qt/QtUi.h"
@@ -29,12 +32,54 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 std::string ss(const QString& s) { return s.toStdString(); }
 double value(const QLineEdit* box) { return readNumber(ss(box->text())); }
 
-QLabel* caption(QWidget* parent, const char* text, const QRect& r, Qt::Alignment align = Qt::AlignLeft) {
+// A caption at its design place. Fonts are often wider than the design's:
+// a caption that does not fit grows within `room` (the space up to its
+// neighbours), first in width, then onto more lines, so no word is cut.
+QLabel* caption(QWidget* parent, const char* text, const QRect& design, const QRect& room,
+                Qt::Alignment align = Qt::AlignLeft) {
   auto* l = new QLabel(QString::fromUtf8(text), parent);
-  l->setGeometry(r);
   l->setAlignment(align | Qt::AlignTop);
+  const QFontMetrics fm(l->font());
+  QRect r = design;
+  const int need = fm.horizontalAdvance(l->text());
+  if (need > r.width()) {
+    const int width = std::min(need, room.width());
+    r.setWidth(width);
+    // A centred caption stays centred over its box; a left one keeps its left edge.
+    r.moveLeft(align & Qt::AlignHCenter ? design.center().x() - width / 2 : design.left());
+    if (r.left() < room.left()) r.moveLeft(room.left());
+    if (r.right() > room.right()) r.moveRight(room.right());
+    if (need > width) {
+      l->setWordWrap(true);
+      r.setHeight(std::min(std::max(design.height(), l->heightForWidth(width)), room.bottom() - r.top() + 1));
+    }
+  }
+  l->setGeometry(r);
   return l;
 }
+
+QLabel* caption(QWidget* parent, const char* text, const QRect& design) { return caption(parent, text, design, design); }
+
+// The output file name: the whole path in text() and in the tool tip; drawn
+// elided in the middle when it is wider than the label.
+class PathLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (toolTip() != text()) setToolTip(text());
+    const QFontMetrics fm(font());
+    if (fm.horizontalAdvance(text()) <= contentsRect().width()) {
+      QLabel::paintEvent(event);
+      return;
+    }
+    QPainter p(this);
+    p.setPen(palette().color(foregroundRole()));
+    p.drawText(contentsRect(), static_cast<int>(alignment()),
+               fm.elidedText(text(), Qt::ElideMiddle, contentsRect().width()));
+  }
+};
 
 }  // namespace
 
@@ -102,8 +147,8 @@ Field* NmoDialog::field(const char* name, const QRect& r, int index) {
 void NmoDialog::buildCountRow() {
   caption(client_, "# CDP Panels", twips(240, 120, 1572, 372));
   caption(client_, "# of Velocities", twips(1920, 120, 1572, 372));
-  caption(client_, "# of CDPs /Panel", twips(3600, 120, 1092, 372), Qt::AlignHCenter);
-  caption(client_, "NMO Stretch Ratio", twips(4800, 120, 1212, 372));
+  caption(client_, "# of CDPs /Panel", twips(3600, 120, 1092, 372), twips(3510, 120, 1272, 480), Qt::AlignHCenter);
+  caption(client_, "NMO Stretch Ratio", twips(4800, 120, 1212, 372), twips(4800, 120, 1410, 480));
   const double countLeft[2] = {480, 1920}, spinLeft[2] = {1080, 2520};
   for (int i = 0; i < 2; ++i) {
     text1_[i] = field<QLineEdit>("Text1", twips(countLeft[i], 600, 612, 372), i);
@@ -118,13 +163,13 @@ void NmoDialog::buildCountRow() {
 // The two entry columns (entry 0 of each), the output length, the information
 // label, the run buttons, "Stack CDPs" and the output file name.
 void NmoDialog::buildColumnsAndRun() {
-  caption(client_, "Start CDP of Panel", twips(120, 1200, 1692, 252));
-  caption(client_, "Trial Velocity", twips(1920, 1200, 1572, 252));
+  caption(client_, "Start CDP of Panel", twips(120, 1200, 1692, 252), twips(60, 1200, 1830, 252));
+  caption(client_, "Trial Velocity", twips(1920, 1200, 1572, 252), twips(1920, 1200, 1890, 252));
   text3First_ = twips(480, 1440, 852, 288);
   text4First_ = twips(1920, 1440, 852, 288);
   text3_.push_back(newEntry("Text3", 0, text3First_));
   text4_.push_back(newEntry("Text4", 0, text4First_));
-  caption(client_, "Output Length (mS)", twips(3840, 1200, 1932, 252));
+  caption(client_, "Output Length (mS)", twips(3840, 1200, 1932, 252), twips(3840, 1200, 2370, 252));
   text6_ = field<QLineEdit>("Text6", twips(3960, 1440, 1092, 288));
   label4_ = field<QLabel>("Label4", twips(3960, 1920, 1932, 852));
   label4_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -137,8 +182,8 @@ void NmoDialog::buildColumnsAndRun() {
   stopnmo_->hide();
   stackcheck_ = field<QCheckBox>("stackcheck", twips(3120, 6240, 1692, 252));
   stackcheck_->setText(QStringLiteral("Stack CDPs"));
-  caption(client_, "Output File Name:", twips(3120, 6600, 1695, 255));
-  label7_ = field<QLabel>("Label7", twips(3120, 6960, 3135, 375));
+  caption(client_, "Output File Name:", twips(3120, 6600, 1695, 255), twips(3120, 6600, 3090, 330));
+  label7_ = field<PathLabel>("Label7", twips(3120, 6960, 3135, 375));
   label7_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 

@@ -56,6 +56,7 @@ class TestNmoSele : public QObject {
   void creationValues();
   void generateDisabledWithoutTraces();
   void layoutFollowsTheDesign();
+  void noCaptionIsCut();
   void countsGrowAndShrinkTheColumns();
   void typingACountPassesThroughEachKeystroke();
   void countsAreClamped();
@@ -139,6 +140,39 @@ void TestNmoSele::layoutFollowsTheDesign() {
   QCOMPARE(d.text3(2)->property("index").toInt(), 2);
   QVERIFY(!d.text3(2)->isHidden());
   QCOMPARE(d.findChild<QWidget*>("client")->size(), twipsRect(0, 0, 6225, 7380, dx, dy).size());
+}
+
+// With the default font, wider than the design's, every caption shows whole
+// (it may take two lines), and a long output name is shown elided with the
+// whole name in its tool tip.
+void TestNmoSele::noCaptionIsCut() {
+  AppState s = gatherState();
+  s.LastPath = "/home/analyst/projects/north-sea-2026/line-0042/velocity-scans";
+  ScriptedUi ui;
+  NmoDialog d(s, ui);
+  const QRect client = d.findChild<QWidget*>("client")->rect();
+  for (QLabel* l : d.findChildren<QLabel*>()) {
+    if (l->objectName() == "Label7") continue;
+    const QFontMetrics fm(l->font());
+    const int flags = int(l->alignment()) | (l->wordWrap() ? int(Qt::TextWordWrap) : 0);
+    const QRect need = fm.boundingRect(QRect(0, 0, l->width(), 1000), flags, l->text());
+    QVERIFY2(need.width() <= l->width() && need.height() <= l->height(),
+             qPrintable(QString("'%1': %2x%3 in %4x%5").arg(l->text()).arg(need.width()).arg(need.height())
+                            .arg(l->width()).arg(l->height())));
+    QVERIFY2(client.contains(l->geometry()), qPrintable(l->text()));
+  }
+  // The two captions of the top row that the design made too narrow.
+  for (const char* text : {"# of CDPs /Panel", "NMO Stretch Ratio"}) {
+    QLabel* l = nullptr;
+    for (QLabel* c : d.findChildren<QLabel*>())
+      if (c->text() == text) l = c;
+    QVERIFY2(l, text);
+    QVERIFY(l->geometry().bottom() < d.text2()->geometry().top());  // above the boxes
+  }
+  QLabel* name = d.label7();
+  QCOMPARE(name->text().toStdString(), s.LastPath + "/tslynmo.nmo");
+  name->grab();  // painted: the tool tip holds the whole name
+  QCOMPARE(name->toolTip(), name->text());
 }
 
 void TestNmoSele::countsGrowAndShrinkTheColumns() {
