@@ -53,6 +53,17 @@ FileAnswer askFile(VelfCommandContext& ctx, const char* prompt1, const char* tit
   return FileAnswer::Given;
 }
 
+// The output-file question, asked again while the answer names the data file
+// (the job would write over its own input).
+FileAnswer askOutputFile(VelfCommandContext& ctx, const std::string& dataFile, std::string& name) {
+  for (;;) {
+    const FileAnswer a = askFile(ctx, OutputPrompt1, OutputTitle, name);
+    if ((a != FileAnswer::Chosen && a != FileAnswer::Given) || !sameFileName(name, dataFile)) return a;
+    ctx.state.MessageText = SameFileText;
+    ctx.ui.message(ctx.state.MessageText, SameFileTitle, Buttons::Ok, Icon::None);
+  }
+}
+
 void partialDeckWarning(VelfCommandContext& ctx) {
   ctx.state.MessageText = std::string(PartialLine1) + CrLf + PartialLine2;
   ctx.ui.message(ctx.state.MessageText, PartialTitle, Buttons::Ok, Icon::Information);
@@ -118,22 +129,16 @@ VelfOutcome editvelf(VelfCommandContext& ctx) {
     ctx.link.linkaddline(velf::velfLine(rec));
   }
 
-  // Output file, asked again while it names the input (the job would write
-  // over its own input), then the end of the deck.
+  // Output file, then the end of the deck.
   std::string outputFile;
-  for (;;) {
-    switch (askFile(ctx, OutputPrompt1, OutputTitle, outputFile)) {
-      case FileAnswer::Cancelled:
-        partialDeckWarning(ctx);
-        return VelfOutcome::OutputCancelled;
-      case FileAnswer::BrowseCancelled: return VelfOutcome::BrowseCancelled;
-      case FileAnswer::BrowseFailed: return VelfOutcome::BrowseFailed;
-      case FileAnswer::Chosen:
-      case FileAnswer::Given: break;
-    }
-    if (!sameFileName(outputFile, dataFile)) break;
-    st.MessageText = SameFileText;
-    ctx.ui.message(st.MessageText, SameFileTitle, Buttons::Ok, Icon::None);
+  switch (askOutputFile(ctx, dataFile, outputFile)) {
+    case FileAnswer::Cancelled:
+      partialDeckWarning(ctx);
+      return VelfOutcome::OutputCancelled;
+    case FileAnswer::BrowseCancelled: return VelfOutcome::BrowseCancelled;
+    case FileAnswer::BrowseFailed: return VelfOutcome::BrowseFailed;
+    case FileAnswer::Chosen:
+    case FileAnswer::Given: break;
   }
   ctx.link.linkaddline(velf::outfLine(outputFile));
   ctx.link.linkaddline(velf::EndLine);
