@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "jobs/core/DdeProtocol.h"
-#include "jobs/core/JobPadService.h"
+#include "platform/LinkProtocol.h"
+#include "JobPadService.h"
 
 using namespace tsly;
 using namespace tsly::dde;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "jobs/core/DdeProtocol.h"
+#include "platform/LinkProtocol.h"
 #include "shared/Settings.h"
 #include "support/TraceFileBuilder.h"
 

@@ -9,8 +9,8 @@
 #include <QString>
 #include <memory>
 
-#include "jobs/core/DdeProtocol.h"
-#include "jobs/core/JobPadService.h"
+#include "platform/LinkProtocol.h"
+#include "JobPadService.h"
 
 class QLocalServer;
 class QLocalSocket;

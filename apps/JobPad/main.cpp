@@ -29,7 +29,7 @@
 #include "DeckRunner.h"
 #include "JobPadServer.h"
 #include "JobPadWindow.h"
-#include "jobs/core/JobPadService.h"
+#include "JobPadService.h"
 
 #include <sys/socket.h>
 #include <unistd.h>

@@ -11,24 +11,25 @@
 
 #include "app/TessalyWindow.h"
 #include "platform/qt/LocalDdeClient.h"
+#include "platform/qt/LocalInstanceChannel.h"
 #include "platform/qt/QtUi.h"
 #include "shared/State.h"
-#include "startup/InstanceGuard.h"
 #include "startup/SplashWindow.h"
+#include "startup/core/InstanceGuard.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tessaly"));
 
   tsly::QtUi ui;
-  tsly::startup::InstanceGuard guard;
+  tsly::LocalInstanceChannel guard;
   if (!tsly::startup::passInstanceGuard(ui, guard)) return 0;
 
   tsly::AppState state;
   tsly::LocalDdeClient dde;
   tsly::TessalyWindow window(state, ui, dde);
   ui.setParentWidget(&window);
-  guard.setRestoreHandler([&window] { tsly::startup::bringToFront(&window); });
+  guard.setRestoreHandler([&window] { tsly::bringToFront(&window); });
 
   tsly::startup::showSplash(ui, [&window] {
     window.startup();

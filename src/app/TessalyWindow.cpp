@@ -234,8 +234,7 @@ void TessalyWindow::startup() {
   std::error_code ec;
   const std::filesystem::path cwd = std::filesystem::current_path(ec);
   state_.StartDirectory = ec ? std::string() : cwd.string();
-  state_.SettingsFileName =
-      std::filesystem::exists(SettingsFileDefaultName, ec) && !ec ? SettingsFileDefaultName : "";
+  state_.SettingsFileName = findSettingsFile();
 
   if (!state_.SettingsFileName.empty()) {
     readSettingsFile();
@@ -253,7 +252,7 @@ void TessalyWindow::readSettingsFile() {
   // damaged file) keeps the value a missing file would give it.
   applyMissingSettingsDefaults(state_);
   SettingsLoad load;
-  if (!loadSettingsFile(state_.SettingsFileName, state_, load)) {
+  if (!loadSettingsFile(ui_, state_, state_.SettingsFileName, load)) {
     state_.GraphicsSaveFlag = -1;
     return;
   }

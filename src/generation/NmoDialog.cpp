@@ -6,13 +6,18 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "generation/core/GenerationTexts.h"
 #include "platform/qt/QtUi.h"
 #include "shared/Numbers.h"
+#include "shared/Texts.h"
 
 namespace tsly {
 
@@ -27,12 +32,54 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 std::string ss(const QString& s) { return s.toStdString(); }
 double value(const QLineEdit* box) { return readNumber(ss(box->text())); }
 
-QLabel* caption(QWidget* parent, const char* text, const QRect& r, Qt::Alignment align = Qt::AlignLeft) {
+// A caption at its design place. Fonts are often wider than the design's:
+// a caption that does not fit grows within `room` (the space up to its
+// neighbours), first in width, then onto more lines, so no word is cut.
+QLabel* caption(QWidget* parent, const char* text, const QRect& design, const QRect& room,
+                Qt::Alignment align = Qt::AlignLeft) {
   auto* l = new QLabel(QString::fromUtf8(text), parent);
-  l->setGeometry(r);
   l->setAlignment(align | Qt::AlignTop);
+  const QFontMetrics fm(l->font());
+  QRect r = design;
+  const int need = fm.horizontalAdvance(l->text());
+  if (need > r.width()) {
+    const int width = std::min(need, room.width());
+    r.setWidth(width);
+    // A centred caption stays centred over its box; a left one keeps its left edge.
+    r.moveLeft(align & Qt::AlignHCenter ? design.center().x() - width / 2 : design.left());
+    if (r.left() < room.left()) r.moveLeft(room.left());
+    if (r.right() > room.right()) r.moveRight(room.right());
+    if (need > width) {
+      l->setWordWrap(true);
+      r.setHeight(std::min(std::max(design.height(), l->heightForWidth(width)), room.bottom() - r.top() + 1));
+    }
+  }
+  l->setGeometry(r);
   return l;
 }
+
+QLabel* caption(QWidget* parent, const char* text, const QRect& design) { return caption(parent, text, design, design); }
+
+// The output file name: the whole path in text() and in the tool tip; drawn
+// elided in the middle when it is wider than the label.
+class PathLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (toolTip() != text()) setToolTip(text());
+    const QFontMetrics fm(font());
+    if (fm.horizontalAdvance(text()) <= contentsRect().width()) {
+      QLabel::paintEvent(event);
+      return;
+    }
+    QPainter p(this);
+    p.setPen(palette().color(foregroundRole()));
+    p.drawText(contentsRect(), static_cast<int>(alignment()),
+               fm.elidedText(text(), Qt::ElideMiddle, contentsRect().width()));
+  }
+};
 
 }  // namespace
 
@@ -57,19 +104,9 @@ void SpinButton::resizeEvent(QResizeEvent* event) {
 
 NmoDialog::NmoDialog(AppState& state, Ui& ui, QWidget* parent) : QDialog(parent), s_(state), ui_(ui) {
   setObjectName(QStringLiteral("nmosele"));
-  setWindowTitle(QStringLiteral("NMO Parameters"));
+  setWindowTitle(QString::fromUtf8(gentext::DialogTitle));
   setModal(true);
-
-  menuBar_ = new QMenuBar(this);
-  files_ = menuBar_->addMenu(QStringLiteral("&Files"));
-  files_->setObjectName(QStringLiteral("files"));
-  fileout_ = files_->addAction(QStringLiteral("Output File Name"));
-  fileout_->setObjectName(QStringLiteral("fileout"));
-  fileexit_ = files_->addAction(QStringLiteral("&Exit"));
-  fileexit_->setObjectName(QStringLiteral("fileexit"));
-  connect(fileout_, &QAction::triggered, this, &NmoDialog::fileout);
-  connect(fileexit_, &QAction::triggered, this, &NmoDialog::fileexit);
-
+  buildMenu();
   client_ = new QWidget(this);
   client_->setObjectName(QStringLiteral("client"));
   client_->setFixedSize(twips(0, 0, ClientWidthTwips, ClientHeightTwips).size());
@@ -79,71 +116,79 @@ NmoDialog::NmoDialog(AppState& state, Ui& ui, QWidget* parent) : QDialog(parent)
   layout->setMenuBar(menuBar_);
   layout->addWidget(client_);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  buildCountRow();
+  buildColumnsAndRun();
+  connectRules();
+  setCreationValues();
+}
 
-  // Counts, CDPs per panel and stretch ratio, each with its spin button.
+void NmoDialog::buildMenu() {
+  menuBar_ = new QMenuBar(this);
+  files_ = menuBar_->addMenu(QStringLiteral("&Files"));
+  files_->setObjectName(QStringLiteral("files"));
+  fileout_ = files_->addAction(QStringLiteral("Output File Name"));
+  fileout_->setObjectName(QStringLiteral("fileout"));
+  fileexit_ = files_->addAction(QStringLiteral("&Exit"));
+  fileexit_->setObjectName(QStringLiteral("fileexit"));
+  connect(fileout_, &QAction::triggered, this, &NmoDialog::fileout);
+  connect(fileexit_, &QAction::triggered, this, &NmoDialog::fileexit);
+}
+
+template <class Field>
+Field* NmoDialog::field(const char* name, const QRect& r, int index) {
+  auto* f = new Field(client_);
+  f->setObjectName(QString::fromUtf8(name));
+  if (index >= 0) f->setProperty("index", index);
+  f->setGeometry(r);
+  return f;
+}
+
+// Counts, CDPs per panel and stretch ratio, each with its spin button.
+void NmoDialog::buildCountRow() {
   caption(client_, "# CDP Panels", twips(240, 120, 1572, 372));
   caption(client_, "# of Velocities", twips(1920, 120, 1572, 372));
-  caption(client_, "# of CDPs /Panel", twips(3600, 120, 1092, 372), Qt::AlignHCenter);
-  caption(client_, "NMO Stretch Ratio", twips(4800, 120, 1212, 372));
+  caption(client_, "# of CDPs /Panel", twips(3600, 120, 1092, 372), twips(3510, 120, 1272, 480), Qt::AlignHCenter);
+  caption(client_, "NMO Stretch Ratio", twips(4800, 120, 1212, 372), twips(4800, 120, 1410, 480));
   const double countLeft[2] = {480, 1920}, spinLeft[2] = {1080, 2520};
   for (int i = 0; i < 2; ++i) {
-    text1_[i] = new QLineEdit(client_);
-    text1_[i]->setObjectName(QStringLiteral("Text1"));
-    text1_[i]->setProperty("index", i);
-    text1_[i]->setGeometry(twips(countLeft[i], 600, 612, 372));
-    spin1_[i] = new SpinButton(client_);
-    spin1_[i]->setObjectName(QStringLiteral("Spin1"));
-    spin1_[i]->setProperty("index", i);
-    spin1_[i]->setGeometry(twips(spinLeft[i], 600, 252, 372));
+    text1_[i] = field<QLineEdit>("Text1", twips(countLeft[i], 600, 612, 372), i);
+    spin1_[i] = field<SpinButton>("Spin1", twips(spinLeft[i], 600, 252, 372), i);
   }
-  text2_ = new QLineEdit(client_);
-  text2_->setObjectName(QStringLiteral("Text2"));
-  text2_->setGeometry(twips(3600, 600, 492, 372));
-  spin2_ = new SpinButton(client_);
-  spin2_->setObjectName(QStringLiteral("Spin2"));
-  spin2_->setGeometry(twips(4080, 600, 252, 372));
-  text5_ = new QLineEdit(client_);
-  text5_->setObjectName(QStringLiteral("Text5"));
-  text5_->setGeometry(twips(4800, 600, 612, 372));
-  spin3_ = new SpinButton(client_);
-  spin3_->setObjectName(QStringLiteral("Spin3"));
-  spin3_->setGeometry(twips(5400, 600, 252, 372));
+  text2_ = field<QLineEdit>("Text2", twips(3600, 600, 492, 372));
+  spin2_ = field<SpinButton>("Spin2", twips(4080, 600, 252, 372));
+  text5_ = field<QLineEdit>("Text5", twips(4800, 600, 612, 372));
+  spin3_ = field<SpinButton>("Spin3", twips(5400, 600, 252, 372));
+}
 
-  // The two columns, entry 0 of each.
-  caption(client_, "Start CDP of Panel", twips(120, 1200, 1692, 252));
-  caption(client_, "Trial Velocity", twips(1920, 1200, 1572, 252));
+// The two entry columns (entry 0 of each), the output length, the information
+// label, the run buttons, "Stack CDPs" and the output file name.
+void NmoDialog::buildColumnsAndRun() {
+  caption(client_, "Start CDP of Panel", twips(120, 1200, 1692, 252), twips(60, 1200, 1830, 252));
+  caption(client_, "Trial Velocity", twips(1920, 1200, 1572, 252), twips(1920, 1200, 1890, 252));
   text3First_ = twips(480, 1440, 852, 288);
   text4First_ = twips(1920, 1440, 852, 288);
   text3_.push_back(newEntry("Text3", 0, text3First_));
   text4_.push_back(newEntry("Text4", 0, text4First_));
-
-  caption(client_, "Output Length (mS)", twips(3840, 1200, 1932, 252));
-  text6_ = new QLineEdit(client_);
-  text6_->setObjectName(QStringLiteral("Text6"));
-  text6_->setGeometry(twips(3960, 1440, 1092, 288));
-  label4_ = new QLabel(client_);
-  label4_->setObjectName(QStringLiteral("Label4"));
-  label4_->setGeometry(twips(3960, 1920, 1932, 852));
+  caption(client_, "Output Length (mS)", twips(3840, 1200, 1932, 252), twips(3840, 1200, 2370, 252));
+  text6_ = field<QLineEdit>("Text6", twips(3960, 1440, 1092, 288));
+  label4_ = field<QLabel>("Label4", twips(3960, 1920, 1932, 852));
   label4_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  process_ = new QPushButton(QStringLiteral("Generate Panels"), client_);
-  process_->setObjectName(QStringLiteral("process"));
-  process_->setGeometry(twips(3840, 2880, 1812, 492));
+  process_ = field<QPushButton>("process", twips(3840, 2880, 1812, 492));
+  process_->setText(QStringLiteral("Generate Panels"));
   process_->setAutoDefault(false);
-  stopnmo_ = new QPushButton(QStringLiteral("STOP Processing"), client_);
-  stopnmo_->setObjectName(QStringLiteral("stopnmo"));
-  stopnmo_->setGeometry(twips(3840, 3480, 1812, 372));
+  stopnmo_ = field<QPushButton>("stopnmo", twips(3840, 3480, 1812, 372));
+  stopnmo_->setText(QStringLiteral("STOP Processing"));
   stopnmo_->setAutoDefault(false);
   stopnmo_->hide();
-  stackcheck_ = new QCheckBox(QStringLiteral("Stack CDPs"), client_);
-  stackcheck_->setObjectName(QStringLiteral("stackcheck"));
-  stackcheck_->setGeometry(twips(3120, 6240, 1692, 252));
-  caption(client_, "Output File Name:", twips(3120, 6600, 1695, 255));
-  label7_ = new QLabel(client_);
-  label7_->setObjectName(QStringLiteral("Label7"));
-  label7_->setGeometry(twips(3120, 6960, 3135, 375));
+  stackcheck_ = field<QCheckBox>("stackcheck", twips(3120, 6240, 1692, 252));
+  stackcheck_->setText(QStringLiteral("Stack CDPs"));
+  caption(client_, "Output File Name:", twips(3120, 6600, 1695, 255), twips(3120, 6600, 3090, 330));
+  label7_ = field<PathLabel>("Label7", twips(3120, 6960, 3135, 375));
   label7_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
 
-  // Change rules and buttons.
+// Change rules and buttons.
+void NmoDialog::connectRules() {
   for (int i = 0; i < 2; ++i) {
     connect(text1_[i], &QLineEdit::textChanged, this, [this, i] { countChanged(i); });
     connect(spin1_[i], &SpinButton::upClicked, this, [this, i] { spin1Up(i); });
@@ -157,8 +202,10 @@ NmoDialog::NmoDialog(AppState& state, Ui& ui, QWidget* parent) : QDialog(parent)
   connect(spin3_, &SpinButton::downClicked, this, &NmoDialog::spin3Down);
   connect(process_, &QPushButton::clicked, this, &NmoDialog::process);
   connect(stopnmo_, &QPushButton::clicked, this, &NmoDialog::stopnmo);
+}
 
-  // Creation values.
+// The values of a new dialog, set through the change rules as typing would.
+void NmoDialog::setCreationValues() {
   text1_[0]->setText(QStringLiteral("1"));
   text1_[1]->setText(QStringLiteral("1"));
   text3_[0]->setText(QStringLiteral("0"));
@@ -166,9 +213,8 @@ NmoDialog::NmoDialog(AppState& state, Ui& ui, QWidget* parent) : QDialog(parent)
   text4_[0]->setText(QStringLiteral("1000"));
   text2_->setText(QStringLiteral("25"));
   text5_->setText(QStringLiteral(".50"));
-  label4_->setText(qs("First CDP = " + numberText(static_cast<short>(s_.MinKey)) + CrLf + "Last CDP = " +
-                      numberText(static_cast<short>(s_.MaxKey))));
-  label7_->setText(qs(s_.LastPath + "/tslynmo.nmo"));
+  label4_->setText(qs(gentext::cdpRangeText(s_.MinKey, s_.MaxKey)));
+  label7_->setText(qs(s_.LastPath + "/" + gentext::DefaultOutputFileName));
   text6_->setText(QStringLiteral("0"));
   text6_->setText(qs(plainNumberText((static_cast<double>(s_.SampleInterval) / 1000.0) * s_.NumSamples)));
   stackcheck_->setChecked(true);
@@ -196,8 +242,7 @@ void NmoDialog::setBox(QLineEdit* box, const std::string& text, bool cursorToEnd
 }
 
 void NmoDialog::prepareOpening() {
-  label4_->setText(qs("First CDP = " + numberText(static_cast<short>(s_.MinKey)) + CrLf + "Last CDP = " +
-                      numberText(static_cast<short>(s_.MaxKey))));
+  label4_->setText(qs(gentext::cdpRangeText(s_.MinKey, s_.MaxKey)));
   // A file opened since the dialog was made may have traces now (or none).
   if (!running_) process_->setEnabled(s_.TraceCount > 0);
 }
@@ -306,15 +351,18 @@ void NmoDialog::spin3Down() {
 
 void NmoDialog::fileout() {
   FileDialogRequest r;
-  r.title = "NMO Output File selection";
-  r.filter = "Data (*.dat)|*.dat|MNO Data (*.nmo)|*.nmo|All Data (*.*)|*.*";
+  r.title = gentext::OutputDialogTitle;
+  r.filter = gentext::OutputDialogFilter;
   r.filterIndex = 1;
-  r.defaultExt = "dat";
+  r.defaultExt = gentext::OutputDialogDefaultExt;
   r.initialDir = s_.LastPath;
+  // The output file usually does not exist yet. An existing one is not
+  // replaced without asking: "Generate Panels" asks before it empties it.
+  r.mustExist = false;
   FileDialogResult res = ui_.openFileDialog(r);
   if (res.status == FileDialogResult::Status::Cancelled) return;
   if (res.status == FileDialogResult::Status::Failed) {
-    ui_.message(std::string("Unexpected error") + CrLf + res.error, "Tessaly ERROR", Buttons::Ok, Icon::None);
+    ui_.message(unexpectedErrorMessage(res.error), TessalyErrorTitle, Buttons::Ok, Icon::None);
     return;
   }
   const size_t slash = res.path.find_last_of('/');

@@ -109,6 +109,14 @@ class NmoDialog : public QDialog {
   void spin3Down();
 
  private:
+  void buildMenu();
+  void buildCountRow();
+  void buildColumnsAndRun();
+  void connectRules();
+  void setCreationValues();
+  // A control of the client area: object name, geometry, array index (-1: none).
+  template <class Field>
+  Field* field(const char* name, const QRect& r, int index = -1);
   QRect twips(double left, double top, double width, double height) const;
   void countChanged(int box);
   void cdpsChanged();

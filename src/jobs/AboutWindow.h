@@ -20,25 +20,19 @@
 #include <QString>
 #include <string>
 
+#include "jobs/core/JobsTexts.h"
 #include "platform/Ui.h"
 
 class QPushButton;
 
 namespace tsly {
 
-inline constexpr const char* AboutCaption = "Tessaly  Ver. 4.0.32c";
 inline constexpr const char* AboutPictureName = "rvlabout.bmp";
-inline constexpr const char* AboutCreditsTitle = "About";
 inline constexpr int AboutOuterWidthPx = 388;
 inline constexpr int AboutInnerHeightPx = 253;
 
 // The program's installed data folder (where the executable lies), ending in "/".
 std::string systemdirectory();
-
-// The disclaimer shown by "OK": six lines, each followed by CR LF.
-std::string aboutDisclaimer();
-// The credits: the caption, then the author and the years of the work.
-std::string aboutCredits(const std::string& caption);
 
 // Sizes of the window in twips for the given logical pixels per inch and frame
 // (outer minus inner) sizes in pixels.

@@ -5,12 +5,13 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QSaveFile>
 #include <QWidget>
 
 #include "output/core/OutputCore.h"
+#include "output/core/OutputTexts.h"
+#include "shared/Texts.h"
 
 namespace tsly::output {
 
@@ -25,43 +26,31 @@ bool folderWritable(const std::string& dir) {
 
 }  // namespace
 
-PrinterDialog::Result QtPrinterDialog::run(QPrinter& printer, QPageLayout::Orientation held,
-                                           QWidget* parent) {
-  Result r;
-  printer.setPageOrientation(held);
-  QPrintDialog dialog(&printer, parent);
-  dialog.setWindowTitle(QString::fromLatin1(PrinterDialogTitle));
-  if (dialog.exec() != QDialog::Accepted) {
-    // Qt's dialog applies nothing on Cancel: the held orientation stays.
-    r.status = Status::Cancelled;
-    r.orientation = held;
-    return r;
-  }
-  r.orientation = printer.pageLayout().orientation();
-  if (!printer.isValid()) {
-    r.status = Status::Failed;
-    r.error = QStringLiteral("The chosen printer is not available.");
-    return r;
-  }
-  r.status = Status::Accepted;
-  return r;
-}
-
 QString bmpTargetPath(const QString& chosen) {
   const QString whole = chosen.trimmed();
   const qsizetype slash = whole.lastIndexOf(QLatin1Char('/'));
   const QString folder = slash >= 0 ? whole.left(slash + 1) : QString();
   QString name = (slash >= 0 ? whole.mid(slash + 1) : whole).trimmed();
+  // The dialog adds the default extension after whatever was typed, blanks
+  // included (" my panel " comes back as " my panel .bmp"): blanks around the
+  // name before its extension go too.
+  // A name that is nothing but an extension (blanks typed) is no name.
+  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  if (dot >= 0) {
+    const QString stem = name.left(dot).trimmed();
+    if (stem.isEmpty()) return {};
+    name = stem + QLatin1Char('.') + name.mid(dot + 1).trimmed();
+  }
   if (name.isEmpty()) return {};
-  // The dialog adds the default extension itself; a name that comes back without
-  // one (a dialog of the desktop, or "All Files" chosen) gets it here.
-  if (!name.contains(QLatin1Char('.'))) name += QLatin1String(".") + QLatin1String(BmpDefaultExt);
+  // A name that comes back without an extension (a dialog of the desktop, or
+  // "All Files" chosen) gets the default one here.
+  if (dot < 0) name += QLatin1String(".") + QLatin1String(BmpDefaultExt);
   return folder + name.toUpper();
 }
 
 bool writeBmp(const QImage& image, const QString& path, QString* reason) {
   if (image.isNull()) {
-    if (reason) *reason = QStringLiteral("The picture is empty.");
+    if (reason) *reason = QString::fromUtf8(EmptyPictureReason);
     return false;
   }
   QSaveFile file(path);
@@ -87,7 +76,7 @@ PictureOutput::PictureOutput(Ui& ui, QWidget* window, ConfirmTargetFn confirm,
     : ui_(ui),
       window_(window),
       confirm_(std::move(confirm)),
-      dialog_(dialog ? std::move(dialog) : std::make_unique<QtPrinterDialog>()),
+      dialog_(dialog ? std::move(dialog) : std::make_unique<QtPrinterDialog>(QString::fromUtf8(PrinterDialogTitle))),
       options_(std::move(options)),
       printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   // Before any Print Setup the common dialog holds the printer's default.
@@ -126,7 +115,7 @@ void PictureOutput::saveBmp(const QImage* persistentImage, std::string& dialogNa
   const FileDialogResult chosen = ui_.saveFileDialog(request);
   if (chosen.status == FileDialogResult::Status::Cancelled) return;
   if (chosen.status == FileDialogResult::Status::Failed) {
-    ui_.message(unexpectedErrorText(chosen.error), BmpDialogErrorTitle, Buttons::Ok, Icon::None);
+    ui_.message(unexpectedErrorMessage(chosen.error), BmpDialogErrorTitle, Buttons::Ok, Icon::None);
     return;
   }
   dialogName = chosen.path;
@@ -146,9 +135,9 @@ void PictureOutput::saveBmp(const QImage* persistentImage, std::string& dialogNa
 bool PictureOutput::printTo(QPrinter& target, const QImage& image, QString* reason) {
   QPainter painter;
   if (!painter.begin(&target)) {
-    *reason = target.outputFormat() == QPrinter::PdfFormat
-                  ? QStringLiteral("The file %1 could not be created.").arg(target.outputFileName())
-                  : QStringLiteral("The printer %1 did not accept the job.").arg(target.printerName());
+    *reason = QString::fromStdString(target.outputFormat() == QPrinter::PdfFormat
+                                         ? pdfNotCreatedReason(str(target.outputFileName()))
+                                         : printerRefusedReason(str(target.printerName())));
     return false;
   }
   // Wiggles and lines stay sharp: no lossy (JPEG) image compression in the job.
@@ -156,7 +145,7 @@ bool PictureOutput::printTo(QPrinter& target, const QImage& image, QString* reas
   // One printer pixel per canvas pixel, from the page's top-left corner.
   if (!image.isNull()) painter.drawImage(QPoint(0, 0), image);
   if (!painter.end()) {
-    *reason = QStringLiteral("The print job could not be completed.");
+    *reason = QString::fromUtf8(PrintIncompleteReason);
     return false;
   }
   return true;
@@ -166,13 +155,13 @@ void PictureOutput::print(const QImage& image) {
   ui_.setBusyCursor(true);
   printer_->setPageOrientation(held_);
 
-  const bool userChosePdf =
-      printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty();
+  const QString chosenFile =
+      printer_->outputFormat() == QPrinter::PdfFormat ? printer_->outputFileName() : QString();
   const int dpi = options_.pdfDpi > 0 ? options_.pdfDpi : (window_ ? window_->logicalDpiX() : 96);
   QString reason;
   bool ok = false;
   QString pdf;
-  if (!userChosePdf && !options_.printersInstalled()) {
+  if (chosenFile.isEmpty() && !options_.printersInstalled()) {
     // No printer: the page goes to a PDF file of its own, laid out like the
     // printer's page (size and orientation), without margins.
     pdf = options_.pdfPath();
@@ -183,12 +172,19 @@ void PictureOutput::print(const QImage& image) {
     file.setPageOrientation(held_);
     file.setPageMargins(QMarginsF(0, 0, 0, 0));
     file.setResolution(dpi);
-    file.setDocName(QStringLiteral("Tessaly panels"));
+    file.setDocName(QString::fromUtf8(PdfDocumentName));
     ok = printTo(file, image, &reason);
-  } else {
-    if (userChosePdf) printer_->setResolution(dpi);
+  } else if (!chosenFile.isEmpty()) {
+    // Printing to the file chosen in Print Setup: each page gets a name of its
+    // own beside it, so no earlier page (or other file) is replaced.
+    pdf = QString::fromStdString(unusedFileName(
+        str(chosenFile), [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); }));
+    printer_->setOutputFileName(pdf);
+    printer_->setResolution(dpi);
     ok = printTo(*printer_, image, &reason);
-    if (userChosePdf) pdf = printer_->outputFileName();
+    printer_->setOutputFileName(chosenFile);
+  } else {
+    ok = printTo(*printer_, image, &reason);
   }
   ui_.setBusyCursor(false);
 
@@ -196,10 +192,10 @@ void PictureOutput::print(const QImage& image) {
     ui_.message(printFailedText(str(reason)), PrinterErrorTitle, Buttons::Ok, Icon::Exclamation);
     return;
   }
-  if (!pdf.isEmpty() && !userChosePdf) {
-    lastPdf_ = pdf;
-    if (options_.status) options_.status(QString::fromStdString(pdfStatusText(str(pdf))));
-  }
+  if (pdf.isEmpty()) return;
+  lastPdf_ = pdf;
+  if (options_.status)
+    options_.status(QString::fromStdString(chosenFile.isEmpty() ? pdfStatusText(str(pdf)) : printedToFileText(str(pdf))));
 }
 
 void PictureOutput::printSetup() {
@@ -208,7 +204,7 @@ void PictureOutput::printSetup() {
   held_ = r.orientation;
   printer_->setPageOrientation(held_);
   if (r.status == PrinterDialog::Status::Failed)
-    ui_.message(unexpectedErrorText(str(r.error)), PrinterErrorTitle, Buttons::Ok, Icon::None);
+    ui_.message(unexpectedErrorMessage(str(r.error)), PrinterErrorTitle, Buttons::Ok, Icon::None);
 }
 
 }  // namespace tsly::output

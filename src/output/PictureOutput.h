@@ -21,32 +21,12 @@
 #include <string>
 
 #include "platform/Ui.h"
+#include "platform/qt/PrinterDialog.h"
 #include "shared/State.h"
 
 class QWidget;
 
 namespace tsly::output {
-
-// The printer dialog of the common dialog. Shows the dialog for `printer`,
-// starting from the orientation the common dialog holds.
-class PrinterDialog {
- public:
-  enum class Status { Accepted, Cancelled, Failed };
-  struct Result {
-    Status status = Status::Cancelled;
-    // The orientation the common dialog holds after this use, confirmed or not.
-    QPageLayout::Orientation orientation = QPageLayout::Portrait;
-    QString error;  // description when Failed
-  };
-  virtual ~PrinterDialog() = default;
-  virtual Result run(QPrinter& printer, QPageLayout::Orientation held, QWidget* parent) = 0;
-};
-
-// The Qt print dialog, titled "Tessaly Printer Setup".
-class QtPrinterDialog : public PrinterDialog {
- public:
-  Result run(QPrinter& printer, QPageLayout::Orientation held, QWidget* parent) override;
-};
 
 // The overwrite prompt of the file utilities: (name, mode changed in place) ->
 // 1 to go ahead, 0 to stop.
@@ -96,7 +76,7 @@ class PictureOutput {
 
   QPrinter& printer() { return *printer_; }
   QPageLayout::Orientation heldOrientation() const { return held_; }
-  // The PDF file of the last page printed without a printer ("" if none).
+  // The PDF file of the last page printed to a file ("" if none).
   QString lastPdf() const { return lastPdf_; }
 
  private:

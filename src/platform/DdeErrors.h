@@ -1,5 +1,5 @@
-// Error numbers and descriptions of the job-editor channel, in the numbering of
-// the DDE conversations the program was first written for. Shared by the real
+// Error numbers and descriptions of the job-editor channel, numbered as DDE
+// conversation errors are (the channel stands in for one). Shared by the real
 // client, the JobPad stand-in and the test doubles, so every side shows the same
 // text for the same number.
 #pragma once

@@ -21,7 +21,7 @@ enum class Answer { Ok, Cancel, Abort, Retry, Ignore, Yes, No };
 
 struct FileDialogRequest {
   std::string title;
-  // "Name|pattern|Name|pattern" as the dialogs of the original program list them.
+  // "Name|pattern|Name|pattern": each filter entry as a name and its pattern.
   std::string filter;
   int filterIndex = 1;           // 1-based selected filter
   std::string defaultExt;        // without the dot

@@ -1,6 +1,9 @@
 #include "shared/FileUtil.h"
 
+#include <filesystem>
+
 #include "platform/RawFile.h"
+#include "shared/FileTexts.h"
 
 namespace tsly {
 
@@ -8,36 +11,48 @@ namespace {
 
 struct ErrorBox {
   int number;
-  const char* text;  // nullptr: no text of its own (see below)
   Buttons buttons;
   Icon icon;
 };
 
-// Errors 67, 74 and 75 have no text of their own in the original table; the
-// wordings below are ours.
 constexpr ErrorBox kErrors[] = {
-    {52, "That file name is illegal.", Buttons::OkCancel, Icon::Exclamation},
-    {53, "That file name is not found.", Buttons::Ok, Icon::Exclamation},
-    {54, "Can't open the file for that type of access", Buttons::Ok, Icon::Exclamation},
-    {55, "This file is already open.", Buttons::Ok, Icon::Exclamation},
-    {57, "Internal disk error.", Buttons::YesNo, Icon::Exclamation},
-    {61, "Disk is full. Continue?", Buttons::YesNoCancel, Icon::Question},
-    {62,
-     "This file has nonstandard end-of-file marker, "
-     "or an attempt was made to read beyond "
-     "the end-of-file marker.",
-     Buttons::Ok, Icon::Exclamation},
-    {64, "That file name is illegal.", Buttons::OkCancel, Icon::Exclamation},
-    {67, "Too many files are open. Close a file and try again.", Buttons::Ok, Icon::Exclamation},
-    {68, "That device appears unavaiable.", Buttons::YesNo, Icon::Exclamation},
-    {71, "Insert ad disk in drive and close door.", Buttons::Ok, Icon::Exclamation},
-    {74, "A file can not be renamed onto another disk.", Buttons::Ok, Icon::Exclamation},
-    {75, "That file or path can not be accessed (no permission, a folder, or a read-only disk).", Buttons::Ok,
-     Icon::Exclamation},
-    {76, "That path does not exist", Buttons::Ok, Icon::Exclamation},
+    {52, Buttons::OkCancel, Icon::Exclamation}, {53, Buttons::Ok, Icon::Exclamation},
+    {54, Buttons::Ok, Icon::Exclamation},       {55, Buttons::Ok, Icon::Exclamation},
+    {57, Buttons::YesNo, Icon::Exclamation},    {61, Buttons::YesNoCancel, Icon::Question},
+    {62, Buttons::Ok, Icon::Exclamation},       {64, Buttons::OkCancel, Icon::Exclamation},
+    {67, Buttons::Ok, Icon::Exclamation},       {68, Buttons::YesNo, Icon::Exclamation},
+    {71, Buttons::Ok, Icon::Exclamation},       {74, Buttons::Ok, Icon::Exclamation},
+    {75, Buttons::Ok, Icon::Exclamation},       {76, Buttons::Ok, Icon::Exclamation},
 };
 
+std::string upperAscii(std::string s) {
+  for (char& ch : s)
+    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+  return s;
+}
+
+std::string trimBlanks(const std::string& s) {
+  const auto b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+std::string normalPath(const std::string& p) {
+  std::error_code ec;
+  const std::filesystem::path a = std::filesystem::absolute(p, ec);
+  if (ec) return p;
+  return a.lexically_normal().string();
+}
+
 }  // namespace
+
+bool sameFileName(const std::string& name1, const std::string& name2) {
+  const std::string a = trimBlanks(name1), b = trimBlanks(name2);
+  if (upperAscii(a) == upperAscii(b)) return true;
+  if (upperAscii(normalPath(a)) == upperAscii(normalPath(b))) return true;
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
 
 std::int16_t fileActionOf(Answer a) {
   switch (a) {
@@ -55,7 +70,7 @@ std::int16_t fileActionOf(Answer a) {
 std::int16_t ReportFileError(Ui& ui, AppState& st, std::int16_t errorNumber) {
   for (const auto& e : kErrors) {
     if (e.number != errorNumber) continue;
-    st.MessageText = e.text;
+    st.MessageText = fileErrorText(e.number);
     return fileActionOf(ui.message(st.MessageText, FileErrorTitle, e.buttons, e.icon));
   }
   return fileaction::Unknown;
@@ -97,12 +112,10 @@ std::int16_t ConfirmTargetFile(Ui& ui, AppState& st, const std::string& name, st
   }
   std::optional<Answer> answer;
   if (exists && (mode == 1 || mode == 5)) {
-    st.MessageText = "The file '" + name + "' already exists on disk." + CrLf + "Saving to this file will destroy its " +
-                     "original contents." + CrLf + CrLf + "Choose OK to overwrite the file, Cancel to stop" + CrLf;
+    st.MessageText = overwriteQuestionText(name);
     answer = ui.message(st.MessageText, FileMessageTitle, Buttons::OkCancel, Icon::Information);
   } else if (!exists && mode == 2) {
-    st.MessageText = "The file " + name + "doesn't exist." + CrLf + "Would you like to create it?" + CrLf + CrLf +
-                     "Choose OK to create file. Cancel to stop.";
+    st.MessageText = createQuestionText(name);
     answer = ui.message(st.MessageText, FileMessageTitle, Buttons::OkCancel, Icon::Information);
   } else if (!exists && (mode == 4 || mode == 5)) {
     answer = Answer::Ok;

@@ -19,6 +19,7 @@
 
 #include "platform/TextFiles.h"
 #include "platform/Ui.h"
+#include "shared/FileTexts.h"
 #include "shared/State.h"
 
 namespace tsly {
@@ -29,9 +30,6 @@ inline constexpr std::int16_t Skip = 1;
 inline constexpr std::int16_t GiveUp = 2;
 inline constexpr std::int16_t Unknown = 3;
 }  // namespace fileaction
-
-inline constexpr const char* FileErrorTitle = "File Error";
-inline constexpr const char* FileMessageTitle = "File Message";
 
 std::int32_t OpenByMode(Ui& ui, AppState& st, const std::string& name, std::int16_t mode,
                         TextFiles& files = TextFiles::process());
@@ -47,5 +45,12 @@ std::int16_t ReportFileError(Ui& ui, AppState& st, std::int16_t errorNumber);
 
 // The action code of a button pressed in a file-error box.
 std::int16_t fileActionOf(Answer a);
+
+// Whether two names are the same file (blanks around a name do not count):
+// equal without regard to letter case,
+// as absolute normalised paths without regard to case ("./A.DAT" for "a.dat"),
+// or the same file on disk (a link). Writing an output under such a name would
+// replace its input, so callers refuse it.
+bool sameFileName(const std::string& a, const std::string& b);
 
 }  // namespace tsly

@@ -9,6 +9,79 @@ namespace tsly {
 
 using namespace nmokernel;
 
+namespace {
+
+// First unmuted output sample for a squared moveout a. The stretch falls as i
+// grows, so the mute is one leading run (see leadingMute). No stretch: all muted.
+std::int32_t firstUnmuted(std::int32_t n, float a, float stretch) {
+  if (!(stretch > 0.0f)) return n;
+  return leadingMute(a, stretch, n);
+}
+
+constexpr std::int32_t Chunk = 256;
+
+// Input positions of output samples i .. i + len - 1: the whole input sample in
+// jj (n when the position lies past the input's end) and the table row in rr,
+// rounded to the nearest row (vectorises).
+inline void chunkPositions(std::int32_t i, std::int32_t len, std::int32_t n, float a, std::int32_t* jj,
+                           std::int32_t* rr) {
+  const float last = static_cast<float>(n - 1);
+  for (std::int32_t m = 0; m < len; ++m) {
+    const float fi = static_cast<float>(i + m);
+    const float p = std::sqrt(fi * fi + a);
+    const float pc = p > last ? last + 1.0f : p;  // past the end: flagged below
+    const std::int32_t j = static_cast<std::int32_t>(pc);
+    const std::int32_t r = static_cast<std::int32_t>((pc - static_cast<float>(j)) * Steps + 0.5f);
+    jj[m] = j + (r >> 7);  // r == Steps: the next whole sample
+    rr[m] = r & (Steps - 1);
+    if (p > last) jj[m] = n;
+  }
+}
+
+// Output samples i .. i + len - 1 from their positions, written or added.
+// False when a position lies past the input's end: from there on the output
+// is zero (written) or unchanged (added).
+inline bool moveChunk(const float* in, float* out, std::int32_t n, std::int32_t i, std::int32_t len,
+                      const std::int32_t* jj, const std::int32_t* rr, bool add) {
+  const SincTable& tab = table();
+  std::int32_t m = 0;
+  while (m < len) {
+    const std::int32_t j = jj[m];
+    if (j >= n) {
+      if (!add) std::memset(out + i + m, 0, sizeof(float) * static_cast<size_t>(n - i - m));
+      return false;
+    }
+    // Positions rise with i: four in a row are interior when the first and
+    // the fourth are.
+    if (m + 4 <= len && j >= 3 && jj[m + 3] + 4 < n) {
+      V4 v = interiorValues4(interiorPartial(in, jj[m], tab.w[rr[m]]),
+                             interiorPartial(in, jj[m + 1], tab.w[rr[m + 1]]),
+                             interiorPartial(in, jj[m + 2], tab.w[rr[m + 2]]),
+                             interiorPartial(in, jj[m + 3], tab.w[rr[m + 3]]));
+      float* o = out + i + m;
+      if (add) {
+        V4 prev;
+        std::memcpy(&prev, o, sizeof prev);
+        v = prev + v;
+      }
+      std::memcpy(o, &v, sizeof v);
+      m += 4;
+      continue;
+    }
+    const float* w = tab.w[rr[m]];
+    const float v = (j >= 3 && j + 4 < n) ? interiorValue(in, j, w) : edgeValue(in, n, j, w);
+    if (add) {
+      out[i + m] += v;
+    } else {
+      out[i + m] = v;
+    }
+    ++m;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::int32_t nmoit(const float* in, float* out, std::int32_t n, float velocity, float offset,
                    float stretch, std::int32_t sampleIntervalUs, std::int32_t stackFlag) {
   if (n <= 0 || in == nullptr || out == nullptr) return 0;
@@ -32,73 +105,14 @@ std::int32_t nmoit(const float* in, float* out, std::int32_t n, float velocity, 
     return 0;
   }
 
-  // First unmuted sample. The stretch falls as i grows, so the mute is one
-  // leading run; start from the closed-form boundary and settle it with the
-  // exact per-sample test.
-  std::int32_t i0 = n;
-  if (stretch > 0.0f) {
-    double g = (1.0 + static_cast<double>(stretch)) * (1.0 + static_cast<double>(stretch)) - 1.0;
-    double est = std::ceil(std::sqrt(static_cast<double>(a) / g));
-    i0 = est >= n ? n : static_cast<std::int32_t>(est);
-    if (i0 < 1) i0 = 1;
-    while (i0 > 1 && !muted(i0 - 1, a, stretch)) --i0;
-    while (i0 < n && muted(i0, a, stretch)) ++i0;
-  }
+  const std::int32_t i0 = firstUnmuted(n, a, stretch);
   if (!add) std::memset(out, 0, sizeof(float) * static_cast<size_t>(i0));
-
-  const SincTable& tab = table();
-  const float last = static_cast<float>(n - 1);
-  constexpr std::int32_t Chunk = 256;
   alignas(32) std::int32_t jj[Chunk];
   alignas(32) std::int32_t rr[Chunk];
-  std::int32_t i = i0;
-  while (i < n) {
-    std::int32_t len = (n - i) < Chunk ? (n - i) : Chunk;
-    // Positions, split into whole sample and table row (vectorises).
-    for (std::int32_t m = 0; m < len; ++m) {
-      const float fi = static_cast<float>(i + m);
-      const float p = std::sqrt(fi * fi + a);
-      const float pc = p > last ? last + 1.0f : p;  // past the end: flagged below
-      const std::int32_t j = static_cast<std::int32_t>(pc);
-      const std::int32_t r = static_cast<std::int32_t>((pc - static_cast<float>(j)) * Steps + 0.5f);
-      jj[m] = j + (r >> 7);  // r == Steps: the next whole sample
-      rr[m] = r & (Steps - 1);
-      if (p > last) jj[m] = n;
-    }
-    std::int32_t m = 0;
-    while (m < len) {
-      const std::int32_t j = jj[m];
-      if (j >= n) {  // past the end of the input: zero from here on
-        if (!add) std::memset(out + i + m, 0, sizeof(float) * static_cast<size_t>(n - i - m));
-        return 0;
-      }
-      // Positions rise with i: four in a row are interior when the first and
-      // the fourth are.
-      if (m + 4 <= len && j >= 3 && jj[m + 3] + 4 < n) {
-        V4 v = interiorValues4(interiorPartial(in, jj[m], tab.w[rr[m]]),
-                               interiorPartial(in, jj[m + 1], tab.w[rr[m + 1]]),
-                               interiorPartial(in, jj[m + 2], tab.w[rr[m + 2]]),
-                               interiorPartial(in, jj[m + 3], tab.w[rr[m + 3]]));
-        float* o = out + i + m;
-        if (add) {
-          V4 prev;
-          std::memcpy(&prev, o, sizeof prev);
-          v = prev + v;
-        }
-        std::memcpy(o, &v, sizeof v);
-        m += 4;
-        continue;
-      }
-      const float* w = tab.w[rr[m]];
-      const float v = (j >= 3 && j + 4 < n) ? interiorValue(in, j, w) : edgeValue(in, n, j, w);
-      if (add) {
-        out[i + m] += v;
-      } else {
-        out[i + m] = v;
-      }
-      ++m;
-    }
-    i += len;
+  for (std::int32_t i = i0; i < n; i += Chunk) {
+    const std::int32_t len = (n - i) < Chunk ? (n - i) : Chunk;
+    chunkPositions(i, len, n, a, jj, rr);
+    if (!moveChunk(in, out, n, i, len, jj, rr, add)) return 0;
   }
   return 0;
 }

@@ -1,12 +1,17 @@
 #include "shared/Settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/AtomicFile.h"
+#include "platform/TextFiles.h"
+#include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 
 namespace tsly {
@@ -29,6 +34,15 @@ std::optional<float> readPlacement(const std::string& field) {
 
 std::string numberLine(float v, const char* label) { return numberText(v) + " " + label; }
 std::string numberLine(int v, const char* label) { return numberText(v) + " " + label; }
+
+bool sameLettersIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
 
 std::string pathLine(const std::string& s) {
   const auto end = s.find_first_of("\r\n");
@@ -92,33 +106,60 @@ SettingsLoad applySettingsLines(const std::vector<std::string>& lines, AppState&
   return r;
 }
 
-bool loadSettingsFile(const std::string& path, AppState& st, SettingsLoad& out) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  // Read only as far as the 22nd line end (each line cut at MaxSettingsLine).
-  std::string content;
-  int lineEnds = 0;
-  std::size_t lineLen = 0;
-  int prev = -1;
-  for (int c; (c = std::fgetc(f)) != EOF;) {
-    if (c == '\n' && prev == '\r') {
-      content.push_back('\n');
-      prev = c;
-      continue;
-    }
-    if (c == '\r' || c == '\n') {
-      if (++lineEnds > SettingsLineCount) break;
-      content.push_back(static_cast<char>(c));
-      lineLen = 0;
-    } else if (lineLen < MaxSettingsLine) {
-      content.push_back(static_cast<char>(c));
-      ++lineLen;
-    }
-    prev = c;
+std::string findSettingsFile(const std::string& folder) {
+  const std::filesystem::path dir(folder.empty() ? "." : folder);
+  struct stat st {};
+  if (::lstat((dir / SettingsFileDefaultName).c_str(), &st) == 0) return SettingsFileDefaultName;
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (sameLettersIgnoringCase(name, SettingsFileDefaultName)) names.push_back(name);
   }
-  std::fclose(f);
+  if (names.empty()) return "";
+  std::sort(names.begin(), names.end());
+  return names.front();
+}
+
+int readSettings(const std::string& path, AppState& st, SettingsLoad& out) {
+  if (path.empty() || path.find('\0') != std::string::npos) return fileerr::BadNameOrNumber;
+  // Not blocking: a FIFO opens at once (and is then refused) instead of
+  // waiting for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return fileErrorFromErrno(errno, path);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return fileerr::AccessError;
+  }
+  std::string content(MaxSettingsBytes, '\0');
+  std::size_t have = 0;
+  while (have < content.size()) {
+    const ssize_t n = ::read(fd, content.data() + have, content.size() - have);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int err = errno;
+      ::close(fd);
+      return fileErrorFromErrno(err, path);
+    }
+    if (n == 0) break;
+    have += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  content.resize(have);
   out = applySettingsLines(settingsLines(content), st);
-  return true;
+  return 0;
+}
+
+bool loadSettingsFile(const std::string& path, AppState& st, SettingsLoad& out) {
+  return readSettings(path, st, out) == 0;
+}
+
+bool loadSettingsFile(Ui& ui, AppState& st, const std::string& path, SettingsLoad& out) {
+  const int error = readSettings(path, st, out);
+  if (error == 0) return true;
+  ReportFileError(ui, st, static_cast<std::int16_t>(error));
+  return false;
 }
 
 void applyMissingSettingsDefaults(AppState& st) {
@@ -157,58 +198,8 @@ std::string settingsText(const AppState& st, const FormPlacement& form) {
   return out;
 }
 
-int fileErrorFromErrno(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR: return 76;
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-    case EFBIG: return 61;
-    case ENAMETOOLONG:
-    case EINVAL: return 64;
-    case EIO: return 57;
-    case EMFILE:
-    case ENFILE: return 67;
-    default: return 75;
-  }
-}
-
 int writeSettingsFile(const std::string& path, const std::string& text) {
-  if (path.empty() || path.find('\0') != std::string::npos) return 64;
-  std::string tmpl = path + ".tmp-XXXXXX";
-  int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return fileErrorFromErrno(errno);
-  // The new file gets the old file's permissions, or the usual ones for a new file.
-  struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) {
-    ::fchmod(fd, old.st_mode & 07777);
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
-  int error = 0;
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = fileErrorFromErrno(errno);
-      break;
-    }
-    if (n == 0) {
-      error = 61;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (!error && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = fileErrorFromErrno(errno);
-  if (::close(fd) != 0 && !error) error = fileErrorFromErrno(errno);
-  if (!error && ::rename(tmpl.c_str(), path.c_str()) != 0) error = fileErrorFromErrno(errno);
-  if (error) ::unlink(tmpl.c_str());
-  return error;
+  return writeFileAtomically(path, text);
 }
 
 }  // namespace tsly

@@ -18,8 +18,8 @@
 // that is not finite; lines longer than MaxSettingsLine characters are cut
 // there. Whatever the file holds, reading completes.
 //
-// Writing: the text goes to a temporary file beside the target, is flushed to
-// disk and then renamed over it, so the file is written whole or not at all.
+// Writing: whole or not at all, through a symbolic link to its target
+// (platform/AtomicFile.h).
 #pragma once
 
 #include <cstddef>
@@ -28,6 +28,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Ui.h"
+#include "shared/FileTexts.h"
 #include "shared/State.h"
 
 namespace tsly {
@@ -35,8 +37,10 @@ namespace tsly {
 inline constexpr const char* SettingsFileDefaultName = "tessaly.ini";
 inline constexpr int SettingsLineCount = 22;
 inline constexpr std::size_t MaxSettingsLine = 32768;
+// The most of a settings file that is read (22 lines of numbers and two paths
+// need a small part of it).
+inline constexpr std::size_t MaxSettingsBytes = 64 * 1024;
 inline constexpr const char* DefaultProcessingSystemPath = "\\worog15\\worog.exe";
-inline constexpr const char* MissingSettingsMessage = "Can not find tessaly.INI file!";
 
 // Window placement in twips, lines 19 to 22.
 struct FormPlacement {
@@ -60,9 +64,25 @@ std::string settingsField(std::string_view line);
 // GraphicsSaveFlag = -1 (a loaded settings file always turns it on).
 SettingsLoad applySettingsLines(const std::vector<std::string>& lines, AppState& st);
 
-// Reads the file at path (at most 22 lines) and applies it. False when the file
-// cannot be opened (the state is then untouched).
+// The settings file start-up reads from `folder`: "tessaly.ini" when an entry
+// of that name exists there, else one whose name differs from it only in letter
+// case ("TESSALY.INI" carried over from another system; the first in name order
+// when there are several), else "" (no settings file). The name comes back as
+// found, without the folder.
+std::string findSettingsFile(const std::string& folder = ".");
+
+// Reads the file at path and applies it: only a regular file is read, and only
+// its first MaxSettingsBytes (at most 22 lines). Returns 0, or the file error
+// number of why it could not be read, the state then untouched: 75 for a
+// folder, a FIFO, a device or anything else that is not a regular file (none
+// of them is opened in a way that could wait or read for ever), else the error
+// of the open (53 not found, 75 no permission, ...).
+int readSettings(const std::string& path, AppState& st, SettingsLoad& out);
+// The same, true when it was read.
 bool loadSettingsFile(const std::string& path, AppState& st, SettingsLoad& out);
+// Start-up's reading: a file that cannot be read shows its file-error box, as
+// opening it for input does, and false comes back.
+bool loadSettingsFile(Ui& ui, AppState& st, const std::string& path, SettingsLoad& out);
 
 // The values a missing settings file leaves: trace spacing 10, "tlength" 100,
 // data divisor 10, processing-system path "\worog15\worog.exe".
@@ -73,11 +93,8 @@ void applyMissingSettingsDefaults(AppState& st);
 std::string settingsText(const AppState& st, const FormPlacement& form);
 
 // Writes text to path whole or not at all. Returns 0, or the file error number
-// of the failure (76 path not found, 75 access error, 61 disk full, 64 bad name,
-// 57 device error, 67 too many files).
+// of the failure (76 path not found, 75 access error, 61 disk full, ...; an
+// empty name gives 64).
 int writeSettingsFile(const std::string& path, const std::string& text);
-
-// The file error number for an errno value (as above).
-int fileErrorFromErrno(int err);
 
 }  // namespace tsly

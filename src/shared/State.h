@@ -79,8 +79,8 @@ struct AppState {
   Array1<PanelEntry> PanelTable;
   std::int32_t PanelCount = 0;
 
-  // CDP list and picks. CdpList is sized to the CDPs found (40 in the original
-  // layout; more are kept rather than dropped).
+  // CDP list and picks. CdpList is sized to the CDPs found: more than 40 are
+  // kept rather than dropped.
   Array1<float> CdpList;
   std::int32_t CdpCount = 0;
   std::int32_t CurrentCdp = 0;

@@ -12,6 +12,9 @@ namespace tsly {
 inline constexpr const char* UnexpectedErrorText = "Unexpected error";
 inline constexpr const char* TessalyErrorTitle = "Tessaly ERROR";
 inline constexpr const char* ErrorOpeningFileText = "Error opening file";
+// An output named as its input (panel generation, the VELF job deck).
+inline constexpr const char* SameFileText = "Input and output files can not be the same.";
+inline constexpr const char* SameFileTitle = "Tessaly Duplicate file name";
 
 // "Unexpected error", a line break and the platform's description of the failure.
 inline std::string unexpectedErrorMessage(const std::string& description) {

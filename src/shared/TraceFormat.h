@@ -34,6 +34,7 @@ enum HeaderWord : int {
 inline constexpr int HeaderWords = 120;
 inline constexpr int HeaderBytes = 240;
 inline constexpr std::int16_t FloatFormatMarker = 21930;
+inline constexpr std::int16_t TraceCodeLive = 1;
 inline constexpr std::int16_t TraceCodeSeparator = 9;
 inline constexpr std::int16_t TraceCodeDead = 2;
 

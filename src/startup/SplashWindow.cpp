@@ -9,21 +9,14 @@
 
 #include <memory>
 
+#include "startup/core/StartupTexts.h"
+
 namespace tsly::startup {
 
 namespace {
 
 constexpr int SplashWidth = 480;
 constexpr int SplashHeight = 300;
-
-const char* const BannerTitle = "Tessaly";
-const char* const BannerLines =
-    "Velocity analysis for the Orogen\nseismic processing system\n"
-    "Made by the Tessaly developers";
-const char* const Disclaimer =
-    "The makers of this software give no guarantee that it is free from errors or "
-    "inaccuracies, and take no responsibility for interpretations based on data "
-    "processed with it or for any decisions based thereon.";
 
 QFont sized(const QFont& base, double points, bool bold = false) {
   QFont f(base);
@@ -53,21 +46,21 @@ void SplashPicture::paintEvent(QPaintEvent*) {
   // Banner.
   p.setFont(sized(font(), 12, true));
   QRectF banner(0.03 * w, 0.04 * h, 0.94 * w, 0.12 * h);
-  p.drawText(banner, Qt::AlignHCenter | Qt::AlignTop, QString::fromLatin1(BannerTitle));
+  p.drawText(banner, Qt::AlignHCenter | Qt::AlignTop, QString::fromLatin1(SplashBannerTitle));
   p.setFont(sized(font(), 12));
   QRectF lines(0.03 * w, 0.15 * h, 0.94 * w, 0.30 * h);
-  p.drawText(lines, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, QString::fromLatin1(BannerLines));
+  p.drawText(lines, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, QString::fromLatin1(SplashBannerLines));
 
   // Disclaimer, in the window-text colour.
   p.setFont(sized(font(), 7.8));
   QRectF para(0.06 * w, 0.50 * h, 0.88 * w, 0.36 * h);
-  p.drawText(para, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QString::fromLatin1(Disclaimer));
+  p.drawText(para, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QString::fromLatin1(SplashDisclaimer));
 
   // The two boxes and their words.
   const SplashBoxes b = boxes();
   p.setBrush(Qt::NoBrush);
   p.setFont(sized(font(), 15));
-  for (const auto& [box, word] : {std::pair{b.ok, "OK"}, std::pair{b.pause, "Pause"}}) {
+  for (const auto& [box, word] : {std::pair{b.ok, SplashOkWord}, std::pair{b.pause, SplashPauseWord}}) {
     const QRectF r(QPointF(box.left, box.top), QPointF(box.right, box.bottom));
     p.drawRect(r);
     p.drawText(r, Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(word));

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "generation/core/Generation.h"
@@ -232,6 +235,13 @@ TEST_F(GenFixture, ZeroSampleIntervalIsRefusedBeforeTheOutputIsTouched) {
   EXPECT_EQ(ui.boxes[1].text, "Sample interval 0 microseconds in trace 4 (CDP 1002).\r\nCan not process this data");
   EXPECT_EQ(ui.boxes[1].title, "TSLY-Bad sample interval");
   EXPECT_EQ(readAll(out), before);
+  // A negative interval keeps the blank before its sign.
+  g[3].interval = -5;
+  useGather(g);
+  ui.boxes.clear();
+  EXPECT_EQ(run(params({1001}, {2000}, 3, 100)).outcome, GenerationOutcome::NotStarted);
+  ASSERT_EQ(ui.boxes.size(), 2u);
+  EXPECT_EQ(ui.boxes[1].text, "Sample interval -5 microseconds in trace 4 (CDP 1002).\r\nCan not process this data");
 }
 
 TEST_F(GenFixture, CdpWithOnlyDeadTracesWritesNothingWhenStacking) {
@@ -272,6 +282,9 @@ TEST_F(GenFixture, StackedTraceIsTheMeanOfItsOwnLiveTraces) {
   ASSERT_EQ(t.size(), 3u);
   EXPECT_EQ(t[0].s, (std::vector<float>{50.5f, 101.0f, 151.5f, 202.0f}));
   EXPECT_EQ(t[0].h[WordStackCount], 2);
+  // The trace read last for CDP 1001 is dead; the stack of its two live
+  // traces is live data all the same.
+  EXPECT_EQ(t[0].h[WordTraceCode], TraceCodeLive);
   EXPECT_EQ(t[1].s, (std::vector<float>{0.0f, 5.0f, 0.375f, 1.0f}));
   EXPECT_EQ(t[1].h[WordStackCount], 2);
   // The shared sample buffer holds the trace read last.
@@ -473,4 +486,49 @@ TEST_F(GenFixture, RangesGeneratedApartAndJoinedEqualOneRun) {
     joined += readAll(out);
   }
   EXPECT_TRUE(joined == whole);
+}
+
+// A panel whose traces do not fit the memory the process may still take: the
+// run ends with a message instead of a crash. The address space is limited
+// in a child process (not with sanitizers, which reserve far more).
+#if defined(__SANITIZE_ADDRESS__)
+#define TSLY_ADDRESS_SPACE_LIMITS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TSLY_ADDRESS_SPACE_LIMITS 0
+#endif
+#endif
+#ifndef TSLY_ADDRESS_SPACE_LIMITS
+#define TSLY_ADDRESS_SPACE_LIMITS 1
+#endif
+
+// In the child of a death test: the run with 4 MB of address space to spare.
+[[noreturn]] void runWithLittleMemory(GenFixture& f, const GenerationParams& p) {
+  long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (4u << 20);
+  const rlimit lim{room, room};
+  ::setrlimit(RLIMIT_AS, &lim);
+  const GenerationResult r = f.run(p);
+  const bool told = f.ui.boxes.size() == 1 && f.ui.boxes[0].text ==
+                                                  "There is not enough memory to go on with the run.\r\n"
+                                                  "The output file holds the traces written so far.";
+  const bool failed = r.outcome == GenerationOutcome::Failed && r.outOfMemory && !f.running.empty() &&
+                      !f.running.back();
+  std::fprintf(stderr, "%s %s\n", told ? "told" : "not told", failed ? "failed" : "other");
+  std::_Exit(told && failed ? 0 : 1);
+}
+
+TEST_F(GenFixture, RunningOutOfMemoryEndsTheRunWithAMessage) {
+  if (!TSLY_ADDRESS_SPACE_LIMITS) GTEST_SKIP() << "address-space limits do not mix with the sanitizers";
+  // 64 traces of 32767 two-byte samples: some 4 MB on disk, 8 MB as floats.
+  auto g = syntheticGather(1001, 2, 32, 32767, 100, 50);
+  for (auto& t : g) {
+    t.float4 = false;
+    for (float& x : t.samples) x = std::round(x);
+  }
+  useGather(g);
+  GenerationParams p = params({1001}, {2000}, 2, 32767 * 4.0);
+  ::testing::FLAGS_gtest_death_test_style = "fast";
+  EXPECT_EXIT(runWithLittleMemory(*this, p), ::testing::ExitedWithCode(0), "told failed");
 }

@@ -1,5 +1,6 @@
-// The engine (CDP index, each trace read once per panel) against the
-// straightforward loop: the output files must agree byte for byte.
+// The engine (CDP index, each trace read once per panel, kept within a memory
+// budget) against the straightforward loop: the output files must agree byte
+// for byte, with the whole panel kept, with none of it kept and with part of it.
 #include <gtest/gtest.h>
 
 #include "generation/core/Generation.h"
@@ -39,10 +40,15 @@ std::vector<GatherTrace> mixedGather() {
 
 }  // namespace
 
-class GenReference : public ::testing::TestWithParam<Case> {};
+// Memory for a panel's traces: everything, nothing, and about one CDP of the
+// mixed gather (6 traces of some 1.4 KB each).
+constexpr std::size_t Budgets[] = {DefaultTraceCacheBytes, 0, 10000};
+
+class GenReference : public ::testing::TestWithParam<std::tuple<Case, std::size_t>> {};
 
 TEST_P(GenReference, EngineOutputIsByteIdenticalToTheStraightforwardLoop) {
-  const Case& c = GetParam();
+  const Case& c = std::get<0>(GetParam());
+  const std::size_t budget = std::get<1>(GetParam());
   TempDir dir;
   std::string in = dir.file("g.dat"), fast = dir.file("fast.nmo"), slow = dir.file("slow.nmo");
   writeGather(in, mixedGather());
@@ -58,9 +64,14 @@ TEST_P(GenReference, EngineOutputIsByteIdenticalToTheStraightforwardLoop) {
   p.stretch = 0.6f;
   p.outputName = fast;
   p.upperCaseFileName = false;
+  p.traceCacheBytes = budget;
   ScriptedUi ui;
   auto r = generatePanels(a, ui, p, {});
   ASSERT_EQ(r.outcome, GenerationOutcome::Finished) << (ui.boxes.empty() ? "" : ui.boxes[0].text);
+  EXPECT_LE(r.peakCacheBytes, budget);
+  if (budget == 10000) {
+    EXPECT_GT(r.peakCacheBytes, 0u);  // part of the panel was kept
+  }
   ASSERT_EQ(referenceGenerate(b, p, slow), RefStatus::Finished);
   std::string x = readAll(fast), y = readAll(slow);
   EXPECT_GT(x.size(), 0u);
@@ -73,10 +84,15 @@ TEST_P(GenReference, EngineOutputIsByteIdenticalToTheStraightforwardLoop) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, GenReference,
-    ::testing::Values(Case{"stacked", {1001, 1005}, {1800, 2100, 2600}, 4, 1196, 1},
+    ::testing::Combine(::testing::Values(Case{"stacked", {1001, 1005}, {1800, 2100, 2600}, 4, 1196, 1},
                       Case{"unstacked", {1001, 1005}, {1800, 2100, 2600}, 4, 1196, 0},
                       Case{"halves", {1001.5f}, {2000, 2500.5f}, 5, 800, 1},
                       Case{"shortLength", {1002, 1001}, {1500, 3000}, 2.5f, 300, 1},
                       Case{"unstackedHalves", {1002.5f, 1007}, {2100}, 3, 1000, 0},
                       Case{"emptyBlocks", {1003}, {2000, 2200}, 1, 600, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+                       ::testing::ValuesIn(Budgets)),
+    [](const auto& info) {
+      const std::size_t budget = std::get<1>(info.param);
+      return std::string(std::get<0>(info.param).name) +
+             (budget == DefaultTraceCacheBytes ? "" : "_budget" + std::to_string(budget));
+    });

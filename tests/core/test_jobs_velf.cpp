@@ -205,6 +205,26 @@ TEST(EditVelf, QuestionMarkOpensTheBrowseDialog) {
   }
 }
 
+// The output browse starts on the name just chosen for the input: taking it,
+// or typing the input's name in another case, is refused and asked again.
+TEST(EditVelf, OutputNamedAsTheInputIsRefusedAndAskedAgain) {
+  VelfRun r;
+  r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.nmo", ""});
+  r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.nmo", ""});
+  ASSERT_EQ(r.go({"?", ".5", "?", "/DATA/SURVEY/LINE7.NMO ", "/data/survey/line7.out"}), VelfOutcome::Completed);
+  const std::vector<std::string> titles = {"TSLY-Data File Name", "TSLY-MAKE VELF-COMMANDS", "TSLY-OUTPUT File Name",
+                                           "TSLY-OUTPUT File Name", "TSLY-OUTPUT File Name"};
+  EXPECT_EQ(r.inputTitles(), titles);
+  std::vector<test::RecordedBox> same;
+  for (const auto& b : r.ui.boxes)
+    if (b.title == "Tessaly Duplicate file name") same.push_back(b);
+  ASSERT_EQ(same.size(), 2u);
+  EXPECT_EQ(same[0].text, "Input and output files can not be the same.");
+  EXPECT_EQ(same[0].buttons, Buttons::Ok);
+  EXPECT_EQ(same[0].icon, Icon::None);
+  EXPECT_EQ(r.editor.deck, fullDeck("*INPF /data/survey/line7.nmo", r.editor.deck[1], "*OUTF /data/survey/line7.out"));
+}
+
 TEST(EditVelf, EveryWayOut) {
   const std::string warning =
       "WARNING-JobPad HAS BEEN MODIFIED!\r\nCommand file is most likely unusable with out manual intervention.";

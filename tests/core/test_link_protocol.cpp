@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "jobs/core/DdeProtocol.h"
-#include "jobs/core/JobPadService.h"
+#include "platform/LinkProtocol.h"
+#include "JobPadService.h"
 
 using namespace tsly;
 using namespace tsly::dde;

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "output/core/OutputCore.h"
+#include "output/core/OutputTexts.h"
+#include "shared/Texts.h"
 #include "startup/core/SplashCore.h"
 
 using namespace tsly;
@@ -11,7 +13,7 @@ using namespace tsly;
 TEST(OutputTexts, ExactMessages) {
   EXPECT_EQ(output::bmpNoImageText(),
             "Graphics Save Option must be selected\r\nin order to save BMP files.");
-  EXPECT_EQ(output::unexpectedErrorText("disk gone"), "Unexpected error\r\ndisk gone");
+  EXPECT_EQ(unexpectedErrorMessage("disk gone"), "Unexpected error\r\ndisk gone");
   EXPECT_STREQ(output::BmpNoImageTitle, "Plotwell BMP Save Error");
   EXPECT_STREQ(output::BmpDialogTitle, "Tessaly BMP File SAVE");
   EXPECT_STREQ(output::BmpFilter, "BitMaps (*.bmp)|*.bmp|All Files (*.*)|*.*");
@@ -66,4 +68,13 @@ TEST(PdfOutputPath, DataFileInTheRootOrWithoutFolder) {
   fs.writableDirs = {"/", "."};
   EXPECT_EQ(fs.path("/a.vsc", ""), "/tessaly-print-20261208-034500.pdf");
   EXPECT_EQ(fs.path("a.vsc", ""), "tessaly-print-20261208-034500.pdf");
+}
+
+TEST(UnusedFileName, NumbersBeforeTheExtensionUntilTheNameIsFree) {
+  const std::set<std::string> files = {"/d/page.pdf", "/d/page-2.pdf", "/d/notes", "/d.x/notes"};
+  const auto exists = [&](const std::string& p) { return files.count(p) > 0; };
+  EXPECT_EQ(output::unusedFileName("/d/new.pdf", exists), "/d/new.pdf");
+  EXPECT_EQ(output::unusedFileName("/d/page.pdf", exists), "/d/page-3.pdf");
+  EXPECT_EQ(output::unusedFileName("/d/notes", exists), "/d/notes-2");
+  EXPECT_EQ(output::unusedFileName("/d.x/notes", exists), "/d.x/notes-2");
 }

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "platform/InstanceChannel.h"
+#include "startup/core/InstanceGuard.h"
 #include "startup/core/SplashCore.h"
+#include "support/ScriptedUi.h"
 
+using namespace tsly;
 using namespace tsly::startup;
+using tsly::test::ScriptedUi;
 
 TEST(SplashBoxes, FractionsOfThePicture) {
   const SplashBoxes b = splashBoxes(500, 300);
@@ -78,15 +83,48 @@ TEST(SplashWait, PressElsewhereChangesNothing) {
   EXPECT_TRUE(w.over(4000));
 }
 
-TEST(PreviousInstance, QuestionText) {
-  EXPECT_EQ(previousInstanceText(),
-            "There is already an instance of this module running\r\nDo you really want to start another?");
-  EXPECT_STREQ(PreviousInstanceTitle, "Previous Instance detected");
-}
-
 TEST(PreviousInstance, ServerNamePerUserOrOverride) {
   EXPECT_EQ(instanceServerName("ana", ""), "tessaly-ana");
   EXPECT_EQ(instanceServerName("", ""), "tessaly-user");
   EXPECT_EQ(instanceServerName("ana", "test-42"), "test-42");
   EXPECT_EQ(instanceServerName("a/n a", ""), "tessaly-a_n_a");
+}
+
+namespace {
+// A channel whose running copy is scripted: records what the guard asked of it.
+struct ScriptedChannel : InstanceChannel {
+  bool running = false, held = false, askedToRestore = false;
+  bool otherCopyRunning() override { return running; }
+  bool hold() override { return held = !running; }
+  bool askToRestore() override { return askedToRestore = true; }
+  void setRestoreHandler(std::function<void()>) override {}
+};
+}  // namespace
+
+TEST(StartupGuard, AsksOnlyWhenACopyRunsAndEndsThisCopyOnNo) {
+  ScriptedUi ui;
+  ScriptedChannel alone;
+  EXPECT_TRUE(passInstanceGuard(ui, alone));
+  EXPECT_TRUE(alone.held);
+  EXPECT_TRUE(ui.boxes.empty());
+
+  ScriptedChannel no;
+  no.running = true;
+  ui.answers.push_back(Answer::No);
+  EXPECT_FALSE(passInstanceGuard(ui, no));
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text,
+            "There is already an instance of this module running\r\nDo you really want to start another?");
+  EXPECT_EQ(ui.boxes[0].title, "Previous Instance detected");
+  EXPECT_EQ(ui.boxes[0].buttons, Buttons::YesNo);
+  EXPECT_EQ(ui.boxes[0].icon, Icon::Question);
+  EXPECT_TRUE(no.askedToRestore);
+  EXPECT_FALSE(no.held);
+
+  ScriptedChannel yes;
+  yes.running = true;
+  ui.answers.push_back(Answer::Yes);
+  EXPECT_TRUE(passInstanceGuard(ui, yes));
+  EXPECT_FALSE(yes.askedToRestore);
+  EXPECT_FALSE(yes.held);
 }

@@ -5,9 +5,11 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include "shared/Settings.h"
+#include "support/ScriptedUi.h"
 
 namespace fs = std::filesystem;
 using namespace tsly;
@@ -222,13 +224,21 @@ TEST(WindowSettings, BadFilesOnDiskLoadWithoutFailing) {
   AppState b;
   ASSERT_TRUE(loadSettingsFile(p.string(), b, load));
   EXPECT_LE(load.linesRead, 22);
-  // One enormous line, then good lines.
-  writeAll(p, std::string(1 << 20, 'x') + "\r\n 5  tlength\r\n");
+  // A line longer than a line may be, then good lines.
+  writeAll(p, std::string(40000, 'x') + "\r\n 5  tlength\r\n");
   AppState c;
   ASSERT_TRUE(loadSettingsFile(p.string(), c, load));
   EXPECT_EQ(load.linesRead, 2);
   EXPECT_FLOAT_EQ(c.TraceSpacing, 0);
   EXPECT_FLOAT_EQ(c.TraceLengthSetting, 5);
+  // Only the first 64 KiB are read: a line that starts beyond them is not.
+  writeAll(p, " 7  trace offset" + std::string(MaxSettingsBytes, ' ') + "\r\n 5  tlength\r\n");
+  AppState e;
+  e.TraceLengthSetting = 100;
+  ASSERT_TRUE(loadSettingsFile(p.string(), e, load));
+  EXPECT_EQ(load.linesRead, 1);
+  EXPECT_FLOAT_EQ(e.TraceSpacing, 7);
+  EXPECT_FLOAT_EQ(e.TraceLengthSetting, 100);
   // Missing file.
   AppState d;
   d.TraceSpacing = 3;
@@ -291,7 +301,75 @@ TEST(WindowSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
     fs::permissions(dir.path, fs::perms::owner_all);
     EXPECT_EQ(readAll(p), "old\r\n");
   }
-  EXPECT_EQ(fileErrorFromErrno(ENOSPC), 61);
-  EXPECT_EQ(fileErrorFromErrno(ENOENT), 76);
-  EXPECT_EQ(fileErrorFromErrno(EACCES), 75);
+}
+
+// Whatever the name "tessaly.ini" stands for, only a regular file is read: a
+// FIFO would wait for a writer for ever, /dev/zero would never end, and a
+// folder holds no settings. Each shows the file-error box of an unreadable
+// file at once and leaves the state alone.
+TEST(WindowSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
+  TempDir dir;
+  const fs::path fifo = dir.path / "fifo.ini", zero = dir.path / "zero.ini", folder = dir.path / "folder.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", zero);
+  fs::create_directory(folder);
+  for (const fs::path& p : {fifo, zero, folder}) {
+    SCOPED_TRACE(p.filename().string());
+    test::ScriptedUi ui;
+    AppState st;
+    st.TraceSpacing = 3;
+    SettingsLoad load;
+    EXPECT_FALSE(loadSettingsFile(ui, st, p.string(), load));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text,
+              "That file or path can not be accessed (no permission, a folder, or a read-only disk).");
+    EXPECT_EQ(ui.boxes[0].title, "File Error");
+    EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
+    EXPECT_EQ(ui.boxes[0].icon, Icon::Exclamation);
+    EXPECT_FLOAT_EQ(st.TraceSpacing, 3);
+    EXPECT_EQ(st.GraphicsSaveFlag, 0);
+  }
+  // A regular file reads as before, without a box.
+  test::ScriptedUi ui;
+  AppState st;
+  SettingsLoad load;
+  writeAll(dir.path / "tessaly.ini", ExpectedDefaultFile);
+  EXPECT_TRUE(loadSettingsFile(ui, st, (dir.path / "tessaly.ini").string(), load));
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(load.linesRead, 22);
+}
+
+TEST(WindowSettings, TheSettingsFileIsFoundWhateverTheCaseOfItsName) {
+  TempDir dir;
+  const std::string folder = dir.path.string();
+  EXPECT_EQ(findSettingsFile(folder), "");
+  writeAll(dir.path / "TESSALY.INI", "x");
+  EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
+  writeAll(dir.path / "tessaly.ini", "x");
+  EXPECT_EQ(findSettingsFile(folder), "tessaly.ini");
+  fs::remove(dir.path / "tessaly.ini");
+  writeAll(dir.path / "tessaly.ini.bak", "x");
+  EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
+}
+
+TEST(WindowSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
+  TempDir dir;
+  fs::create_directory(dir.path / "kept");
+  const fs::path target = dir.path / "kept" / "settings.ini", link = dir.path / "tessaly.ini";
+  writeAll(target, "old\r\n");
+  fs::create_symlink("kept/settings.ini", link);
+  ASSERT_EQ(writeSettingsFile(link.string(), ExpectedDefaultFile), 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(readAll(target), ExpectedDefaultFile);
+  // A link whose target does not exist yet creates it.
+  fs::remove(target);
+  ASSERT_EQ(writeSettingsFile(link.string(), ExpectedDefaultFile), 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(readAll(target), ExpectedDefaultFile);
+  // A loop of links is an access error and writes nothing.
+  const fs::path a = dir.path / "a.ini", b = dir.path / "b.ini";
+  fs::create_symlink("b.ini", a);
+  fs::create_symlink("a.ini", b);
+  EXPECT_EQ(writeSettingsFile(a.string(), ExpectedDefaultFile), 75);
+  EXPECT_TRUE(fs::is_symlink(a));
 }

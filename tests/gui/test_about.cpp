@@ -18,7 +18,7 @@ using namespace tsly;
 namespace {
 
 const std::string Disclaimer =
-    "The Tessaly developers do not guarantee\r\n"
+    "The Tessaly project does not guarantee\r\n"
     "this computer software to be free from errors \r\n"
     "or inaccuracies and disclaims any responsibility \r\n"
     "or liability for interpretations based on data \r\n"

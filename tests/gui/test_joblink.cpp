@@ -22,7 +22,7 @@
 #include <unistd.h>
 
 #include "JobPadWindow.h"
-#include "jobs/core/DdeProtocol.h"
+#include "platform/LinkProtocol.h"
 #include "jobs/core/JobLink.h"
 #include "platform/DdeErrors.h"
 #include "platform/qt/LocalDdeClient.h"

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -54,6 +56,7 @@ class TestNmoSele : public QObject {
   void creationValues();
   void generateDisabledWithoutTraces();
   void layoutFollowsTheDesign();
+  void noCaptionIsCut();
   void countsGrowAndShrinkTheColumns();
   void typingACountPassesThroughEachKeystroke();
   void countsAreClamped();
@@ -61,6 +64,7 @@ class TestNmoSele : public QObject {
   void stretchRule();
   void spinButtonsStepAndWrap();
   void outputFileDialog();
+  void outputFileDialogTakesANewName();
   void exitHidesAndOpeningResetsLabel4();
   void generateRunsTheEngineAndHides();
   void stopEndsAfterTheBlockAndNoSecondRunStarts();
@@ -136,6 +140,39 @@ void TestNmoSele::layoutFollowsTheDesign() {
   QCOMPARE(d.text3(2)->property("index").toInt(), 2);
   QVERIFY(!d.text3(2)->isHidden());
   QCOMPARE(d.findChild<QWidget*>("client")->size(), twipsRect(0, 0, 6225, 7380, dx, dy).size());
+}
+
+// With the default font, wider than the design's, every caption shows whole
+// (it may take two lines), and a long output name is shown elided with the
+// whole name in its tool tip.
+void TestNmoSele::noCaptionIsCut() {
+  AppState s = gatherState();
+  s.LastPath = "/home/analyst/projects/north-sea-2026/line-0042/velocity-scans";
+  ScriptedUi ui;
+  NmoDialog d(s, ui);
+  const QRect client = d.findChild<QWidget*>("client")->rect();
+  for (QLabel* l : d.findChildren<QLabel*>()) {
+    if (l->objectName() == "Label7") continue;
+    const QFontMetrics fm(l->font());
+    const int flags = int(l->alignment()) | (l->wordWrap() ? int(Qt::TextWordWrap) : 0);
+    const QRect need = fm.boundingRect(QRect(0, 0, l->width(), 1000), flags, l->text());
+    QVERIFY2(need.width() <= l->width() && need.height() <= l->height(),
+             qPrintable(QString("'%1': %2x%3 in %4x%5").arg(l->text()).arg(need.width()).arg(need.height())
+                            .arg(l->width()).arg(l->height())));
+    QVERIFY2(client.contains(l->geometry()), qPrintable(l->text()));
+  }
+  // The two captions of the top row that the design made too narrow.
+  for (const char* text : {"# of CDPs /Panel", "NMO Stretch Ratio"}) {
+    QLabel* l = nullptr;
+    for (QLabel* c : d.findChildren<QLabel*>())
+      if (c->text() == text) l = c;
+    QVERIFY2(l, text);
+    QVERIFY(l->geometry().bottom() < d.text2()->geometry().top());  // above the boxes
+  }
+  QLabel* name = d.label7();
+  QCOMPARE(name->text().toStdString(), s.LastPath + "/tslynmo.nmo");
+  name->grab();  // painted: the tool tip holds the whole name
+  QCOMPARE(name->toolTip(), name->text());
 }
 
 void TestNmoSele::countsGrowAndShrinkTheColumns() {
@@ -277,6 +314,7 @@ void TestNmoSele::outputFileDialog() {
   QCOMPARE(r.filter, std::string("Data (*.dat)|*.dat|MNO Data (*.nmo)|*.nmo|All Data (*.*)|*.*"));
   QCOMPARE(r.defaultExt, std::string("dat"));
   QCOMPARE(r.initialDir, std::string("/data/survey"));
+  QVERIFY(!r.mustExist);  // an output file that does not exist yet may be named
   QCOMPARE(d.label7()->text().toStdString(), std::string("/data/survey/tslynmo.nmo"));
   QCOMPARE(s.LastPath, std::string("/data/survey"));
   // Failed: a message, nothing changes.
@@ -292,6 +330,46 @@ void TestNmoSele::outputFileDialog() {
   d.fileoutAction()->trigger();
   QCOMPARE(d.label7()->text().toStdString(), std::string("/work/scans/line7.nmo"));
   QCOMPARE(s.LastPath, std::string("/work/scans"));
+}
+
+// The real file dialog takes the name of a file that does not exist yet.
+void TestNmoSele::outputFileDialogTakesANewName() {
+  QTemporaryDir dir;
+  AppState s = gatherState();
+  s.LastPath = dir.path().toStdString();
+  QtUi ui;
+  NmoDialog d(s, ui);
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    std::function<void()> poll = [&] {
+      auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dlg) {
+        QTimer::singleShot(10, poll);
+        return;
+      }
+      shown = true;
+      dlg->findChild<QLineEdit*>("fileNameEdit")->setText("line9.nmo");
+      QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
+      // A dialog that refused the name ("File not found") would still be up:
+      // close whatever is left so that the test ends.
+      QTimer::singleShot(500, [dlg] {
+        while (QWidget* m = QApplication::activeModalWidget()) {
+          if (auto* box = qobject_cast<QDialog*>(m); box && box != dlg) {
+            box->reject();
+            continue;
+          }
+          dlg->reject();
+          break;
+        }
+      });
+    };
+    poll();
+  });
+  d.fileoutAction()->trigger();
+  QVERIFY(shown);
+  QCOMPARE(d.label7()->text(), QDir(dir.path()).absoluteFilePath("line9.nmo"));
+  QCOMPARE(QString::fromStdString(s.LastPath), QDir(dir.path()).absolutePath());
+  QVERIFY(!QFileInfo::exists(QDir(dir.path()).absoluteFilePath("line9.nmo")));  // naming creates nothing
 }
 
 void TestNmoSele::exitHidesAndOpeningResetsLabel4() {

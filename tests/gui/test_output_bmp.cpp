@@ -80,6 +80,7 @@ class TestOutputBmp : public QObject {
   void cancelEndsSilently();
   void dialogFailureShowsUnexpectedError();
   void unwritableBitmapIsReported();
+  void realDialogTypedNameWithoutExtension_data();
   void realDialogTypedNameWithoutExtension();
 };
 
@@ -136,12 +137,15 @@ void TestOutputBmp::targetNameRules_data() {
   QTest::addColumn<QString>("target");
   QTest::newRow("folders keep their case") << "/home/ana/data/my panel.bmp" << "/home/ana/data/MY PANEL.BMP";
   QTest::newRow("outer blanks") << "  /home/ana/ my panel.bmp  " << "/home/ana/MY PANEL.BMP";
+  QTest::newRow("blanks before the extension") << "/d/ my panel .bmp" << "/d/MY PANEL.BMP";
   QTest::newRow("no extension") << "/d/Line7" << "/d/LINE7.BMP";
   QTest::newRow("other extension kept") << "/d/shot.png" << "/d/SHOT.PNG";
   QTest::newRow("dot in folder only") << "/d.v2/panel" << "/d.v2/PANEL.BMP";
   QTest::newRow("non-ASCII letters") << QString::fromUtf8("/d/übersicht.bmp") << QString::fromUtf8("/d/ÜBERSICHT.BMP");
   QTest::newRow("no folder") << "a.bmp" << "A.BMP";
   QTest::newRow("only blanks") << "/d/   " << "";
+  QTest::newRow("only blanks, extension added") << "/d/   .bmp" << "";
+  QTest::newRow("hidden file") << "/d/.shot.bmp" << "/d/.SHOT.BMP";
   QTest::newRow("empty") << "" << "";
 }
 
@@ -240,7 +244,14 @@ void TestOutputBmp::unwritableBitmapIsReported() {
   QVERIFY(QFileInfo(f.path("SUB.BMP")).isDir());
 }
 
+void TestOutputBmp::realDialogTypedNameWithoutExtension_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::newRow("plain") << "my panel";
+  QTest::newRow("blanks around") << " my panel ";  // the dialog adds ".bmp" after the blank
+}
+
 void TestOutputBmp::realDialogTypedNameWithoutExtension() {
+  QFETCH(QString, typed);
   QtUi qtui;
   Fixture f(qtui);
   f.dialogName.clear();
@@ -256,7 +267,7 @@ void TestOutputBmp::realDialogTypedNameWithoutExtension() {
     filters = dlg->nameFilters();
     dlg->setDirectory(f.dir.path());
     auto* edit = dlg->findChild<QLineEdit*>("fileNameEdit");
-    edit->setText("my panel");
+    edit->setText(typed);
     QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
   };
   QTimer::singleShot(20, poll);

@@ -1,4 +1,5 @@
-// The previous-instance guard against a real running copy in another process.
+// The previous-instance guard over the local-socket channel, against a real
+// running copy in another process.
 //
 // Started with "--running-copy", this executable is that copy: it holds the
 // guard's name (TESSALY_INSTANCE_NAME), shows a minimised main window, prints
@@ -13,7 +14,9 @@
 
 #include <cstdio>
 
-#include "startup/InstanceGuard.h"
+#include "platform/qt/LocalInstanceChannel.h"
+#include "platform/qt/QtUi.h"
+#include "startup/core/InstanceGuard.h"
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
@@ -29,7 +32,7 @@ int runningCopy(int argc, char** argv) {
   window.setWindowTitle("TSLY for WINDOWS");
   window.resize(300, 200);
   window.showMinimized();
-  InstanceGuard guard;
+  LocalInstanceChannel guard;
   if (!guard.hold()) {
     std::printf("could not hold %s\n", qPrintable(guard.name()));
     return 2;
@@ -97,11 +100,11 @@ class TestOutputGuard : public QObject {
 
 void TestOutputGuard::firstCopyAsksNothingAndHoldsTheName() {
   ScriptedUi ui;
-  InstanceGuard guard(uniqueName());
+  LocalInstanceChannel guard(uniqueName());
   QVERIFY(passInstanceGuard(ui, guard));
   QVERIFY(ui.boxes.empty());
   QVERIFY(guard.holding());
-  InstanceGuard other(guard.name());
+  LocalInstanceChannel other(guard.name());
   QVERIFY(other.otherCopyRunning());
   QVERIFY(!other.hold());  // the name stays with the copy that holds it
 }
@@ -115,7 +118,7 @@ void TestOutputGuard::nameLeftByADeadCopyIsCleared() {
     QVERIFY(f.open(QIODevice::WriteOnly));
   }
   ScriptedUi ui;
-  InstanceGuard guard(name);
+  LocalInstanceChannel guard(name);
   QVERIFY(!guard.otherCopyRunning(300));
   QVERIFY(passInstanceGuard(ui, guard));
   QVERIFY(ui.boxes.empty());
@@ -131,7 +134,7 @@ void TestOutputGuard::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
   QDir::setCurrent(cwd.path());
   ScriptedUi ui;
   ui.answers.push_back(Answer::No);
-  InstanceGuard guard(first.name);
+  LocalInstanceChannel guard(first.name);
   const bool goOn = passInstanceGuard(ui, guard);
   QDir::setCurrent(before);
 
@@ -155,14 +158,14 @@ void TestOutputGuard::secondCopyAnsweredYesStartsNormally() {
   QVERIFY2(first.waitFor("ready"), first.out.constData());
   ScriptedUi ui;
   ui.answers.push_back(Answer::Yes);
-  InstanceGuard guard(first.name);
+  LocalInstanceChannel guard(first.name);
   QVERIFY(passInstanceGuard(ui, guard));
   QCOMPARE(ui.boxes.size(), size_t(1));
   QCOMPARE(ui.boxes[0].title, std::string("Previous Instance detected"));
   QVERIFY(!first.waitFor("restored", 500));  // the running copy is left alone
   QVERIFY(!guard.holding());
   // The running copy still answers later copies.
-  InstanceGuard third(first.name);
+  LocalInstanceChannel third(first.name);
   QVERIFY(third.otherCopyRunning());
 }
 
@@ -172,7 +175,7 @@ void TestOutputGuard::realProgramAsRunningCopy() {
   QTemporaryDir cwd;
   RunningCopy first(program, {}, uniqueName(), cwd.path());
   QVERIFY(first.proc.waitForStarted(10000));
-  InstanceGuard guard(first.name);
+  LocalInstanceChannel guard(first.name);
   QElapsedTimer t;
   t.start();
   while (!guard.otherCopyRunning(200) && t.elapsed() < 15000) QTest::qWait(100);

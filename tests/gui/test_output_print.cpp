@@ -30,11 +30,17 @@ class ScriptedPrinterDialog : public PrinterDialog {
   QList<QPageLayout::Orientation> shownWith;
   // What the dialog leaves on the printer itself (a dialog may change it on Cancel).
   std::optional<QPageLayout::Orientation> leaveOnPrinter;
+  // Printing to this file chosen in the dialog.
+  QString printToFile;
 
   Result run(QPrinter& printer, QPageLayout::Orientation held, QWidget*) override {
     shownWith.append(held);
     Step s = steps.isEmpty() ? Step{Status::Cancelled, held, {}} : steps.takeFirst();
     if (leaveOnPrinter) printer.setPageOrientation(*leaveOnPrinter);
+    if (!printToFile.isEmpty()) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(printToFile);
+    }
     return {s.status, s.orientation, s.error};
   }
 };
@@ -164,6 +170,7 @@ class TestOutputPrint : public QObject {
   void realPrintDialogHasItsTitleAndCancelIsSilent();
   void unwritablePdfIsReportedAndCursorRestored();
   void defaultPdfGoesBesideTheDataFile();
+  void printToAFileChosenInSetupNeverOverwrites();
 };
 
 void TestOutputPrint::printWithoutPrinterWritesOnePdfPageMatchingTheCanvas() {
@@ -329,6 +336,32 @@ void TestOutputPrint::defaultPdfGoesBesideTheDataFile() {
   state.DataFileName.clear();
   out.print(canvasPicture(40, 30));
   QCOMPARE(QFileInfo(out.lastPdf()).absolutePath(), QFileInfo(startDir.path()).absoluteFilePath());
+}
+
+// Print Setup chose printing to a file that exists already: every Print
+// writes a page of its own beside it, and the status line says where.
+void TestOutputPrint::printToAFileChosenInSetupNeverOverwrites() {
+  Fixture f(true);
+  const QString chosen = f.dir.path() + "/panels.pdf";
+  {
+    QFile mine(chosen);
+    QVERIFY(mine.open(QIODevice::WriteOnly));
+    mine.write("mine");
+  }
+  f.dialog->printToFile = chosen;
+  f.dialog->steps = {{PrinterDialog::Status::Accepted, QPageLayout::Portrait, {}}};
+  f.out->printSetup();
+  f.out->print(canvasPicture(40, 30));
+  f.out->print(canvasPicture(40, 30));
+  QVERIFY(f.ui.boxes.empty());
+  QFile mine(chosen);
+  QVERIFY(mine.open(QIODevice::ReadOnly));
+  QCOMPARE(mine.readAll(), QByteArray("mine"));
+  const QString second = f.dir.path() + "/panels-2.pdf", third = f.dir.path() + "/panels-3.pdf";
+  QCOMPARE(pageCount(second), 1);
+  QCOMPARE(pageCount(third), 1);
+  QCOMPARE(f.out->lastPdf(), third);
+  QCOMPARE(f.status, (QStringList{"The page was written to " + second, "The page was written to " + third}));
 }
 
 QTEST_MAIN(TestOutputPrint)

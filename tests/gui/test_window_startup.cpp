@@ -6,6 +6,9 @@
 
 #include <QScrollBar>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "app/TessalyWindow.h"
 #include "jobs/core/JobLink.h"
 #include "platform/qt/QtUi.h"
@@ -66,6 +69,9 @@ class WindowStartupTest : public QObject {
   void badSettingsFilesStillStart_data();
   void badSettingsFilesStillStart();
   void shortSettingsFileKeepsDefaults();
+  void settingsNameThatIsNoRegularFileIsUnreadable_data();
+  void settingsNameThatIsNoRegularFileIsUnreadable();
+  void settingsFileFromAnotherSystemIsFoundAndKeptThroughALink();
   void shutdownWritesIntoTheStartDirectory();
   void shutdownWithTheEditorDownKeepsThePath();
   void closingTheWindowRunsTheSameShutdown();
@@ -160,6 +166,55 @@ void WindowStartupTest::badSettingsFilesStillStart() {
   f.w.shutdown();
   const auto lines = settingsLines(readFile(dir.file("tessaly.ini")), 100);
   QCOMPARE(lines.size(), size_t(22));
+}
+
+void WindowStartupTest::settingsNameThatIsNoRegularFileIsUnreadable_data() {
+  QTest::addColumn<QString>("kind");
+  QTest::newRow("fifo") << "fifo";
+  QTest::newRow("link to /dev/zero") << "zero";
+  QTest::newRow("folder") << "folder";
+}
+
+// Start-up neither waits nor spins: the file-error box, then the values a
+// missing file leaves, and the editor is told as after any unreadable file.
+void WindowStartupTest::settingsNameThatIsNoRegularFileIsUnreadable() {
+  QFETCH(QString, kind);
+  CurrentTempDir dir;
+  const std::string ini = dir.file("tessaly.ini");
+  if (kind == "fifo") QCOMPARE(::mkfifo(ini.c_str(), 0600), 0);
+  if (kind == "zero") QCOMPARE(::symlink("/dev/zero", ini.c_str()), 0);
+  if (kind == "folder") QVERIFY(QDir().mkdir(QString::fromStdString(ini)));
+  Fixture f;
+  QElapsedTimer t;
+  t.start();
+  f.w.startup();
+  QVERIFY(t.elapsed() < 5000);
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes[0].text,
+           std::string("That file or path can not be accessed (no permission, a folder, or a read-only disk)."));
+  QCOMPARE(f.ui.boxes[0].title, std::string("File Error"));
+  QCOMPARE(f.st.TraceSpacing, 10.0f);
+  QCOMPARE(f.st.TraceLengthSetting, 100.0f);
+  QCOMPARE(f.st.DataDivisor, 10.0f);
+  QCOMPARE(f.st.ProcessingSystemPath, std::string("\\worog15\\worog.exe"));
+  QCOMPARE(f.dde.log.front(), std::string("connect JobPad|orogdde"));
+}
+
+void WindowStartupTest::settingsFileFromAnotherSystemIsFoundAndKeptThroughALink() {
+  CurrentTempDir dir;
+  writeFile(dir.file("real.ini"), GoodIni);
+  QCOMPARE(::symlink("real.ini", dir.file("TESSALY.INI").c_str()), 0);
+  Fixture f;
+  f.w.startup();
+  QVERIFY(f.ui.boxes.empty());
+  QCOMPARE(f.st.SettingsFileName, std::string("TESSALY.INI"));
+  QCOMPARE(f.st.TraceSpacing, 12.0f);
+  f.st.TraceSpacing = 14.0f;
+  f.w.shutdown();
+  // Written back through the link, under the name it was found by.
+  QVERIFY(QFileInfo(QString::fromStdString(dir.file("TESSALY.INI"))).isSymLink());
+  QVERIFY(!QFileInfo::exists(QString::fromStdString(dir.file("tessaly.ini"))));
+  QCOMPARE(settingsLines(readFile(dir.file("real.ini")), 1).front(), std::string(" 14  trace offset"));
 }
 
 void WindowStartupTest::shortSettingsFileKeepsDefaults() {

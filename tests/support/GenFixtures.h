@@ -186,6 +186,7 @@ inline RefStatus referenceGenerate(AppState& s, const GenerationParams& p, const
         }
         if (p.stackFlag && stackCount > 0) {
           for (float& x : obuf) x /= static_cast<float>(stackCount);
+          hdr[WordTraceCode] = TraceCodeLive;
           hdr[WordSampleFormat] = FloatFormatMarker;
           hdr[WordDataType] = DataCdpStacked;
           hdr[WordStackCount] = stackCount;

@@ -13,11 +13,15 @@
 // velocity rounded half to even, zero samples). Every output header is the
 // header of the input trace read last with the run's changes applied in place.
 //
-// Speed: a CDP index is built once per run, and each input trace is read once
-// per panel and kept in memory for all the panel's velocities. The output is
-// byte for byte that of reading every trace again for every velocity.
+// Speed and memory: a CDP index is built once per run, and each input trace is
+// read once per panel and kept in memory for all the panel's velocities, up to
+// traceCacheBytes; the CDPs beyond are read again for every velocity block.
+// The output is byte for byte that of reading every trace again for every
+// velocity. Running out of memory ends the run with a message (outcome
+// Failed), never a crash.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,6 +31,9 @@
 #include "shared/State.h"
 
 namespace tsly {
+
+// Memory for the traces of a panel kept between its velocity blocks.
+inline constexpr std::size_t DefaultTraceCacheBytes = std::size_t{256} << 20;
 
 struct GenerationParams {
   std::vector<float> startCdps;   // start CDP of panels 1..P (element 0 is panel 1)
@@ -41,6 +48,8 @@ struct GenerationParams {
   bool upperCaseFileName = true;
   // Ask "File Message" before an existing output file is overwritten.
   bool askBeforeOverwrite = true;
+  // The most memory a panel's traces may take between velocity blocks.
+  std::size_t traceCacheBytes = DefaultTraceCacheBytes;
 };
 
 struct GenerationHooks {
@@ -58,7 +67,7 @@ enum class GenerationOutcome {
   Invalid,     // a validation message was shown; nothing opened
   NotStarted,  // an opening step ended it (message shown or user declined)
   Finished,    // ran to Finish: completion message shown (all done, stopped, or no offsets)
-  Failed,      // a read/write failure or too-short trace ended it; no completion message
+  Failed,      // a read/write failure, a too-short trace or a lack of memory ended it; no completion message
 };
 
 struct GenerationResult {
@@ -67,6 +76,8 @@ struct GenerationResult {
   bool offsetsMissing = false;  // Finish reached through word 35 = 0
   std::int64_t tracesWritten = 0;
   std::string outputPath;       // the file written (after upper-casing)
+  std::size_t peakCacheBytes = 0;  // the most memory a panel's traces took
+  bool outOfMemory = false;        // the run ended because memory ran out
 };
 
 // The validation checks in order, one message box per bad entry. True when all pass.

@@ -3,6 +3,8 @@
 #include <optional>
 
 #include "jobs/core/VelfDeck.h"
+#include "shared/FileUtil.h"
+#include "shared/Texts.h"
 
 namespace tsly {
 
@@ -35,8 +37,8 @@ FileAnswer browse(VelfCommandContext& ctx, std::string& name) {
     case FileDialogResult::Status::Failed:
       break;
   }
-  ctx.state.MessageText = std::string(ErrorLine1) + CrLf + res.error;
-  ctx.ui.message(ctx.state.MessageText, ErrorTitle, Buttons::Ok, Icon::None);
+  ctx.state.MessageText = unexpectedErrorMessage(res.error);
+  ctx.ui.message(ctx.state.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
   return FileAnswer::BrowseFailed;
 }
 
@@ -51,6 +53,17 @@ FileAnswer askFile(VelfCommandContext& ctx, const char* prompt1, const char* tit
   return FileAnswer::Given;
 }
 
+// The output-file question, asked again while the answer names the data file
+// (the job would write over its own input).
+FileAnswer askOutputFile(VelfCommandContext& ctx, const std::string& dataFile, std::string& name) {
+  for (;;) {
+    const FileAnswer a = askFile(ctx, OutputPrompt1, OutputTitle, name);
+    if ((a != FileAnswer::Chosen && a != FileAnswer::Given) || !sameFileName(name, dataFile)) return a;
+    ctx.state.MessageText = SameFileText;
+    ctx.ui.message(ctx.state.MessageText, SameFileTitle, Buttons::Ok, Icon::None);
+  }
+}
+
 void partialDeckWarning(VelfCommandContext& ctx) {
   ctx.state.MessageText = std::string(PartialLine1) + CrLf + PartialLine2;
   ctx.ui.message(ctx.state.MessageText, PartialTitle, Buttons::Ok, Icon::Information);
@@ -62,27 +75,27 @@ VelfOutcome editvelf(VelfCommandContext& ctx) {
   AppState& st = ctx.state;
   const int records = velf::usableRecords(st);
 
-  // 1. Refuse duplicate times; put each record's picks into time order.
+  // Refuse duplicate times; put each record's picks into time order.
   bool anyPicks = false;
   for (std::int32_t c = 1; c <= records; ++c) {
     if (ctx.checkDupPicks && ctx.checkDupPicks(c)) return VelfOutcome::Duplicates;
     if (velf::orderPicksByTime(st.PickTable[c]) != 0) anyPicks = true;
   }
 
-  // 2. Nothing picked: nothing goes to the job editor.
+  // Nothing picked: nothing goes to the job editor.
   if (!anyPicks) {
     st.MessageText = std::string(NothingLine1) + CrLf + NothingLine2;
     ctx.ui.message(st.MessageText, NothingTitle, Buttons::Ok, Icon::Information);
     return VelfOutcome::NothingToDo;
   }
 
-  // 3. Visit the records in ascending CDP order; the table keeps its indexing.
+  // Visit the records in ascending CDP order; the table keeps its indexing.
   const std::vector<int> order = velf::recordsInCdpOrder(st.PickTable, records);
 
-  // 4. Bring the job editor forward.
+  // Bring the job editor forward.
   ctx.link.linkcommand("show", "", "", "");
 
-  // 5. Data file.
+  // Data file.
   std::string dataFile;
   switch (askFile(ctx, DataPrompt1, DataTitle, dataFile)) {
     case FileAnswer::Cancelled: return VelfOutcome::DataCancelled;
@@ -93,7 +106,7 @@ VelfOutcome editvelf(VelfCommandContext& ctx) {
   }
   ctx.link.linkaddline(velf::inpfLine(dataFile));
 
-  // 6. Stretch, asked until it lies within 0.2..0.99.
+  // Stretch, asked until it lies within 0.2..0.99.
   float stretch = 0.0f;
   while (!velf::stretchAccepted(stretch)) {
     std::optional<std::string> answer = ctx.ui.input(StretchPrompt, StretchTitle, StretchDefault);
@@ -104,21 +117,21 @@ VelfOutcome editvelf(VelfCommandContext& ctx) {
     stretch = velf::readStretch(*answer);
   }
 
-  // 7. Recording delay.
+  // Recording delay.
   const Answer delay = ctx.ui.message(DelayPrompt, DelayTitle, Buttons::YesNo, Icon::Question);
   const std::int16_t delaySwitch = delay == Answer::Yes ? 1 : 0;
   ctx.link.linkaddline(velf::nmotLine(stretch, delaySwitch));
 
-  // 8. One velocity function per CDP with picks.
+  // One velocity function per CDP with picks.
   for (int c : order) {
     const CdpPicks& rec = st.PickTable[c];
     if (velf::pickCount(rec) == 0) continue;
     ctx.link.linkaddline(velf::velfLine(rec));
   }
 
-  // 9. Output file, then the end of the deck.
+  // Output file, then the end of the deck.
   std::string outputFile;
-  switch (askFile(ctx, OutputPrompt1, OutputTitle, outputFile)) {
+  switch (askOutputFile(ctx, dataFile, outputFile)) {
     case FileAnswer::Cancelled:
       partialDeckWarning(ctx);
       return VelfOutcome::OutputCancelled;

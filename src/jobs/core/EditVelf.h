@@ -5,9 +5,11 @@
 // into time order as it goes), "TSLY-NOTHING TO DO!" when no CDP has a pick,
 // "show" to the job editor, the data-file question and "*INPF ", the stretch
 // question (repeated until 0.2..0.99), the recording-delay question and
-// "*NMOT ", the VELF lines in ascending CDP order, the output-file question,
-// "*OUTF " and ">>END". Lines are sent as soon as they are known, so giving up
-// after "*INPF " leaves a partial deck in the editor; the user is warned then.
+// "*NMOT ", the VELF lines in ascending CDP order, the output-file question
+// (asked again, after "Input and output files can not be the same.", while
+// it names the data file), "*OUTF " and ">>END". Lines are sent as soon as
+// they are known, so giving up after "*INPF " leaves a partial deck in the
+// editor; the user is warned then.
 //
 // Nothing is thrown: every failure is shown to the user here. Whether a line
 // reached the editor is the link's business (it tells the user); the command
@@ -19,36 +21,11 @@
 #include <string>
 
 #include "jobs/core/JobLink.h"
+#include "jobs/core/JobsTexts.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
 
 namespace tsly {
-
-// Texts of the command's boxes.
-namespace velftext {
-inline constexpr const char* NothingTitle = "TSLY-NOTHING TO DO!";
-inline constexpr const char* NothingLine1 = "There are no picks on any panel.";
-inline constexpr const char* NothingLine2 = "There is nothing to do!";
-inline constexpr const char* DataPrompt1 = "What is the name of the data file to be be moved out?";
-inline constexpr const char* BrowseHint = "Enter a  ?  to browse disk.";
-inline constexpr const char* DataTitle = "TSLY-Data File Name";
-inline constexpr const char* StretchPrompt = "Enter NMO stretch for *NMOT command";
-inline constexpr const char* StretchTitle = "TSLY-MAKE VELF-COMMANDS";
-inline constexpr const char* StretchDefault = ".5";
-inline constexpr const char* DelayPrompt = "Use Recording Delay Time during move-out?";
-inline constexpr const char* DelayTitle = "TSLY-Use Recording Delay Time?";
-inline constexpr const char* OutputPrompt1 = "What is the name of the OUTPUT data file?";
-inline constexpr const char* OutputTitle = "TSLY-OUTPUT File Name";
-inline constexpr const char* FileDefault = "?";
-inline constexpr const char* PartialTitle = "TSLY-USER CANCELING";
-inline constexpr const char* PartialLine1 = "WARNING-JobPad HAS BEEN MODIFIED!";
-inline constexpr const char* PartialLine2 = "Command file is most likely unusable with out manual intervention.";
-inline constexpr const char* BrowseTitle = "Tessaly INPUT FILE SELECT";
-inline constexpr const char* BrowseFilter = "Data (*.dat)|*.dat|NMO Data (*.nmo)|*.nmo|All Data (*.*)|*.*";
-inline constexpr const char* BrowseDefaultExt = "dat";
-inline constexpr const char* ErrorTitle = "Tessaly ERROR";
-inline constexpr const char* ErrorLine1 = "Unexpected error";
-}  // namespace velftext
 
 // The duplicate-time check of one CDP index: true when the record holds two
 // picks at the same time (the check has told the user already).

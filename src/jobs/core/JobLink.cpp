@@ -1,11 +1,14 @@
 #include "jobs/core/JobLink.h"
 
+#include "jobs/core/JobsTexts.h"
 #include "platform/DdeErrors.h"
 #include "shared/State.h"
 
 namespace tsly {
 
 namespace {
+
+using namespace linktext;
 
 std::string joinLines(std::initializer_list<std::string> lines) {
   std::string text;
@@ -43,15 +46,12 @@ void JobLink::linkstart(const std::string& application, const std::string& topic
     }
   }
   ddelinked_ = false;
-  std::string text = joinLines({"There has been an unexpected error while starting JobPad", "",
-                                client_.errorDescription(error), ""});
+  std::string text = joinLines({StartupErrorLine1, "", client_.errorDescription(error), ""});
   if (error == ErrFileNotFound) {
     text += CrLf;
-    text += joinLines({"This error is caused by a failure of the system to",
-                       "locate  JobPad.EXE.  Make sure it is in a directory",
-                       "listed in your system's  PATH statement."});
+    text += joinLines({NotFoundLine1, NotFoundLine2, NotFoundLine3});
   }
-  ui_.message(text, "JobPad START-UP ERROR", Buttons::Ok, Icon::Information);
+  ui_.message(text, StartupErrorTitle, Buttons::Ok, Icon::Information);
 }
 
 bool JobLink::exchangeFailed(int error) {
@@ -99,23 +99,17 @@ void JobLink::linkaddline(const std::string& line, std::int16_t sw) {
 }
 
 void JobLink::linkrestart() {
-  ui_.message(joinLines({"There is no connection currently between this",
-                         "program and JobPad. Insertion/communication of", "data is not possible"}),
-              "JobPad INSERTION/COMMUNICATION ERROR", Buttons::Ok, Icon::Information);
-  Answer a = ui_.message("Would you like to attempt to restart JobPad?", "Restart JobPad?",
-                         Buttons::YesNo, Icon::Question);
+  ui_.message(joinLines({NoConnectionLine1, NoConnectionLine2, NoConnectionLine3}), NoConnectionTitle, Buttons::Ok,
+              Icon::Information);
+  Answer a = ui_.message(RestartQuestion, RestartTitle, Buttons::YesNo, Icon::Question);
   // The exchange that found the link down is not repeated, even after a successful restart.
   if (a == Answer::Yes) linkstart(JobEditorApp, JobEditorTopic);
 }
 
 void JobLink::linkfailure(const std::string& description) {
   ddelinked_ = false;
-  ui_.message(joinLines({"There was an error while attempting to communicate with",
-                         "JobPad. The error reported was: ", "", description, "",
-                         "The most common causes of this would be JobPad not running,",
-                         "or JobPad is awaiting user input.",
-                         "Further insertion of data to JobPad is not currently possible."}),
-              "JobPad DDE COMMUNICATIONS FAILURE", Buttons::Ok, Icon::Exclamation);
+  ui_.message(joinLines({FailureLine1, FailureLine2, "", description, "", FailureLine3, FailureLine4, FailureLine5}),
+              FailureTitle, Buttons::Ok, Icon::Exclamation);
 }
 
 }  // namespace tsly

@@ -75,7 +75,7 @@ struct KeyWords {
 
 inline bool validWord(int w) { return w >= 1 && w <= HeaderWords; }
 
-// Steps 28 to 34: panel table, CDP list, empty pick table.
+// The panel table, the CDP list and an empty pick table, from the directory.
 bool buildPanels(AppState& st) {
   auto& dir = st.TraceDirectory;
   const std::int32_t count = st.TraceCount;
@@ -132,49 +132,173 @@ bool buildPanels(AppState& st) {
 
 }  // namespace
 
+namespace {
+
+// The first trace: its header sets the state's trace buffers, data type and
+// key words. A refusal comes back in `refused`.
+bool readFirstTrace(AppState& st, int h, HeaderArray& header, KeyWords& keys, OpenScanResult& refused) {
+  unsigned char hb[HeaderBytes];
+  if (hreed(hb, h, HeaderBytes) != HeaderBytes) {
+    refused = refusal(OpenScanStatus::HeaderShort, scanmsg::HeaderShort, "", Icon::None);
+    return false;
+  }
+  decodeHeader(hb, header);
+  std::copy(header.begin(), header.end(), st.TraceHeader.begin());
+  st.BytesPerSample = static_cast<std::int16_t>(bytesPerSample(header));
+  st.TraceDataBytes = traceDataBytes(header);
+  if (st.TraceDataBytes < 2) {
+    refused = refusal(OpenScanStatus::FirstCorrupt, scanmsg::Corrupt, "", Icon::Exclamation, header[WordDataType], 1);
+    return false;
+  }
+  st.TraceSamples.resize(static_cast<size_t>(header[WordNumSamples]));
+  st.NumSamples = header[WordNumSamples];
+  st.SampleInterval = header[WordSampleInterval];
+  st.DataType = header[WordDataType];
+  st.DataTypeText = dataTypeText(st.DataType);
+  if (st.DataType == DataSpecialOrder) {
+    keys.primary = header[WordLabelWord];
+    keys.secondary = validWord(header[WordSecondaryWord]) ? header[WordSecondaryWord] : 0;
+  }
+  return true;
+}
+
+// The walk over the whole file into the trace directory. Counts and key
+// ranges are kept in the state every hundredth trace, when the progress hook
+// runs; a newer open started inside the hook ends the walk (Superseded).
+class ScanLoop {
+ public:
+  // Starts at the file's beginning; `first` is the first trace's header.
+  ScanLoop(AppState& st, const OpenScanHooks& hooks, const KeyWords& keys, int handle, std::uint32_t serial,
+           const HeaderArray& first)
+      : st_(st), hooks_(hooks), keys_(keys), in_(handle, 0), serial_(serial), h_(first) {}
+
+  OpenScanStatus run();
+  std::int32_t counter() const { return counter_; }
+  float maxAmplitude() const { return runMax_; }
+  // The header of the last trace read stays in the state, as after a plain
+  // walk, with the counts and key ranges.
+  void keepLastHeader() {
+    std::copy(h_.begin(), h_.end(), st_.TraceHeader.begin());
+    st_.BytesPerSample = static_cast<std::int16_t>(bytesPerSample(h_));
+    st_.TraceDataBytes = traceDataBytes(h_);
+    publish();
+  }
+  // Publishes the counts and key ranges so far into the state.
+  void publish() {
+    st_.ScanCounter = counter_;
+    st_.MinKey = minKey_;
+    st_.MaxKey = maxKey_;
+    st_.RunningMaxAmplitude = runMax_;
+  }
+
+ private:
+  OpenScanStatus readSamples(std::int32_t nbytes, int bps, std::int32_t n);
+  void enter(std::int64_t filePos, int bps, std::int32_t n);
+
+  AppState& st_;
+  const OpenScanHooks& hooks_;
+  const KeyWords& keys_;
+  SequentialReader in_;
+  std::uint32_t serial_;
+  HeaderArray h_;
+  std::int16_t minKey_ = 32767, maxKey_ = 0;
+  float runMax_ = 0.0f;
+  std::int32_t counter_ = 0;
+  std::vector<unsigned char> block_;
+};
+
+// A sample block: decoded for the first 100 traces (their largest amplitude
+// sets the display scale), skipped after that.
+OpenScanStatus ScanLoop::readSamples(std::int32_t nbytes, int bps, std::int32_t n) {
+  if (counter_ >= 100) return in_.skip(nbytes) == nbytes ? OpenScanStatus::Ok : OpenScanStatus::SamplesShort;
+  block_.resize(static_cast<size_t>(nbytes));
+  if (in_.read(block_.data(), nbytes) != nbytes) return OpenScanStatus::SamplesShort;
+  st_.TraceSamples.resize(static_cast<size_t>(n));
+  decodeSamples(block_.data(), bps, n, st_.TraceSamples.data1());
+  const float* s = st_.TraceSamples.data1();
+  for (std::int32_t i = 0; i < n; ++i) {
+    const float a = std::fabs(s[i]);
+    if (a > runMax_) runMax_ = a;
+  }
+  return OpenScanStatus::Ok;
+}
+
+void ScanLoop::enter(std::int64_t filePos, int bps, std::int32_t n) {
+  ++counter_;
+  TraceDirEntry& e = st_.TraceDirectory[static_cast<size_t>(counter_)];
+  e.FilePos = filePos;
+  e.TraceId = h_[WordTraceCode];
+  e.PrimaryKey = h_[static_cast<size_t>(keys_.primary)];
+  e.SecondaryKey = keys_.secondary ? h_[static_cast<size_t>(keys_.secondary)] : 0;
+  e.NumSamples = n;
+  e.BytesPerSample = static_cast<std::int16_t>(bps);
+  if (e.TraceId != TraceCodeSeparator) {
+    if (maxKey_ < e.PrimaryKey) maxKey_ = e.PrimaryKey;
+    if (e.PrimaryKey < minKey_) minKey_ = e.PrimaryKey;
+  }
+}
+
+OpenScanStatus ScanLoop::run() {
+  unsigned char hb[HeaderBytes];
+  for (;;) {
+    auto& dir = st_.TraceDirectory;
+    if (!dir.valid(counter_ + 1)) dir.resize(static_cast<size_t>(counter_) + TraceDirHeadroom);
+    const std::int64_t filePos = in_.position();
+    if (in_.read(hb, HeaderBytes) != HeaderBytes) return OpenScanStatus::Ok;  // the end of the data
+    decodeHeader(hb, h_);
+    const int bps = bytesPerSample(h_);
+    const std::int32_t nbytes = traceDataBytes(h_);
+    const std::int32_t n = h_[WordNumSamples];
+    if (nbytes < 2) return OpenScanStatus::TraceCorrupt;
+    const OpenScanStatus read = readSamples(nbytes, bps, n);
+    if (read != OpenScanStatus::Ok) return read;
+    enter(filePos, bps, n);
+    if (counter_ % TraceDirGrowEvery == 0) {
+      dir.resize(static_cast<size_t>(counter_) + TraceDirHeadroom);
+      publish();
+      if (hooks_.progress) {
+        hooks_.progress(counter_);
+        if (st_.ScanSerial != serial_) return OpenScanStatus::Superseded;
+      }
+    }
+  }
+}
+
+// After a walk to the end of the data: the amplitude scale, the trace count,
+// and the panel tables for panel data.
+OpenScanResult finishScan(AppState& st, const ScanLoop& loop, std::int16_t dataType) {
+  st.MaxAmplitude = loop.maxAmplitude();
+  st.TraceCount = loop.counter();
+  st.ScanCounter = 1;
+  OpenScanResult r;
+  r.status = OpenScanStatus::Ok;
+  r.dataType = dataType;
+  if ((dataType == DataCdpStacked || dataType == DataVelocityScan) && !buildPanels(st))
+    return refusal(OpenScanStatus::NoPanels, scanmsg::noPanelsText(), scanmsg::NoPanelsTitle, Icon::Information,
+                   dataType);
+  return r;
+}
+
+}  // namespace
+
 OpenScanResult openScan(AppState& st, const OpenScanHooks& hooks) {
   const std::uint32_t serial = ++st.ScanSerial;
-  auto superseded = [&] { return st.ScanSerial != serial; };
-
-  // Step 11: whatever handle the state holds is closed; the scan uses its own.
+  // Whatever handle the state holds is closed; the scan reads on its own.
   rawClose(st.TraceFileHandle);
   st.PanelDrawn = 0;
 
   LocalHandle file;
   file.h = OpenTraceForReading(st.DataFileName);
   if (file.h <= 0) return refusal(OpenScanStatus::OpenFailed, scanmsg::OpenFailed, "", Icon::None);
-
-  unsigned char hb[HeaderBytes];
-  if (hreed(hb, file.h, HeaderBytes) != HeaderBytes)
-    return refusal(OpenScanStatus::HeaderShort, scanmsg::HeaderShort, "", Icon::None);
   HeaderArray h{};
-  decodeHeader(hb, h);
-  std::copy(h.begin(), h.end(), st.TraceHeader.begin());
-  st.BytesPerSample = static_cast<std::int16_t>(bytesPerSample(h));
-  st.TraceDataBytes = traceDataBytes(h);
-  if (st.TraceDataBytes < 2)
-    return refusal(OpenScanStatus::FirstCorrupt, scanmsg::Corrupt, "", Icon::Exclamation, h[WordDataType], 1);
-
-  st.TraceSamples.resize(static_cast<size_t>(h[WordNumSamples]));
-  st.NumSamples = h[WordNumSamples];
-  st.SampleInterval = h[WordSampleInterval];
-  st.DataType = h[WordDataType];
-  st.DataTypeText = dataTypeText(st.DataType);
-  const std::int16_t dataType = st.DataType;
-
   KeyWords keys;
-  if (dataType == DataSpecialOrder) {
-    keys.primary = h[WordLabelWord];
-    keys.secondary = validWord(h[WordSecondaryWord]) ? h[WordSecondaryWord] : 0;
-  }
-
+  OpenScanResult refused;
+  if (!readFirstTrace(st, file.h, h, keys, refused)) return refused;
+  const std::int16_t dataType = st.DataType;
   if (hooks.firstTrace) {
-    FirstTraceInfo info{st.DataFileName, fileInfoLabel2(st.NumSamples, st.SampleInterval, st.DataTypeText),
-                        dataType};
-    hooks.firstTrace(info);
-    if (superseded()) return {OpenScanStatus::Superseded, {}, dataType, 0};
+    hooks.firstTrace({st.DataFileName, fileInfoLabel2(st.NumSamples, st.SampleInterval, st.DataTypeText), dataType});
+    if (st.ScanSerial != serial) return {OpenScanStatus::Superseded, {}, dataType, 0};
   }
-
   if (dataType < DataCdpGather || dataType > DataVelocityScan)
     return refusal(OpenScanStatus::BadDataType, scanmsg::BadDataType, scanmsg::BadDataTypeTitle, Icon::Information,
                    dataType);
@@ -183,7 +307,6 @@ OpenScanResult openScan(AppState& st, const OpenScanHooks& hooks) {
     return refusal(OpenScanStatus::KeyWordInvalid, scanmsg::keyWordText(keys.primary), scanmsg::KeyWordTitle,
                    Icon::Information, dataType);
 
-  // Step 22 on: the scan.
   if (hooks.busy) hooks.busy(true);
   auto endScan = [&] {
     if (hooks.busy) hooks.busy(false);
@@ -198,98 +321,16 @@ OpenScanResult openScan(AppState& st, const OpenScanHooks& hooks) {
   st.ScanCounter = 0;
   st.RunningMaxAmplitude = 0.0f;
   st.TraceDirectory.recreate(TraceDirInitial);
-
-  std::int16_t minKey = 32767, maxKey = 0;
-  float runMax = 0.0f;
-  std::int32_t counter = 0;
-  std::vector<unsigned char> block;
-  SequentialReader in(file.h, 0);
-  OpenScanStatus failure = OpenScanStatus::Ok;
-
-  for (;;) {
-    auto& dir = st.TraceDirectory;
-    if (!dir.valid(counter + 1)) dir.resize(static_cast<size_t>(counter) + TraceDirHeadroom);
-    const std::int64_t filePos = in.position();
-    if (in.read(hb, HeaderBytes) != HeaderBytes) break;  // end of the data
-    decodeHeader(hb, h);
-    const int bps = bytesPerSample(h);
-    const std::int32_t nbytes = traceDataBytes(h);
-    const std::int32_t n = h[WordNumSamples];
-    if (nbytes < 2) {
-      failure = OpenScanStatus::TraceCorrupt;
-      break;
-    }
-    if (counter < 100) {
-      // One of the first 100 traces: its samples set the amplitude scale.
-      block.resize(static_cast<size_t>(nbytes));
-      if (in.read(block.data(), nbytes) != nbytes) {
-        failure = OpenScanStatus::SamplesShort;
-        break;
-      }
-      st.TraceSamples.resize(static_cast<size_t>(n));
-      decodeSamples(block.data(), bps, n, st.TraceSamples.data1());
-      const float* s = st.TraceSamples.data1();
-      for (std::int32_t i = 0; i < n; ++i) {
-        float a = std::fabs(s[i]);
-        if (a > runMax) runMax = a;
-      }
-    } else if (in.skip(nbytes) != nbytes) {
-      failure = OpenScanStatus::SamplesShort;
-      break;
-    }
-    ++counter;
-    TraceDirEntry& e = dir[static_cast<size_t>(counter)];
-    e.FilePos = filePos;
-    e.TraceId = h[WordTraceCode];
-    e.PrimaryKey = h[static_cast<size_t>(keys.primary)];
-    e.SecondaryKey = keys.secondary ? h[static_cast<size_t>(keys.secondary)] : 0;
-    e.NumSamples = n;
-    e.BytesPerSample = static_cast<std::int16_t>(bps);
-    if (e.TraceId != TraceCodeSeparator) {
-      if (maxKey < e.PrimaryKey) maxKey = e.PrimaryKey;
-      if (e.PrimaryKey < minKey) minKey = e.PrimaryKey;
-    }
-    if (counter % TraceDirGrowEvery == 0) {
-      dir.resize(static_cast<size_t>(counter) + TraceDirHeadroom);
-      st.ScanCounter = counter;
-      st.MinKey = minKey;
-      st.MaxKey = maxKey;
-      st.RunningMaxAmplitude = runMax;
-      if (hooks.progress) {
-        hooks.progress(counter);
-        if (superseded()) return {OpenScanStatus::Superseded, {}, dataType, 0};
-      }
-    }
-  }
-
-  // The header of the last trace read stays in the state, as after a plain walk.
-  std::copy(h.begin(), h.end(), st.TraceHeader.begin());
-  st.BytesPerSample = static_cast<std::int16_t>(bytesPerSample(h));
-  st.TraceDataBytes = traceDataBytes(h);
-  st.ScanCounter = counter;
-  st.MinKey = minKey;
-  st.MaxKey = maxKey;
-  st.RunningMaxAmplitude = runMax;
+  ScanLoop loop(st, hooks, keys, file.h, serial, h);
+  const OpenScanStatus walked = loop.run();
+  if (walked == OpenScanStatus::Superseded) return {OpenScanStatus::Superseded, {}, dataType, 0};
+  loop.keepLastHeader();
   endScan();
-  if (failure == OpenScanStatus::TraceCorrupt)
-    return refusal(failure, scanmsg::Corrupt, "", Icon::None, dataType, counter + 1);
-  if (failure == OpenScanStatus::SamplesShort)
-    return refusal(failure, scanmsg::SamplesShort, "", Icon::None, dataType, counter + 1);
-
-  st.MaxAmplitude = runMax;
+  if (walked == OpenScanStatus::TraceCorrupt || walked == OpenScanStatus::SamplesShort)
+    return refusal(walked, walked == OpenScanStatus::TraceCorrupt ? scanmsg::Corrupt : scanmsg::SamplesShort, "",
+                   Icon::None, dataType, loop.counter() + 1);
   rawClose(file.h);
-  st.TraceCount = counter;
-  st.ScanCounter = 1;
-
-  OpenScanResult r;
-  r.status = OpenScanStatus::Ok;
-  r.dataType = dataType;
-  if (dataType == DataCdpStacked || dataType == DataVelocityScan) {
-    if (!buildPanels(st))
-      return refusal(OpenScanStatus::NoPanels, scanmsg::noPanelsText(), scanmsg::NoPanelsTitle, Icon::Information,
-                     dataType);
-  }
-  return r;
+  return finishScan(st, loop, dataType);
 }
 
 }  // namespace tsly

@@ -42,6 +42,7 @@
 
 #include "platform/Ui.h"
 #include "shared/State.h"
+#include "shared/Texts.h"
 
 namespace tsly {
 
@@ -122,7 +123,7 @@ std::string cdpRangeText(std::int16_t minKey, std::int16_t maxKey);
 
 // The exact message texts, named once.
 namespace scanmsg {
-inline constexpr const char* OpenFailed = "Error opening file";
+inline constexpr const char* OpenFailed = ErrorOpeningFileText;
 inline constexpr const char* HeaderShort = "Error reading trace header";
 inline constexpr const char* Corrupt = "Data appears corrupt. Can not continue";
 inline constexpr const char* BadDataType = "Only CDP-gather/stacked or Velocity data can be processed.";

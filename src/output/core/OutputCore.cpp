@@ -1,32 +1,6 @@
 #include "output/core/OutputCore.h"
 
-#include "shared/State.h"
-
 namespace tsly::output {
-
-std::string bmpNoImageText() {
-  return std::string("Graphics Save Option must be selected") + CrLf + "in order to save BMP files.";
-}
-
-std::string unexpectedErrorText(const std::string& description) {
-  return std::string("Unexpected error") + CrLf + description;
-}
-
-std::string bmpWriteFailedText(const std::string& path, const std::string& reason) {
-  std::string t = std::string("The bitmap file could not be written:") + CrLf + path;
-  if (!reason.empty()) t += std::string(CrLf) + reason;
-  return t;
-}
-
-std::string printFailedText(const std::string& reason) {
-  std::string t = "The page could not be printed.";
-  if (!reason.empty()) t += std::string(CrLf) + reason;
-  return t;
-}
-
-std::string pdfStatusText(const std::string& path) {
-  return "No printer installed: the page was written to " + path;
-}
 
 namespace {
 
@@ -56,11 +30,18 @@ std::string pdfOutputPath(const std::string& dataFileName, const std::string& st
   } else if (!startDirectory.empty() && writable(startDirectory)) {
     dir = startDirectory;
   }
-  const std::string base = "tessaly-print-" + stamp;
-  std::string path = joinPath(dir, base + ".pdf");
-  for (int n = 2; exists(path) && n < 10000; ++n)
-    path = joinPath(dir, base + "-" + std::to_string(n) + ".pdf");
-  return path;
+  return unusedFileName(joinPath(dir, "tessaly-print-" + stamp + ".pdf"), exists);
+}
+
+std::string unusedFileName(const std::string& path, const std::function<bool(const std::string&)>& exists) {
+  const auto slash = path.find_last_of('/');
+  const auto dot = path.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  const std::string stem = hasExtension ? path.substr(0, dot) : path;
+  const std::string extension = hasExtension ? path.substr(dot) : std::string();
+  std::string name = path;
+  for (int n = 2; exists(name) && n < 100000; ++n) name = stem + "-" + std::to_string(n) + extension;
+  return name;
 }
 
 }  // namespace tsly::output

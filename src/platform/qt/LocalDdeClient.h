@@ -27,7 +27,7 @@
 #include <memory>
 #include <string>
 
-#include "jobs/core/DdeProtocol.h"
+#include "platform/LinkProtocol.h"
 #include "platform/DdeClient.h"
 
 class QLocalSocket;

@@ -204,4 +204,12 @@ QRect twipsRect(double left, double top, double width, double height, double dpi
                twipsToPixels(height, dpiY));
 }
 
+void bringToFront(QWidget* window) {
+  if (!window) return;
+  window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
 }  // namespace tsly

@@ -51,4 +51,7 @@ class QtUi : public Ui {
 // A rectangle given as left, top, width, height in twips, in pixels.
 QRect twipsRect(double left, double top, double width, double height, double dpiX, double dpiY);
 
+// Restores a minimised window and brings it to the front.
+void bringToFront(QWidget* window);
+
 }  // namespace tsly

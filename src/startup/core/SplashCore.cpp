@@ -56,20 +56,4 @@ std::int64_t SplashWait::remainingMs(std::int64_t nowMs) const {
   return deadline_ - nowMs;
 }
 
-std::string previousInstanceText() {
-  return std::string("There is already an instance of this module running") + CrLf +
-         "Do you really want to start another?";
-}
-
-std::string instanceServerName(const std::string& user, const std::string& overrideName) {
-  std::string name = overrideName.empty() ? "tessaly-" + (user.empty() ? std::string("user") : user)
-                                          : overrideName;
-  for (char& c : name) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                    c == '-' || c == '_' || c == '.';
-    if (!ok) c = '_';
-  }
-  return name;
-}
-
 }  // namespace tsly::startup

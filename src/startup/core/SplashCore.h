@@ -1,6 +1,5 @@
-// The splash window's geometry, hit-testing and wait, and the texts of the
-// previous-instance question. No window code here: the splash widget and the
-// instance guard call these, and so do the tests.
+// The splash window's geometry, hit-testing and wait. No window code here: the
+// splash widget calls these, and so do the tests.
 #pragma once
 
 #include <cstdint>
@@ -52,16 +51,5 @@ class SplashWait {
   State state_ = State::Running;
   std::int64_t deadline_ = 0;
 };
-
-// Previous-instance question.
-inline constexpr const char* PreviousInstanceTitle = "Previous Instance detected";
-// "There is already an instance of this module running" CR LF
-// "Do you really want to start another?"
-std::string previousInstanceText();
-
-// The per-user name of the running copy's local server: the override when one
-// is given (tests use it so that runs do not collide), else "tessaly-" + user.
-// Characters other than letters, digits, '-', '_' and '.' become '_'.
-std::string instanceServerName(const std::string& user, const std::string& overrideName);
 
 }  // namespace tsly::startup

@@ -16,7 +16,7 @@
 #include <functional>
 #include <string>
 
-#include "jobs/core/DdeProtocol.h"
+#include "platform/LinkProtocol.h"
 
 namespace tsly {
 

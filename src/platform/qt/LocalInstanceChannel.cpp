@@ -1,34 +1,31 @@
-#include "startup/InstanceGuard.h"
+#include "platform/qt/LocalInstanceChannel.h"
 
 #include <QLocalSocket>
-#include <QWidget>
 
 #include <unistd.h>
 
-#include "startup/core/SplashCore.h"
-
-namespace tsly::startup {
+namespace tsly {
 
 namespace {
 constexpr const char* RestoreRequest = "restore";
 constexpr const char* RestoredReply = "restored";
 }  // namespace
 
-InstanceGuard::InstanceGuard(const QString& name, QObject* parent) : QObject(parent), name_(name) {
+LocalInstanceChannel::LocalInstanceChannel(const QString& name, QObject* parent) : QObject(parent), name_(name) {
   server_.setSocketOptions(QLocalServer::UserAccessOption);
-  connect(&server_, &QLocalServer::newConnection, this, &InstanceGuard::accept);
+  connect(&server_, &QLocalServer::newConnection, this, &LocalInstanceChannel::accept);
 }
 
-InstanceGuard::~InstanceGuard() { server_.close(); }
+LocalInstanceChannel::~LocalInstanceChannel() { server_.close(); }
 
-QString InstanceGuard::defaultName() {
+QString LocalInstanceChannel::defaultName() {
   QString user = qEnvironmentVariable("USER");
   if (user.isEmpty()) user = QString::number(getuid());
   const QString override = qEnvironmentVariable("TESSALY_INSTANCE_NAME");
   return QString::fromStdString(instanceServerName(user.toStdString(), override.toStdString()));
 }
 
-bool InstanceGuard::otherCopyRunning(int timeoutMs) const {
+bool LocalInstanceChannel::otherCopyRunning(int timeoutMs) const {
   if (server_.isListening()) return false;  // this copy holds the name
   QLocalSocket socket;
   socket.connectToServer(name_);
@@ -37,7 +34,7 @@ bool InstanceGuard::otherCopyRunning(int timeoutMs) const {
   return up;
 }
 
-bool InstanceGuard::hold() {
+bool LocalInstanceChannel::hold() {
   if (server_.isListening()) return true;
   // With user-only access Qt sets the socket up beside the name and moves it
   // into place, which would take the name from a live copy: look first.
@@ -51,7 +48,7 @@ bool InstanceGuard::hold() {
   return false;
 }
 
-bool InstanceGuard::askToRestore(int timeoutMs) const {
+bool LocalInstanceChannel::askToRestore(int timeoutMs) const {
   QLocalSocket socket;
   socket.connectToServer(name_);
   if (!socket.waitForConnected(timeoutMs)) return false;
@@ -66,7 +63,7 @@ bool InstanceGuard::askToRestore(int timeoutMs) const {
   return reply.left(reply.indexOf('\n')).trimmed() == RestoredReply;
 }
 
-void InstanceGuard::accept() {
+void LocalInstanceChannel::accept() {
   while (QLocalSocket* socket = server_.nextPendingConnection()) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::errorOccurred, socket, [socket] { socket->deleteLater(); });
@@ -87,27 +84,4 @@ void InstanceGuard::accept() {
   }
 }
 
-void bringToFront(QWidget* window) {
-  if (!window) return;
-  window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-  window->show();
-  window->raise();
-  window->activateWindow();
-}
-
-bool passInstanceGuard(Ui& ui, InstanceGuard& guard) {
-  if (!guard.otherCopyRunning()) {
-    guard.hold();
-    return true;
-  }
-  const Answer a = ui.message(previousInstanceText(), PreviousInstanceTitle, Buttons::YesNo,
-                              Icon::Question);
-  if (a == Answer::No) {
-    guard.askToRestore();
-    return false;
-  }
-  // Yes: this copy starts as well; the name stays with the copy that holds it.
-  return true;
-}
-
-}  // namespace tsly::startup
+}  // namespace tsly

@@ -1,4 +1,4 @@
-#include "jobs/core/JobPadService.h"
+#include "JobPadService.h"
 
 #include "platform/DdeErrors.h"
 

@@ -1,4 +1,4 @@
-#include "jobs/core/DdeProtocol.h"
+#include "platform/LinkProtocol.h"
 
 #include <algorithm>
 #include <utility>

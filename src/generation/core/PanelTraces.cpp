@@ -1,0 +1,169 @@
+#include "generation/core/PanelTraces.h"
+
+#include <algorithm>
+
+#include "platform/RawFile.h"
+#include "shared/Numbers.h"
+
+namespace tsly {
+
+std::int32_t outputSampleCount(double lengthMs, std::int32_t interval) {
+  return nearestI32(lengthMs * (1000.0 / static_cast<double>(interval)));
+}
+
+void CdpIndex::build(const AppState& s) {
+  const std::int32_t n = std::min<std::int32_t>(s.TraceCount, static_cast<std::int32_t>(s.TraceDirectory.size()));
+  start_.assign(65537, 0);
+  for (std::int32_t t = 1; t <= n; ++t) ++start_[static_cast<size_t>(s.TraceDirectory[t].PrimaryKey + 32768) + 1];
+  for (size_t c = 1; c < start_.size(); ++c) start_[c] += start_[c - 1];
+  order_.assign(static_cast<size_t>(n), 0);
+  std::vector<std::int32_t> fill(start_.begin(), start_.end() - 1);
+  for (std::int32_t t = 1; t <= n; ++t)
+    order_[static_cast<size_t>(fill[static_cast<size_t>(s.TraceDirectory[t].PrimaryKey + 32768)]++)] = t;
+}
+
+std::span<const std::int32_t> CdpIndex::traces(std::int16_t c) const {
+  const size_t key = static_cast<size_t>(c + 32768);
+  if (start_.empty()) return {};
+  return {order_.data() + start_[key], static_cast<size_t>(start_[key + 1] - start_[key])};
+}
+
+bool PanelTraces::readRaw(std::int32_t t, InputTrace& trace) {
+  using Kind = InputTrace::Kind;
+  trace = InputTrace{};
+  trace.dirIndex = t;
+  unsigned char hb[HeaderBytes];
+  rawSeek(in_, s_.TraceDirectory[t].FilePos, 0);
+  if (hreed(hb, in_, HeaderBytes) != HeaderBytes) {
+    trace.kind = Kind::HeaderShort;
+    return false;
+  }
+  decodeHeader(hb, trace.header);
+  const std::int32_t interval = trace.header[WordSampleInterval];
+  trace.numSamples = interval == 0 ? 0 : outputSampleCount(lengthMs_, interval);
+  if (trace.header[WordTraceCode] == TraceCodeDead) {
+    trace.kind = Kind::Dead;
+    return true;
+  }
+  const std::int64_t nbytes = static_cast<std::int64_t>(trace.numSamples) * bytesPerSample(trace.header);
+  if (interval == 0 || nbytes < 2) {
+    trace.kind = Kind::NoSamples;
+    return false;
+  }
+  if (trace.numSamples > trace.header[WordNumSamples]) {
+    trace.kind = Kind::TooShort;
+    return false;
+  }
+  if (bytes_.size() < static_cast<size_t>(nbytes)) bytes_.resize(static_cast<size_t>(nbytes));
+  if (hreed(bytes_.data(), in_, static_cast<std::int32_t>(nbytes)) != nbytes) {
+    trace.kind = Kind::SamplesShort;
+    return false;
+  }
+  if (trace.header[WordOffsetScalar] == 0) {
+    trace.kind = Kind::NoOffsets;
+    return false;
+  }
+  return true;
+}
+
+namespace {
+bool hasSamples(const InputTrace& t) {
+  return t.kind == InputTrace::Kind::Live || t.kind == InputTrace::Kind::NoOffsets;
+}
+}  // namespace
+
+bool PanelTraces::readInto(std::int32_t t, InputTrace& trace, float* samples) {
+  const bool more = readRaw(t, trace);
+  if (hasSamples(trace)) {
+    decodeSamples(bytes_.data(), bytesPerSample(trace.header), trace.numSamples, samples);
+    trace.samples = samples;
+  }
+  return more;
+}
+
+bool PanelTraces::poolRoom(std::size_t n) {
+  const std::size_t most = budget_ / sizeof(float);
+  if (pool_.size() + n > most) return false;
+  if (pool_.size() + n > pool_.capacity()) pool_.reserve(std::min(most, std::max(2 * pool_.capacity(), pool_.size() + n)));
+  return true;
+}
+
+bool PanelTraces::keep(PanelCdp& pc, bool& stopped) {
+  const std::size_t traceMark = traces_.size(), poolMark = pool_.size();
+  pc.first = static_cast<std::int32_t>(traceMark);
+  for (std::int32_t t : index_.traces(pc.cdp)) {
+    if (stopped) break;
+    InputTrace trace;
+    stopped = !readRaw(t, trace);
+    const std::size_t n = hasSamples(trace) ? static_cast<std::size_t>(trace.numSamples) : 0;
+    if (keptBytes() + sizeof(InputTrace) + n * sizeof(float) > budget_ || !poolRoom(n)) {
+      traces_.resize(traceMark);
+      firsts_.resize(traceMark);
+      pool_.resize(poolMark);
+      stopped = false;
+      return false;
+    }
+    std::size_t first = SIZE_MAX;
+    if (n > 0) {
+      first = pool_.size();
+      pool_.resize(pool_.size() + n);
+      decodeSamples(bytes_.data(), bytesPerSample(trace.header), trace.numSamples, pool_.data() + first);
+    }
+    traces_.push_back(trace);
+    firsts_.push_back(first);
+  }
+  pc.count = static_cast<std::int32_t>(traces_.size() - traceMark);
+  peak_ = std::max(peak_, keptBytes());
+  return true;
+}
+
+void PanelTraces::load(float start, std::int64_t count) {
+  release();
+  cdps_.assign(static_cast<size_t>(count), PanelCdp{});
+  // Room for the whole panel as the directory describes it, within the budget.
+  std::size_t traces = 0, samples = 0;
+  float k = 0.0f;
+  for (std::int64_t m = 0; m < count; ++m, k += 1.0f) {
+    cdps_[static_cast<size_t>(m)].cdp = nearestI16(start + k);
+    bool again = false;
+    for (std::int64_t e = 0; e < m && !again; ++e) again = cdps_[static_cast<size_t>(e)].cdp == cdps_[static_cast<size_t>(m)].cdp;
+    if (again) continue;
+    for (std::int32_t t : index_.traces(cdps_[static_cast<size_t>(m)].cdp)) {
+      ++traces;
+      samples += static_cast<std::size_t>(std::max<std::int32_t>(s_.TraceDirectory[t].NumSamples, 0));
+    }
+  }
+  traces_.reserve(std::min(traces, budget_ / sizeof(InputTrace)));
+  firsts_.reserve(traces_.capacity());
+  pool_.reserve(std::min(samples, budget_ / sizeof(float)));
+
+  bool stopped = false, full = false;
+  for (std::int64_t m = 0; m < count; ++m) {
+    PanelCdp& pc = cdps_[static_cast<size_t>(m)];
+    // A CDP met again (halves rounding to even) reuses its traces.
+    bool again = false;
+    for (std::int64_t e = 0; e < m && !again; ++e)
+      if (cdps_[static_cast<size_t>(e)].cdp == pc.cdp) {
+        pc = cdps_[static_cast<size_t>(e)];
+        again = true;
+      }
+    if (again) continue;
+    // Once a CDP does not fit, it and every CDP after it are read per visit.
+    if (full || !keep(pc, stopped)) {
+      full = true;
+      pc.kept = false;
+    }
+  }
+  // The pool is complete: point each kept trace at its samples.
+  for (size_t q = 0; q < traces_.size(); ++q)
+    if (firsts_[q] != SIZE_MAX) traces_[q].samples = pool_.data() + firsts_[q];
+}
+
+void PanelTraces::release() {
+  cdps_.clear();
+  traces_ = {};
+  firsts_ = {};
+  pool_ = {};
+}
+
+}  // namespace tsly
