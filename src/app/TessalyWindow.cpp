@@ -49,7 +49,7 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
   setObjectName(QStringLiteral("tessaly"));
   setWindowTitle(QStringLiteral("TSLY for WINDOWS"));
   link_ = std::make_unique<JobLink>(dde_, ui_);
-  open_ = std::make_unique<OpenCommand>(*this);
+  open_ = std::make_unique<OpenCommand>(state_, ui_, static_cast<OpenHost&>(*this));
   buildMenus();
   buildControls();
   display_ = std::make_unique<DisplaySurface>(
@@ -178,9 +178,9 @@ QMenu* TessalyWindow::menu(const char* objectName) const {
   return findChild<QMenu*>(QString::fromLatin1(objectName));
 }
 
-FileInfoWindow* TessalyWindow::fileInfoWindow() {
+FileInfoWindow& TessalyWindow::fileInfoWindow() {
   if (!fileInfo_) fileInfo_ = new FileInfoWindow(this);
-  return fileInfo_;
+  return *fileInfo_;
 }
 
 bool TessalyWindow::openRunning() const { return open_ && open_->running(); }
@@ -374,6 +374,52 @@ void TessalyWindow::prevpanel() { display_->display().prevPanel(); }
 void TessalyWindow::nextpanel() { display_->display().nextPanel(); }
 void TessalyWindow::clearpicks() { display_->display().clearPicks(); }
 void TessalyWindow::refresh() { display_->display().refresh(); }
+
+// ---- what Open asks of the window ----------------------------------------
+
+void TessalyWindow::setStatusText(const std::string& text) { label1_->setText(QString::fromStdString(text)); }
+
+void TessalyWindow::setControlEnabled(OpenControl control, bool on) {
+  switch (control) {
+    case OpenControl::ChangeGraphics: action("editsele")->setEnabled(on); break;
+    case OpenControl::SetNmoParameters: action("editnmo")->setEnabled(on); break;
+    case OpenControl::MakeVelfCommands: action("editvelf")->setEnabled(on); break;
+    case OpenControl::ClearPicks: clearpicks_->setEnabled(on); break;
+    case OpenControl::PrevNext:
+      prevpanel_->setEnabled(on);
+      nextpanel_->setEnabled(on);
+      break;
+  }
+}
+
+// The buttons, the canvas and "&Options" wait; the rest of the menus (File Info,
+// Exit, Help) stays available. Each gets its own state back afterwards.
+void TessalyWindow::holdInput(bool held) {
+  QWidget* controls = centralWidget();
+  QAction* options = editMenu_->menuAction();
+  if (held && !inputHeld_) {
+    controlsWereEnabled_ = controls->isEnabled();
+    optionsWereEnabled_ = options->isEnabled();
+    controls->setEnabled(false);
+    options->setEnabled(false);
+  } else if (!held && inputHeld_) {
+    controls->setEnabled(controlsWereEnabled_);
+    options->setEnabled(optionsWereEnabled_);
+  }
+  inputHeld_ = held;
+}
+
+void TessalyWindow::showNmoParameters() { editnmo(); }
+
+void TessalyWindow::redraw() { refresh(); }
+
+void TessalyWindow::updateScrollBars() { display_->updateScrollBars(); }
+
+void TessalyWindow::sendLastPath(const std::string& path) { link_->linkcommand("lastpath", path, "", ""); }
+
+bool TessalyWindow::shuttingDown() const { return shutDown_; }
+
+std::string& TessalyWindow::dialogFileName() { return filelogFileName; }
 
 void TessalyWindow::hscrollChanged(int value) { display_->horizontalScrolled(value); }
 

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "open/OpenHost.h"
 #include "platform/DdeClient.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
@@ -49,7 +50,7 @@ class PictureOutput;
 inline constexpr double MainClientWidthTwips = 7560;
 inline constexpr double MainClientHeightTwips = 5040;
 
-class TessalyWindow : public QMainWindow {
+class TessalyWindow : public QMainWindow, private OpenHost {
   Q_OBJECT
  public:
   TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent = nullptr);
@@ -95,22 +96,14 @@ class TessalyWindow : public QMainWindow {
   double heightTwips() const;
   void setPlacementTwips(double top, double left, double width, double height);
 
-  // Controls, for the commands that drive them.
-  QLabel* statusLabel() const { return label1_; }
-  QWidget* viewport() const { return picture2_; }
-  QWidget* canvasWidget() const { return picture1_; }
   // The drawing canvas Picture1 and the panel display working on it.
   ImageCanvas* canvas() const { return canvas_; }
   DisplaySurface& display() { return *display_; }
-  QScrollBar* hScroll() const { return hscroll1_; }
-  QScrollBar* vScroll() const { return vscroll1_; }
-  QPushButton* prevButton() const { return prevpanel_; }
-  QPushButton* nextButton() const { return nextpanel_; }
-  QPushButton* clearPicksButton() const { return clearpicks_; }
-  QPushButton* refreshButton() const { return refresh_; }
+  // Menu items and menus by objectName.
   QAction* action(const char* objectName) const;
   QMenu* menu(const char* objectName) const;
-  FileInfoWindow* fileInfoWindow();
+  // The file-information window tslyfile, made on first use.
+  FileInfoWindow& fileInfoWindow() override;
   // The NMO parameters dialog, once "Set NMO Parameters" has created it.
   NmoDialog* nmoDialog() const { return nmosele_; }
   // Save BMP, Print and Print Setup, with the printer chosen for this run.
@@ -155,6 +148,17 @@ class TessalyWindow : public QMainWindow {
   QAction* addItem(QMenu* menu, const char* name, const char* caption, void (TessalyWindow::*slot)());
   void readSettingsFile();
 
+  // OpenHost
+  void setStatusText(const std::string& text) override;
+  void setControlEnabled(OpenControl control, bool on) override;
+  void holdInput(bool held) override;
+  void showNmoParameters() override;
+  void redraw() override;
+  void updateScrollBars() override;
+  void sendLastPath(const std::string& path) override;
+  bool shuttingDown() const override;
+  std::string& dialogFileName() override;
+
   AppState& state_;
   Ui& ui_;
   DdeClient& dde_;
@@ -183,6 +187,10 @@ class TessalyWindow : public QMainWindow {
   std::string helpFilePath_;
   std::string programFolder_;
   bool shutDown_ = false;
+  // Enabled states of the controls and of "&Options" while Open holds them.
+  bool inputHeld_ = false;
+  bool controlsWereEnabled_ = true;
+  bool optionsWereEnabled_ = true;
 };
 
 }  // namespace tsly

@@ -62,6 +62,16 @@ void DisplaySurface::windowResized(double outerWidthTwips, double outerHeightTwi
   updateSteps();
 }
 
+void DisplaySurface::updateScrollBars() {
+  if (!w_.viewport || !w_.vscroll) return;
+  QScrollBar* v = w_.vscroll;
+  v->resize(v->width(), w_.viewport->height());
+  // A canvas shorter than the viewport has nothing to scroll: the bar stays at 0.
+  const int maximum = nearestI16(w_.canvas->height() - w_.viewport->contentsRect().height());
+  v->setMaximum(maximum > 0 ? maximum : 0);
+  v->setPageStep(nearestI16(w_.canvas->height() / 10.0));
+}
+
 void DisplaySurface::horizontalScrolled(int value) {
   const CanvasPos p = canvasPosForHorizontal(value, w_.vscroll ? w_.vscroll->value() : 0);
   w_.canvas->move(p.left, p.top);

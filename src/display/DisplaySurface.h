@@ -49,6 +49,9 @@ class DisplaySurface : public QObject, public DisplayHost {
   void changeGraphics();
   // The main window's size changed; outer size in twips.
   void windowResized(double outerWidthTwips, double outerHeightTwips);
+  // The scroll bars after the open scan: the vertical bar as high as the
+  // viewport, its maximum and step from the canvas.
+  void updateScrollBars();
   // Scroll bars changed.
   void horizontalScrolled(int value);
   void verticalScrolled(int value);

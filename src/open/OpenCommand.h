@@ -9,13 +9,19 @@
 //
 // An Open chosen while a scan is letting events run is not nested: it is run
 // once the running one has finished.
+//
+// The command talks to the main window only through OpenHost.
 #pragma once
 
 #include <string>
 
+#include "open/OpenHost.h"
+#include "platform/Ui.h"
+#include "shared/State.h"
+
 namespace tsly {
 
-class TessalyWindow;
+struct OpenScanResult;
 
 inline constexpr const char* OpenDialogTitle = "Tessaly File OPEN";
 inline constexpr const char* OpenDialogFilter = "Data (*.dat)|*.dat|NMO Data (*.nmo)|*.nmo|All Data (*.*)|*.*";
@@ -23,7 +29,7 @@ inline constexpr const char* OpenDialogDefaultExt = "dat";
 
 class OpenCommand {
  public:
-  explicit OpenCommand(TessalyWindow& window) : w_(window) {}
+  OpenCommand(AppState& state, Ui& ui, OpenHost& host) : st_(state), ui_(ui), host_(host) {}
 
   // "&Open".
   void run();
@@ -35,9 +41,16 @@ class OpenCommand {
 
  private:
   void runOnce();
-  void scrollBarsAfterScan();
+  // The file dialog; false when the command ends there (cancelled or failed).
+  bool chooseFile(std::string& path);
+  // From the chosen name to the end of the command.
+  void openChosen(const std::string& path);
+  OpenScanResult scan();
+  void afterScan(const OpenScanResult& result);
 
-  TessalyWindow& w_;
+  AppState& st_;
+  Ui& ui_;
+  OpenHost& host_;
   bool running_ = false;
   bool pending_ = false;
 };

@@ -63,7 +63,7 @@ struct Fixture {
   }
   QRgb at(int x, int y) { return w.canvas()->image().pixel(x, y) & 0xffffff; }
   void click(int x, int y) { QTest::mousePress(w.canvas(), Qt::LeftButton, {}, QPoint(x, y)); }
-  QString status() { return w.statusLabel()->text(); }
+  QString status() { return control<QLabel>(w, "Label1")->text(); }
 };
 
 }  // namespace
@@ -79,7 +79,7 @@ class DisplayWindowTest : public QObject {
     QCOMPARE(f.w.canvas()->width(), 490);
     QCOMPARE(f.w.canvas()->height(), 460);
     QCOMPARE(f.status(), QString("CDP #  1001 with any previous picks shown."));
-    QVERIFY(f.w.clearPicksButton()->isEnabled());
+    QVERIFY(control<QPushButton>(f.w, "clearpicks")->isEnabled());
     QCOMPARE(f.st.PanelDrawn, std::int16_t(-1));
     QCOMPARE(f.at(45, 90), 0x000000u);  // timing line at 10 ms
     QVERIFY(!f.w.action("editvelf")->isEnabled());
@@ -92,20 +92,20 @@ class DisplayWindowTest : public QObject {
     QCOMPARE(f.status(), QString("Last pick at  25ms on CDP#  1001 with velo = 1800"));
     QVERIFY(f.w.action("editvelf")->isEnabled());
     QCOMPARE(f.at(235, 150), Red);
-    QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
     QCOMPARE(f.st.CurrentCdp, 2);
     QCOMPARE(f.status(), QString("CDP #  1011 with any previous picks shown."));
     QCOMPARE(f.at(235, 150), White);
-    QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);  // wraps to the first CDP
+    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);  // wraps to the first CDP
     QCOMPARE(f.st.CurrentCdp, 1);
     QCOMPARE(f.at(235, 150), Red);
-    QTest::mouseClick(f.w.clearPicksButton(), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(f.w, "clearpicks"), Qt::LeftButton);
     QCOMPARE(f.at(235, 150), White);
     QCOMPARE(picksInUse(f.st.PickTable[1]), 0);
     // Two picks on one row: Prev shows the duplicate and stays.
     f.click(60, 150);
     f.click(335, 150);
-    QTest::mouseClick(f.w.prevButton(), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(f.w, "prevpanel"), Qt::LeftButton);
     QCOMPARE(f.st.CurrentCdp, 1);
     QCOMPARE(f.ui.boxes.size(), size_t(1));
     QCOMPARE(f.ui.boxes[0].title, std::string("TSLY-DUPLICATE TIME PICKS NOT ALLOWED"));
@@ -117,9 +117,9 @@ class DisplayWindowTest : public QObject {
     f.open("window_nested.vsc");
     int events = 0;
     f.ui.onEvents = [&] {
-      if (++events == 2) QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);
+      if (++events == 2) QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
     };
-    QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
     f.ui.onEvents = nullptr;
     // The first Next drew CDP 2; the one pressed in the middle ran after it.
     QCOMPARE(f.st.CurrentCdp, 1);
@@ -147,22 +147,22 @@ class DisplayWindowTest : public QObject {
   void scrollBarsAndResize() {
     Fixture f;
     f.open("window_scroll.vsc");
-    QCOMPARE(f.w.hScroll()->maximum(), 490);
-    f.w.hScroll()->setValue(120);
+    QCOMPARE(control<QScrollBar>(f.w, "HScroll1")->maximum(), 490);
+    control<QScrollBar>(f.w, "HScroll1")->setValue(120);
     QCOMPARE(f.w.canvas()->pos(), QPoint(-120, 0));
-    f.w.vScroll()->setValue(f.w.vScroll()->maximum());
-    QCOMPARE(f.w.canvas()->pos(), QPoint(0, -f.w.vScroll()->maximum()));
-    QCOMPARE(f.w.hScroll()->value(), 120);
+    control<QScrollBar>(f.w, "VScroll1")->setValue(control<QScrollBar>(f.w, "VScroll1")->maximum());
+    QCOMPARE(f.w.canvas()->pos(), QPoint(0, -control<QScrollBar>(f.w, "VScroll1")->maximum()));
+    QCOMPARE(control<QScrollBar>(f.w, "HScroll1")->value(), 120);
     // A taller and wider window: the viewport follows (height - bar - 1100 twips).
     const int dpi = f.w.logicalDpiY();
     f.w.resize(900, 700);
     QCoreApplication::processEvents();
     const double heightTwips = f.w.heightTwips();
-    const int expected = twipsToPixels(heightTwips - pixelsToTwips(f.w.hScroll()->height(), dpi) - 1100, dpi);
-    QVERIFY(std::abs(f.w.viewport()->height() - expected) <= 1);
-    QCOMPARE(f.w.vScroll()->height(), f.w.viewport()->height());
-    QCOMPARE(f.w.hScroll()->y(), f.w.viewport()->y() + f.w.viewport()->height());
-    QCOMPARE(f.w.vScroll()->maximum(), std::max(0, 460 - f.w.viewport()->height()));
+    const int expected = twipsToPixels(heightTwips - pixelsToTwips(control<QScrollBar>(f.w, "HScroll1")->height(), dpi) - 1100, dpi);
+    QVERIFY(std::abs(control<QWidget>(f.w, "Picture2")->height() - expected) <= 1);
+    QCOMPARE(control<QScrollBar>(f.w, "VScroll1")->height(), control<QWidget>(f.w, "Picture2")->height());
+    QCOMPARE(control<QScrollBar>(f.w, "HScroll1")->y(), control<QWidget>(f.w, "Picture2")->y() + control<QWidget>(f.w, "Picture2")->height());
+    QCOMPARE(control<QScrollBar>(f.w, "VScroll1")->maximum(), std::max(0, 460 - control<QWidget>(f.w, "Picture2")->height()));
   }
 };
 

@@ -120,12 +120,12 @@ void WindowLayoutTest::designStates() {
   RecordingDde dde;
   TessalyWindow w(st, ui, dde);
   w.show();
-  QVERIFY(!w.prevButton()->isEnabled());
-  QVERIFY(!w.nextButton()->isEnabled());
-  QVERIFY(!w.clearPicksButton()->isEnabled());
-  QVERIFY(!w.refreshButton()->isVisible());
+  QVERIFY(!control<QPushButton>(w, "prevpanel")->isEnabled());
+  QVERIFY(!control<QPushButton>(w, "nextpanel")->isEnabled());
+  QVERIFY(!control<QPushButton>(w, "clearpicks")->isEnabled());
+  QVERIFY(!control<QPushButton>(w, "refresh")->isVisible());
   QVERIFY(w.findChild<QPushButton*>("refresh"));
-  QVERIFY(w.statusLabel()->isVisible());
+  QVERIFY(control<QLabel>(w, "Label1")->isVisible());
   // The canvas sits at the viewport's top-left corner on a white background.
   QWidget* canvas = w.findChild<QWidget*>("Picture1");
   QVERIFY(canvas);
@@ -175,8 +175,8 @@ void WindowLayoutTest::fileInfoDesign() {
   ScriptedUi ui;
   RecordingDde dde;
   TessalyWindow w(st, ui, dde);
-  FileInfoWindow* f = w.fileInfoWindow();
-  QCOMPARE(f, w.fileInfoWindow());  // created once
+  FileInfoWindow* f = &w.fileInfoWindow();
+  QCOMPARE(f, &w.fileInfoWindow());  // created once
   QCOMPARE(f->objectName(), QString("tslyfile"));
   QCOMPARE(f->windowTitle(), QString("Tessaly File Infomation"));
   auto* frame = f->findChild<QGroupBox*>();
@@ -205,17 +205,17 @@ void WindowLayoutTest::scrollBarsMoveTheCanvas() {
   ScriptedUi ui;
   RecordingDde dde;
   TessalyWindow w(st, ui, dde);
-  w.canvasWidget()->resize(2000, 1500);
-  w.hScroll()->setRange(0, 2000);
-  w.vScroll()->setRange(0, 1000);
-  w.hScroll()->setValue(300);
-  QCOMPARE(w.canvasWidget()->pos(), QPoint(-300, 0));
-  w.vScroll()->setValue(200);
+  control<QWidget>(w, "Picture1")->resize(2000, 1500);
+  control<QScrollBar>(w, "HScroll1")->setRange(0, 2000);
+  control<QScrollBar>(w, "VScroll1")->setRange(0, 1000);
+  control<QScrollBar>(w, "HScroll1")->setValue(300);
+  QCOMPARE(control<QWidget>(w, "Picture1")->pos(), QPoint(-300, 0));
+  control<QScrollBar>(w, "VScroll1")->setValue(200);
   // Vertical scrolling brings the left edge back; the horizontal bar keeps its value.
-  QCOMPARE(w.canvasWidget()->pos(), QPoint(0, -200));
-  QCOMPARE(w.hScroll()->value(), 300);
-  w.hScroll()->setValue(310);
-  QCOMPARE(w.canvasWidget()->pos(), QPoint(-310, -200));
+  QCOMPARE(control<QWidget>(w, "Picture1")->pos(), QPoint(0, -200));
+  QCOMPARE(control<QScrollBar>(w, "HScroll1")->value(), 300);
+  control<QScrollBar>(w, "HScroll1")->setValue(310);
+  QCOMPARE(control<QWidget>(w, "Picture1")->pos(), QPoint(-310, -200));
 }
 
 QTEST_MAIN(WindowLayoutTest)

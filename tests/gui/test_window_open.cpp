@@ -44,7 +44,7 @@ struct Fixture {
     ui.fileAnswers.push_back(r);
   }
   std::string label(const char* name) {
-    return FileInfoWindow::labelText(w.fileInfoWindow()->findChild<QLabel*>(name));
+    return FileInfoWindow::labelText(w.fileInfoWindow().findChild<QLabel*>(name));
   }
 };
 
@@ -95,7 +95,7 @@ class WindowOpenTest : public QObject {
 void WindowOpenTest::dialogRequestAndCancel() {
   Fixture f;
   f.st.DataFileName = "/data/start/old.dat";
-  f.w.statusLabel()->setText("busy");
+  control<QLabel>(f.w, "Label1")->setText("busy");
   f.w.action("fileopen")->trigger();
   QCOMPARE(f.ui.openDialogs.size(), size_t(1));
   const FileDialogRequest& r = f.ui.openDialogs[0];
@@ -110,7 +110,7 @@ void WindowOpenTest::dialogRequestAndCancel() {
   QVERIFY(f.dde.log.empty());
   QCOMPARE(f.st.LastPath, std::string("/data/start"));
   QCOMPARE(f.st.DataFileName, std::string("/data/start/old.dat"));
-  QCOMPARE(f.w.statusLabel()->text(), QString("busy"));
+  QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString("busy"));
 }
 
 void WindowOpenTest::dialogFailure() {
@@ -131,7 +131,7 @@ void WindowOpenTest::dialogFailure() {
 void WindowOpenTest::fileNotFound() {
   CurrentTempDir dir;
   Fixture f;
-  f.w.statusLabel()->setText("TSLY-4-Windows");
+  control<QLabel>(f.w, "Label1")->setText("TSLY-4-Windows");
   f.choose(dir.file("nothere.dat"));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
@@ -142,7 +142,7 @@ void WindowOpenTest::fileNotFound() {
   // The directory is taken and sent before the check; the status label is cleared.
   QCOMPARE(f.st.LastPath, dir.path());
   QCOMPARE(f.st.DataFileName, dir.file("nothere.dat"));
-  QCOMPARE(f.w.statusLabel()->text(), QString());
+  QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString());
 }
 
 void WindowOpenTest::refusals_data() {
@@ -209,8 +209,8 @@ void WindowOpenTest::refusals() {
   QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
   QCOMPARE(QString::fromStdString(f.label("Label2")), label2);
   QVERIFY(!f.ui.busy);
-  QVERIFY(!f.w.fileInfoWindow()->isVisible());
-  QVERIFY(!f.w.prevButton()->isEnabled());
+  QVERIFY(!f.w.fileInfoWindow().isVisible());
+  QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
   QCOMPARE(f.st.DataFileName, dir.file("bad.dat"));
   QCOMPARE(f.st.TraceFileHandle, -1);
 }
@@ -235,20 +235,20 @@ void WindowOpenTest::progressEveryHundredTraces() {
   writeFile(dir.file("gather.dat"), gatherFile(250, 1, 20));
   Fixture f;
   f.w.action("editsele")->setEnabled(true);
-  f.w.clearPicksButton()->setEnabled(true);
-  f.w.prevButton()->setEnabled(true);
-  f.w.nextButton()->setEnabled(true);
+  control<QPushButton>(f.w, "clearpicks")->setEnabled(true);
+  control<QPushButton>(f.w, "prevpanel")->setEnabled(true);
+  control<QPushButton>(f.w, "nextpanel")->setEnabled(true);
   std::vector<std::string> progress;
   std::vector<bool> shown, busy;
   f.ui.onEvents = [&] {
     // Half-built tables: the buttons, canvas and "&Options" wait for the scan.
-    QVERIFY(!f.w.prevButton()->isEnabled());
-    QVERIFY(!f.w.canvasWidget()->isEnabled());
+    QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
+    QVERIFY(!control<QWidget>(f.w, "Picture1")->isEnabled());
     QVERIFY(!f.w.menu("edit")->menuAction()->isEnabled());
     QVERIFY(f.w.action("fileinfomenu")->isEnabled());
     QVERIFY(f.w.action("fileexit")->isEnabled());
     progress.push_back(f.label("Label1"));
-    shown.push_back(f.w.fileInfoWindow()->isVisible() && !f.w.fileInfoWindow()->isModal());
+    shown.push_back(f.w.fileInfoWindow().isVisible() && !f.w.fileInfoWindow().isModal());
     busy.push_back(f.ui.busy);
   };
   f.choose(dir.file("gather.dat"));
@@ -258,7 +258,7 @@ void WindowOpenTest::progressEveryHundredTraces() {
   QCOMPARE(shown, (std::vector<bool>{true, true}));
   QCOMPARE(busy, (std::vector<bool>{true, true}));
   QVERIFY(!f.ui.busy);
-  QVERIFY(!f.w.fileInfoWindow()->isVisible());
+  QVERIFY(!f.w.fileInfoWindow().isVisible());
   // The last progress text stays until File Info.
   QCOMPARE(f.label("Label1"), std::string(" 200 Traces Processed"));
   QCOMPARE(f.st.TraceCount, 250);
@@ -268,10 +268,10 @@ void WindowOpenTest::progressEveryHundredTraces() {
   QVERIFY(f.w.action("editnmo")->isEnabled());
   QVERIFY(!f.w.action("editsele")->isEnabled());
   QVERIFY(!f.w.action("editvelf")->isEnabled());
-  QVERIFY(!f.w.clearPicksButton()->isEnabled());
-  QVERIFY(!f.w.prevButton()->isEnabled());
-  QVERIFY(!f.w.nextButton()->isEnabled());
-  QVERIFY(f.w.canvasWidget()->isEnabled());
+  QVERIFY(!control<QPushButton>(f.w, "clearpicks")->isEnabled());
+  QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
+  QVERIFY(!control<QPushButton>(f.w, "nextpanel")->isEnabled());
+  QVERIFY(control<QWidget>(f.w, "Picture1")->isEnabled());
   QVERIFY(f.w.menu("edit")->menuAction()->isEnabled());
   QCOMPARE(f.st.LastPath, dir.path());
 }
@@ -290,16 +290,16 @@ void WindowOpenTest::panelFileEnablesNavigation() {
   QCOMPARE(f.st.PanelCount, 5);
   QCOMPARE(f.st.CdpCount, 1);
   QCOMPARE(f.st.CurrentCdp, 1);
-  QVERIFY(f.w.prevButton()->isEnabled());
-  QVERIFY(f.w.nextButton()->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "prevpanel")->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "nextpanel")->isEnabled());
   QVERIFY(f.w.action("editsele")->isEnabled());
   QVERIFY(!f.w.action("editnmo")->isEnabled());
   QVERIFY(!f.w.action("editvelf")->isEnabled());
   QCOMPARE(f.label("Label3"), dir.file("scan.nmo"));
   QCOMPARE(f.label("Label2"), std::string(" 50 Samples  4000 microsec/sample\r\n CDP Stacked Data\r\n"));
   // The vertical bar matches the viewport.
-  QCOMPARE(f.w.vScroll()->height(), f.w.viewport()->height());
-  QVERIFY(f.w.vScroll()->minimum() == 0 && f.w.vScroll()->maximum() >= 0);
+  QCOMPARE(control<QScrollBar>(f.w, "VScroll1")->height(), control<QWidget>(f.w, "Picture2")->height());
+  QVERIFY(control<QScrollBar>(f.w, "VScroll1")->minimum() == 0 && control<QScrollBar>(f.w, "VScroll1")->maximum() >= 0);
 }
 
 void WindowOpenTest::fileInfoBeforeAndAfterAnOpen() {
@@ -314,9 +314,9 @@ void WindowOpenTest::fileInfoBeforeAndAfterAnOpen() {
   QCOMPARE(before.label1, std::string("First CDP -  0 Last CDP -  0\r\n"));
   QCOMPARE(before.label2, std::string("lab2"));
   QCOMPARE(before.label3, std::string("lab3"));
-  QVERIFY(!f.w.fileInfoWindow()->isVisible());
+  QVERIFY(!f.w.fileInfoWindow().isVisible());
   // Centred over the main window.
-  FileInfoWindow* info = f.w.fileInfoWindow();
+  FileInfoWindow* info = &f.w.fileInfoWindow();
   const QRect o = f.w.frameGeometry(), me = info->frameGeometry();
   QVERIFY(qAbs(me.center().x() - o.center().x()) <= 2);
   QVERIFY(qAbs(me.center().y() - o.center().y()) <= 2);
@@ -355,8 +355,8 @@ void WindowOpenTest::refusedFilesKeepThePicks() {
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(2000));
   // The controls are as the previous file left them.
-  QVERIFY(f.w.prevButton()->isEnabled());
-  QVERIFY(f.w.nextButton()->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "prevpanel")->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "nextpanel")->isEnabled());
   QVERIFY(f.w.menu("edit")->menuAction()->isEnabled());
 
   // A gather: the NMO dialog's turn; panels, CDP list and picks stay.
@@ -400,8 +400,8 @@ void WindowOpenTest::noPanelsMessage() {
   QCOMPARE(f.ui.boxes[0].title, std::string("TSLY-NOT TSLY DATA"));
   QCOMPARE(f.ui.boxes[0].icon, Icon::Information);
   QCOMPARE(f.st.TraceCount, 12);
-  QVERIFY(!f.w.prevButton()->isEnabled());
-  QVERIFY(!f.w.nextButton()->isEnabled());
+  QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
+  QVERIFY(!control<QPushButton>(f.w, "nextpanel")->isEnabled());
 }
 
 void WindowOpenTest::openChosenDuringAScanRunsAfterIt() {
@@ -425,7 +425,7 @@ void WindowOpenTest::openChosenDuringAScanRunsAfterIt() {
   QCOMPARE(f.st.DataFileName, dir.file("scan.dat"));
   QCOMPARE(f.st.TraceCount, 8);
   QCOMPARE(f.st.PanelCount, 2);
-  QVERIFY(f.w.nextButton()->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "nextpanel")->isEnabled());
   QVERIFY(!f.w.openRunning());
 }
 
@@ -447,8 +447,8 @@ void WindowOpenTest::fileInfoDuringAScan() {
   QVERIFY(during.wasModal);
   QCOMPARE(during.label3, dir.file("big.dat"));
   QCOMPARE(f.st.TraceCount, 250);
-  QVERIFY(!f.w.fileInfoWindow()->isVisible());
-  QVERIFY(!f.w.fileInfoWindow()->isModal());
+  QVERIFY(!f.w.fileInfoWindow().isVisible());
+  QVERIFY(!f.w.fileInfoWindow().isModal());
 }
 
 void WindowOpenTest::exitDuringAScan() {
@@ -457,7 +457,7 @@ void WindowOpenTest::exitDuringAScan() {
   Fixture f;
   int ended = 0;
   f.w.endProcess = [&] { ++ended; };
-  f.w.clearPicksButton()->setEnabled(true);
+  control<QPushButton>(f.w, "clearpicks")->setEnabled(true);
   f.ui.onEvents = [&] {
     if (!f.w.shutDown()) f.w.action("fileexit")->trigger();
   };
@@ -466,7 +466,7 @@ void WindowOpenTest::exitDuringAScan() {
   QCOMPARE(ended, 1);
   QCOMPARE(settingsLines(readFile(dir.file("tessaly.ini")), 100).size(), size_t(22));
   // The open stops with the scan: the gather steps after it do not run.
-  QVERIFY(f.w.clearPicksButton()->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "clearpicks")->isEnabled());
   QVERIFY(f.ui.boxes.empty());
   QVERIFY(!f.ui.busy);
 }
