@@ -21,7 +21,7 @@ DisplaySurface::DisplaySurface(AppState& state, Ui& ui, const DisplayWidgets& wi
     b->setMinimum(0);
     b->setSingleStep(ScrollSmallStep);
   }
-  updateSteps();
+  updateScrollBars();
 }
 
 DisplaySurface::~DisplaySurface() = default;
@@ -54,22 +54,15 @@ void DisplaySurface::windowResized(double outerWidthTwips, double outerHeightTwi
   if (r.relayout) {
     place(w_.viewport, r.viewport);
     place(w_.vscroll, r.vscroll);
-    w_.hscroll->setMaximum(scrollMaximum(w_.canvas->width()));
     place(w_.hscroll, r.hscroll);
     w_.hscroll->setVisible(true);
   }
-  w_.vscroll->setMaximum(scrollMaximum(w_.canvas->height() - w_.viewport->height()));
-  updateSteps();
+  updateScrollBars();
 }
 
 void DisplaySurface::updateScrollBars() {
-  if (!w_.viewport || !w_.vscroll) return;
-  QScrollBar* v = w_.vscroll;
-  v->resize(v->width(), w_.viewport->height());
-  // A canvas shorter than the viewport has nothing to scroll: the bar stays at 0.
-  const int maximum = nearestI16(w_.canvas->height() - w_.viewport->contentsRect().height());
-  v->setMaximum(maximum > 0 ? maximum : 0);
-  v->setPageStep(nearestI16(w_.canvas->height() / 10.0));
+  if (!w_.viewport || !w_.canvas) return;
+  setScrollBars(scrollBarsFor(w_.canvas->width(), w_.canvas->height(), viewportWidth(), viewportHeight()));
 }
 
 void DisplaySurface::horizontalScrolled(int value) {
@@ -80,11 +73,6 @@ void DisplaySurface::horizontalScrolled(int value) {
 void DisplaySurface::verticalScrolled(int value) {
   const CanvasPos p = canvasPosForVertical(value);
   w_.canvas->move(p.left, p.top);
-}
-
-void DisplaySurface::updateSteps() {
-  if (w_.hscroll && w_.viewport) w_.hscroll->setPageStep(scrollLargeStep(w_.viewport->width()));
-  if (w_.vscroll && w_.viewport) w_.vscroll->setPageStep(scrollLargeStep(w_.viewport->height()));
 }
 
 void DisplaySurface::setStatusText(const std::string& text) {
@@ -102,10 +90,15 @@ void DisplaySurface::setVelfEnabled(bool on) {
 int DisplaySurface::viewportWidth() const { return w_.viewport ? w_.viewport->width() : 0; }
 int DisplaySurface::viewportHeight() const { return w_.viewport ? w_.viewport->height() : 0; }
 
-void DisplaySurface::setScrollMaxima(int vertical, int horizontal) {
-  if (w_.vscroll) w_.vscroll->setMaximum(scrollMaximum(vertical));
-  if (w_.hscroll) w_.hscroll->setMaximum(scrollMaximum(horizontal));
-  updateSteps();
+void DisplaySurface::setScrollBars(const ScrollBars& bars) {
+  if (w_.vscroll) {
+    w_.vscroll->setMaximum(bars.verticalMax);
+    w_.vscroll->setPageStep(bars.verticalPage);
+  }
+  if (w_.hscroll) {
+    w_.hscroll->setMaximum(bars.horizontalMax);
+    w_.hscroll->setPageStep(bars.horizontalPage);
+  }
 }
 
 }  // namespace tsly

@@ -49,8 +49,7 @@ class DisplaySurface : public QObject, public DisplayHost {
   void changeGraphics();
   // The main window's size changed; outer size in twips.
   void windowResized(double outerWidthTwips, double outerHeightTwips);
-  // The scroll bars after the open scan: the vertical bar as high as the
-  // viewport, its maximum and step from the canvas.
+  // The scroll bars for the canvas and viewport as they are now (scrollBarsFor).
   void updateScrollBars();
   // Scroll bars changed.
   void horizontalScrolled(int value);
@@ -62,10 +61,9 @@ class DisplaySurface : public QObject, public DisplayHost {
   void setVelfEnabled(bool on) override;
   int viewportWidth() const override;
   int viewportHeight() const override;
-  void setScrollMaxima(int vertical, int horizontal) override;
+  void setScrollBars(const ScrollBars& bars) override;
 
  private:
-  void updateSteps();
   TwipsRect twipsOf(const QWidget* w) const;
   void place(QWidget* w, const TwipsRect& r);
 

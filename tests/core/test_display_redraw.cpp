@@ -90,8 +90,9 @@ TEST(DisplayRedraw, GeometryOfTwoPanelsOfTenTraces) {
   EXPECT_EQ(r.display.view().MicrosecondsPerRow, 4000.0f);
   EXPECT_EQ(r.display.view().PlotRows, 100.0f);
   EXPECT_EQ(r.canvas.height(), 160);
-  EXPECT_EQ(r.host.vMax, 160 - 289);
-  EXPECT_EQ(r.host.hMax, 360);
+  // The canvas is shorter than the 289-pixel viewport: nothing to scroll down.
+  EXPECT_EQ(r.host.bars.verticalMax, 0);
+  EXPECT_EQ(r.host.bars.horizontalMax, 360);
   // Events after the hourglass and after each of the two panels.
   EXPECT_EQ(r.ui.eventsRun, 3);
   EXPECT_FALSE(r.ui.busy);

@@ -179,8 +179,8 @@ PanelDisplay::Pass PanelDisplay::redrawOnce() {
   view_.PlotRows = tw.plotRows;
 
   canvas_.setSize(canvas_.width(), nearestI32(top + static_cast<double>(view_.PlotRows) + 10));
-  host_.setScrollMaxima(nearestI32(static_cast<double>(canvas_.height()) - host_.viewportHeight()),
-                        nearestI32(canvas_.width()));
+  host_.setScrollBars(
+      scrollBarsFor(canvas_.width(), canvas_.height(), host_.viewportWidth(), host_.viewportHeight()));
 
   // Timing lines with their labels on both sides.
   const int h = canvas_.textHeight("0");

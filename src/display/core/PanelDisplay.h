@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "display/core/WindowLayout.h"
 #include "platform/Canvas.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
@@ -36,9 +37,9 @@ class DisplayHost {
   // Inner size of the viewport Picture2, in pixels.
   virtual int viewportWidth() const = 0;
   virtual int viewportHeight() const = 0;
-  // New maxima of VScroll1 and HScroll1 (pixels); a bar whose value is above its
-  // new maximum takes the maximum and moves the canvas.
-  virtual void setScrollMaxima(int vertical, int horizontal) = 0;
+  // New maxima and steps of VScroll1 and HScroll1 (scrollBarsFor); a bar whose
+  // value is above its new maximum takes the maximum and moves the canvas.
+  virtual void setScrollBars(const ScrollBars& bars) = 0;
 };
 
 // View values of the last redraw, used again by picks and scrolling.
