@@ -345,8 +345,8 @@ void TessalyWindow::filebmp() {
   auto* canvas = qobject_cast<ImageCanvas*>(picture1_);
   const QImage* image = canvas && canvas->persistent() ? &canvas->image() : nullptr;
   // Before any use the common dialog holds the name of the file last opened.
-  if (FileLogName.empty()) FileLogName = state_.DataFileName;
-  pictureOutput().saveBmp(image, FileLogName);
+  if (fileDialog_.bmpFileName.empty()) fileDialog_.bmpFileName = state_.DataFileName;
+  pictureOutput().saveBmp(image, fileDialog_.bmpFileName);
 }
 void TessalyWindow::editsele() { display_->changeGraphics(); }
 // "Set NMO Parameters": the dialog is made on first use (its Creation values come
@@ -358,7 +358,7 @@ void TessalyWindow::editnmo() {
 void TessalyWindow::editvelf() {
   VelfCommandContext ctx{state_, ui_, *link_,
                          [this](std::int32_t c) { return checkduppicks(state_, ui_, c); },
-                         filelogFileName};
+                         fileDialog_.fileName};
   try {
     tsly::editvelf(ctx);
   } catch (const std::exception& e) {
@@ -419,7 +419,7 @@ void TessalyWindow::sendLastPath(const std::string& path) { link_->linkcommand("
 
 bool TessalyWindow::shuttingDown() const { return shutDown_; }
 
-std::string& TessalyWindow::dialogFileName() { return filelogFileName; }
+std::string& TessalyWindow::dialogFileName() { return fileDialog_.fileName; }
 
 void TessalyWindow::hscrollChanged(int value) { display_->horizontalScrolled(value); }
 

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "app/FileDialogState.h"
 #include "open/OpenHost.h"
 #include "platform/DdeClient.h"
 #include "platform/Ui.h"
@@ -75,9 +76,8 @@ class TessalyWindow : public QMainWindow, private OpenHost {
 
   // The program's help viewer (set up by startup(), told to quit at shut-down).
   HelpViewer& help() { return *help_; }
-  // The file name the shared file dialog `filelog` shows at first; the dialogs
-  // that use it start from it and leave their choice in it.
-  std::string filelogFileName;
+  // The shared file dialog's remembered names.
+  FileDialogState& fileDialog() { return fileDialog_; }
 
   // The help file "TESSALY.HLP" in the program's folder (set by startup()).
   const std::string& helpFilePath() const { return helpFilePath_; }
@@ -108,9 +108,6 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   NmoDialog* nmoDialog() const { return nmosele_; }
   // Save BMP, Print and Print Setup, with the printer chosen for this run.
   output::PictureOutput& pictureOutput();
-
-  // The file name the common dialog keeps from one use to the next.
-  std::string FileLogName;
 
   // True while an Open is scanning the file (its progress lets events run).
   bool openRunning() const;
@@ -184,6 +181,7 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   ImageCanvas* canvas_ = nullptr;
   std::unique_ptr<DisplaySurface> display_;
 
+  FileDialogState fileDialog_;
   std::string helpFilePath_;
   std::string programFolder_;
   bool shutDown_ = false;
