@@ -73,7 +73,25 @@ class PanelDisplay {
 
  private:
   enum class Pass { Done, Failed, Restart };
+  // The CDP the redraw shows: its index, whether the index is in the list, its
+  // number and the trace positions of its panels.
+  struct Shown {
+    std::int32_t index = 0;
+    bool valid = false;
+    std::int16_t cdp = 0;
+    std::int32_t positions = 0;
+  };
   Pass redrawOnce();
+  Shown shownCdp() const;
+  void layOutCanvas(std::int32_t positions);
+  void drawTimingLines();
+  Pass drawPanels(int handle, const Shown& shown);
+  bool drawPanelTraces(int handle, const PanelEntry& panel, std::int64_t& position);
+  std::int16_t drawPickOverlay(const Shown& shown);
+  // The pens: XOR, width 2, the pick colour for pick lines; copy, width 1, the
+  // foreground for everything else.
+  void usePickPen();
+  void useDrawingPen();
   bool readTrace(int handle, const TraceDirEntry& entry, bool& hasSamples);
   void drawLabels(int x);
   void paintTrace(int x);
