@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/AppTexts.h"
 #include "display/DisplaySurface.h"
 #include "display/core/Picks.h"
 #include "generation/NmoDialog.h"
@@ -31,6 +32,7 @@
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Settings.h"
+#include "shared/Texts.h"
 
 namespace tsly {
 
@@ -47,7 +49,7 @@ constexpr int MaxWindowOffset = 100000;
 TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent)
     : QMainWindow(parent), state_(state), ui_(ui), dde_(dde) {
   setObjectName(QStringLiteral("tessaly"));
-  setWindowTitle(QStringLiteral("TSLY for WINDOWS"));
+  setWindowTitle(QString::fromLatin1(apptext::WindowTitle));
   link_ = std::make_unique<JobLink>(dde_, ui_);
   open_ = std::make_unique<OpenCommand>(state_, ui_, static_cast<OpenHost&>(*this));
   buildMenus();
@@ -75,33 +77,33 @@ void TessalyWindow::buildMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("menubar"));
 
-  fileMenu_ = bar->addMenu(QStringLiteral("&Files..."));
+  fileMenu_ = bar->addMenu(QString::fromLatin1(apptext::FilesMenu));
   fileMenu_->setObjectName(QStringLiteral("file"));
   fileMenu_->setProperty(HelpContextProperty, 12010);
-  addItem(fileMenu_, "fileopen", "&Open", &TessalyWindow::fileopen);
-  addItem(fileMenu_, "fileinfomenu", "File &Info", &TessalyWindow::fileinfo);
-  addItem(fileMenu_, "fileprtsetup", "Print Setup", &TessalyWindow::fileprtsetup);
-  addItem(fileMenu_, "fileprint", "&Print", &TessalyWindow::fileprint);
-  addItem(fileMenu_, "filebmp", "Save BMP", &TessalyWindow::filebmp);
+  addItem(fileMenu_, "fileopen", apptext::OpenItem, &TessalyWindow::fileopen);
+  addItem(fileMenu_, "fileinfomenu", apptext::FileInfoItem, &TessalyWindow::fileinfo);
+  addItem(fileMenu_, "fileprtsetup", apptext::PrintSetupItem, &TessalyWindow::fileprtsetup);
+  addItem(fileMenu_, "fileprint", apptext::PrintItem, &TessalyWindow::fileprint);
+  addItem(fileMenu_, "filebmp", apptext::SaveBmpItem, &TessalyWindow::filebmp);
   fileMenu_->addSeparator()->setObjectName(QStringLiteral("filesep"));
-  addItem(fileMenu_, "fileexit", "E&xit", &TessalyWindow::fileexit);
+  addItem(fileMenu_, "fileexit", apptext::ExitItem, &TessalyWindow::fileexit);
 
-  editMenu_ = bar->addMenu(QStringLiteral("&Options"));
+  editMenu_ = bar->addMenu(QString::fromLatin1(apptext::OptionsMenu));
   editMenu_->setObjectName(QStringLiteral("edit"));
   editMenu_->setProperty(HelpContextProperty, 12020);
-  addItem(editMenu_, "editsele", "Change Graphics", &TessalyWindow::editsele);
-  addItem(editMenu_, "editnmo", "Set NMO Parameters", &TessalyWindow::editnmo);
-  addItem(editMenu_, "editvelf", "Make VELF commands", &TessalyWindow::editvelf);
+  addItem(editMenu_, "editsele", apptext::ChangeGraphicsItem, &TessalyWindow::editsele);
+  addItem(editMenu_, "editnmo", apptext::SetNmoItem, &TessalyWindow::editnmo);
+  addItem(editMenu_, "editvelf", apptext::MakeVelfItem, &TessalyWindow::editvelf);
 
   // "&Help" sits at the right end of the menu bar: a menu bar of its own in the
   // bar's top-right corner.
   auto* helpBar = new QMenuBar(bar);
   helpBar->setObjectName(QStringLiteral("helpbar"));
-  helpMenu_ = helpBar->addMenu(QStringLiteral("&Help"));
+  helpMenu_ = helpBar->addMenu(QString::fromLatin1(apptext::HelpMenu));
   helpMenu_->setObjectName(QStringLiteral("help"));
   helpMenu_->setProperty(HelpContextProperty, 12030);
-  addItem(helpMenu_, "helpcontents", "&Contents", &TessalyWindow::helpcontents);
-  addItem(helpMenu_, "fileabout", "&About", &TessalyWindow::fileabout);
+  addItem(helpMenu_, "helpcontents", apptext::ContentsItem, &TessalyWindow::helpcontents);
+  addItem(helpMenu_, "fileabout", apptext::AboutItem, &TessalyWindow::fileabout);
   bar->setCornerWidget(helpBar, Qt::TopRightCorner);
 }
 
@@ -121,23 +123,23 @@ void TessalyWindow::buildControls() {
     return b;
   };
 
-  prevpanel_ = button("prevpanel", "Prev", 12040, &TessalyWindow::prevpanel);
+  prevpanel_ = button("prevpanel", apptext::PrevButton, 12040, &TessalyWindow::prevpanel);
   place(prevpanel_, 0, 0, 612, 372);
   prevpanel_->setEnabled(false);
-  nextpanel_ = button("nextpanel", "Next", 12040, &TessalyWindow::nextpanel);
+  nextpanel_ = button("nextpanel", apptext::NextButton, 12040, &TessalyWindow::nextpanel);
   place(nextpanel_, 600, 0, 612, 372);
   nextpanel_->setEnabled(false);
-  clearpicks_ = button("clearpicks", "Clear Picks", 12050, &TessalyWindow::clearpicks);
+  clearpicks_ = button("clearpicks", apptext::ClearPicksButton, 12050, &TessalyWindow::clearpicks);
   place(clearpicks_, 1200, 0, 1092, 372);
   clearpicks_->setEnabled(false);
 
-  label1_ = new QLabel(QStringLiteral("TSLY-4-Windows"), client);
+  label1_ = new QLabel(QString::fromLatin1(apptext::StatusAtStart), client);
   label1_->setObjectName(QStringLiteral("Label1"));
   label1_->setTextFormat(Qt::PlainText);
   label1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   place(label1_, 2400, 0, 4572, 372);
 
-  refresh_ = button("refresh", "refresh", 0, &TessalyWindow::refresh);
+  refresh_ = button("refresh", apptext::RefreshButton, 0, &TessalyWindow::refresh);
   place(refresh_, 6360, 0, 1212, 372);
   refresh_->setVisible(false);
 
@@ -362,8 +364,8 @@ void TessalyWindow::editvelf() {
   try {
     tsly::editvelf(ctx);
   } catch (const std::exception& e) {
-    state_.MessageText = std::string("Unexpected error") + CrLf + e.what();
-    ui_.message(state_.MessageText, "Tessaly ERROR", Buttons::Ok, Icon::None);
+    state_.MessageText = unexpectedErrorMessage(e.what());
+    ui_.message(state_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
   }
 }
 

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 
+#include "display/core/DisplayTexts.h"
 #include "platform/qt/QtUi.h"
 #include "shared/Numbers.h"
 
@@ -24,10 +25,10 @@ constexpr int DesignHeight = 3585;
 GraphicsDialog::GraphicsDialog(AppState& state, Ui& ui, QWidget* parent)
     : QDialog(parent), s_(state), ui_(ui) {
   setObjectName("tslysele");
-  setWindowTitle("Graphics Parameters");
+  setWindowTitle(displaytext::GraphicsTitle);
   setModal(true);
 
-  frame1_ = new QGroupBox("Graphic Parameters", this);
+  frame1_ = new QGroupBox(displaytext::GraphicsFrame, this);
   frame1_->setObjectName("Frame1");
   auto edit = [&](const char* name) {
     auto* e = new QLineEdit(frame1_);
@@ -42,21 +43,20 @@ GraphicsDialog::GraphicsDialog(AppState& state, Ui& ui, QWidget* parent)
     return l;
   };
   text1_ = edit("Text1");
-  label1_ = label("Label1", "Traces/Inch");
+  label1_ = label("Label1", displaytext::TracesPerInchCaption);
   text6_ = edit("Text6");
-  label6_ = label("Label6", "Trace Gain factor (DB)");
+  label6_ = label("Label6", displaytext::GainCaption);
   text2_ = edit("Text2");
-  label2_ = label("Label2", "Plot Ending Time (mS)");
-  normalize_ = new QCheckBox("Normalize Plot", frame1_);
+  label2_ = label("Label2", displaytext::TimeLengthCaption);
+  normalize_ = new QCheckBox(displaytext::NormalizeCaption, frame1_);
   normalize_->setObjectName("normalize");
-  areafil_ = new QCheckBox("Area Fill", frame1_);
+  areafil_ = new QCheckBox(displaytext::AreaFillCaption, frame1_);
   areafil_->setObjectName("areafil");
-  frame3_ = new QGroupBox("Sampling Ratio", frame1_);
+  frame3_ = new QGroupBox(displaytext::SamplingRatioCaption, frame1_);
   frame3_->setObjectName("Frame3");
   options_ = new QButtonGroup(this);
-  const char* captions[4] = {"1:1", "2:1", "4:1", "1:2"};
   for (int i = 0; i < 4; ++i) {
-    auto* b = new QRadioButton(captions[i], frame3_);
+    auto* b = new QRadioButton(displaytext::RatioCaptions[i], frame3_);
     b->setObjectName("Option3");
     b->setProperty("index", i);
     options_->addButton(b, i);
@@ -65,7 +65,7 @@ GraphicsDialog::GraphicsDialog(AppState& state, Ui& ui, QWidget* parent)
       if (on) optionClicked(i);
     });
   }
-  done_ = new QPushButton("Done", frame1_);
+  done_ = new QPushButton(displaytext::DoneCaption, frame1_);
   done_->setObjectName("DONE");
   done_->setAutoDefault(false);
   connect(done_, &QPushButton::clicked, this, &GraphicsDialog::doneClicked);

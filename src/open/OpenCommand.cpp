@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "open/FileInfoWindow.h"
+#include "open/OpenTexts.h"
 #include "open/core/OpenScan.h"
 #include "shared/Texts.h"
 #include "shared/TraceFormat.h"
@@ -57,10 +58,10 @@ bool OpenCommand::chooseFile(std::string& path) {
   // The shared dialog shows the open file's name, else whatever it showed last.
   req.fileName = st_.DataFileName.empty() ? host_.dialogFileName() : st_.DataFileName;
   req.initialDir = st_.LastPath;
-  req.filter = OpenDialogFilter;
+  req.filter = opentext::DialogFilter;
   req.filterIndex = 1;
-  req.title = OpenDialogTitle;
-  req.defaultExt = OpenDialogDefaultExt;
+  req.title = opentext::DialogTitle;
+  req.defaultExt = opentext::DialogDefaultExt;
 
   const FileDialogResult chosen = ui_.openFileDialog(req);
   if (chosen.status == FileDialogResult::Status::Cancelled) return false;

@@ -23,10 +23,6 @@ namespace tsly {
 
 struct OpenScanResult;
 
-inline constexpr const char* OpenDialogTitle = "Tessaly File OPEN";
-inline constexpr const char* OpenDialogFilter = "Data (*.dat)|*.dat|NMO Data (*.nmo)|*.nmo|All Data (*.*)|*.*";
-inline constexpr const char* OpenDialogDefaultExt = "dat";
-
 class OpenCommand {
  public:
   OpenCommand(AppState& state, Ui& ui, OpenHost& host) : st_(state), ui_(ui), host_(host) {}

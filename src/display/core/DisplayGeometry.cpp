@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "display/core/DisplayTexts.h"
 #include "shared/Numbers.h"
 
 namespace tsly {
@@ -108,12 +109,12 @@ float pickTime(float y, int plotTop, float microsecondsPerRow) {
 }
 
 std::string redrawStatusText(std::int16_t cdp) {
-  return "CDP # " + numberText(cdp) + " with any previous picks shown.";
+  return displaytext::RedrawStatus1 + numberText(cdp) + displaytext::RedrawStatus2;
 }
 
 std::string pickStatusText(float timeMs, std::int16_t cdp, std::int16_t velocity) {
-  return "Last pick at " + numberText(timeMs) + "ms on CDP# " + numberText(cdp) + " with velo =" +
-         numberText(velocity);
+  return displaytext::PickStatus1 + numberText(timeMs) + displaytext::PickStatus2 + numberText(cdp) +
+         displaytext::PickStatus3 + numberText(velocity);
 }
 
 }  // namespace tsly

@@ -5,11 +5,13 @@
 #include <exception>
 
 #include "display/core/DisplayGeometry.h"
+#include "display/core/DisplayTexts.h"
 #include "display/core/Picks.h"
 #include "platform/RawFile.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Paint.h"
+#include "shared/Texts.h"
 
 namespace tsly {
 
@@ -58,7 +60,7 @@ void PanelDisplay::refresh() {
   } catch (const std::exception& e) {
     ui_.setBusyCursor(false);
     useDrawingPen();
-    ui_.message(std::string("Unexpected error") + CrLf + e.what(), "Tessaly ERROR", Buttons::Ok, Icon::Critical);
+    ui_.message(unexpectedErrorMessage(e.what()), TessalyErrorTitle, Buttons::Ok, Icon::Critical);
   }
   busy_ = false;
   drain();
@@ -69,9 +71,9 @@ bool PanelDisplay::readTrace(int handle, const TraceDirEntry& entry, bool& hasSa
   const TraceReadStatus st = readTraceAt(handle, entry.FilePos, header_, samples_, scratch_);
   const char* failure = nullptr;
   switch (st) {
-    case TraceReadStatus::SeekFailed: failure = "File Seek Failed."; break;
-    case TraceReadStatus::HeaderShort: failure = "Trace header read failed"; break;
-    case TraceReadStatus::SamplesShort: failure = "Trace date read failed"; break;
+    case TraceReadStatus::SeekFailed: failure = displaytext::SeekFailed; break;
+    case TraceReadStatus::HeaderShort: failure = displaytext::HeaderReadFailed; break;
+    case TraceReadStatus::SamplesShort: failure = displaytext::SamplesReadFailed; break;
     case TraceReadStatus::BadLength:
     case TraceReadStatus::Ok: break;
   }
@@ -112,7 +114,7 @@ void PanelDisplay::drawLabels(int x) {
     const int lx = static_cast<int>(nearestI32(x - canvas_.textWidth(l.centreText) / 2.0));
     canvas_.textOut(lx, l.y, l.text);
   }
-  if (l.deadX) canvas_.textOut(x, top - 20, "x");
+  if (l.deadX) canvas_.textOut(x, top - 20, displaytext::DeadTraceMark);
 }
 
 void PanelDisplay::paintTrace(int x) {
@@ -153,7 +155,7 @@ PanelDisplay::Pass PanelDisplay::redrawOnce() {
   HandleGuard file;
   file.handle = OpenTraceForReading(s_.DataFileName);
   if (file.handle <= 0) {
-    ui_.message("Error opening file", "", Buttons::Ok, Icon::None);
+    ui_.message(ErrorOpeningFileText, "", Buttons::Ok, Icon::None);
     return Pass::Done;
   }
   ui_.setBusyCursor(true);
