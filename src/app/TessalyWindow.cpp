@@ -216,23 +216,24 @@ std::string TessalyWindow::helpPathFor(const std::string& programFolder) {
 }
 
 void TessalyWindow::startup() {
-  // 1. Nothing to make commands from or to set NMO parameters for yet.
+  // No picks to make commands from and no gather to set NMO parameters for yet.
   action("editvelf")->setEnabled(false);
   action("editnmo")->setEnabled(false);
 
-  // 2.-3. Help: the help file in the program's folder.
+  // Help: the help file in the program's folder.
   std::string folder = programFolder_;
   if (folder.empty()) folder = QCoreApplication::applicationDirPath().toUtf8().toStdString();
   helpFilePath_ = helpPathFor(folder);
   help_->setup(this, folder);
 
-  // 4. Start values.
+  // Start values of the display, before the settings file may change them.
   state_.SamplingRatio = 1.0f;
   state_.PlotTop = 50;
   state_.PlotLeft = 50;
   state_.SampleInterval = 100;
 
-  // 5. The settings file in the current directory.
+  // The settings file in the current directory; with it, the job editor is told
+  // the processing-system path and the last directory.
   std::error_code ec;
   const std::filesystem::path cwd = std::filesystem::current_path(ec);
   state_.StartDirectory = ec ? std::string() : cwd.string();
@@ -351,7 +352,7 @@ void TessalyWindow::filebmp() {
   pictureOutput().saveBmp(image, fileDialog_.bmpFileName);
 }
 void TessalyWindow::editsele() { display_->changeGraphics(); }
-// "Set NMO Parameters": the dialog is made on first use (its Creation values come
+// "Set NMO Parameters": the dialog is made on first use (its starting values come
 // from the file open now) and kept, hidden, between uses.
 void TessalyWindow::editnmo() {
   if (nmosele_ == nullptr) nmosele_ = new NmoDialog(state_, ui_, this);
