@@ -112,7 +112,9 @@ OpenScanResult OpenCommand::scan() {
     if (first.dataType == DataCdpGather) {
       host_.setControlEnabled(OpenControl::ChangeGraphics, false);
       host_.setControlEnabled(OpenControl::SetNmoParameters, true);
-    } else if (first.dataType == DataCdpStacked) {
+    } else if (first.dataType == DataCdpStacked || first.dataType == DataVelocityScan) {
+      // Panels are drawn alike whether stacked or velocity-scan data: either way
+      // their display can be changed, and there is no gather to make panels from.
       host_.setControlEnabled(OpenControl::ChangeGraphics, true);
       host_.setControlEnabled(OpenControl::SetNmoParameters, false);
     }

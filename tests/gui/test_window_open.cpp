@@ -84,6 +84,7 @@ class WindowOpenTest : public QObject {
   void fileThatCannotBeOpened();
   void progressEveryHundredTraces();
   void panelFileEnablesNavigation();
+  void velocityScanAfterAGatherEnablesChangeGraphics();
   void fileInfoBeforeAndAfterAnOpen();
   void refusedFilesKeepThePicks();
   void noPanelsMessage();
@@ -300,6 +301,23 @@ void WindowOpenTest::panelFileEnablesNavigation() {
   // The vertical bar matches the viewport.
   QCOMPARE(control<QScrollBar>(f.w, "VScroll1")->height(), control<QWidget>(f.w, "Picture2")->height());
   QVERIFY(control<QScrollBar>(f.w, "VScroll1")->minimum() == 0 && control<QScrollBar>(f.w, "VScroll1")->maximum() >= 0);
+}
+
+void WindowOpenTest::velocityScanAfterAGatherEnablesChangeGraphics() {
+  CurrentTempDir dir;
+  writeFile(dir.file("g.dat"), gatherFile(30, 1, 10));
+  writeFile(dir.file("v.nmo"), panelFile(4, 101, 3, {1500, 2000}));
+  Fixture f;
+  f.choose(dir.file("g.dat"));
+  f.w.fileopen();
+  QVERIFY(!f.w.action("editsele")->isEnabled());
+  QVERIFY(f.w.action("editnmo")->isEnabled());
+  // Velocity-scan panels are drawn like stacked ones, so their display can be changed.
+  f.choose(dir.file("v.nmo"));
+  f.w.fileopen();
+  QVERIFY(f.ui.boxes.empty());
+  QVERIFY(f.w.action("editsele")->isEnabled());
+  QVERIFY(!f.w.action("editnmo")->isEnabled());
 }
 
 void WindowOpenTest::fileInfoBeforeAndAfterAnOpen() {
