@@ -146,23 +146,30 @@ class DisplayWindowTest : public QObject {
 
   void scrollBarsAndResize() {
     Fixture f;
+    f.st.TraceSpacing = 20;  // a canvas of 50 + 39 x 20 + 50 = 880 pixels
     f.open("window_scroll.vsc");
-    QCOMPARE(control<QScrollBar>(f.w, "HScroll1")->maximum(), 490);
-    control<QScrollBar>(f.w, "HScroll1")->setValue(120);
+    auto* h = control<QScrollBar>(f.w, "HScroll1");
+    auto* v = control<QScrollBar>(f.w, "VScroll1");
+    auto* viewport = control<QWidget>(f.w, "Picture2");
+    QCOMPARE(f.w.canvas()->width(), 880);
+    // The bar ends where the canvas's right edge meets the viewport's.
+    QCOMPARE(h->maximum(), 880 - viewport->width());
+    h->setValue(120);
     QCOMPARE(f.w.canvas()->pos(), QPoint(-120, 0));
-    control<QScrollBar>(f.w, "VScroll1")->setValue(control<QScrollBar>(f.w, "VScroll1")->maximum());
-    QCOMPARE(f.w.canvas()->pos(), QPoint(0, -control<QScrollBar>(f.w, "VScroll1")->maximum()));
-    QCOMPARE(control<QScrollBar>(f.w, "HScroll1")->value(), 120);
+    v->setValue(v->maximum());
+    QCOMPARE(f.w.canvas()->pos(), QPoint(0, -v->maximum()));
+    QCOMPARE(h->value(), 120);
     // A taller and wider window: the viewport follows (height - bar - 1100 twips).
     const int dpi = f.w.logicalDpiY();
     f.w.resize(900, 700);
     QCoreApplication::processEvents();
     const double heightTwips = f.w.heightTwips();
-    const int expected = twipsToPixels(heightTwips - pixelsToTwips(control<QScrollBar>(f.w, "HScroll1")->height(), dpi) - 1100, dpi);
-    QVERIFY(std::abs(control<QWidget>(f.w, "Picture2")->height() - expected) <= 1);
-    QCOMPARE(control<QScrollBar>(f.w, "VScroll1")->height(), control<QWidget>(f.w, "Picture2")->height());
-    QCOMPARE(control<QScrollBar>(f.w, "HScroll1")->y(), control<QWidget>(f.w, "Picture2")->y() + control<QWidget>(f.w, "Picture2")->height());
-    QCOMPARE(control<QScrollBar>(f.w, "VScroll1")->maximum(), std::max(0, 460 - control<QWidget>(f.w, "Picture2")->height()));
+    const int expected = twipsToPixels(heightTwips - pixelsToTwips(h->height(), dpi) - 1100, dpi);
+    QVERIFY(std::abs(viewport->height() - expected) <= 1);
+    QCOMPARE(v->height(), viewport->height());
+    QCOMPARE(h->y(), viewport->y() + viewport->height());
+    QCOMPARE(v->maximum(), std::max(0, 460 - viewport->height()));
+    QCOMPARE(h->maximum(), std::max(0, 880 - viewport->width()));
   }
 };
 

@@ -27,7 +27,7 @@ int scrollLargeStep(int viewportPixels) { return std::max(ScrollSmallStep, viewp
 ScrollBars scrollBarsFor(int canvasWidth, int canvasHeight, int viewportWidth, int viewportHeight) {
   ScrollBars b;
   b.verticalMax = std::max(canvasHeight - viewportHeight, 0);
-  b.horizontalMax = std::max(canvasWidth, 0);
+  b.horizontalMax = std::max(canvasWidth - viewportWidth, 0);
   b.verticalPage = scrollLargeStep(viewportHeight);
   b.horizontalPage = scrollLargeStep(viewportWidth);
   return b;

@@ -38,10 +38,11 @@ struct ScrollBars {
   int horizontalPage = ScrollSmallStep;
 };
 // The one rule for the scroll bars, from the canvas and viewport sizes in
-// pixels; the redraw, Open and every resize set the bars by it. Vertical
-// maximum: the canvas height that does not fit in the viewport; horizontal
-// maximum: the canvas width. Neither is below 0 (a canvas shorter than its
-// viewport does not scroll).
+// pixels; the redraw, Open and every resize set the bars by it. Each maximum is
+// the part of the canvas that does not fit in the viewport, never below 0: at
+// the maximum the canvas's far edge meets the viewport's, so the canvas never
+// scrolls out of view, and a redraw that narrows it clamps the bar (which moves
+// the canvas) so that it stays in view.
 ScrollBars scrollBarsFor(int canvasWidth, int canvasHeight, int viewportWidth, int viewportHeight);
 
 struct CanvasPos {
