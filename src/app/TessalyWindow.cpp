@@ -347,9 +347,9 @@ void TessalyWindow::fileprint() {
 void TessalyWindow::filebmp() {
   auto* canvas = qobject_cast<ImageCanvas*>(picture1_);
   const QImage* image = canvas && canvas->persistent() ? &canvas->image() : nullptr;
-  // Before any use the common dialog holds the name of the file last opened.
-  if (fileDialog_.bmpFileName.empty()) fileDialog_.bmpFileName = state_.DataFileName;
-  pictureOutput().saveBmp(image, fileDialog_.bmpFileName);
+  // Before any use the shared dialog holds the name of the open file.
+  if (fileDialog_.fileName.empty()) fileDialog_.fileName = state_.DataFileName;
+  pictureOutput().saveBmp(image, fileDialog_.fileName);
 }
 void TessalyWindow::editsele() { display_->changeGraphics(); }
 // "Set NMO Parameters": the dialog is made on first use (its starting values come

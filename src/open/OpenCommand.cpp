@@ -55,8 +55,11 @@ void OpenCommand::runOnce() {
 
 bool OpenCommand::chooseFile(std::string& path) {
   FileDialogRequest req;
-  // The shared dialog shows the open file's name, else whatever it showed last.
-  req.fileName = st_.DataFileName.empty() ? host_.dialogFileName() : st_.DataFileName;
+  // The open file's name becomes the shared dialog's name; without one it shows
+  // whatever it showed last.
+  std::string& remembered = host_.dialogFileName();
+  if (!st_.DataFileName.empty()) remembered = st_.DataFileName;
+  req.fileName = remembered;
   req.initialDir = st_.LastPath;
   req.filter = opentext::DialogFilter;
   req.filterIndex = 1;
@@ -70,7 +73,7 @@ bool OpenCommand::chooseFile(std::string& path) {
     ui_.message(st_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
     return false;
   }
-  host_.dialogFileName() = chosen.path;
+  remembered = chosen.path;
   path = chosen.path;
   return true;
 }

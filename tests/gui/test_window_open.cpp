@@ -85,6 +85,7 @@ class WindowOpenTest : public QObject {
   void progressEveryHundredTraces();
   void panelFileEnablesNavigation();
   void velocityScanAfterAGatherEnablesChangeGraphics();
+  void openVelfBrowseAndSaveBmpShareOneName();
   void fileInfoBeforeAndAfterAnOpen();
   void refusedFilesKeepThePicks();
   void noPanelsMessage();
@@ -318,6 +319,41 @@ void WindowOpenTest::velocityScanAfterAGatherEnablesChangeGraphics() {
   QVERIFY(f.ui.boxes.empty());
   QVERIFY(f.w.action("editsele")->isEnabled());
   QVERIFY(!f.w.action("editnmo")->isEnabled());
+}
+
+void WindowOpenTest::openVelfBrowseAndSaveBmpShareOneName() {
+  CurrentTempDir dir;
+  writeFile(dir.file("scan.nmo"), panelFile(4, 101, 3, {1500, 2000}));
+  Fixture f;
+  f.st.GraphicsSaveFlag = -1;  // the canvas keeps its picture, so Save BMP has one to save
+  f.choose(dir.file("scan.nmo"));
+  f.w.fileopen();
+  QVERIFY(f.ui.boxes.empty());
+  f.st.PickTable.at(1).PickVelocity[1] = 2000;
+  f.st.PickTable.at(1).PickTime[1] = 40.0f;
+
+  // Save BMP proposes the file just opened and keeps what is chosen.
+  f.choose(dir.file("first.bmp"));
+  f.w.filebmp();
+  QCOMPARE(f.ui.saveDialogs.size(), size_t(1));
+  QCOMPARE(f.ui.saveDialogs[0].fileName, dir.file("scan.nmo"));
+
+  // The VELF browse ("?" for the data file) proposes Save BMP's choice.
+  f.ui.inputAnswers.push_back(std::string("?"));
+  f.choose(dir.file("moved.dat"));
+  f.w.editvelf();
+  QCOMPARE(f.ui.openDialogs.size(), size_t(2));
+  QCOMPARE(f.ui.openDialogs[1].fileName, dir.file("first.bmp"));
+
+  // And Save BMP the browse's choice.
+  f.w.filebmp();
+  QCOMPARE(f.ui.saveDialogs.size(), size_t(2));
+  QCOMPARE(f.ui.saveDialogs[1].fileName, dir.file("moved.dat"));
+
+  // Open shows the open file's name again.
+  f.w.fileopen();
+  QCOMPARE(f.ui.openDialogs.size(), size_t(3));
+  QCOMPARE(f.ui.openDialogs[2].fileName, dir.file("scan.nmo"));
 }
 
 void WindowOpenTest::fileInfoBeforeAndAfterAnOpen() {
