@@ -27,6 +27,7 @@
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
 #include "output/PictureOutput.h"
+#include "platform/qt/HelpContext.h"
 #include "platform/qt/ImageCanvas.h"
 #include "platform/qt/QtUi.h"
 #include "shared/FileUtil.h"
@@ -79,7 +80,7 @@ void TessalyWindow::buildMenus() {
 
   fileMenu_ = bar->addMenu(QString::fromLatin1(apptext::FilesMenu));
   fileMenu_->setObjectName(QStringLiteral("file"));
-  fileMenu_->setProperty(HelpContextProperty, 12010);
+  setHelpContext(fileMenu_, 12010);
   addItem(fileMenu_, "fileopen", apptext::OpenItem, &TessalyWindow::fileopen);
   addItem(fileMenu_, "fileinfomenu", apptext::FileInfoItem, &TessalyWindow::fileinfo);
   addItem(fileMenu_, "fileprtsetup", apptext::PrintSetupItem, &TessalyWindow::fileprtsetup);
@@ -90,7 +91,7 @@ void TessalyWindow::buildMenus() {
 
   editMenu_ = bar->addMenu(QString::fromLatin1(apptext::OptionsMenu));
   editMenu_->setObjectName(QStringLiteral("edit"));
-  editMenu_->setProperty(HelpContextProperty, 12020);
+  setHelpContext(editMenu_, 12020);
   addItem(editMenu_, "editsele", apptext::ChangeGraphicsItem, &TessalyWindow::editsele);
   addItem(editMenu_, "editnmo", apptext::SetNmoItem, &TessalyWindow::editnmo);
   addItem(editMenu_, "editvelf", apptext::MakeVelfItem, &TessalyWindow::editvelf);
@@ -101,7 +102,7 @@ void TessalyWindow::buildMenus() {
   helpBar->setObjectName(QStringLiteral("helpbar"));
   helpMenu_ = helpBar->addMenu(QString::fromLatin1(apptext::HelpMenu));
   helpMenu_->setObjectName(QStringLiteral("help"));
-  helpMenu_->setProperty(HelpContextProperty, 12030);
+  setHelpContext(helpMenu_, 12030);
   addItem(helpMenu_, "helpcontents", apptext::ContentsItem, &TessalyWindow::helpcontents);
   addItem(helpMenu_, "fileabout", apptext::AboutItem, &TessalyWindow::fileabout);
   bar->setCornerWidget(helpBar, Qt::TopRightCorner);
@@ -118,7 +119,7 @@ void TessalyWindow::buildControls() {
   auto button = [&](const char* name, const char* caption, int helpId, void (TessalyWindow::*slot)()) {
     auto* b = new QPushButton(QString::fromUtf8(caption), client);
     b->setObjectName(QString::fromLatin1(name));
-    if (helpId) b->setProperty(HelpContextProperty, helpId);
+    if (helpId) setHelpContext(b, helpId);
     connect(b, &QPushButton::clicked, this, slot);
     return b;
   };
@@ -145,24 +146,24 @@ void TessalyWindow::buildControls() {
 
   vscroll1_ = new QScrollBar(Qt::Vertical, client);
   vscroll1_->setObjectName(QStringLiteral("VScroll1"));
-  vscroll1_->setProperty(HelpContextProperty, 12070);
+  setHelpContext(vscroll1_, 12070);
   place(vscroll1_, 0, 360, 252, 4332);
   vscroll1_->setRange(0, 0);
   connect(vscroll1_, &QScrollBar::valueChanged, this, &TessalyWindow::vscrollChanged);
 
   picture2_ = new QWidget(client);
   picture2_->setObjectName(QStringLiteral("Picture2"));
-  picture2_->setProperty(HelpContextProperty, 12060);
+  setHelpContext(picture2_, 12060);
   place(picture2_, 240, 360, 7212, 4332);
 
   canvas_ = new ImageCanvas(picture2_);
   picture1_ = canvas_;
-  picture1_->setProperty(HelpContextProperty, 12060);
+  setHelpContext(picture1_, 12060);
   picture1_->move(0, 0);
 
   hscroll1_ = new QScrollBar(Qt::Horizontal, client);
   hscroll1_->setObjectName(QStringLiteral("HScroll1"));
-  hscroll1_->setProperty(HelpContextProperty, 12070);
+  setHelpContext(hscroll1_, 12070);
   place(hscroll1_, 240, 4680, 7212, 252);
   hscroll1_->setRange(0, 0);
   connect(hscroll1_, &QScrollBar::valueChanged, this, &TessalyWindow::hscrollChanged);

@@ -12,6 +12,7 @@
 #include <QResizeEvent>
 
 #include "display/core/DisplayTexts.h"
+#include "platform/qt/HelpContext.h"
 #include "platform/qt/QtUi.h"
 #include "shared/Numbers.h"
 
@@ -72,10 +73,10 @@ GraphicsDialog::GraphicsDialog(AppState& state, Ui& ui, QWidget* parent)
 
   // Help contexts for F1 on the controls.
   for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(text6_), static_cast<QWidget*>(text2_)})
-    w->setProperty("helpContext", 12210);
+    setHelpContext(w, 12210);
   for (QWidget* w : {static_cast<QWidget*>(normalize_), static_cast<QWidget*>(areafil_), static_cast<QWidget*>(done_)})
-    w->setProperty("helpContext", 12220);
-  frame3_->setProperty("helpContext", 12230);
+    setHelpContext(w, 12220);
+  setHelpContext(frame3_, 12230);
 
   const QRect client = twips(0, 0, DesignWidth, DesignHeight);
   resize(client.size());
