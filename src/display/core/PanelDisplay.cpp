@@ -220,11 +220,14 @@ void PanelDisplay::layOutCanvas(std::int32_t positions) {
 void PanelDisplay::drawTimingLines() {
   const int top = s_.PlotTop, left = s_.PlotLeft;
   const int h = canvas_.textHeight("0");
-  for (int j : timingLineRows(view_.MicrosecondsPerRow, s_.SamplingRatio, view_.PlotRows)) {
-    const std::string text = timingLabel(view_.MicrosecondsPerRow, j);
-    const int y = nearestI32(j + top - h / 2.0);
-    canvas_.textOut(nearestI32(left / 4.0), y, text);
-    canvas_.textOut(view_.CanvasWidth - left + 5, y, text);
+  for (const TimingLine& line : timingLines(view_.MicrosecondsPerRow, s_.SamplingRatio, view_.PlotRows, h)) {
+    const int j = line.row;
+    if (line.labelled) {
+      const std::string text = timingLabel(line.timeMs);
+      const int y = nearestI32(j + top - h / 2.0);
+      canvas_.textOut(leftTimingLabelX(left, canvas_.textWidth(text)), y, text);
+      canvas_.textOut(view_.CanvasWidth - left + 5, y, text);
+    }
     canvas_.moveTo(left - 10, j + top);
     canvas_.lineTo(view_.CanvasWidth - left, j + top);
   }
