@@ -31,3 +31,15 @@ inline constexpr const char* ClearPicksButton = "Clear Picks";
 inline constexpr const char* RefreshButton = "refresh";
 
 }  // namespace tsly::apptext
+
+namespace tsly::apptext {
+
+// The command line (`tessaly --help`).
+inline constexpr const char* CommandLineDescription =
+    "Tessaly: velocity picking on velocity-scan panels.\n"
+    "Reads and writes tessaly.ini in the current directory.";
+inline constexpr const char* CommandLineFile =
+    "A trace file to open after start-up, as \"&Open\" would open it.";
+inline constexpr const char* CommandLineOneFile = "Give at most one file to open.";
+
+}  // namespace tsly::apptext

@@ -318,6 +318,8 @@ void TessalyWindow::resizeEvent(QResizeEvent* event) {
 
 void TessalyWindow::fileopen() { open_->run(); }
 
+void TessalyWindow::openFile(const std::string& path) { open_->openFile(path); }
+
 void TessalyWindow::fileinfo() { open_->showFileInfo(); }
 
 void TessalyWindow::fileexit() { shutdown(); }

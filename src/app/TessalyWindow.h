@@ -63,6 +63,9 @@ class TessalyWindow : public QMainWindow, private OpenHost {
 
   // Start-up: menu states, help set-up, the settings file, the job editor.
   void startup();
+  // Opens a file exactly as "&Open" would once its dialog returned the name
+  // (the file named on the command line).
+  void openFile(const std::string& path);
   // Shut-down: asks the job editor for the processing-system path, writes the
   // settings file into the start directory, quits help, ends. Runs once.
   void shutdown();

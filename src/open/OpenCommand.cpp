@@ -33,23 +33,42 @@ class InputHold {
 
 }  // namespace
 
-void OpenCommand::run() {
+void OpenCommand::run() { start(nullptr); }
+
+void OpenCommand::openFile(const std::string& path) { start(&path); }
+
+void OpenCommand::start(const std::string* path) {
   if (running_) {
-    // Chosen while a scan lets events run: run it when that one is done.
+    // Asked for while a scan lets events run: run it when that one is done.
     pending_ = true;
+    pendingPath_ = path ? *path : std::string();
     return;
   }
-  do {
+  std::string next = path ? *path : std::string();
+  bool named = path != nullptr;
+  for (;;) {
     pending_ = false;
-    runOnce();
-  } while (pending_ && !host_.shuttingDown());
+    runOnce(named ? &next : nullptr);
+    if (!pending_ || host_.shuttingDown()) break;
+    next = pendingPath_;
+    named = !next.empty();
+  }
   pending_ = false;
+  pendingPath_.clear();
 }
 
-void OpenCommand::runOnce() {
+void OpenCommand::runOnce(const std::string* named) {
   FlagGuard guard(running_);
   std::string path;
-  if (!chooseFile(path)) return;
+  if (named) {
+    // What the dialog would have returned: a full name, left in the shared dialog.
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(*named, ec);
+    path = ec ? *named : full.lexically_normal().string();
+    host_.dialogFileName() = path;
+  } else if (!chooseFile(path)) {
+    return;
+  }
   openChosen(path);
 }
 

@@ -10,6 +10,10 @@
 // An Open chosen while a scan is letting events run is not nested: it is run
 // once the running one has finished.
 //
+// openFile() opens a named file exactly as if it had been chosen in the dialog
+// (the program's command line uses it): a relative name is taken from the
+// current directory, and its folder becomes the last directory.
+//
 // The command talks to the main window only through OpenHost.
 #pragma once
 
@@ -29,6 +33,8 @@ class OpenCommand {
 
   // "&Open".
   void run();
+  // Opens `path` as "&Open" would once the dialog returned it.
+  void openFile(const std::string& path);
   // "File &Info": centred over the main window, the CDP range, modal until Done.
   void showFileInfo();
 
@@ -36,7 +42,9 @@ class OpenCommand {
   bool openPending() const { return pending_; }
 
  private:
-  void runOnce();
+  // Runs one open and then those asked for meanwhile; `path` set: no dialog.
+  void start(const std::string* path);
+  void runOnce(const std::string* path);
   // The file dialog; false when the command ends there (cancelled or failed).
   bool chooseFile(std::string& path);
   // From the chosen name to the end of the command.
@@ -49,6 +57,7 @@ class OpenCommand {
   OpenHost& host_;
   bool running_ = false;
   bool pending_ = false;
+  std::string pendingPath_;  // a file named while another open ran (empty: the dialog)
 };
 
 }  // namespace tsly
