@@ -205,6 +205,44 @@ TEST(DisplayRedraw, WideTimingLabelsStayLeftOfTheirLine) {
   EXPECT_TRUE(r.hasText(12, 50 - 6, " 0"));
 }
 
+// No separator line runs through the label of a trace beside it: the label
+// ends 2 pixels short of the line (or begins 2 pixels after it).
+TEST(DisplayRedraw, SeparatorLinesStayClearOfTheCdpLabelsBesideThem) {
+  auto check = [](Rig& r) {
+    std::vector<int> separators;
+    for (const LineCall& l : r.canvas.lines)
+      if (l.x1 == l.x2 && l.y1 == 45 && l.y2 == 30) separators.push_back(l.x1);
+    ASSERT_FALSE(separators.empty());
+    for (const TextCall& t : r.canvas.texts) {
+      if (t.y != 30) continue;  // the trace labels' row
+      const int right = t.x + 6 * static_cast<int>(t.text.size()) - 1;
+      for (int x : separators) EXPECT_TRUE(right <= x - 3 || t.x >= x + 3) << t.text << " at " << t.x;
+    }
+  };
+  {
+    // Spacing 10: " 1005", the last CDP of each panel, would reach its separator.
+    Rig r;
+    r.make("right.vsc", {{1001, 1500, 5}, {1001, 1800, 5}});
+    r.display.refresh();
+    EXPECT_TRUE(r.hasText(100 - 2 - 30, 30, " 1005"));
+    EXPECT_TRUE(r.hasText(180 - 2 - 30, 30, " 1005"));
+    check(r);
+  }
+  {
+    // Spacing 5: " 1005", the first CDP of the second panel, would reach the
+    // separator of the first; the first panel's has no line to its left.
+    Rig r;
+    r.make("left.vsc", {{1005, 1500, 4}, {1005, 1800, 4}});
+    r.s.TraceSpacing = 5;
+    r.display.refresh();
+    EXPECT_TRUE(r.hasText(50 - 15, 30, " 1005"));
+    EXPECT_TRUE(r.hasText(70 + 3, 30, " 1005"));
+    check(r);
+  }
+  EXPECT_EQ(traceLabelX(90, 30, NoSeparatorLine, 100), 68);
+  EXPECT_EQ(traceLabelX(90, 10, NoSeparatorLine, 100), 85);  // clear of it already: centred
+}
+
 TEST(DisplayRedraw, LabelsEveryTenTracesAtSpacingFourPointEight) {
   Rig r;
   r.make("labels.vsc", {{1, 1500, 25}});  // CDPs 1..25

@@ -136,6 +136,14 @@ TraceLabel traceLabel(const HeaderArray& h, int interval, int plotTop) {
   return l;
 }
 
+int traceLabelX(int traceX, int width, int lineLeft, int lineRight) {
+  int x = static_cast<int>(nearestI32(traceX - width / 2.0));
+  if (lineRight != NoSeparatorLine && lineRight >= traceX && x + width - 1 > lineRight - 3)
+    x = lineRight - 2 - width;
+  if (lineLeft != NoSeparatorLine && lineLeft <= traceX && x < lineLeft + 3) x = lineLeft + 3;
+  return x;
+}
+
 float scaleFactor(bool normalize, const float* samples, std::int32_t count, float spacing,
                   float maxAmplitude) {
   if (normalize) {

@@ -82,6 +82,14 @@ struct TraceLabel {
 // label value, so only a separator still gets its tick, line and velocity.
 TraceLabel traceLabel(const HeaderArray& h, int interval, int plotTop);
 
+// x of a trace's label `width` pixels wide: centred on the trace at traceX, but
+// kept clear of the separator lines beside it (the nearest one left of the trace
+// at lineLeft, right of it at lineRight; NoSeparatorLine where there is none): a
+// label that would reach a line is moved to end 2 pixels before it, or to begin
+// 2 pixels after it.
+inline constexpr int NoSeparatorLine = -1;
+int traceLabelX(int traceX, int width, int lineLeft, int lineRight);
+
 // Amplitude scale factor F. Normalised: 2 x spacing / (largest |sample| of the
 // first `count`), 1 for an all-zero trace; else 2 x spacing / MaxAmplitude, 1 when
 // MaxAmplitude is 0 (never a division by zero).

@@ -99,7 +99,7 @@ bool PanelDisplay::readTrace(int handle, const TraceDirEntry& entry, bool& hasSa
   return true;
 }
 
-void PanelDisplay::drawLabels(int x) {
+void PanelDisplay::drawLabels(int x, int lineLeft, int lineRight) {
   const int top = s_.PlotTop;
   const TraceLabel l = traceLabel(header_, interval_, top);
   if (l.tick) {
@@ -111,7 +111,11 @@ void PanelDisplay::drawLabels(int x) {
     canvas_.lineTo(x, static_cast<int>(nearest(0.6 * top)));
   }
   if (l.hasNumber) {
-    const int lx = static_cast<int>(nearestI32(x - canvas_.textWidth(l.centreText) / 2.0));
+    const int width = canvas_.textWidth(l.centreText);
+    // A separator's velocity stands above its own line; any other label keeps
+    // clear of the separator lines beside its trace.
+    const int lx = l.separatorLine ? static_cast<int>(nearestI32(x - width / 2.0))
+                                   : traceLabelX(x, width, lineLeft, lineRight);
     canvas_.textOut(lx, l.y, l.text);
   }
   if (l.deadX) canvas_.textOut(x, top - 20, displaytext::DeadTraceMark);
@@ -238,6 +242,7 @@ void PanelDisplay::drawTimingLines() {
 PanelDisplay::Pass PanelDisplay::drawPanels(int handle, const Shown& shown) {
   const int left = s_.PlotLeft;
   std::int64_t p = 0;
+  int lastSeparator = NoSeparatorLine;  // the separator line of the panel drawn before
   for (std::int32_t i = 1; i <= s_.PanelCount && s_.PanelTable.valid(i); ++i) {
     PanelEntry& e = s_.PanelTable[static_cast<std::size_t>(i)];
     if (!shown.valid || e.FirstCdp != shown.cdp) {
@@ -246,8 +251,9 @@ PanelDisplay::Pass PanelDisplay::drawPanels(int handle, const Shown& shown) {
       continue;
     }
     e.Left = nearestI16(static_cast<double>(p) * s_.TraceSpacing + left);
-    if (!drawPanelTraces(handle, e, p)) return Pass::Failed;
+    if (!drawPanelTraces(handle, e, p, lastSeparator)) return Pass::Failed;
     e.Right = nearestI16(static_cast<double>(p - 1) * s_.TraceSpacing + left);
+    lastSeparator = e.Right;
     p += 2;
     ui_.processEvents();
     if (again_) return Pass::Restart;
@@ -257,7 +263,9 @@ PanelDisplay::Pass PanelDisplay::drawPanels(int handle, const Shown& shown) {
 
 // One panel's traces from position p on (p is left after its last trace); false
 // when a read failed (the user has been told).
-bool PanelDisplay::drawPanelTraces(int handle, const PanelEntry& e, std::int64_t& p) {
+bool PanelDisplay::drawPanelTraces(int handle, const PanelEntry& e, std::int64_t& p, int lineLeft) {
+  // The panel's own separator is its last trace.
+  const int lineRight = nearestI32(static_cast<double>(p + e.PanelTraces) * s_.TraceSpacing + s_.PlotLeft);
   for (std::int32_t k = 0; k <= e.PanelTraces; ++k) {
     const std::int64_t idx = static_cast<std::int64_t>(e.FirstTrace) + k;
     // A panel that points past the directory ends where the directory ends.
@@ -267,7 +275,7 @@ bool PanelDisplay::drawPanelTraces(int handle, const PanelEntry& e, std::int64_t
     if (!hasSamples) break;
     const int x = nearestI32(static_cast<double>(p) * s_.TraceSpacing + s_.PlotLeft);
     view_.TraceX = nearestI16(x);
-    drawLabels(x);
+    drawLabels(x, lineLeft, lineRight);
     paintTrace(x);
     ++p;
   }

@@ -86,14 +86,16 @@ class PanelDisplay {
   void layOutCanvas(std::int32_t positions);
   void drawTimingLines();
   Pass drawPanels(int handle, const Shown& shown);
-  bool drawPanelTraces(int handle, const PanelEntry& panel, std::int64_t& position);
+  bool drawPanelTraces(int handle, const PanelEntry& panel, std::int64_t& position, int lineLeft);
   std::int16_t drawPickOverlay(const Shown& shown);
   // The pens: XOR, width 2, the pick colour for pick lines; copy, width 1, the
   // foreground for everything else.
   void usePickPen();
   void useDrawingPen();
   bool readTrace(int handle, const TraceDirEntry& entry, bool& hasSamples);
-  void drawLabels(int x);
+  // Labels and ticks above the trace at x; lineLeft and lineRight: the separator
+  // lines beside it (NoSeparatorLine where there is none).
+  void drawLabels(int x, int lineLeft, int lineRight);
   void paintTrace(int x);
   void drawPickLine(int panel, int y);
   void moveBy(int step);
