@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, makes demo data if absent, and shows what the
-# open scan finds in it. Steps are functions so more can be added (start the job
-# editor and the program) without touching the others.
+# Installs what is missing, builds, makes demo data if absent, shows what the
+# open scan finds in it, then starts the job editor and Tessaly on the demo
+# velocity-scan panels. Each step is a function of its own.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
@@ -36,8 +36,11 @@ make_demo_panels() {
 }
 
 # demo/tessaly.ini: the settings file Tessaly reads from its start directory,
-# with the demo folder as the last directory (so "&Open" starts there). An
-# existing file is kept: it holds what the last run saved.
+# with the demo folder as the last directory (so "&Open" starts there). The
+# display suits the demo's 4 ms samples: one sample per pixel row (the whole
+# 2 s record in view, timing lines every 20 ms, labels every 100 ms), a gain of
+# 10 dB, 10 pixels between traces, and a window that holds both. An existing
+# file is kept: it holds what the last run saved.
 make_demo_settings() {
   local ini="$DEMO_DIR/tessaly.ini" last
   [ -s "$ini" ] && return 0
@@ -50,12 +53,14 @@ make_demo_settings() {
     printf '%s\r\n' '\worog15\worog.exe'
     printf ' 0  area fill flag\r\n 0  normalize flag\r\n-1  graphics save flag\r\n'
     printf ' 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n'
-    printf ' 1440  form top\r\n 1440  form left\r\n 12000  form width\r\n 9000  form height\r\n'
+    printf ' 720  form top\r\n 1440  form left\r\n 13200  form width\r\n 10080  form height\r\n'
   } > "$ini"
 }
 
-# The job editor, then Tessaly, both in the demo folder. JobPad's folder is put
-# on PATH as well, so Tessaly can start it again itself when it is closed.
+# The job editor, then Tessaly, both in the demo folder, Tessaly opening the
+# demo's velocity-scan panels (when there are any) as "&Open" would. JobPad's
+# folder is put on PATH as well, so Tessaly can start it again itself when it is
+# closed.
 start_programs() {
   if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "run.sh: no display (DISPLAY is not set); run it on a desktop, or under xvfb-run -a." >&2
@@ -66,6 +71,9 @@ start_programs() {
   if [ -x "$JOBPAD_DIR/JobPad" ]; then
     "$JOBPAD_DIR/JobPad" >/dev/null 2>&1 &
     sleep 1
+  fi
+  if [ -s "$DEMO_DIR/scan.nmo" ]; then
+    exec "$TESSALY" "$(pwd)/scan.nmo"
   fi
   exec "$TESSALY"
 }
