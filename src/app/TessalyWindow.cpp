@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
@@ -29,6 +28,7 @@
 #include "output/PictureOutput.h"
 #include "platform/qt/HelpContext.h"
 #include "platform/qt/ImageCanvas.h"
+#include "platform/qt/WrappingLabel.h"
 #include "platform/qt/QtUi.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
@@ -45,6 +45,11 @@ constexpr int MinWindowPixels = 100;
 constexpr int MaxWindowPixels = 20000;
 constexpr int MaxWindowOffset = 100000;
 
+// The status label's row: the height of the buttons beside it, and a few pixels
+// kept free at the window's right edge.
+constexpr double StatusRowTwips = 372;
+constexpr int StatusRightMargin = 4;
+
 }  // namespace
 
 TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent)
@@ -57,7 +62,8 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
   buildControls();
   display_ = std::make_unique<DisplaySurface>(
       state_, ui_,
-      DisplayWidgets{this, picture2_, canvas_, hscroll1_, vscroll1_, label1_, clearpicks_, action("editvelf")});
+      DisplayWidgets{this, picture2_, canvas_, hscroll1_, vscroll1_, [this](const QString& text) { showStatus(text); },
+                     clearpicks_, action("editvelf")});
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
   help_->enableF1();
@@ -112,6 +118,8 @@ void TessalyWindow::buildControls() {
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));
   setCentralWidget(client);
+  // The status label follows the client area's width (eventFilter).
+  client->installEventFilter(this);
   const double dx = logicalDpiX(), dy = logicalDpiY();
   auto place = [&](QWidget* w, double l, double t, double wd, double h) {
     w->setGeometry(twipsRect(l, t, wd, h, dx, dy));
@@ -134,11 +142,12 @@ void TessalyWindow::buildControls() {
   place(clearpicks_, 1200, 0, 1092, 372);
   clearpicks_->setEnabled(false);
 
-  label1_ = new QLabel(QString::fromLatin1(apptext::StatusAtStart), client);
+  label1_ = new WrappingLabel(QString::fromLatin1(apptext::StatusAtStart), client);
   label1_->setObjectName(QStringLiteral("Label1"));
-  label1_->setTextFormat(Qt::PlainText);
   label1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   place(label1_, 2400, 0, 4572, 372);
+  // Its font is known for sure only once it is polished: fitted again then.
+  label1_->installEventFilter(this);
 
   refresh_ = button("refresh", apptext::RefreshButton, 0, &TessalyWindow::refresh);
   place(refresh_, 6360, 0, 1212, 372);
@@ -304,6 +313,14 @@ void TessalyWindow::shutdown() {
   if (endProcess) endProcess();
 }
 
+bool TessalyWindow::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type t = event->type();
+  if ((watched == centralWidget() && t == QEvent::Resize) ||
+      (watched == label1_ && (t == QEvent::FontChange || t == QEvent::Polish || t == QEvent::StyleChange)))
+    fitStatusLabel();
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void TessalyWindow::closeEvent(QCloseEvent* event) {
   shutdown();
   event->accept();
@@ -328,7 +345,7 @@ output::PictureOutput& TessalyWindow::pictureOutput() {
   if (!output_) {
     output::PictureOutputOptions o;
     o.state = &state_;
-    o.status = [this](const QString& text) { label1_->setText(text); };
+    o.status = [this](const QString& text) { showStatus(text); };
     output_ = std::make_unique<output::PictureOutput>(
         ui_, this,
         [this](const std::string& name, std::int16_t& mode) {
@@ -383,7 +400,24 @@ void TessalyWindow::refresh() { display_->display().refresh(); }
 
 // ---- what Open asks of the window ----------------------------------------
 
-void TessalyWindow::setStatusText(const std::string& text) { label1_->setText(QString::fromStdString(text)); }
+void TessalyWindow::setStatusText(const std::string& text) { showStatus(QString::fromStdString(text)); }
+
+void TessalyWindow::showStatus(const QString& text) {
+  label1_->setText(text);
+  fitStatusLabel();
+}
+
+void TessalyWindow::fitStatusLabel() {
+  QWidget* client = centralWidget();
+  if (!client || !label1_) return;
+  const int rowHeight = twipsToPixels(StatusRowTwips, logicalDpiY());
+  const int width = std::max(1, client->width() - label1_->x() - StatusRightMargin);
+  const int height = std::max(rowHeight, label1_->heightForWidth(width));
+  label1_->setGeometry(label1_->x(), label1_->y(), width, height);
+  // A message of more than one line reaches below the button row, over the
+  // canvas's top margin: it is drawn above the viewport.
+  label1_->raise();
+}
 
 void TessalyWindow::setControlEnabled(OpenControl control, bool on) {
   switch (control) {

@@ -28,7 +28,6 @@
 #include "shared/State.h"
 
 class QAction;
-class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollBar;
@@ -40,6 +39,7 @@ class DisplaySurface;
 class FileInfoWindow;
 class NmoDialog;
 class ImageCanvas;
+class WrappingLabel;
 class JobLink;
 class OpenCommand;
 class HelpViewer;
@@ -141,12 +141,17 @@ class TessalyWindow : public QMainWindow, private OpenHost {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildMenus();
   void buildControls();
   QAction* addItem(QMenu* menu, const char* name, const char* caption, void (TessalyWindow::*slot)());
   void readSettingsFile();
+  // The status label: the text, then the width left in its row (and the height
+  // the text needs there), so that no message is ever cut.
+  void showStatus(const QString& text);
+  void fitStatusLabel();
 
   // OpenHost
   void setStatusText(const std::string& text) override;
@@ -176,7 +181,7 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   QPushButton* nextpanel_ = nullptr;
   QPushButton* clearpicks_ = nullptr;
   QPushButton* refresh_ = nullptr;
-  QLabel* label1_ = nullptr;
+  WrappingLabel* label1_ = nullptr;
   QScrollBar* vscroll1_ = nullptr;
   QScrollBar* hscroll1_ = nullptr;
   QWidget* picture2_ = nullptr;

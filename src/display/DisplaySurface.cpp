@@ -76,7 +76,7 @@ void DisplaySurface::verticalScrolled(int value) {
 }
 
 void DisplaySurface::setStatusText(const std::string& text) {
-  if (w_.status) w_.status->setText(QString::fromStdString(text));
+  if (w_.status) w_.status(QString::fromStdString(text));
 }
 
 void DisplaySurface::setClearPicksEnabled(bool on) {

@@ -1,9 +1,11 @@
 // Joins the panel display to the main window's widgets: the canvas Picture1 in
-// its viewport Picture2, the scroll bars HScroll1 and VScroll1, the status label
-// Label1, the Clear Picks button and the "Make VELF commands" item. The window
+// its viewport Picture2, the scroll bars HScroll1 and VScroll1, the status line
+// (Label1, through the window), the Clear Picks button and the "Make VELF
+// commands" item. The window
 // forwards its button, menu, scroll-bar and resize handlers here.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QObject>
@@ -30,7 +32,7 @@ struct DisplayWidgets {
   ImageCanvas* canvas = nullptr; // Picture1, a child of Picture2
   QScrollBar* hscroll = nullptr; // HScroll1
   QScrollBar* vscroll = nullptr; // VScroll1
-  QLabel* status = nullptr;      // Label1
+  std::function<void(const QString&)> status;  // shows a text in Label1
   QAbstractButton* clearPicks = nullptr;
   QAction* velf = nullptr;       // editvelf
 };

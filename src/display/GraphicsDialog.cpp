@@ -11,6 +11,9 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 
+#include <algorithm>
+#include <vector>
+
 #include "display/core/DisplayTexts.h"
 #include "platform/qt/HelpContext.h"
 #include "platform/qt/QtUi.h"
@@ -105,6 +108,27 @@ void GraphicsDialog::layOut() {
   done_->setGeometry(twips(2640, 360, 996, 372));
   const QRect f = twips(120, 120, 3732, 3288);
   frame1_->setGeometry(f);
+  fitCaptions();
+}
+
+// Fonts here are often wider than the design sizes allow for: a caption that
+// would be cut gets the room it needs (labels grow downwards, the check boxes
+// and option buttons to the right), so every caption is shown whole.
+void GraphicsDialog::fitCaptions() {
+  for (QLabel* l : {label1_, label6_, label2_}) {
+    QRect g = l->geometry();
+    g.setHeight(std::max(g.height(), l->heightForWidth(g.width())));
+    l->setGeometry(g);
+  }
+  std::vector<QAbstractButton*> buttons = {normalize_, areafil_};
+  for (QRadioButton* b : option3_) buttons.push_back(b);
+  for (QAbstractButton* b : buttons) {
+    QRect g = b->geometry();
+    const QSize hint = b->sizeHint();
+    g.setWidth(std::max(g.width(), hint.width()));
+    g.setHeight(std::max(g.height(), hint.height()));
+    b->setGeometry(g);
+  }
 }
 
 void GraphicsDialog::resizeEvent(QResizeEvent* event) {

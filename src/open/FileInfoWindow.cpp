@@ -6,6 +6,7 @@
 
 #include "open/OpenTexts.h"
 #include "platform/qt/QtUi.h"
+#include "platform/qt/WrappingLabel.h"
 
 namespace tsly {
 
@@ -27,7 +28,7 @@ FileInfoWindow::FileInfoWindow(QWidget* parent) : QDialog(parent) {
   frame_ = new QGroupBox(QString::fromLatin1(opentext::InfoFrame), this);
   frame_->setObjectName(QStringLiteral("Frame1"));
   place(frame_, 120, 120, 5760, 2160);
-  label3_ = new QLabel(QString::fromLatin1(opentext::InfoLabel3), frame_);
+  label3_ = new WrappingLabel(QString::fromLatin1(opentext::InfoLabel3), frame_, WrappingLabel::Overflow::ElideMiddle);
   label3_->setObjectName(QStringLiteral("Label3"));
   place(label3_, 120, 300, 5520, 480);
   label2_ = new QLabel(QString::fromLatin1(opentext::InfoLabel2), frame_);
@@ -46,6 +47,11 @@ FileInfoWindow::FileInfoWindow(QWidget* parent) : QDialog(parent) {
   place(done_, 2400, 2400, 1200, 420);
   connect(done_, &QPushButton::clicked, this, &FileInfoWindow::infodone);
   setFixedSize(twipsToPixels(ClientWidth, dx), twipsToPixels(ClientHeight, dy));
+}
+
+void FileInfoWindow::setFileName(const std::string& name) {
+  setLabelText(label3_, name);
+  label3_->setToolTip(label3_->text());
 }
 
 void FileInfoWindow::setLabelText(QLabel* label, const std::string& text) {

@@ -128,7 +128,7 @@ OpenScanResult OpenCommand::scan() {
   FileInfoWindow& info = host_.fileInfoWindow();
   OpenScanHooks hooks;
   hooks.firstTrace = [&](const FirstTraceInfo& first) {
-    FileInfoWindow::setLabelText(info.label3(), first.label3);
+    info.setFileName(first.label3);
     FileInfoWindow::setLabelText(info.label2(), first.label2);
     host_.setControlEnabled(OpenControl::SetNmoParameters, false);
     if (first.dataType == DataCdpGather) {

@@ -60,7 +60,7 @@ struct Window {
     clear->setEnabled(false);
     velf = new QAction("Make VELF commands", &window);
     velf->setEnabled(false);
-    surface = std::make_unique<DisplaySurface>(s, ui, DisplayWidgets{&window, viewport, canvas, h, v, label, clear, velf});
+    surface = std::make_unique<DisplaySurface>(s, ui, DisplayWidgets{&window, viewport, canvas, h, v, [this](const QString& t) { label->setText(t); }, clear, velf});
     QObject::connect(h, &QScrollBar::valueChanged, surface.get(), [this](int x) { surface->horizontalScrolled(x); });
     QObject::connect(v, &QScrollBar::valueChanged, surface.get(), [this](int y) { surface->verticalScrolled(y); });
     window.show();
@@ -270,6 +270,29 @@ class TestDisplayPanels : public QObject {
     QCOMPARE(w.s.DisplayTimeLength, 100.0f);
     QCOMPARE(w.canvas->height(), 50 + 800 + 10);
     QVERIFY(w.ui.beeps > 0);
+  }
+
+  // With the fonts of this machine no caption of the dialog is cut: each label is
+  // as high as its wrapped text, each check box and option button as wide as
+  // its caption.
+  void graphicsDialogCaptionsAreWhole() {
+    AppState s;
+    ScriptedUi ui;
+    GraphicsDialog d(s, ui);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    for (const char* name : {"Label1", "Label6", "Label2"}) {
+      auto* l = d.findChild<QLabel*>(name);
+      QVERIFY(l);
+      QVERIFY2(l->heightForWidth(l->width()) <= l->height(), name);
+    }
+    QList<QAbstractButton*> buttons = {d.findChild<QCheckBox*>("normalize"), d.findChild<QCheckBox*>("areafil")};
+    for (auto* o : d.findChildren<QRadioButton*>("Option3")) buttons << o;
+    QCOMPARE(buttons.size(), 6);
+    for (QAbstractButton* b : buttons) QVERIFY2(b->sizeHint().width() <= b->width(), qPrintable(b->text()));
+    // Still inside their frames.
+    for (QAbstractButton* b : buttons)
+      QVERIFY2(b->parentWidget()->rect().contains(b->geometry()), qPrintable(b->text()));
   }
 
   void graphicsDialogCloseBoxCancels() {
