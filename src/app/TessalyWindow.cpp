@@ -322,8 +322,16 @@ bool TessalyWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TessalyWindow::closeEvent(QCloseEvent* event) {
+  if (!shutDown_ && deferWhileBusy([this] { shutdown(); })) {
+    event->ignore();  // the window closes when the queued shut-down runs
+    return;
+  }
   shutdown();
   event->accept();
+}
+
+bool TessalyWindow::deferWhileBusy(std::function<void()> action) {
+  return display_ && display_->display().runAfterRedraw(std::move(action));
 }
 
 void TessalyWindow::resizeEvent(QResizeEvent* event) {
@@ -333,13 +341,22 @@ void TessalyWindow::resizeEvent(QResizeEvent* event) {
 
 // ---- menu items and buttons -----------------------------------------------
 
-void TessalyWindow::fileopen() { open_->run(); }
+void TessalyWindow::fileopen() {
+  if (deferWhileBusy([this] { fileopen(); })) return;
+  open_->run();
+}
 
-void TessalyWindow::openFile(const std::string& path) { open_->openFile(path); }
+void TessalyWindow::openFile(const std::string& path) {
+  if (deferWhileBusy([this, path] { openFile(path); })) return;
+  open_->openFile(path);
+}
 
 void TessalyWindow::fileinfo() { open_->showFileInfo(); }
 
-void TessalyWindow::fileexit() { shutdown(); }
+void TessalyWindow::fileexit() {
+  if (deferWhileBusy([this] { fileexit(); })) return;
+  shutdown();
+}
 
 output::PictureOutput& TessalyWindow::pictureOutput() {
   if (!output_) {

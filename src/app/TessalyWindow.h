@@ -152,6 +152,9 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   // the text needs there), so that no message is ever cut.
   void showStatus(const QString& text);
   void fitStatusLabel();
+  // Commands that must not run inside a redraw letting events run (Open, Exit)
+  // are queued behind it: true when `action` was queued, false when it may run.
+  bool deferWhileBusy(std::function<void()> action);
 
   // OpenHost
   void setStatusText(const std::string& text) override;

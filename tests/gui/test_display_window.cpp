@@ -128,6 +128,68 @@ class DisplayWindowTest : public QObject {
     QCOMPARE(f.w.display().display().pendingActions(), 0);
   }
 
+  // "&Open" chosen while a redraw lets events run waits for the redraw: the
+  // gather file is opened afterwards, and nothing of the redraw is done on it.
+  void openChosenDuringARedrawRunsAfterIt() {
+    Fixture f;
+    f.open("window_open_during.vsc");
+    const std::string gather = tempPath("window_gather.dat");
+    writeFile(gather, gatherFile(30, 1, 10));
+    FileDialogResult r;
+    r.status = FileDialogResult::Status::Chosen;
+    r.path = gather;
+    f.ui.fileAnswers.push_back(r);
+    int events = 0;
+    bool openedDuringRedraw = false;
+    f.ui.onEvents = [&] {
+      if (++events == 2) {
+        f.w.action("fileopen")->trigger();
+        openedDuringRedraw = f.ui.openDialogs.size() > 1;
+      }
+    };
+    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
+    f.ui.onEvents = nullptr;
+    QVERIFY(!openedDuringRedraw);
+    QCOMPARE(f.ui.openDialogs.size(), size_t(2));
+    QCOMPARE(f.st.DataFileName, gather);
+    QVERIFY(!f.w.display().display().redrawing());
+    // The gather's state: nothing drawn to pick on, the buttons off.
+    QCOMPARE(f.st.PanelDrawn, std::int16_t(0));
+    QVERIFY(!control<QPushButton>(f.w, "clearpicks")->isEnabled());
+    QVERIFY(!control<QPushButton>(f.w, "nextpanel")->isEnabled());
+    QVERIFY(f.w.action("editnmo")->isEnabled());
+    // A click on what is left on the canvas stores no pick.
+    f.click(235, 150);
+    QCOMPARE(f.st.PickTable[2].PickVelocity[1], std::int16_t(0));
+    QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(0));
+    std::remove(gather.c_str());
+  }
+
+  // "E&xit" (or the close box) during a redraw ends the program once the redraw is over.
+  void exitChosenDuringARedrawRunsAfterIt() {
+    Fixture f;
+    f.open("window_exit_during.vsc");
+    CurrentTempDir dir;
+    f.st.StartDirectory = dir.path();
+    int ended = 0;
+    bool endedDuringRedraw = false;
+    f.w.endProcess = [&] { ++ended; };
+    int events = 0;
+    f.ui.onEvents = [&] {
+      ++events;
+      if (events == 2) f.w.action("fileexit")->trigger();
+      if (events == 3) f.w.close();
+      if (events >= 2) endedDuringRedraw = endedDuringRedraw || ended > 0;
+    };
+    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
+    f.ui.onEvents = nullptr;
+    QVERIFY(!endedDuringRedraw);
+    QCOMPARE(ended, 1);
+    QCOMPARE(f.st.CurrentCdp, 2);
+    QCOMPARE(f.w.shutDown(), true);
+    QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString("CDP #  1011 with any previous picks shown."));
+  }
+
   void changeGraphicsRedraws() {
     Fixture f;
     f.open("window_graphics.vsc");

@@ -9,7 +9,9 @@
 //    what is to be drawn);
 //  - Next, Prev, a pick click and Clear Picks arriving during a redraw are queued
 //    and run, in order, when it ends (their lines and moves then refer to the
-//    finished drawing, and no pick line is drawn twice by the overlay);
+//    finished drawing, and no pick line is drawn twice by the overlay); the
+//    window queues its own commands that cannot run inside a redraw (Open,
+//    Exit) the same way, through runAfterRedraw();
 //  - the redraw keeps its own file handle; nothing nested can close or move it.
 #pragma once
 
@@ -66,6 +68,10 @@ class PanelDisplay {
   // Buttons "Next" and "Prev".
   void nextPanel();
   void prevPanel();
+
+  // While a redraw runs: queues `action` behind it (after whatever is queued
+  // already) and returns true. Otherwise returns false and runs nothing.
+  bool runAfterRedraw(std::function<void()> action) { return deferIfBusy(std::move(action)); }
 
   const DisplayView& view() const { return view_; }
   bool redrawing() const { return busy_; }
