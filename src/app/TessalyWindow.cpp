@@ -331,7 +331,22 @@ void TessalyWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool TessalyWindow::deferWhileBusy(std::function<void()> action) {
-  return display_ && display_->display().runAfterRedraw(std::move(action));
+  if (display_ && display_->display().runAfterRedraw(action)) return true;
+  // A generation run reads the gather's tables to its end: nothing may open
+  // another file or end the program under it.
+  if (nmosele_ && nmosele_->running()) {
+    waitingForGeneration_.push_back(std::move(action));
+    return true;
+  }
+  return false;
+}
+
+void TessalyWindow::runCommandsWaitingForGeneration() {
+  // Each command checks again (a press on "Generate Panels" during a run
+  // returns at once, with the run still going: the commands then wait on).
+  std::vector<std::function<void()>> waiting;
+  waiting.swap(waitingForGeneration_);
+  for (auto& action : waiting) action();
 }
 
 void TessalyWindow::resizeEvent(QResizeEvent* event) {
@@ -392,7 +407,12 @@ void TessalyWindow::editsele() { display_->changeGraphics(); }
 // "Set NMO Parameters": the dialog is made on first use (its starting values come
 // from the file open now) and kept, hidden, between uses.
 void TessalyWindow::editnmo() {
-  if (nmosele_ == nullptr) nmosele_ = new NmoDialog(state_, ui_, this);
+  if (nmosele_ == nullptr) {
+    nmosele_ = new NmoDialog(state_, ui_, this);
+    // The dialog's own handler of "Generate Panels" runs first and returns when
+    // the run is over; then what waited for the run goes on.
+    connect(nmosele_->processButton(), &QPushButton::clicked, this, &TessalyWindow::runCommandsWaitingForGeneration);
+  }
   nmosele_->showDialog();
 }
 void TessalyWindow::editvelf() {

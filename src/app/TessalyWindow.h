@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/FileDialogState.h"
 #include "open/OpenHost.h"
@@ -152,9 +153,12 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   // the text needs there), so that no message is ever cut.
   void showStatus(const QString& text);
   void fitStatusLabel();
-  // Commands that must not run inside a redraw letting events run (Open, Exit)
-  // are queued behind it: true when `action` was queued, false when it may run.
+  // Commands that must not run inside a redraw or a generation run letting
+  // events run (Open, Exit) wait for it: true when `action` was queued, false
+  // when it may run now.
   bool deferWhileBusy(std::function<void()> action);
+  // A click on "Generate Panels" has returned: the run it started is over.
+  void runCommandsWaitingForGeneration();
 
   // OpenHost
   void setStatusText(const std::string& text) override;
@@ -176,6 +180,7 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   std::unique_ptr<output::PictureOutput> output_;
   FileInfoWindow* fileInfo_ = nullptr;
   NmoDialog* nmosele_ = nullptr;
+  std::vector<std::function<void()>> waitingForGeneration_;
 
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;

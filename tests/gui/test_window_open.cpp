@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocalServer>
 #include <QMenu>
 #include <QPushButton>
@@ -13,12 +14,14 @@
 #include <QScrollBar>
 
 #include "app/TessalyWindow.h"
+#include "generation/NmoDialog.h"
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
+#include "support/GenFixtures.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -92,6 +95,10 @@ class WindowOpenTest : public QObject {
   void openChosenDuringAScanRunsAfterIt();
   void fileInfoDuringAScan();
   void exitDuringAScan();
+  void escapeOrCloseDuringAGenerationRunStopsIt_data();
+  void escapeOrCloseDuringAGenerationRunStopsIt();
+  void openDuringAGenerationRunWaitsForIt();
+  void exitDuringAGenerationRunWaitsForIt();
 };
 
 void WindowOpenTest::dialogRequestAndCancel() {
@@ -523,6 +530,140 @@ void WindowOpenTest::exitDuringAScan() {
   QVERIFY(control<QPushButton>(f.w, "clearpicks")->isEnabled());
   QVERIFY(f.ui.boxes.empty());
   QVERIFY(!f.ui.busy);
+}
+
+namespace {
+
+// A gather of 3 CDPs x 4 offsets opened in the main window, its NMO dialog set
+// for one panel of the 3 CDPs at three velocities (one CDP block per velocity).
+struct GenerationRig {
+  TempDir dir;
+  AppState st;
+  ScriptedUi ui;
+  RecordingDde dde;
+  TessalyWindow w{st, ui, dde};
+  NmoDialog* d = nullptr;
+  int ended = 0;
+  GenerationRig() {
+    writeGather(dir.file("line.dat"), syntheticGather(3001, 3, 4, 100));
+    w.endProcess = [this] { ++ended; };
+    w.link().linkstart("JobPad", "orogdde");
+    st.StartDirectory = dir.path.string();
+    w.show();
+    openGather();
+    d = w.nmoDialog();
+    d->text1(1)->setText("3");
+    d->text4(0)->setText("1800");
+    d->text4(1)->setText("2200");
+    d->text4(2)->setText("2600");
+    d->text2()->setText("3");
+  }
+  void choose(const std::string& path) { ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, path, ""}); }
+  void openGather() {
+    choose(dir.file("line.dat"));
+    w.fileopen();
+  }
+  std::string output() const { return dir.file("TSLYNMO.NMO"); }
+  int separators() const {
+    int n = 0;
+    for (const ReadTrace& t : readTraces(output())) n += t.h[WordTraceCode] == TraceCodeSeparator;
+    return n;
+  }
+};
+
+}  // namespace
+
+// Escape and the close box during a run act as "STOP Processing": the block in
+// progress is finished with its separator, then the dialog hides.
+void WindowOpenTest::escapeOrCloseDuringAGenerationRunStopsIt_data() {
+  QTest::addColumn<bool>("escape");
+  QTest::newRow("Escape") << true;
+  QTest::newRow("close box") << false;
+}
+
+void WindowOpenTest::escapeOrCloseDuringAGenerationRunStopsIt() {
+  QFETCH(bool, escape);
+  GenerationRig g;
+  QVERIFY(g.d->isVisible());
+  int events = 0;
+  bool visibleAfter = false;
+  g.ui.onEvents = [&] {
+    if (++events != 1) return;
+    if (escape)
+      QTest::keyClick(g.d, Qt::Key_Escape);
+    else
+      g.d->close();
+    visibleAfter = g.d->isVisible();
+  };
+  g.d->processButton()->click();
+  g.ui.onEvents = nullptr;
+  QVERIFY(visibleAfter);  // not hidden while the run goes on
+  QVERIFY(!g.d->running());
+  QVERIFY(g.d->isHidden());
+  // The first velocity block, closed by its separator, and nothing after it.
+  const std::vector<ReadTrace> traces = readTraces(g.output());
+  QCOMPARE(traces.size(), size_t(4));
+  QCOMPARE(traces.back().h[WordTraceCode], std::int16_t(TraceCodeSeparator));
+  QCOMPARE(traces.back().h[WordCdp], std::int16_t(1800));
+  // Not stopped: Escape hides the dialog as before.
+  QTest::keyClick(g.d, Qt::Key_Escape);
+  QVERIFY(g.d->isHidden());
+}
+
+// "&Open" during a run waits until the run has ended; the run never sees the
+// tables of the file opened.
+void WindowOpenTest::openDuringAGenerationRunWaitsForIt() {
+  GenerationRig g;
+  // What an undisturbed run writes.
+  g.d->processButton()->click();
+  QCOMPARE(g.separators(), 3);
+  const std::string undisturbed = readAll(g.output());
+  std::filesystem::remove(g.output());
+
+  g.openGather();
+  writeFile(g.dir.file("scan.nmo"), panelFile(4, 101, 3, {1500, 2000}));
+  const std::size_t dialogsBefore = g.ui.openDialogs.size();
+  int events = 0;
+  std::size_t dialogsDuringRun = 0;
+  g.ui.onEvents = [&] {
+    ++events;
+    if (events == 1) {
+      g.choose(g.dir.file("scan.nmo"));
+      g.w.action("fileopen")->trigger();
+    }
+    if (g.d->running()) dialogsDuringRun = std::max(dialogsDuringRun, g.ui.openDialogs.size());
+  };
+  g.d->processButton()->click();
+  g.ui.onEvents = nullptr;
+  QVERIFY(events > 1);
+  QCOMPARE(dialogsDuringRun, dialogsBefore);
+  QCOMPARE(readAll(g.output()), undisturbed);
+  // Then the Open ran.
+  QCOMPARE(g.ui.openDialogs.size(), dialogsBefore + 1);
+  QCOMPARE(g.st.DataFileName, g.dir.file("scan.nmo"));
+  QCOMPARE(g.st.PanelCount, 2);
+  QVERIFY(control<QPushButton>(g.w, "nextpanel")->isEnabled());
+}
+
+// "E&xit" (and the main window's close box) during a run: the program ends when
+// the run is over, its output complete.
+void WindowOpenTest::exitDuringAGenerationRunWaitsForIt() {
+  GenerationRig g;
+  int events = 0;
+  bool endedDuringRun = false;
+  g.ui.onEvents = [&] {
+    ++events;
+    if (events == 1) g.w.action("fileexit")->trigger();
+    if (events == 2) g.w.close();
+    endedDuringRun = endedDuringRun || g.ended > 0 || g.w.shutDown();
+  };
+  g.d->processButton()->click();
+  g.ui.onEvents = nullptr;
+  QVERIFY(!endedDuringRun);
+  QCOMPARE(g.separators(), 3);
+  QCOMPARE(g.ended, 1);
+  QVERIFY(g.w.shutDown());
+  QCOMPARE(settingsLines(readFile(g.dir.file("tessaly.ini")), 100).size(), size_t(22));
 }
 
 QTEST_MAIN(WindowOpenTest)
