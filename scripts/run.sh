@@ -37,23 +37,24 @@ make_demo_panels() {
 
 # demo/tessaly.ini: the settings file Tessaly reads from its start directory,
 # with the demo folder as the last directory (so "&Open" starts there). The
-# display suits the demo's 4 ms samples: one sample per pixel row (the whole
-# 2 s record in view, timing lines every 20 ms, labels every 100 ms), a gain of
-# 10 dB, 10 pixels between traces, and a window that holds both. An existing
+# display suits the demo's 2 s of 4 ms samples: one sample per pixel row (the
+# whole record in view, timing lines every 20 ms, labels every 100 ms), a gain
+# of 12 dB and 14 pixels between traces, so that the wiggles stand out from the
+# timing lines, and a window that holds the nine panels of a CDP. An existing
 # file is kept: it holds what the last run saved.
 make_demo_settings() {
   local ini="$DEMO_DIR/tessaly.ini" last
   [ -s "$ini" ] && return 0
   last="$(cd "$DEMO_DIR" && pwd)"
   {
-    printf ' 10  trace offset\r\n 100  tlength\r\n 0  place holder\r\n'
-    printf ' 1  sampling ratio\r\n 0  place holder\r\n 10  datadivisor\r\n'
+    printf ' 14  trace offset\r\n 100  tlength\r\n 0  place holder\r\n'
+    printf ' 1  sampling ratio\r\n 0  place holder\r\n 12  datadivisor\r\n'
     printf '%s\r\n' "$last"
     printf ' 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n'
     printf '%s\r\n' '\worog15\worog.exe'
     printf ' 0  area fill flag\r\n 0  normalize flag\r\n-1  graphics save flag\r\n'
     printf ' 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n'
-    printf ' 720  form top\r\n 1440  form left\r\n 13200  form width\r\n 10080  form height\r\n'
+    printf ' 720  form top\r\n 900  form left\r\n 17100  form width\r\n 9900  form height\r\n'
   } > "$ini"
 }
 
