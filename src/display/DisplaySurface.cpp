@@ -101,4 +101,16 @@ void DisplaySurface::setScrollBars(const ScrollBars& bars) {
   }
 }
 
+void DisplaySurface::displayChanged(DisplayChange what) {
+  // A listener may add another while being told (a window made on first use).
+  for (std::size_t i = 0; i < listeners_.size(); ++i) {
+    const auto listener = listeners_[i];
+    listener(what);
+  }
+}
+
+void DisplaySurface::addChangeListener(std::function<void(DisplayChange)> listener) {
+  listeners_.push_back(std::move(listener));
+}
+
 }  // namespace tsly

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QObject>
 
@@ -64,10 +65,17 @@ class DisplaySurface : public QObject, public DisplayHost {
   int viewportWidth() const override;
   int viewportHeight() const override;
   void setScrollBars(const ScrollBars& bars) override;
+  void displayChanged(DisplayChange what) override;
+
+  // Windows that follow the CDP shown and its picks (velocity function,
+  // velocity spectrum) are told every change, in the order they registered.
+  void addChangeListener(std::function<void(DisplayChange)> listener);
 
  private:
   TwipsRect twipsOf(const QWidget* w) const;
   void place(QWidget* w, const TwipsRect& r);
+
+  std::vector<std::function<void(DisplayChange)>> listeners_;
 
   AppState& s_;
   Ui& ui_;

@@ -26,6 +26,8 @@ class RecordingHost : public DisplayHost {
   int viewportWidth() const override { return vpWidth; }
   int viewportHeight() const override { return vpHeight; }
   void setScrollBars(const ScrollBars& b) override { bars = b; }
+  std::vector<DisplayChange> changes;
+  void displayChanged(DisplayChange what) override { changes.push_back(what); }
 };
 
 }  // namespace tsly::test

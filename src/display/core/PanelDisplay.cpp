@@ -187,6 +187,7 @@ PanelDisplay::Pass PanelDisplay::redrawOnce() {
   const std::int16_t recordCdp = drawPickOverlay(shown);
   host_.setClearPicksEnabled(true);
   host_.setStatusText(redrawStatusText(recordCdp));
+  host_.displayChanged(DisplayChange::CdpShown);
   return Pass::Done;
 }
 
@@ -349,6 +350,7 @@ void PanelDisplay::mousePress(float x, float y) {
     host_.setStatusText(pickStatusText(t, panel.FirstCdp, panel.Velocity));
   }
   useDrawingPen();
+  if (slot != 0) host_.displayChanged(DisplayChange::PickMade);
 }
 
 void PanelDisplay::clearPicks() {
@@ -364,6 +366,7 @@ void PanelDisplay::clearPicks() {
     r.PickVelocity[ks] = 0;
   }
   useDrawingPen();
+  host_.displayChanged(DisplayChange::PicksCleared);
 }
 
 void PanelDisplay::moveBy(int step) {

@@ -29,6 +29,13 @@
 
 namespace tsly {
 
+// What changed on the display, for windows that follow the CDP shown and its picks.
+enum class DisplayChange {
+  PickMade,      // a pick was stored (or replaced) for the CDP shown
+  PicksCleared,  // Clear Picks emptied the CDP shown
+  CdpShown,      // a redraw finished drawing a CDP (after Open, Next, Prev, ...)
+};
+
 // What the display needs of the main window's other controls.
 class DisplayHost {
  public:
@@ -42,6 +49,8 @@ class DisplayHost {
   // New maxima and steps of VScroll1 and HScroll1 (scrollBarsFor); a bar whose
   // value is above its new maximum takes the maximum and moves the canvas.
   virtual void setScrollBars(const ScrollBars& bars) = 0;
+  // Told after each change above; windows that follow the display listen here.
+  virtual void displayChanged(DisplayChange /*what*/) {}
 };
 
 // View values of the last redraw, used again by picks and scrolling.
