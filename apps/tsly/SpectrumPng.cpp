@@ -12,7 +12,7 @@
 #include <QPainter>
 
 #include "generation/core/SpectrumPicture.h"
-#include "shared/ReplacingFile.h"
+#include "platform/AtomicFile.h"
 
 namespace tsly::cli {
 
@@ -81,7 +81,7 @@ std::string writeSpectrumPng(const Spectrum& s, const std::string& title, const 
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   if (!image.save(&buffer, "PNG")) return "cannot encode the picture as PNG";
-  ReplacingFile file;
+  AtomicFile file;
   if (!file.open(path) || !file.write(bytes.constData(), static_cast<std::size_t>(bytes.size())) || !file.commit())
     return file.error();
   return {};

@@ -11,7 +11,7 @@
 
 #include "commands.h"
 #include "exchange/core/PicksFile.h"
-#include "exchange/core/TempOutput.h"
+#include "exchange/core/ExchangeOutput.h"
 #include "exchange/core/VelocityCheck.h"
 #include "open/core/OpenScan.h"
 #include "shared/Numbers.h"

@@ -10,8 +10,9 @@
 
 #include <segyio/segy.h>
 
-#include "exchange/core/TempOutput.h"
+#include "exchange/core/ExchangeOutput.h"
 #include "platform/RawFile.h"
+#include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/TraceFormat.h"
 
@@ -267,16 +268,12 @@ ExchangeResult importSegy(const std::string& in, const std::string& out, const I
   r.intervalUs = static_cast<int>(dt);
 
 
-  TempOutput temp(out);
-  if (!temp.ok()) {
-    r.error = temp.error();
+  AtomicFile temp;
+  if (!temp.open(out)) {
+    r.error = exchangeOutputError(temp);
     return r;
   }
-  int handle = rawOpen(temp.path());
-  if (handle < 0) {
-    r.error = "cannot write " + temp.path();
-    return r;
-  }
+  const int handle = temp.handle();
 
   std::vector<unsigned char> raw(static_cast<std::size_t>(bsize));
   std::vector<float> samplesF;
@@ -286,7 +283,6 @@ ExchangeResult importSegy(const std::string& in, const std::string& out, const I
   std::int16_t panelVelocity = 0;
   std::int64_t lastDataTrace = 0;
   auto fail = [&](const std::string& why) {
-    rawClose(handle);
     r.error = in + ": " + why;
     r.ok = false;
     return r;
@@ -350,13 +346,12 @@ ExchangeResult importSegy(const std::string& in, const std::string& out, const I
     report(progress, n1, count);
   }
   if (panelOpen && !closePanel()) return fail(writeFailed);
-  rawClose(handle);
   if (lastDataTrace == 0) {
     r.error = in + ": every trace is a dummy trace; nothing to import";
     return r;
   }
   if (!temp.commit()) {
-    r.error = temp.error();
+    r.error = exchangeOutputError(temp);
     return r;
   }
   r.ok = true;
@@ -518,14 +513,14 @@ ExchangeResult exportSegy(const std::string& in, const std::string& out, const E
     return r;
   }
 
-  TempOutput temp(out);
-  if (!temp.ok()) {
-    r.error = temp.error();
+  AtomicFile temp;
+  if (!temp.open(out)) {
+    r.error = exchangeOutputError(temp);
     return r;
   }
-  SegyPtr fp(segy_open(temp.path().c_str(), "w+b"));
+  SegyPtr fp(segy_open(temp.tempPath().c_str(), "w+b"));
   if (!fp) {
-    r.error = "cannot write " + temp.path() + ": " + std::strerror(errno);
+    r.error = "cannot write " + temp.tempPath() + ": " + std::strerror(errno);
     return r;
   }
   const std::string writeFailed = "writing " + out + " failed (disk full?)";
@@ -612,7 +607,7 @@ ExchangeResult exportSegy(const std::string& in, const std::string& out, const E
     return r;
   }
   if (!temp.commit()) {
-    r.error = temp.error();
+    r.error = exchangeOutputError(temp);
     return r;
   }
   if (noOffset > 0)
