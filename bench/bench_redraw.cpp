@@ -22,6 +22,7 @@
 
 #include <unistd.h>
 
+#include "../tests/support/RecordingHost.h"
 #include "display/core/PanelDisplay.h"
 #include "platform/RawFile.h"
 #include "platform/qt/ImageCanvas.h"
@@ -37,15 +38,6 @@ constexpr int Panels = 20;
 constexpr int TracesPerPanel = 48;
 constexpr int Samples = 1500;
 constexpr int IntervalUs = 4000;
-
-struct BenchHost : DisplayHost {
-  void setStatusText(const std::string&) override {}
-  void setClearPicksEnabled(bool) override {}
-  void setVelfEnabled(bool) override {}
-  int viewportWidth() const override { return 481; }
-  int viewportHeight() const override { return 289; }
-  void setScrollMaxima(int, int) override {}
-};
 
 // Writes the file and fills the state as opening it would.
 void makeFile(const std::string& path, AppState& s) {
@@ -143,7 +135,7 @@ int main(int argc, char** argv) {
   makeFile(path, s);
   ImageCanvas canvas;
   QtUi ui;
-  BenchHost host;
+  test::RecordingHost host;
   PanelDisplay display(s, canvas, ui, host);
 
   std::printf("redraw: 1 CDP, %d panels x %d traces x %d float samples (%d traces), canvas ",
