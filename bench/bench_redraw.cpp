@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include "../tests/support/RecordingHost.h"
+#include "BenchSupport.h"
 #include "display/core/PanelDisplay.h"
 #include "platform/RawFile.h"
 #include "platform/qt/ImageCanvas.h"
@@ -100,11 +101,6 @@ void makeFile(const std::string& path, AppState& s) {
   s.GraphicsSaveFlag = -1;
 }
 
-double medianMs(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // Median wall-clock milliseconds of n redraws; cpuMs gets the median processor time
 // (the machine may be shared: processor time shows the work without the waiting).
 double timeRedraws(PanelDisplay& d, int n, double& cpuMs) {
@@ -117,8 +113,8 @@ double timeRedraws(PanelDisplay& d, int n, double& cpuMs) {
     cpu.push_back(1000.0 * static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
     ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
   }
-  cpuMs = medianMs(cpu);
-  return medianMs(ms);
+  cpuMs = bench::median(cpu);
+  return bench::median(ms);
 }
 
 }  // namespace
