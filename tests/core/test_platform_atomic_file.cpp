@@ -3,8 +3,6 @@
 // left behind, failures in words and as file error numbers.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +15,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/RawFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/GenFixtures.h"
 
 using namespace tsly;
@@ -39,26 +38,6 @@ mode_t modeOf(const std::string& path) {
   struct stat s {};
   return ::stat(path.c_str(), &s) == 0 ? (s.st_mode & 07777) : 0;
 }
-
-// The file size limit of the system, with SIGXFSZ ignored: writes past it fail
-// as on a full disk (EFBIG).
-struct FileSizeLimit {
-  struct sigaction savedAction {};
-  rlimit saved{};
-  explicit FileSizeLimit(rlim_t bytes) {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &savedAction);
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &savedAction, nullptr);
-  }
-};
 
 }  // namespace
 
