@@ -27,8 +27,8 @@ bool openForCommand(const std::string& path, AppState& st, OpenScanResult& scan)
 // Adds the sub-command `name`: its options are filled into `*options`, and
 // `run(*options)` gives the exit status once the command line is parsed.
 template <class Options>
-CLI::App* addCommand(CLI::App& app, int& exitCode, const std::shared_ptr<Options>& options,
-                     int (*run)(const Options&), const std::string& name, const std::string& description) {
+CLI::App* addCommand(CLI::App& app, int& exitCode, const std::shared_ptr<Options>& options, int (*run)(const Options&),
+                     const std::string& name, const std::string& description) {
   CLI::App* cmd = app.add_subcommand(name, description);
   cmd->callback([options, run, &exitCode] { exitCode = run(*options); });
   return cmd;

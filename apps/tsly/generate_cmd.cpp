@@ -66,8 +66,8 @@ int runGenerate(const GenerateOptions& o) {
   p.cdpsPerPanel = static_cast<float>(n);
   p.stretch = s;
   // Default output length: the whole trace, as the dialog proposes it.
-  p.lengthMs = o.lengthMs.empty() ? (static_cast<double>(st.SampleInterval) / 1000.0) * st.NumSamples
-                                  : readNumber(o.lengthMs);
+  p.lengthMs =
+      o.lengthMs.empty() ? (static_cast<double>(st.SampleInterval) / 1000.0) * st.NumSamples : readNumber(o.lengthMs);
   p.stackFlag = o.noStack ? 0 : 1;
   p.outputName = o.out;
   p.upperCaseFileName = false;   // names are taken exactly as given
@@ -83,8 +83,8 @@ int runGenerate(const GenerateOptions& o) {
   // file is never taken for a complete one.
   if ((r.outcome == GenerationOutcome::Failed || r.offsetsMissing) && !r.outputPath.empty() &&
       ::access(r.outputPath.c_str(), F_OK) == 0)
-    fail("generate", r.outputPath + " is incomplete (" + std::to_string(r.tracesWritten) +
-                         " traces written before the run ended)");
+    fail("generate",
+         r.outputPath + " is incomplete (" + std::to_string(r.tracesWritten) + " traces written before the run ended)");
   if (r.outcome != GenerationOutcome::Finished || r.offsetsMissing) return 1;
   std::cout << r.tracesWritten << " traces written to " << r.outputPath << "\n";
   return 0;

@@ -87,12 +87,12 @@ int runInfo(const InfoOptions& o) {
 
 void addInfoCommand(CLI::App& app, int& exitCode) {
   auto o = std::make_shared<InfoOptions>();
-  auto* cmd = addCommand(
-      app, exitCode, o, runInfo, "info",
-      "Scan a trace file as Tessaly's Open does and print what it found: data type, samples, sample "
-      "interval, trace count, first and last CDP, maximum amplitude (first 100 traces), and for "
-      "velocity-scan or CDP-stacked data the panel table and the CDP list. A file the Open would refuse "
-      "prints the Open message on stderr and exits 1.");
+  auto* cmd =
+      addCommand(app, exitCode, o, runInfo, "info",
+                 "Scan a trace file as Tessaly's Open does and print what it found: data type, samples, sample "
+                 "interval, trace count, first and last CDP, maximum amplitude (first 100 traces), and for "
+                 "velocity-scan or CDP-stacked data the panel table and the CDP list. A file the Open would refuse "
+                 "prints the Open message on stderr and exits 1.");
   cmd->add_option("FILE", o->file, "Trace file to scan (taken exactly as given)")->required();
   cmd->add_flag("--json", o->json,
                 "Print one JSON object with the keys data_type, data_type_text, samples, sample_interval, "

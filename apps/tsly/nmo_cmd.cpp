@@ -55,8 +55,8 @@ int runNmo(const NmoOptions& o) {
 
   MoveoutJob job = deck::moveoutJob(d);
   if (!o.cdps.empty() && !parseCdpRange(o.cdps, job.firstCdp, job.lastCdp))
-    return fail("nmo", "--cdps wants FIRST-LAST, whole numbers from -32768 to 32767 with FIRST <= LAST (got '" +
-                           o.cdps + "')");
+    return fail(
+        "nmo", "--cdps wants FIRST-LAST, whole numbers from -32768 to 32767 with FIRST <= LAST (got '" + o.cdps + "')");
   job.limitCdps = !o.cdps.empty();
   if (!o.output.empty()) job.outputPath = o.output;
   job.stack = o.stack;

@@ -57,14 +57,19 @@ int runExport(const ExportOptions& o) {
   return 0;
 }
 
-int runCheck(const std::string& picksPath, const std::string& data) {
+struct CheckOptions {
+  std::string picks, data;
+};
+
+int runCheck(const CheckOptions& o) {
   AppState st;
   OpenScanResult scan;
-  if (!openForCommand(data, st, scan)) return 1;
+  if (!openForCommand(o.data, st, scan)) return 1;
   if (!scan.isPanelData())
-    return fail("picks-check", data + " holds" + st.DataTypeText + "; picks belong to velocity-scan or CDP-stacked panels");
+    return fail("picks-check",
+                o.data + " holds" + st.DataTypeText + "; picks belong to velocity-scan or CDP-stacked panels");
   picks::ParsedPicks p;
-  if (const std::string err = picks::readPicksFile(picksPath, p); !err.empty()) return fail("picks-check", err);
+  if (const std::string err = picks::readPicksFile(o.picks, p); !err.empty()) return fail("picks-check", err);
   const picks::PicksCheck c = picks::checkPicks(p, st);
   std::cout << picks::loadReport(c, "\n") << "\n";
   return c.refused.empty() ? 0 : 1;
@@ -85,7 +90,8 @@ int runVelocityCheck(const std::string& path, bool oneCdp, int only) {
     if (shown++) std::cout << "\n";
     std::cout << vcheck::tableText(cdp, rows);
   }
-  std::cout << "\n" << shown << (shown == 1 ? " CDP, " : " CDPs, ") << flagged
+  std::cout << "\n"
+            << shown << (shown == 1 ? " CDP, " : " CDPs, ") << flagged
             << (flagged == 1 ? " pick flagged\n" : " picks flagged\n");
   return 0;
 }
@@ -94,27 +100,25 @@ int runVelocityCheck(const std::string& path, bool oneCdp, int only) {
 
 void addPicksCommands(CLI::App& app, int& exitCode) {
   auto eo = std::make_shared<ExportOptions>();
-  auto* ex = addCommand(
-      app, exitCode, eo, runExport, "picks-export",
-      "Export a Tessaly picks file as a Seismic Unix par file (cdp=..., then tnmo= in seconds and vnmo= per "
-      "CDP, for sunmo par=) or as CSV (cdp,time_ms,velocity). Every row must be well-formed; nothing is "
-      "written otherwise.");
+  auto* ex =
+      addCommand(app, exitCode, eo, runExport, "picks-export",
+                 "Export a Tessaly picks file as a Seismic Unix par file (cdp=..., then tnmo= in seconds and vnmo= per "
+                 "CDP, for sunmo par=) or as CSV (cdp,time_ms,velocity). Every row must be well-formed; nothing is "
+                 "written otherwise.");
   ex->add_option("PICKS", eo->picks, "picks file saved by Tessaly")->required();
   ex->add_flag("--par", eo->par, "write a Seismic Unix par file");
   ex->add_flag("--csv", eo->csv, "write CSV");
   ex->add_option("-o,--output", eo->out, "file to write (default: standard output)");
   ex->add_flag("--force", eo->force, "overwrite the -o file if it exists");
 
-  auto picksPath = std::make_shared<std::string>();
-  auto data = std::make_shared<std::string>();
-  auto* ck = app.add_subcommand(
-      "picks-check",
+  auto co = std::make_shared<CheckOptions>();
+  auto* ck = addCommand(
+      app, exitCode, co, runCheck, "picks-check",
       "Check a picks file against a panel file as loading it in Tessaly does (CDP listed, velocity one of the "
       "CDP's panels, time within the traces, at most 20 picks per CDP) and report every refused row. Exit "
       "status 1 when any row is refused.");
-  ck->add_option("PICKS", *picksPath, "picks file")->required();
-  ck->add_option("DATA", *data, "velocity-scan or CDP-stacked panel file")->required();
-  ck->callback([picksPath, data, &exitCode] { exitCode = runCheck(*picksPath, *data); });
+  ck->add_option("PICKS", co->picks, "picks file")->required();
+  ck->add_option("DATA", co->data, "velocity-scan or CDP-stacked panel file")->required();
 
   auto vPath = std::make_shared<std::string>();
   auto vCdp = std::make_shared<int>(0);
@@ -125,9 +129,8 @@ void addPicksCommands(CLI::App& app, int& exitCode) {
       "interval velocities and interval velocities outside 1000..8000 m/s.");
   vc->add_option("PICKS", *vPath, "picks file")->required();
   auto* cdpOption = vc->add_option("--cdp", *vCdp, "only this CDP (default: every CDP with picks)");
-  vc->callback([vPath, vCdp, cdpOption, &exitCode] {
-    exitCode = runVelocityCheck(*vPath, cdpOption->count() > 0, *vCdp);
-  });
+  vc->callback(
+      [vPath, vCdp, cdpOption, &exitCode] { exitCode = runVelocityCheck(*vPath, cdpOption->count() > 0, *vCdp); });
 }
 
 }  // namespace tsly::cli

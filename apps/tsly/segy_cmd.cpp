@@ -24,16 +24,19 @@ struct SegyOptions {
   bool force = false;
 };
 
-int finish(const char* command, const segy::ExchangeResult& r) {
-  for (const auto& n : r.notes) std::cerr << "tsly " << command << ": " << n << "\n";
-  return r.ok ? 0 : fail(command, r.error);
-}
-
-// Runs one direction with a progress bar of traces on a terminal.
+// One direction of the exchange: an existing output refused unless --force,
+// the run with a progress bar of traces on a terminal, then its notes and its
+// refusal on stderr. False when refused or failed.
 template <class Options, class Run>
-segy::ExchangeResult withProgress(const SegyOptions& o, const Options& options, Run run) {
-  TerminalProgress bar("traces");
-  return run(o.in, o.out, options, [&bar](std::int64_t d, std::int64_t t) { bar.update(d, t); });
+bool exchange(const char* command, const SegyOptions& o, const Options& options, Run run, segy::ExchangeResult& r) {
+  if (!outputAllowed(command, o.out, o.force)) return false;
+  {
+    TerminalProgress bar("traces");
+    r = run(o.in, o.out, options, [&bar](std::int64_t d, std::int64_t t) { bar.update(d, t); });
+  }
+  for (const auto& n : r.notes) fail(command, n);
+  if (!r.ok) fail(command, r.error);
+  return r.ok;
 }
 
 std::string panelsText(std::int64_t panels) {
@@ -41,12 +44,11 @@ std::string panelsText(std::int64_t panels) {
 }
 
 int runImport(const SegyOptions& o) {
-  if (!outputAllowed("import-segy", o.out, o.force)) return 1;
   segy::ImportOptions io;
   io.dataType = o.dataType;
   io.velocityByte = o.velocityByte;
-  const segy::ExchangeResult r = withProgress(o, io, segy::importSegy);
-  if (finish("import-segy", r) != 0) return 1;
+  segy::ExchangeResult r;
+  if (!exchange("import-segy", o, io, segy::importSegy, r)) return 1;
   std::cout << r.tracesOut << " traces written to " << o.out << " (" << r.tracesIn << " SEG-Y traces, "
             << segy::formatName(r.segyFormat) << (r.littleEndian ? ", little-endian" : "") << ", " << r.samples
             << " samples at " << r.intervalUs << " us";
@@ -56,12 +58,11 @@ int runImport(const SegyOptions& o) {
 }
 
 int runExport(const SegyOptions& o) {
-  if (!outputAllowed("export-segy", o.out, o.force)) return 1;
   segy::ExportOptions eo;
   eo.withSeparators = o.withSeparators;
   eo.velocityByte = o.velocityByte;
-  const segy::ExchangeResult r = withProgress(o, eo, segy::exportSegy);
-  if (finish("export-segy", r) != 0) return 1;
+  segy::ExchangeResult r;
+  if (!exchange("export-segy", o, eo, segy::exportSegy, r)) return 1;
   std::cout << r.tracesOut << " traces written to " << o.out << " (IEEE float, " << r.samples << " samples at "
             << r.intervalUs << " us";
   if (r.panels > 0)

@@ -66,11 +66,13 @@ std::string checkOptions(const SemblanceOptions& o, SemblanceRequest& q) {
       (!o.windowMs.empty() && !number(o.windowMs, "--window-ms", q.windowMs, error)))
     return error;
   if (!(q.vmin > 0)) return "--vmin must be above 0";
-  if (!(q.vmin < q.vmax)) return "--vmin (" + shortNumber(q.vmin) + ") must be below --vmax (" + shortNumber(q.vmax) + ")";
+  if (!(q.vmin < q.vmax))
+    return "--vmin (" + shortNumber(q.vmin) + ") must be below --vmax (" + shortNumber(q.vmax) + ")";
   if (!(q.dv > 0)) return "--dv must be above 0";
   const double count = std::floor((q.vmax - q.vmin) / q.dv + 1e-6) + 1;
   if (count > static_cast<double>(MaxVelocities))
-    return "--vmin, --vmax and --dv give " + shortNumber(count) + " velocities; at most " + std::to_string(MaxVelocities);
+    return "--vmin, --vmax and --dv give " + shortNumber(count) + " velocities; at most " +
+           std::to_string(MaxVelocities);
   if (!o.windowMs.empty() && !(q.windowMs > 0)) return "--window-ms must be above 0";
   q.stretch = static_cast<float>(stretch);
   if (!(q.stretch >= 0.1f && q.stretch <= 0.99f)) return "--stretch must lie between .1 and .99";

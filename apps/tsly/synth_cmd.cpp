@@ -41,11 +41,11 @@ int runSynth(const SynthOptions& o) {
 
 void addSynthCommand(CLI::App& app, int& exitCode) {
   auto o = std::make_shared<SynthOptions>();
-  auto* cmd = addCommand(
-      app, exitCode, o, runSynth, "synth",
-      "Write a synthetic CDP-gather trace file (data type 1, word 3 = 12, CDP in word 12, offset in word "
-      "19 with scalar word 35 = 1, trace code 1) holding hyperbolic reflections, each a zero-phase Ricker "
-      "wavelet (25 Hz) at its moveout time sqrt(t0^2 + x^2/v^2).");
+  auto* cmd =
+      addCommand(app, exitCode, o, runSynth, "synth",
+                 "Write a synthetic CDP-gather trace file (data type 1, word 3 = 12, CDP in word 12, offset in word "
+                 "19 with scalar word 35 = 1, trace code 1) holding hyperbolic reflections, each a zero-phase Ricker "
+                 "wavelet (25 Hz) at its moveout time sqrt(t0^2 + x^2/v^2).");
   cmd->add_option("OUT", o->out, "Output file (created or replaced)")->required();
   cmd->add_option("--first-cdp", o->p.firstCdp, "Number of the first CDP")->capture_default_str();
   cmd->add_option("--cdps", o->p.cdps, "Number of CDP gathers")->capture_default_str();

@@ -85,8 +85,7 @@ void drawGrid(QPainter& p, const PlotAxes& a, const QFontMetrics& fm, int labels
     p.setPen(QColor(225, 225, 225));
     p.drawLine(a.area.left(), y, a.area.right(), y);
     p.setPen(Qt::black);
-    p.drawText(QRect(0, y - fm.height() / 2, labelsWidth - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-               text(t));
+    p.drawText(QRect(0, y - fm.height() / 2, labelsWidth - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter, text(t));
   }
   for (double v = a.vLo; v <= a.vHi + a.vStep / 2; v += a.vStep) {
     const int x = static_cast<int>(std::lround(a.x(v)));

@@ -98,8 +98,8 @@ std::int32_t field(const char* h, int byte) {
 
 // "trace 17: CDP (bytes 21-24) is 40000; header word 12 holds -32768..32767"
 std::string doesNotFit(std::int64_t trace, const std::string& what, int byte, long long value, int word) {
-  return traceText(trace) + ": " + what + " (" + fieldBytesText(byte) + ") is " + text(value) +
-         "; header word " + text(word) + " holds -32768..32767";
+  return traceText(trace) + ": " + what + " (" + fieldBytesText(byte) + ") is " + text(value) + "; header word " +
+         text(word) + " holds -32768..32767";
 }
 
 // The offset word 19 / word 35 of a SEG-Y offset and its scalar, or false.
@@ -517,8 +517,7 @@ std::string checkOneLength(const std::string& in, const std::vector<TraceNote>& 
              " microseconds, the first trace " + text(first->samples) + " at " + text(first->interval) +
              "; SEG-Y traces all have one length and interval";
   }
-  if (!first)
-    return in + " holds only separator traces; nothing to export (add --with-separators to write them)";
+  if (!first) return in + " holds only separator traces; nothing to export (add --with-separators to write them)";
   r.samples = first->samples;
   r.intervalUs = first->interval;
   r.tracesIn = static_cast<std::int64_t>(notes.size());
@@ -536,7 +535,9 @@ long writeFileHeaders(segy_file* fp, const std::string& in, int dataType, const 
   segy_set_bfield(bin, SEGY_BIN_SAMPLES, r.samples);
   segy_set_bfield(bin, SEGY_BIN_FORMAT, SEGY_IEEE_FLOAT_4_BYTE);
   segy_set_bfield(bin, SEGY_BIN_SORTING_CODE,
-                  dataType == DataCdpGather ? 2 : (dataType == DataCdpStacked || dataType == DataVelocityScan) ? 4 : 0);
+                  dataType == DataCdpGather                                      ? 2
+                  : (dataType == DataCdpStacked || dataType == DataVelocityScan) ? 4
+                                                                                 : 0);
   segy_set_bfield(bin, SEGY_BIN_MEASUREMENT_SYSTEM, 1);
   segy_set_bfield(bin, SEGY_BIN_SEGY_REVISION, 0x0100);
   segy_set_bfield(bin, SEGY_BIN_TRACE_FLAG, 1);
@@ -584,8 +585,8 @@ bool exportHeader(const HeaderArray& h, bool separator, int outIndex, std::int32
 // (separators only with withSeparators, with zero samples), counting the
 // gather traces without a valid offset. "" or why not.
 std::string writeTraces(segy_file* fp, long trace0, int handle, const std::string& in, const std::string& out,
-                        const std::vector<TraceNote>& notes, int dataType, const ExportOptions& o,
-                        ExchangeResult& r, const Progress& progress, std::int64_t& noOffset) {
+                        const std::vector<TraceNote>& notes, int dataType, const ExportOptions& o, ExchangeResult& r,
+                        const Progress& progress, std::int64_t& noOffset) {
   const int bsize = segy_trsize(SEGY_IEEE_FLOAT_4_BYTE, r.samples);
   const std::int64_t total = r.tracesIn;
   std::vector<float> samples;
@@ -676,7 +677,8 @@ ExchangeResult exportSegy(const std::string& in, const std::string& out, const E
     return r;
   }
   if (noOffset > 0)
-    r.notes.push_back(text(noOffset) + " traces had no valid offset (header word 35 = 0) and were written with offset 0");
+    r.notes.push_back(text(noOffset) +
+                      " traces had no valid offset (header word 35 = 0) and were written with offset 0");
   r.ok = true;
   return r;
 }

@@ -122,11 +122,11 @@ void drawTimeAxis(Canvas& cv, SpectrumPicture& pic, const Spectrum& s) {
   for (double t : axisTicks(0.0, lastMs, std::max(2, ph / 60))) {
     const int y = pic.plotTop + (lastMs > 0 ? static_cast<int>(std::lround(t / lastMs * (ph - 1))) : 0);
     cv.hline(pic.plotLeft - 1 - TickLength, pic.plotLeft - 2, y, Black);
-    pic.labels.push_back({pic.plotLeft - TickLength - 4, y, shortNumber(t), PictureLabel::Align::End,
-                          PictureLabel::Align::Centre});
+    pic.labels.push_back(
+        {pic.plotLeft - TickLength - 4, y, shortNumber(t), PictureLabel::Align::End, PictureLabel::Align::Centre});
   }
-  pic.labels.push_back({pic.plotLeft - TickLength - 4, pic.plotTop - 4, "ms", PictureLabel::Align::End,
-                        PictureLabel::Align::End});
+  pic.labels.push_back(
+      {pic.plotLeft - TickLength - 4, pic.plotTop - 4, "ms", PictureLabel::Align::End, PictureLabel::Align::End});
 }
 
 // Velocity axis: ticks on the top edge.
@@ -139,8 +139,8 @@ void drawVelocityAxis(Canvas& cv, SpectrumPicture& pic, const Spectrum& s) {
       const double f = v1 != v0 ? (v - v0) / (v1 - v0) : 0.0;
       const int x = pic.plotLeft + static_cast<int>(std::lround(f * (pw - 1)));
       cv.vline(x, pic.plotTop - 1 - TickLength, pic.plotTop - 2, Black);
-      pic.labels.push_back({x, pic.plotTop - TickLength - 3, shortNumber(v), PictureLabel::Align::Centre,
-                            PictureLabel::Align::End});
+      pic.labels.push_back(
+          {x, pic.plotTop - TickLength - 3, shortNumber(v), PictureLabel::Align::Centre, PictureLabel::Align::End});
     }
   }
   pic.labels.push_back({pic.plotLeft - TickLength - 4, TitleHeight + 2, "velocity", PictureLabel::Align::End,
@@ -159,8 +159,8 @@ void drawColourScale(Canvas& cv, SpectrumPicture& pic) {
   for (double v : {0.0, 0.2, 0.4, 0.6, 0.8, 1.0}) {
     const int y = pic.plotTop + static_cast<int>(std::lround((1.0 - v) * (ph - 1)));
     cv.hline(sx + ScaleWidth + 1, sx + ScaleWidth + TickLength, y, Black);
-    pic.labels.push_back({sx + ScaleWidth + TickLength + 3, y, shortNumber(v), PictureLabel::Align::Start,
-                          PictureLabel::Align::Centre});
+    pic.labels.push_back(
+        {sx + ScaleWidth + TickLength + 3, y, shortNumber(v), PictureLabel::Align::Start, PictureLabel::Align::Centre});
   }
   pic.labels.push_back({sx + ScaleWidth / 2, pic.plotTop - TickLength - 3, "semblance", PictureLabel::Align::Centre,
                         PictureLabel::Align::End});
