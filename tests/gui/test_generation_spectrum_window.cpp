@@ -192,6 +192,39 @@ class SpectrumWindowTest : public QObject {
     QCOMPARE(f.ui.openDialogs.size(), size_t(2));
   }
 
+  // Other panels opened: their gather is not known yet; "Gather..." asks for it.
+  // The first panel file's gather is still remembered when it is opened again.
+  void anotherPanelFileWantsItsOwnGather() {
+    Fixture f;
+    VelocitySpectrumWindow* v = f.openWindow();
+    QVERIFY(v);
+    const std::string other = f.dir.file("other.nmo");
+    PanelFileOptions o;
+    o.samples = 400;
+    writePanelFile(other, {{1001, 2000, 10}, {1011, 2000, 10}}, o);
+    f.ui.fileAnswers.push_back(chosen(other));
+    f.w.action("fileopen")->trigger();
+    QVERIFY(!v->hasCdp());
+    QVERIFY(v->picture().isNull());
+    QCOMPARE(v->statusLine()->text(),
+             QString::fromStdString("No CDP-gather file chosen for " + other + ": press Gather..."));
+    QCOMPARE(f.ui.openDialogs.size(), size_t(3));
+    f.ui.fileAnswers.push_back(chosen(f.gather));
+    QTest::mouseClick(v->findChild<QPushButton*>("choosegather"), Qt::LeftButton);
+    QCOMPARE(f.ui.openDialogs.size(), size_t(4));
+    QCOMPARE(f.ui.openDialogs[3].title, std::string("CDP Gather of the Panels"));
+    QVERIFY(v->hasCdp());
+    QVERIFY(Fixture::waitForSpectrum(v));
+    // One panel velocity, 2000: a tenth either side.
+    QCOMPARE(v->spectrum()->velocities.front(), 1800.0f);
+    QCOMPARE(v->spectrum()->velocities.back(), 2200.0f);
+    f.open();
+    QVERIFY(v->hasCdp());
+    QCOMPARE(f.ui.openDialogs.size(), size_t(5));  // the Open only
+    QVERIFY(Fixture::waitForSpectrum(v));
+    QCOMPARE(v->spectrum()->velocities.front(), 1470.0f);
+  }
+
   void picksAndClearPicksRedrawTheFunctionAndTheGather() {
     Fixture f;
     VelocitySpectrumWindow* v = f.openWindow();
@@ -233,12 +266,18 @@ class SpectrumWindowTest : public QObject {
     VelocitySpectrumWindow* v = f.openWindow();
     QVERIFY(v);
     QSignalSpy shown(v, &VelocitySpectrumWindow::spectrumShown);
-    // Two CDPs in a row, before either is computed: only the second is shown.
-    f.press("nextpanel");
+    // Two CDPs reported in a row, before either is computed: only the second
+    // is shown. (The display's own redraw lets events run, so the reports are
+    // made here, back to back.)
+    f.st.CurrentCdp = 2;
+    f.w.spectrum().displayChanged(DisplayChange::CdpShown);
     const std::uint64_t first = v->requests();
+    QCOMPARE(v->cdp(), std::int16_t(1011));
     QVERIFY(v->computing());
     QCOMPARE(v->cursor().shape(), Qt::BusyCursor);
-    f.press("prevpanel");
+    QCOMPARE(v->statusLine()->text(), QString("CDP 1011: computing the spectrum..."));
+    f.st.CurrentCdp = 1;
+    f.w.spectrum().displayChanged(DisplayChange::CdpShown);
     QVERIFY(v->requests() > first);
     QVERIFY(Fixture::waitForSpectrum(v));
     QTest::qWait(200);  // anything else on its way would have arrived
@@ -246,6 +285,15 @@ class SpectrumWindowTest : public QObject {
     QCOMPARE(shown.at(0).at(0).toInt(), 1001);
     QCOMPARE(v->spectrum()->cdp, std::int16_t(1001));
     QVERIFY(v->cursor().shape() != Qt::BusyCursor);
+    // Picking goes on while a spectrum is computed: the pick reaches the window
+    // at once, the spectrum is left to finish.
+    f.press("nextpanel");
+    QVERIFY(v->computing());
+    QTest::mousePress(f.w.canvas(), Qt::LeftButton, {}, QPoint(235, 150));
+    QCOMPARE(v->picks().size(), size_t(1));
+    QVERIFY(v->gather().movedOut);
+    QVERIFY(Fixture::waitForSpectrum(v));
+    QCOMPARE(v->spectrum()->cdp, std::int16_t(1011));
   }
 
   void theRangeBoxesRefuseNonsenseAndSetTheVelocities() {
