@@ -227,6 +227,14 @@ void VelocitySpectrumWindow::showNothing(const std::string& why) {
 void VelocitySpectrumWindow::request() {
   SemblanceSettings settings;
   settings.velocities = range_.grid();
+  // Panels whose velocities are all 0 give no automatic range: nothing to
+  // compute until a range is typed.
+  if (settings.velocities.empty()) {
+    if (worker_) worker_->cancel();
+    ++lastRequest_;
+    setComputing(false);
+    return;
+  }
   settings.windowSamples = SemblanceWindowSamples;
   settings.stretch = stretch_;
   settings.workers = SemblanceWorkers;
