@@ -225,6 +225,36 @@ class SpectrumWindowTest : public QObject {
     QCOMPARE(v->spectrum()->velocities.front(), 1470.0f);
   }
 
+  // Panels whose velocities are all 0 give no range: nothing is computed until
+  // one is typed, and the gather is still shown.
+  void noPanelRangeComputesNothingUntilOneIsTyped() {
+    TempDir dir;
+    AppState st;
+    ScriptedUi ui;
+    writeGather(dir.file("g.dat"), syntheticGather(1001, 1, 6, 200));
+    GatherCdps gather;
+    QCOMPARE(gather.open(dir.file("g.dat")), std::string());
+    SpectrumCdpInput in;
+    in.panelFile = dir.file("p.nmo");
+    in.gatherFile = dir.file("g.dat");
+    QCOMPARE(gather.read(1001, in.traces), std::string());
+    in.panelSpan = std::pair<double, double>{0, 0};
+    VelocitySpectrumWindow v(st, ui);
+    v.show();
+    v.showCdp(in);
+    QVERIFY(!v.computing());
+    QVERIFY(!v.spectrum());
+    QCOMPARE(v.gather().traceCount(), size_t(6));
+    QVERIFY(!v.picture().isNull());
+    v.findChild<QLineEdit*>("vmin")->setText("1500");
+    v.findChild<QLineEdit*>("vmax")->setText("2500");
+    v.findChild<QLineEdit*>("vstep")->setText("100");
+    QTest::mouseClick(v.findChild<QPushButton*>("apply"), Qt::LeftButton);
+    QVERIFY(ui.boxes.empty());
+    QVERIFY(Fixture::waitForSpectrum(&v));
+    QCOMPARE(v.spectrum()->velocities.size(), size_t(11));
+  }
+
   void picksAndClearPicksRedrawTheFunctionAndTheGather() {
     Fixture f;
     VelocitySpectrumWindow* v = f.openWindow();
