@@ -242,6 +242,15 @@ void VelocitySpectrumWindow::request() {
   setComputing(true);
 }
 
+void VelocitySpectrumWindow::hideEvent(QHideEvent* event) {
+  if (computing_) {
+    worker_->cancel();
+    ++lastRequest_;  // whatever is still on its way is not shown
+    setComputing(false);
+  }
+  QWidget::hideEvent(event);
+}
+
 void VelocitySpectrumWindow::spectrumArrived(std::uint64_t id, Spectrum sp) {
   // A result overtaken by a newer request (or by showNothing) is not shown.
   if (id != lastRequest_ || !hasCdp_) return;

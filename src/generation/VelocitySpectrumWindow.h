@@ -135,6 +135,11 @@ class VelocitySpectrumWindow : public QWidget {
   // "Save PNG...".
   void savePng();
 
+ protected:
+  // Hidden while computing: the computation is dropped (showing the window
+  // again asks for it anew).
+  void hideEvent(QHideEvent* event) override;
+
  private:
   void request();
   void spectrumArrived(std::uint64_t id, Spectrum s);

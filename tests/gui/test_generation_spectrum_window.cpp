@@ -326,6 +326,29 @@ class SpectrumWindowTest : public QObject {
     QCOMPARE(v->spectrum()->cdp, std::int16_t(1011));
   }
 
+  // Closed while computing: the computation is dropped; chosen again, the
+  // window computes the CDP shown.
+  void closingDropsTheComputation() {
+    Fixture f;
+    VelocitySpectrumWindow* v = f.openWindow();
+    QVERIFY(v);
+    QSignalSpy shown(v, &VelocitySpectrumWindow::spectrumShown);
+    f.press("nextpanel");
+    QVERIFY(v->computing());
+    v->close();
+    QVERIFY(!v->computing());
+    QVERIFY(v->cursor().shape() != Qt::BusyCursor);
+    QTest::qWait(300);
+    QCOMPARE(shown.count(), 0);
+    QVERIFY(!v->spectrum());
+    f.item()->trigger();
+    QVERIFY(v->isVisible());
+    QVERIFY(v->computing());
+    QVERIFY(Fixture::waitForSpectrum(v));
+    QCOMPARE(v->spectrum()->cdp, std::int16_t(1011));
+    QCOMPARE(shown.count(), 1);
+  }
+
   void theRangeBoxesRefuseNonsenseAndSetTheVelocities() {
     Fixture f;
     VelocitySpectrumWindow* v = f.openWindow();
