@@ -89,6 +89,21 @@ PicksCommands::PicksCommands(AppState& state, Ui& ui, const PicksWiring& wiring,
 
 PicksCommands::~PicksCommands() = default;
 
+// Beside the main window where the screen has room for it, else below it;
+// else in the screen's bottom-right corner, so that the main window's menus,
+// buttons and the upper part of its panels stay in view.
+QPoint PicksCommands::besideMainWindow(const QSize& size) const {
+  const QRect main = w_.window->frameGeometry();
+  QScreen* screen = w_.window->screen() ? w_.window->screen() : QGuiApplication::primaryScreen();
+  const QRect room = screen ? screen->availableGeometry() : QRect();
+  if (room.isEmpty()) return {main.right() + 1, main.top()};
+  if (main.right() + 1 + size.width() <= room.right() + 1)
+    return {main.right() + 1, std::max(room.top(), std::min(main.top(), room.bottom() + 1 - size.height()))};
+  const int left = std::max(room.left(), std::min(main.left(), room.right() + 1 - size.width()));
+  if (main.bottom() + 1 + size.height() <= room.bottom() + 1) return {left, main.bottom() + 1};
+  return {std::max(room.left(), room.right() + 1 - size.width()), std::max(room.top(), room.bottom() + 1 - size.height())};
+}
+
 void PicksCommands::enableItems(bool on) {
   for (QAction* a : {save_, load_, export_, velfunction_}) a->setEnabled(on);
 }
@@ -298,17 +313,7 @@ void PicksCommands::exportpicks() {
 void PicksCommands::velfunction() {
   if (!velocityFunction_) {
     velocityFunction_ = new VelocityFunctionWindow(w_.window);
-    // Beside the main window where the screen has room for it, else over the
-    // main window's right part.
-    if (w_.window) {
-      const QRect main = w_.window->frameGeometry();
-      QScreen* screen = w_.window->screen() ? w_.window->screen() : QGuiApplication::primaryScreen();
-      const QRect room = screen ? screen->availableGeometry() : QRect();
-      QPoint at(main.right() + 1, main.top());
-      if (!room.isEmpty() && at.x() + velocityFunction_->width() > room.right())
-        at.setX(std::max(room.left(), room.right() - velocityFunction_->width()));
-      velocityFunction_->move(at);
-    }
+    if (w_.window) velocityFunction_->move(besideMainWindow(velocityFunction_->frameGeometry().size()));
   }
   updateVelocityFunction();
   velocityFunction_->show();

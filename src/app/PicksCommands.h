@@ -16,6 +16,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <string>
@@ -80,6 +82,8 @@ class PicksCommands : public QObject {
   std::string proposedName(const char* ext) const;
   // False (and the box shown) when `path` names the data file.
   bool notTheDataFile(const std::string& path, const char* title);
+  // Where the velocity-function window of `size` (its frame) is first shown.
+  QPoint besideMainWindow(const QSize& size) const;
   void updateVelocityFunction();
   void enableItems(bool on);
 

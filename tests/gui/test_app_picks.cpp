@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -385,6 +386,11 @@ void AppPicksTest::velocityFunctionFollowsTheCdpShown() {
   QVERIFY(vf->isVisible());
   QVERIFY(vf->isWindow());
   QCOMPARE(vf->windowModality(), Qt::NonModal);
+  // It leaves the main window's menus and buttons in view.
+  const QRect placed = vf->frameGeometry();
+  for (QWidget* keep : {static_cast<QWidget*>(f.w.menuBar()), static_cast<QWidget*>(control<QPushButton>(f.w, "nextpanel"))})
+    QVERIFY2(!placed.intersects(QRect(keep->mapToGlobal(QPoint(0, 0)), keep->size())),
+             qPrintable(QString("%1 covers %2").arg(QDebug::toString(placed), keep->objectName())));
   QCOMPARE(vf->heading()->text(), QString("CDP 1001: 0 picks"));
   // Each pick.
   f.click(235, 150);
