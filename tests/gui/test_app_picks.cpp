@@ -122,6 +122,8 @@ class AppPicksTest : public QObject {
   void openOrExitChosenDuringARedrawAsksAfterIt_data();
   void openOrExitChosenDuringARedrawAsksAfterIt();
   void openChosenDuringAScanAsksAfterIt();
+  void exitChosenDuringAScanAsksAtOnce_data();
+  void exitChosenDuringAScanAsksAtOnce();
 };
 
 // The four items (named and placed as the layout test checks) are on while
@@ -663,6 +665,49 @@ void AppPicksTest::openChosenDuringAScanAsksAfterIt() {
   QCOMPARE(f.st.DataFileName, f.dir.file("big.dat"));
   QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(1800));
   QVERIFY(!f.w.openRunning());
+}
+
+// Exit chosen while an Open scans a gather: the scan replaces the table only
+// at its end, so the question comes at once. Cancel lets the scan finish with
+// the picks kept; No ends the program and the scan with it.
+void AppPicksTest::exitChosenDuringAScanAsksAtOnce_data() {
+  QTest::addColumn<int>("answer");
+  QTest::newRow("Cancel") << int(Answer::Cancel);
+  QTest::newRow("No") << int(Answer::No);
+}
+
+void AppPicksTest::exitChosenDuringAScanAsksAtOnce() {
+  QFETCH(int, answer);
+  Fixture f;
+  const std::string data = f.panels("scan.nmo");
+  writeFile(f.dir.file("big.dat"), gatherFile(350, 1, 10));
+  f.open(data);
+  f.click(235, 150);
+  int events = 0;
+  std::size_t boxesDuringScan = 0;
+  f.ui.onEvents = [&] {
+    if (++events != 1) return;
+    QVERIFY(f.w.openRunning());
+    f.w.action("fileexit")->trigger();
+    boxesDuringScan = f.ui.boxes.size();
+  };
+  f.ui.answers = {Answer::No, Answer(answer)};  // the gather's Open lets the picks go; then Exit
+  f.open(f.dir.file("big.dat"));
+  f.ui.onEvents = nullptr;
+  QCOMPARE(boxesDuringScan, size_t(2));
+  QCOMPARE(f.ui.boxes.size(), size_t(2));
+  expectBox(f.ui.boxes[1], notSavedText("1 pick on 1 CDP", data, " has") + BeforeExit, NotSavedTitle,
+            Buttons::YesNoCancel, Icon::Exclamation);
+  QVERIFY(!f.w.openRunning());
+  const bool ends = answer == int(Answer::No);
+  QCOMPARE(f.ended, ends ? 1 : 0);
+  QCOMPARE(f.w.shutDown(), ends);
+  if (!ends) {
+    // The scan went on to its end: the gather is open, the picks kept.
+    QCOMPARE(f.st.DataFileName, f.dir.file("big.dat"));
+    QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(1800));
+    QVERIFY(f.w.picks().unsaved());
+  }
 }
 
 QTEST_MAIN(AppPicksTest)
