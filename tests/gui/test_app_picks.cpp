@@ -112,6 +112,7 @@ class AppPicksTest : public QObject {
   void saveWithoutPicksOrWhenTheWriteFails();
   void loadReportsEveryRefusedRowAndLoadsTheRest();
   void loadAsksFirstAndKeepsThePicksWhenNothingLoads();
+  void savedPicksAndACsvExportLoadBackWhole();
   void exportWritesParOrCsvByTheFilterChosen();
   void velocityFunctionFollowsTheCdpShown();
   void exitAsksAboutUnsavedPicks_data();
@@ -328,6 +329,39 @@ void AppPicksTest::loadAsksFirstAndKeepsThePicksWhenNothingLoads() {
                 ": No such file or directory",
             "TSLY-Load Picks", Buttons::Ok, Icon::Exclamation);
   QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(1800));
+}
+
+// What Save writes, and a CSV export, load back as the same picks, reported in
+// a plain information box.
+void AppPicksTest::savedPicksAndACsvExportLoadBackWhole() {
+  Fixture f;
+  const std::string data = f.panels("scan.nmo");
+  f.open(data);
+  f.threePicks();
+  const std::vector<CdpPicks> made = {CdpPicks{}, f.st.PickTable[1], f.st.PickTable[2]};
+  f.choose(f.dir.file("scan.picks"));
+  f.w.action("savepicks")->trigger();
+  f.choose(f.dir.file("scan.csv"), 2);
+  f.w.action("exportpicks")->trigger();
+  QVERIFY(f.ui.boxes.empty());
+  for (const char* file : {"scan.picks", "scan.csv"}) {
+    f.press("clearpicks");
+    QCOMPARE(f.at(235, 150), White);
+    const std::size_t boxes = f.ui.boxes.size();
+    f.ui.answers = {Answer::No};  // the cleared table is not worth saving
+    f.choose(f.dir.file(file));
+    f.w.action("loadpicks")->trigger();
+    QCOMPARE(f.ui.boxes.size(), boxes + 2);
+    QCOMPARE(f.ui.boxes[boxes].title, std::string(NotSavedTitle));
+    expectBox(f.ui.boxes[boxes + 1], "3 picks loaded.", "TSLY-Load Picks", Buttons::Ok, Icon::Information);
+    for (std::size_t c = 1; c <= 2; ++c) {
+      QVERIFY(f.st.PickTable[c].PickVelocity == made[c].PickVelocity);
+      QVERIFY(f.st.PickTable[c].PickTime == made[c].PickTime);
+      QVERIFY(f.st.PickTable[c].PickPanel == made[c].PickPanel);
+    }
+    QCOMPARE(f.at(235, 150), Red);
+    QVERIFY(!f.w.picks().unsaved());
+  }
 }
 
 void AppPicksTest::exportWritesParOrCsvByTheFilterChosen() {
