@@ -11,7 +11,7 @@
 
 #include "display/DisplaySurface.h"
 #include "display/VelocityFunctionWindow.h"
-#include "exchange/core/TempOutput.h"
+#include "exchange/core/ExchangeOutput.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Texts.h"

@@ -15,7 +15,7 @@
 #include "app/TessalyWindow.h"
 #include "display/DisplaySurface.h"
 #include "display/VelocityFunctionWindow.h"
-#include "exchange/core/TempOutput.h"
+#include "exchange/core/ExchangeOutput.h"
 #include "jobs/core/JobLink.h"
 #include "platform/qt/ImageCanvas.h"
 #include "shared/FileTexts.h"
