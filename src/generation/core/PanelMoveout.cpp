@@ -1,5 +1,7 @@
 #include "generation/core/PanelMoveout.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -18,8 +20,8 @@ struct PanelMoveout::Unit {
   bool failed = false;  // memory ran out while computing it
 };
 
-// One velocity's moveout tables, by offset (its bits), sample interval and
-// sample count. Used by one worker at a time.
+// One worker's moveout tables, by offset (its bits), sample interval and
+// sample count, each valid for the velocity it was last built for.
 struct PanelMoveout::Tables {
   struct Key {
     std::uint32_t offsetBits;
@@ -33,7 +35,11 @@ struct PanelMoveout::Tables {
       return static_cast<std::size_t>(h * 0x9E3779B97F4A7C15ull);
     }
   };
-  std::unordered_map<Key, MoveoutTable, Hash> kept;
+  struct Entry {
+    MoveoutTable table;
+    std::size_t velocity = SIZE_MAX;  // index of the velocity it was built for
+  };
+  std::unordered_map<Key, Entry, Hash> kept;
 };
 
 PanelMoveout::PanelMoveout(std::vector<float> velocities, float stretch, bool stack, int workers,
@@ -51,10 +57,7 @@ void PanelMoveout::start(const PanelTraces& panel, std::int64_t count) {
   stop();
   panel_ = &panel;
   count_ = count;
-  if (tables_.size() != velocities_.size()) {
-    tables_.clear();
-    for (size_t j = 0; j < velocities_.size(); ++j) tables_.push_back(std::make_unique<Tables>());
-  }
+  while (tables_.size() < static_cast<size_t>(std::max(workers_, 1))) tables_.push_back(std::make_unique<Tables>());
   units_ = std::vector<Unit>(velocities_.size() * static_cast<std::size_t>(count));
   nextVelocity_ = 0;
   inFlight_ = 0;
@@ -63,7 +66,8 @@ void PanelMoveout::start(const PanelTraces& panel, std::int64_t count) {
   stopping_ = false;
   for (int w = 0; w < workers_; ++w) {
     try {
-      threads_.emplace_back([this] { work(); });
+      Tables& tables = *tables_[static_cast<size_t>(w)];
+      threads_.emplace_back([this, &tables] { work(tables); });
     } catch (const std::system_error&) {
       break;  // fewer workers (none: the writer computes each unit itself)
     }
@@ -82,7 +86,7 @@ void PanelMoveout::stop() {
   panel_ = nullptr;
 }
 
-void PanelMoveout::work() {
+void PanelMoveout::work(Tables& tables) {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_ && nextVelocity_ < velocities_.size()) {
     const std::size_t j = nextVelocity_++;
@@ -93,7 +97,7 @@ void PanelMoveout::work() {
       lock.unlock();
       bool failed = false;
       try {
-        compute(j, m, *tables_[j], u.result);
+        compute(j, m, tables, u.result);
       } catch (const std::bad_alloc&) {
         u.result = {};
         failed = true;
@@ -113,7 +117,7 @@ const CdpMoveout& PanelMoveout::wait(std::size_t j, std::int64_t m) {
   Unit& u = units_[index(j, m)];
   if (threads_.empty()) {
     if (!u.ready) {
-      compute(j, m, *tables_[j], u.result);
+      compute(j, m, *tables_[0], u.result);
       u.ready = true;
     }
     return u.result;
@@ -162,17 +166,21 @@ void PanelMoveout::compute(std::size_t j, std::int64_t m, Tables& tables, CdpMov
     const Tables::Key key{bits, interval, n};
     auto it = tables.kept.find(key);
     if (it == tables.kept.end()) {
-      const std::size_t bytes = sizeof(MoveoutTable) + sizeof(std::int32_t) * static_cast<std::size_t>(n) + 64;
-      if (tableBytes_.fetch_add(bytes) + bytes <= tableBudget_) {
-        it = tables.kept.emplace(key, MoveoutTable{}).first;
-        it->second.build(v, offset, stretch_, interval, n);
-      } else {
+      const std::size_t bytes = sizeof(Tables::Entry) + sizeof(std::int32_t) * static_cast<std::size_t>(n) + 64;
+      if (tableBytes_.fetch_add(bytes) + bytes > tableBudget_) {
         tableBytes_.fetch_sub(bytes);
         nmoit(t.samples, dst, n, v, offset, stretch_, interval, flag);
         continue;
       }
+      it = tables.kept.emplace(key, Tables::Entry{}).first;
     }
-    it->second.apply(t.samples, dst, flag);
+    Tables::Entry& e = it->second;
+    if (e.velocity != j) {
+      e.velocity = SIZE_MAX;  // not valid until built
+      e.table.build(v, offset, stretch_, interval, n);
+      e.velocity = j;
+    }
+    e.table.apply(t.samples, dst, flag);
   }
 }
 

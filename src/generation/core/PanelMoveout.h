@@ -13,7 +13,8 @@
 //  - A unit is one CDP m at one velocity j. The workers take the velocities in
 //    entry order, each worker one whole velocity at a time, and its CDPs in
 //    order; so each velocity's moveout tables are built once per panel and
-//    serve all its CDPs.
+//    serve all its CDPs. Each worker rebuilds its tables in place for its next
+//    velocity (fresh memory costs more than building them again).
 //  - What a unit holds is what the run's own trace loop leaves: stacked, the
 //    output buffer after the CDP's live traces were added into it in file order
 //    (resized to each trace's sample count as the run resizes it); unstacked,
@@ -22,12 +23,12 @@
 //    Every value is nmoit's bit for bit (moveout tables, MoveoutTable.h).
 //  - Memory: the units computed and not yet released stay under resultBudget
 //    bytes, except that the unit the writer waits for is always computed; the
-//    moveout tables kept across CDPs and panels stay under tableBudget bytes
-//    (beyond it a trace is moved out by nmoit directly).
+//    moveout tables of all workers stay under tableBudget bytes (beyond it a
+//    trace is moved out by nmoit directly).
 //  - wait() throws std::bad_alloc when a worker ran out of memory on that unit.
 //  - stop() ends the workers within one unit (a CDP) and joins them; the
 //    destructor stops them too. start() may follow for the next panel: the
-//    moveout tables are kept between panels.
+//    workers' table storage is kept between panels.
 #pragma once
 
 #include <atomic>
@@ -67,7 +68,7 @@ class PanelMoveout {
  private:
   struct Unit;
   struct Tables;
-  void work();
+  void work(Tables& tables);
   void compute(std::size_t j, std::int64_t m, Tables& tables, CdpMoveout& out);
   std::size_t index(std::size_t j, std::int64_t m) const { return j * static_cast<std::size_t>(count_) + static_cast<std::size_t>(m); }
 
@@ -79,7 +80,7 @@ class PanelMoveout {
 
   const PanelTraces* panel_ = nullptr;
   std::int64_t count_ = 0;
-  std::vector<std::unique_ptr<Tables>> tables_;  // one set per velocity, kept across panels
+  std::vector<std::unique_ptr<Tables>> tables_;  // one set per worker (one when there is none)
   std::atomic<std::size_t> tableBytes_{0};       // bytes of all kept tables
 
   std::mutex mutex_;

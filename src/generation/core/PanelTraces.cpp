@@ -29,17 +29,14 @@ std::span<const std::int32_t> CdpIndex::traces(std::int16_t c) const {
 }
 
 namespace {
-// Bytes the window reads at first, and at most (more when one trace needs
-// more). It grows while the reads follow one another through the file.
-constexpr std::int64_t FirstWindowBytes = std::int64_t{256} << 10;
-constexpr std::int64_t MostWindowBytes = std::int64_t{4} << 20;
+// Bytes the window reads at a time (more when one trace needs more): a few
+// reads for a panel, and little fresh memory to fault in.
+constexpr std::int64_t WindowBytes = std::int64_t{1} << 20;
 }  // namespace
 
 std::int64_t PanelTraces::fileBytes(std::int64_t pos, std::int64_t n, const unsigned char*& data) {
   if (pos < windowPos_ || pos + n > windowPos_ + windowLen_) {
-    const bool onward = windowLen_ > 0 && pos >= windowPos_ && pos <= windowPos_ + windowLen_;
-    std::int64_t want = onward ? std::min(2 * windowSize_, MostWindowBytes) : FirstWindowBytes;
-    want = std::max({want, n, windowSize_});
+    const std::int64_t want = std::max(n, WindowBytes);
     if (want > windowSize_) {
       window_.reset();
       window_.reset(new unsigned char[static_cast<size_t>(want)]);
