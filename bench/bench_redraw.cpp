@@ -44,7 +44,7 @@ struct BenchHost : DisplayHost {
   void setVelfEnabled(bool) override {}
   int viewportWidth() const override { return 481; }
   int viewportHeight() const override { return 289; }
-  void setScrollMaxima(int, int) override {}
+  void setScrollBars(const ScrollBars&) override {}
 };
 
 // Writes the file and fills the state as opening it would.

@@ -99,7 +99,7 @@ class NullHost : public DisplayHost {
   void setVelfEnabled(bool) override {}
   int viewportWidth() const override { return 481; }
   int viewportHeight() const override { return 289; }
-  void setScrollMaxima(int, int) override {}
+  void setScrollBars(const ScrollBars&) override {}
 };
 
 // A failed property: print it and abort so libFuzzer keeps the input.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, makes demo data if absent, and shows what the
-# open scan finds in it. Steps are functions so more can be added (start the job
-# editor and the program) without touching the others.
+# Installs what is missing, builds, makes demo data if absent, shows what the
+# open scan finds in it, then starts the job editor and Tessaly on the demo
+# velocity-scan panels. Each step is a function of its own.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
@@ -36,27 +36,32 @@ make_demo_panels() {
 }
 
 # demo/tessaly.ini: the settings file Tessaly reads from its start directory,
-# with the demo folder as the last directory (so "&Open" starts there). An
-# existing file is kept: it holds what the last run saved.
+# with the demo folder as the last directory (so "&Open" starts there). The
+# display suits the demo's 2 s of 4 ms samples: one sample per pixel row (the
+# whole record in view, timing lines every 20 ms, labels every 100 ms), a gain
+# of 12 dB and 14 pixels between traces, so that the wiggles stand out from the
+# timing lines, and a window that holds the nine panels of a CDP. An existing
+# file is kept: it holds what the last run saved.
 make_demo_settings() {
   local ini="$DEMO_DIR/tessaly.ini" last
   [ -s "$ini" ] && return 0
   last="$(cd "$DEMO_DIR" && pwd)"
   {
-    printf ' 10  trace offset\r\n 100  tlength\r\n 0  place holder\r\n'
-    printf ' 1  sampling ratio\r\n 0  place holder\r\n 10  datadivisor\r\n'
+    printf ' 14  trace offset\r\n 100  tlength\r\n 0  place holder\r\n'
+    printf ' 1  sampling ratio\r\n 0  place holder\r\n 12  datadivisor\r\n'
     printf '%s\r\n' "$last"
     printf ' 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n'
     printf '%s\r\n' '\worog15\worog.exe'
     printf ' 0  area fill flag\r\n 0  normalize flag\r\n-1  graphics save flag\r\n'
     printf ' 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n'
-    printf ' 1440  form top\r\n 1440  form left\r\n 12000  form width\r\n 9000  form height\r\n'
+    printf ' 720  form top\r\n 900  form left\r\n 17100  form width\r\n 9900  form height\r\n'
   } > "$ini"
 }
 
-# The job editor, then Tessaly, both in the demo folder. JobPad's folder is put
-# on PATH as well, so Tessaly can start it again itself when it is closed, and
-# tsly's, so JobPad's File > Run finds it.
+# The job editor, then Tessaly, both in the demo folder, Tessaly opening the
+# demo's velocity-scan panels (when there are any) as "&Open" would. JobPad's
+# folder is put on PATH as well, so Tessaly can start it again itself when it is
+# closed, and tsly's, so JobPad's File > Run finds it.
 start_programs() {
   if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "run.sh: no display (DISPLAY is not set); run it on a desktop, or under xvfb-run -a." >&2
@@ -67,6 +72,9 @@ start_programs() {
   if [ -x "$JOBPAD_DIR/JobPad" ]; then
     "$JOBPAD_DIR/JobPad" >/dev/null 2>&1 &
     sleep 1
+  fi
+  if [ -s "$DEMO_DIR/scan.nmo" ]; then
+    exec "$TESSALY" "$(pwd)/scan.nmo"
   fi
   exec "$TESSALY"
 }

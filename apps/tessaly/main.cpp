@@ -4,11 +4,16 @@
 // main window that holds them. The start directory (the current directory at
 // start) holds tessaly.ini.
 //
-// Start-up, in order: the previous-instance guard (a copy told not to start ends
-// here, before anything is read or written), then the splash window, which shows
-// the main window (its start-up runs then) and stays for 4 seconds.
+// Start-up, in order: the command line (`tessaly [FILE]`), the previous-instance
+// guard (a copy told not to start ends here, before anything is read or written),
+// then the splash window, which shows the main window (its start-up runs then)
+// and stays for 4 seconds. A file named on the command line is opened once the
+// event loop runs, as "&Open" would open it.
 #include <QApplication>
+#include <QTimer>
+#include <cstdio>
 
+#include "app/CommandLine.h"
 #include "app/TessalyWindow.h"
 #include "platform/qt/LocalDdeClient.h"
 #include "platform/qt/LocalInstanceChannel.h"
@@ -20,6 +25,16 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tessaly"));
+
+  const tsly::StartupArguments args = tsly::parseStartupArguments(QApplication::arguments());
+  if (args.helpAsked) {
+    std::fputs(args.helpText.c_str(), stdout);
+    return 0;
+  }
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "tessaly: %s\n\n%s", args.error.c_str(), args.helpText.c_str());
+    return 1;
+  }
 
   tsly::QtUi ui;
   tsly::LocalInstanceChannel guard;
@@ -37,5 +52,6 @@ int main(int argc, char** argv) {
   });
   // Exit chosen while the splash was up has already ended the program.
   if (window.shutDown()) return 0;
+  if (!args.file.empty()) QTimer::singleShot(0, &window, [&window, &args] { window.openFile(args.file); });
   return app.exec();
 }

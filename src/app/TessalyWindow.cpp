@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
@@ -16,6 +15,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/AppTexts.h"
 #include "display/DisplaySurface.h"
 #include "display/core/Picks.h"
 #include "generation/NmoDialog.h"
@@ -26,11 +26,14 @@
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
 #include "output/PictureOutput.h"
+#include "platform/qt/HelpContext.h"
 #include "platform/qt/ImageCanvas.h"
+#include "platform/qt/WrappingLabel.h"
 #include "platform/qt/QtUi.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Settings.h"
+#include "shared/Texts.h"
 
 namespace tsly {
 
@@ -42,19 +45,25 @@ constexpr int MinWindowPixels = 100;
 constexpr int MaxWindowPixels = 20000;
 constexpr int MaxWindowOffset = 100000;
 
+// The status label's row: the height of the buttons beside it, and a few pixels
+// kept free at the window's right edge.
+constexpr double StatusRowTwips = 372;
+constexpr int StatusRightMargin = 4;
+
 }  // namespace
 
 TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent)
     : QMainWindow(parent), state_(state), ui_(ui), dde_(dde) {
   setObjectName(QStringLiteral("tessaly"));
-  setWindowTitle(QStringLiteral("TSLY for WINDOWS"));
+  setWindowTitle(QString::fromLatin1(apptext::WindowTitle));
   link_ = std::make_unique<JobLink>(dde_, ui_);
-  open_ = std::make_unique<OpenCommand>(*this);
+  open_ = std::make_unique<OpenCommand>(state_, ui_, static_cast<OpenHost&>(*this));
   buildMenus();
   buildControls();
   display_ = std::make_unique<DisplaySurface>(
       state_, ui_,
-      DisplayWidgets{this, picture2_, canvas_, hscroll1_, vscroll1_, label1_, clearpicks_, action("editvelf")});
+      DisplayWidgets{this, picture2_, canvas_, hscroll1_, vscroll1_, [this](const QString& text) { showStatus(text); },
+                     clearpicks_, action("editvelf")});
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
   help_->enableF1();
@@ -75,33 +84,33 @@ void TessalyWindow::buildMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("menubar"));
 
-  fileMenu_ = bar->addMenu(QStringLiteral("&Files..."));
+  fileMenu_ = bar->addMenu(QString::fromLatin1(apptext::FilesMenu));
   fileMenu_->setObjectName(QStringLiteral("file"));
-  fileMenu_->setProperty(HelpContextProperty, 12010);
-  addItem(fileMenu_, "fileopen", "&Open", &TessalyWindow::fileopen);
-  addItem(fileMenu_, "fileinfomenu", "File &Info", &TessalyWindow::fileinfo);
-  addItem(fileMenu_, "fileprtsetup", "Print Setup", &TessalyWindow::fileprtsetup);
-  addItem(fileMenu_, "fileprint", "&Print", &TessalyWindow::fileprint);
-  addItem(fileMenu_, "filebmp", "Save BMP", &TessalyWindow::filebmp);
+  setHelpContext(fileMenu_, 12010);
+  addItem(fileMenu_, "fileopen", apptext::OpenItem, &TessalyWindow::fileopen);
+  addItem(fileMenu_, "fileinfomenu", apptext::FileInfoItem, &TessalyWindow::fileinfo);
+  addItem(fileMenu_, "fileprtsetup", apptext::PrintSetupItem, &TessalyWindow::fileprtsetup);
+  addItem(fileMenu_, "fileprint", apptext::PrintItem, &TessalyWindow::fileprint);
+  addItem(fileMenu_, "filebmp", apptext::SaveBmpItem, &TessalyWindow::filebmp);
   fileMenu_->addSeparator()->setObjectName(QStringLiteral("filesep"));
-  addItem(fileMenu_, "fileexit", "E&xit", &TessalyWindow::fileexit);
+  addItem(fileMenu_, "fileexit", apptext::ExitItem, &TessalyWindow::fileexit);
 
-  editMenu_ = bar->addMenu(QStringLiteral("&Options"));
+  editMenu_ = bar->addMenu(QString::fromLatin1(apptext::OptionsMenu));
   editMenu_->setObjectName(QStringLiteral("edit"));
-  editMenu_->setProperty(HelpContextProperty, 12020);
-  addItem(editMenu_, "editsele", "Change Graphics", &TessalyWindow::editsele);
-  addItem(editMenu_, "editnmo", "Set NMO Parameters", &TessalyWindow::editnmo);
-  addItem(editMenu_, "editvelf", "Make VELF commands", &TessalyWindow::editvelf);
+  setHelpContext(editMenu_, 12020);
+  addItem(editMenu_, "editsele", apptext::ChangeGraphicsItem, &TessalyWindow::editsele);
+  addItem(editMenu_, "editnmo", apptext::SetNmoItem, &TessalyWindow::editnmo);
+  addItem(editMenu_, "editvelf", apptext::MakeVelfItem, &TessalyWindow::editvelf);
 
   // "&Help" sits at the right end of the menu bar: a menu bar of its own in the
   // bar's top-right corner.
   auto* helpBar = new QMenuBar(bar);
   helpBar->setObjectName(QStringLiteral("helpbar"));
-  helpMenu_ = helpBar->addMenu(QStringLiteral("&Help"));
+  helpMenu_ = helpBar->addMenu(QString::fromLatin1(apptext::HelpMenu));
   helpMenu_->setObjectName(QStringLiteral("help"));
-  helpMenu_->setProperty(HelpContextProperty, 12030);
-  addItem(helpMenu_, "helpcontents", "&Contents", &TessalyWindow::helpcontents);
-  addItem(helpMenu_, "fileabout", "&About", &TessalyWindow::fileabout);
+  setHelpContext(helpMenu_, 12030);
+  addItem(helpMenu_, "helpcontents", apptext::ContentsItem, &TessalyWindow::helpcontents);
+  addItem(helpMenu_, "fileabout", apptext::AboutItem, &TessalyWindow::fileabout);
   bar->setCornerWidget(helpBar, Qt::TopRightCorner);
 }
 
@@ -109,6 +118,8 @@ void TessalyWindow::buildControls() {
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));
   setCentralWidget(client);
+  // The status label follows the client area's width (eventFilter).
+  client->installEventFilter(this);
   const double dx = logicalDpiX(), dy = logicalDpiY();
   auto place = [&](QWidget* w, double l, double t, double wd, double h) {
     w->setGeometry(twipsRect(l, t, wd, h, dx, dy));
@@ -116,51 +127,52 @@ void TessalyWindow::buildControls() {
   auto button = [&](const char* name, const char* caption, int helpId, void (TessalyWindow::*slot)()) {
     auto* b = new QPushButton(QString::fromUtf8(caption), client);
     b->setObjectName(QString::fromLatin1(name));
-    if (helpId) b->setProperty(HelpContextProperty, helpId);
+    if (helpId) setHelpContext(b, helpId);
     connect(b, &QPushButton::clicked, this, slot);
     return b;
   };
 
-  prevpanel_ = button("prevpanel", "Prev", 12040, &TessalyWindow::prevpanel);
+  prevpanel_ = button("prevpanel", apptext::PrevButton, 12040, &TessalyWindow::prevpanel);
   place(prevpanel_, 0, 0, 612, 372);
   prevpanel_->setEnabled(false);
-  nextpanel_ = button("nextpanel", "Next", 12040, &TessalyWindow::nextpanel);
+  nextpanel_ = button("nextpanel", apptext::NextButton, 12040, &TessalyWindow::nextpanel);
   place(nextpanel_, 600, 0, 612, 372);
   nextpanel_->setEnabled(false);
-  clearpicks_ = button("clearpicks", "Clear Picks", 12050, &TessalyWindow::clearpicks);
+  clearpicks_ = button("clearpicks", apptext::ClearPicksButton, 12050, &TessalyWindow::clearpicks);
   place(clearpicks_, 1200, 0, 1092, 372);
   clearpicks_->setEnabled(false);
 
-  label1_ = new QLabel(QStringLiteral("TSLY-4-Windows"), client);
+  label1_ = new WrappingLabel(QString::fromLatin1(apptext::StatusAtStart), client);
   label1_->setObjectName(QStringLiteral("Label1"));
-  label1_->setTextFormat(Qt::PlainText);
   label1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   place(label1_, 2400, 0, 4572, 372);
+  // Its font is known for sure only once it is polished: fitted again then.
+  label1_->installEventFilter(this);
 
-  refresh_ = button("refresh", "refresh", 0, &TessalyWindow::refresh);
+  refresh_ = button("refresh", apptext::RefreshButton, 0, &TessalyWindow::refresh);
   place(refresh_, 6360, 0, 1212, 372);
   refresh_->setVisible(false);
 
   vscroll1_ = new QScrollBar(Qt::Vertical, client);
   vscroll1_->setObjectName(QStringLiteral("VScroll1"));
-  vscroll1_->setProperty(HelpContextProperty, 12070);
+  setHelpContext(vscroll1_, 12070);
   place(vscroll1_, 0, 360, 252, 4332);
   vscroll1_->setRange(0, 0);
   connect(vscroll1_, &QScrollBar::valueChanged, this, &TessalyWindow::vscrollChanged);
 
   picture2_ = new QWidget(client);
   picture2_->setObjectName(QStringLiteral("Picture2"));
-  picture2_->setProperty(HelpContextProperty, 12060);
+  setHelpContext(picture2_, 12060);
   place(picture2_, 240, 360, 7212, 4332);
 
   canvas_ = new ImageCanvas(picture2_);
   picture1_ = canvas_;
-  picture1_->setProperty(HelpContextProperty, 12060);
+  setHelpContext(picture1_, 12060);
   picture1_->move(0, 0);
 
   hscroll1_ = new QScrollBar(Qt::Horizontal, client);
   hscroll1_->setObjectName(QStringLiteral("HScroll1"));
-  hscroll1_->setProperty(HelpContextProperty, 12070);
+  setHelpContext(hscroll1_, 12070);
   place(hscroll1_, 240, 4680, 7212, 252);
   hscroll1_->setRange(0, 0);
   connect(hscroll1_, &QScrollBar::valueChanged, this, &TessalyWindow::hscrollChanged);
@@ -178,9 +190,9 @@ QMenu* TessalyWindow::menu(const char* objectName) const {
   return findChild<QMenu*>(QString::fromLatin1(objectName));
 }
 
-FileInfoWindow* TessalyWindow::fileInfoWindow() {
+FileInfoWindow& TessalyWindow::fileInfoWindow() {
   if (!fileInfo_) fileInfo_ = new FileInfoWindow(this);
-  return fileInfo_;
+  return *fileInfo_;
 }
 
 bool TessalyWindow::openRunning() const { return open_ && open_->running(); }
@@ -214,23 +226,24 @@ std::string TessalyWindow::helpPathFor(const std::string& programFolder) {
 }
 
 void TessalyWindow::startup() {
-  // 1. Nothing to make commands from or to set NMO parameters for yet.
+  // No picks to make commands from and no gather to set NMO parameters for yet.
   action("editvelf")->setEnabled(false);
   action("editnmo")->setEnabled(false);
 
-  // 2.-3. Help: the help file in the program's folder.
+  // Help: the help file in the program's folder.
   std::string folder = programFolder_;
   if (folder.empty()) folder = QCoreApplication::applicationDirPath().toUtf8().toStdString();
   helpFilePath_ = helpPathFor(folder);
   help_->setup(this, folder);
 
-  // 4. Start values.
+  // Start values of the display, before the settings file may change them.
   state_.SamplingRatio = 1.0f;
   state_.PlotTop = 50;
   state_.PlotLeft = 50;
   state_.SampleInterval = 100;
 
-  // 5. The settings file in the current directory.
+  // The settings file in the current directory; with it, the job editor is told
+  // the processing-system path and the last directory.
   std::error_code ec;
   const std::filesystem::path cwd = std::filesystem::current_path(ec);
   state_.StartDirectory = ec ? std::string() : cwd.string();
@@ -299,9 +312,40 @@ void TessalyWindow::shutdown() {
   if (endProcess) endProcess();
 }
 
+bool TessalyWindow::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type t = event->type();
+  if ((watched == centralWidget() && t == QEvent::Resize) ||
+      (watched == label1_ && (t == QEvent::FontChange || t == QEvent::Polish || t == QEvent::StyleChange)))
+    fitStatusLabel();
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void TessalyWindow::closeEvent(QCloseEvent* event) {
+  if (!shutDown_ && deferWhileBusy([this] { shutdown(); })) {
+    event->ignore();  // the window closes when the queued shut-down runs
+    return;
+  }
   shutdown();
   event->accept();
+}
+
+bool TessalyWindow::deferWhileBusy(std::function<void()> action) {
+  if (display_ && display_->display().runAfterRedraw(action)) return true;
+  // A generation run reads the gather's tables to its end: nothing may open
+  // another file or end the program under it.
+  if (nmosele_ && nmosele_->running()) {
+    waitingForGeneration_.push_back(std::move(action));
+    return true;
+  }
+  return false;
+}
+
+void TessalyWindow::runCommandsWaitingForGeneration() {
+  // Each command checks again (a press on "Generate Panels" during a run
+  // returns at once, with the run still going: the commands then wait on).
+  std::vector<std::function<void()>> waiting;
+  waiting.swap(waitingForGeneration_);
+  for (auto& action : waiting) action();
 }
 
 void TessalyWindow::resizeEvent(QResizeEvent* event) {
@@ -311,17 +355,28 @@ void TessalyWindow::resizeEvent(QResizeEvent* event) {
 
 // ---- menu items and buttons -----------------------------------------------
 
-void TessalyWindow::fileopen() { open_->run(); }
+void TessalyWindow::fileopen() {
+  if (deferWhileBusy([this] { fileopen(); })) return;
+  open_->run();
+}
+
+void TessalyWindow::openFile(const std::string& path) {
+  if (deferWhileBusy([this, path] { openFile(path); })) return;
+  open_->openFile(path);
+}
 
 void TessalyWindow::fileinfo() { open_->showFileInfo(); }
 
-void TessalyWindow::fileexit() { shutdown(); }
+void TessalyWindow::fileexit() {
+  if (deferWhileBusy([this] { fileexit(); })) return;
+  shutdown();
+}
 
 output::PictureOutput& TessalyWindow::pictureOutput() {
   if (!output_) {
     output::PictureOutputOptions o;
     o.state = &state_;
-    o.status = [this](const QString& text) { label1_->setText(text); };
+    o.status = [this](const QString& text) { showStatus(text); };
     output_ = std::make_unique<output::PictureOutput>(
         ui_, this,
         [this](const std::string& name, std::int16_t& mode) {
@@ -343,26 +398,31 @@ void TessalyWindow::fileprint() {
 void TessalyWindow::filebmp() {
   auto* canvas = qobject_cast<ImageCanvas*>(picture1_);
   const QImage* image = canvas && canvas->persistent() ? &canvas->image() : nullptr;
-  // Before any use the common dialog holds the name of the file last opened.
-  if (FileLogName.empty()) FileLogName = state_.DataFileName;
-  pictureOutput().saveBmp(image, FileLogName);
+  // Before any use the shared dialog holds the name of the open file.
+  if (fileDialog_.fileName.empty()) fileDialog_.fileName = state_.DataFileName;
+  pictureOutput().saveBmp(image, fileDialog_.fileName);
 }
 void TessalyWindow::editsele() { display_->changeGraphics(); }
-// "Set NMO Parameters": the dialog is made on first use (its Creation values come
+// "Set NMO Parameters": the dialog is made on first use (its starting values come
 // from the file open now) and kept, hidden, between uses.
 void TessalyWindow::editnmo() {
-  if (nmosele_ == nullptr) nmosele_ = new NmoDialog(state_, ui_, this);
+  if (nmosele_ == nullptr) {
+    nmosele_ = new NmoDialog(state_, ui_, this);
+    // The dialog's own handler of "Generate Panels" runs first and returns when
+    // the run is over; then what waited for the run goes on.
+    connect(nmosele_->processButton(), &QPushButton::clicked, this, &TessalyWindow::runCommandsWaitingForGeneration);
+  }
   nmosele_->showDialog();
 }
 void TessalyWindow::editvelf() {
   VelfCommandContext ctx{state_, ui_, *link_,
                          [this](std::int32_t c) { return checkduppicks(state_, ui_, c); },
-                         filelogFileName};
+                         fileDialog_.fileName};
   try {
     tsly::editvelf(ctx);
   } catch (const std::exception& e) {
-    state_.MessageText = std::string("Unexpected error") + CrLf + e.what();
-    ui_.message(state_.MessageText, "Tessaly ERROR", Buttons::Ok, Icon::None);
+    state_.MessageText = unexpectedErrorMessage(e.what());
+    ui_.message(state_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
   }
 }
 
@@ -373,6 +433,69 @@ void TessalyWindow::prevpanel() { display_->display().prevPanel(); }
 void TessalyWindow::nextpanel() { display_->display().nextPanel(); }
 void TessalyWindow::clearpicks() { display_->display().clearPicks(); }
 void TessalyWindow::refresh() { display_->display().refresh(); }
+
+// ---- what Open asks of the window ----------------------------------------
+
+void TessalyWindow::setStatusText(const std::string& text) { showStatus(QString::fromStdString(text)); }
+
+void TessalyWindow::showStatus(const QString& text) {
+  label1_->setText(text);
+  fitStatusLabel();
+}
+
+void TessalyWindow::fitStatusLabel() {
+  QWidget* client = centralWidget();
+  if (!client || !label1_) return;
+  const int rowHeight = twipsToPixels(StatusRowTwips, logicalDpiY());
+  const int width = std::max(1, client->width() - label1_->x() - StatusRightMargin);
+  const int height = std::max(rowHeight, label1_->heightForWidth(width));
+  label1_->setGeometry(label1_->x(), label1_->y(), width, height);
+  // A message of more than one line reaches below the button row, over the
+  // canvas's top margin: it is drawn above the viewport.
+  label1_->raise();
+}
+
+void TessalyWindow::setControlEnabled(OpenControl control, bool on) {
+  switch (control) {
+    case OpenControl::ChangeGraphics: action("editsele")->setEnabled(on); break;
+    case OpenControl::SetNmoParameters: action("editnmo")->setEnabled(on); break;
+    case OpenControl::MakeVelfCommands: action("editvelf")->setEnabled(on); break;
+    case OpenControl::ClearPicks: clearpicks_->setEnabled(on); break;
+    case OpenControl::PrevNext:
+      prevpanel_->setEnabled(on);
+      nextpanel_->setEnabled(on);
+      break;
+  }
+}
+
+// The buttons, the canvas and "&Options" wait; the rest of the menus (File Info,
+// Exit, Help) stays available. Each gets its own state back afterwards.
+void TessalyWindow::holdInput(bool held) {
+  QWidget* controls = centralWidget();
+  QAction* options = editMenu_->menuAction();
+  if (held && !inputHeld_) {
+    controlsWereEnabled_ = controls->isEnabled();
+    optionsWereEnabled_ = options->isEnabled();
+    controls->setEnabled(false);
+    options->setEnabled(false);
+  } else if (!held && inputHeld_) {
+    controls->setEnabled(controlsWereEnabled_);
+    options->setEnabled(optionsWereEnabled_);
+  }
+  inputHeld_ = held;
+}
+
+void TessalyWindow::showNmoParameters() { editnmo(); }
+
+void TessalyWindow::redraw() { refresh(); }
+
+void TessalyWindow::updateScrollBars() { display_->updateScrollBars(); }
+
+void TessalyWindow::sendLastPath(const std::string& path) { link_->linkcommand("lastpath", path, "", ""); }
+
+bool TessalyWindow::shuttingDown() const { return shutDown_; }
+
+std::string& TessalyWindow::dialogFileName() { return fileDialog_.fileName; }
 
 void TessalyWindow::hscrollChanged(int value) { display_->horizontalScrolled(value); }
 

@@ -20,13 +20,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/FileDialogState.h"
+#include "open/OpenHost.h"
 #include "platform/DdeClient.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
 
 class QAction;
-class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollBar;
@@ -38,6 +40,7 @@ class DisplaySurface;
 class FileInfoWindow;
 class NmoDialog;
 class ImageCanvas;
+class WrappingLabel;
 class JobLink;
 class OpenCommand;
 class HelpViewer;
@@ -49,7 +52,7 @@ class PictureOutput;
 inline constexpr double MainClientWidthTwips = 7560;
 inline constexpr double MainClientHeightTwips = 5040;
 
-class TessalyWindow : public QMainWindow {
+class TessalyWindow : public QMainWindow, private OpenHost {
   Q_OBJECT
  public:
   TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent = nullptr);
@@ -61,6 +64,9 @@ class TessalyWindow : public QMainWindow {
 
   // Start-up: menu states, help set-up, the settings file, the job editor.
   void startup();
+  // Opens a file exactly as "&Open" would once its dialog returned the name
+  // (the file named on the command line).
+  void openFile(const std::string& path);
   // Shut-down: asks the job editor for the processing-system path, writes the
   // settings file into the start directory, quits help, ends. Runs once.
   void shutdown();
@@ -74,9 +80,8 @@ class TessalyWindow : public QMainWindow {
 
   // The program's help viewer (set up by startup(), told to quit at shut-down).
   HelpViewer& help() { return *help_; }
-  // The file name the shared file dialog `filelog` shows at first; the dialogs
-  // that use it start from it and leave their choice in it.
-  std::string filelogFileName;
+  // The shared file dialog's remembered names.
+  FileDialogState& fileDialog() { return fileDialog_; }
 
   // The help file "TESSALY.HLP" in the program's folder (set by startup()).
   const std::string& helpFilePath() const { return helpFilePath_; }
@@ -95,29 +100,18 @@ class TessalyWindow : public QMainWindow {
   double heightTwips() const;
   void setPlacementTwips(double top, double left, double width, double height);
 
-  // Controls, for the commands that drive them.
-  QLabel* statusLabel() const { return label1_; }
-  QWidget* viewport() const { return picture2_; }
-  QWidget* canvasWidget() const { return picture1_; }
   // The drawing canvas Picture1 and the panel display working on it.
   ImageCanvas* canvas() const { return canvas_; }
   DisplaySurface& display() { return *display_; }
-  QScrollBar* hScroll() const { return hscroll1_; }
-  QScrollBar* vScroll() const { return vscroll1_; }
-  QPushButton* prevButton() const { return prevpanel_; }
-  QPushButton* nextButton() const { return nextpanel_; }
-  QPushButton* clearPicksButton() const { return clearpicks_; }
-  QPushButton* refreshButton() const { return refresh_; }
+  // Menu items and menus by objectName.
   QAction* action(const char* objectName) const;
   QMenu* menu(const char* objectName) const;
-  FileInfoWindow* fileInfoWindow();
+  // The file-information window tslyfile, made on first use.
+  FileInfoWindow& fileInfoWindow() override;
   // The NMO parameters dialog, once "Set NMO Parameters" has created it.
   NmoDialog* nmoDialog() const { return nmosele_; }
   // Save BMP, Print and Print Setup, with the printer chosen for this run.
   output::PictureOutput& pictureOutput();
-
-  // The file name the common dialog keeps from one use to the next.
-  std::string FileLogName;
 
   // True while an Open is scanning the file (its progress lets events run).
   bool openRunning() const;
@@ -148,12 +142,34 @@ class TessalyWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildMenus();
   void buildControls();
   QAction* addItem(QMenu* menu, const char* name, const char* caption, void (TessalyWindow::*slot)());
   void readSettingsFile();
+  // The status label: the text, then the width left in its row (and the height
+  // the text needs there), so that no message is ever cut.
+  void showStatus(const QString& text);
+  void fitStatusLabel();
+  // Commands that must not run inside a redraw or a generation run letting
+  // events run (Open, Exit) wait for it: true when `action` was queued, false
+  // when it may run now.
+  bool deferWhileBusy(std::function<void()> action);
+  // A click on "Generate Panels" has returned: the run it started is over.
+  void runCommandsWaitingForGeneration();
+
+  // OpenHost
+  void setStatusText(const std::string& text) override;
+  void setControlEnabled(OpenControl control, bool on) override;
+  void holdInput(bool held) override;
+  void showNmoParameters() override;
+  void redraw() override;
+  void updateScrollBars() override;
+  void sendLastPath(const std::string& path) override;
+  bool shuttingDown() const override;
+  std::string& dialogFileName() override;
 
   AppState& state_;
   Ui& ui_;
@@ -164,6 +180,7 @@ class TessalyWindow : public QMainWindow {
   std::unique_ptr<output::PictureOutput> output_;
   FileInfoWindow* fileInfo_ = nullptr;
   NmoDialog* nmosele_ = nullptr;
+  std::vector<std::function<void()>> waitingForGeneration_;
 
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;
@@ -172,7 +189,7 @@ class TessalyWindow : public QMainWindow {
   QPushButton* nextpanel_ = nullptr;
   QPushButton* clearpicks_ = nullptr;
   QPushButton* refresh_ = nullptr;
-  QLabel* label1_ = nullptr;
+  WrappingLabel* label1_ = nullptr;
   QScrollBar* vscroll1_ = nullptr;
   QScrollBar* hscroll1_ = nullptr;
   QWidget* picture2_ = nullptr;
@@ -180,9 +197,14 @@ class TessalyWindow : public QMainWindow {
   ImageCanvas* canvas_ = nullptr;
   std::unique_ptr<DisplaySurface> display_;
 
+  FileDialogState fileDialog_;
   std::string helpFilePath_;
   std::string programFolder_;
   bool shutDown_ = false;
+  // Enabled states of the controls and of "&Options" while Open holds them.
+  bool inputHeld_ = false;
+  bool controlsWereEnabled_ = true;
+  bool optionsWereEnabled_ = true;
 };
 
 }  // namespace tsly

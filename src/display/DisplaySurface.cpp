@@ -21,7 +21,7 @@ DisplaySurface::DisplaySurface(AppState& state, Ui& ui, const DisplayWidgets& wi
     b->setMinimum(0);
     b->setSingleStep(ScrollSmallStep);
   }
-  updateSteps();
+  updateScrollBars();
 }
 
 DisplaySurface::~DisplaySurface() = default;
@@ -54,12 +54,15 @@ void DisplaySurface::windowResized(double outerWidthTwips, double outerHeightTwi
   if (r.relayout) {
     place(w_.viewport, r.viewport);
     place(w_.vscroll, r.vscroll);
-    w_.hscroll->setMaximum(scrollMaximum(w_.canvas->width()));
     place(w_.hscroll, r.hscroll);
     w_.hscroll->setVisible(true);
   }
-  w_.vscroll->setMaximum(scrollMaximum(w_.canvas->height() - w_.viewport->height()));
-  updateSteps();
+  updateScrollBars();
+}
+
+void DisplaySurface::updateScrollBars() {
+  if (!w_.viewport || !w_.canvas) return;
+  setScrollBars(scrollBarsFor(w_.canvas->width(), w_.canvas->height(), viewportWidth(), viewportHeight()));
 }
 
 void DisplaySurface::horizontalScrolled(int value) {
@@ -72,13 +75,8 @@ void DisplaySurface::verticalScrolled(int value) {
   w_.canvas->move(p.left, p.top);
 }
 
-void DisplaySurface::updateSteps() {
-  if (w_.hscroll && w_.viewport) w_.hscroll->setPageStep(scrollLargeStep(w_.viewport->width()));
-  if (w_.vscroll && w_.viewport) w_.vscroll->setPageStep(scrollLargeStep(w_.viewport->height()));
-}
-
 void DisplaySurface::setStatusText(const std::string& text) {
-  if (w_.status) w_.status->setText(QString::fromStdString(text));
+  if (w_.status) w_.status(QString::fromStdString(text));
 }
 
 void DisplaySurface::setClearPicksEnabled(bool on) {
@@ -92,10 +90,27 @@ void DisplaySurface::setVelfEnabled(bool on) {
 int DisplaySurface::viewportWidth() const { return w_.viewport ? w_.viewport->width() : 0; }
 int DisplaySurface::viewportHeight() const { return w_.viewport ? w_.viewport->height() : 0; }
 
-void DisplaySurface::setScrollMaxima(int vertical, int horizontal) {
-  if (w_.vscroll) w_.vscroll->setMaximum(scrollMaximum(vertical));
-  if (w_.hscroll) w_.hscroll->setMaximum(scrollMaximum(horizontal));
-  updateSteps();
+void DisplaySurface::setScrollBars(const ScrollBars& bars) {
+  if (w_.vscroll) {
+    w_.vscroll->setMaximum(bars.verticalMax);
+    w_.vscroll->setPageStep(bars.verticalPage);
+  }
+  if (w_.hscroll) {
+    w_.hscroll->setMaximum(bars.horizontalMax);
+    w_.hscroll->setPageStep(bars.horizontalPage);
+  }
+}
+
+void DisplaySurface::displayChanged(DisplayChange what) {
+  // A listener may add another while being told (a window made on first use).
+  for (std::size_t i = 0; i < listeners_.size(); ++i) {
+    const auto listener = listeners_[i];
+    listener(what);
+  }
+}
+
+void DisplaySurface::addChangeListener(std::function<void(DisplayChange)> listener) {
+  listeners_.push_back(std::move(listener));
 }
 
 }  // namespace tsly

@@ -1,10 +1,13 @@
 // Joins the panel display to the main window's widgets: the canvas Picture1 in
-// its viewport Picture2, the scroll bars HScroll1 and VScroll1, the status label
-// Label1, the Clear Picks button and the "Make VELF commands" item. The window
+// its viewport Picture2, the scroll bars HScroll1 and VScroll1, the status line
+// (Label1, through the window), the Clear Picks button and the "Make VELF
+// commands" item. The window
 // forwards its button, menu, scroll-bar and resize handlers here.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include <QObject>
 
@@ -30,7 +33,7 @@ struct DisplayWidgets {
   ImageCanvas* canvas = nullptr; // Picture1, a child of Picture2
   QScrollBar* hscroll = nullptr; // HScroll1
   QScrollBar* vscroll = nullptr; // VScroll1
-  QLabel* status = nullptr;      // Label1
+  std::function<void(const QString&)> status;  // shows a text in Label1
   QAbstractButton* clearPicks = nullptr;
   QAction* velf = nullptr;       // editvelf
 };
@@ -49,6 +52,8 @@ class DisplaySurface : public QObject, public DisplayHost {
   void changeGraphics();
   // The main window's size changed; outer size in twips.
   void windowResized(double outerWidthTwips, double outerHeightTwips);
+  // The scroll bars for the canvas and viewport as they are now (scrollBarsFor).
+  void updateScrollBars();
   // Scroll bars changed.
   void horizontalScrolled(int value);
   void verticalScrolled(int value);
@@ -59,12 +64,18 @@ class DisplaySurface : public QObject, public DisplayHost {
   void setVelfEnabled(bool on) override;
   int viewportWidth() const override;
   int viewportHeight() const override;
-  void setScrollMaxima(int vertical, int horizontal) override;
+  void setScrollBars(const ScrollBars& bars) override;
+  void displayChanged(DisplayChange what) override;
+
+  // Windows that follow the CDP shown and its picks (velocity function,
+  // velocity spectrum) are told every change, in the order they registered.
+  void addChangeListener(std::function<void(DisplayChange)> listener);
 
  private:
-  void updateSteps();
   TwipsRect twipsOf(const QWidget* w) const;
   void place(QWidget* w, const TwipsRect& r);
+
+  std::vector<std::function<void(DisplayChange)>> listeners_;
 
   AppState& s_;
   Ui& ui_;

@@ -11,6 +11,11 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 
+#include <algorithm>
+#include <vector>
+
+#include "display/core/DisplayTexts.h"
+#include "platform/qt/HelpContext.h"
 #include "platform/qt/QtUi.h"
 #include "shared/Numbers.h"
 
@@ -24,10 +29,10 @@ constexpr int DesignHeight = 3585;
 GraphicsDialog::GraphicsDialog(AppState& state, Ui& ui, QWidget* parent)
     : QDialog(parent), s_(state), ui_(ui) {
   setObjectName("tslysele");
-  setWindowTitle("Graphics Parameters");
+  setWindowTitle(displaytext::GraphicsTitle);
   setModal(true);
 
-  frame1_ = new QGroupBox("Graphic Parameters", this);
+  frame1_ = new QGroupBox(displaytext::GraphicsFrame, this);
   frame1_->setObjectName("Frame1");
   auto edit = [&](const char* name) {
     auto* e = new QLineEdit(frame1_);
@@ -42,21 +47,20 @@ GraphicsDialog::GraphicsDialog(AppState& state, Ui& ui, QWidget* parent)
     return l;
   };
   text1_ = edit("Text1");
-  label1_ = label("Label1", "Traces/Inch");
+  label1_ = label("Label1", displaytext::TracesPerInchCaption);
   text6_ = edit("Text6");
-  label6_ = label("Label6", "Trace Gain factor (DB)");
+  label6_ = label("Label6", displaytext::GainCaption);
   text2_ = edit("Text2");
-  label2_ = label("Label2", "Plot Ending Time (mS)");
-  normalize_ = new QCheckBox("Normalize Plot", frame1_);
+  label2_ = label("Label2", displaytext::TimeLengthCaption);
+  normalize_ = new QCheckBox(displaytext::NormalizeCaption, frame1_);
   normalize_->setObjectName("normalize");
-  areafil_ = new QCheckBox("Area Fill", frame1_);
+  areafil_ = new QCheckBox(displaytext::AreaFillCaption, frame1_);
   areafil_->setObjectName("areafil");
-  frame3_ = new QGroupBox("Sampling Ratio", frame1_);
+  frame3_ = new QGroupBox(displaytext::SamplingRatioCaption, frame1_);
   frame3_->setObjectName("Frame3");
   options_ = new QButtonGroup(this);
-  const char* captions[4] = {"1:1", "2:1", "4:1", "1:2"};
   for (int i = 0; i < 4; ++i) {
-    auto* b = new QRadioButton(captions[i], frame3_);
+    auto* b = new QRadioButton(displaytext::RatioCaptions[i], frame3_);
     b->setObjectName("Option3");
     b->setProperty("index", i);
     options_->addButton(b, i);
@@ -65,17 +69,17 @@ GraphicsDialog::GraphicsDialog(AppState& state, Ui& ui, QWidget* parent)
       if (on) optionClicked(i);
     });
   }
-  done_ = new QPushButton("Done", frame1_);
+  done_ = new QPushButton(displaytext::DoneCaption, frame1_);
   done_->setObjectName("DONE");
   done_->setAutoDefault(false);
   connect(done_, &QPushButton::clicked, this, &GraphicsDialog::doneClicked);
 
   // Help contexts for F1 on the controls.
   for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(text6_), static_cast<QWidget*>(text2_)})
-    w->setProperty("helpContext", 12210);
+    setHelpContext(w, 12210);
   for (QWidget* w : {static_cast<QWidget*>(normalize_), static_cast<QWidget*>(areafil_), static_cast<QWidget*>(done_)})
-    w->setProperty("helpContext", 12220);
-  frame3_->setProperty("helpContext", 12230);
+    setHelpContext(w, 12220);
+  setHelpContext(frame3_, 12230);
 
   const QRect client = twips(0, 0, DesignWidth, DesignHeight);
   resize(client.size());
@@ -104,6 +108,27 @@ void GraphicsDialog::layOut() {
   done_->setGeometry(twips(2640, 360, 996, 372));
   const QRect f = twips(120, 120, 3732, 3288);
   frame1_->setGeometry(f);
+  fitCaptions();
+}
+
+// Fonts here are often wider than the design sizes allow for: a caption that
+// would be cut gets the room it needs (labels grow downwards, the check boxes
+// and option buttons to the right), so every caption is shown whole.
+void GraphicsDialog::fitCaptions() {
+  for (QLabel* l : {label1_, label6_, label2_}) {
+    QRect g = l->geometry();
+    g.setHeight(std::max(g.height(), l->heightForWidth(g.width())));
+    l->setGeometry(g);
+  }
+  std::vector<QAbstractButton*> buttons = {normalize_, areafil_};
+  for (QRadioButton* b : option3_) buttons.push_back(b);
+  for (QAbstractButton* b : buttons) {
+    QRect g = b->geometry();
+    const QSize hint = b->sizeHint();
+    g.setWidth(std::max(g.width(), hint.width()));
+    g.setHeight(std::max(g.height(), hint.height()));
+    b->setGeometry(g);
+  }
 }
 
 void GraphicsDialog::resizeEvent(QResizeEvent* event) {

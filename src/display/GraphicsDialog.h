@@ -49,6 +49,7 @@ class GraphicsDialog : public QDialog {
   void doneClicked();
   QRect twips(int left, int top, int width, int height) const;
   void layOut();
+  void fitCaptions();
 
   AppState& s_;
   Ui& ui_;

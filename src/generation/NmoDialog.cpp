@@ -374,6 +374,14 @@ void NmoDialog::fileexit() { hide(); }
 
 void NmoDialog::stopnmo() { stopFlag_ = true; }
 
+void NmoDialog::reject() {
+  if (running_) {
+    stopnmo();
+    return;
+  }
+  QDialog::reject();
+}
+
 GenerationParams NmoDialog::entries() const {
   GenerationParams p;
   const int panels = std::min<int>(nearestI16(value(text1_[0])), panelEntryCount());

@@ -107,6 +107,10 @@ class NmoDialog : public QDialog {
   void spin2Down();
   void spin3Up();
   void spin3Down();
+  // Escape and the close box. While a run is in progress they act as "STOP
+  // Processing" (the velocity block in progress is finished with its separator,
+  // then the run ends and the dialog hides); otherwise they hide the dialog.
+  void reject() override;
 
  private:
   void buildMenu();

@@ -130,23 +130,11 @@ void HelpViewer::enableF1() {
   f1Enabled_ = true;
 }
 
-int HelpViewer::contextOf(QObject* widget) {
-  for (QObject* o = widget; o; o = o->parent()) {
-    const QVariant v = o->property(HelpContextProperty);
-    if (v.isValid()) {
-      bool ok = false;
-      const int id = v.toInt(&ok);
-      if (ok && id > 0) return id;
-    }
-  }
-  return 0;
-}
-
 bool HelpViewer::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
-      showContext(contextOf(watched));
+      showContext(helpContextOf(watched));
       return true;
     }
   }

@@ -7,8 +7,8 @@
 // at start-up (owner window and help-file path) and tells it to quit at exit.
 //
 // F1 anywhere in the program (once enableF1() has run) opens the topic of the
-// widget that has the key, taken from its "helpContextId" property or that of
-// the nearest parent carrying one; without any, the contents.
+// widget that has the key (helpContextOf, platform/qt/HelpContext.h); without
+// any, the contents.
 //
 // A help file that cannot be read is reported by the viewer itself in a message
 // box; the caller is not told.
@@ -21,13 +21,13 @@
 
 #include "jobs/core/HelpFile.h"
 #include "platform/Ui.h"
+#include "platform/qt/HelpContext.h"
 
 #include <QTextBrowser>
 class QWidget;
 
 namespace tsly {
 
-inline constexpr const char* HelpContextProperty = "helpContextId";
 inline constexpr const char* HelpWindowTitle = "Tessaly Help";
 
 class HelpViewer : public QObject {
@@ -55,8 +55,6 @@ class HelpViewer : public QObject {
 
   // Catch F1 in every window of the application.
   void enableF1();
-  // The help context of a widget: its own "helpContextId", else its parents'; 0 if none.
-  static int contextOf(QObject* widget);
 
   // The viewer window and its browser while open, else nullptr.
   QWidget* window() const { return window_; }

@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "open/OpenTexts.h"
 #include "platform/qt/QtUi.h"
+#include "platform/qt/WrappingLabel.h"
 
 namespace tsly {
 
@@ -17,22 +19,22 @@ constexpr double ClientWidth = 6000, ClientHeight = 3000;
 
 FileInfoWindow::FileInfoWindow(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("tslyfile"));
-  setWindowTitle(QStringLiteral("Tessaly File Infomation"));
+  setWindowTitle(QString::fromLatin1(opentext::InfoTitle));
   setModal(false);
   const double dx = logicalDpiX(), dy = logicalDpiY();
   auto place = [&](QWidget* w, double l, double t, double wd, double h) {
     w->setGeometry(twipsRect(l, t, wd, h, dx, dy));
   };
-  frame_ = new QGroupBox(QStringLiteral("File Information"), this);
+  frame_ = new QGroupBox(QString::fromLatin1(opentext::InfoFrame), this);
   frame_->setObjectName(QStringLiteral("Frame1"));
   place(frame_, 120, 120, 5760, 2160);
-  label3_ = new QLabel(QStringLiteral("lab3"), frame_);
+  label3_ = new WrappingLabel(QString::fromLatin1(opentext::InfoLabel3), frame_, WrappingLabel::Overflow::ElideMiddle);
   label3_->setObjectName(QStringLiteral("Label3"));
   place(label3_, 120, 300, 5520, 480);
-  label2_ = new QLabel(QStringLiteral("lab2"), frame_);
+  label2_ = new QLabel(QString::fromLatin1(opentext::InfoLabel2), frame_);
   label2_->setObjectName(QStringLiteral("Label2"));
   place(label2_, 120, 840, 5520, 660);
-  label1_ = new QLabel(QStringLiteral("lab1"), frame_);
+  label1_ = new QLabel(QString::fromLatin1(opentext::InfoLabel1), frame_);
   label1_->setObjectName(QStringLiteral("Label1"));
   place(label1_, 120, 1560, 5520, 480);
   for (QLabel* l : {label1_, label2_, label3_}) {
@@ -40,11 +42,16 @@ FileInfoWindow::FileInfoWindow(QWidget* parent) : QDialog(parent) {
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   }
-  done_ = new QPushButton(QStringLiteral("Done"), this);
+  done_ = new QPushButton(QString::fromLatin1(opentext::InfoDone), this);
   done_->setObjectName(QStringLiteral("infodone"));
   place(done_, 2400, 2400, 1200, 420);
   connect(done_, &QPushButton::clicked, this, &FileInfoWindow::infodone);
   setFixedSize(twipsToPixels(ClientWidth, dx), twipsToPixels(ClientHeight, dy));
+}
+
+void FileInfoWindow::setFileName(const std::string& name) {
+  setLabelText(label3_, name);
+  label3_->setToolTip(label3_->text());
 }
 
 void FileInfoWindow::setLabelText(QLabel* label, const std::string& text) {

@@ -21,6 +21,10 @@ class FileInfoWindow : public QDialog {
   QLabel* label2() const { return label2_; }  // samples, interval, data type
   QLabel* label3() const { return label3_; }  // file name
 
+  // The file name in Label3: wrapped, its middle left out when it is too long
+  // for the label, and always whole in the label's tool tip.
+  void setFileName(const std::string& name);
+
   // Texts arrive with CR LF line breaks; the labels break lines at LF.
   static void setLabelText(QLabel* label, const std::string& text);
   static std::string labelText(const QLabel* label);

@@ -1,18 +1,11 @@
 #include "open/OpenCommand.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QMenu>
-#include <QPointer>
-#include <QPushButton>
-#include <QScrollBar>
 #include <filesystem>
 
-#include "app/TessalyWindow.h"
-#include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
+#include "open/OpenTexts.h"
 #include "open/core/OpenScan.h"
-#include "shared/Numbers.h"
+#include "shared/Texts.h"
 #include "shared/TraceFormat.h"
 
 namespace tsly {
@@ -26,165 +19,173 @@ struct FlagGuard {
   ~FlagGuard() { flag = false; }
 };
 
-// Disables the main window's controls and its "&Options" menu for the life of
-// the object; each keeps its own enabled state for afterwards.
-class InputPause {
+// Holds the main window's input for the life of the object.
+class InputHold {
  public:
-  explicit InputPause(TessalyWindow& w) : controls_(w.centralWidget()), options_(w.menu("edit")) {
-    controlsWere_ = controls_ && controls_->isEnabled();
-    optionsWere_ = options_ && options_->menuAction()->isEnabled();
-    if (controls_) controls_->setEnabled(false);
-    if (options_) options_->menuAction()->setEnabled(false);
-  }
-  ~InputPause() {
-    if (controls_) controls_->setEnabled(controlsWere_);
-    if (options_) options_->menuAction()->setEnabled(optionsWere_);
-  }
-  InputPause(const InputPause&) = delete;
-  InputPause& operator=(const InputPause&) = delete;
+  explicit InputHold(OpenHost& host) : host_(host) { host_.holdInput(true); }
+  ~InputHold() { host_.holdInput(false); }
+  InputHold(const InputHold&) = delete;
+  InputHold& operator=(const InputHold&) = delete;
 
  private:
-  QPointer<QWidget> controls_;
-  QPointer<QMenu> options_;
-  bool controlsWere_ = true;
-  bool optionsWere_ = true;
+  OpenHost& host_;
 };
 
 }  // namespace
 
-void OpenCommand::run() {
+void OpenCommand::run() { start(nullptr); }
+
+void OpenCommand::openFile(const std::string& path) { start(&path); }
+
+void OpenCommand::start(const std::string* path) {
   if (running_) {
-    // Chosen while a scan lets events run: run it when that one is done.
+    // Asked for while a scan lets events run: run it when that one is done.
     pending_ = true;
+    pendingPath_ = path ? *path : std::string();
     return;
   }
-  do {
+  std::string next = path ? *path : std::string();
+  bool named = path != nullptr;
+  for (;;) {
     pending_ = false;
-    runOnce();
-  } while (pending_ && !w_.shutDown());
+    runOnce(named ? &next : nullptr);
+    if (!pending_ || host_.shuttingDown()) break;
+    next = pendingPath_;
+    named = !next.empty();
+  }
   pending_ = false;
+  pendingPath_.clear();
 }
 
-void OpenCommand::runOnce() {
+void OpenCommand::runOnce(const std::string* named) {
   FlagGuard guard(running_);
-  AppState& st = w_.state();
-  Ui& ui = w_.ui();
+  std::string path;
+  if (named) {
+    // What the dialog would have returned: a full name, left in the shared dialog.
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(*named, ec);
+    path = ec ? *named : full.lexically_normal().string();
+    host_.dialogFileName() = path;
+  } else if (!chooseFile(path)) {
+    return;
+  }
+  openChosen(path);
+}
 
+bool OpenCommand::chooseFile(std::string& path) {
   FileDialogRequest req;
-  // The shared dialog shows the open file's name, else whatever it showed last.
-  req.fileName = st.DataFileName.empty() ? w_.filelogFileName : st.DataFileName;
-  req.initialDir = st.LastPath;
-  req.filter = OpenDialogFilter;
+  // The open file's name becomes the shared dialog's name; without one it shows
+  // whatever it showed last.
+  std::string& remembered = host_.dialogFileName();
+  if (!st_.DataFileName.empty()) remembered = st_.DataFileName;
+  req.fileName = remembered;
+  req.initialDir = st_.LastPath;
+  req.filter = opentext::DialogFilter;
   req.filterIndex = 1;
-  req.title = OpenDialogTitle;
-  req.defaultExt = OpenDialogDefaultExt;
+  req.title = opentext::DialogTitle;
+  req.defaultExt = opentext::DialogDefaultExt;
 
-  const FileDialogResult chosen = ui.openFileDialog(req);
-  if (chosen.status == FileDialogResult::Status::Cancelled) return;
+  const FileDialogResult chosen = ui_.openFileDialog(req);
+  if (chosen.status == FileDialogResult::Status::Cancelled) return false;
   if (chosen.status == FileDialogResult::Status::Failed) {
-    st.MessageText = std::string("Unexpected error") + CrLf + chosen.error;
-    ui.message(st.MessageText, "Tessaly ERROR", Buttons::Ok, Icon::None);
-    return;
+    st_.MessageText = unexpectedErrorMessage(chosen.error);
+    ui_.message(st_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
+    return false;
   }
+  remembered = chosen.path;
+  path = chosen.path;
+  return true;
+}
 
-  w_.filelogFileName = chosen.path;
-  const std::filesystem::path path(chosen.path);
-  st.LastPath = path.parent_path().string();
-  w_.link().linkcommand("lastpath", st.LastPath, "", "");
-  w_.statusLabel()->clear();
+void OpenCommand::openChosen(const std::string& path) {
+  st_.LastPath = std::filesystem::path(path).parent_path().string();
+  host_.sendLastPath(st_.LastPath);
+  host_.setStatusText("");
 
-  st.DataFileName = chosen.path;
-  if (st.DataFileName.empty()) return;
-  if (!dataFileExists(st.DataFileName)) {
+  st_.DataFileName = path;
+  if (st_.DataFileName.empty()) return;
+  if (!dataFileExists(st_.DataFileName)) {
     const ScanMessage m = fileNotFoundMessage();
-    st.MessageText = m.text;
-    ui.message(st.MessageText, m.title, m.buttons, m.icon);
+    st_.MessageText = m.text;
+    ui_.message(st_.MessageText, m.title, m.buttons, m.icon);
     return;
   }
 
-  FileInfoWindow* info = w_.fileInfoWindow();
-  OpenScanHooks hooks;
-  hooks.firstTrace = [&](const FirstTraceInfo& first) {
-    FileInfoWindow::setLabelText(info->label3(), first.label3);
-    FileInfoWindow::setLabelText(info->label2(), first.label2);
-    w_.action("editnmo")->setEnabled(false);
-    if (first.dataType == DataCdpGather) {
-      w_.action("editsele")->setEnabled(false);
-      w_.action("editnmo")->setEnabled(true);
-    } else if (first.dataType == DataCdpStacked) {
-      w_.action("editsele")->setEnabled(true);
-      w_.action("editnmo")->setEnabled(false);
-    }
-  };
-  hooks.busy = [&](bool on) { ui.setBusyCursor(on); };
-  hooks.progress = [&](std::int32_t scanCounter) {
-    if (!info->isVisible()) info->show();
-    FileInfoWindow::setLabelText(info->label1(), progressText(scanCounter));
-    ui.processEvents();
-  };
-  hooks.scanEnded = [&] { info->hide(); };
-
-  OpenScanResult result;
-  {
-    // While the scan lets events run, the tables it rebuilds are half made:
-    // the buttons, the canvas and the "&Options" items wait until it is over.
-    // (File Info, Exit and Help stay available; an Open is run afterwards.)
-    InputPause pause(w_);
-    result = openScan(st, hooks);
-  }
+  const OpenScanResult result = scan();
   switch (result.status) {
     case OpenScanStatus::Superseded: return;
     case OpenScanStatus::Ok:
     case OpenScanStatus::NoPanels: break;
     default:
-      showOpenScanMessage(ui, result);
+      showOpenScanMessage(ui_, result);
       return;
   }
-  if (w_.shutDown()) return;
+  if (host_.shuttingDown()) return;
+  afterScan(result);
+}
 
-  scrollBarsAfterScan();
-  w_.action("editvelf")->setEnabled(false);
+OpenScanResult OpenCommand::scan() {
+  FileInfoWindow& info = host_.fileInfoWindow();
+  OpenScanHooks hooks;
+  hooks.firstTrace = [&](const FirstTraceInfo& first) {
+    info.setFileName(first.label3);
+    FileInfoWindow::setLabelText(info.label2(), first.label2);
+    host_.setControlEnabled(OpenControl::SetNmoParameters, false);
+    if (first.dataType == DataCdpGather) {
+      host_.setControlEnabled(OpenControl::ChangeGraphics, false);
+      host_.setControlEnabled(OpenControl::SetNmoParameters, true);
+    } else if (first.dataType == DataCdpStacked || first.dataType == DataVelocityScan) {
+      // Panels are drawn alike whether stacked or velocity-scan data: either way
+      // their display can be changed, and there is no gather to make panels from.
+      host_.setControlEnabled(OpenControl::ChangeGraphics, true);
+      host_.setControlEnabled(OpenControl::SetNmoParameters, false);
+    }
+  };
+  hooks.busy = [&](bool on) { ui_.setBusyCursor(on); };
+  hooks.progress = [&](std::int32_t scanCounter) {
+    if (!info.isVisible()) info.show();
+    FileInfoWindow::setLabelText(info.label1(), progressText(scanCounter));
+    ui_.processEvents();
+  };
+  hooks.scanEnded = [&] { info.hide(); };
+
+  // While the scan lets events run, the tables it rebuilds are half made: the
+  // buttons, the canvas and the "&Options" items wait until it is over. (File
+  // Info, Exit and Help stay available; an Open is run afterwards.)
+  InputHold hold(host_);
+  return openScan(st_, hooks);
+}
+
+void OpenCommand::afterScan(const OpenScanResult& result) {
+  host_.updateScrollBars();
+  host_.setControlEnabled(OpenControl::MakeVelfCommands, false);
 
   if (result.status == OpenScanStatus::NoPanels) {
-    showOpenScanMessage(ui, result);
+    showOpenScanMessage(ui_, result);
     return;
   }
 
   if (!result.isPanelData()) {
     // Gather data: nothing to draw; panels can be made from it.
-    w_.clearPicksButton()->setEnabled(false);
-    w_.action("editnmo")->setEnabled(true);
-    w_.editnmo();
-    w_.prevButton()->setEnabled(false);
-    w_.nextButton()->setEnabled(false);
+    host_.setControlEnabled(OpenControl::ClearPicks, false);
+    host_.setControlEnabled(OpenControl::SetNmoParameters, true);
+    host_.showNmoParameters();
+    host_.setControlEnabled(OpenControl::PrevNext, false);
     return;
   }
 
-  w_.refresh();
-  w_.prevButton()->setEnabled(true);
-  w_.nextButton()->setEnabled(true);
-}
-
-void OpenCommand::scrollBarsAfterScan() {
-  QScrollBar* v = w_.vScroll();
-  QWidget* viewport = w_.viewport();
-  QWidget* canvas = w_.canvasWidget();
-  v->resize(v->width(), viewport->height());
-  // A canvas shorter than the viewport has nothing to scroll: the bar stays at 0.
-  const int maximum = nearestI16(canvas->height() - viewport->contentsRect().height());
-  v->setMaximum(maximum > 0 ? maximum : 0);
-  v->setPageStep(nearestI16(canvas->height() / 10.0));
+  host_.redraw();
+  host_.setControlEnabled(OpenControl::PrevNext, true);
 }
 
 void OpenCommand::showFileInfo() {
-  AppState& st = w_.state();
-  FileInfoWindow* info = w_.fileInfoWindow();
-  info->centreOver(&w_);
-  FileInfoWindow::setLabelText(info->label1(), cdpRangeText(st.MinKey, st.MaxKey));
-  if (info->isVisible()) info->hide();  // shown as progress window: show it again modally
-  info->setModal(true);
-  info->exec();
-  info->setModal(false);
+  FileInfoWindow& info = host_.fileInfoWindow();
+  info.centreOver(info.parentWidget());
+  FileInfoWindow::setLabelText(info.label1(), cdpRangeText(st_.MinKey, st_.MaxKey));
+  if (info.isVisible()) info.hide();  // shown as progress window: show it again modally
+  info.setModal(true);
+  info.exec();
+  info.setModal(false);
 }
 
 }  // namespace tsly

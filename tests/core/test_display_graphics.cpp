@@ -114,8 +114,22 @@ TEST(DisplayLayout, ScrollingMovesTheCanvas) {
   EXPECT_EQ(canvasPosForHorizontal(120, 30).top, -30);
   EXPECT_EQ(canvasPosForVertical(30).left, 0);
   EXPECT_EQ(canvasPosForVertical(30).top, -30);
-  EXPECT_EQ(scrollMaximum(-129), 0);
-  EXPECT_EQ(scrollMaximum(360), 360);
   EXPECT_EQ(scrollLargeStep(481), 449);
   EXPECT_EQ(scrollLargeStep(10), ScrollSmallStep);
+}
+
+TEST(DisplayLayout, OneRuleForTheScrollBars) {
+  // A canvas taller than the viewport scrolls by what does not fit.
+  ScrollBars b = scrollBarsFor(360, 460, 481, 289);
+  EXPECT_EQ(b.verticalMax, 460 - 289);
+  EXPECT_EQ(b.verticalPage, 289 - 2 * ScrollSmallStep);
+  EXPECT_EQ(b.horizontalPage, 481 - 2 * ScrollSmallStep);
+  // A shorter one does not scroll at all.
+  b = scrollBarsFor(360, 160, 481, 289);
+  EXPECT_EQ(b.verticalMax, 0);
+  // Across, the bar ends where the canvas's right edge meets the viewport's: a
+  // canvas narrower than the viewport does not scroll out of view.
+  EXPECT_EQ(b.horizontalMax, 0);
+  b = scrollBarsFor(1000, 160, 481, 289);
+  EXPECT_EQ(b.horizontalMax, 1000 - 481);
 }

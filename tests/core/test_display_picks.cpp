@@ -72,8 +72,9 @@ TEST(DisplayPicks, PickOnPanelTwoAtRowHundred) {
   EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(60, 150), White));
   EXPECT_EQ(r.canvas.penMode(), PenMode::Copy);
   EXPECT_EQ(r.canvas.penWidth(), 1);
-  // A pick never redraws.
+  // A pick never redraws; the windows that follow the display hear of both.
   EXPECT_EQ(r.canvas.clears, 1);
+  EXPECT_EQ(r.host.changes, (std::vector<DisplayChange>{DisplayChange::CdpShown, DisplayChange::PickMade}));
 }
 
 TEST(DisplayPicks, ClicksOutsidePanelsOrWindowAreIgnored) {
@@ -152,6 +153,7 @@ TEST(DisplayPicks, ClearPicksErasesOnlyTheCdpShown) {
   EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(200, 150), White));
   EXPECT_EQ(r.host.status, "kept");
   EXPECT_TRUE(r.host.velfEnabled);
+  EXPECT_EQ(r.host.changes.back(), DisplayChange::PicksCleared);
   // Nothing to clear: nothing drawn.
   const int before = r.xors();
   r.display.clearPicks();

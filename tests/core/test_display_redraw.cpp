@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "display/core/DisplayGeometry.h"
 #include "display/core/PanelDisplay.h"
 #include "platform/RawFile.h"
+#include "shared/Numbers.h"
 #include "support/PanelFile.h"
 #include "support/RecordingCanvas.h"
 #include "support/RecordingHost.h"
@@ -90,8 +92,9 @@ TEST(DisplayRedraw, GeometryOfTwoPanelsOfTenTraces) {
   EXPECT_EQ(r.display.view().MicrosecondsPerRow, 4000.0f);
   EXPECT_EQ(r.display.view().PlotRows, 100.0f);
   EXPECT_EQ(r.canvas.height(), 160);
-  EXPECT_EQ(r.host.vMax, 160 - 289);
-  EXPECT_EQ(r.host.hMax, 360);
+  // The canvas is shorter than the 289-pixel viewport: nothing to scroll down.
+  EXPECT_EQ(r.host.bars.verticalMax, 0);
+  EXPECT_EQ(r.host.bars.horizontalMax, 0);  // 360 pixels fit in the 481-pixel viewport
   // Events after the hourglass and after each of the two panels.
   EXPECT_EQ(r.ui.eventsRun, 3);
   EXPECT_FALSE(r.ui.busy);
@@ -118,10 +121,11 @@ TEST(DisplayRedraw, TimingLinesForEachSamplingRatio) {
     r.make("timing.vsc", {{1, 1500, 2}}, o);
     r.s.SamplingRatio = c.ratio;
     r.display.refresh();
-    auto rows = timingLineRows(r.display.view().MicrosecondsPerRow, c.ratio, r.display.view().PlotRows);
-    ASSERT_EQ(static_cast<int>(rows.size()), c.lines) << c.ratio;
+    auto lines = timingLines(r.display.view().MicrosecondsPerRow, c.ratio, r.display.view().PlotRows, 12);
+    ASSERT_EQ(static_cast<int>(lines.size()), c.lines) << c.ratio;
     for (int k = 0; k < c.lines; ++k) {
-      EXPECT_EQ(rows[k], k * c.step);
+      EXPECT_EQ(lines[k].row, k * c.step);
+      EXPECT_TRUE(lines[k].labelled);
       EXPECT_EQ(r.linesAtRow(50 + k * c.step), 1) << c.ratio << " row " << k * c.step;
     }
     // Labels on both sides, centred on the line: text height 12.
@@ -130,6 +134,113 @@ TEST(DisplayRedraw, TimingLinesForEachSamplingRatio) {
     EXPECT_TRUE(r.hasText(12, 44, " 0"));
     EXPECT_EQ(r.textCount(" 500"), 2) << c.ratio;
   }
+}
+
+// Lines closer than 4 rows are widened to the next round interval, line k lies
+// at row nearest(k x D) and says k x the interval, and labels are thinned so
+// that none overlaps the one above it.
+TEST(DisplayRedraw, TimingLinesStayApartOnFineSampling) {
+  struct Case {
+    int intervalUs;
+    float ratio;
+    double lineMs;            // interval of the lines
+    std::vector<int> rows;    // the first rows
+    double labelMs;           // interval of the labels (text height 12)
+  } cases[] = {
+      // 4 ms at 1:1: 10 ms would be 2.5 rows; 20 ms lines every 5 rows.
+      {4000, 1, 20, {0, 5, 10, 15, 20, 25}, 100},
+      // 4 ms at 2:1: 100 ms is 12.5 rows; no drift (12, 25, 38, 50), labels every 200 ms.
+      {4000, 2, 100, {0, 12, 25, 38, 50}, 200},
+      // 2.4 ms at 1:1: 10 ms is 4.17 rows, kept; the rows follow k x D.
+      {2400, 1, 10, {0, 4, 8, 12, 17, 21, 25, 29, 33, 38}, 50},
+      // 8 ms at 4:1: 32 ms per row; 100 ms would be 3.1 rows, 200 ms is 6.25.
+      {8000, 4, 200, {0, 6, 12, 19, 25}, 500},
+  };
+  for (const Case& c : cases) {
+    Rig r;
+    PanelFileOptions o;
+    o.samples = 1000;
+    o.interval = c.intervalUs;
+    r.make("fine.vsc", {{1, 1234, 2}}, o);  // a velocity no timing label shares
+    r.s.SamplingRatio = c.ratio;
+    r.display.refresh();
+    const float usPerRow = r.display.view().MicrosecondsPerRow;
+    EXPECT_EQ(timingIntervalMs(usPerRow, c.ratio), c.lineMs) << c.intervalUs;
+    const auto lines = timingLines(usPerRow, c.ratio, r.display.view().PlotRows, 12);
+    ASSERT_GE(lines.size(), c.rows.size());
+    for (std::size_t k = 0; k < c.rows.size(); ++k) {
+      EXPECT_EQ(lines[k].row, c.rows[k]) << c.intervalUs << " line " << k;
+      EXPECT_EQ(lines[k].timeMs, k * c.lineMs);
+      EXPECT_EQ(r.linesAtRow(50 + c.rows[k]), 1) << c.intervalUs << " line " << k;
+    }
+    // Labels on the multiples of the label interval only, never overlapping.
+    int lastY = -1000;
+    for (const TimingLine& l : lines) {
+      const bool multiple = std::fmod(l.timeMs, c.labelMs) == 0.0;
+      EXPECT_EQ(l.labelled, multiple) << c.intervalUs << " at " << l.timeMs;
+      const std::string text = timingLabel(l.timeMs);
+      EXPECT_EQ(r.textCount(text), l.labelled ? 2 : 0) << text;
+      if (!l.labelled) continue;
+      const int y = 50 + l.row - 6;
+      EXPECT_GE(y - lastY, 12) << c.intervalUs << " at " << l.timeMs;
+      lastY = y;
+    }
+  }
+}
+
+// A label too wide for the margin moves left, clear of the start of its line.
+TEST(DisplayRedraw, WideTimingLabelsStayLeftOfTheirLine) {
+  Rig r;
+  PanelFileOptions o;
+  o.samples = 1500;
+  o.interval = 4000;  // a 6 s record
+  r.make("wide.vsc", {{1, 1500, 2}}, o);
+  r.s.SamplingRatio = 4;  // 16 ms per row: 100 ms lines, labels every 200 ms
+  r.display.refresh();
+  // " 1000" is 30 pixels wide here: it ends 2 pixels before the line at x 40.
+  EXPECT_EQ(leftTimingLabelX(50, 30), 8);
+  EXPECT_TRUE(r.hasText(8, 50 + nearestI32(1000 / 16.0) - 6, " 1000"));
+  // A narrow one stays at a quarter of the margin.
+  EXPECT_EQ(leftTimingLabelX(50, 18), 12);
+  EXPECT_TRUE(r.hasText(12, 50 - 6, " 0"));
+}
+
+// No separator line runs through the label of a trace beside it: the label
+// ends 2 pixels short of the line (or begins 2 pixels after it).
+TEST(DisplayRedraw, SeparatorLinesStayClearOfTheCdpLabelsBesideThem) {
+  auto check = [](Rig& r) {
+    std::vector<int> separators;
+    for (const LineCall& l : r.canvas.lines)
+      if (l.x1 == l.x2 && l.y1 == 45 && l.y2 == 30) separators.push_back(l.x1);
+    ASSERT_FALSE(separators.empty());
+    for (const TextCall& t : r.canvas.texts) {
+      if (t.y != 30) continue;  // the trace labels' row
+      const int right = t.x + 6 * static_cast<int>(t.text.size()) - 1;
+      for (int x : separators) EXPECT_TRUE(right <= x - 3 || t.x >= x + 3) << t.text << " at " << t.x;
+    }
+  };
+  {
+    // Spacing 10: " 1005", the last CDP of each panel, would reach its separator.
+    Rig r;
+    r.make("right.vsc", {{1001, 1500, 5}, {1001, 1800, 5}});
+    r.display.refresh();
+    EXPECT_TRUE(r.hasText(100 - 2 - 30, 30, " 1005"));
+    EXPECT_TRUE(r.hasText(180 - 2 - 30, 30, " 1005"));
+    check(r);
+  }
+  {
+    // Spacing 5: " 1005", the first CDP of the second panel, would reach the
+    // separator of the first; the first panel's has no line to its left.
+    Rig r;
+    r.make("left.vsc", {{1005, 1500, 4}, {1005, 1800, 4}});
+    r.s.TraceSpacing = 5;
+    r.display.refresh();
+    EXPECT_TRUE(r.hasText(50 - 15, 30, " 1005"));
+    EXPECT_TRUE(r.hasText(70 + 3, 30, " 1005"));
+    check(r);
+  }
+  EXPECT_EQ(traceLabelX(90, 30, NoSeparatorLine, 100), 68);
+  EXPECT_EQ(traceLabelX(90, 10, NoSeparatorLine, 100), 85);  // clear of it already: centred
 }
 
 TEST(DisplayRedraw, LabelsEveryTenTracesAtSpacingFourPointEight) {
@@ -395,7 +506,7 @@ TEST(DisplayRedraw, PicksOfTheCdpAreOverlaidWithTheXorPen) {
   r.make("overlay.vsc", {{1, 1500, 10}, {1, 1800, 10}, {2, 1500, 10}});
   CdpPicks& p = r.s.PickTable[1];
   p.PickVelocity[1] = 1800;
-  p.PickTime[1] = 100;  // 4 ms per row: row 25
+  p.PickTime[1] = 104;  // 4 ms per row: row 26 (between the 20 ms timing lines)
   p.PickPanel[1] = 2;
   r.s.PickTable[2].PickVelocity[1] = 1500;
   r.s.PickTable[2].PickPanel[1] = 3;
@@ -407,12 +518,12 @@ TEST(DisplayRedraw, PicksOfTheCdpAreOverlaidWithTheXorPen) {
   ASSERT_EQ(xors.size(), 1u);
   EXPECT_EQ(xors[0].x1, 180);
   EXPECT_EQ(xors[0].x2, 280);
-  EXPECT_EQ(xors[0].y1, 75);
+  EXPECT_EQ(xors[0].y1, 76);
   EXPECT_EQ(xors[0].width, 2);
   EXPECT_EQ(xors[0].colour.r, 0);
   EXPECT_EQ(xors[0].colour.g, 255);
   EXPECT_EQ(xors[0].colour.b, 255);
-  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(230, 75), Rgb{255, 0, 0}));
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(230, 76), Rgb{255, 0, 0}));
   EXPECT_EQ(r.canvas.penMode(), PenMode::Copy);
   EXPECT_EQ(r.canvas.penWidth(), 1);
 }

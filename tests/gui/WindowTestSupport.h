@@ -1,8 +1,10 @@
-// Helpers of the main-window tests: a recording job-editor channel, tiny trace
-// files written by the tests, a scratch directory that is made current.
+// Helpers of the main-window tests: a control of the main window by its name,
+// a recording job-editor channel, tiny trace files written by the tests, a
+// scratch directory that is made current.
 #pragma once
 
 #include <QDir>
+#include <QMainWindow>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <deque>
@@ -17,6 +19,14 @@
 #include "shared/TraceFormat.h"
 
 namespace tsly::test {
+
+// A control of the main window by its objectName. Searched below the client area
+// only, so that a control of the same name in one of the window's dialogs
+// (tslyfile also has a Label1) is never the one found.
+template <class T>
+T* control(const QMainWindow& w, const char* name) {
+  return w.centralWidget()->findChild<T*>(QString::fromLatin1(name));
+}
 
 // Job-editor channel double: records every exchange as one text line
 // ("connect JobPad|orogdde", "poke dde1=...", "execute add", "request dde1")

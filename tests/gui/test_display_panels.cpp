@@ -60,7 +60,7 @@ struct Window {
     clear->setEnabled(false);
     velf = new QAction("Make VELF commands", &window);
     velf->setEnabled(false);
-    surface = std::make_unique<DisplaySurface>(s, ui, DisplayWidgets{&window, viewport, canvas, h, v, label, clear, velf});
+    surface = std::make_unique<DisplaySurface>(s, ui, DisplayWidgets{&window, viewport, canvas, h, v, [this](const QString& t) { label->setText(t); }, clear, velf});
     QObject::connect(h, &QScrollBar::valueChanged, surface.get(), [this](int x) { surface->horizontalScrolled(x); });
     QObject::connect(v, &QScrollBar::valueChanged, surface.get(), [this](int y) { surface->verticalScrolled(y); });
     window.show();
@@ -99,7 +99,7 @@ class TestDisplayPanels : public QObject {
     QCOMPARE(w.canvas->QWidget::size(), QSize(490, 460));
     QCOMPARE(w.label->text(), QString("CDP #  1001 with any previous picks shown."));
     QVERIFY(w.clear->isEnabled());
-    QCOMPARE(w.h->maximum(), 490);
+    QCOMPARE(w.h->maximum(), 490 - 481);
     QCOMPARE(w.v->maximum(), 460 - 289);
     // Timing line at 10 ms (row 40 below the top) across the plot.
     QCOMPARE(w.at(45, 90) , 0x000000u);
@@ -164,8 +164,13 @@ class TestDisplayPanels : public QObject {
 
   void scrollBarsMoveTheCanvas() {
     Window w;
-    w.open("scroll.vsc");
+    w.open("scroll.vsc", 6);  // 78 positions: 50 + 780 + 50 = 880 pixels
     w.surface->display().refresh();
+    QCOMPARE(w.canvas->width(), 880);
+    // The bar ends where the canvas's right edge meets the viewport's.
+    QCOMPARE(w.h->maximum(), 880 - 481);
+    w.h->setValue(w.h->maximum());
+    QCOMPARE(w.canvas->x() + w.canvas->width(), w.viewport->width());
     w.h->setValue(100);
     QCOMPARE(w.canvas->pos(), QPoint(-100, 0));
     w.v->setValue(50);
@@ -176,16 +181,21 @@ class TestDisplayPanels : public QObject {
     QCOMPARE(w.h->singleStep(), ScrollSmallStep);
     QCOMPARE(w.h->pageStep(), 481 - 32);
     QCOMPARE(w.v->pageStep(), 289 - 32);
-    // A narrower canvas clamps the bar, which moves the canvas.
-    w.h->setValue(400);
-    w.s.TraceSpacing = 1;
+    // A redraw that narrows the canvas clamps the bar and keeps the canvas in view.
+    w.h->setValue(300);
+    w.s.TraceSpacing = 5;  // 50 + 390 + 50 = 490 pixels
     w.s.DisplayTimeLength = 20;
     w.surface->display().refresh();
-    QCOMPARE(w.h->maximum(), 50 + 39 + 50);
-    QCOMPARE(w.h->value(), 139);
+    QCOMPARE(w.h->maximum(), 490 - 481);
+    QCOMPARE(w.h->value(), 9);
     QCOMPARE(w.v->maximum(), 0);  // shorter than the viewport: no scrolling
     QCOMPARE(w.v->value(), 0);
-    QCOMPARE(w.canvas->pos(), QPoint(-139, 0));
+    QCOMPARE(w.canvas->pos(), QPoint(-9, 0));
+    // Narrower than the viewport: nothing to scroll, the canvas at its left edge.
+    w.s.TraceSpacing = 1;
+    w.surface->display().refresh();
+    QCOMPARE(w.h->maximum(), 0);
+    QCOMPARE(w.canvas->pos(), QPoint(0, 0));
   }
 
   void resizeFollowsTheWindowInTwips() {
@@ -260,6 +270,29 @@ class TestDisplayPanels : public QObject {
     QCOMPARE(w.s.DisplayTimeLength, 100.0f);
     QCOMPARE(w.canvas->height(), 50 + 800 + 10);
     QVERIFY(w.ui.beeps > 0);
+  }
+
+  // With the fonts of this machine no caption of the dialog is cut: each label is
+  // as high as its wrapped text, each check box and option button as wide as
+  // its caption.
+  void graphicsDialogCaptionsAreWhole() {
+    AppState s;
+    ScriptedUi ui;
+    GraphicsDialog d(s, ui);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    for (const char* name : {"Label1", "Label6", "Label2"}) {
+      auto* l = d.findChild<QLabel*>(name);
+      QVERIFY(l);
+      QVERIFY2(l->heightForWidth(l->width()) <= l->height(), name);
+    }
+    QList<QAbstractButton*> buttons = {d.findChild<QCheckBox*>("normalize"), d.findChild<QCheckBox*>("areafil")};
+    for (auto* o : d.findChildren<QRadioButton*>("Option3")) buttons << o;
+    QCOMPARE(buttons.size(), 6);
+    for (QAbstractButton* b : buttons) QVERIFY2(b->sizeHint().width() <= b->width(), qPrintable(b->text()));
+    // Still inside their frames.
+    for (QAbstractButton* b : buttons)
+      QVERIFY2(b->parentWidget()->rect().contains(b->geometry()), qPrintable(b->text()));
   }
 
   void graphicsDialogCloseBoxCancels() {

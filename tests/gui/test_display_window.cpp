@@ -63,7 +63,7 @@ struct Fixture {
   }
   QRgb at(int x, int y) { return w.canvas()->image().pixel(x, y) & 0xffffff; }
   void click(int x, int y) { QTest::mousePress(w.canvas(), Qt::LeftButton, {}, QPoint(x, y)); }
-  QString status() { return w.statusLabel()->text(); }
+  QString status() { return control<QLabel>(w, "Label1")->text(); }
 };
 
 }  // namespace
@@ -79,7 +79,7 @@ class DisplayWindowTest : public QObject {
     QCOMPARE(f.w.canvas()->width(), 490);
     QCOMPARE(f.w.canvas()->height(), 460);
     QCOMPARE(f.status(), QString("CDP #  1001 with any previous picks shown."));
-    QVERIFY(f.w.clearPicksButton()->isEnabled());
+    QVERIFY(control<QPushButton>(f.w, "clearpicks")->isEnabled());
     QCOMPARE(f.st.PanelDrawn, std::int16_t(-1));
     QCOMPARE(f.at(45, 90), 0x000000u);  // timing line at 10 ms
     QVERIFY(!f.w.action("editvelf")->isEnabled());
@@ -92,20 +92,20 @@ class DisplayWindowTest : public QObject {
     QCOMPARE(f.status(), QString("Last pick at  25ms on CDP#  1001 with velo = 1800"));
     QVERIFY(f.w.action("editvelf")->isEnabled());
     QCOMPARE(f.at(235, 150), Red);
-    QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
     QCOMPARE(f.st.CurrentCdp, 2);
     QCOMPARE(f.status(), QString("CDP #  1011 with any previous picks shown."));
     QCOMPARE(f.at(235, 150), White);
-    QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);  // wraps to the first CDP
+    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);  // wraps to the first CDP
     QCOMPARE(f.st.CurrentCdp, 1);
     QCOMPARE(f.at(235, 150), Red);
-    QTest::mouseClick(f.w.clearPicksButton(), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(f.w, "clearpicks"), Qt::LeftButton);
     QCOMPARE(f.at(235, 150), White);
     QCOMPARE(picksInUse(f.st.PickTable[1]), 0);
     // Two picks on one row: Prev shows the duplicate and stays.
     f.click(60, 150);
     f.click(335, 150);
-    QTest::mouseClick(f.w.prevButton(), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(f.w, "prevpanel"), Qt::LeftButton);
     QCOMPARE(f.st.CurrentCdp, 1);
     QCOMPARE(f.ui.boxes.size(), size_t(1));
     QCOMPARE(f.ui.boxes[0].title, std::string("TSLY-DUPLICATE TIME PICKS NOT ALLOWED"));
@@ -117,15 +117,77 @@ class DisplayWindowTest : public QObject {
     f.open("window_nested.vsc");
     int events = 0;
     f.ui.onEvents = [&] {
-      if (++events == 2) QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);
+      if (++events == 2) QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
     };
-    QTest::mouseClick(f.w.nextButton(), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
     f.ui.onEvents = nullptr;
     // The first Next drew CDP 2; the one pressed in the middle ran after it.
     QCOMPARE(f.st.CurrentCdp, 1);
     QCOMPARE(f.status(), QString("CDP #  1001 with any previous picks shown."));
     QVERIFY(!f.w.display().display().redrawing());
     QCOMPARE(f.w.display().display().pendingActions(), 0);
+  }
+
+  // "&Open" chosen while a redraw lets events run waits for the redraw: the
+  // gather file is opened afterwards, and nothing of the redraw is done on it.
+  void openChosenDuringARedrawRunsAfterIt() {
+    Fixture f;
+    f.open("window_open_during.vsc");
+    const std::string gather = tempPath("window_gather.dat");
+    writeFile(gather, gatherFile(30, 1, 10));
+    FileDialogResult r;
+    r.status = FileDialogResult::Status::Chosen;
+    r.path = gather;
+    f.ui.fileAnswers.push_back(r);
+    int events = 0;
+    bool openedDuringRedraw = false;
+    f.ui.onEvents = [&] {
+      if (++events == 2) {
+        f.w.action("fileopen")->trigger();
+        openedDuringRedraw = f.ui.openDialogs.size() > 1;
+      }
+    };
+    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
+    f.ui.onEvents = nullptr;
+    QVERIFY(!openedDuringRedraw);
+    QCOMPARE(f.ui.openDialogs.size(), size_t(2));
+    QCOMPARE(f.st.DataFileName, gather);
+    QVERIFY(!f.w.display().display().redrawing());
+    // The gather's state: nothing drawn to pick on, the buttons off.
+    QCOMPARE(f.st.PanelDrawn, std::int16_t(0));
+    QVERIFY(!control<QPushButton>(f.w, "clearpicks")->isEnabled());
+    QVERIFY(!control<QPushButton>(f.w, "nextpanel")->isEnabled());
+    QVERIFY(f.w.action("editnmo")->isEnabled());
+    // A click on what is left on the canvas stores no pick.
+    f.click(235, 150);
+    QCOMPARE(f.st.PickTable[2].PickVelocity[1], std::int16_t(0));
+    QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(0));
+    std::remove(gather.c_str());
+  }
+
+  // "E&xit" (or the close box) during a redraw ends the program once the redraw is over.
+  void exitChosenDuringARedrawRunsAfterIt() {
+    Fixture f;
+    f.open("window_exit_during.vsc");
+    CurrentTempDir dir;
+    f.st.StartDirectory = dir.path();
+    int ended = 0;
+    bool endedDuringRedraw = false;
+    f.w.endProcess = [&] { ++ended; };
+    int events = 0;
+    f.ui.onEvents = [&] {
+      ++events;
+      if (events == 2) f.w.action("fileexit")->trigger();
+      if (events == 3) f.w.close();
+      if (events >= 2) endedDuringRedraw = endedDuringRedraw || ended > 0;
+    };
+    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
+    f.ui.onEvents = nullptr;
+    QVERIFY(!endedDuringRedraw);
+    QCOMPARE(ended, 1);
+    QCOMPARE(f.st.CurrentCdp, 2);
+    QCOMPARE(f.w.shutDown(), true);
+    QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString("CDP #  1011 with any previous picks shown."));
   }
 
   void changeGraphicsRedraws() {
@@ -146,23 +208,30 @@ class DisplayWindowTest : public QObject {
 
   void scrollBarsAndResize() {
     Fixture f;
+    f.st.TraceSpacing = 20;  // a canvas of 50 + 39 x 20 + 50 = 880 pixels
     f.open("window_scroll.vsc");
-    QCOMPARE(f.w.hScroll()->maximum(), 490);
-    f.w.hScroll()->setValue(120);
+    auto* h = control<QScrollBar>(f.w, "HScroll1");
+    auto* v = control<QScrollBar>(f.w, "VScroll1");
+    auto* viewport = control<QWidget>(f.w, "Picture2");
+    QCOMPARE(f.w.canvas()->width(), 880);
+    // The bar ends where the canvas's right edge meets the viewport's.
+    QCOMPARE(h->maximum(), 880 - viewport->width());
+    h->setValue(120);
     QCOMPARE(f.w.canvas()->pos(), QPoint(-120, 0));
-    f.w.vScroll()->setValue(f.w.vScroll()->maximum());
-    QCOMPARE(f.w.canvas()->pos(), QPoint(0, -f.w.vScroll()->maximum()));
-    QCOMPARE(f.w.hScroll()->value(), 120);
+    v->setValue(v->maximum());
+    QCOMPARE(f.w.canvas()->pos(), QPoint(0, -v->maximum()));
+    QCOMPARE(h->value(), 120);
     // A taller and wider window: the viewport follows (height - bar - 1100 twips).
     const int dpi = f.w.logicalDpiY();
     f.w.resize(900, 700);
     QCoreApplication::processEvents();
     const double heightTwips = f.w.heightTwips();
-    const int expected = twipsToPixels(heightTwips - pixelsToTwips(f.w.hScroll()->height(), dpi) - 1100, dpi);
-    QVERIFY(std::abs(f.w.viewport()->height() - expected) <= 1);
-    QCOMPARE(f.w.vScroll()->height(), f.w.viewport()->height());
-    QCOMPARE(f.w.hScroll()->y(), f.w.viewport()->y() + f.w.viewport()->height());
-    QCOMPARE(f.w.vScroll()->maximum(), std::max(0, 460 - f.w.viewport()->height()));
+    const int expected = twipsToPixels(heightTwips - pixelsToTwips(h->height(), dpi) - 1100, dpi);
+    QVERIFY(std::abs(viewport->height() - expected) <= 1);
+    QCOMPARE(v->height(), viewport->height());
+    QCOMPARE(h->y(), viewport->y() + viewport->height());
+    QCOMPARE(v->maximum(), std::max(0, 460 - viewport->height()));
+    QCOMPARE(h->maximum(), std::max(0, 880 - viewport->width()));
   }
 };
 

@@ -42,7 +42,7 @@ void TestGenWindow::gatherOpensTheDialogAndItsPanelsOpenAndDraw() {
   NmoDialog* d = w.nmoDialog();
   QVERIFY(d != nullptr);
   QVERIFY(d->isVisible());
-  QVERIFY(!w.prevButton()->isEnabled());
+  QVERIFY(!control<QPushButton>(w, "prevpanel")->isEnabled());
   QCOMPARE(d->label4()->text(), QString("First CDP =  2001\r\nLast CDP =  2008"));
   QCOMPARE(d->text3(0)->text(), QString(" 2001"));
   QCOMPARE(d->text6()->text(), QString("1000"));
@@ -72,7 +72,7 @@ void TestGenWindow::gatherOpensTheDialogAndItsPanelsOpenAndDraw() {
   QCOMPARE(int(st.PanelTable[2].Velocity), 2200);
   QCOMPARE(st.CdpCount, 1);
   QVERIFY(st.PanelDrawn != 0);
-  QVERIFY(w.prevButton()->isEnabled());
+  QVERIFY(control<QPushButton>(w, "prevpanel")->isEnabled());
   const QImage& img = w.display().canvas().image();
   int dark = 0;
   for (int y = 0; y < img.height(); y += 2)

@@ -13,6 +13,11 @@
 #include <QTextDocument>
 #include <QTextBrowser>
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "display/GraphicsDialog.h"
 #include "jobs/HelpViewer.h"
 #include "support/ScriptedUi.h"
 
@@ -41,6 +46,7 @@ class TestHelp : public QObject {
   void contextTopicsOpen_data();
   void contextTopicsOpen();
   void f1OpensTheTopicOfTheControl();
+  void f1InTheGraphicsDialog();
   void quitCloses();
 };
 
@@ -119,9 +125,9 @@ void TestHelp::f1OpensTheTopicOfTheControl() {
   test::ScriptedUi ui;
   QWidget owner;
   auto* button = new QPushButton("Clear Picks", &owner);
-  button->setProperty(HelpContextProperty, 12050);
+  setHelpContext(button, 12050);
   auto* inner = new QWidget(&owner);
-  inner->setProperty(HelpContextProperty, 12060);
+  setHelpContext(inner, 12060);
   auto* child = new QPushButton("x", inner);  // no number of its own: the parent's
   owner.show();
   QVERIFY(QTest::qWaitForWindowExposed(&owner));
@@ -142,7 +148,7 @@ void TestHelp::f1OpensTheTopicOfTheControl() {
   // not block it; afterwards it goes back to the owner.
   QDialog dialog(&owner);
   auto* ratio = new QPushButton("1:2", &dialog);
-  ratio->setProperty(HelpContextProperty, 12230);
+  setHelpContext(ratio, 12230);
   QWidget* parentDuringDialog = nullptr;
   QTimer::singleShot(0, [&] {
     ratio->setFocus();
@@ -157,6 +163,41 @@ void TestHelp::f1OpensTheTopicOfTheControl() {
   help.helpcontents();
   QCOMPARE(help.window()->parentWidget(), &owner);
   QVERIFY(help.window()->isVisible());
+}
+
+// F1 on the controls of the real graphics parameters dialog, shown modally as
+// "Change Graphics" shows it.
+void TestHelp::f1InTheGraphicsDialog() {
+  test::ScriptedUi ui;
+  AppState state;
+  QWidget owner;
+  owner.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&owner));
+  HelpViewer help(ui);
+  help.setup(&owner, helpFolder().toStdString());
+  help.enableF1();
+  GraphicsDialog dialog(state, ui, &owner);
+
+  QStringList topics;
+  QTimer::singleShot(0, [&] {
+    auto f1 = [&](QWidget* w) {
+      QVERIFY(w);
+      w->setFocus();
+      QTest::keyClick(w, Qt::Key_F1);
+      topics << help.currentTopic();
+    };
+    f1(dialog.findChild<QLineEdit*>("Text1"));
+    f1(dialog.findChild<QLineEdit*>("Text6"));
+    f1(dialog.findChild<QLineEdit*>("Text2"));
+    f1(dialog.findChild<QCheckBox*>("normalize"));
+    f1(dialog.findChild<QCheckBox*>("areafil"));
+    f1(dialog.findChild<QPushButton*>("DONE"));
+    f1(dialog.findChild<QRadioButton*>("Option3"));  // in Frame3, which carries the topic
+    QTest::mouseClick(dialog.findChild<QPushButton*>("DONE"), Qt::LeftButton);
+  });
+  QVERIFY(dialog.run(96, QPoint(0, 0)));
+  QCOMPARE(topics, QStringList({"12210", "12210", "12210", "12220", "12220", "12220", "12230"}));
+  QVERIFY(ui.boxes.empty());
 }
 
 void TestHelp::quitCloses() {

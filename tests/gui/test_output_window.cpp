@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "app/TessalyWindow.h"
+#include "gui/WindowTestSupport.h"
 #include "output/PictureOutput.h"
 #include "platform/qt/ImageCanvas.h"
 #include "support/ScriptedDdeClient.h"
@@ -116,7 +117,7 @@ void TestOutputWindow::printWithoutPrinterLeavesAPdfAndSaysWhere() {
   const QStringList pdfs = QDir(f.dir.path()).entryList({"tessaly-print-*.pdf"}, QDir::Files);
   QCOMPARE(pdfs.size(), 1);
   const QString path = QFileInfo(f.dir.path() + "/" + pdfs[0]).absoluteFilePath();
-  QCOMPARE(f.window->statusLabel()->text(), "No printer installed: the page was written to " + path);
+  QCOMPARE(tsly::test::control<QLabel>(*f.window, "Label1")->text(), "No printer installed: the page was written to " + path);
   QVERIFY(QFileInfo(path).size() > 0);
   QVERIFY(!f.ui.busy);
 }

@@ -145,7 +145,7 @@ class RelEdgesTest : public QObject {
     f.open(dir.file("good.dat"));
     QCOMPARE(f.ui.boxes.size(), size_t(1));
     QCOMPARE(f.st.PanelCount, 2);
-    QVERIFY(f.w.nextButton()->isEnabled());
+    QVERIFY(control<QPushButton>(f.w, "nextpanel")->isEnabled());
   }
 
   // A folder and a name through a plain file: "FILE NOT FOUND"; nothing else changes.

@@ -13,6 +13,8 @@
 #include "open/FileInfoWindow.h"
 #include "platform/qt/ImageCanvas.h"
 #include "platform/qt/QtUi.h"
+#include "platform/qt/WrappingLabel.h"
+#include "display/DisplaySurface.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
 
@@ -29,6 +31,8 @@ class WindowLayoutTest : public QObject {
   void helpMenuOnTheRight();
   void twipsHelpers();
   void fileInfoDesign();
+  void statusLabelNeverCutsAMessage();
+  void fileInfoFileNameIsNeverCut();
   void scrollBarsMoveTheCanvas();
 };
 
@@ -120,12 +124,12 @@ void WindowLayoutTest::designStates() {
   RecordingDde dde;
   TessalyWindow w(st, ui, dde);
   w.show();
-  QVERIFY(!w.prevButton()->isEnabled());
-  QVERIFY(!w.nextButton()->isEnabled());
-  QVERIFY(!w.clearPicksButton()->isEnabled());
-  QVERIFY(!w.refreshButton()->isVisible());
+  QVERIFY(!control<QPushButton>(w, "prevpanel")->isEnabled());
+  QVERIFY(!control<QPushButton>(w, "nextpanel")->isEnabled());
+  QVERIFY(!control<QPushButton>(w, "clearpicks")->isEnabled());
+  QVERIFY(!control<QPushButton>(w, "refresh")->isVisible());
   QVERIFY(w.findChild<QPushButton*>("refresh"));
-  QVERIFY(w.statusLabel()->isVisible());
+  QVERIFY(control<QLabel>(w, "Label1")->isVisible());
   // The canvas sits at the viewport's top-left corner on a white background.
   QWidget* canvas = w.findChild<QWidget*>("Picture1");
   QVERIFY(canvas);
@@ -175,8 +179,8 @@ void WindowLayoutTest::fileInfoDesign() {
   ScriptedUi ui;
   RecordingDde dde;
   TessalyWindow w(st, ui, dde);
-  FileInfoWindow* f = w.fileInfoWindow();
-  QCOMPARE(f, w.fileInfoWindow());  // created once
+  FileInfoWindow* f = &w.fileInfoWindow();
+  QCOMPARE(f, &w.fileInfoWindow());  // created once
   QCOMPARE(f->objectName(), QString("tslyfile"));
   QCOMPARE(f->windowTitle(), QString("Tessaly File Infomation"));
   auto* frame = f->findChild<QGroupBox*>();
@@ -205,17 +209,108 @@ void WindowLayoutTest::scrollBarsMoveTheCanvas() {
   ScriptedUi ui;
   RecordingDde dde;
   TessalyWindow w(st, ui, dde);
-  w.canvasWidget()->resize(2000, 1500);
-  w.hScroll()->setRange(0, 2000);
-  w.vScroll()->setRange(0, 1000);
-  w.hScroll()->setValue(300);
-  QCOMPARE(w.canvasWidget()->pos(), QPoint(-300, 0));
-  w.vScroll()->setValue(200);
+  control<QWidget>(w, "Picture1")->resize(2000, 1500);
+  control<QScrollBar>(w, "HScroll1")->setRange(0, 2000);
+  control<QScrollBar>(w, "VScroll1")->setRange(0, 1000);
+  control<QScrollBar>(w, "HScroll1")->setValue(300);
+  QCOMPARE(control<QWidget>(w, "Picture1")->pos(), QPoint(-300, 0));
+  control<QScrollBar>(w, "VScroll1")->setValue(200);
   // Vertical scrolling brings the left edge back; the horizontal bar keeps its value.
-  QCOMPARE(w.canvasWidget()->pos(), QPoint(0, -200));
-  QCOMPARE(w.hScroll()->value(), 300);
-  w.hScroll()->setValue(310);
-  QCOMPARE(w.canvasWidget()->pos(), QPoint(-310, -200));
+  QCOMPARE(control<QWidget>(w, "Picture1")->pos(), QPoint(0, -200));
+  QCOMPARE(control<QScrollBar>(w, "HScroll1")->value(), 300);
+  control<QScrollBar>(w, "HScroll1")->setValue(310);
+  QCOMPARE(control<QWidget>(w, "Picture1")->pos(), QPoint(-310, -200));
+}
+
+namespace {
+
+// The label shows the whole text: every line fits its width, all lines fit its
+// height, and together they hold every character of the text.
+void verifyWhole(const WrappingLabel* l, const QString& text) {
+  QCOMPARE(l->text(), text);
+  const QStringList lines = l->shownLines();
+  const QFontMetrics fm(l->font());
+  for (const QString& line : lines) QVERIFY2(fm.horizontalAdvance(line) <= l->contentsRect().width(), qPrintable(line));
+  QVERIFY(static_cast<int>(lines.size()) * fm.lineSpacing() <= l->contentsRect().height());
+  QString joined = lines.join(QString()), expected = text;
+  joined.remove(QLatin1Char(' '));
+  expected.remove(QLatin1Char(' '));
+  QCOMPARE(joined, expected);
+}
+
+}  // namespace
+
+void WindowLayoutTest::statusLabelNeverCutsAMessage() {
+  AppState st;
+  ScriptedUi ui;
+  RecordingDde dde;
+  TessalyWindow w(st, ui, dde);
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  auto* label = control<WrappingLabel>(w, "Label1");
+  QVERIFY(label);
+  const int row = twipsToPixels(372, w.logicalDpiY());
+  // It takes the width left in its row.
+  QCOMPARE(label->x(), twipsToPixels(2400, w.logicalDpiX()));
+  QCOMPARE(label->x() + label->width(), w.centralWidget()->width() - 4);
+  QCOMPARE(label->height(), row);
+
+  const QString pick = "Last pick at  25ms on CDP#  1001 with velo = 2000";
+  w.display().setStatusText(pick.toStdString());
+  verifyWhole(label, pick);
+
+  // A message longer than the row wraps, the folder name within itself, and the
+  // label grows over the canvas's top margin, in front of it.
+  const QString pdf = "No printer installed: the page was written to "
+                      "/home/analyst/surveys/north-sea/line-0007/velocity-scans/tessaly-print-20261208-131313.pdf";
+  w.display().setStatusText(pdf.toStdString());
+  verifyWhole(label, pdf);
+  QVERIFY(label->height() > row);
+  QCOMPARE(w.centralWidget()->childAt(label->geometry().bottomLeft() + QPoint(2, -2)), label);
+
+  // A narrower window: the label follows, the message still whole.
+  w.resize(w.width() - 150, w.height());
+  QTRY_COMPARE(label->x() + label->width(), w.centralWidget()->width() - 4);
+  verifyWhole(label, pdf);
+  // A short message in the wider window again: back to one row.
+  w.resize(w.width() + 150, w.height());
+  QTRY_COMPARE(label->x() + label->width(), w.centralWidget()->width() - 4);
+  w.display().setStatusText("CDP #  1001 with any previous picks shown.");
+  QCOMPARE(label->height(), row);
+}
+
+void WindowLayoutTest::fileInfoFileNameIsNeverCut() {
+  AppState st;
+  ScriptedUi ui;
+  RecordingDde dde;
+  TessalyWindow w(st, ui, dde);
+  FileInfoWindow& f = w.fileInfoWindow();
+  f.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&f));
+  auto* label3 = qobject_cast<WrappingLabel*>(f.label3());
+  QVERIFY(label3);
+
+  // A name that fits is shown whole, wrapped at the folders if need be.
+  const QString shortName = "/home/analyst/surveys/north-sea/line-0007/scan.nmo";
+  f.setFileName(shortName.toStdString());
+  verifyWhole(label3, shortName);
+  QCOMPARE(label3->toolTip(), shortName);
+
+  // A name too long for the label keeps its beginning and its end, leaves its
+  // middle out, and is whole in the tool tip.
+  QString longName = "/home/analyst";
+  for (int i = 0; i < 30; ++i) longName += QString("/survey-folder-%1").arg(i);
+  longName += "/scan-of-line-0007.nmo";
+  f.setFileName(longName.toStdString());
+  QCOMPARE(FileInfoWindow::labelText(label3), longName.toStdString());
+  QCOMPARE(label3->toolTip(), longName);
+  const QStringList lines = label3->shownLines();
+  QVERIFY(lines.join(QString()).contains(QChar(0x2026)));
+  QVERIFY(lines.front().startsWith("/home/analyst/survey-folder-0"));
+  QVERIFY(lines.back().endsWith("/scan-of-line-0007.nmo"));
+  const QFontMetrics fm(label3->font());
+  QVERIFY(static_cast<int>(lines.size()) * fm.lineSpacing() <= label3->contentsRect().height());
+  for (const QString& line : lines) QVERIFY(fm.horizontalAdvance(line) <= label3->contentsRect().width());
 }
 
 QTEST_MAIN(WindowLayoutTest)

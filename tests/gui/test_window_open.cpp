@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocalServer>
 #include <QMenu>
 #include <QPushButton>
@@ -13,12 +14,14 @@
 #include <QScrollBar>
 
 #include "app/TessalyWindow.h"
+#include "generation/NmoDialog.h"
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
+#include "support/GenFixtures.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -44,7 +47,7 @@ struct Fixture {
     ui.fileAnswers.push_back(r);
   }
   std::string label(const char* name) {
-    return FileInfoWindow::labelText(w.fileInfoWindow()->findChild<QLabel*>(name));
+    return FileInfoWindow::labelText(w.fileInfoWindow().findChild<QLabel*>(name));
   }
 };
 
@@ -84,18 +87,24 @@ class WindowOpenTest : public QObject {
   void fileThatCannotBeOpened();
   void progressEveryHundredTraces();
   void panelFileEnablesNavigation();
+  void velocityScanAfterAGatherEnablesChangeGraphics();
+  void openVelfBrowseAndSaveBmpShareOneName();
   void fileInfoBeforeAndAfterAnOpen();
   void refusedFilesKeepThePicks();
   void noPanelsMessage();
   void openChosenDuringAScanRunsAfterIt();
   void fileInfoDuringAScan();
   void exitDuringAScan();
+  void escapeOrCloseDuringAGenerationRunStopsIt_data();
+  void escapeOrCloseDuringAGenerationRunStopsIt();
+  void openDuringAGenerationRunWaitsForIt();
+  void exitDuringAGenerationRunWaitsForIt();
 };
 
 void WindowOpenTest::dialogRequestAndCancel() {
   Fixture f;
   f.st.DataFileName = "/data/start/old.dat";
-  f.w.statusLabel()->setText("busy");
+  control<QLabel>(f.w, "Label1")->setText("busy");
   f.w.action("fileopen")->trigger();
   QCOMPARE(f.ui.openDialogs.size(), size_t(1));
   const FileDialogRequest& r = f.ui.openDialogs[0];
@@ -110,7 +119,7 @@ void WindowOpenTest::dialogRequestAndCancel() {
   QVERIFY(f.dde.log.empty());
   QCOMPARE(f.st.LastPath, std::string("/data/start"));
   QCOMPARE(f.st.DataFileName, std::string("/data/start/old.dat"));
-  QCOMPARE(f.w.statusLabel()->text(), QString("busy"));
+  QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString("busy"));
 }
 
 void WindowOpenTest::dialogFailure() {
@@ -131,7 +140,7 @@ void WindowOpenTest::dialogFailure() {
 void WindowOpenTest::fileNotFound() {
   CurrentTempDir dir;
   Fixture f;
-  f.w.statusLabel()->setText("TSLY-4-Windows");
+  control<QLabel>(f.w, "Label1")->setText("TSLY-4-Windows");
   f.choose(dir.file("nothere.dat"));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
@@ -142,7 +151,7 @@ void WindowOpenTest::fileNotFound() {
   // The directory is taken and sent before the check; the status label is cleared.
   QCOMPARE(f.st.LastPath, dir.path());
   QCOMPARE(f.st.DataFileName, dir.file("nothere.dat"));
-  QCOMPARE(f.w.statusLabel()->text(), QString());
+  QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString());
 }
 
 void WindowOpenTest::refusals_data() {
@@ -209,8 +218,8 @@ void WindowOpenTest::refusals() {
   QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
   QCOMPARE(QString::fromStdString(f.label("Label2")), label2);
   QVERIFY(!f.ui.busy);
-  QVERIFY(!f.w.fileInfoWindow()->isVisible());
-  QVERIFY(!f.w.prevButton()->isEnabled());
+  QVERIFY(!f.w.fileInfoWindow().isVisible());
+  QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
   QCOMPARE(f.st.DataFileName, dir.file("bad.dat"));
   QCOMPARE(f.st.TraceFileHandle, -1);
 }
@@ -235,20 +244,20 @@ void WindowOpenTest::progressEveryHundredTraces() {
   writeFile(dir.file("gather.dat"), gatherFile(250, 1, 20));
   Fixture f;
   f.w.action("editsele")->setEnabled(true);
-  f.w.clearPicksButton()->setEnabled(true);
-  f.w.prevButton()->setEnabled(true);
-  f.w.nextButton()->setEnabled(true);
+  control<QPushButton>(f.w, "clearpicks")->setEnabled(true);
+  control<QPushButton>(f.w, "prevpanel")->setEnabled(true);
+  control<QPushButton>(f.w, "nextpanel")->setEnabled(true);
   std::vector<std::string> progress;
   std::vector<bool> shown, busy;
   f.ui.onEvents = [&] {
     // Half-built tables: the buttons, canvas and "&Options" wait for the scan.
-    QVERIFY(!f.w.prevButton()->isEnabled());
-    QVERIFY(!f.w.canvasWidget()->isEnabled());
+    QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
+    QVERIFY(!control<QWidget>(f.w, "Picture1")->isEnabled());
     QVERIFY(!f.w.menu("edit")->menuAction()->isEnabled());
     QVERIFY(f.w.action("fileinfomenu")->isEnabled());
     QVERIFY(f.w.action("fileexit")->isEnabled());
     progress.push_back(f.label("Label1"));
-    shown.push_back(f.w.fileInfoWindow()->isVisible() && !f.w.fileInfoWindow()->isModal());
+    shown.push_back(f.w.fileInfoWindow().isVisible() && !f.w.fileInfoWindow().isModal());
     busy.push_back(f.ui.busy);
   };
   f.choose(dir.file("gather.dat"));
@@ -258,7 +267,7 @@ void WindowOpenTest::progressEveryHundredTraces() {
   QCOMPARE(shown, (std::vector<bool>{true, true}));
   QCOMPARE(busy, (std::vector<bool>{true, true}));
   QVERIFY(!f.ui.busy);
-  QVERIFY(!f.w.fileInfoWindow()->isVisible());
+  QVERIFY(!f.w.fileInfoWindow().isVisible());
   // The last progress text stays until File Info.
   QCOMPARE(f.label("Label1"), std::string(" 200 Traces Processed"));
   QCOMPARE(f.st.TraceCount, 250);
@@ -268,10 +277,10 @@ void WindowOpenTest::progressEveryHundredTraces() {
   QVERIFY(f.w.action("editnmo")->isEnabled());
   QVERIFY(!f.w.action("editsele")->isEnabled());
   QVERIFY(!f.w.action("editvelf")->isEnabled());
-  QVERIFY(!f.w.clearPicksButton()->isEnabled());
-  QVERIFY(!f.w.prevButton()->isEnabled());
-  QVERIFY(!f.w.nextButton()->isEnabled());
-  QVERIFY(f.w.canvasWidget()->isEnabled());
+  QVERIFY(!control<QPushButton>(f.w, "clearpicks")->isEnabled());
+  QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
+  QVERIFY(!control<QPushButton>(f.w, "nextpanel")->isEnabled());
+  QVERIFY(control<QWidget>(f.w, "Picture1")->isEnabled());
   QVERIFY(f.w.menu("edit")->menuAction()->isEnabled());
   QCOMPARE(f.st.LastPath, dir.path());
 }
@@ -290,16 +299,68 @@ void WindowOpenTest::panelFileEnablesNavigation() {
   QCOMPARE(f.st.PanelCount, 5);
   QCOMPARE(f.st.CdpCount, 1);
   QCOMPARE(f.st.CurrentCdp, 1);
-  QVERIFY(f.w.prevButton()->isEnabled());
-  QVERIFY(f.w.nextButton()->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "prevpanel")->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "nextpanel")->isEnabled());
   QVERIFY(f.w.action("editsele")->isEnabled());
   QVERIFY(!f.w.action("editnmo")->isEnabled());
   QVERIFY(!f.w.action("editvelf")->isEnabled());
   QCOMPARE(f.label("Label3"), dir.file("scan.nmo"));
   QCOMPARE(f.label("Label2"), std::string(" 50 Samples  4000 microsec/sample\r\n CDP Stacked Data\r\n"));
   // The vertical bar matches the viewport.
-  QCOMPARE(f.w.vScroll()->height(), f.w.viewport()->height());
-  QVERIFY(f.w.vScroll()->minimum() == 0 && f.w.vScroll()->maximum() >= 0);
+  QCOMPARE(control<QScrollBar>(f.w, "VScroll1")->height(), control<QWidget>(f.w, "Picture2")->height());
+  QVERIFY(control<QScrollBar>(f.w, "VScroll1")->minimum() == 0 && control<QScrollBar>(f.w, "VScroll1")->maximum() >= 0);
+}
+
+void WindowOpenTest::velocityScanAfterAGatherEnablesChangeGraphics() {
+  CurrentTempDir dir;
+  writeFile(dir.file("g.dat"), gatherFile(30, 1, 10));
+  writeFile(dir.file("v.nmo"), panelFile(4, 101, 3, {1500, 2000}));
+  Fixture f;
+  f.choose(dir.file("g.dat"));
+  f.w.fileopen();
+  QVERIFY(!f.w.action("editsele")->isEnabled());
+  QVERIFY(f.w.action("editnmo")->isEnabled());
+  // Velocity-scan panels are drawn like stacked ones, so their display can be changed.
+  f.choose(dir.file("v.nmo"));
+  f.w.fileopen();
+  QVERIFY(f.ui.boxes.empty());
+  QVERIFY(f.w.action("editsele")->isEnabled());
+  QVERIFY(!f.w.action("editnmo")->isEnabled());
+}
+
+void WindowOpenTest::openVelfBrowseAndSaveBmpShareOneName() {
+  CurrentTempDir dir;
+  writeFile(dir.file("scan.nmo"), panelFile(4, 101, 3, {1500, 2000}));
+  Fixture f;
+  f.st.GraphicsSaveFlag = -1;  // the canvas keeps its picture, so Save BMP has one to save
+  f.choose(dir.file("scan.nmo"));
+  f.w.fileopen();
+  QVERIFY(f.ui.boxes.empty());
+  f.st.PickTable.at(1).PickVelocity[1] = 2000;
+  f.st.PickTable.at(1).PickTime[1] = 40.0f;
+
+  // Save BMP proposes the file just opened and keeps what is chosen.
+  f.choose(dir.file("first.bmp"));
+  f.w.filebmp();
+  QCOMPARE(f.ui.saveDialogs.size(), size_t(1));
+  QCOMPARE(f.ui.saveDialogs[0].fileName, dir.file("scan.nmo"));
+
+  // The VELF browse ("?" for the data file) proposes Save BMP's choice.
+  f.ui.inputAnswers.push_back(std::string("?"));
+  f.choose(dir.file("moved.dat"));
+  f.w.editvelf();
+  QCOMPARE(f.ui.openDialogs.size(), size_t(2));
+  QCOMPARE(f.ui.openDialogs[1].fileName, dir.file("first.bmp"));
+
+  // And Save BMP the browse's choice.
+  f.w.filebmp();
+  QCOMPARE(f.ui.saveDialogs.size(), size_t(2));
+  QCOMPARE(f.ui.saveDialogs[1].fileName, dir.file("moved.dat"));
+
+  // Open shows the open file's name again.
+  f.w.fileopen();
+  QCOMPARE(f.ui.openDialogs.size(), size_t(3));
+  QCOMPARE(f.ui.openDialogs[2].fileName, dir.file("scan.nmo"));
 }
 
 void WindowOpenTest::fileInfoBeforeAndAfterAnOpen() {
@@ -314,9 +375,9 @@ void WindowOpenTest::fileInfoBeforeAndAfterAnOpen() {
   QCOMPARE(before.label1, std::string("First CDP -  0 Last CDP -  0\r\n"));
   QCOMPARE(before.label2, std::string("lab2"));
   QCOMPARE(before.label3, std::string("lab3"));
-  QVERIFY(!f.w.fileInfoWindow()->isVisible());
+  QVERIFY(!f.w.fileInfoWindow().isVisible());
   // Centred over the main window.
-  FileInfoWindow* info = f.w.fileInfoWindow();
+  FileInfoWindow* info = &f.w.fileInfoWindow();
   const QRect o = f.w.frameGeometry(), me = info->frameGeometry();
   QVERIFY(qAbs(me.center().x() - o.center().x()) <= 2);
   QVERIFY(qAbs(me.center().y() - o.center().y()) <= 2);
@@ -355,8 +416,8 @@ void WindowOpenTest::refusedFilesKeepThePicks() {
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(2000));
   // The controls are as the previous file left them.
-  QVERIFY(f.w.prevButton()->isEnabled());
-  QVERIFY(f.w.nextButton()->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "prevpanel")->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "nextpanel")->isEnabled());
   QVERIFY(f.w.menu("edit")->menuAction()->isEnabled());
 
   // A gather: the NMO dialog's turn; panels, CDP list and picks stay.
@@ -400,8 +461,8 @@ void WindowOpenTest::noPanelsMessage() {
   QCOMPARE(f.ui.boxes[0].title, std::string("TSLY-NOT TSLY DATA"));
   QCOMPARE(f.ui.boxes[0].icon, Icon::Information);
   QCOMPARE(f.st.TraceCount, 12);
-  QVERIFY(!f.w.prevButton()->isEnabled());
-  QVERIFY(!f.w.nextButton()->isEnabled());
+  QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
+  QVERIFY(!control<QPushButton>(f.w, "nextpanel")->isEnabled());
 }
 
 void WindowOpenTest::openChosenDuringAScanRunsAfterIt() {
@@ -425,7 +486,7 @@ void WindowOpenTest::openChosenDuringAScanRunsAfterIt() {
   QCOMPARE(f.st.DataFileName, dir.file("scan.dat"));
   QCOMPARE(f.st.TraceCount, 8);
   QCOMPARE(f.st.PanelCount, 2);
-  QVERIFY(f.w.nextButton()->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "nextpanel")->isEnabled());
   QVERIFY(!f.w.openRunning());
 }
 
@@ -447,8 +508,8 @@ void WindowOpenTest::fileInfoDuringAScan() {
   QVERIFY(during.wasModal);
   QCOMPARE(during.label3, dir.file("big.dat"));
   QCOMPARE(f.st.TraceCount, 250);
-  QVERIFY(!f.w.fileInfoWindow()->isVisible());
-  QVERIFY(!f.w.fileInfoWindow()->isModal());
+  QVERIFY(!f.w.fileInfoWindow().isVisible());
+  QVERIFY(!f.w.fileInfoWindow().isModal());
 }
 
 void WindowOpenTest::exitDuringAScan() {
@@ -457,7 +518,7 @@ void WindowOpenTest::exitDuringAScan() {
   Fixture f;
   int ended = 0;
   f.w.endProcess = [&] { ++ended; };
-  f.w.clearPicksButton()->setEnabled(true);
+  control<QPushButton>(f.w, "clearpicks")->setEnabled(true);
   f.ui.onEvents = [&] {
     if (!f.w.shutDown()) f.w.action("fileexit")->trigger();
   };
@@ -466,9 +527,143 @@ void WindowOpenTest::exitDuringAScan() {
   QCOMPARE(ended, 1);
   QCOMPARE(settingsLines(readFile(dir.file("tessaly.ini")), 100).size(), size_t(22));
   // The open stops with the scan: the gather steps after it do not run.
-  QVERIFY(f.w.clearPicksButton()->isEnabled());
+  QVERIFY(control<QPushButton>(f.w, "clearpicks")->isEnabled());
   QVERIFY(f.ui.boxes.empty());
   QVERIFY(!f.ui.busy);
+}
+
+namespace {
+
+// A gather of 3 CDPs x 4 offsets opened in the main window, its NMO dialog set
+// for one panel of the 3 CDPs at three velocities (one CDP block per velocity).
+struct GenerationRig {
+  TempDir dir;
+  AppState st;
+  ScriptedUi ui;
+  RecordingDde dde;
+  TessalyWindow w{st, ui, dde};
+  NmoDialog* d = nullptr;
+  int ended = 0;
+  GenerationRig() {
+    writeGather(dir.file("line.dat"), syntheticGather(3001, 3, 4, 100));
+    w.endProcess = [this] { ++ended; };
+    w.link().linkstart("JobPad", "orogdde");
+    st.StartDirectory = dir.path.string();
+    w.show();
+    openGather();
+    d = w.nmoDialog();
+    d->text1(1)->setText("3");
+    d->text4(0)->setText("1800");
+    d->text4(1)->setText("2200");
+    d->text4(2)->setText("2600");
+    d->text2()->setText("3");
+  }
+  void choose(const std::string& path) { ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, path, ""}); }
+  void openGather() {
+    choose(dir.file("line.dat"));
+    w.fileopen();
+  }
+  std::string output() const { return dir.file("TSLYNMO.NMO"); }
+  int separators() const {
+    int n = 0;
+    for (const ReadTrace& t : readTraces(output())) n += t.h[WordTraceCode] == TraceCodeSeparator;
+    return n;
+  }
+};
+
+}  // namespace
+
+// Escape and the close box during a run act as "STOP Processing": the block in
+// progress is finished with its separator, then the dialog hides.
+void WindowOpenTest::escapeOrCloseDuringAGenerationRunStopsIt_data() {
+  QTest::addColumn<bool>("escape");
+  QTest::newRow("Escape") << true;
+  QTest::newRow("close box") << false;
+}
+
+void WindowOpenTest::escapeOrCloseDuringAGenerationRunStopsIt() {
+  QFETCH(bool, escape);
+  GenerationRig g;
+  QVERIFY(g.d->isVisible());
+  int events = 0;
+  bool visibleAfter = false;
+  g.ui.onEvents = [&] {
+    if (++events != 1) return;
+    if (escape)
+      QTest::keyClick(g.d, Qt::Key_Escape);
+    else
+      g.d->close();
+    visibleAfter = g.d->isVisible();
+  };
+  g.d->processButton()->click();
+  g.ui.onEvents = nullptr;
+  QVERIFY(visibleAfter);  // not hidden while the run goes on
+  QVERIFY(!g.d->running());
+  QVERIFY(g.d->isHidden());
+  // The first velocity block, closed by its separator, and nothing after it.
+  const std::vector<ReadTrace> traces = readTraces(g.output());
+  QCOMPARE(traces.size(), size_t(4));
+  QCOMPARE(traces.back().h[WordTraceCode], std::int16_t(TraceCodeSeparator));
+  QCOMPARE(traces.back().h[WordCdp], std::int16_t(1800));
+  // Not stopped: Escape hides the dialog as before.
+  QTest::keyClick(g.d, Qt::Key_Escape);
+  QVERIFY(g.d->isHidden());
+}
+
+// "&Open" during a run waits until the run has ended; the run never sees the
+// tables of the file opened.
+void WindowOpenTest::openDuringAGenerationRunWaitsForIt() {
+  GenerationRig g;
+  // What an undisturbed run writes.
+  g.d->processButton()->click();
+  QCOMPARE(g.separators(), 3);
+  const std::string undisturbed = readAll(g.output());
+  std::filesystem::remove(g.output());
+
+  g.openGather();
+  writeFile(g.dir.file("scan.nmo"), panelFile(4, 101, 3, {1500, 2000}));
+  const std::size_t dialogsBefore = g.ui.openDialogs.size();
+  int events = 0;
+  std::size_t dialogsDuringRun = 0;
+  g.ui.onEvents = [&] {
+    ++events;
+    if (events == 1) {
+      g.choose(g.dir.file("scan.nmo"));
+      g.w.action("fileopen")->trigger();
+    }
+    if (g.d->running()) dialogsDuringRun = std::max(dialogsDuringRun, g.ui.openDialogs.size());
+  };
+  g.d->processButton()->click();
+  g.ui.onEvents = nullptr;
+  QVERIFY(events > 1);
+  QCOMPARE(dialogsDuringRun, dialogsBefore);
+  QCOMPARE(readAll(g.output()), undisturbed);
+  // Then the Open ran.
+  QCOMPARE(g.ui.openDialogs.size(), dialogsBefore + 1);
+  QCOMPARE(g.st.DataFileName, g.dir.file("scan.nmo"));
+  QCOMPARE(g.st.PanelCount, 2);
+  QVERIFY(control<QPushButton>(g.w, "nextpanel")->isEnabled());
+}
+
+// "E&xit" (and the main window's close box) during a run: the program ends when
+// the run is over, its output complete.
+void WindowOpenTest::exitDuringAGenerationRunWaitsForIt() {
+  GenerationRig g;
+  int events = 0;
+  bool endedDuringRun = false;
+  g.ui.onEvents = [&] {
+    ++events;
+    if (events == 1) g.w.action("fileexit")->trigger();
+    if (events == 2) g.w.close();
+    endedDuringRun = endedDuringRun || g.ended > 0 || g.w.shutDown();
+  };
+  g.d->processButton()->click();
+  g.ui.onEvents = nullptr;
+  QVERIFY(!endedDuringRun);
+  QCOMPARE(g.separators(), 3);
+  QCOMPARE(g.ended, 1);
+  QVERIFY(g.w.shutDown());
+  QCOMPARE(settingsLines(readFile(g.dir.file("tessaly.ini")), 100).size(), size_t(22));
 }
 
 QTEST_MAIN(WindowOpenTest)

@@ -6,6 +6,11 @@
 
 #include <QScrollBar>
 
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/CommandLine.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,6 +82,8 @@ class WindowStartupTest : public QObject {
   void closingTheWindowRunsTheSameShutdown();
   void exitMenuItemShutsDown();
   void helpPathRule();
+  void commandLine();
+  void fileOnTheCommandLineOpensAsOpenWould();
 };
 
 void WindowStartupTest::startupReadsTheSettingsAndTellsTheEditor() {
@@ -352,6 +359,57 @@ void WindowStartupTest::helpPathRule() {
   QCOMPARE(TessalyWindow::helpPathFor("/"), std::string("/TESSALY.HLP"));
   QCOMPARE(TessalyWindow::helpPathFor("/opt/tessaly/"), std::string("/opt/tessaly/TESSALY.HLP"));
   QCOMPARE(TessalyWindow::helpPathFor("/opt/x/  "), std::string("/opt/x/  TESSALY.HLP"));
+}
+
+void WindowStartupTest::commandLine() {
+  StartupArguments a = parseStartupArguments({"tessaly"});
+  QVERIFY(a.error.empty());
+  QVERIFY(!a.helpAsked);
+  QVERIFY(a.file.empty());
+  a = parseStartupArguments({"tessaly", "demo/scan.nmo"});
+  QVERIFY(a.error.empty());
+  QCOMPARE(a.file, std::string("demo/scan.nmo"));
+  a = parseStartupArguments({"tessaly", "--help"});
+  QVERIFY(a.helpAsked);
+  QVERIFY(a.helpText.find("[FILE]") != std::string::npos);
+  a = parseStartupArguments({"tessaly", "a.dat", "b.dat"});
+  QCOMPARE(a.error, std::string("Give at most one file to open."));
+  a = parseStartupArguments({"tessaly", "--colour"});
+  QVERIFY(!a.error.empty());
+  QVERIFY(a.file.empty());
+}
+
+void WindowStartupTest::fileOnTheCommandLineOpensAsOpenWould() {
+  CurrentTempDir dir;
+  QDir().mkdir("data");
+  writeFile(dir.file("data/scan.nmo"), panelFile(4, 101, 3, {1500, 2000}));
+  Fixture f;
+  f.w.link().linkstart("JobPad", "orogdde");
+  f.dde.log.clear();
+  f.st.LastPath = "/somewhere/else";
+  f.w.openFile("data/scan.nmo");  // relative to the start directory
+  QVERIFY(f.ui.boxes.empty());
+  QVERIFY(f.ui.openDialogs.empty());  // no dialog: the name is given
+  const std::string full = dir.file("data/scan.nmo");
+  QCOMPARE(f.st.DataFileName, full);
+  // Its folder becomes the last directory, and the job editor is told.
+  QCOMPARE(f.st.LastPath, dir.file("data"));
+  const std::vector<std::string> sent = {"poke dde1=" + dir.file("data"), "poke dde2=", "poke dde3=",
+                                         "execute lastpath"};
+  QCOMPARE(f.dde.log, sent);
+  // Drawn as after "&Open": the first CDP's panels, Prev and Next on.
+  QCOMPARE(f.st.PanelCount, 2);
+  QCOMPARE(f.st.PanelDrawn, std::int16_t(-1));
+  QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString("CDP #  101 with any previous picks shown."));
+  QVERIFY(control<QPushButton>(f.w, "nextpanel")->isEnabled());
+  // The shared file dialog shows that name next time.
+  QCOMPARE(f.w.fileDialog().fileName, full);
+
+  // A name that is not there: the same box as after the dialog.
+  f.w.openFile("data/nothere.nmo");
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes[0].text, std::string("FILE NOT FOUND"));
+  QCOMPARE(f.ui.boxes[0].title, std::string("FILE ERROR"));
 }
 
 QTEST_MAIN(WindowStartupTest)

@@ -15,7 +15,7 @@ class RecordingHost : public DisplayHost {
   bool clearPicksEnabled = false;
   bool velfEnabled = false;
   int vpWidth = 481, vpHeight = 289;
-  int vMax = 0, hMax = 0;
+  ScrollBars bars;
 
   void setStatusText(const std::string& t) override {
     status = t;
@@ -25,7 +25,9 @@ class RecordingHost : public DisplayHost {
   void setVelfEnabled(bool on) override { velfEnabled = on; }
   int viewportWidth() const override { return vpWidth; }
   int viewportHeight() const override { return vpHeight; }
-  void setScrollMaxima(int v, int h) override { vMax = v, hMax = h; }
+  void setScrollBars(const ScrollBars& b) override { bars = b; }
+  std::vector<DisplayChange> changes;
+  void displayChanged(DisplayChange what) override { changes.push_back(what); }
 };
 
 }  // namespace tsly::test

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "display/core/DisplayTexts.h"
 #include "shared/Numbers.h"
 
 namespace tsly {
@@ -48,18 +49,71 @@ TimeWindow timeWindow(std::int32_t sampleInterval, std::int32_t numSamples, floa
   return w;
 }
 
-std::vector<int> timingLineRows(float microsecondsPerRow, float samplingRatio, float plotRows) {
-  std::vector<int> rows;
-  if (!(microsecondsPerRow > 0.0f)) return rows;
-  double d = (samplingRatio < 2.0f ? 10000.0 : 100000.0) / microsecondsPerRow;
-  if (d < 1.0) d = 1.0;
-  const std::int64_t last = nearest(plotRows);
-  for (std::int64_t j = 0; j <= last; j = nearest(static_cast<double>(j) + d)) rows.push_back(static_cast<int>(j));
-  return rows;
+namespace {
+
+// Rows of trace time `ms` at the given time per row.
+double rowsOf(double ms, float microsecondsPerRow) { return ms * 1000.0 / microsecondsPerRow; }
+
+// The interval between labelled lines, in ms (see timingLines).
+std::int64_t labelIntervalMs(std::int64_t lineMs, float microsecondsPerRow, int labelHeight) {
+  static constexpr std::int64_t Mantissas[] = {1, 2, 5};
+  for (std::int64_t scale = 10;; scale *= 10) {
+    for (std::int64_t m : Mantissas) {
+      const std::int64_t ms = m * scale;
+      if (ms % lineMs != 0) continue;
+      if (rowsOf(static_cast<double>(ms), microsecondsPerRow) >= labelHeight + 1.0) return ms;
+      if (ms >= std::int64_t{1} << 40) return ms;  // beyond any record
+    }
+  }
 }
 
-std::string timingLabel(float microsecondsPerRow, int row) {
-  return numberText(static_cast<double>(microsecondsPerRow) / 1000.0 * row);
+}  // namespace
+
+double timingIntervalMs(float microsecondsPerRow, float samplingRatio) {
+  const double base = samplingRatio < 2.0f ? 10.0 : 100.0;
+  if (!(microsecondsPerRow > 0.0f)) return base;
+  if (rowsOf(base, microsecondsPerRow) >= MinTimingLineRows) return base;
+  for (double ms : {20.0, 50.0, 100.0, 200.0, 500.0, 1000.0})
+    if (ms > base && rowsOf(ms, microsecondsPerRow) >= MinTimingLineRows) return ms;
+  return 1000.0;
+}
+
+std::vector<TimingLine> timingLines(float microsecondsPerRow, float samplingRatio, float plotRows,
+                                    int labelHeight) {
+  std::vector<TimingLine> lines;
+  if (!(microsecondsPerRow > 0.0f) || !std::isfinite(microsecondsPerRow)) return lines;
+  const double interval = timingIntervalMs(microsecondsPerRow, samplingRatio);
+  const double d = rowsOf(interval, microsecondsPerRow);
+  const auto lineMs = static_cast<std::int64_t>(interval);
+  const std::int64_t labelMs = labelIntervalMs(lineMs, microsecondsPerRow, std::max(labelHeight, 0));
+  const std::int64_t perLabel = labelMs / lineMs;
+  const std::int64_t last = nearest(plotRows);
+  std::int64_t lastLabelRow = 0;
+  bool anyLabel = false;
+  for (std::int64_t k = 0;; ++k) {
+    const std::int64_t row = nearest(static_cast<double>(k) * d);
+    if (row > last) break;
+    TimingLine line;
+    line.row = static_cast<int>(row);
+    line.timeMs = static_cast<double>(k) * interval;
+    // The step is chosen so that labels never overlap; the check guards the
+    // rounding of the rows all the same.
+    line.labelled = k % perLabel == 0 && (!anyLabel || row - lastLabelRow >= labelHeight);
+    if (line.labelled) {
+      lastLabelRow = row;
+      anyLabel = true;
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string timingLabel(double timeMs) { return numberText(timeMs); }
+
+int leftTimingLabelX(int plotLeft, int labelWidth) {
+  const int x = static_cast<int>(nearest(plotLeft / 4.0));
+  const int lineStart = plotLeft - 10;
+  return std::min(x, lineStart - 2 - labelWidth);
 }
 
 TraceLabel traceLabel(const HeaderArray& h, int interval, int plotTop) {
@@ -80,6 +134,14 @@ TraceLabel traceLabel(const HeaderArray& h, int interval, int plotTop) {
   }
   l.deadX = code == TraceCodeDead;
   return l;
+}
+
+int traceLabelX(int traceX, int width, int lineLeft, int lineRight) {
+  int x = static_cast<int>(nearestI32(traceX - width / 2.0));
+  if (lineRight != NoSeparatorLine && lineRight >= traceX && x + width - 1 > lineRight - 3)
+    x = lineRight - 2 - width;
+  if (lineLeft != NoSeparatorLine && lineLeft <= traceX && x < lineLeft + 3) x = lineLeft + 3;
+  return x;
 }
 
 float scaleFactor(bool normalize, const float* samples, std::int32_t count, float spacing,
@@ -108,12 +170,12 @@ float pickTime(float y, int plotTop, float microsecondsPerRow) {
 }
 
 std::string redrawStatusText(std::int16_t cdp) {
-  return "CDP # " + numberText(cdp) + " with any previous picks shown.";
+  return displaytext::RedrawStatus1 + numberText(cdp) + displaytext::RedrawStatus2;
 }
 
 std::string pickStatusText(float timeMs, std::int16_t cdp, std::int16_t velocity) {
-  return "Last pick at " + numberText(timeMs) + "ms on CDP# " + numberText(cdp) + " with velo =" +
-         numberText(velocity);
+  return displaytext::PickStatus1 + numberText(timeMs) + displaytext::PickStatus2 + numberText(cdp) +
+         displaytext::PickStatus3 + numberText(velocity);
 }
 
 }  // namespace tsly

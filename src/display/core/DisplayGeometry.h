@@ -39,11 +39,34 @@ struct TimeWindow {
 TimeWindow timeWindow(std::int32_t sampleInterval, std::int32_t numSamples, float displayTimeLength,
                       float samplingRatio);
 
-// Rows (below PlotTop) of the timing lines: every 10 ms when the ratio is below 2,
-// else every 100 ms; at least one row apart; from 0 while <= nearest(plotRows).
-std::vector<int> timingLineRows(float microsecondsPerRow, float samplingRatio, float plotRows);
-// The label of timing row j: number text of MicrosecondsPerRow / 1000 x j (ms).
-std::string timingLabel(float microsecondsPerRow, int row);
+// Timing lines. The interval is 10 ms of trace time when the sampling ratio is
+// below 2, else 100 ms. When lines that far apart would lie closer than 4 pixel
+// rows, the interval widens to the first of 20, 50, 100, 200, 500 and 1000 ms
+// that gives at least 4 rows (1000 ms when none does). With D the interval in
+// rows, line k lies at row nearest(k x D) below PlotTop, for k = 0, 1, ... while
+// the row is <= nearest(plotRows): every line falls on an exact multiple of the
+// interval, and its label says that multiple.
+inline constexpr int MinTimingLineRows = 4;
+double timingIntervalMs(float microsecondsPerRow, float samplingRatio);
+
+// Labels: a label `labelHeight` rows high is centred on its line. Only lines
+// whose time is a multiple of the label interval are labelled: the smallest of
+// 10, 20, 50, 100, 200, 500, 1000, 2000, 5000, ... ms that is a multiple of the
+// line interval and keeps the labels at least a label's height (plus a row for
+// rounding) apart, so no label overlaps the one above it.
+struct TimingLine {
+  int row = 0;          // below PlotTop
+  double timeMs = 0;    // k x interval
+  bool labelled = false;
+};
+std::vector<TimingLine> timingLines(float microsecondsPerRow, float samplingRatio, float plotRows,
+                                    int labelHeight);
+// The label of a timing line: number text of its time in ms.
+std::string timingLabel(double timeMs);
+// x of the label left of the plot: nearest(plotLeft / 4), moved further left when
+// a label that wide would reach the start of the timing line (plotLeft - 10); it
+// ends 2 pixels before the line.
+int leftTimingLabelX(int plotLeft, int labelWidth);
 
 // What a trace gets above the plot, from its header.
 struct TraceLabel {
@@ -58,6 +81,14 @@ struct TraceLabel {
 // Word 3 names the word carrying the label value; outside 1..120 the trace has no
 // label value, so only a separator still gets its tick, line and velocity.
 TraceLabel traceLabel(const HeaderArray& h, int interval, int plotTop);
+
+// x of a trace's label `width` pixels wide: centred on the trace at traceX, but
+// kept clear of the separator lines beside it (the nearest one left of the trace
+// at lineLeft, right of it at lineRight; NoSeparatorLine where there is none): a
+// label that would reach a line is moved to end 2 pixels before it, or to begin
+// 2 pixels after it.
+inline constexpr int NoSeparatorLine = -1;
+int traceLabelX(int traceX, int width, int lineLeft, int lineRight);
 
 // Amplitude scale factor F. Normalised: 2 x spacing / (largest |sample| of the
 // first `count`), 1 for an all-zero trace; else 2 x spacing / MaxAmplitude, 1 when

@@ -5,11 +5,13 @@
 #include <exception>
 
 #include "display/core/DisplayGeometry.h"
+#include "display/core/DisplayTexts.h"
 #include "display/core/Picks.h"
 #include "platform/RawFile.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Paint.h"
+#include "shared/Texts.h"
 
 namespace tsly {
 
@@ -57,10 +59,8 @@ void PanelDisplay::refresh() {
     } while (pass == Pass::Restart);
   } catch (const std::exception& e) {
     ui_.setBusyCursor(false);
-    canvas_.setPenMode(PenMode::Copy);
-    canvas_.setPenWidth(1);
-    canvas_.setPenColor(Foreground);
-    ui_.message(std::string("Unexpected error") + CrLf + e.what(), "Tessaly ERROR", Buttons::Ok, Icon::Critical);
+    useDrawingPen();
+    ui_.message(unexpectedErrorMessage(e.what()), TessalyErrorTitle, Buttons::Ok, Icon::Critical);
   }
   busy_ = false;
   drain();
@@ -71,9 +71,9 @@ bool PanelDisplay::readTrace(int handle, const TraceDirEntry& entry, bool& hasSa
   const TraceReadStatus st = readTraceAt(handle, entry.FilePos, header_, samples_, scratch_);
   const char* failure = nullptr;
   switch (st) {
-    case TraceReadStatus::SeekFailed: failure = "File Seek Failed."; break;
-    case TraceReadStatus::HeaderShort: failure = "Trace header read failed"; break;
-    case TraceReadStatus::SamplesShort: failure = "Trace date read failed"; break;
+    case TraceReadStatus::SeekFailed: failure = displaytext::SeekFailed; break;
+    case TraceReadStatus::HeaderShort: failure = displaytext::HeaderReadFailed; break;
+    case TraceReadStatus::SamplesShort: failure = displaytext::SamplesReadFailed; break;
     case TraceReadStatus::BadLength:
     case TraceReadStatus::Ok: break;
   }
@@ -99,7 +99,7 @@ bool PanelDisplay::readTrace(int handle, const TraceDirEntry& entry, bool& hasSa
   return true;
 }
 
-void PanelDisplay::drawLabels(int x) {
+void PanelDisplay::drawLabels(int x, int lineLeft, int lineRight) {
   const int top = s_.PlotTop;
   const TraceLabel l = traceLabel(header_, interval_, top);
   if (l.tick) {
@@ -111,10 +111,14 @@ void PanelDisplay::drawLabels(int x) {
     canvas_.lineTo(x, static_cast<int>(nearest(0.6 * top)));
   }
   if (l.hasNumber) {
-    const int lx = static_cast<int>(nearestI32(x - canvas_.textWidth(l.centreText) / 2.0));
+    const int width = canvas_.textWidth(l.centreText);
+    // A separator's velocity stands above its own line; any other label keeps
+    // clear of the separator lines beside its trace.
+    const int lx = l.separatorLine ? static_cast<int>(nearestI32(x - width / 2.0))
+                                   : traceLabelX(x, width, lineLeft, lineRight);
     canvas_.textOut(lx, l.y, l.text);
   }
-  if (l.deadX) canvas_.textOut(x, top - 20, "x");
+  if (l.deadX) canvas_.textOut(x, top - 20, displaytext::DeadTraceMark);
 }
 
 void PanelDisplay::paintTrace(int x) {
@@ -131,6 +135,18 @@ void PanelDisplay::paintTrace(int x) {
   }
 }
 
+void PanelDisplay::usePickPen() {
+  canvas_.setPenMode(PenMode::Xor);
+  canvas_.setPenWidth(2);
+  canvas_.setPenColor(PickColour);
+}
+
+void PanelDisplay::useDrawingPen() {
+  canvas_.setPenMode(PenMode::Copy);
+  canvas_.setPenWidth(1);
+  canvas_.setPenColor(Foreground);
+}
+
 void PanelDisplay::drawPickLine(int panel, int y) {
   if (!s_.PanelTable.valid(panel) || panel > s_.PanelCount) return;
   const PanelEntry& e = s_.PanelTable[static_cast<std::size_t>(panel)];
@@ -143,7 +159,7 @@ PanelDisplay::Pass PanelDisplay::redrawOnce() {
   HandleGuard file;
   file.handle = OpenTraceForReading(s_.DataFileName);
   if (file.handle <= 0) {
-    ui_.message("Error opening file", "", Buttons::Ok, Icon::None);
+    ui_.message(ErrorOpeningFileText, "", Buttons::Ok, Icon::None);
     return Pass::Done;
   }
   ui_.setBusyCursor(true);
@@ -153,20 +169,42 @@ PanelDisplay::Pass PanelDisplay::redrawOnce() {
     return Pass::Restart;
   }
 
-  const std::int32_t c = s_.CurrentCdp;
-  const bool haveCdp = c >= 1 && c <= s_.CdpCount && s_.CdpList.valid(c);
-  const std::int16_t cdp = haveCdp ? nearestI16(s_.CdpList[static_cast<std::size_t>(c)]) : 0;
-  const std::int32_t positions = haveCdp ? panelPositions(s_, cdp) : 0;
-
+  const Shown shown = shownCdp();
   s_.PlotTop = 50;
   s_.PlotLeft = 50;
-  const int top = s_.PlotTop;
-  const int left = s_.PlotLeft;
+  layOutCanvas(shown.positions);
+  drawTimingLines();
+  const Pass pass = drawPanels(file.handle, shown);
+  if (pass != Pass::Done) {
+    ui_.setBusyCursor(false);
+    return pass;
+  }
+  rawClose(file.handle);
+  ui_.setBusyCursor(false);
+  if (shown.positions < 1) return Pass::Done;
 
-  canvas_.setSize(canvasWidthFor(positions, s_.TraceSpacing, left), canvas_.height());
-  canvas_.setPenMode(PenMode::Copy);
-  canvas_.setPenWidth(1);
-  canvas_.setPenColor(Foreground);
+  s_.PanelDrawn = -1;
+  const std::int16_t recordCdp = drawPickOverlay(shown);
+  host_.setClearPicksEnabled(true);
+  host_.setStatusText(redrawStatusText(recordCdp));
+  host_.displayChanged(DisplayChange::CdpShown);
+  return Pass::Done;
+}
+
+PanelDisplay::Shown PanelDisplay::shownCdp() const {
+  Shown shown;
+  shown.index = s_.CurrentCdp;
+  shown.valid = shown.index >= 1 && shown.index <= s_.CdpCount && s_.CdpList.valid(shown.index);
+  shown.cdp = shown.valid ? nearestI16(s_.CdpList[static_cast<std::size_t>(shown.index)]) : 0;
+  shown.positions = shown.valid ? panelPositions(s_, shown.cdp) : 0;
+  return shown;
+}
+
+// The canvas sized for the panels and the time window, cleared, and the scroll
+// bars set for it.
+void PanelDisplay::layOutCanvas(std::int32_t positions) {
+  canvas_.setSize(canvasWidthFor(positions, s_.TraceSpacing, s_.PlotLeft), canvas_.height());
+  useDrawingPen();
   canvas_.clear();
   canvas_.setPersistent(s_.GraphicsSaveFlag != 0);
 
@@ -178,82 +216,89 @@ PanelDisplay::Pass PanelDisplay::redrawOnce() {
   view_.MicrosecondsPerRow = tw.microsecondsPerRow;
   view_.PlotRows = tw.plotRows;
 
-  canvas_.setSize(canvas_.width(), nearestI32(top + static_cast<double>(view_.PlotRows) + 10));
-  host_.setScrollMaxima(nearestI32(static_cast<double>(canvas_.height()) - host_.viewportHeight()),
-                        nearestI32(canvas_.width()));
+  canvas_.setSize(canvas_.width(), nearestI32(s_.PlotTop + static_cast<double>(view_.PlotRows) + 10));
+  host_.setScrollBars(
+      scrollBarsFor(canvas_.width(), canvas_.height(), host_.viewportWidth(), host_.viewportHeight()));
+}
 
-  // Timing lines with their labels on both sides.
+// Timing lines across the canvas with their labels on both sides.
+void PanelDisplay::drawTimingLines() {
+  const int top = s_.PlotTop, left = s_.PlotLeft;
   const int h = canvas_.textHeight("0");
-  for (int j : timingLineRows(view_.MicrosecondsPerRow, s_.SamplingRatio, view_.PlotRows)) {
-    const std::string text = timingLabel(view_.MicrosecondsPerRow, j);
-    const int y = nearestI32(j + top - h / 2.0);
-    canvas_.textOut(nearestI32(left / 4.0), y, text);
-    canvas_.textOut(view_.CanvasWidth - left + 5, y, text);
+  for (const TimingLine& line : timingLines(view_.MicrosecondsPerRow, s_.SamplingRatio, view_.PlotRows, h)) {
+    const int j = line.row;
+    if (line.labelled) {
+      const std::string text = timingLabel(line.timeMs);
+      const int y = nearestI32(j + top - h / 2.0);
+      canvas_.textOut(leftTimingLabelX(left, canvas_.textWidth(text)), y, text);
+      canvas_.textOut(view_.CanvasWidth - left + 5, y, text);
+    }
     canvas_.moveTo(left - 10, j + top);
     canvas_.lineTo(view_.CanvasWidth - left, j + top);
   }
+}
 
-  // Traces, panel by panel.
+// The traces of the shown CDP's panels, panel by panel, letting events run after
+// each; panels of other CDPs are marked as not on screen.
+PanelDisplay::Pass PanelDisplay::drawPanels(int handle, const Shown& shown) {
+  const int left = s_.PlotLeft;
   std::int64_t p = 0;
+  int lastSeparator = NoSeparatorLine;  // the separator line of the panel drawn before
   for (std::int32_t i = 1; i <= s_.PanelCount && s_.PanelTable.valid(i); ++i) {
     PanelEntry& e = s_.PanelTable[static_cast<std::size_t>(i)];
-    if (!haveCdp || e.FirstCdp != cdp) {
+    if (!shown.valid || e.FirstCdp != shown.cdp) {
       e.Left = 0;
       e.Right = 0;
       continue;
     }
     e.Left = nearestI16(static_cast<double>(p) * s_.TraceSpacing + left);
-    const std::int32_t firstTrace = e.FirstTrace;
-    const std::int32_t traces = e.PanelTraces;
-    for (std::int32_t k = 0; k <= traces; ++k) {
-      const std::int64_t idx = static_cast<std::int64_t>(firstTrace) + k;
-      // A panel that points past the directory ends where the directory ends.
-      if (idx > s_.TraceCount || !s_.TraceDirectory.valid(idx)) break;
-      bool hasSamples = false;
-      if (!readTrace(file.handle, s_.TraceDirectory[static_cast<std::size_t>(idx)], hasSamples)) {
-        ui_.setBusyCursor(false);
-        return Pass::Failed;
-      }
-      if (!hasSamples) break;
-      const int x = nearestI32(static_cast<double>(p) * s_.TraceSpacing + left);
-      view_.TraceX = nearestI16(x);
-      drawLabels(x);
-      paintTrace(x);
-      ++p;
-    }
+    if (!drawPanelTraces(handle, e, p, lastSeparator)) return Pass::Failed;
     e.Right = nearestI16(static_cast<double>(p - 1) * s_.TraceSpacing + left);
+    lastSeparator = e.Right;
     p += 2;
     ui_.processEvents();
-    if (again_) {
-      ui_.setBusyCursor(false);
-      return Pass::Restart;
-    }
+    if (again_) return Pass::Restart;
   }
+  return Pass::Done;
+}
 
-  rawClose(file.handle);
-  ui_.setBusyCursor(false);
-  if (positions < 1) return Pass::Done;
+// One panel's traces from position p on (p is left after its last trace); false
+// when a read failed (the user has been told).
+bool PanelDisplay::drawPanelTraces(int handle, const PanelEntry& e, std::int64_t& p, int lineLeft) {
+  // The panel's own separator is its last trace.
+  const int lineRight = nearestI32(static_cast<double>(p + e.PanelTraces) * s_.TraceSpacing + s_.PlotLeft);
+  for (std::int32_t k = 0; k <= e.PanelTraces; ++k) {
+    const std::int64_t idx = static_cast<std::int64_t>(e.FirstTrace) + k;
+    // A panel that points past the directory ends where the directory ends.
+    if (idx > s_.TraceCount || !s_.TraceDirectory.valid(idx)) break;
+    bool hasSamples = false;
+    if (!readTrace(handle, s_.TraceDirectory[static_cast<std::size_t>(idx)], hasSamples)) return false;
+    if (!hasSamples) break;
+    const int x = nearestI32(static_cast<double>(p) * s_.TraceSpacing + s_.PlotLeft);
+    view_.TraceX = nearestI16(x);
+    drawLabels(x, lineLeft, lineRight);
+    paintTrace(x);
+    ++p;
+  }
+  return true;
+}
 
-  s_.PanelDrawn = -1;
-  canvas_.setPenMode(PenMode::Xor);
-  canvas_.setPenWidth(2);
-  canvas_.setPenColor(PickColour);
-  std::int16_t recordCdp = cdp;
-  if (s_.PickTable.valid(c)) {
-    const CdpPicks& r = s_.PickTable[static_cast<std::size_t>(c)];
+// The stored picks of the shown CDP, with the pick pen. Returns the CDP number
+// of the record shown (for the status line).
+std::int16_t PanelDisplay::drawPickOverlay(const Shown& shown) {
+  std::int16_t recordCdp = shown.cdp;
+  usePickPen();
+  if (s_.PickTable.valid(shown.index)) {
+    const CdpPicks& r = s_.PickTable[static_cast<std::size_t>(shown.index)];
     recordCdp = r.Cdp;
     for (int k = 1; k <= PicksPerCdp; ++k) {
       const auto ks = static_cast<std::size_t>(k);
       if (r.PickVelocity[ks] == 0) continue;
-      drawPickLine(r.PickPanel[ks], pickRow(r.PickTime[ks], view_.MicrosecondsPerRow, top));
+      drawPickLine(r.PickPanel[ks], pickRow(r.PickTime[ks], view_.MicrosecondsPerRow, s_.PlotTop));
     }
   }
-  canvas_.setPenMode(PenMode::Copy);
-  canvas_.setPenWidth(1);
-  canvas_.setPenColor(Foreground);
-  host_.setClearPicksEnabled(true);
-  host_.setStatusText(redrawStatusText(recordCdp));
-  return Pass::Done;
+  useDrawingPen();
+  return recordCdp;
 }
 
 void PanelDisplay::mousePress(float x, float y) {
@@ -276,9 +321,7 @@ void PanelDisplay::mousePress(float x, float y) {
   if (panel.Velocity == 0) return;
   CdpPicks& r = s_.PickTable[static_cast<std::size_t>(s_.CurrentCdp)];
 
-  canvas_.setPenMode(PenMode::Xor);
-  canvas_.setPenWidth(2);
-  canvas_.setPenColor(PickColour);
+  usePickPen();
   const float t = pickTime(y, top, view_.MicrosecondsPerRow);
   for (int k = 1; k <= PicksPerCdp; ++k) {
     const auto ks = static_cast<std::size_t>(k);
@@ -306,18 +349,15 @@ void PanelDisplay::mousePress(float x, float y) {
     host_.setVelfEnabled(true);
     host_.setStatusText(pickStatusText(t, panel.FirstCdp, panel.Velocity));
   }
-  canvas_.setPenMode(PenMode::Copy);
-  canvas_.setPenWidth(1);
-  canvas_.setPenColor(Foreground);
+  useDrawingPen();
+  if (slot != 0) host_.displayChanged(DisplayChange::PickMade);
 }
 
 void PanelDisplay::clearPicks() {
   if (deferIfBusy([this] { clearPicks(); })) return;
   if (!s_.PickTable.valid(s_.CurrentCdp)) return;
   CdpPicks& r = s_.PickTable[static_cast<std::size_t>(s_.CurrentCdp)];
-  canvas_.setPenMode(PenMode::Xor);
-  canvas_.setPenWidth(2);
-  canvas_.setPenColor(PickColour);
+  usePickPen();
   for (int k = 1; k <= PicksPerCdp; ++k) {
     const auto ks = static_cast<std::size_t>(k);
     if (r.PickVelocity[ks] != 0)
@@ -325,9 +365,8 @@ void PanelDisplay::clearPicks() {
     r.PickTime[ks] = 0.0f;
     r.PickVelocity[ks] = 0;
   }
-  canvas_.setPenMode(PenMode::Copy);
-  canvas_.setPenWidth(1);
-  canvas_.setPenColor(Foreground);
+  useDrawingPen();
+  host_.displayChanged(DisplayChange::PicksCleared);
 }
 
 void PanelDisplay::moveBy(int step) {

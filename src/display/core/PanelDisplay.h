@@ -9,7 +9,9 @@
 //    what is to be drawn);
 //  - Next, Prev, a pick click and Clear Picks arriving during a redraw are queued
 //    and run, in order, when it ends (their lines and moves then refer to the
-//    finished drawing, and no pick line is drawn twice by the overlay);
+//    finished drawing, and no pick line is drawn twice by the overlay); the
+//    window queues its own commands that cannot run inside a redraw (Open,
+//    Exit) the same way, through runAfterRedraw();
 //  - the redraw keeps its own file handle; nothing nested can close or move it.
 #pragma once
 
@@ -19,12 +21,20 @@
 #include <string>
 #include <vector>
 
+#include "display/core/WindowLayout.h"
 #include "platform/Canvas.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
 #include "shared/TraceFormat.h"
 
 namespace tsly {
+
+// What changed on the display, for windows that follow the CDP shown and its picks.
+enum class DisplayChange {
+  PickMade,      // a pick was stored (or replaced) for the CDP shown
+  PicksCleared,  // Clear Picks emptied the CDP shown
+  CdpShown,      // a redraw finished drawing a CDP (after Open, Next, Prev, ...)
+};
 
 // What the display needs of the main window's other controls.
 class DisplayHost {
@@ -36,9 +46,11 @@ class DisplayHost {
   // Inner size of the viewport Picture2, in pixels.
   virtual int viewportWidth() const = 0;
   virtual int viewportHeight() const = 0;
-  // New maxima of VScroll1 and HScroll1 (pixels); a bar whose value is above its
-  // new maximum takes the maximum and moves the canvas.
-  virtual void setScrollMaxima(int vertical, int horizontal) = 0;
+  // New maxima and steps of VScroll1 and HScroll1 (scrollBarsFor); a bar whose
+  // value is above its new maximum takes the maximum and moves the canvas.
+  virtual void setScrollBars(const ScrollBars& bars) = 0;
+  // Told after each change above; windows that follow the display listen here.
+  virtual void displayChanged(DisplayChange /*what*/) {}
 };
 
 // View values of the last redraw, used again by picks and scrolling.
@@ -66,15 +78,39 @@ class PanelDisplay {
   void nextPanel();
   void prevPanel();
 
+  // While a redraw runs: queues `action` behind it (after whatever is queued
+  // already) and returns true. Otherwise returns false and runs nothing.
+  bool runAfterRedraw(std::function<void()> action) { return deferIfBusy(std::move(action)); }
+
   const DisplayView& view() const { return view_; }
   bool redrawing() const { return busy_; }
   int pendingActions() const { return static_cast<int>(deferred_.size()); }
 
  private:
   enum class Pass { Done, Failed, Restart };
+  // The CDP the redraw shows: its index, whether the index is in the list, its
+  // number and the trace positions of its panels.
+  struct Shown {
+    std::int32_t index = 0;
+    bool valid = false;
+    std::int16_t cdp = 0;
+    std::int32_t positions = 0;
+  };
   Pass redrawOnce();
+  Shown shownCdp() const;
+  void layOutCanvas(std::int32_t positions);
+  void drawTimingLines();
+  Pass drawPanels(int handle, const Shown& shown);
+  bool drawPanelTraces(int handle, const PanelEntry& panel, std::int64_t& position, int lineLeft);
+  std::int16_t drawPickOverlay(const Shown& shown);
+  // The pens: XOR, width 2, the pick colour for pick lines; copy, width 1, the
+  // foreground for everything else.
+  void usePickPen();
+  void useDrawingPen();
   bool readTrace(int handle, const TraceDirEntry& entry, bool& hasSamples);
-  void drawLabels(int x);
+  // Labels and ticks above the trace at x; lineLeft and lineRight: the separator
+  // lines beside it (NoSeparatorLine where there is none).
+  void drawLabels(int x, int lineLeft, int lineRight);
   void paintTrace(int x);
   void drawPickLine(int panel, int y);
   void moveBy(int step);

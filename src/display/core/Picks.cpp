@@ -22,9 +22,10 @@ bool checkduppicks(AppState& s, Ui& ui, std::int32_t c) {
     for (int j = i + 1; j <= n; ++j) {
       if (r.PickTime[static_cast<std::size_t>(i)] == r.PickTime[static_cast<std::size_t>(j)]) {
         found = true;
-        s.MessageText = std::string("Duplicate Time Picks on velocities - ") + CrLf +
-                        numberText(r.PickVelocity[static_cast<std::size_t>(i)]) + " and " +
-                        numberText(r.PickVelocity[static_cast<std::size_t>(j)]) + " on CDP # " + numberText(cdp);
+        s.MessageText = std::string(displaytext::DuplicateLine1) + CrLf +
+                        numberText(r.PickVelocity[static_cast<std::size_t>(i)]) + displaytext::DuplicateAnd +
+                        numberText(r.PickVelocity[static_cast<std::size_t>(j)]) + displaytext::DuplicateOnCdp +
+                        numberText(cdp);
         ui.message(s.MessageText, DuplicatePicksTitle, Buttons::Ok, Icon::Information);
       }
     }

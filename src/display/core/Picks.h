@@ -3,12 +3,13 @@
 
 #include <cstdint>
 
+#include "display/core/DisplayTexts.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
 
 namespace tsly {
 
-inline constexpr const char* DuplicatePicksTitle = "TSLY-DUPLICATE TIME PICKS NOT ALLOWED";
+inline constexpr const char* DuplicatePicksTitle = displaytext::DuplicateTitle;
 
 // The duplicate-time check of the picks of CDP record c: one information box per
 // pair of slots in use (1..n) with exactly equal times, composed in MessageText.

@@ -22,9 +22,16 @@ ResizeResult resizeLayout(double windowWidth, double windowHeight, const TwipsRe
   return r;
 }
 
-int scrollMaximum(int value) { return std::max(value, 0); }
-
 int scrollLargeStep(int viewportPixels) { return std::max(ScrollSmallStep, viewportPixels - 2 * ScrollSmallStep); }
+
+ScrollBars scrollBarsFor(int canvasWidth, int canvasHeight, int viewportWidth, int viewportHeight) {
+  ScrollBars b;
+  b.verticalMax = std::max(canvasHeight - viewportHeight, 0);
+  b.horizontalMax = std::max(canvasWidth - viewportWidth, 0);
+  b.verticalPage = scrollLargeStep(viewportHeight);
+  b.horizontalPage = scrollLargeStep(viewportWidth);
+  return b;
+}
 
 CanvasPos canvasPosForHorizontal(int hValue, int vValue) { return {-hValue, -vValue}; }
 CanvasPos canvasPosForVertical(int vValue) { return {0, -vValue}; }

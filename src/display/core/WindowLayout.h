@@ -25,14 +25,25 @@ struct ResizeResult {
 ResizeResult resizeLayout(double windowWidth, double windowHeight, const TwipsRect& viewport,
                           const TwipsRect& vscroll, const TwipsRect& hscroll);
 
-// A scroll-bar maximum that is never negative (a canvas shorter than its viewport
-// does not scroll).
-int scrollMaximum(int value);
-
 // Natural steps: an arrow moves 16 pixels, a click in the trough a viewport less
 // two arrow steps (at least one arrow step).
 inline constexpr int ScrollSmallStep = 16;
 int scrollLargeStep(int viewportPixels);
+
+// Maxima and trough steps of VScroll1 and HScroll1 (pixels).
+struct ScrollBars {
+  int verticalMax = 0;
+  int horizontalMax = 0;
+  int verticalPage = ScrollSmallStep;
+  int horizontalPage = ScrollSmallStep;
+};
+// The one rule for the scroll bars, from the canvas and viewport sizes in
+// pixels; the redraw, Open and every resize set the bars by it. Each maximum is
+// the part of the canvas that does not fit in the viewport, never below 0: at
+// the maximum the canvas's far edge meets the viewport's, so the canvas never
+// scrolls out of view, and a redraw that narrows it clamps the bar (which moves
+// the canvas) so that it stays in view.
+ScrollBars scrollBarsFor(int canvasWidth, int canvasHeight, int viewportWidth, int viewportHeight);
 
 struct CanvasPos {
   int left = 0, top = 0;
