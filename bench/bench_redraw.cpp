@@ -135,6 +135,10 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+  // --direct-only: time the program's own way only (for profiling it).
+  const bool directOnly = argc > 2 && (std::string(argv[2]) == "--direct-only" || std::string(argv[2]) == "--save");
+  // --save DIR: keep the program's drawings (wiggle.png, fill.png) to compare builds.
+  const std::string saveDir = argc > 3 && std::string(argv[2]) == "--save" ? argv[3] : "";
 
   const char* tmp = std::getenv("TMPDIR");
   const std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/tessaly_bench_redraw_" +
@@ -154,13 +158,18 @@ int main(int argc, char** argv) {
   for (int fill : {0, 1}) {
     s.AreaFillFlag = static_cast<std::int16_t>(fill);
     double cpuPerCall = 0, cpuKept = 0, cpuShipped = 0;
-    canvas.setFastPaths(false);
-    canvas.setPainterReuse(false);
-    const double perCall = timeRedraws(display, n, cpuPerCall);
-    canvas.setPainterReuse(true);
-    const double kept = timeRedraws(display, n, cpuKept);
+    double perCall = 0, kept = 0;
+    if (!directOnly) {
+      canvas.setFastPaths(false);
+      canvas.setPainterReuse(false);
+      perCall = timeRedraws(display, n, cpuPerCall);
+      canvas.setPainterReuse(true);
+      kept = timeRedraws(display, n, cpuKept);
+    }
     canvas.setFastPaths(true);
     const double shipped = timeRedraws(display, n, cpuShipped);
+    if (!saveDir.empty())
+      canvas.image().save(QString::fromStdString(saveDir + (fill ? "/fill.png" : "/wiggle.png")));
     std::printf("  %-9s QPainter per call %7.1f ms (cpu %7.1f)   QPainter kept %7.1f ms (cpu %7.1f)   "
                 "direct %7.1f ms (cpu %7.1f)   ratio %.2f\n",
                 fill ? "area fill" : "wiggle", perCall, cpuPerCall, kept, cpuKept, shipped, cpuShipped,

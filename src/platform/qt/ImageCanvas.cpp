@@ -121,10 +121,22 @@ void ImageCanvas::setPenColor(Rgb c) {
 
 void ImageCanvas::moveTo(int x, int y) { pos_ = QPoint(x, y); }
 
+// What a run of one-pixel lines needs from the image, fetched once per
+// primitive rather than once per segment.
+struct DirectRaster {
+  uchar* bits;
+  qsizetype bpl;
+  int w, h;
+  QRgb c;
+  bool xr;
+};
+
+namespace {
+
 // Bresenham, both end points included (the first one left out when asked, so that
 // XOR polylines do not touch their joints twice). Clipped to the image first.
-void ImageCanvas::rasterLine(int x0, int y0, int x1, int y1, bool skipFirst) {
-  const int w = image_.width(), h = image_.height();
+void rasterLine(const DirectRaster& im, int x0, int y0, int x1, int y1, bool skipFirst) {
+  const int w = im.w, h = im.h;
   const bool inside = x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h;
   if (!inside) {
     // Liang-Barsky against the image rectangle.
@@ -149,36 +161,45 @@ void ImageCanvas::rasterLine(int x0, int y0, int x1, int y1, bool skipFirst) {
     x0 = std::clamp(nx0, 0, w - 1), y0 = std::clamp(ny0, 0, h - 1);
     x1 = std::clamp(nx1, 0, w - 1), y1 = std::clamp(ny1, 0, h - 1);
   }
-  uchar* bits = image_.bits();
-  const qsizetype bpl = image_.bytesPerLine();
-  const QRgb c = (colour_.rgb() & 0xffffffu) | 0xff000000u;
-  const bool xr = mode_ == PenMode::Xor;
-  auto put = [&](int x, int y) {
-    auto* px = reinterpret_cast<QRgb*>(bits + y * bpl) + x;
-    *px = xr ? (*px ^ c) | 0xff000000u : c;
+  uchar* const bits = im.bits;
+  const qsizetype bpl = im.bpl;
+  const QRgb c = im.c;
+  const bool xr = im.xr;
+  // Pixels lo..hi of row y.
+  auto run = [&](int y, int lo, int hi) {
+    auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
+    if (xr)
+      for (int k = lo; k <= hi; ++k) row[k] = (row[k] ^ c) | 0xff000000u;
+    else
+      std::fill(row + lo, row + hi + 1, c);
   };
   const int adx = std::abs(x1 - x0), ady = std::abs(y1 - y0);
   if (adx > ady) {
     // Mostly horizontal: one run of pixels per row. Row r (0..ady) takes the x
-    // whose ideal y rounds to it, the same pixels Bresenham would choose.
+    // whose ideal y rounds to it, the same pixels Bresenham would choose: its
+    // last step is the largest k with 2*k*ady < (2r+1)*adx (k <= adx), that is
+    // floor(((2r+1)*adx - 1) / (2*ady)), kept here as a running quotient and
+    // remainder so that a row costs no division.
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    const long long den = 2LL * ady;
+    long long q = 0, rem = 0, qStep = 0, rStep = 0;
+    if (den != 0) {
+      q = (adx - 1LL) / den;
+      rem = (adx - 1LL) % den;
+      qStep = (2LL * adx) / den;
+      rStep = (2LL * adx) % den;
+    }
     int x = x0;
     for (int r = 0; r <= ady; ++r) {
-      // Last step of this row: the largest k with 2*k*ady < (2r+1)*adx (k <= adx).
-      int kEnd = r == ady ? adx : static_cast<int>(((2LL * r + 1) * adx - 1) / (2LL * ady));
-      kEnd = std::min(kEnd, adx);
+      int kEnd = r == ady ? adx : static_cast<int>(std::min<long long>(q, adx));
+      q += qStep;
+      rem += rStep;
+      if (rem >= den && den != 0) rem -= den, ++q;
       const int xEnd = x0 + sx * kEnd;
       const int y = y0 + sy * r;
       int from = x, to = xEnd;
       if (r == 0 && skipFirst) from += sx;
-      if ((to - from) * sx >= 0) {
-        const int lo = std::min(from, to), hi = std::max(from, to);
-        auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
-        if (xr)
-          for (int k = lo; k <= hi; ++k) row[k] = (row[k] ^ c) | 0xff000000u;
-        else
-          std::fill(row + lo, row + hi + 1, c);
-      }
+      if ((to - from) * sx >= 0) run(y, std::min(from, to), std::max(from, to));
       x = xEnd + sx;
     }
     return;
@@ -189,7 +210,7 @@ void ImageCanvas::rasterLine(int x0, int y0, int x1, int y1, bool skipFirst) {
   int err = dx + dy;
   bool first = true;
   for (;;) {
-    if (!(first && skipFirst)) put(x0, y0);
+    if (!(first && skipFirst)) run(y0, x0, x0);
     first = false;
     if (x0 == x1 && y0 == y1) break;
     const int e2 = 2 * err;
@@ -198,9 +219,16 @@ void ImageCanvas::rasterLine(int x0, int y0, int x1, int y1, bool skipFirst) {
   }
 }
 
+}  // namespace
+
+DirectRaster ImageCanvas::raster() {
+  return {image_.bits(), image_.bytesPerLine(), image_.width(), image_.height(),
+          (colour_.rgb() & 0xffffffu) | 0xff000000u, mode_ == PenMode::Xor};
+}
+
 void ImageCanvas::lineTo(int x, int y) {
   if (fast_ && penWidth_ <= 1) {
-    rasterLine(pos_.x(), pos_.y(), x, y, false);
+    rasterLine(raster(), pos_.x(), pos_.y(), x, y, false);
   } else {
     painter().drawLine(pos_, QPoint(x, y));
   }
@@ -211,9 +239,10 @@ void ImageCanvas::lineTo(int x, int y) {
 void ImageCanvas::polyline(const std::vector<PointI>& points) {
   if (points.empty()) return;
   if (fast_ && penWidth_ <= 1) {
-    rasterLine(points[0].x, points[0].y, points[0].x, points[0].y, false);
+    const DirectRaster im = raster();
+    rasterLine(im, points[0].x, points[0].y, points[0].x, points[0].y, false);
     for (std::size_t i = 1; i < points.size(); ++i)
-      rasterLine(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, true);
+      rasterLine(im, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, true);
     pos_ = QPoint(points.back().x, points.back().y);
     done();
     return;

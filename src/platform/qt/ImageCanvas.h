@@ -26,6 +26,8 @@ class QPainter;
 
 namespace tsly {
 
+struct DirectRaster;
+
 class ImageCanvas : public QWidget, public Canvas {
   Q_OBJECT
  public:
@@ -72,7 +74,8 @@ class ImageCanvas : public QWidget, public Canvas {
   void applyPen(QPainter& p);
   void done();  // after each primitive: close the per-call painter, schedule a repaint
   void endPainting();
-  void rasterLine(int x0, int y0, int x1, int y1, bool skipFirst);
+  DirectRaster raster();
+  static QImage largePageImage(int w, int h);  // the image and pen for direct drawing
   bool fillLobe(const std::vector<PointI>& points);
 
   QImage image_;
