@@ -219,6 +219,57 @@ class TestDisplayCanvas : public QObject {
             }
         }
   }
+
+  // Wiggle polylines are kept and drawn band by band (two threads for many of
+  // them); the picture must be the one segment-by-segment drawing gives, also
+  // across a pen change and with lines over the band edges and image edges.
+  void keptWigglesDrawTheSamePixelsAsSegments() {
+    std::vector<std::vector<PointI>> lines;
+    std::uint32_t seed = 12345;
+    auto rnd = [&](int n) {
+      seed = seed * 1664525u + 1013904223u;
+      return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
+    };
+    for (int t = 0; t < 400; ++t) {
+      std::vector<PointI> l;
+      const int x = 5 + t * 3;
+      int y = rnd(20);
+      for (int i = 0; i < 70; ++i) {
+        l.push_back({std::clamp(x + rnd(41) - 20, 0, 1249), y});
+        y += rnd(4) == 0 ? rnd(40) : rnd(3);  // mostly one row per point, now and then a long step
+      }
+      if (t % 50 == 7) l.push_back({x, 2000});  // past the bottom edge: drawn at once, clipped
+      lines.push_back(l);
+    }
+    auto draw = [&](ImageCanvas& c, bool segments) {
+      c.setSize(1250, 700);
+      for (std::size_t t = 0; t < lines.size(); ++t) {
+        if (t == 250) c.setPenColor({200, 0, 0});  // a pen change part-way
+        const auto& l = lines[t];
+        if (!segments) {
+          c.polyline(l);
+          continue;
+        }
+        c.moveTo(l[0].x, l[0].y);
+        c.lineTo(l[0].x, l[0].y);
+        for (std::size_t i = 1; i < l.size(); ++i) c.lineTo(l[i].x, l[i].y);
+      }
+    };
+    ImageCanvas kept, segs;
+    draw(kept, false);
+    draw(segs, true);
+    QCOMPARE(kept.image(), segs.image());
+    // XOR: every line drawn twice leaves the image white.
+    ImageCanvas x;
+    x.setSize(1250, 700);
+    x.setPenMode(PenMode::Xor);
+    x.setPenColor({0, 255, 255});
+    for (int twice = 0; twice < 2; ++twice)
+      for (const auto& l : lines) x.polyline(l);
+    QImage white(1250, 700, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    QCOMPARE(x.image(), white);
+  }
 };
 
 QTEST_MAIN(TestDisplayCanvas)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -68,6 +69,11 @@ void ImageCanvas::done() {
   update();
 }
 
+void ImageCanvas::setFastPaths(bool on) {
+  flushPending();
+  fast_ = on;
+}
+
 void ImageCanvas::setPainterReuse(bool on) {
   reuse_ = on;
   if (!on) endPainting();
@@ -77,6 +83,7 @@ void ImageCanvas::setSize(int w, int h) {
   w = std::clamp(w, 1, MaxSide);
   h = std::clamp(h, 1, MaxSide);
   if (w == image_.width() && h == image_.height()) return;
+  flushPending();
   endPainting();
   QImage next(w, h, QImage::Format_RGB32);
   if (next.isNull()) return;  // no memory for it: keep the old image
@@ -96,6 +103,7 @@ int ImageCanvas::logicalDpiX() const { return QWidget::logicalDpiX(); }
 int ImageCanvas::logicalDpiY() const { return QWidget::logicalDpiY(); }
 
 void ImageCanvas::clear() {
+  dropPending();  // all white anyway
   endPainting();
   image_.fill(Qt::white);
   update();
@@ -106,16 +114,21 @@ void ImageCanvas::clear() {
 void ImageCanvas::setPersistent(bool on) { persistent_ = on; }
 bool ImageCanvas::persistent() const { return persistent_; }
 
+// A new pen first draws the polylines kept with the old one.
 void ImageCanvas::setPenMode(PenMode mode) {
+  if (mode != mode_) flushPending();
   mode_ = mode;
   if (painter_) applyPen(*painter_);
 }
 void ImageCanvas::setPenWidth(int w) {
+  if (w != penWidth_) flushPending();
   penWidth_ = w;
   if (painter_) applyPen(*painter_);
 }
 void ImageCanvas::setPenColor(Rgb c) {
-  colour_ = QColor(std::clamp(c.r, 0, 255), std::clamp(c.g, 0, 255), std::clamp(c.b, 0, 255));
+  const QColor next(std::clamp(c.r, 0, 255), std::clamp(c.g, 0, 255), std::clamp(c.b, 0, 255));
+  if (next != colour_) flushPending();
+  colour_ = next;
   if (painter_) applyPen(*painter_);
 }
 
@@ -133,9 +146,14 @@ struct DirectRaster {
 
 namespace {
 
+constexpr int MaxImageSide = ImageCanvas::MaxSide + 1;
+
 // Bresenham, both end points included (the first one left out when asked, so that
 // XOR polylines do not touch their joints twice). Clipped to the image first.
-void rasterLine(const DirectRaster& im, int x0, int y0, int x1, int y1, bool skipFirst) {
+// Only rows yLo <= y < yHi are written (a band of the image; the pixels are the
+// same ones the whole line has in those rows).
+void rasterLine(const DirectRaster& im, int x0, int y0, int x1, int y1, bool skipFirst, int yLo = 0,
+                int yHi = MaxImageSide) {
   const int w = im.w, h = im.h;
   const bool inside = x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h;
   if (!inside) {
@@ -183,7 +201,9 @@ void rasterLine(const DirectRaster& im, int x0, int y0, int x1, int y1, bool ski
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     const long long den = 2LL * ady;
     long long q = 0, rem = 0, qStep = 0, rStep = 0;
-    if (den != 0) {
+    if (ady == 1) {
+      q = (adx - 1LL) >> 1;  // one step down (a wiggle at one row per sample): no division at all
+    } else if (den != 0) {
       q = (adx - 1LL) / den;
       rem = (adx - 1LL) % den;
       qStep = (2LL * adx) / den;
@@ -199,7 +219,7 @@ void rasterLine(const DirectRaster& im, int x0, int y0, int x1, int y1, bool ski
       const int y = y0 + sy * r;
       int from = x, to = xEnd;
       if (r == 0 && skipFirst) from += sx;
-      if ((to - from) * sx >= 0) run(y, std::min(from, to), std::max(from, to));
+      if ((to - from) * sx >= 0 && y >= yLo && y < yHi) run(y, std::min(from, to), std::max(from, to));
       x = xEnd + sx;
     }
     return;
@@ -210,7 +230,7 @@ void rasterLine(const DirectRaster& im, int x0, int y0, int x1, int y1, bool ski
   int err = dx + dy;
   bool first = true;
   for (;;) {
-    if (!(first && skipFirst)) run(y0, x0, x0);
+    if (!(first && skipFirst) && y0 >= yLo && y0 < yHi) run(y0, x0, x0);
     first = false;
     if (x0 == x1 && y0 == y1) break;
     const int e2 = 2 * err;
@@ -239,6 +259,11 @@ void ImageCanvas::lineTo(int x, int y) {
 void ImageCanvas::polyline(const std::vector<PointI>& points) {
   if (points.empty()) return;
   if (fast_ && penWidth_ <= 1) {
+    if (defer(points)) {
+      pos_ = QPoint(points.back().x, points.back().y);
+      done();
+      return;
+    }
     const DirectRaster im = raster();
     rasterLine(im, points[0].x, points[0].y, points[0].x, points[0].y, false);
     for (std::size_t i = 1; i < points.size(); ++i)
@@ -252,6 +277,74 @@ void ImageCanvas::polyline(const std::vector<PointI>& points) {
   painter().drawPolyline(scratch_);
   pos_ = scratch_.last();
   done();
+}
+
+// A polyline inside the image whose rows never decrease (a wiggle trace) is
+// kept to be drawn later with the others, band by band: drawn one trace at a
+// time, every sample falls on another image row, and so on another page of
+// memory; a band of rows across all traces stays within a few hundred pages.
+// While the pen stays the same, the order of drawing does not change a pixel
+// (copy mode sets each pixel to the pen colour, XOR flips it once per line
+// through it), so anything else may be drawn meanwhile.
+bool ImageCanvas::defer(const std::vector<PointI>& points) {
+  if (points.size() < 2) return false;
+  const int w = image_.width(), h = image_.height();
+  int prevY = points.front().y;
+  for (const PointI& p : points) {
+    if (p.x < 0 || p.x >= w || p.y < prevY || p.y >= h) return false;
+    prevY = p.y;
+  }
+  if (points.front().y < 0) return false;
+  const auto begin = static_cast<std::uint32_t>(pendingPoints_.size());
+  pendingPoints_.insert(pendingPoints_.end(), points.begin(), points.end());
+  pendingLines_.push_back({begin, static_cast<std::uint32_t>(pendingPoints_.size())});
+  return true;
+}
+
+void ImageCanvas::dropPending() {
+  pendingPoints_.clear();
+  pendingLines_.clear();
+}
+
+// Draws the kept polylines in bands of rows; with many of them the bands are
+// shared between this thread and one worker (alternate bands: disjoint rows).
+void ImageCanvas::flushPending() {
+  if (pendingLines_.empty()) return;
+  const DirectRaster im = raster();
+  const std::vector<PointI>& pts = pendingPoints_;
+  const std::vector<PendingLine>& lines = pendingLines_;
+  constexpr int Band = 32;
+  const int bands = (im.h + Band - 1) / Band;
+  // Segment j of a line [begin, end): j == begin is its first point alone,
+  // later ones run from point j-1 to point j without their first pixel.
+  auto drawBands = [&](int firstBand, int step) {
+    std::vector<std::uint32_t> cursor(lines.size());
+    for (std::size_t l = 0; l < lines.size(); ++l) cursor[l] = lines[l].begin;
+    for (int b = firstBand; b < bands; b += step) {
+      const int yLo = b * Band, yHi = yLo + Band;
+      for (std::size_t l = 0; l < lines.size(); ++l) {
+        const std::uint32_t end = lines[l].end;
+        std::uint32_t j = cursor[l];
+        // Segments that end above the band are done.
+        while (j < end && pts[j].y < yLo) ++j;
+        cursor[l] = j;
+        for (; j < end; ++j) {
+          const bool firstPoint = j == lines[l].begin;
+          const PointI a = firstPoint ? pts[j] : pts[j - 1], e = pts[j];
+          if (a.y >= yHi) break;
+          rasterLine(im, a.x, a.y, e.x, e.y, !firstPoint, yLo, yHi);
+        }
+      }
+    }
+  };
+  if (pts.size() >= 20000 && bands >= 2 && std::thread::hardware_concurrency() >= 2) {
+    std::thread worker(drawBands, 1, 2);
+    drawBands(0, 2);
+    worker.join();
+  } else {
+    drawBands(0, 1);
+  }
+  dropPending();
 }
 
 // A wiggle lobe: the first and last points lie on one vertical line x0, and the
@@ -327,11 +420,13 @@ int ImageCanvas::textWidth(const std::string& text) const {
 int ImageCanvas::textHeight(const std::string&) const { return QFontMetrics(font()).height(); }
 
 const QImage& ImageCanvas::image() {
+  flushPending();
   endPainting();
   return image_;
 }
 
 void ImageCanvas::paintEvent(QPaintEvent* event) {
+  flushPending();
   endPainting();
   QPainter p(this);
   p.drawImage(event->rect(), image_, event->rect());
