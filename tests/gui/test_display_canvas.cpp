@@ -270,6 +270,51 @@ class TestDisplayCanvas : public QObject {
     white.fill(Qt::white);
     QCOMPARE(x.image(), white);
   }
+
+  // Lobes are filled band by band of rows as well: the same lobe moved down
+  // by any number of rows (across band edges) gives the same picture moved.
+  void keptLobesFillTheSameRowsWhereverTheBandsFall() {
+    const std::vector<PointI> lobe{{50, 10}, {55, 11}, {70, 15}, {80, 16}, {62, 25}, {61, 60}, {90, 61}, {50, 90}};
+    QImage base;
+    for (int d = 0; d <= 40; ++d) {
+      std::vector<PointI> moved = lobe;
+      for (PointI& p : moved) p.y += d;
+      ImageCanvas c;
+      c.setSize(120, 160);
+      c.fillPolygon(moved);
+      const QImage img = c.image().copy(0, d, 120, 110);
+      if (d == 0) base = img;
+      else QCOMPARE(img, base);
+    }
+    QCOMPARE(base.pixel(60, 40) & 0xffffff, Black);
+  }
+
+  // Many lobes and wiggles kept together (two threads) fill what each one
+  // drawn on its own fills.
+  void manyKeptLobesMatchLobesDrawnOneByOne() {
+    ImageCanvas together, oneByOne;
+    for (ImageCanvas* c : {&together, &oneByOne}) c->setSize(900, 600);
+    std::uint32_t seed = 99;
+    auto rnd = [&](int n) {
+      seed = seed * 1664525u + 1013904223u;
+      return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
+    };
+    for (int t = 0; t < 300; ++t) {
+      const int x = 5 + t * 3;
+      int y = rnd(30);
+      while (y < 580) {
+        std::vector<PointI> lobe{{x, y}};
+        const int len = 2 + rnd(30);
+        for (int k = 0; k < len; ++k) lobe.push_back({x + rnd(25), y += rnd(3)});
+        lobe.push_back({x, ++y});
+        y += 1 + rnd(20);
+        together.fillPolygon(lobe);
+        oneByOne.fillPolygon(lobe);
+        (void)oneByOne.image();
+      }
+    }
+    QCOMPARE(together.image(), oneByOne.image());
+  }
 };
 
 QTEST_MAIN(TestDisplayCanvas)

@@ -241,6 +241,52 @@ void rasterLine(const DirectRaster& im, int x0, int y0, int x1, int y1, bool ski
 
 }  // namespace
 
+namespace {
+
+// A wiggle lobe: the first and last points lie on one vertical line x0, and the
+// points between run downwards (y never decreasing).
+bool isLobe(const std::vector<PointI>& pts) {
+  const std::size_t n = pts.size();
+  if (n < 3 || pts.back().x != pts.front().x || pts.back().y < pts.front().y) return false;
+  for (std::size_t i = 1; i < n; ++i)
+    if (pts[i].y < pts[i - 1].y) return false;
+  return true;
+}
+
+// Fills a lobe's rows yLo <= y < yHi: each row between the first and last y
+// from x0 to the chain's x at that row (the chain's own pixels are the wiggle
+// line).
+void fillLobeRows(const DirectRaster& im, const PointI* pts, std::size_t n, int yLo, int yHi) {
+  const int x0 = pts[0].x;
+  const int w = im.w;
+  const QRgb c = im.c;
+  const bool xr = im.xr;
+  // Walk the chain pts[0..n-1]; for each row take the x of the chain at that row
+  // (linear between points; the farthest from x0 when several points share a row).
+  std::size_t seg = 0;
+  const int yFirst = std::max({pts[0].y, yLo, 0}), yLast = std::min({pts[n - 1].y, yHi - 1, im.h - 1});
+  for (int y = yFirst; y <= yLast; ++y) {
+    while (seg + 1 < n - 1 && pts[seg + 1].y < y) ++seg;
+    int reach = x0;
+    for (std::size_t k = seg; k + 1 < n && pts[k].y <= y; ++k) {
+      const PointI a = pts[k], b = pts[k + 1];
+      if (b.y < y) continue;
+      int x;
+      if (b.y == a.y) x = std::abs(a.x - x0) > std::abs(b.x - x0) ? a.x : b.x;
+      else x = a.x + static_cast<int>(std::lround(static_cast<double>(b.x - a.x) * (y - a.y) / (b.y - a.y)));
+      if (std::abs(x - x0) > std::abs(reach - x0)) reach = x;
+      if (b.y > y) break;
+    }
+    int lo = std::min(x0, reach), hi = std::max(x0, reach);
+    lo = std::max(lo, 0);
+    hi = std::min(hi, w - 1);
+    auto* row = reinterpret_cast<QRgb*>(im.bits + y * im.bpl);
+    for (int x = lo; x <= hi; ++x) row[x] = xr ? (row[x] ^ c) | 0xff000000u : c;
+  }
+}
+
+}  // namespace
+
 DirectRaster ImageCanvas::raster() {
   return {image_.bits(), image_.bytesPerLine(), image_.width(), image_.height(),
           (colour_.rgb() & 0xffffffu) | 0xff000000u, mode_ == PenMode::Xor};
@@ -304,17 +350,41 @@ bool ImageCanvas::defer(const std::vector<PointI>& points) {
 void ImageCanvas::dropPending() {
   pendingPoints_.clear();
   pendingLines_.clear();
+  pendingLobePoints_.clear();
+  pendingLobes_.clear();
 }
 
 // Draws the kept polylines in bands of rows; with many of them the bands are
 // shared between this thread and one worker (alternate bands: disjoint rows).
 void ImageCanvas::flushPending() {
-  if (pendingLines_.empty()) return;
+  if (pendingLines_.empty() && pendingLobes_.empty()) return;
   const DirectRaster im = raster();
   const std::vector<PointI>& pts = pendingPoints_;
   const std::vector<PendingLine>& lines = pendingLines_;
   constexpr int Band = 32;
   const int bands = (im.h + Band - 1) / Band;
+  // The lobes by band: each listed in every band its rows reach.
+  std::vector<std::uint32_t> lobeStart(static_cast<std::size_t>(bands) + 1, 0), lobeIndex;
+  auto bandRange = [&](const PendingLine& l, int& first, int& last) {
+    first = std::max(pendingLobePoints_[l.begin].y, 0) / Band;
+    last = std::min(pendingLobePoints_[l.end - 1].y, im.h - 1) / Band;
+    return pendingLobePoints_[l.end - 1].y >= 0 && pendingLobePoints_[l.begin].y < im.h;
+  };
+  for (const PendingLine& l : pendingLobes_) {
+    int first = 0, last = 0;
+    if (bandRange(l, first, last))
+      for (int b = first; b <= last; ++b) ++lobeStart[static_cast<std::size_t>(b) + 1];
+  }
+  for (int b = 0; b < bands; ++b) lobeStart[static_cast<std::size_t>(b) + 1] += lobeStart[static_cast<std::size_t>(b)];
+  lobeIndex.resize(lobeStart.back());
+  {
+    std::vector<std::uint32_t> fillAt(lobeStart.begin(), lobeStart.end() - 1);
+    for (std::size_t i = 0; i < pendingLobes_.size(); ++i) {
+      int first = 0, last = 0;
+      if (bandRange(pendingLobes_[i], first, last))
+        for (int b = first; b <= last; ++b) lobeIndex[fillAt[static_cast<std::size_t>(b)]++] = static_cast<std::uint32_t>(i);
+    }
+  }
   // Segment j of a line [begin, end): j == begin is its first point alone,
   // later ones run from point j-1 to point j without their first pixel.
   auto drawBands = [&](int firstBand, int step) {
@@ -335,9 +405,13 @@ void ImageCanvas::flushPending() {
           rasterLine(im, a.x, a.y, e.x, e.y, !firstPoint, yLo, yHi);
         }
       }
+      for (std::uint32_t i = lobeStart[static_cast<std::size_t>(b)]; i < lobeStart[static_cast<std::size_t>(b) + 1]; ++i) {
+        const PendingLine& l = pendingLobes_[lobeIndex[i]];
+        fillLobeRows(im, pendingLobePoints_.data() + l.begin, l.end - l.begin, yLo, yHi);
+      }
     }
   };
-  if (pts.size() >= 20000 && bands >= 2 && std::thread::hardware_concurrency() >= 2) {
+  if (pts.size() + pendingLobePoints_.size() >= 20000 && bands >= 2 && std::thread::hardware_concurrency() >= 2) {
     std::thread worker(drawBands, 1, 2);
     drawBands(0, 2);
     worker.join();
@@ -347,49 +421,13 @@ void ImageCanvas::flushPending() {
   dropPending();
 }
 
-// A wiggle lobe: the first and last points lie on one vertical line x0, and the
-// points between run downwards (y never decreasing). Each row between the first
-// and last y is filled from x0 to the chain's x at that row (the chain's own
-// pixels are the wiggle line). Returns false for any other polygon.
-bool ImageCanvas::fillLobe(const std::vector<PointI>& pts) {
-  const std::size_t n = pts.size();
-  const int x0 = pts.front().x;
-  if (pts.back().x != x0 || pts.back().y < pts.front().y) return false;
-  for (std::size_t i = 1; i < n; ++i)
-    if (pts[i].y < pts[i - 1].y) return false;
-  const int w = image_.width(), h = image_.height();
-  const QRgb c = (colour_.rgb() & 0xffffff) | 0xff000000u;
-  const bool xr = mode_ == PenMode::Xor;
-  uchar* bits = image_.bits();
-  const qsizetype bpl = image_.bytesPerLine();
-  // Walk the chain pts[0..n-1]; for each row take the x of the chain at that row
-  // (linear between points; the farthest from x0 when several points share a row).
-  std::size_t seg = 0;
-  for (int y = pts.front().y; y <= pts.back().y; ++y) {
-    if (y < 0 || y >= h) continue;
-    while (seg + 1 < n - 1 && pts[seg + 1].y < y) ++seg;
-    int reach = x0;
-    for (std::size_t k = seg; k + 1 < n && pts[k].y <= y; ++k) {
-      const PointI a = pts[k], b = pts[k + 1];
-      if (b.y < y) continue;
-      int x;
-      if (b.y == a.y) x = std::abs(a.x - x0) > std::abs(b.x - x0) ? a.x : b.x;
-      else x = a.x + static_cast<int>(std::lround(static_cast<double>(b.x - a.x) * (y - a.y) / (b.y - a.y)));
-      if (std::abs(x - x0) > std::abs(reach - x0)) reach = x;
-      if (b.y > y) break;
-    }
-    int lo = std::min(x0, reach), hi = std::max(x0, reach);
-    lo = std::max(lo, 0);
-    hi = std::min(hi, w - 1);
-    auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
-    for (int x = lo; x <= hi; ++x) row[x] = xr ? (row[x] ^ c) | 0xff000000u : c;
-  }
-  return true;
-}
-
 void ImageCanvas::fillPolygon(const std::vector<PointI>& points) {
   if (points.size() < 3) return;
-  if (fast_ && mode_ == PenMode::Copy && fillLobe(points)) {
+  if (fast_ && mode_ == PenMode::Copy && isLobe(points)) {
+    // Kept and filled with the wiggles, band by band (see defer()).
+    const auto begin = static_cast<std::uint32_t>(pendingLobePoints_.size());
+    pendingLobePoints_.insert(pendingLobePoints_.end(), points.begin(), points.end());
+    pendingLobes_.push_back({begin, static_cast<std::uint32_t>(pendingLobePoints_.size())});
     done();
     return;
   }

@@ -80,7 +80,6 @@ class ImageCanvas : public QWidget, public Canvas {
   void endPainting();
   DirectRaster raster();
   static QImage largePageImage(int w, int h);  // the image and pen for direct drawing
-  bool fillLobe(const std::vector<PointI>& points);
 
   bool defer(const std::vector<PointI>& points);
   void flushPending();
@@ -93,6 +92,8 @@ class ImageCanvas : public QWidget, public Canvas {
   };
   std::vector<PointI> pendingPoints_;
   std::vector<PendingLine> pendingLines_;
+  std::vector<PointI> pendingLobePoints_;  // wiggle lobes kept to be filled likewise
+  std::vector<PendingLine> pendingLobes_;
   QImage image_;
   std::unique_ptr<QPainter> painter_;
   bool reuse_ = true;
