@@ -25,6 +25,8 @@
 
 #include <unistd.h>
 
+#include "../tests/support/RecordingHost.h"
+#include "BenchSupport.h"
 #include "display/core/PanelDisplay.h"
 #include "platform/RawFile.h"
 #include "platform/qt/ImageCanvas.h"
@@ -40,15 +42,6 @@ constexpr int Panels = 20;
 constexpr int TracesPerPanel = 48;
 constexpr int Samples = 1500;
 constexpr int IntervalUs = 4000;
-
-struct BenchHost : DisplayHost {
-  void setStatusText(const std::string&) override {}
-  void setClearPicksEnabled(bool) override {}
-  void setVelfEnabled(bool) override {}
-  int viewportWidth() const override { return 481; }
-  int viewportHeight() const override { return 289; }
-  void setScrollBars(const ScrollBars&) override {}
-};
 
 // Writes the file and fills the state as opening it would.
 void makeFile(const std::string& path, AppState& s) {
@@ -111,18 +104,6 @@ void makeFile(const std::string& path, AppState& s) {
   s.GraphicsSaveFlag = -1;
 }
 
-std::string loadAverage() {
-  std::ifstream f("/proc/loadavg");
-  std::string a, b, c;
-  f >> a >> b >> c;
-  return a + " " + b + " " + c;
-}
-
-double medianMs(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // Median wall-clock milliseconds of n redraws; cpuMs gets the median processor time
 // (the machine may be shared: processor time shows the work without the waiting).
 double timeRedraws(PanelDisplay& d, int n, double& cpuMs) {
@@ -135,8 +116,8 @@ double timeRedraws(PanelDisplay& d, int n, double& cpuMs) {
     cpu.push_back(1000.0 * static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
     ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
   }
-  cpuMs = medianMs(cpu);
-  return medianMs(ms);
+  cpuMs = bench::median(cpu);
+  return bench::median(ms);
 }
 
 }  // namespace
@@ -157,7 +138,7 @@ int main(int argc, char** argv) {
   makeFile(path, s);
   ImageCanvas canvas;
   QtUi ui;
-  BenchHost host;
+  test::RecordingHost host;
   PanelDisplay display(s, canvas, ui, host);
 
   std::printf("redraw: 1 CDP, %d panels x %d traces x %d float samples (%d traces), canvas ",
@@ -165,7 +146,7 @@ int main(int argc, char** argv) {
   display.refresh();
   std::printf("%d x %d pixels, median of %d\n", canvas.width(), canvas.height(), n);
 
-  std::printf("load average before: %s\n", loadAverage().c_str());
+  std::printf("load average before: %s\n", bench::loadAverage().c_str());
   double median[2] = {0, 0}, ratio[2] = {0, 0};
   for (int fill : {0, 1}) {
     s.AreaFillFlag = static_cast<std::int16_t>(fill);
@@ -206,15 +187,15 @@ int main(int argc, char** argv) {
   std::vector<double> step, stepCpu;
   for (int i = 0; i < n; ++i) {
     const auto a = Clock::now();
-    const std::clock_t c0 = std::clock();
+    const double c0 = bench::processCpuSeconds();
     if (i % 2) display.prevPanel();
     else display.nextPanel();
     (void)canvas.image();  // everything drawn
-    stepCpu.push_back(1000.0 * static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
+    stepCpu.push_back(1000.0 * (bench::processCpuSeconds() - c0));
     step.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
   }
-  std::printf("next/prev: %.1f ms median (cpu %.1f), wiggles\n", medianMs(step), medianMs(stepCpu));
-  std::printf("load average after: %s\n", loadAverage().c_str());
+  std::printf("next/prev: %.1f ms median (cpu %.1f), wiggles\n", bench::median(step), bench::median(stepCpu));
+  std::printf("load average after: %s\n", bench::loadAverage().c_str());
   if (!directOnly)
     std::printf("redraw median: %.0f ms (wiggle), %.0f ms (fill); %.2fx and %.2fx the painter per call\n",
                 median[0], median[1], ratio[0], ratio[1]);

@@ -27,6 +27,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "generation/core/Synth.h"
 #include "open/core/OpenScan.h"
 #include "platform/RawFile.h"
@@ -64,17 +65,8 @@ std::string shellQuote(const std::string& s) {
   return q + "'";
 }
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
-std::string loadAverage() {
-  std::ifstream f("/proc/loadavg");
-  std::string a, b, c;
-  f >> a >> b >> c;
-  return a + " " + b + " " + c;
-}
+using tsly::bench::loadAverage;
+using tsly::bench::median;
 
 // The straightforward scan, as a reference: every byte read in order, each
 // header decoded, each sample block passed over. Returns the trace count.
