@@ -21,7 +21,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -36,13 +35,6 @@ using namespace tsly::bench;
 namespace {
 
 
-std::string loadAverage() {
-  std::ifstream f("/proc/loadavg");
-  std::string a, b, c;
-  f >> a >> b >> c;
-  return a + " " + b + " " + c;
-}
-
 struct Timing {
   std::vector<double> wall, cpu;
   void add(double w, double c) {
@@ -54,11 +46,11 @@ struct Timing {
 // Times f() once: wall and process CPU seconds.
 template <class F>
 void timeOnce(Timing& t, F&& f) {
-  std::clock_t c0 = std::clock();
+  const double c0 = processCpuSeconds();
   auto t0 = std::chrono::steady_clock::now();
   f();
   auto t1 = std::chrono::steady_clock::now();
-  t.add(seconds(t0, t1), double(std::clock() - c0) / CLOCKS_PER_SEC);
+  t.add(seconds(t0, t1), processCpuSeconds() - c0);
 }
 
 void print(const char* name, const Timing& t, double moveouts) {
