@@ -1,13 +1,21 @@
 // Panel generation speed: a gather of 200 CDPs x 48 traces x 1500 float samples
-// at 4 ms; 4 panels x 10 CDPs x 20 velocities, stacked (38,400 trace moveouts).
-// Times the engine (CDP index, each trace read once per panel) and the
-// straightforward loop (directory searched per CDP, every trace re-read per
-// velocity) in the same run, on the same file warm in the page cache.
+// at 4 ms; 4 panels x 10 CDPs x 20 velocities, stacked (38,400 trace moveouts),
+// then the same job with 8 and 16 panels so the growth shows. In the same run,
+// on the same file warm in the page cache, each job is timed three ways:
+//   engine       the run as the program does it: the panel's traces read once,
+//                moved out on two worker threads with moveout tables shared by
+//                the panel's CDPs, written in order by the calling thread;
+//   one thread   the same engine with the moveouts on the calling thread;
+//   reference    the straightforward loop: the directory searched per CDP,
+//                every trace read again for every velocity and moved out by
+//                nmoit one at a time.
+// The three output files must agree byte for byte.
 //
 //   build/bench/bench_generate [repeats]
 //
 // Wall time counts the time the machine gave to other programs as well; the
-// process CPU time (one thread) is the figure to compare on a loaded machine.
+// process CPU time (all threads) is printed beside it, and the load average
+// before and after.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -27,6 +35,29 @@ using namespace tsly::bench;
 namespace {
 
 
+struct Timing {
+  std::vector<double> wall, cpu;
+  void add(double w, double c) {
+    wall.push_back(w);
+    cpu.push_back(c);
+  }
+};
+
+// Times f() once: wall and process CPU seconds.
+template <class F>
+void timeOnce(Timing& t, F&& f) {
+  const double c0 = processCpuSeconds();
+  auto t0 = std::chrono::steady_clock::now();
+  f();
+  auto t1 = std::chrono::steady_clock::now();
+  t.add(seconds(t0, t1), processCpuSeconds() - c0);
+}
+
+void print(const char* name, const Timing& t, double moveouts) {
+  const double w = median(t.wall), c = median(t.cpu);
+  std::printf("  %-11s %.3f s wall  %.3f s cpu  %8.0f traces/s wall\n", name, w, c, moveouts / w);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,58 +66,63 @@ int main(int argc, char** argv) {
   const std::string in = dir.file("gather.dat");
   writeGather(in, syntheticGather(1001, 200, 48, 1500, 50, 60, 1.2, 2400.0));
 
-  GenerationParams p;
-  p.startCdps = {1001, 1051, 1101, 1151};
-  for (int j = 0; j < 20; ++j) p.velocities.push_back(1500.0f + 100.0f * j);
-  p.cdpsPerPanel = 10;
-  p.stretch = 0.5f;
-  p.lengthMs = 6000;
-  p.stackFlag = 1;
-  p.upperCaseFileName = false;
-  p.askBeforeOverwrite = false;
-  const double moveouts = 4.0 * 10 * 48 * 20;
-
   AppState base;
   if (!scanInto(base, in)) {
     std::fprintf(stderr, "bench_generate: cannot scan %s\n", in.c_str());
     return 1;
   }
+  std::printf("gather: 200 CDPs x 48 traces x 1500 float samples at 4 ms; 2 cores\n");
+  std::printf("load average before: %s\n", loadAverage().c_str());
 
-  std::vector<double> fast, slow, fastCpu, slowCpu;
-  std::string fastBytes, slowBytes;
-  for (int r = 0; r < repeats; ++r) {
-    AppState a = base;
-    ScriptedUi ui;
-    p.outputName = dir.file("fast.nmo");
-    std::clock_t c0 = std::clock();
-    auto t0 = std::chrono::steady_clock::now();
-    auto res = generatePanels(a, ui, p, {});
-    auto t1 = std::chrono::steady_clock::now();
-    fastCpu.push_back(double(std::clock() - c0) / CLOCKS_PER_SEC);
-    if (res.outcome != GenerationOutcome::Finished) {
-      std::fprintf(stderr, "bench_generate: run failed\n");
-      return 1;
+  bool allSame = true;
+  double baseEngine = 0, baseRatio = 0;
+  for (int panels : {4, 8, 16}) {
+    GenerationParams p;
+    for (int i = 0; i < panels; ++i) p.startCdps.push_back(static_cast<float>(1001 + i * (panels == 4 ? 50 : 190 / panels)));
+    for (int j = 0; j < 20; ++j) p.velocities.push_back(1500.0f + 100.0f * j);
+    p.cdpsPerPanel = 10;
+    p.stretch = 0.5f;
+    p.lengthMs = 6000;
+    p.stackFlag = 1;
+    p.upperCaseFileName = false;
+    p.askBeforeOverwrite = false;
+    const double moveouts = panels * 10.0 * 48 * 20;
+
+    Timing engine, single, reference;
+    for (int r = 0; r < repeats; ++r) {
+      for (int workers : {2, 0}) {
+        AppState a = base;
+        ScriptedUi ui;
+        p.outputName = dir.file(workers ? "engine.nmo" : "single.nmo");
+        p.moveoutWorkers = workers;
+        GenerationResult res;
+        timeOnce(workers ? engine : single, [&] { res = generatePanels(a, ui, p, {}); });
+        if (res.outcome != GenerationOutcome::Finished) {
+          std::fprintf(stderr, "bench_generate: run failed\n");
+          return 1;
+        }
+      }
+      AppState b = base;
+      timeOnce(reference, [&] { referenceGenerate(b, p, dir.file("reference.nmo")); });
     }
-    fast.push_back(seconds(t0, t1));
-
-    AppState b = base;
-    std::clock_t c2 = std::clock();
-    auto t2 = std::chrono::steady_clock::now();
-    referenceGenerate(b, p, dir.file("slow.nmo"));
-    auto t3 = std::chrono::steady_clock::now();
-    slowCpu.push_back(double(std::clock() - c2) / CLOCKS_PER_SEC);
-    slow.push_back(seconds(t2, t3));
+    const std::string ref = readAll(dir.file("reference.nmo"));
+    const bool same = readAll(dir.file("engine.nmo")) == ref && readAll(dir.file("single.nmo")) == ref;
+    allSame = allSame && same;
+    std::printf("job: %d panels x 10 CDPs x 20 velocities, stacked (%.0f trace moveouts), medians of %d\n", panels,
+                moveouts, repeats);
+    print("engine", engine, moveouts);
+    print("one thread", single, moveouts);
+    print("reference", reference, moveouts);
+    const double ratio = median(reference.wall) / median(engine.wall);
+    std::printf("  ratio reference/engine: %.2f wall, %.2f cpu; one thread/engine: %.2f wall\n", ratio,
+                median(reference.cpu) / median(engine.cpu), median(single.wall) / median(engine.wall));
+    std::printf("  outputs identical: %s\n", same ? "yes" : "NO");
+    if (panels == 4) {
+      baseEngine = median(engine.wall);
+      baseRatio = ratio;
+    }
   }
-  const bool same = readAll(dir.file("fast.nmo")) == readAll(dir.file("slow.nmo"));
-  const double f = median(fast), s = median(slow);
-  std::printf("gather: 200 CDPs x 48 traces x 1500 float samples at 4 ms\n");
-  std::printf("job: 4 panels x 10 CDPs x 20 velocities, stacked (%.0f trace moveouts)\n", moveouts);
-  const double fc = median(fastCpu), sc = median(slowCpu);
-  std::printf("engine:     %.3f s wall  %.3f s cpu  %.0f traces/s wall  %.0f traces/s cpu  (medians of %d)\n", f,
-              fc, moveouts / f, moveouts / fc, repeats);
-  std::printf("reference:  %.3f s wall  %.3f s cpu  %.0f traces/s wall  %.0f traces/s cpu\n", s, sc, moveouts / s,
-              moveouts / sc);
-  std::printf("ratio reference/engine: %.2f wall, %.2f cpu\n", s / f, sc / fc);
-  std::printf("outputs identical: %s\n", same ? "yes" : "NO");
-  return same ? 0 : 1;
+  std::printf("load average after: %s\n", loadAverage().c_str());
+  std::printf("generate median: %.3f s (4 panels), %.2fx the reference\n", baseEngine, baseRatio);
+  return allSame ? 0 : 1;
 }

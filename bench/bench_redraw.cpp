@@ -6,9 +6,11 @@
 // through one QPainter kept open, and as the program runs (one-pixel lines and
 // wiggle lobes rasterised straight into the image, the rest through the kept
 // painter); the ratio of the first to the last; the same with area fill; and
-// the time of one pick click (which never redraws).
+// the time of one pick click (which never redraws) and of Next/Prev; and the
+// summary line "redraw median: N ms (wiggle), M ms (fill)". The processor time
+// (all threads) and the load average are printed beside the wall times.
 //
-//   QT_QPA_PLATFORM=offscreen build/bench/bench_redraw [redraws]
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_redraw [redraws [--direct-only | --save DIR]]
 #include <QApplication>
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -123,6 +126,10 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+  // --direct-only: time the program's own way only (for profiling it).
+  const bool directOnly = argc > 2 && (std::string(argv[2]) == "--direct-only" || std::string(argv[2]) == "--save");
+  // --save DIR: keep the program's drawings (wiggle.png, fill.png) to compare builds.
+  const std::string saveDir = argc > 3 && std::string(argv[2]) == "--save" ? argv[3] : "";
 
   const char* tmp = std::getenv("TMPDIR");
   const std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/tessaly_bench_redraw_" +
@@ -139,20 +146,29 @@ int main(int argc, char** argv) {
   display.refresh();
   std::printf("%d x %d pixels, median of %d\n", canvas.width(), canvas.height(), n);
 
+  std::printf("load average before: %s\n", bench::loadAverage().c_str());
+  double median[2] = {0, 0}, ratio[2] = {0, 0};
   for (int fill : {0, 1}) {
     s.AreaFillFlag = static_cast<std::int16_t>(fill);
     double cpuPerCall = 0, cpuKept = 0, cpuShipped = 0;
-    canvas.setFastPaths(false);
-    canvas.setPainterReuse(false);
-    const double perCall = timeRedraws(display, n, cpuPerCall);
-    canvas.setPainterReuse(true);
-    const double kept = timeRedraws(display, n, cpuKept);
+    double perCall = 0, kept = 0;
+    if (!directOnly) {
+      canvas.setFastPaths(false);
+      canvas.setPainterReuse(false);
+      perCall = timeRedraws(display, n, cpuPerCall);
+      canvas.setPainterReuse(true);
+      kept = timeRedraws(display, n, cpuKept);
+    }
     canvas.setFastPaths(true);
     const double shipped = timeRedraws(display, n, cpuShipped);
+    if (!saveDir.empty())
+      canvas.image().save(QString::fromStdString(saveDir + (fill ? "/fill.png" : "/wiggle.png")));
     std::printf("  %-9s QPainter per call %7.1f ms (cpu %7.1f)   QPainter kept %7.1f ms (cpu %7.1f)   "
                 "direct %7.1f ms (cpu %7.1f)   ratio %.2f\n",
                 fill ? "area fill" : "wiggle", perCall, cpuPerCall, kept, cpuKept, shipped, cpuShipped,
                 perCall / shipped);
+    median[fill] = shipped;
+    ratio[fill] = perCall / shipped;
   }
 
   // Pick clicks: alternate two rows on panel 10 (each click replaces the last).
@@ -165,6 +181,26 @@ int main(int argc, char** argv) {
   for (int i = 0; i < clicks; ++i) display.mousePress(x, 100.0f + static_cast<float>(i % 2) * 40.0f);
   const double us = std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / clicks;
   std::printf("pick click: %.1f us per click (%d clicks, no redraw)\n", us, clicks);
+
+  // Next / Prev on this CDP (the only one, so each shows it again): the whole
+  // command, duplicate-pick check, file read, drawing and pick overlay.
+  std::vector<double> step, stepCpu;
+  for (int i = 0; i < n; ++i) {
+    const auto a = Clock::now();
+    const double c0 = bench::processCpuSeconds();
+    if (i % 2) display.prevPanel();
+    else display.nextPanel();
+    (void)canvas.image();  // everything drawn
+    stepCpu.push_back(1000.0 * (bench::processCpuSeconds() - c0));
+    step.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
+  }
+  std::printf("next/prev: %.1f ms median (cpu %.1f), wiggles\n", bench::median(step), bench::median(stepCpu));
+  std::printf("load average after: %s\n", bench::loadAverage().c_str());
+  if (!directOnly)
+    std::printf("redraw median: %.0f ms (wiggle), %.0f ms (fill); %.2fx and %.2fx the painter per call\n",
+                median[0], median[1], ratio[0], ratio[1]);
+  else
+    std::printf("redraw median: %.0f ms (wiggle), %.0f ms (fill)\n", median[0], median[1]);
 
   std::remove(path.c_str());
   return 0;

@@ -16,7 +16,9 @@ int deflectionPixels(float s) {
   double v = static_cast<double>(s);
   if (std::isnan(v)) return 0;
   v = std::clamp(v, -MaxDeflection, MaxDeflection);
-  return static_cast<int>(nearest(v));
+  // Within the clamp, rounding in the default mode (to nearest, halves to
+  // even) gives nearest(v) exactly, in one instruction instead of a call.
+  return static_cast<int>(std::lrint(v));
 }
 
 }  // namespace

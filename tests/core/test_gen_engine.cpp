@@ -491,10 +491,10 @@ TEST_F(GenFixture, RangesGeneratedApartAndJoinedEqualOneRun) {
 // A panel whose traces do not fit the memory the process may still take: the
 // run ends with a message instead of a crash. The address space is limited
 // in a child process (not with sanitizers, which reserve far more).
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define TSLY_ADDRESS_SPACE_LIMITS 0
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 #define TSLY_ADDRESS_SPACE_LIMITS 0
 #endif
 #endif

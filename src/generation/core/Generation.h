@@ -16,9 +16,13 @@
 // Speed and memory: a CDP index is built once per run, and each input trace is
 // read once per panel and kept in memory for all the panel's velocities, up to
 // traceCacheBytes; the CDPs beyond are read again for every velocity block.
-// The output is byte for byte that of reading every trace again for every
-// velocity. Running out of memory ends the run with a message (outcome
-// Failed), never a crash.
+// A panel kept whole is moved out on worker threads (moveoutWorkers), each
+// velocity's moveout computed once per offset and applied to all the panel's
+// CDPs; this thread writes the blocks in order, shows progress, lets events
+// run after every CDP and reads the stop flag after every separator. The output
+// is byte for byte that of reading every trace again for every velocity and
+// moving it out with nmoit. Running out of memory ends the run with a message
+// (outcome Failed), never a crash.
 #pragma once
 
 #include <cstddef>
@@ -50,6 +54,9 @@ struct GenerationParams {
   bool askBeforeOverwrite = true;
   // The most memory a panel's traces may take between velocity blocks.
   std::size_t traceCacheBytes = DefaultTraceCacheBytes;
+  // Threads that move out a panel held whole in memory (0: the run's own
+  // thread does it). The output is the same whatever the number.
+  int moveoutWorkers = 2;
 };
 
 struct GenerationHooks {

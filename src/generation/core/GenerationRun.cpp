@@ -1,14 +1,21 @@
 // The generation run: open the files, then for each panel read its traces once
 // (PanelTraces) and for each velocity move out every live trace of each CDP,
 // stack or write it, and close the velocity block with a separator trace.
+//
+// A panel held whole in memory is moved out by worker threads (PanelMoveout);
+// this thread still walks every trace in order, as the plain loop does, and
+// takes each moved-out trace or stacked sum from them, so messages, headers and
+// the bytes written are those of the plain loop.
 #include <algorithm>
 #include <new>
 
 #include "generation/core/Generation.h"
 #include "generation/core/GenerationTexts.h"
+#include "generation/core/PanelMoveout.h"
 #include "generation/core/PanelTraces.h"
 #include "generation/core/TraceWriter.h"
 #include "platform/RawFile.h"
+#include "platform/ReadAt.h"
 #include "platform/TextFiles.h"
 #include "shared/FileUtil.h"
 #include "shared/Nmo.h"
@@ -23,7 +30,12 @@ namespace {
 class Run {
  public:
   Run(AppState& s, Ui& ui, const GenerationParams& p, const GenerationHooks& hooks)
-      : s_(s), ui_(ui), p_(p), hooks_(hooks), panel_(s, index_, p.lengthMs, p.traceCacheBytes) {}
+      : s_(s),
+        ui_(ui),
+        p_(p),
+        hooks_(hooks),
+        panel_(s, index_, p.lengthMs, p.traceCacheBytes),
+        moveout_(p.velocities, p.stretch, p.stackFlag != 0, p.moveoutWorkers) {}
 
   GenerationResult go();
   // Memory ran out somewhere in go(): the run ends with a message.
@@ -38,8 +50,8 @@ class Run {
   bool checkSampleIntervals();
   void begin();
   Step runPanels();
-  Step runVelocityBlock(float v, std::int64_t count);
-  Step runCdp(std::int64_t m, float v);
+  Step runVelocityBlock(std::size_t j, std::int64_t count);
+  Step runCdp(std::size_t j, std::int64_t m, float v);
   Step processTrace(const InputTrace& t, float v);
   Step writeStackedTrace();
   Step writeSeparator(float v);
@@ -58,6 +70,8 @@ class Run {
   TraceWriter out_;
   CdpIndex index_;
   PanelTraces panel_;
+  PanelMoveout moveout_;            // after panel_: its workers read the panel
+  const CdpMoveout* cdpMoveout_ = nullptr;  // the workers' result for the CDP in hand
   std::int64_t done_ = 0, total_ = 0;
   bool started_ = false;  // the run has begun (files open, busy cursor shown)
 
@@ -71,6 +85,13 @@ class Run {
   std::int32_t lastCount_ = 0;
   bool used16_ = false;
   std::int32_t stackCount_ = 0;
+  bool moving_ = false;  // the panel in hand is moved out by moveout_
+
+  void stopMoveout() {
+    moveout_.stop();
+    moving_ = false;
+    cdpMoveout_ = nullptr;
+  }
 };
 
 bool Run::openFiles() {
@@ -130,7 +151,7 @@ bool Run::checkSampleIntervals() {
       seen[static_cast<size_t>(c + 32768)] = true;
       for (std::int32_t t : index_.traces(c)) {
         unsigned char hb[HeaderBytes];
-        if (rawSeek(h, s_.TraceDirectory[t].FilePos, 0) < 0 || hreed(hb, h, HeaderBytes) != HeaderBytes) continue;
+        if (readAt(h, hb, HeaderBytes, s_.TraceDirectory[t].FilePos) != HeaderBytes) continue;
         HeaderArray words;
         decodeHeader(hb, words);
         if (words[WordSampleInterval] <= 0) {
@@ -189,7 +210,13 @@ Run::Step Run::processTrace(const InputTrace& t, float v) {
     return Step::Finish;
   }
   const float offset = static_cast<float>(hdr_[WordOffset]) / static_cast<float>(hdr_[WordOffsetScalar]);
-  nmoit(t.samples, outBuf_.data(), numSamples_, v, offset, p_.stretch, interval_, p_.stackFlag);
+  if (cdpMoveout_ == nullptr) {
+    nmoit(t.samples, outBuf_.data(), numSamples_, v, offset, p_.stretch, interval_, p_.stackFlag);
+  } else if (!p_.stackFlag) {
+    // The workers moved this trace out; stacked sums are taken after the CDP.
+    const float* moved = cdpMoveout_->samples.data() + cdpMoveout_->starts.at(static_cast<size_t>(stackCount_));
+    std::copy_n(moved, numSamples_, outBuf_.begin());
+  }
   ++stackCount_;
   if (p_.stackFlag) return Step::Next;
   hdr_[WordNumSamples] = static_cast<std::int16_t>(numSamples_);
@@ -223,21 +250,29 @@ Run::Step Run::writeSeparator(float v) {
   return written(out_.write(hdr_, outBuf_));
 }
 
-Run::Step Run::runCdp(std::int64_t m, float v) {
+Run::Step Run::runCdp(std::size_t j, std::int64_t m, float v) {
   std::fill(outBuf_.begin(), outBuf_.end(), 0.0f);
   stackCount_ = 0;
   Step step = Step::Next;
+  if (moving_) cdpMoveout_ = &moveout_.wait(j, m);
   panel_.forEachTrace(m, [&](const InputTrace& t) {
     step = processTrace(t, v);
     return step == Step::Next;
   });
+  if (step == Step::Next && cdpMoveout_ != nullptr && p_.stackFlag && stackCount_ > 0)
+    outBuf_.assign(cdpMoveout_->samples.begin(), cdpMoveout_->samples.end());
+  if (moving_) {
+    cdpMoveout_ = nullptr;
+    moveout_.release(j, m);
+  }
   if (step != Step::Next) return step;
   return writeStackedTrace();
 }
 
-Run::Step Run::runVelocityBlock(float v, std::int64_t count) {
+Run::Step Run::runVelocityBlock(std::size_t j, std::int64_t count) {
+  const float v = p_.velocities[j];
   for (std::int64_t m = 0; m < count; ++m) {
-    const Step step = runCdp(m, v);
+    const Step step = runCdp(j, m, v);
     if (step != Step::Next) return step;
     ++done_;
     if (hooks_.progress) hooks_.progress(gentext::progressText(panel_.cdp(m), v), done_, total_);
@@ -251,9 +286,12 @@ Run::Step Run::runPanels() {
   total_ = static_cast<std::int64_t>(p_.startCdps.size()) * static_cast<std::int64_t>(p_.velocities.size()) * count;
   for (float start : p_.startCdps) {
     keepLastSamples();
+    stopMoveout();  // the workers read the panel about to be replaced
     panel_.load(start, count);
-    for (float v : p_.velocities) {
-      const Step step = runVelocityBlock(v, count);
+    moving_ = panel_.allKept();
+    if (moving_) moveout_.start(panel_, count);
+    for (std::size_t j = 0; j < p_.velocities.size(); ++j) {
+      const Step step = runVelocityBlock(j, count);
       if (step != Step::Next) return step;
       // The stop flag is read once the block is closed by its separator.
       if (hooks_.stopRequested && hooks_.stopRequested()) {
@@ -303,6 +341,7 @@ void Run::restoreState() {
 }
 
 void Run::endRun(bool finished) {
+  stopMoveout();
   ui_.setBusyCursor(false);
   if (hooks_.runningChanged) hooks_.runningChanged(false);
   rawClose(out_.handle);
@@ -339,6 +378,7 @@ GenerationResult Run::outOfMemory() {
   // What memory the panel held goes first, so that the message and the end of
   // the run have room. The shared sample buffer keeps what it held before.
   lastSamples_ = nullptr;
+  stopMoveout();
   panel_.release();
   result_.outOfMemory = true;
   ui_.message(gentext::outOfMemoryText(), "", Buttons::Ok, Icon::None);

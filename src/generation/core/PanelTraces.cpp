@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/RawFile.h"
+#include "platform/ReadAt.h"
 #include "shared/Numbers.h"
 
 namespace tsly {
@@ -28,13 +28,35 @@ std::span<const std::int32_t> CdpIndex::traces(std::int16_t c) const {
   return {order_.data() + start_[key], static_cast<size_t>(start_[key + 1] - start_[key])};
 }
 
+namespace {
+// Bytes the window reads at a time (more when one trace needs more): a few
+// reads for a panel, and little fresh memory to fault in.
+constexpr std::int64_t WindowBytes = std::int64_t{1} << 20;
+}  // namespace
+
+std::int64_t PanelTraces::fileBytes(std::int64_t pos, std::int64_t n, const unsigned char*& data) {
+  if (pos < windowPos_ || pos + n > windowPos_ + windowLen_) {
+    const std::int64_t want = std::max(n, WindowBytes);
+    if (want > windowSize_) {
+      window_.reset();
+      window_.reset(new unsigned char[static_cast<size_t>(want)]);
+      windowSize_ = want;
+    }
+    windowPos_ = pos;
+    windowLen_ = readAt(in_, window_.get(), want, pos);
+  }
+  data = window_.get() + (pos - windowPos_);
+  return std::max<std::int64_t>(0, std::min(n, windowPos_ + windowLen_ - pos));
+}
+
 bool PanelTraces::readRaw(std::int32_t t, InputTrace& trace) {
   using Kind = InputTrace::Kind;
   trace = InputTrace{};
   trace.dirIndex = t;
-  unsigned char hb[HeaderBytes];
-  rawSeek(in_, s_.TraceDirectory[t].FilePos, 0);
-  if (hreed(hb, in_, HeaderBytes) != HeaderBytes) {
+  raw_ = nullptr;
+  const std::int64_t pos = s_.TraceDirectory[t].FilePos;
+  const unsigned char* hb = nullptr;
+  if (fileBytes(pos, HeaderBytes, hb) != HeaderBytes) {
     trace.kind = Kind::HeaderShort;
     return false;
   }
@@ -54,8 +76,7 @@ bool PanelTraces::readRaw(std::int32_t t, InputTrace& trace) {
     trace.kind = Kind::TooShort;
     return false;
   }
-  if (bytes_.size() < static_cast<size_t>(nbytes)) bytes_.resize(static_cast<size_t>(nbytes));
-  if (hreed(bytes_.data(), in_, static_cast<std::int32_t>(nbytes)) != nbytes) {
+  if (fileBytes(pos + HeaderBytes, nbytes, raw_) != nbytes) {
     trace.kind = Kind::SamplesShort;
     return false;
   }
@@ -75,7 +96,7 @@ bool hasSamples(const InputTrace& t) {
 bool PanelTraces::readInto(std::int32_t t, InputTrace& trace, float* samples) {
   const bool more = readRaw(t, trace);
   if (hasSamples(trace)) {
-    decodeSamples(bytes_.data(), bytesPerSample(trace.header), trace.numSamples, samples);
+    decodeSamples(raw_, bytesPerSample(trace.header), trace.numSamples, samples);
     trace.samples = samples;
   }
   return more;
@@ -107,7 +128,7 @@ bool PanelTraces::keep(PanelCdp& pc, bool& stopped) {
     if (n > 0) {
       first = pool_.size();
       pool_.resize(pool_.size() + n);
-      decodeSamples(bytes_.data(), bytesPerSample(trace.header), trace.numSamples, pool_.data() + first);
+      decodeSamples(raw_, bytesPerSample(trace.header), trace.numSamples, pool_.data() + first);
     }
     traces_.push_back(trace);
     firsts_.push_back(first);
@@ -118,7 +139,7 @@ bool PanelTraces::keep(PanelCdp& pc, bool& stopped) {
 }
 
 void PanelTraces::load(float start, std::int64_t count) {
-  release();
+  clear();
   cdps_.assign(static_cast<size_t>(count), PanelCdp{});
   // Room for the whole panel as the directory describes it, within the budget.
   std::size_t traces = 0, samples = 0;
@@ -159,11 +180,28 @@ void PanelTraces::load(float start, std::int64_t count) {
     if (firsts_[q] != SIZE_MAX) traces_[q].samples = pool_.data() + firsts_[q];
 }
 
+bool PanelTraces::allKept() const {
+  return std::all_of(cdps_.begin(), cdps_.end(), [](const PanelCdp& c) { return c.kept; });
+}
+
+std::span<const InputTrace> PanelTraces::keptTraces(std::int64_t m) const {
+  const PanelCdp& c = cdps_[static_cast<size_t>(m)];
+  if (!c.kept) return {};
+  return {traces_.data() + c.first, static_cast<size_t>(c.count)};
+}
+
 void PanelTraces::release() {
   cdps_.clear();
   traces_ = {};
   firsts_ = {};
   pool_ = {};
+}
+
+void PanelTraces::clear() {
+  cdps_.clear();
+  traces_.clear();
+  firsts_.clear();
+  pool_.clear();
 }
 
 }  // namespace tsly

@@ -10,12 +10,16 @@
 // are read again from the file for every velocity block, one trace at a time.
 // Either way a trace holds exactly what reading it from the file gives, so the
 // output is byte for byte that of reading every trace again for every velocity.
+// The file is read through a window of several megabytes (positional reads),
+// so the traces of a panel, which usually lie together, cost a few system
+// calls rather than three per trace.
 // Reading into memory stops at the first trace that ends the run (nothing after
 // it is visited).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -54,11 +58,22 @@ class PanelTraces {
       : s_(s), index_(index), lengthMs_(lengthMs), budget_(budgetBytes) {}
 
   // The input file handle (not owned).
-  void setInput(int handle) { in_ = handle; }
+  void setInput(int handle) {
+    in_ = handle;
+    windowLen_ = 0;
+  }
   // Reads the panel of `count` CDPs from `start`, as much of it as the budget holds.
   void load(float start, std::int64_t count);
+  // Every CDP of the panel in hand is in memory (none is read during a visit).
+  bool allKept() const;
+  // The traces of the m-th CDP when it is kept (file order), else empty. They
+  // do not change until the next load or release, so other threads may read
+  // them meanwhile.
+  std::span<const InputTrace> keptTraces(std::int64_t m) const;
   // Gives back the memory of the panel in hand.
   void release();
+  // Forgets the panel in hand, keeping the memory for the next one.
+  void clear();
 
   std::int16_t cdp(std::int64_t m) const { return cdps_[static_cast<size_t>(m)].cdp; }
   // Visits the traces of the m-th CDP of the panel in file order while
@@ -88,8 +103,12 @@ class PanelTraces {
     std::int32_t first = 0, count = 0;  // range in traces_ when kept
   };
   // Reads directory entry t's header and, when it has samples to move out,
-  // its sample block into bytes_. False when the trace ends the run.
+  // its sample block (raw_ points at it until the next read). False when the
+  // trace ends the run.
   bool readRaw(std::int32_t t, InputTrace& trace);
+  // Bytes [pos, pos + n) of the input through the window: how many of them
+  // the file holds (fewer only at its end or on a read error), at `data`.
+  std::int64_t fileBytes(std::int64_t pos, std::int64_t n, const unsigned char*& data);
   // readRaw, then the samples decoded to `samples` (room for numSamples floats).
   bool readInto(std::int32_t t, InputTrace& trace, float* samples);
   // Reads the traces of one CDP into memory. False when they do not fit the
@@ -108,7 +127,10 @@ class PanelTraces {
   std::vector<InputTrace> traces_;
   std::vector<std::size_t> firsts_;  // pool offset of each kept trace's samples
   std::vector<float> pool_;
-  std::vector<unsigned char> bytes_;
+  // The window: file bytes [windowPos_, windowPos_ + windowLen_).
+  std::unique_ptr<unsigned char[]> window_;  // not zeroed: only read bytes are used
+  std::int64_t windowSize_ = 0, windowPos_ = 0, windowLen_ = 0;
+  const unsigned char* raw_ = nullptr;
   // One trace read during a visit; its samples buffer holds the longest trace
   // a header can declare, so it never moves.
   InputTrace slotTrace_;

@@ -10,11 +10,15 @@
 // zero line) are rasterised straight into the image; everything else (wide
 // lines, other polygons, text) goes through a QPainter that stays open on the
 // image between calls and is closed before the image is shown, resized or
-// handed out. setFastPaths(false) and setPainterReuse(false) turn these off
+// handed out. Wiggle polylines are kept and drawn together, band by band of
+// rows (on two threads when there are many), when the pen changes or the image
+// is shown, resized or handed out. setFastPaths(false) and setPainterReuse(false) turn these off
 // (slower; kept to compare in the benchmark and to check the fast paths).
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include <QImage>
 #include <QPolygon>
@@ -25,6 +29,8 @@
 class QPainter;
 
 namespace tsly {
+
+struct DirectRaster;
 
 class ImageCanvas : public QWidget, public Canvas {
   Q_OBJECT
@@ -57,7 +63,7 @@ class ImageCanvas : public QWidget, public Canvas {
   // The persistent image with all drawing so far (for saving, printing, tests).
   const QImage& image();
   void setPainterReuse(bool on);
-  void setFastPaths(bool on) { fast_ = on; }
+  void setFastPaths(bool on);
 
  signals:
   // A mouse press at (x, y) canvas pixels: button and keyboard modifiers as Qt gives them.
@@ -72,9 +78,22 @@ class ImageCanvas : public QWidget, public Canvas {
   void applyPen(QPainter& p);
   void done();  // after each primitive: close the per-call painter, schedule a repaint
   void endPainting();
-  void rasterLine(int x0, int y0, int x1, int y1, bool skipFirst);
-  bool fillLobe(const std::vector<PointI>& points);
+  DirectRaster raster();
+  static QImage largePageImage(int w, int h);  // the image and pen for direct drawing
 
+  bool defer(const std::vector<PointI>& points);
+  void flushPending();
+  void dropPending();
+
+  // Polylines kept to be drawn together (see defer()): their points, and each
+  // one's range of them.
+  struct PendingLine {
+    std::uint32_t begin, end;
+  };
+  std::vector<PointI> pendingPoints_;
+  std::vector<PendingLine> pendingLines_;
+  std::vector<PointI> pendingLobePoints_;  // wiggle lobes kept to be filled likewise
+  std::vector<PendingLine> pendingLobes_;
   QImage image_;
   std::unique_ptr<QPainter> painter_;
   bool reuse_ = true;
