@@ -148,80 +148,86 @@ namespace {
 
 constexpr int MaxImageSide = ImageCanvas::MaxSide + 1;
 
+// Clips the line to the image rectangle (Liang-Barsky). False when nothing of it
+// is inside. A start point moved by the clip is no longer a joint to skip.
+bool clipToImage(int w, int h, int& x0, int& y0, int& x1, int& y1, bool& skipFirst) {
+  double t0 = 0, t1 = 1;
+  const double dx = x1 - x0, dy = y1 - y0;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {static_cast<double>(x0), static_cast<double>(w - 1 - x0), static_cast<double>(y0),
+                       static_cast<double>(h - 1 - y0)};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) t0 = std::max(t0, t);
+    else t1 = std::min(t1, t);
+  }
+  if (t0 > t1) return false;
+  if (t0 > 0) skipFirst = false;
+  const int nx0 = static_cast<int>(std::lround(x0 + t0 * dx)), ny0 = static_cast<int>(std::lround(y0 + t0 * dy));
+  const int nx1 = static_cast<int>(std::lround(x0 + t1 * dx)), ny1 = static_cast<int>(std::lround(y0 + t1 * dy));
+  x0 = std::clamp(nx0, 0, w - 1), y0 = std::clamp(ny0, 0, h - 1);
+  x1 = std::clamp(nx1, 0, w - 1), y1 = std::clamp(ny1, 0, h - 1);
+  return true;
+}
+
+// Pixels lo..hi of row y, set to the colour or XORed with it.
+inline void rasterRun(const DirectRaster& im, int y, int lo, int hi) {
+  auto* row = reinterpret_cast<QRgb*>(im.bits + y * im.bpl);
+  if (im.xr)
+    for (int k = lo; k <= hi; ++k) row[k] = (row[k] ^ im.c) | 0xff000000u;
+  else
+    std::fill(row + lo, row + hi + 1, im.c);
+}
+
+// A mostly horizontal line (adx > ady): one run of pixels per row. Row r
+// (0..ady) takes the x whose ideal y rounds to it, the same pixels Bresenham
+// would choose: its last step is the largest k with 2*k*ady < (2r+1)*adx
+// (k <= adx), that is floor(((2r+1)*adx - 1) / (2*ady)), kept here as a running
+// quotient and remainder so that a row costs no division.
+void rasterShallow(const DirectRaster& im, int x0, int y0, int x1, int y1, bool skipFirst, int yLo, int yHi) {
+  const int adx = std::abs(x1 - x0), ady = std::abs(y1 - y0);
+  const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+  const long long den = 2LL * ady;
+  long long q = 0, rem = 0, qStep = 0, rStep = 0;
+  if (ady == 1) {
+    q = (adx - 1LL) >> 1;  // one step down (a wiggle at one row per sample): no division at all
+  } else if (den != 0) {
+    q = (adx - 1LL) / den;
+    rem = (adx - 1LL) % den;
+    qStep = (2LL * adx) / den;
+    rStep = (2LL * adx) % den;
+  }
+  int x = x0;
+  for (int r = 0; r <= ady; ++r) {
+    int kEnd = r == ady ? adx : static_cast<int>(std::min<long long>(q, adx));
+    q += qStep;
+    rem += rStep;
+    if (rem >= den && den != 0) rem -= den, ++q;
+    const int xEnd = x0 + sx * kEnd;
+    const int y = y0 + sy * r;
+    int from = x, to = xEnd;
+    if (r == 0 && skipFirst) from += sx;
+    if ((to - from) * sx >= 0 && y >= yLo && y < yHi) rasterRun(im, y, std::min(from, to), std::max(from, to));
+    x = xEnd + sx;
+  }
+}
+
 // Bresenham, both end points included (the first one left out when asked, so that
 // XOR polylines do not touch their joints twice). Clipped to the image first.
 // Only rows yLo <= y < yHi are written (a band of the image; the pixels are the
 // same ones the whole line has in those rows).
 void rasterLine(const DirectRaster& im, int x0, int y0, int x1, int y1, bool skipFirst, int yLo = 0,
                 int yHi = MaxImageSide) {
-  const int w = im.w, h = im.h;
-  const bool inside = x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h;
-  if (!inside) {
-    // Liang-Barsky against the image rectangle.
-    double t0 = 0, t1 = 1;
-    const double dx = x1 - x0, dy = y1 - y0;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {static_cast<double>(x0), static_cast<double>(w - 1 - x0), static_cast<double>(y0),
-                         static_cast<double>(h - 1 - y0)};
-    for (int i = 0; i < 4; ++i) {
-      if (p[i] == 0) {
-        if (q[i] < 0) return;
-        continue;
-      }
-      const double t = q[i] / p[i];
-      if (p[i] < 0) t0 = std::max(t0, t);
-      else t1 = std::min(t1, t);
-    }
-    if (t0 > t1) return;
-    if (t0 > 0) skipFirst = false;
-    const int nx0 = static_cast<int>(std::lround(x0 + t0 * dx)), ny0 = static_cast<int>(std::lround(y0 + t0 * dy));
-    const int nx1 = static_cast<int>(std::lround(x0 + t1 * dx)), ny1 = static_cast<int>(std::lround(y0 + t1 * dy));
-    x0 = std::clamp(nx0, 0, w - 1), y0 = std::clamp(ny0, 0, h - 1);
-    x1 = std::clamp(nx1, 0, w - 1), y1 = std::clamp(ny1, 0, h - 1);
-  }
-  uchar* const bits = im.bits;
-  const qsizetype bpl = im.bpl;
-  const QRgb c = im.c;
-  const bool xr = im.xr;
-  // Pixels lo..hi of row y.
-  auto run = [&](int y, int lo, int hi) {
-    auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
-    if (xr)
-      for (int k = lo; k <= hi; ++k) row[k] = (row[k] ^ c) | 0xff000000u;
-    else
-      std::fill(row + lo, row + hi + 1, c);
-  };
+  const bool inside =
+      x0 >= 0 && x0 < im.w && y0 >= 0 && y0 < im.h && x1 >= 0 && x1 < im.w && y1 >= 0 && y1 < im.h;
+  if (!inside && !clipToImage(im.w, im.h, x0, y0, x1, y1, skipFirst)) return;
   const int adx = std::abs(x1 - x0), ady = std::abs(y1 - y0);
   if (adx > ady) {
-    // Mostly horizontal: one run of pixels per row. Row r (0..ady) takes the x
-    // whose ideal y rounds to it, the same pixels Bresenham would choose: its
-    // last step is the largest k with 2*k*ady < (2r+1)*adx (k <= adx), that is
-    // floor(((2r+1)*adx - 1) / (2*ady)), kept here as a running quotient and
-    // remainder so that a row costs no division.
-    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    const long long den = 2LL * ady;
-    long long q = 0, rem = 0, qStep = 0, rStep = 0;
-    if (ady == 1) {
-      q = (adx - 1LL) >> 1;  // one step down (a wiggle at one row per sample): no division at all
-    } else if (den != 0) {
-      q = (adx - 1LL) / den;
-      rem = (adx - 1LL) % den;
-      qStep = (2LL * adx) / den;
-      rStep = (2LL * adx) % den;
-    }
-    int x = x0;
-    for (int r = 0; r <= ady; ++r) {
-      int kEnd = r == ady ? adx : static_cast<int>(std::min<long long>(q, adx));
-      q += qStep;
-      rem += rStep;
-      if (rem >= den && den != 0) rem -= den, ++q;
-      const int xEnd = x0 + sx * kEnd;
-      const int y = y0 + sy * r;
-      int from = x, to = xEnd;
-      if (r == 0 && skipFirst) from += sx;
-      if ((to - from) * sx >= 0 && y >= yLo && y < yHi) run(y, std::min(from, to), std::max(from, to));
-      x = xEnd + sx;
-    }
+    rasterShallow(im, x0, y0, x1, y1, skipFirst, yLo, yHi);
     return;
   }
   // Mostly vertical: one pixel per row.
@@ -230,7 +236,7 @@ void rasterLine(const DirectRaster& im, int x0, int y0, int x1, int y1, bool ski
   int err = dx + dy;
   bool first = true;
   for (;;) {
-    if (!(first && skipFirst) && y0 >= yLo && y0 < yHi) run(y0, x0, x0);
+    if (!(first && skipFirst) && y0 >= yLo && y0 < yHi) rasterRun(im, y0, x0, x0);
     first = false;
     if (x0 == x1 && y0 == y1) break;
     const int e2 = 2 * err;
