@@ -243,4 +243,4 @@ class DeckJobPadTest : public QObject {
 };
 
 QTEST_MAIN(DeckJobPadTest)
-#include "test_deck_jobpad.moc"
+#include "test_jobpad_run.moc"

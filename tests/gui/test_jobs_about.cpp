@@ -225,4 +225,4 @@ void TestAbout::closeBoxShowsNothing() {
 }
 
 QTEST_MAIN(TestAbout)
-#include "test_about.moc"
+#include "test_jobs_about.moc"

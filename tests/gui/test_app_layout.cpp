@@ -314,4 +314,4 @@ void WindowLayoutTest::fileInfoFileNameIsNeverCut() {
 }
 
 QTEST_MAIN(WindowLayoutTest)
-#include "test_window_layout.moc"
+#include "test_app_layout.moc"

@@ -192,4 +192,4 @@ void TestOutputSplash::waitEndsByItselfAfterFourSecondsWhileEventsRun() {
 }
 
 QTEST_MAIN(TestOutputSplash)
-#include "test_output_splash.moc"
+#include "test_startup_splash.moc"

@@ -469,4 +469,4 @@ void TestNmoSele::failedRunKeepsTheDialogOpen() {
 }
 
 QTEST_MAIN(TestNmoSele)
-#include "test_nmosele.moc"
+#include "test_generation_nmo_dialog.moc"

@@ -199,4 +199,4 @@ int main(int argc, char** argv) {
   return QTest::qExec(&test, argc, argv);
 }
 
-#include "test_output_guard.moc"
+#include "test_startup_guard.moc"

@@ -158,4 +158,4 @@ class VelocityFunctionTest : public QObject {
 };
 
 QTEST_MAIN(VelocityFunctionTest)
-#include "test_exchange_velocity.moc"
+#include "test_display_velocity_function.moc"

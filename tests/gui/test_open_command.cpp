@@ -667,4 +667,4 @@ void WindowOpenTest::exitDuringAGenerationRunWaitsForIt() {
 }
 
 QTEST_MAIN(WindowOpenTest)
-#include "test_window_open.moc"
+#include "test_open_command.moc"

@@ -82,4 +82,4 @@ void TestGenWindow::gatherOpensTheDialogAndItsPanelsOpenAndDraw() {
 }
 
 QTEST_MAIN(TestGenWindow)
-#include "test_gen_window.moc"
+#include "test_generation_window.moc"

@@ -218,4 +218,4 @@ void TestHelp::quitCloses() {
 }
 
 QTEST_MAIN(TestHelp)
-#include "test_help.moc"
+#include "test_jobs_help.moc"

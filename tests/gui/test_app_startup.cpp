@@ -413,4 +413,4 @@ void WindowStartupTest::fileOnTheCommandLineOpensAsOpenWould() {
 }
 
 QTEST_MAIN(WindowStartupTest)
-#include "test_window_startup.moc"
+#include "test_app_startup.moc"

@@ -616,4 +616,4 @@ class TestJobLink : public QObject {
 };
 
 QTEST_MAIN(TestJobLink)
-#include "test_joblink.moc"
+#include "test_jobs_link_jobpad.moc"

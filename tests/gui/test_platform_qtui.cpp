@@ -242,4 +242,4 @@ void QtUiTest::busyCursorIsSetNotStacked() {
 }
 
 QTEST_MAIN(QtUiTest)
-#include "test_window_qtui.moc"
+#include "test_platform_qtui.moc"

@@ -188,4 +188,4 @@ class TestDisplayCanvas : public QObject {
 };
 
 QTEST_MAIN(TestDisplayCanvas)
-#include "test_display_canvas.moc"
+#include "test_platform_canvas.moc"
