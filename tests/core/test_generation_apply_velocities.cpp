@@ -304,7 +304,7 @@ TEST(DeckRun, RefusalsWriteNothing) {
   EXPECT_EQ(readTraces(out).size(), 6u);
 
   // The input is never the output, not even with overwriting.
-  MoveoutJob self = jobFor(in, dir.path.string() + "/./in.dat", {constant(1001, 2000.0f)});
+  MoveoutJob self = jobFor(in, dir.path() + "/./in.dat", {constant(1001, 2000.0f)});
   self.overwrite = true;
   r = applyVelocities(self);
   EXPECT_EQ(r.status, MoveoutStatus::Refused);
@@ -360,7 +360,7 @@ TEST(DeckRun, RefusalsWriteNothing) {
   EXPECT_EQ(r.message, "trace 3 is cut short (the file ends inside it)");
   r = applyVelocities(jobFor(dir.file("none.dat"), out, {constant(1001, 2000.0f)}));
   EXPECT_EQ(r.message, "\"" + dir.file("none.dat") + "\": no such file");
-  EXPECT_EQ(otherFiles(dir.path.string(), known), std::vector<std::string>{});
+  EXPECT_EQ(otherFiles(dir.path(), known), std::vector<std::string>{});
 }
 
 TEST(DeckRun, CancelledOrFailedRunsLeaveNoFile) {
@@ -381,7 +381,7 @@ TEST(DeckRun, CancelledOrFailedRunsLeaveNoFile) {
   MoveoutResult r = applyVelocities(job, hooks);
   EXPECT_EQ(r.status, MoveoutStatus::Cancelled);
   EXPECT_EQ(reports, 1);
-  EXPECT_EQ(otherFiles(dir.path.string(), {"in.dat"}), std::vector<std::string>{});
+  EXPECT_EQ(otherFiles(dir.path(), {"in.dat"}), std::vector<std::string>{});
 
   // The disk fills up part-way.
   setWriteBudgetForTesting(1 << 20);
@@ -390,7 +390,7 @@ TEST(DeckRun, CancelledOrFailedRunsLeaveNoFile) {
   EXPECT_EQ(r.status, MoveoutStatus::Failed);
   EXPECT_EQ(r.message, "writing \"" + out + "\" failed (disk full?)");
   EXPECT_EQ(r.tracesWritten, 0);
-  EXPECT_EQ(otherFiles(dir.path.string(), {"in.dat"}), std::vector<std::string>{});
+  EXPECT_EQ(otherFiles(dir.path(), {"in.dat"}), std::vector<std::string>{});
 
   // Progress reaches the total; workers one or two give the same bytes.
   std::int64_t lastDone = 0, lastTotal = 0;

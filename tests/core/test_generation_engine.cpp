@@ -165,11 +165,11 @@ TEST_F(GenFixture, InputAndOutputDifferingOnlyInCaseAreRefused) {
   EXPECT_EQ(run(p).outcome, GenerationOutcome::NotStarted);
   // Another spelling of the same path is the same file too (it would be emptied).
   auto size = std::filesystem::file_size(in);
-  p.outputName = dir.path.string() + "/./gather.dat";
+  p.outputName = dir.path() + "/./gather.dat";
   p.upperCaseFileName = false;
   EXPECT_EQ(run(p).outcome, GenerationOutcome::NotStarted);
   // And another spelling in another case.
-  p.outputName = dir.path.string() + "/no/../GATHER.DAT";
+  p.outputName = dir.path() + "/no/../GATHER.DAT";
   EXPECT_EQ(run(p).outcome, GenerationOutcome::NotStarted);
   EXPECT_FALSE(std::filesystem::exists(dir.file("GATHER.DAT")));
   EXPECT_EQ(ui.boxes.size(), 4u);

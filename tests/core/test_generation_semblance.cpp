@@ -411,7 +411,7 @@ TEST(SpectrumRun, FailureLeavesNoCsvAndKeepsAnOldOne) {
   EXPECT_EQ(r.cdpsDone, 2u);
   EXPECT_EQ(readAll(csv), "old\n");
   std::size_t files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(dir.path)) files += e.is_regular_file();
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
   EXPECT_EQ(files, 2u);  // g.dat and out.csv: no temporary file left
 
   rp.cdps = {1001, 1002};

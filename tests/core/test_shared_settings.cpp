@@ -10,9 +10,11 @@
 
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 using namespace tsly;
+using tsly::test::TempDir;
 
 namespace {
 
@@ -28,18 +30,6 @@ void writeAll(const fs::path& p, const std::string& text) {
   f << text;
 }
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string t = (fs::temp_directory_path() / "tsly-settings-XXXXXX").string();
-    path = mkdtemp(t.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path, ec);
-  }
-};
 
 const char* const ExpectedDefaultFile =
     " 10  trace offset\r\n"
@@ -208,7 +198,7 @@ TEST(WindowSettings, LineEndsAndLongLines) {
 
 TEST(WindowSettings, BadFilesOnDiskLoadWithoutFailing) {
   TempDir dir;
-  const fs::path p = dir.path / "tessaly.ini";
+  const fs::path p = fs::path(dir.path()) / "tessaly.ini";
   // Empty file.
   writeAll(p, "");
   AppState a;
@@ -242,14 +232,14 @@ TEST(WindowSettings, BadFilesOnDiskLoadWithoutFailing) {
   // Missing file.
   AppState d;
   d.TraceSpacing = 3;
-  EXPECT_FALSE(loadSettingsFile((dir.path / "none.ini").string(), d, load));
+  EXPECT_FALSE(loadSettingsFile((fs::path(dir.path()) / "none.ini").string(), d, load));
   EXPECT_FLOAT_EQ(d.TraceSpacing, 3);
   EXPECT_EQ(d.GraphicsSaveFlag, 0);
 }
 
 TEST(WindowSettings, MoreThanTwentyTwoLinesReadsOnlyTheFirst) {
   TempDir dir;
-  const fs::path p = dir.path / "tessaly.ini";
+  const fs::path p = fs::path(dir.path()) / "tessaly.ini";
   writeAll(p, std::string(ExpectedDefaultFile) + " 99  extra\r\n");
   AppState st;
   SettingsLoad load;
@@ -272,7 +262,7 @@ TEST(WindowSettings, MissingFileDefaults) {
 
 TEST(WindowSettings, WriteReplacesTheFileWhole) {
   TempDir dir;
-  const fs::path p = dir.path / "tessaly.ini";
+  const fs::path p = fs::path(dir.path()) / "tessaly.ini";
   writeAll(p, "old contents\r\n");
   ::chmod(p.c_str(), 0640);
   ASSERT_EQ(writeSettingsFile(p.string(), ExpectedDefaultFile), 0);
@@ -282,7 +272,7 @@ TEST(WindowSettings, WriteReplacesTheFileWhole) {
   EXPECT_EQ(s.st_mode & 0777, 0640u);
   // No temporary file is left behind.
   int files = 0;
-  for (const auto& e : fs::directory_iterator(dir.path)) {
+  for (const auto& e : fs::directory_iterator(fs::path(dir.path()))) {
     (void)e;
     ++files;
   }
@@ -291,14 +281,14 @@ TEST(WindowSettings, WriteReplacesTheFileWhole) {
 
 TEST(WindowSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
   TempDir dir;
-  EXPECT_EQ(writeSettingsFile((dir.path / "missing" / "tessaly.ini").string(), "x"), 76);
+  EXPECT_EQ(writeSettingsFile((fs::path(dir.path()) / "missing" / "tessaly.ini").string(), "x"), 76);
   EXPECT_EQ(writeSettingsFile("", "x"), 64);
   if (::geteuid() != 0) {
-    const fs::path p = dir.path / "tessaly.ini";
+    const fs::path p = fs::path(dir.path()) / "tessaly.ini";
     writeAll(p, "old\r\n");
-    fs::permissions(dir.path, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(fs::path(dir.path()), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(writeSettingsFile(p.string(), ExpectedDefaultFile), 75);
-    fs::permissions(dir.path, fs::perms::owner_all);
+    fs::permissions(fs::path(dir.path()), fs::perms::owner_all);
     EXPECT_EQ(readAll(p), "old\r\n");
   }
 }
@@ -309,7 +299,7 @@ TEST(WindowSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
 // file at once and leaves the state alone.
 TEST(WindowSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
   TempDir dir;
-  const fs::path fifo = dir.path / "fifo.ini", zero = dir.path / "zero.ini", folder = dir.path / "folder.ini";
+  const fs::path fifo = fs::path(dir.path()) / "fifo.ini", zero = fs::path(dir.path()) / "zero.ini", folder = fs::path(dir.path()) / "folder.ini";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   fs::create_symlink("/dev/zero", zero);
   fs::create_directory(folder);
@@ -333,29 +323,29 @@ TEST(WindowSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
   test::ScriptedUi ui;
   AppState st;
   SettingsLoad load;
-  writeAll(dir.path / "tessaly.ini", ExpectedDefaultFile);
-  EXPECT_TRUE(loadSettingsFile(ui, st, (dir.path / "tessaly.ini").string(), load));
+  writeAll(fs::path(dir.path()) / "tessaly.ini", ExpectedDefaultFile);
+  EXPECT_TRUE(loadSettingsFile(ui, st, (fs::path(dir.path()) / "tessaly.ini").string(), load));
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(load.linesRead, 22);
 }
 
 TEST(WindowSettings, TheSettingsFileIsFoundWhateverTheCaseOfItsName) {
   TempDir dir;
-  const std::string folder = dir.path.string();
+  const std::string folder = dir.path();
   EXPECT_EQ(findSettingsFile(folder), "");
-  writeAll(dir.path / "TESSALY.INI", "x");
+  writeAll(fs::path(dir.path()) / "TESSALY.INI", "x");
   EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
-  writeAll(dir.path / "tessaly.ini", "x");
+  writeAll(fs::path(dir.path()) / "tessaly.ini", "x");
   EXPECT_EQ(findSettingsFile(folder), "tessaly.ini");
-  fs::remove(dir.path / "tessaly.ini");
-  writeAll(dir.path / "tessaly.ini.bak", "x");
+  fs::remove(fs::path(dir.path()) / "tessaly.ini");
+  writeAll(fs::path(dir.path()) / "tessaly.ini.bak", "x");
   EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
 }
 
 TEST(WindowSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
   TempDir dir;
-  fs::create_directory(dir.path / "kept");
-  const fs::path target = dir.path / "kept" / "settings.ini", link = dir.path / "tessaly.ini";
+  fs::create_directory(fs::path(dir.path()) / "kept");
+  const fs::path target = fs::path(dir.path()) / "kept" / "settings.ini", link = fs::path(dir.path()) / "tessaly.ini";
   writeAll(target, "old\r\n");
   fs::create_symlink("kept/settings.ini", link);
   ASSERT_EQ(writeSettingsFile(link.string(), ExpectedDefaultFile), 0);
@@ -367,7 +357,7 @@ TEST(WindowSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(readAll(target), ExpectedDefaultFile);
   // A loop of links is an access error and writes nothing.
-  const fs::path a = dir.path / "a.ini", b = dir.path / "b.ini";
+  const fs::path a = fs::path(dir.path()) / "a.ini", b = fs::path(dir.path()) / "b.ini";
   fs::create_symlink("b.ini", a);
   fs::create_symlink("a.ini", b);
   EXPECT_EQ(writeSettingsFile(a.string(), ExpectedDefaultFile), 75);

@@ -395,7 +395,7 @@ void TestNmoSele::generateRunsTheEngineAndHides() {
   AppState s;
   writeGather(dir.file("gather.dat"), syntheticGather(1001, 6, 3, 100));
   QVERIFY(scanInto(s, dir.file("gather.dat")));
-  s.LastPath = dir.path.string();
+  s.LastPath = dir.path();
   ScriptedUi ui;
   NmoDialog d(s, ui);
   d.timeOfDay = [] { return std::string("08:15:00"); };
@@ -424,7 +424,7 @@ void TestNmoSele::stopEndsAfterTheBlockAndNoSecondRunStarts() {
   AppState s;
   writeGather(dir.file("gather.dat"), syntheticGather(1001, 6, 3, 100));
   QVERIFY(scanInto(s, dir.file("gather.dat")));
-  s.LastPath = dir.path.string();
+  s.LastPath = dir.path();
   ScriptedUi ui;
   NmoDialog d(s, ui);
   d.text1(1)->setText("3");
@@ -455,7 +455,7 @@ void TestNmoSele::failedRunKeepsTheDialogOpen() {
   AppState s;
   writeGather(dir.file("gather.dat"), syntheticGather(1001, 2, 2, 50));
   QVERIFY(scanInto(s, dir.file("gather.dat")));
-  s.LastPath = dir.path.string();
+  s.LastPath = dir.path();
   ScriptedUi ui;
   NmoDialog d(s, ui);
   d.text4(0)->setText("-1");

@@ -181,7 +181,7 @@ class DeckJobPadTest : public QObject {
     QVERIFY(clicked);
     QVERIFY2(ui.boxes.empty(), ui.boxes.empty() ? "" : ui.boxes[0].text.c_str());
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Run cancelled; nothing written."));
-    QCOMPARE(filesIn(dir.path.string()), std::vector<std::string>{"gather.dat"});
+    QCOMPARE(filesIn(dir.path()), std::vector<std::string>{"gather.dat"});
   }
 
   void batchRunsEachDeckWhenItEnds() {

@@ -548,7 +548,7 @@ struct GenerationRig {
     writeGather(dir.file("line.dat"), syntheticGather(3001, 3, 4, 100));
     w.endProcess = [this] { ++ended; };
     w.link().linkstart("JobPad", "orogdde");
-    st.StartDirectory = dir.path.string();
+    st.StartDirectory = dir.path();
     w.show();
     openGather();
     d = w.nmoDialog();
