@@ -18,20 +18,14 @@
 
 #include "../tests/support/GenFixtures.h"
 #include "../tests/support/ScriptedUi.h"
+#include "BenchSupport.h"
 
 using namespace tsly;
 using namespace tsly::test;
+using namespace tsly::bench;
 
 namespace {
 
-double seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
-  return std::chrono::duration<double>(b - a).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 }  // namespace
 

@@ -21,39 +21,19 @@
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
 
 #include "../tests/support/GenFixtures.h"
+#include "BenchSupport.h"
 #include "generation/core/ApplyVelocities.h"
 #include "platform/RawFile.h"
 #include "shared/Nmo.h"
 
 using namespace tsly;
 using namespace tsly::test;
+using namespace tsly::bench;
 
 namespace {
 
-double seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
-  return std::chrono::duration<double>(b - a).count();
-}
-
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_utime.tv_usec * 1e-6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec * 1e-6;
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-std::string loadAverage() {
-  std::ifstream f("/proc/loadavg");
-  std::string a, b, c;
-  f >> a >> b >> c;
-  return a + " " + b + " " + c;
-}
 
 // One trace at a time: header, samples, the CDP's velocities, moveout, write.
 bool straightforward(const MoveoutJob& job) {
@@ -116,11 +96,11 @@ int main(int argc, char** argv) {
       j.workers = c.workers;
       j.outputPath = dir.file(c.stack ? "stack.dat" : "moved.dat");
       std::filesystem::remove(j.outputPath);
-      const double c0 = cpuSeconds();
+      const double c0 = processCpuSeconds();
       const auto t0 = std::chrono::steady_clock::now();
       const MoveoutResult res = applyVelocities(j);
       const auto t1 = std::chrono::steady_clock::now();
-      c.cpu.push_back(cpuSeconds() - c0);
+      c.cpu.push_back(processCpuSeconds() - c0);
       if (res.status != MoveoutStatus::Done) {
         std::fprintf(stderr, "bench_nmo_deck: run failed: %s\n", res.message.c_str());
         return 1;
@@ -130,14 +110,14 @@ int main(int argc, char** argv) {
     MoveoutJob j = job;
     j.outputPath = dir.file("plain.dat");
     std::filesystem::remove(j.outputPath);
-    const double c0 = cpuSeconds();
+    const double c0 = processCpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
     if (!straightforward(j)) {
       std::fprintf(stderr, "bench_nmo_deck: straightforward loop failed\n");
       return 1;
     }
     plain.push_back(seconds(t0, std::chrono::steady_clock::now()));
-    plainCpu.push_back(cpuSeconds() - c0);
+    plainCpu.push_back(processCpuSeconds() - c0);
   }
   for (const auto& c : cases) {
     const double t = median(c.times);

@@ -22,6 +22,8 @@
 
 #include <unistd.h>
 
+#include "../tests/support/RecordingHost.h"
+#include "BenchSupport.h"
 #include "display/core/PanelDisplay.h"
 #include "platform/RawFile.h"
 #include "platform/qt/ImageCanvas.h"
@@ -37,15 +39,6 @@ constexpr int Panels = 20;
 constexpr int TracesPerPanel = 48;
 constexpr int Samples = 1500;
 constexpr int IntervalUs = 4000;
-
-struct BenchHost : DisplayHost {
-  void setStatusText(const std::string&) override {}
-  void setClearPicksEnabled(bool) override {}
-  void setVelfEnabled(bool) override {}
-  int viewportWidth() const override { return 481; }
-  int viewportHeight() const override { return 289; }
-  void setScrollBars(const ScrollBars&) override {}
-};
 
 // Writes the file and fills the state as opening it would.
 void makeFile(const std::string& path, AppState& s) {
@@ -108,11 +101,6 @@ void makeFile(const std::string& path, AppState& s) {
   s.GraphicsSaveFlag = -1;
 }
 
-double medianMs(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // Median wall-clock milliseconds of n redraws; cpuMs gets the median processor time
 // (the machine may be shared: processor time shows the work without the waiting).
 double timeRedraws(PanelDisplay& d, int n, double& cpuMs) {
@@ -125,8 +113,8 @@ double timeRedraws(PanelDisplay& d, int n, double& cpuMs) {
     cpu.push_back(1000.0 * static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
     ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
   }
-  cpuMs = medianMs(cpu);
-  return medianMs(ms);
+  cpuMs = bench::median(cpu);
+  return bench::median(ms);
 }
 
 }  // namespace
@@ -143,7 +131,7 @@ int main(int argc, char** argv) {
   makeFile(path, s);
   ImageCanvas canvas;
   QtUi ui;
-  BenchHost host;
+  test::RecordingHost host;
   PanelDisplay display(s, canvas, ui, host);
 
   std::printf("redraw: 1 CDP, %d panels x %d traces x %d float samples (%d traces), canvas ",

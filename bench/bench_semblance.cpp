@@ -23,6 +23,7 @@
 
 #include "../tests/support/GenFixtures.h"
 #include "../tests/support/SemblanceReference.h"
+#include "BenchSupport.h"
 #include "generation/core/GatherCdps.h"
 #include "generation/core/Semblance.h"
 #include "generation/core/SpectrumRun.h"
@@ -30,6 +31,7 @@
 
 using namespace tsly;
 using namespace tsly::test;
+using namespace tsly::bench;
 
 namespace {
 
@@ -38,23 +40,7 @@ using Clock = std::chrono::steady_clock;
 double ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
 
 // Processor time of the whole process (every thread), milliseconds.
-double cpuMs() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-std::string loadAverage() {
-  std::ifstream f("/proc/loadavg");
-  std::string a, b, c;
-  f >> a >> b >> c;
-  return a + " " + b + " " + c;
-}
+double cpuMs() { return processCpuSeconds() * 1e3; }
 
 }  // namespace
 

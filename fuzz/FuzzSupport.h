@@ -1,22 +1,19 @@
 // Shared pieces of the fuzz targets: an in-memory file that the code under test
-// opens by name, a canvas that draws nothing, and a Ui that answers every
-// question the plain way (OK / Yes) without showing anything.
+// opens by name and a canvas that draws nothing. The Ui is the console's, quiet
+// (platform/ConsoleUi.h); the display host the tests' (tests/support/RecordingHost.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "display/core/PanelDisplay.h"
 #include "platform/Canvas.h"
-#include "platform/Ui.h"
 
 namespace tsly::fuzz {
 
@@ -73,33 +70,6 @@ class NullCanvas : public Canvas {
  private:
   int w_ = 800, h_ = 600;
   bool persistent_ = true;
-};
-
-class QuietUi : public Ui {
- public:
-  int messages = 0;
-  Answer message(const std::string&, const std::string&, Buttons b, Icon) override {
-    ++messages;
-    return b == Buttons::YesNo || b == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
-  }
-  std::optional<std::string> input(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  FileDialogResult openFileDialog(const FileDialogRequest&) override { return {}; }
-  FileDialogResult saveFileDialog(const FileDialogRequest&) override { return {}; }
-  void processEvents() override {}
-  void setBusyCursor(bool) override {}
-  void beep() override {}
-};
-
-class NullHost : public DisplayHost {
- public:
-  void setStatusText(const std::string&) override {}
-  void setClearPicksEnabled(bool) override {}
-  void setVelfEnabled(bool) override {}
-  int viewportWidth() const override { return 481; }
-  int viewportHeight() const override { return 289; }
-  void setScrollBars(const ScrollBars&) override {}
 };
 
 // A failed property: print it and abort so libFuzzer keeps the input.

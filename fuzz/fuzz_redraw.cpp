@@ -11,10 +11,12 @@
 #include "FuzzSupport.h"
 #include "display/core/PanelDisplay.h"
 #include "open/core/OpenScan.h"
+#include "platform/ConsoleUi.h"
 #include "platform/RawFile.h"
 #include "shared/FileUtil.h"
 #include "shared/Settings.h"
 #include "shared/TraceFormat.h"
+#include "tests/support/RecordingHost.h"
 
 using namespace tsly;
 
@@ -62,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if (!r.isPanelData()) return 0;
   fuzz::NullCanvas canvas;
-  fuzz::QuietUi ui;
-  fuzz::NullHost host;
+  ConsoleUi ui(ConsoleUi::Mode::Quiet);
+  test::RecordingHost host;
   PanelDisplay display(st, canvas, ui, host);
   display.refresh();
   display.mousePress(60.0f, 80.0f);

@@ -50,32 +50,4 @@ bool parseEventList(const std::string& text, std::vector<SynthEvent>& out) {
   return true;
 }
 
-bool isNumberText(const std::string& s) {
-  size_t i = 0, n = s.size();
-  auto blanks = [&] {
-    while (i < n && s[i] == ' ') ++i;
-  };
-  blanks();
-  if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-  bool digits = false, point = false;
-  while (i < n && ((s[i] >= '0' && s[i] <= '9') || (s[i] == '.' && !point))) {
-    if (s[i] == '.') point = true;
-    else digits = true;
-    ++i;
-  }
-  if (!digits) return false;
-  if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-    bool ed = false;
-    while (i < n && s[i] >= '0' && s[i] <= '9') {
-      ed = true;
-      ++i;
-    }
-    if (!ed) return false;
-  }
-  blanks();
-  return i == n;
-}
-
 }  // namespace tsly::cli

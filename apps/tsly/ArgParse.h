@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "generation/core/Synth.h"
+#include "shared/Numbers.h"
 
 namespace tsly::cli {
 
@@ -20,9 +21,8 @@ bool parseFiniteNumber(const std::string& text, double& v);
 // "T0MS:VEL,T0MS:VEL,...": reflection events of tsly synth.
 bool parseEventList(const std::string& text, std::vector<SynthEvent>& out);
 
-// A whole number text for tsly generate: blanks, an optional sign, digits with
-// at most one point, an optional exponent (E, optional sign, digits), blanks;
-// nothing else. Its value is then readNumber(text).
-bool isNumberText(const std::string& text);
+// A whole number text for tsly generate (shared/Numbers.h): its value is then
+// readNumber(text).
+using tsly::isNumberText;
 
 }  // namespace tsly::cli

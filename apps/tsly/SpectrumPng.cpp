@@ -1,40 +1,15 @@
 #include "SpectrumPng.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
-
-#include <QBuffer>
-#include <QByteArray>
 #include <QFont>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
+#include "PngOutput.h"
 #include "generation/core/SpectrumPicture.h"
-#include "shared/ReplacingFile.h"
 
 namespace tsly::cli {
 
 namespace {
-
-// The painter needs a GUI application for its fonts; tsly has no window, so
-// the offscreen platform serves (no display needed).
-// Qt's own notes about the session (no runtime folder and the like) are not the
-// user's business on a command line; its critical messages still go to stderr.
-void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
-  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-}
-
-void ensureGuiApplication() {
-  if (QGuiApplication::instance() != nullptr) return;
-  qInstallMessageHandler(quietQtMessages);
-  static int argc = 1;
-  static char name[] = "tsly";
-  static char* argv[] = {name, nullptr};
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
-}
 
 Qt::Alignment alignmentOf(const PictureLabel& l) {
   Qt::Alignment a;
@@ -77,14 +52,7 @@ std::string writeSpectrumPng(const Spectrum& s, const std::string& title, const 
       painter.drawText(QRect(x, y, box, box), static_cast<int>(alignmentOf(l)), QString::fromStdString(l.text));
     }
   }
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "PNG")) return "cannot encode the picture as PNG";
-  ReplacingFile file;
-  if (!file.open(path) || !file.write(bytes.constData(), static_cast<std::size_t>(bytes.size())) || !file.commit())
-    return file.error();
-  return {};
+  return writePng(image, path);
 }
 
 }  // namespace tsly::cli

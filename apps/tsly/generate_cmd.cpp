@@ -1,17 +1,16 @@
 // tsly generate IN OUT --start-cdps C1,C2,... --velocities V1,V2,... [options]:
 // velocity-scan panels from a CDP-gather file, with the engine the NMO
 // parameters dialog runs. Messages go to stderr, the summary to stdout.
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 #include <unistd.h>
 
 #include "ArgParse.h"
+#include "CliSupport.h"
 #include "commands.h"
 #include "generation/core/Generation.h"
-#include "open/core/OpenScan.h"
-#include "platform/Ui.h"
+#include "platform/ConsoleUi.h"
 #include "shared/Numbers.h"
 #include "shared/State.h"
 #include "shared/TraceFormat.h"
@@ -19,52 +18,6 @@
 namespace tsly::cli {
 
 namespace {
-
-std::string terminalText(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-    out.push_back(s[i]);
-  }
-  return out;
-}
-
-// Message boxes of the engine as lines on stderr; a progress bar on a terminal.
-class StderrUi : public Ui {
- public:
-  bool bar = false;
-  bool barShown = false;
-
-  void endBar() {
-    if (barShown) std::fputs("\n", stderr);
-    barShown = false;
-  }
-  Answer message(const std::string& text, const std::string&, Buttons, Icon) override {
-    endBar();
-    std::fprintf(stderr, "%s\n", terminalText(text).c_str());
-    return Answer::Ok;
-  }
-  std::optional<std::string> input(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  FileDialogResult openFileDialog(const FileDialogRequest&) override { return {}; }
-  FileDialogResult saveFileDialog(const FileDialogRequest&) override { return {}; }
-  void processEvents() override {}
-  void setBusyCursor(bool) override {}
-  void beep() override {}
-
-  void progress(std::int64_t done, std::int64_t total) {
-    if (!bar || total <= 0) return;
-    const int width = 40;
-    int filled = static_cast<int>(done * width / total);
-    std::string line = "\r[" + std::string(static_cast<size_t>(filled), '#') +
-                       std::string(static_cast<size_t>(width - filled), '.') + "] " + std::to_string(done) + "/" +
-                       std::to_string(total) + " CDPs";
-    std::fputs(line.c_str(), stderr);
-    std::fflush(stderr);
-    barShown = true;
-  }
-};
 
 struct GenerateOptions {
   std::string in, out;
@@ -77,13 +30,13 @@ bool readList(const std::vector<std::string>& texts, const char* what, std::vect
   out.clear();
   for (const auto& t : texts) {
     if (!isNumberText(t)) {
-      std::cerr << "tsly generate: " << what << ": '" << t << "' is not a number\n";
+      fail("generate", std::string(what) + ": '" + t + "' is not a number");
       return false;
     }
     out.push_back(static_cast<float>(readNumber(t)));
   }
   if (out.empty() || out.size() > 32767) {
-    std::cerr << "tsly generate: " << what << ": give 1 to 32767 values\n";
+    fail("generate", std::string(what) + ": give 1 to 32767 values");
     return false;
   }
   return true;
@@ -93,70 +46,45 @@ int runGenerate(const GenerateOptions& o) {
   GenerationParams p;
   if (!readList(o.starts, "--start-cdps", p.startCdps) || !readList(o.velocities, "--velocities", p.velocities))
     return 1;
-  for (const auto* t : {&o.cdpsPerPanel, &o.stretch}) {
-    if (!isNumberText(*t)) {
-      std::cerr << "tsly generate: '" << *t << "' is not a number\n";
-      return 1;
-    }
-  }
+  for (const auto* t : {&o.cdpsPerPanel, &o.stretch})
+    if (!isNumberText(*t)) return fail("generate", "'" + *t + "' is not a number");
   const double n = readNumber(o.cdpsPerPanel);
-  if (n != static_cast<double>(nearest(n)) || n < 1 || n > 32767) {
-    std::cerr << "tsly generate: --cdps-per-panel must be a whole number from 1 to 32767\n";
-    return 1;
-  }
+  if (n != static_cast<double>(nearest(n)) || n < 1 || n > 32767)
+    return fail("generate", "--cdps-per-panel must be a whole number from 1 to 32767");
   const float s = static_cast<float>(readNumber(o.stretch));
-  if (!(s >= 0.1f && s <= 0.99f)) {
-    std::cerr << "tsly generate: --stretch must lie between .1 and .99\n";
-    return 1;
-  }
-  if (!o.lengthMs.empty() && !isNumberText(o.lengthMs)) {
-    std::cerr << "tsly generate: --length-ms: '" << o.lengthMs << "' is not a number\n";
-    return 1;
-  }
+  if (!(s >= 0.1f && s <= 0.99f)) return fail("generate", "--stretch must lie between .1 and .99");
+  if (!o.lengthMs.empty() && !isNumberText(o.lengthMs))
+    return fail("generate", "--length-ms: '" + o.lengthMs + "' is not a number");
 
   AppState st;
-  if (!dataFileExists(o.in)) {
-    std::cerr << fileNotFoundMessage().text << "\n";
-    return 1;
-  }
-  st.DataFileName = o.in;
-  OpenScanResult scan = openScan(st);
-  if (!scan.ok()) {
-    std::cerr << terminalText(scan.message.text) << "\n";
-    return 1;
-  }
-  if (st.DataType != DataCdpGather && st.DataType != DataSpecialOrder) {
-    std::cerr << "tsly generate: " << o.in << " holds" << st.DataTypeText
-              << "; panels are generated from CDP-gather data\n";
-    return 1;
-  }
-  if (!o.force && ::access(o.out.c_str(), F_OK) == 0) {
-    std::cerr << "tsly generate: " << o.out << " exists (use --force to overwrite it)\n";
-    return 1;
-  }
+  OpenScanResult scan;
+  if (!openForCommand(o.in, st, scan)) return 1;
+  if (st.DataType != DataCdpGather && st.DataType != DataSpecialOrder)
+    return fail("generate", o.in + " holds" + st.DataTypeText + "; panels are generated from CDP-gather data");
+  if (!outputAllowed("generate", o.out, o.force)) return 1;
 
   p.cdpsPerPanel = static_cast<float>(n);
   p.stretch = s;
   // Default output length: the whole trace, as the dialog proposes it.
-  p.lengthMs = o.lengthMs.empty() ? (static_cast<double>(st.SampleInterval) / 1000.0) * st.NumSamples
-                                  : readNumber(o.lengthMs);
+  p.lengthMs =
+      o.lengthMs.empty() ? (static_cast<double>(st.SampleInterval) / 1000.0) * st.NumSamples : readNumber(o.lengthMs);
   p.stackFlag = o.noStack ? 0 : 1;
   p.outputName = o.out;
   p.upperCaseFileName = false;   // names are taken exactly as given
   p.askBeforeOverwrite = false;  // decided above (--force)
 
-  StderrUi ui;
-  ui.bar = ::isatty(2) == 1;
+  TerminalProgress bar("CDPs");
+  ConsoleUi ui(ConsoleUi::Mode::Stderr, &bar);
   GenerationHooks hooks;
-  hooks.progress = [&ui](const std::string&, std::int64_t done, std::int64_t total) { ui.progress(done, total); };
+  hooks.progress = [&bar](const std::string&, std::int64_t done, std::int64_t total) { bar.update(done, total); };
   GenerationResult r = generatePanels(st, ui, p, hooks);
-  ui.endBar();
+  bar.end();
   // A run that ended part-way leaves what it wrote: say so, so that a partial
   // file is never taken for a complete one.
   if ((r.outcome == GenerationOutcome::Failed || r.offsetsMissing) && !r.outputPath.empty() &&
       ::access(r.outputPath.c_str(), F_OK) == 0)
-    std::cerr << "tsly generate: " << r.outputPath << " is incomplete (" << r.tracesWritten
-              << " traces written before the run ended)\n";
+    fail("generate",
+         r.outputPath + " is incomplete (" + std::to_string(r.tracesWritten) + " traces written before the run ended)");
   if (r.outcome != GenerationOutcome::Finished || r.offsetsMissing) return 1;
   std::cout << r.tracesWritten << " traces written to " << r.outputPath << "\n";
   return 0;
@@ -166,8 +94,8 @@ int runGenerate(const GenerateOptions& o) {
 
 void addGenerateCommand(CLI::App& app, int& exitCode) {
   auto opts = std::make_shared<GenerateOptions>();
-  auto* cmd = app.add_subcommand(
-      "generate",
+  auto* cmd = addCommand(
+      app, exitCode, opts, runGenerate, "generate",
       "Generate velocity-scan panels from a CDP-gather file: for every panel (a run of CDPs) and every trial "
       "velocity, normal-moveout correct each live trace, optionally stack each CDP, and close each velocity "
       "block with a separator trace carrying the velocity. The output has no file header, so files made for "
@@ -185,7 +113,6 @@ void addGenerateCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("--length-ms", opts->lengthMs, "output length in ms (default: the full trace length)");
   cmd->add_flag("--no-stack", opts->noStack, "write every moved-out trace instead of one stacked trace per CDP");
   cmd->add_flag("--force", opts->force, "overwrite OUT if it exists");
-  cmd->callback([opts, &exitCode] { exitCode = runGenerate(*opts); });
 }
 
 }  // namespace tsly::cli

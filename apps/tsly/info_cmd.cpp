@@ -4,8 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "CliSupport.h"
 #include "commands.h"
-#include "open/core/OpenScan.h"
 #include "shared/Numbers.h"
 #include "shared/State.h"
 
@@ -13,33 +13,21 @@ namespace tsly::cli {
 
 namespace {
 
-// Message texts break lines with CR LF; a terminal wants plain line feeds.
-std::string terminalText(std::string s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-    out.push_back(s[i]);
-  }
-  return out;
-}
-
 // A float as JSON shows it: the value its number text stands for.
 double jsonNumber(float v) { return readNumber(plainNumberText(v)); }
 
-int runInfo(const std::string& path, bool json) {
+struct InfoOptions {
+  std::string file;
+  bool json = false;
+};
+
+int runInfo(const InfoOptions& o) {
+  const std::string& path = o.file;
   AppState st;
-  if (!dataFileExists(path)) {
-    std::cerr << fileNotFoundMessage().text << "\n";
-    return 1;
-  }
-  st.DataFileName = path;
-  OpenScanResult r = openScan(st);
-  if (!r.ok()) {
-    std::cerr << terminalText(r.message.text) << "\n";
-    return 1;
-  }
+  OpenScanResult r;
+  if (!openForCommand(path, st, r)) return 1;
   const bool panels = r.isPanelData();
-  if (json) {
+  if (o.json) {
     nlohmann::ordered_json j;
     j["file"] = path;
     j["data_type"] = st.DataType;
@@ -98,19 +86,17 @@ int runInfo(const std::string& path, bool json) {
 }  // namespace
 
 void addInfoCommand(CLI::App& app, int& exitCode) {
-  auto* cmd = app.add_subcommand(
-      "info",
-      "Scan a trace file as Tessaly's Open does and print what it found: data type, samples, sample "
-      "interval, trace count, first and last CDP, maximum amplitude (first 100 traces), and for "
-      "velocity-scan or CDP-stacked data the panel table and the CDP list. A file the Open would refuse "
-      "prints the Open message on stderr and exits 1.");
-  auto file = std::make_shared<std::string>();
-  auto json = std::make_shared<bool>(false);
-  cmd->add_option("FILE", *file, "Trace file to scan (taken exactly as given)")->required();
-  cmd->add_flag("--json", *json,
+  auto o = std::make_shared<InfoOptions>();
+  auto* cmd =
+      addCommand(app, exitCode, o, runInfo, "info",
+                 "Scan a trace file as Tessaly's Open does and print what it found: data type, samples, sample "
+                 "interval, trace count, first and last CDP, maximum amplitude (first 100 traces), and for "
+                 "velocity-scan or CDP-stacked data the panel table and the CDP list. A file the Open would refuse "
+                 "prints the Open message on stderr and exits 1.");
+  cmd->add_option("FILE", o->file, "Trace file to scan (taken exactly as given)")->required();
+  cmd->add_flag("--json", o->json,
                 "Print one JSON object with the keys data_type, data_type_text, samples, sample_interval, "
                 "traces, min_cdp, max_cdp, max_amplitude, panels, cdps (default: a text table)");
-  cmd->callback([&exitCode, file, json] { exitCode = runInfo(*file, *json); });
 }
 
 }  // namespace tsly::cli

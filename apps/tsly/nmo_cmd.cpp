@@ -13,11 +13,12 @@
 #include <iterator>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
+#include "CliSupport.h"
 #include "commands.h"
 #include "generation/core/ApplyVelocities.h"
 #include "jobs/core/DeckReader.h"
+#include "platform/ConsoleUi.h"
 
 namespace tsly::cli {
 
@@ -44,63 +45,27 @@ struct NmoOptions {
   bool stack = false, force = false, progressLines = false;
 };
 
-// A bar on a terminal, or "progress DONE TOTAL" lines for a program reading stderr.
-class Progress {
- public:
-  Progress(bool bar, bool lines) : bar_(bar), lines_(lines) {}
-  void show(std::int64_t done, std::int64_t total) {
-    if (lines_) {
-      std::fprintf(stderr, "progress %lld %lld\n", static_cast<long long>(done), static_cast<long long>(total));
-      std::fflush(stderr);
-    }
-    if (!bar_ || total <= 0) return;
-    const int width = 40;
-    const int filled = static_cast<int>(done * width / total);
-    std::fprintf(stderr, "\r[%s%s] %lld/%lld traces", std::string(static_cast<size_t>(filled), '#').c_str(),
-                 std::string(static_cast<size_t>(width - filled), '.').c_str(), static_cast<long long>(done),
-                 static_cast<long long>(total));
-    std::fflush(stderr);
-    shown_ = true;
-  }
-  void end() {
-    if (shown_) std::fputs("\n", stderr);
-    shown_ = false;
-  }
-
- private:
-  bool bar_, lines_, shown_ = false;
-};
-
 int runNmo(const NmoOptions& o) {
-  const std::string prog = "tsly nmo: ";
   std::ifstream f(o.deck, std::ios::binary);
-  if (!f) {
-    std::cerr << prog << o.deck << ": the deck can not be read\n";
-    return 1;
-  }
+  if (!f) return fail("nmo", o.deck + ": the deck can not be read");
   const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   const deck::DeckReadResult read = deck::readDeck(text);
-  if (!read.ok) {
-    std::cerr << prog << o.deck << (read.fault.line > 0 ? " " : ": ") << read.fault.message() << "\n";
-    return 1;
-  }
+  if (!read.ok) return fail("nmo", o.deck + (read.fault.line > 0 ? " " : ": ") + read.fault.message());
   const deck::NmoDeck& d = read.deck;
 
   MoveoutJob job = deck::moveoutJob(d);
-  if (!o.cdps.empty() && !parseCdpRange(o.cdps, job.firstCdp, job.lastCdp)) {
-    std::cerr << prog << "--cdps wants FIRST-LAST, whole numbers from -32768 to 32767 with FIRST <= LAST (got '"
-              << o.cdps << "')\n";
-    return 1;
-  }
+  if (!o.cdps.empty() && !parseCdpRange(o.cdps, job.firstCdp, job.lastCdp))
+    return fail(
+        "nmo", "--cdps wants FIRST-LAST, whole numbers from -32768 to 32767 with FIRST <= LAST (got '" + o.cdps + "')");
   job.limitCdps = !o.cdps.empty();
   if (!o.output.empty()) job.outputPath = o.output;
   job.stack = o.stack;
   job.overwrite = o.force;
 
   stopOnSignals();
-  Progress progress(::isatty(2) == 1, o.progressLines);
+  TerminalProgress progress("traces", o.progressLines);
   MoveoutHooks hooks;
-  hooks.progress = [&progress](std::int64_t done, std::int64_t total) { progress.show(done, total); };
+  hooks.progress = [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); };
   hooks.cancelled = [] { return g_stop.load(); };
   const MoveoutResult r = applyVelocities(job, hooks);
   progress.end();
@@ -113,10 +78,7 @@ int runNmo(const NmoOptions& o) {
               << "Time:           " << seconds << "\n";
     return 0;
   }
-  if (r.status == MoveoutStatus::Cancelled) {
-    std::cerr << prog << "cancelled; nothing written\n";
-    return 1;
-  }
+  if (r.status == MoveoutStatus::Cancelled) return fail("nmo", "cancelled; nothing written");
   std::string where;
   if (r.subject == MoveoutSubject::Input)
     where = o.deck + " " + deck::DeckFault{d.inputLine, d.inputLineText, r.message}.message();
@@ -124,8 +86,8 @@ int runNmo(const NmoOptions& o) {
     where = o.deck + " " + deck::DeckFault{d.outputLine, d.outputLineText, r.message}.message();
   else
     where = r.message;
-  std::cerr << prog << where << "\n";
-  if (r.status == MoveoutStatus::Failed) std::cerr << prog << "nothing written\n";
+  fail("nmo", where);
+  if (r.status == MoveoutStatus::Failed) fail("nmo", "nothing written");
   return r.status == MoveoutStatus::OutputExists ? 3 : 1;
 }
 
@@ -133,8 +95,8 @@ int runNmo(const NmoOptions& o) {
 
 void addNmoCommand(CLI::App& app, int& exitCode) {
   auto opts = std::make_shared<NmoOptions>();
-  auto* cmd = app.add_subcommand(
-      "nmo",
+  auto* cmd = addCommand(
+      app, exitCode, opts, runNmo, "nmo",
       "Run a VELF job deck (as JobPad holds it): move out the gather named by *INPF with the picked velocity "
       "functions (a CDP without a VELF line takes the functions of the nearest picked CDPs on either side, "
       "interpolated in CDP number), stretch limit and recording-delay switch from *NMOT, and write the moved-out "
@@ -148,7 +110,6 @@ void addNmoCommand(CLI::App& app, int& exitCode) {
   cmd->add_flag("--force", opts->force, "overwrite the output file if it exists");
   cmd->add_flag("--progress-lines", opts->progressLines,
                 "print 'progress DONE TOTAL' lines on stderr (for programs that run tsly)");
-  cmd->callback([opts, &exitCode] { exitCode = runNmo(*opts); });
 }
 
 }  // namespace tsly::cli

@@ -4,17 +4,17 @@
 // No window is shown: the Qt platform is "offscreen" unless QT_QPA_PLATFORM
 // names another.
 #include <QFont>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <cmath>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include "ArgParse.h"
+#include "CliSupport.h"
+#include "PngOutput.h"
 #include "commands.h"
 #include "output/core/SectionPlot.h"
 
@@ -84,36 +84,16 @@ QImage paintSection(const section::Data& d, const section::Layout& l, bool fill)
 }
 
 int runSection(const SectionOptions& o) {
-  const std::string prog = "tsly section: ";
   double gain = 0.0;
-  if (!parseFiniteNumber(o.gain, gain) || std::fabs(gain) > 120.0) {
-    std::cerr << prog << "--gain wants decibels from -120 to 120 (got '" << o.gain << "')\n";
-    return 1;
-  }
+  if (!parseFiniteNumber(o.gain, gain) || std::fabs(gain) > 120.0)
+    return fail("section", "--gain wants decibels from -120 to 120 (got '" + o.gain + "')");
   section::Data d;
-  if (std::string why = section::readSectionFile(o.in, d); !why.empty()) {
-    std::cerr << prog << why << "\n";
-    return 1;
-  }
+  if (std::string why = section::readSectionFile(o.in, d); !why.empty()) return fail("section", why);
   const section::Layout l = section::layoutSection(d, {gain, o.fill});
 
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Qt's notes about the desktop session (no runtime folder, fonts) are no
-  // business of a drawing command; its critical messages still show.
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << qPrintable(msg) << "\n";
-  });
-  static int argc = 1;
-  static char name[] = "tsly";
-  static char* argv[] = {name, nullptr};
-  auto app = std::make_unique<QGuiApplication>(argc, argv);
+  ensureGuiApplication();
   const QImage img = paintSection(d, l, o.fill);
-  // Written whole or not at all.
-  QSaveFile file(QString::fromStdString(o.png));
-  if (!file.open(QIODevice::WriteOnly) || !img.save(&file, "PNG") || !file.commit()) {
-    std::cerr << prog << o.png << ": the picture can not be written\n";
-    return 1;
-  }
+  if (!writePng(img, o.png).empty()) return fail("section", o.png + ": the picture can not be written");
   std::cout << "Wrote " << o.png << ": " << d.traces.size() << " traces, " << l.width << " x " << l.height
             << " pixels\n";
   return 0;
@@ -123,8 +103,8 @@ int runSection(const SectionOptions& o) {
 
 void addSectionCommand(CLI::App& app, int& exitCode) {
   auto opts = std::make_shared<SectionOptions>();
-  auto* cmd = app.add_subcommand(
-      "section",
+  auto* cmd = addCommand(
+      app, exitCode, opts, runSection, "section",
       "Draw a trace file (a stacked file from 'tsly nmo --stack', or any other) as a PNG picture: time down, "
       "traces across in file order, wiggles or variable area, time labels in ms and CDP labels.");
   cmd->add_option("FILE", opts->in, "trace file to draw")->required();
@@ -132,7 +112,6 @@ void addSectionCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("--gain", opts->gain,
                   "gain in dB (default 0: the largest amplitude of the file swings one trace spacing)");
   cmd->add_flag("--fill", opts->fill, "variable area: fill the positive lobes black");
-  cmd->callback([opts, &exitCode] { exitCode = runSection(*opts); });
 }
 
 }  // namespace tsly::cli

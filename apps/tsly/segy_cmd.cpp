@@ -5,11 +5,11 @@
 #include <iostream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
-#include "TerminalProgress.h"
+#include "CliSupport.h"
 #include "commands.h"
 #include "exchange/core/SegyExchange.h"
+#include "platform/ConsoleUi.h"
 #include "shared/Numbers.h"
 
 namespace tsly::cli {
@@ -24,21 +24,19 @@ struct SegyOptions {
   bool force = false;
 };
 
-bool outputAllowed(const char* command, const SegyOptions& o) {
-  if (!o.force && ::access(o.out.c_str(), F_OK) == 0) {
-    std::cerr << "tsly " << command << ": " << o.out << " exists (use --force to overwrite it)\n";
-    return false;
+// One direction of the exchange: an existing output refused unless --force,
+// the run with a progress bar of traces on a terminal, then its notes and its
+// refusal on stderr. False when refused or failed.
+template <class Options, class Run>
+bool exchange(const char* command, const SegyOptions& o, const Options& options, Run run, segy::ExchangeResult& r) {
+  if (!outputAllowed(command, o.out, o.force)) return false;
+  {
+    TerminalProgress bar("traces");
+    r = run(o.in, o.out, options, [&bar](std::int64_t d, std::int64_t t) { bar.update(d, t); });
   }
-  return true;
-}
-
-int finish(const char* command, const segy::ExchangeResult& r) {
-  for (const auto& n : r.notes) std::cerr << "tsly " << command << ": " << n << "\n";
-  if (!r.ok) {
-    std::cerr << "tsly " << command << ": " << r.error << "\n";
-    return 1;
-  }
-  return 0;
+  for (const auto& n : r.notes) fail(command, n);
+  if (!r.ok) fail(command, r.error);
+  return r.ok;
 }
 
 std::string panelsText(std::int64_t panels) {
@@ -46,16 +44,11 @@ std::string panelsText(std::int64_t panels) {
 }
 
 int runImport(const SegyOptions& o) {
-  if (!outputAllowed("import-segy", o)) return 1;
   segy::ImportOptions io;
   io.dataType = o.dataType;
   io.velocityByte = o.velocityByte;
   segy::ExchangeResult r;
-  {
-    TerminalProgress bar("traces");
-    r = segy::importSegy(o.in, o.out, io, [&bar](std::int64_t d, std::int64_t t) { bar.update(d, t); });
-  }
-  if (finish("import-segy", r) != 0) return 1;
+  if (!exchange("import-segy", o, io, segy::importSegy, r)) return 1;
   std::cout << r.tracesOut << " traces written to " << o.out << " (" << r.tracesIn << " SEG-Y traces, "
             << segy::formatName(r.segyFormat) << (r.littleEndian ? ", little-endian" : "") << ", " << r.samples
             << " samples at " << r.intervalUs << " us";
@@ -65,16 +58,11 @@ int runImport(const SegyOptions& o) {
 }
 
 int runExport(const SegyOptions& o) {
-  if (!outputAllowed("export-segy", o)) return 1;
   segy::ExportOptions eo;
   eo.withSeparators = o.withSeparators;
   eo.velocityByte = o.velocityByte;
   segy::ExchangeResult r;
-  {
-    TerminalProgress bar("traces");
-    r = segy::exportSegy(o.in, o.out, eo, [&bar](std::int64_t d, std::int64_t t) { bar.update(d, t); });
-  }
-  if (finish("export-segy", r) != 0) return 1;
+  if (!exchange("export-segy", o, eo, segy::exportSegy, r)) return 1;
   std::cout << r.tracesOut << " traces written to " << o.out << " (IEEE float, " << r.samples << " samples at "
             << r.intervalUs << " us";
   if (r.panels > 0)
@@ -88,8 +76,8 @@ int runExport(const SegyOptions& o) {
 
 void addSegyCommands(CLI::App& app, int& exitCode) {
   auto im = std::make_shared<SegyOptions>();
-  auto* imp = app.add_subcommand(
-      "import-segy",
+  auto* imp = addCommand(
+      app, exitCode, im, runImport, "import-segy",
       "Convert a SEG-Y file (read through segyio; IBM or IEEE floats or integers, either byte order) into a "
       "trace file. CDP from bytes 21-24, offset from 37-40 with the scalar of 71-72, dead traces from 29-30. "
       "For panels (--data-type 2 or 4) a separator trace closes each panel wherever the velocity field changes "
@@ -103,11 +91,10 @@ void addSegyCommands(CLI::App& app, int& exitCode) {
                   "SEG-Y trace-header byte where each trace's panel velocity starts, for data types 2 and 4 "
                   "(default 233: bytes 233-236)");
   imp->add_flag("--force", im->force, "overwrite OUT if it exists");
-  imp->callback([im, &exitCode] { exitCode = runImport(*im); });
 
   auto ex = std::make_shared<SegyOptions>();
-  auto* exp = app.add_subcommand(
-      "export-segy",
+  auto* exp = addCommand(
+      app, exitCode, ex, runExport, "export-segy",
       "Write a trace file as SEG-Y (rev 1, IEEE floats, big-endian) through segyio: CDP to bytes 21-24, offset "
       "to 37-40 with its scalar in 71-72, dead traces as identification 2, each panel trace's velocity to the "
       "velocity field. Separator traces are left out unless --with-separators.");
@@ -119,7 +106,6 @@ void addSegyCommands(CLI::App& app, int& exitCode) {
                   "SEG-Y trace-header byte where each panel trace's velocity is written (default 233: bytes "
                   "233-236)");
   exp->add_flag("--force", ex->force, "overwrite OUT if it exists");
-  exp->callback([ex, &exitCode] { exitCode = runExport(*ex); });
 }
 
 }  // namespace tsly::cli

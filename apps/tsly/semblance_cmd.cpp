@@ -2,21 +2,23 @@
 // over a grid of trial velocities) of one CDP or of every CDP of a gather file,
 // as a PNG picture, as CSV and/or as the list of its peaks. Messages go to
 // stderr, peak lines to stdout.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "ArgParse.h"
+#include "CliSupport.h"
 #include "SpectrumPng.h"
 #include "commands.h"
 #include "generation/core/GatherCdps.h"
 #include "generation/core/Semblance.h"
 #include "generation/core/SpectrumRun.h"
 #include "generation/core/SpectrumText.h"
+#include "platform/ConsoleUi.h"
+#include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 
 namespace tsly::cli {
@@ -32,10 +34,15 @@ struct SemblanceOptions {
   bool peaks = false;
 };
 
-int fail(const std::string& message) {
-  std::cerr << "tsly semblance: " << message << "\n";
-  return 1;
-}
+// The options read as numbers and checked.
+struct SemblanceRequest {
+  bool all = false;
+  std::int16_t cdp = 0;
+  double vmin = 0, vmax = 0, dv = 0, windowMs = 0;
+  float stretch = 0;
+};
+
+int refuse(const std::string& message) { return fail("semblance", message); }
 
 bool number(const std::string& text, const char* option, double& v, std::string& error) {
   if (parseFiniteNumber(text, v)) return true;
@@ -43,135 +50,129 @@ bool number(const std::string& text, const char* option, double& v, std::string&
   return false;
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
-// A progress bar on stderr when it is a terminal.
-struct Bar {
-  bool on = ::isatty(2) == 1;
-  bool shown = false;
-  void show(std::size_t done, std::size_t total) {
-    if (!on || total == 0) return;
-    const int width = 40;
-    const int filled = static_cast<int>(done * width / total);
-    std::fprintf(stderr, "\r[%s%s] %zu/%zu CDPs", std::string(static_cast<size_t>(filled), '#').c_str(),
-                 std::string(static_cast<size_t>(width - filled), '.').c_str(), done, total);
-    std::fflush(stderr);
-    shown = true;
-  }
-  void scanned(std::int32_t traces) {
-    if (!on) return;
-    std::fprintf(stderr, "\rScanning: %d traces", static_cast<int>(traces));
-    std::fflush(stderr);
-    shown = true;
-  }
-  void end() {
-    if (shown) std::fputs("\n", stderr);
-    shown = false;
-  }
-};
-
-int runSemblance(const SemblanceOptions& o) {
-  // Options first: nothing is read or written while one is wrong.
-  const bool all = o.cdp == "all";
-  std::int16_t cdp = 0;
-  if (!all) {
+// The options first: nothing is read or written while one is wrong. "" or why not.
+std::string checkOptions(const SemblanceOptions& o, SemblanceRequest& q) {
+  q.all = o.cdp == "all";
+  if (!q.all) {
     double c = 0;
     if (!parseFiniteNumber(o.cdp, c) || c != std::floor(c) || c < -32768 || c > 32767)
-      return fail("--cdp wants a CDP number (-32768 to 32767) or all, not '" + o.cdp + "'");
-    cdp = static_cast<std::int16_t>(c);
+      return "--cdp wants a CDP number (-32768 to 32767) or all, not '" + o.cdp + "'";
+    q.cdp = static_cast<std::int16_t>(c);
   }
   std::string error;
-  double vmin = 0, vmax = 0, dv = 0, stretch = 0, windowMs = 0;
-  if (!number(o.vmin, "--vmin", vmin, error) || !number(o.vmax, "--vmax", vmax, error) ||
-      !number(o.dv, "--dv", dv, error) || !number(o.stretch, "--stretch", stretch, error) ||
-      (!o.windowMs.empty() && !number(o.windowMs, "--window-ms", windowMs, error)))
-    return fail(error);
-  if (!(vmin > 0)) return fail("--vmin must be above 0");
-  if (!(vmin < vmax)) return fail("--vmin (" + shortNumber(vmin) + ") must be below --vmax (" + shortNumber(vmax) + ")");
-  if (!(dv > 0)) return fail("--dv must be above 0");
-  const double count = std::floor((vmax - vmin) / dv + 1e-6) + 1;
+  double stretch = 0;
+  if (!number(o.vmin, "--vmin", q.vmin, error) || !number(o.vmax, "--vmax", q.vmax, error) ||
+      !number(o.dv, "--dv", q.dv, error) || !number(o.stretch, "--stretch", stretch, error) ||
+      (!o.windowMs.empty() && !number(o.windowMs, "--window-ms", q.windowMs, error)))
+    return error;
+  if (!(q.vmin > 0)) return "--vmin must be above 0";
+  if (!(q.vmin < q.vmax))
+    return "--vmin (" + shortNumber(q.vmin) + ") must be below --vmax (" + shortNumber(q.vmax) + ")";
+  if (!(q.dv > 0)) return "--dv must be above 0";
+  const double count = std::floor((q.vmax - q.vmin) / q.dv + 1e-6) + 1;
   if (count > static_cast<double>(MaxVelocities))
-    return fail("--vmin, --vmax and --dv give " + shortNumber(count) + " velocities; at most " +
-                std::to_string(MaxVelocities));
-  if (!o.windowMs.empty() && !(windowMs > 0)) return fail("--window-ms must be above 0");
-  const float s = static_cast<float>(stretch);
-  if (!(s >= 0.1f && s <= 0.99f)) return fail("--stretch must lie between .1 and .99");
-  if (all && !o.png.empty()) return fail("--png draws one CDP; give --cdp N (--csv and --peaks take all)");
-  if (o.png.empty() && o.csv.empty() && !o.peaks) return fail("nothing to write: give --png, --csv or --peaks");
+    return "--vmin, --vmax and --dv give " + shortNumber(count) + " velocities; at most " +
+           std::to_string(MaxVelocities);
+  if (!o.windowMs.empty() && !(q.windowMs > 0)) return "--window-ms must be above 0";
+  q.stretch = static_cast<float>(stretch);
+  if (!(q.stretch >= 0.1f && q.stretch <= 0.99f)) return "--stretch must lie between .1 and .99";
+  if (q.all && !o.png.empty()) return "--png draws one CDP; give --cdp N (--csv and --peaks take all)";
+  if (o.png.empty() && o.csv.empty() && !o.peaks) return "nothing to write: give --png, --csv or --peaks";
   for (const std::string* out : {&o.png, &o.csv})
-    if (!out->empty() && sameFile(*out, o.gather)) return fail(*out + " is the gather file itself");
-  if (!o.png.empty() && !o.csv.empty() && o.png == o.csv) return fail("--png and --csv name the same file");
+    if (!out->empty() && sameExistingFile(*out, o.gather)) return *out + " is the gather file itself";
+  if (!o.png.empty() && !o.csv.empty() && o.png == o.csv) return "--png and --csv name the same file";
+  return {};
+}
 
-  Bar bar;
-  GatherCdps gather;
-  error = gather.open(o.gather, [&bar](std::int32_t n) { bar.scanned(n); });
-  bar.end();
+// The gather indexed, with a count of traces on a terminal; the CDP asked for
+// must be in it. Prints why not and returns false.
+bool openGather(const SemblanceOptions& o, const SemblanceRequest& q, GatherCdps& gather) {
+  TerminalProgress scan("traces");
+  const std::string error =
+      gather.open(o.gather, [&scan](std::int32_t n) { scan.note("Scanning: " + std::to_string(n) + " traces"); });
+  scan.end();
   if (!error.empty()) {
     std::cerr << error << "\n";
-    return 1;
+    return false;
   }
-  if (gather.cdps().empty()) return fail(o.gather + " holds no traces");
-  if (!all && !gather.has(cdp))
-    return fail("CDP " + std::to_string(cdp) + " is not in " + o.gather + " (CDPs " +
-                std::to_string(gather.cdps().front()) + " to " + std::to_string(gather.cdps().back()) + ")");
+  if (gather.cdps().empty()) {
+    refuse(o.gather + " holds no traces");
+    return false;
+  }
+  if (!q.all && !gather.has(q.cdp)) {
+    refuse("CDP " + std::to_string(q.cdp) + " is not in " + o.gather + " (CDPs " +
+           std::to_string(gather.cdps().front()) + " to " + std::to_string(gather.cdps().back()) + ")");
+    return false;
+  }
+  return true;
+}
+
+// The window in samples of the first CDP's interval: W / interval rounded, at
+// least 1 (made odd by the engine so that it is centred). Prints why not and
+// returns false.
+bool windowSamples(const GatherCdps& gather, std::int16_t firstCdp, double windowMs, std::int32_t& samples) {
+  CdpTraces first;
+  if (const std::string error = gather.read(firstCdp, first); !error.empty()) {
+    std::cerr << error << "\n";
+    return false;
+  }
+  const double n = std::max(1.0, std::round(windowMs * 1000.0 / first.intervalUs));
+  if (n > MaxWindowSamples) {
+    refuse("--window-ms " + shortNumber(windowMs) + " is " + shortNumber(n) + " samples; at most " +
+           std::to_string(MaxWindowSamples));
+    return false;
+  }
+  samples = static_cast<std::int32_t>(n);
+  return true;
+}
+
+int runSemblance(const SemblanceOptions& o) {
+  SemblanceRequest q;
+  if (const std::string why = checkOptions(o, q); !why.empty()) return refuse(why);
+  GatherCdps gather;
+  if (!openGather(o, q, gather)) return 1;
 
   SpectrumRunParams p;
-  p.cdps = all ? gather.cdps() : std::vector<std::int16_t>{cdp};
-  p.settings.velocities = velocityGrid(vmin, vmax, dv);
-  p.settings.stretch = s;
+  p.cdps = q.all ? gather.cdps() : std::vector<std::int16_t>{q.cdp};
+  p.settings.velocities = velocityGrid(q.vmin, q.vmax, q.dv);
+  p.settings.stretch = q.stretch;
   p.settings.windowSamples = 5;
-  if (!o.windowMs.empty()) {
-    // The window in samples of the first CDP's interval: W / interval rounded,
-    // made odd so that it is centred.
-    CdpTraces first;
-    error = gather.read(p.cdps.front(), first);
-    if (!error.empty()) {
-      std::cerr << error << "\n";
-      return 1;
-    }
-    const double samples = std::max(1.0, std::round(windowMs * 1000.0 / first.intervalUs));
-    if (samples > MaxWindowSamples)
-      return fail("--window-ms " + shortNumber(windowMs) + " is " + shortNumber(samples) + " samples; at most " +
-                  std::to_string(MaxWindowSamples));
-    p.settings.windowSamples = static_cast<std::int32_t>(samples);
-  }
+  if (!o.windowMs.empty() && !windowSamples(gather, p.cdps.front(), q.windowMs, p.settings.windowSamples)) return 1;
   p.csvPath = o.csv;
-  p.csvCdpColumn = all;
+  p.csvCdpColumn = q.all;
   p.peaks = o.peaks;
 
+  TerminalProgress bar("CDPs");
   SpectrumRunHooks hooks;
-  hooks.progress = [&bar](std::size_t done, std::size_t total) { bar.show(done, total); };
+  hooks.progress = [&bar](std::size_t done, std::size_t total) {
+    bar.update(static_cast<std::int64_t>(done), static_cast<std::int64_t>(total));
+  };
   std::string peakText;
   hooks.peaks = [&](const Spectrum& sp, const std::vector<SpectrumPeak>& peaks) {
-    for (const SpectrumPeak& pk : peaks) peakText += peakLine(pk, all, sp.cdp) + "\n";
-    if (!bar.on) {  // lines as they come; on a terminal after the progress bar
+    for (const SpectrumPeak& pk : peaks) peakText += peakLine(pk, q.all, sp.cdp) + "\n";
+    if (!bar.onTerminal()) {  // lines as they come; on a terminal after the progress bar
       std::fputs(peakText.c_str(), stdout);
       peakText.clear();
     }
   };
   Spectrum one;
   if (!o.png.empty()) hooks.spectrum = [&one](const Spectrum& sp) { one = sp; };
-  SpectrumRunResult r = runSpectra(gather, p, hooks);
+  const SpectrumRunResult r = runSpectra(gather, p, hooks);
   bar.end();
   std::fputs(peakText.c_str(), stdout);
   std::fflush(stdout);
-  if (!r.ok()) return fail(r.error);
-  if (!o.png.empty()) {
-    error = writeSpectrumPng(one, "CDP " + std::to_string(one.cdp) + " semblance", o.png);
-    if (!error.empty()) return fail(error);
-  }
-  return 0;
+  if (!r.ok()) return refuse(r.error);
+  if (o.png.empty()) return 0;
+  const std::string error = writeSpectrumPng(one, "CDP " + std::to_string(one.cdp) + " semblance", o.png);
+  return error.empty() ? 0 : refuse(error);
 }
 
 }  // namespace
 
 void addSemblanceCommand(CLI::App& app, int& exitCode) {
   auto opts = std::make_shared<SemblanceOptions>();
-  auto* cmd = app.add_subcommand(
-      "semblance",
+  auto* cmd = addCommand(
+      app, exitCode, opts, runSemblance, "semblance",
       "Velocity spectrum of a CDP-gather file: for every trial velocity the CDP's live traces are moved out as "
       "panel generation moves them (same interpolation and stretch mute), and at each time the semblance "
       "sum_window (sum_traces a)^2 / sum_window (M x sum_traces a^2) is taken over a centred window, M the "
@@ -193,7 +194,6 @@ void addSemblanceCommand(CLI::App& app, int& exitCode) {
   cmd->add_flag("--peaks", opts->peaks,
                 "print one line per local maximum above 0.3: time_ms velocity semblance, strongest first "
                 "(with --cdp all: cdp first, CDP by CDP)");
-  cmd->callback([opts, &exitCode] { exitCode = runSemblance(*opts); });
 }
 
 }  // namespace tsly::cli

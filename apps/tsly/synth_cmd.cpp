@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ArgParse.h"
+#include "CliSupport.h"
 #include "commands.h"
 #include "generation/core/Synth.h"
 #include "shared/Numbers.h"
@@ -20,38 +21,31 @@ struct SynthOptions {
   std::string events;
 };
 
-int runSynth(SynthOptions& o) {
+int runSynth(const SynthOptions& o) {
+  SynthParams p = o.p;
   std::vector<int> off;
-  if (!parseIntList(o.offsets, ':', off) || off.size() != 3) {
-    std::cerr << "tsly synth: --offsets wants FIRST:STEP:COUNT, for example 100:200:12\n";
-    return 1;
-  }
-  o.p.offsetFirst = off[0];
-  o.p.offsetStep = off[1];
-  o.p.offsetCount = off[2];
-  if (!o.events.empty() && !parseEventList(o.events, o.p.events)) {
-    std::cerr << "tsly synth: --events wants T0MS:VEL pairs separated by commas, for example 400:1800,900:2200\n";
-    return 1;
-  }
-  std::string err = writeSynthGather(o.out, o.p);
-  if (!err.empty()) {
-    std::cerr << "tsly synth: " << err << "\n";
-    return 1;
-  }
-  std::cout << "Wrote " << o.out << ": " << o.p.cdps << " CDPs x " << o.p.offsetCount << " offsets, "
-            << o.p.samples << " samples at " << o.p.intervalUs << " us, " << synthFileBytes(o.p) << " bytes\n";
+  if (!parseIntList(o.offsets, ':', off) || off.size() != 3)
+    return fail("synth", "--offsets wants FIRST:STEP:COUNT, for example 100:200:12");
+  p.offsetFirst = off[0];
+  p.offsetStep = off[1];
+  p.offsetCount = off[2];
+  if (!o.events.empty() && !parseEventList(o.events, p.events))
+    return fail("synth", "--events wants T0MS:VEL pairs separated by commas, for example 400:1800,900:2200");
+  if (const std::string err = writeSynthGather(o.out, p); !err.empty()) return fail("synth", err);
+  std::cout << "Wrote " << o.out << ": " << p.cdps << " CDPs x " << p.offsetCount << " offsets, " << p.samples
+            << " samples at " << p.intervalUs << " us, " << synthFileBytes(p) << " bytes\n";
   return 0;
 }
 
 }  // namespace
 
 void addSynthCommand(CLI::App& app, int& exitCode) {
-  auto* cmd = app.add_subcommand(
-      "synth",
-      "Write a synthetic CDP-gather trace file (data type 1, word 3 = 12, CDP in word 12, offset in word "
-      "19 with scalar word 35 = 1, trace code 1) holding hyperbolic reflections, each a zero-phase Ricker "
-      "wavelet (25 Hz) at its moveout time sqrt(t0^2 + x^2/v^2).");
   auto o = std::make_shared<SynthOptions>();
+  auto* cmd =
+      addCommand(app, exitCode, o, runSynth, "synth",
+                 "Write a synthetic CDP-gather trace file (data type 1, word 3 = 12, CDP in word 12, offset in word "
+                 "19 with scalar word 35 = 1, trace code 1) holding hyperbolic reflections, each a zero-phase Ricker "
+                 "wavelet (25 Hz) at its moveout time sqrt(t0^2 + x^2/v^2).");
   cmd->add_option("OUT", o->out, "Output file (created or replaced)")->required();
   cmd->add_option("--first-cdp", o->p.firstCdp, "Number of the first CDP")->capture_default_str();
   cmd->add_option("--cdps", o->p.cdps, "Number of CDP gathers")->capture_default_str();
@@ -65,7 +59,6 @@ void addSynthCommand(CLI::App& app, int& exitCode) {
                   "Gaussian noise, standard deviation as a fraction of the largest event amplitude")
       ->capture_default_str();
   cmd->add_option("--seed", o->p.seed, "Seed of the noise generator")->capture_default_str();
-  cmd->callback([&exitCode, o] { exitCode = runSynth(*o); });
 }
 
 }  // namespace tsly::cli

@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "app/AppTexts.h"
+#include "app/SpectrumCommand.h"
 #include "display/DisplaySurface.h"
 #include "display/core/Picks.h"
 #include "generation/NmoDialog.h"
@@ -64,6 +65,7 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
       state_, ui_,
       DisplayWidgets{this, picture2_, canvas_, hscroll1_, vscroll1_, [this](const QString& text) { showStatus(text); },
                      clearpicks_, action("editvelf")});
+  spectrum_ = std::make_unique<SpectrumCommand>(state_, ui_, this, editMenu_, *display_);
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
   help_->enableF1();
@@ -464,6 +466,7 @@ void TessalyWindow::setControlEnabled(OpenControl control, bool on) {
     case OpenControl::PrevNext:
       prevpanel_->setEnabled(on);
       nextpanel_->setEnabled(on);
+      spectrum_->setAvailable(on);
       break;
   }
 }

@@ -39,6 +39,7 @@ namespace tsly {
 class DisplaySurface;
 class FileInfoWindow;
 class NmoDialog;
+class SpectrumCommand;
 class ImageCanvas;
 class WrappingLabel;
 class JobLink;
@@ -115,6 +116,9 @@ class TessalyWindow : public QMainWindow, private OpenHost {
 
   // True while an Open is scanning the file (its progress lets events run).
   bool openRunning() const;
+
+  // "Velocity Spectrum" and its window.
+  SpectrumCommand& spectrum() { return *spectrum_; }
 
  public slots:
   // "&Files..."
@@ -196,6 +200,7 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   QWidget* picture1_ = nullptr;
   ImageCanvas* canvas_ = nullptr;
   std::unique_ptr<DisplaySurface> display_;
+  std::unique_ptr<SpectrumCommand> spectrum_;
 
   FileDialogState fileDialog_;
   std::string helpFilePath_;

@@ -38,6 +38,126 @@ QString text(float v) { return QString::fromStdString(plainNumberText(v)); }
 // ---------------------------------------------------------------------------
 // Plot
 
+namespace {
+
+// The plot's scales: time from 0 down to the last pick (rounded up to a whole
+// step), velocity across the RMS and interval velocities (interval velocities
+// held within the plot's floor and ceiling), both in round steps.
+struct PlotAxes {
+  QRect area;
+  double tMax = 0, tStep = 1, vLo = 0, vHi = 0, vStep = 1;
+
+  PlotAxes(const QRect& plotArea, const std::vector<vcheck::VelocityRow>& rows) : area(plotArea) {
+    vLo = 1e300;
+    vHi = -1e300;
+    for (const auto& r : rows) {
+      tMax = std::max(tMax, static_cast<double>(r.timeMs));
+      vLo = std::min(vLo, static_cast<double>(r.rmsVelocity));
+      vHi = std::max(vHi, static_cast<double>(r.rmsVelocity));
+      if (r.hasInterval) {
+        const double v = std::clamp(r.intervalVelocity, PlotVelocityFloor, PlotVelocityCeiling);
+        vLo = std::min(vLo, v);
+        vHi = std::max(vHi, v);
+      }
+    }
+    tStep = niceStep(tMax > 0 ? tMax : 100.0, 5);
+    tMax = std::max(tStep, std::ceil(tMax / tStep) * tStep);
+    if (vHi - vLo < 200) {
+      vLo -= 100;
+      vHi += 100;
+    }
+    vStep = niceStep(vHi - vLo, 4);
+    vLo = std::floor(vLo / vStep) * vStep;
+    vHi = std::ceil(vHi / vStep) * vStep;
+  }
+  double x(double v) const {
+    v = std::clamp(v, vLo, vHi);
+    return area.left() + (v - vLo) / (vHi - vLo) * area.width();
+  }
+  double y(double t) const { return area.top() + std::clamp(t, 0.0, tMax) / tMax * area.height(); }
+};
+
+// Grid lines with their labels: times down the left, velocities along the top.
+void drawGrid(QPainter& p, const PlotAxes& a, const QFontMetrics& fm, int labelsWidth, int widgetWidth) {
+  p.setRenderHint(QPainter::Antialiasing, false);
+  for (double t = 0; t <= a.tMax + a.tStep / 2; t += a.tStep) {
+    const int y = static_cast<int>(std::lround(a.y(t)));
+    p.setPen(QColor(225, 225, 225));
+    p.drawLine(a.area.left(), y, a.area.right(), y);
+    p.setPen(Qt::black);
+    p.drawText(QRect(0, y - fm.height() / 2, labelsWidth - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter, text(t));
+  }
+  for (double v = a.vLo; v <= a.vHi + a.vStep / 2; v += a.vStep) {
+    const int x = static_cast<int>(std::lround(a.x(v)));
+    p.setPen(QColor(225, 225, 225));
+    p.drawLine(x, a.area.top(), x, a.area.bottom());
+    p.setPen(Qt::black);
+    // Labels centred on their line, kept inside the widget at both ends.
+    const QString label = text(v);
+    const int w = fm.horizontalAdvance(label) + 4;
+    const int lx = std::clamp(x - w / 2, 0, std::max(0, widgetWidth - w));
+    p.drawText(QRect(lx, 2, w, fm.height()), Qt::AlignCenter, label);
+  }
+}
+
+// Interval velocity: one vertical step per interval, joined across.
+void drawIntervals(QPainter& p, const PlotAxes& a, const std::vector<vcheck::VelocityRow>& rows) {
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setPen(QPen(VelocityPlot::intervalColour(), 2));
+  bool previous = false;
+  double previousX = 0;
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    const auto& r = rows[i];
+    if (!r.hasInterval) {
+      previous = false;
+      continue;
+    }
+    const double x = a.x(r.intervalVelocity);
+    const double y1 = a.y(rows[i - 1].timeMs), y2 = a.y(r.timeMs);
+    if (previous) p.drawLine(QPointF(previousX, y1), QPointF(x, y1));
+    p.drawLine(QPointF(x, y1), QPointF(x, y2));
+    previous = true;
+    previousX = x;
+  }
+}
+
+// RMS velocity: the picks joined by lines; flagged picks ringed.
+void drawRms(QPainter& p, const PlotAxes& a, const std::vector<vcheck::VelocityRow>& rows) {
+  p.setPen(QPen(VelocityPlot::rmsColour(), 2));
+  for (std::size_t i = 1; i < rows.size(); ++i)
+    p.drawLine(QPointF(a.x(rows[i - 1].rmsVelocity), a.y(rows[i - 1].timeMs)),
+               QPointF(a.x(rows[i].rmsVelocity), a.y(rows[i].timeMs)));
+  for (const auto& r : rows) {
+    const QPointF c(a.x(r.rmsVelocity), a.y(r.timeMs));
+    p.setPen(Qt::NoPen);
+    p.setBrush(VelocityPlot::rmsColour());
+    p.drawRect(QRectF(c.x() - 3, c.y() - 3, 6, 6));
+    if (r.flags != vcheck::NoFlag) {
+      p.setBrush(Qt::NoBrush);
+      p.setPen(QPen(VelocityPlot::intervalColour(), 1.5));
+      p.drawEllipse(c, 6, 6);
+    }
+  }
+}
+
+// The legend under the plot, on the line at `ly`.
+void drawLegend(QPainter& p, const QRect& area, const QFontMetrics& fm, int ly) {
+  p.setBrush(Qt::NoBrush);
+  int lx = area.left();
+  for (const auto& [colour, name] : {std::pair{VelocityPlot::rmsColour(), QString("RMS")},
+                                     std::pair{VelocityPlot::intervalColour(), QString("Interval")}}) {
+    p.setPen(QPen(colour, 2));
+    p.drawLine(lx, ly, lx + 18, ly);
+    p.setPen(Qt::black);
+    p.drawText(QPoint(lx + 22, ly + fm.ascent() / 2 - 1), name);
+    lx += 30 + fm.horizontalAdvance(name);
+  }
+  p.drawText(QRect(lx, ly - fm.height() / 2, area.right() - lx, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
+             "time (ms) down");
+}
+
+}  // namespace
+
 VelocityPlot::VelocityPlot(QWidget* parent) : QWidget(parent) {
   setObjectName("velocityPlot");
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -64,103 +184,11 @@ void VelocityPlot::paintEvent(QPaintEvent*) {
     p.drawText(area, Qt::AlignCenter, "No picks");
     return;
   }
-
-  // Axes: time from 0 down to the last pick (rounded up), velocity across.
-  double tMax = 0, vLo = 1e300, vHi = -1e300;
-  for (const auto& r : rows_) {
-    tMax = std::max(tMax, static_cast<double>(r.timeMs));
-    vLo = std::min(vLo, static_cast<double>(r.rmsVelocity));
-    vHi = std::max(vHi, static_cast<double>(r.rmsVelocity));
-    if (r.hasInterval) {
-      const double v = std::clamp(r.intervalVelocity, PlotVelocityFloor, PlotVelocityCeiling);
-      vLo = std::min(vLo, v);
-      vHi = std::max(vHi, v);
-    }
-  }
-  const double tStep = niceStep(tMax > 0 ? tMax : 100.0, 5);
-  tMax = std::max(tStep, std::ceil(tMax / tStep) * tStep);
-  if (vHi - vLo < 200) {
-    vLo -= 100;
-    vHi += 100;
-  }
-  const double vStep = niceStep(vHi - vLo, 4);
-  vLo = std::floor(vLo / vStep) * vStep;
-  vHi = std::ceil(vHi / vStep) * vStep;
-  auto X = [&](double v) {
-    v = std::clamp(v, vLo, vHi);
-    return area.left() + (v - vLo) / (vHi - vLo) * area.width();
-  };
-  auto Y = [&](double t) { return area.top() + std::clamp(t, 0.0, tMax) / tMax * area.height(); };
-
-  p.setRenderHint(QPainter::Antialiasing, false);
-  for (double t = 0; t <= tMax + tStep / 2; t += tStep) {
-    const int y = static_cast<int>(std::lround(Y(t)));
-    p.setPen(QColor(225, 225, 225));
-    p.drawLine(area.left(), y, area.right(), y);
-    p.setPen(Qt::black);
-    p.drawText(QRect(0, y - fm.height() / 2, left - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter, text(t));
-  }
-  for (double v = vLo; v <= vHi + vStep / 2; v += vStep) {
-    const int x = static_cast<int>(std::lround(X(v)));
-    p.setPen(QColor(225, 225, 225));
-    p.drawLine(x, area.top(), x, area.bottom());
-    p.setPen(Qt::black);
-    // Labels centred on their line, kept inside the widget at both ends.
-    const QString label = text(v);
-    const int w = fm.horizontalAdvance(label) + 4;
-    const int lx = std::clamp(x - w / 2, 0, std::max(0, width() - w));
-    p.drawText(QRect(lx, 2, w, fm.height()), Qt::AlignCenter, label);
-  }
-
-  // Interval velocity: one vertical step per interval, joined across.
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.setPen(QPen(intervalColour(), 2));
-  bool previous = false;
-  double previousX = 0;
-  for (std::size_t i = 1; i < rows_.size(); ++i) {
-    const auto& r = rows_[i];
-    if (!r.hasInterval) {
-      previous = false;
-      continue;
-    }
-    const double x = X(r.intervalVelocity);
-    const double y1 = Y(rows_[i - 1].timeMs), y2 = Y(r.timeMs);
-    if (previous) p.drawLine(QPointF(previousX, y1), QPointF(x, y1));
-    p.drawLine(QPointF(x, y1), QPointF(x, y2));
-    previous = true;
-    previousX = x;
-  }
-
-  // RMS velocity: the picks joined by lines; flagged picks ringed.
-  p.setPen(QPen(rmsColour(), 2));
-  for (std::size_t i = 1; i < rows_.size(); ++i)
-    p.drawLine(QPointF(X(rows_[i - 1].rmsVelocity), Y(rows_[i - 1].timeMs)),
-               QPointF(X(rows_[i].rmsVelocity), Y(rows_[i].timeMs)));
-  for (const auto& r : rows_) {
-    const QPointF c(X(r.rmsVelocity), Y(r.timeMs));
-    p.setPen(Qt::NoPen);
-    p.setBrush(rmsColour());
-    p.drawRect(QRectF(c.x() - 3, c.y() - 3, 6, 6));
-    if (r.flags != vcheck::NoFlag) {
-      p.setBrush(Qt::NoBrush);
-      p.setPen(QPen(intervalColour(), 1.5));
-      p.drawEllipse(c, 6, 6);
-    }
-  }
-
-  // Legend under the plot.
-  p.setBrush(Qt::NoBrush);
-  const int ly = height() - fm.height() / 2 - 4;
-  int lx = area.left();
-  for (const auto& [colour, name] : {std::pair{rmsColour(), QString("RMS")}, std::pair{intervalColour(), QString("Interval")}}) {
-    p.setPen(QPen(colour, 2));
-    p.drawLine(lx, ly, lx + 18, ly);
-    p.setPen(Qt::black);
-    p.drawText(QPoint(lx + 22, ly + fm.ascent() / 2 - 1), name);
-    lx += 30 + fm.horizontalAdvance(name);
-  }
-  p.drawText(QRect(lx, ly - fm.height() / 2, area.right() - lx, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-             "time (ms) down");
+  const PlotAxes axes(area, rows_);
+  drawGrid(p, axes, fm, left, width());
+  drawIntervals(p, axes, rows_);
+  drawRms(p, axes, rows_);
+  drawLegend(p, area, fm, height() - fm.height() / 2 - 4);
 }
 
 // ---------------------------------------------------------------------------

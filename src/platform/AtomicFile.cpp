@@ -1,6 +1,11 @@
 #include "platform/AtomicFile.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -11,6 +16,8 @@
 namespace tsly {
 
 namespace {
+
+constexpr std::size_t BufferBytes = 1 << 20;
 
 // The file a chain of symbolic links leads to; `path` itself when it is no
 // link. -1 with errno set when the chain can not be followed.
@@ -33,44 +40,151 @@ int followLinks(std::string& path) {
   return -1;
 }
 
+// A fresh "<file>.tmp-XXXXXX", created exclusively with mode 0666 so that the
+// system applies the umask as to any new file. -1 with errno set on failure.
+int createTemporary(const std::string& file, std::string& temp) {
+  static std::atomic<std::uint64_t> counter{0};
+  static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  const std::uint64_t clock = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    // splitmix64 of the clock, the process and a counter: distinct names for
+    // every attempt, thread and process.
+    std::uint64_t x = clock ^ (static_cast<std::uint64_t>(::getpid()) << 32) ^ (++counter * 0x9E3779B97F4A7C15ull);
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    temp = file + ".tmp-";
+    for (int k = 0; k < 6; ++k, x /= 62) temp.push_back(letters[x % 62]);
+    int fd;
+    do {
+      fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
 }  // namespace
 
-int writeFileAtomically(const std::string& target, const std::string& text) {
-  if (target.empty() || target.find('\0') != std::string::npos) return fileerr::BadName;
-  std::string path = target;
-  if (followLinks(path) != 0) return fileErrorFromErrno(errno, target);
-  std::string tmpl = path + ".tmp-XXXXXX";
-  int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return fileErrorFromErrno(errno, path);
-  // The new file gets the old file's permissions, or the usual ones for a new file.
+bool AtomicFile::fail(Step step, int err, const std::string& where) {
+  if (failed_ != Step::None) return false;
+  failed_ = step;
+  errno_ = err;
+  errorPath_ = where;
+  return false;
+}
+
+bool AtomicFile::open(const std::string& path) {
+  discard();
+  target_ = path;
+  destination_ = path;
+  failed_ = Step::None;
+  errno_ = 0;
+  errorPath_.clear();
+  if (path.empty() || path.find('\0') != std::string::npos) return fail(Step::Name, EINVAL, path);
+  if (path.back() == '/') return fail(Step::Name, EISDIR, path);
+  if (followLinks(destination_) != 0) return fail(Step::Create, errno, path);
+  std::string temp;
+  const int fd = createTemporary(destination_, temp);
+  if (fd < 0) return fail(Step::Create, errno, destination_);
   struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) {
-    ::fchmod(fd, old.st_mode & 07777);
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
-  int error = 0;
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+  if (::stat(destination_.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  handle_ = fd;
+  temp_ = temp;
+  return true;
+}
+
+bool AtomicFile::writeAll(const char* p, std::size_t bytes) {
+  while (bytes > 0) {
+    const ssize_t n = ::write(handle_, p, bytes);
     if (n < 0) {
       if (errno == EINTR) continue;
-      error = fileErrorFromErrno(errno, path);
-      break;
+      return fail(Step::Write, errno, destination_);
     }
-    if (n == 0) {
-      error = fileerr::DiskFull;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
+    if (n == 0) return fail(Step::Write, ENOSPC, destination_);
+    p += n;
+    bytes -= static_cast<std::size_t>(n);
   }
-  if (!error && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = fileErrorFromErrno(errno, path);
-  if (::close(fd) != 0 && !error) error = fileErrorFromErrno(errno, path);
-  if (!error && ::rename(tmpl.c_str(), path.c_str()) != 0) error = fileErrorFromErrno(errno, path);
-  if (error) ::unlink(tmpl.c_str());
-  return error;
+  return true;
+}
+
+bool AtomicFile::flush() {
+  if (!writeAll(buffer_.data(), buffer_.size())) return false;
+  buffer_.clear();
+  return true;
+}
+
+bool AtomicFile::write(const void* data, std::size_t bytes) {
+  if (handle_ < 0 || failed_ != Step::None) return false;
+  const char* p = static_cast<const char*>(data);
+  if (bytes >= BufferBytes) return flush() && writeAll(p, bytes);  // large blocks go straight to the file
+  while (bytes > 0) {
+    const std::size_t take = std::min(bytes, BufferBytes - buffer_.size());
+    buffer_.insert(buffer_.end(), p, p + take);
+    p += take;
+    bytes -= take;
+    if (buffer_.size() == BufferBytes && !flush()) return false;
+  }
+  return true;
+}
+
+bool AtomicFile::commit() {
+  if (handle_ < 0) {
+    if (failed_ == Step::None) fail(Step::Create, EBADF, target_);
+    return false;
+  }
+  bool good = failed_ == Step::None && flush();
+  // On disk before the rename, so that a crash leaves the old file or the whole
+  // new one. Some file systems can not sync a file (EINVAL, EROFS): nothing lost.
+  if (good && ::fsync(handle_) != 0 && errno != EINVAL && errno != EROFS) good = fail(Step::Write, errno, destination_);
+  if (::close(handle_) != 0 && good) good = fail(Step::Write, errno, destination_);
+  handle_ = -1;
+  if (good && ::rename(temp_.c_str(), destination_.c_str()) != 0) good = fail(Step::Replace, errno, destination_);
+  if (!good) ::unlink(temp_.c_str());
+  temp_.clear();
+  buffer_.clear();
+  return good;
+}
+
+void AtomicFile::discard() {
+  if (handle_ >= 0) ::close(handle_);
+  handle_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  buffer_.clear();
+}
+
+std::string AtomicFile::reason() const {
+  if (failed_ == Step::None) return {};
+  if (failed_ == Step::Name) return errno_ == EISDIR ? "the name is a folder, not a file" : "no usable file name";
+  char buf[256];
+  // GNU strerror_r returns the text (maybe not in buf).
+  const char* text = ::strerror_r(errno_, buf, sizeof buf);
+  return text ? std::string(text) : "error " + std::to_string(errno_);
+}
+
+int AtomicFile::fileError() const {
+  if (failed_ == Step::None) return 0;
+  if (failed_ == Step::Name && errno_ == EINVAL) return fileerr::BadName;
+  return fileErrorFromErrno(errno_, errorPath_);
+}
+
+std::string AtomicFile::error() const {
+  switch (failed_) {
+    case Step::None: return {};
+    case Step::Name:
+    case Step::Create: return "cannot create " + target_ + ": " + reason();
+    case Step::Write: return "cannot write " + target_ + ": " + reason();
+    case Step::Replace: return "cannot replace " + target_ + ": " + reason();
+  }
+  return {};
+}
+
+int writeFileAtomically(const std::string& path, const std::string& text) {
+  AtomicFile f;
+  if (f.open(path) && f.write(text)) f.commit();
+  return f.fileError();
 }
 
 }  // namespace tsly

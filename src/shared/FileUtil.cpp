@@ -50,6 +50,10 @@ bool sameFileName(const std::string& name1, const std::string& name2) {
   const std::string a = trimBlanks(name1), b = trimBlanks(name2);
   if (upperAscii(a) == upperAscii(b)) return true;
   if (upperAscii(normalPath(a)) == upperAscii(normalPath(b))) return true;
+  return sameExistingFile(a, b);
+}
+
+bool sameExistingFile(const std::string& a, const std::string& b) {
   std::error_code ec;
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }

@@ -53,4 +53,8 @@ std::int16_t fileActionOf(Answer a);
 // replace its input, so callers refuse it.
 bool sameFileName(const std::string& a, const std::string& b);
 
+// True when both names reach one existing file (same device and inode: through
+// a link, a hard link or another spelling of the path).
+bool sameExistingFile(const std::string& a, const std::string& b);
+
 }  // namespace tsly

@@ -54,8 +54,7 @@ inline bool moveChunk(const float* in, float* out, std::int32_t n, std::int32_t 
     // Positions rise with i: four in a row are interior when the first and
     // the fourth are.
     if (m + 4 <= len && j >= 3 && jj[m + 3] + 4 < n) {
-      V4 v = interiorValues4(interiorPartial(in, jj[m], tab.w[rr[m]]),
-                             interiorPartial(in, jj[m + 1], tab.w[rr[m + 1]]),
+      V4 v = interiorValues4(interiorPartial(in, jj[m], tab.w[rr[m]]), interiorPartial(in, jj[m + 1], tab.w[rr[m + 1]]),
                              interiorPartial(in, jj[m + 2], tab.w[rr[m + 2]]),
                              interiorPartial(in, jj[m + 3], tab.w[rr[m + 3]]));
       float* o = out + i + m;
@@ -82,8 +81,8 @@ inline bool moveChunk(const float* in, float* out, std::int32_t n, std::int32_t 
 
 }  // namespace
 
-std::int32_t nmoit(const float* in, float* out, std::int32_t n, float velocity, float offset,
-                   float stretch, std::int32_t sampleIntervalUs, std::int32_t stackFlag) {
+std::int32_t nmoit(const float* in, float* out, std::int32_t n, float velocity, float offset, float stretch,
+                   std::int32_t sampleIntervalUs, std::int32_t stackFlag) {
   if (n <= 0 || in == nullptr || out == nullptr) return 0;
   const bool add = stackFlag != 0;
   const float x = std::fabs(offset);
@@ -127,11 +126,117 @@ inline bool needsExactMuteSearch(float stretch, std::int32_t n) {
   return static_cast<double>(stretch) < 1e-6 * static_cast<double>(n);
 }
 
+// One chunk of output samples of the time-variant moveout: for each, the input
+// sample (-1: the output sample is zero), the table row, and the squared
+// moveout in samples (-1 when the velocity gives none).
+struct VariableChunk {
+  static constexpr std::int32_t Size = 256;
+  alignas(32) std::int32_t jj[Size];
+  alignas(32) std::int32_t rr[Size];
+  alignas(32) float aa[Size];
+};
+
+// What every chunk of one trace shares.
+struct VariableTrace {
+  double xd;    // |offset|
+  double dtUs;  // sample interval, microseconds
+  double f0;    // time of the first sample, in samples
+  float f0f;
+  float stretch;
+  float last;  // index of the last input sample
+  std::int32_t n;
+};
+
+// Positions of output samples i .. i + len - 1, split into whole sample and
+// table row, with the stretch mute (vectorises).
+inline void variablePositions(const VariableTrace& t, const float* vel, std::int32_t i, std::int32_t len,
+                              VariableChunk& c) {
+  for (std::int32_t m = 0; m < len; ++m) {
+    const double s = t.xd / (static_cast<double>(vel[m]) * t.dtUs * 1e-6);
+    const float a = static_cast<float>(s * s);
+    const bool bad = !(vel[m] > 0.0f) || !(a <= 3.4028234e38f);  // NaN or infinite moveout
+    const float fi = static_cast<float>(t.f0 + static_cast<double>(i + m));
+    const float p = std::sqrt(fi * fi + a);
+    const bool mute = bad || !(fi > 0.0f) || (p - fi) > t.stretch * fi;
+    const float pos = p - t.f0f;
+    const bool gone = mute || !(pos <= t.last);
+    const float pc = gone ? 0.0f : pos;
+    const std::int32_t j = static_cast<std::int32_t>(pc);
+    const std::int32_t r = static_cast<std::int32_t>((pc - static_cast<float>(j)) * Steps + 0.5f);
+    c.jj[m] = gone ? -1 : j + (r >> 7);  // r == Steps: the next whole sample
+    c.rr[m] = r & (Steps - 1);
+    c.aa[m] = bad ? -1.0f : a;
+  }
+}
+
+// Settles each sample's mute with nmoit's search for its own moveout.
+inline void settleMutesExactly(const VariableTrace& t, std::int32_t i, std::int32_t len, VariableChunk& c) {
+  float lastA = -1.0f;
+  std::int32_t lastI0 = 0;
+  for (std::int32_t m = 0; m < len; ++m) {
+    if (c.aa[m] < 0.0f) continue;
+    if (c.aa[m] != lastA) {
+      lastA = c.aa[m];
+      lastI0 = leadingMute(lastA, t.stretch, t.n);
+    }
+    if (i + m < lastI0) {
+      c.jj[m] = -1;
+      continue;
+    }
+    if (c.jj[m] >= 0) continue;
+    const float fi = static_cast<float>(i + m);
+    const float p = std::sqrt(fi * fi + c.aa[m]);
+    if (!(p <= t.last)) continue;
+    const std::int32_t j = static_cast<std::int32_t>(p);
+    const std::int32_t r = static_cast<std::int32_t>((p - static_cast<float>(j)) * Steps + 0.5f);
+    c.jj[m] = j + (r >> 7);
+    c.rr[m] = r & (Steps - 1);
+  }
+}
+
+// Output samples i .. i + len - 1 from their positions, written or added.
+// Positions need not rise with i: each is checked for the interior.
+inline void moveVariableChunk(const float* in, float* out, std::int32_t n, std::int32_t i, std::int32_t len,
+                              const VariableChunk& c, bool add) {
+  const SincTable& tab = table();
+  std::int32_t m = 0;
+  while (m < len) {
+    const std::int32_t j = c.jj[m];
+    if (j < 0) {  // muted or past the end of the input
+      if (!add) out[i + m] = 0.0f;
+      ++m;
+      continue;
+    }
+    if (m + 4 <= len && interiorAt(j, n) && interiorAt(c.jj[m + 1], n) && interiorAt(c.jj[m + 2], n) &&
+        interiorAt(c.jj[m + 3], n)) {
+      V4 v = interiorValues4(
+          interiorPartial(in, c.jj[m], tab.w[c.rr[m]]), interiorPartial(in, c.jj[m + 1], tab.w[c.rr[m + 1]]),
+          interiorPartial(in, c.jj[m + 2], tab.w[c.rr[m + 2]]), interiorPartial(in, c.jj[m + 3], tab.w[c.rr[m + 3]]));
+      float* o = out + i + m;
+      if (add) {
+        V4 prev;
+        std::memcpy(&prev, o, sizeof prev);
+        v = prev + v;
+      }
+      std::memcpy(o, &v, sizeof v);
+      m += 4;
+      continue;
+    }
+    const float* w = tab.w[c.rr[m]];
+    const float v = interiorAt(j, n) ? interiorValue(in, j, w) : edgeValue(in, n, j, w);
+    if (add) {
+      out[i + m] += v;
+    } else {
+      out[i + m] = v;
+    }
+    ++m;
+  }
+}
+
 }  // namespace
 
 std::int32_t nmoitVariable(const float* in, float* out, std::int32_t n, const float* velocities, float offset,
-                           float stretch, std::int32_t sampleIntervalUs, std::int32_t stackFlag,
-                           double firstSampleUs) {
+                           float stretch, std::int32_t sampleIntervalUs, std::int32_t stackFlag, double firstSampleUs) {
   if (n <= 0 || in == nullptr || out == nullptr) return 0;
   const bool add = stackFlag != 0;
   const float x = std::fabs(offset);
@@ -151,97 +256,21 @@ std::int32_t nmoitVariable(const float* in, float* out, std::int32_t n, const fl
   }
 
   // Times in samples: output sample i lies at f0 + i, input sample j at f0 + j.
-  const double f0 = firstSampleUs / static_cast<double>(sampleIntervalUs);
-  const float f0f = static_cast<float>(f0);
-  const bool exactSearch = f0 == 0.0 && needsExactMuteSearch(stretch, n);
-  const double xd = static_cast<double>(x);
-  const float last = static_cast<float>(n - 1);
-  const SincTable& tab = table();
-
-  constexpr std::int32_t Chunk = 256;
-  alignas(32) std::int32_t jj[Chunk];  // input sample, or -1: the output sample is zero
-  alignas(32) std::int32_t rr[Chunk];
-  alignas(32) float aa[Chunk];
-  std::int32_t i = 0;
-  while (i < n) {
-    const std::int32_t len = (n - i) < Chunk ? (n - i) : Chunk;
-    const float* vel = velocities + i;
-    // Positions, split into whole sample and table row (vectorises).
-    for (std::int32_t m = 0; m < len; ++m) {
-      const double s = xd / (static_cast<double>(vel[m]) * sampleIntervalUs * 1e-6);
-      const float a = static_cast<float>(s * s);
-      const bool bad = !(vel[m] > 0.0f) || !(a <= 3.4028234e38f);  // NaN or infinite moveout
-      const float fi = static_cast<float>(f0 + static_cast<double>(i + m));
-      const float p = std::sqrt(fi * fi + a);
-      const bool mute = bad || !(fi > 0.0f) || (p - fi) > stretch * fi;
-      const float pos = p - f0f;
-      const bool gone = mute || !(pos <= last);
-      const float pc = gone ? 0.0f : pos;
-      const std::int32_t j = static_cast<std::int32_t>(pc);
-      const std::int32_t r = static_cast<std::int32_t>((pc - static_cast<float>(j)) * Steps + 0.5f);
-      jj[m] = gone ? -1 : j + (r >> 7);  // r == Steps: the next whole sample
-      rr[m] = r & (Steps - 1);
-      aa[m] = bad ? -1.0f : a;
-    }
-    if (exactSearch) {
-      // Settle each sample's mute with nmoit's search for its own moveout.
-      float lastA = -1.0f;
-      std::int32_t lastI0 = 0;
-      for (std::int32_t m = 0; m < len; ++m) {
-        if (aa[m] < 0.0f) continue;
-        if (aa[m] != lastA) {
-          lastA = aa[m];
-          lastI0 = leadingMute(lastA, stretch, n);
-        }
-        const bool mute = i + m < lastI0;
-        if (mute) {
-          jj[m] = -1;
-          continue;
-        }
-        if (jj[m] >= 0) continue;
-        const float fi = static_cast<float>(i + m);
-        const float p = std::sqrt(fi * fi + aa[m]);
-        if (!(p <= last)) continue;
-        const std::int32_t j = static_cast<std::int32_t>(p);
-        const std::int32_t r = static_cast<std::int32_t>((p - static_cast<float>(j)) * Steps + 0.5f);
-        jj[m] = j + (r >> 7);
-        rr[m] = r & (Steps - 1);
-      }
-    }
-    std::int32_t m = 0;
-    while (m < len) {
-      const std::int32_t j = jj[m];
-      if (j < 0) {  // muted or past the end of the input
-        if (!add) out[i + m] = 0.0f;
-        ++m;
-        continue;
-      }
-      if (m + 4 <= len && interiorAt(j, n) && interiorAt(jj[m + 1], n) && interiorAt(jj[m + 2], n) &&
-          interiorAt(jj[m + 3], n)) {
-        V4 v = interiorValues4(interiorPartial(in, jj[m], tab.w[rr[m]]),
-                               interiorPartial(in, jj[m + 1], tab.w[rr[m + 1]]),
-                               interiorPartial(in, jj[m + 2], tab.w[rr[m + 2]]),
-                               interiorPartial(in, jj[m + 3], tab.w[rr[m + 3]]));
-        float* o = out + i + m;
-        if (add) {
-          V4 prev;
-          std::memcpy(&prev, o, sizeof prev);
-          v = prev + v;
-        }
-        std::memcpy(o, &v, sizeof v);
-        m += 4;
-        continue;
-      }
-      const float* w = tab.w[rr[m]];
-      const float v = interiorAt(j, n) ? interiorValue(in, j, w) : edgeValue(in, n, j, w);
-      if (add) {
-        out[i + m] += v;
-      } else {
-        out[i + m] = v;
-      }
-      ++m;
-    }
-    i += len;
+  VariableTrace t;
+  t.xd = static_cast<double>(x);
+  t.dtUs = static_cast<double>(sampleIntervalUs);
+  t.f0 = firstSampleUs / static_cast<double>(sampleIntervalUs);
+  t.f0f = static_cast<float>(t.f0);
+  t.stretch = stretch;
+  t.last = static_cast<float>(n - 1);
+  t.n = n;
+  const bool exactSearch = t.f0 == 0.0 && needsExactMuteSearch(stretch, n);
+  VariableChunk c;
+  for (std::int32_t i = 0; i < n; i += VariableChunk::Size) {
+    const std::int32_t len = (n - i) < VariableChunk::Size ? (n - i) : VariableChunk::Size;
+    variablePositions(t, velocities + i, i, len, c);
+    if (exactSearch) settleMutesExactly(t, i, len, c);
+    moveVariableChunk(in, out, n, i, len, c, add);
   }
   return 0;
 }

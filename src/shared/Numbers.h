@@ -48,4 +48,10 @@ std::string plainNumberText(short v);
 // The leading number of a text (see above). Double precision.
 double readNumber(std::string_view text);
 
+// True when the whole text is one number: blanks, an optional sign, digits with
+// at most one point, an optional exponent (E, optional sign, digits), blanks;
+// nothing else. Its value is then readNumber(text). Boxes and options that must
+// refuse "12abc" rather than read it as 12 check with this first.
+bool isNumberText(std::string_view text);
+
 }  // namespace tsly

@@ -4,8 +4,6 @@
 // nothing that was already safe.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +18,7 @@
 #include "open/core/OpenScan.h"
 #include "platform/RawFile.h"
 #include "shared/Settings.h"
+#include "support/FileSizeLimit.h"
 #include "support/GenFixtures.h"
 #include "support/ScriptedUi.h"
 
@@ -116,17 +115,11 @@ TEST_F(RelGen, DiskFullDuringTheRunIsReportedAndKeepsWhatWasWritten) {
 
 TEST_F(RelGen, FileSizeLimitOfTheSystemActsAsAFullDisk) {
   // A real short write from the system (not the test hook): the file size limit.
-  struct sigaction ignore {}, old {};
-  ignore.sa_handler = SIG_IGN;
-  ::sigaction(SIGXFSZ, &ignore, &old);
-  rlimit saved{};
-  ::getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit small = saved;
-  small.rlim_cur = 3000;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const GenerationResult r = run(params(out));
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::sigaction(SIGXFSZ, &old, nullptr);
+  GenerationResult r;
+  {
+    FileSizeLimit limit(3000);
+    r = run(params(out));
+  }
   EXPECT_EQ(r.outcome, GenerationOutcome::Failed);
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_TRUE(ui.boxes[0].text == "Trace data write failed" || ui.boxes[0].text == "Trace header write failed")
@@ -179,17 +172,11 @@ TEST(RelSettingsFaults, ShortWriteKeepsTheOldFileWhole) {
   ASSERT_EQ(writeSettingsFile(path, old), 0);
   st.TraceSpacing = 12;
   const std::string text = settingsText(st, {1, 2, 3, 4}) + std::string(8000, ' ');
-  struct sigaction ignore {}, saved {};
-  ignore.sa_handler = SIG_IGN;
-  ::sigaction(SIGXFSZ, &ignore, &saved);
-  rlimit lim{};
-  ::getrlimit(RLIMIT_FSIZE, &lim);
-  rlimit small = lim;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const int e = writeSettingsFile(path, text);
-  ::setrlimit(RLIMIT_FSIZE, &lim);
-  ::sigaction(SIGXFSZ, &saved, nullptr);
+  int e = 0;
+  {
+    FileSizeLimit limit(4096);
+    e = writeSettingsFile(path, text);
+  }
   EXPECT_EQ(e, 61);  // "Disk is full. Continue?"
   EXPECT_EQ(slurp(path), old);
   for (const auto& entry : fs::directory_iterator(d.file("")))

@@ -19,7 +19,6 @@
 #include "generation/core/SpectrumText.h"
 #include "generation/core/SpectrumWorker.h"
 #include "generation/core/Synth.h"
-#include "shared/ReplacingFile.h"
 #include "support/GenFixtures.h"
 #include "support/SemblanceReference.h"
 
@@ -425,28 +424,6 @@ TEST(SpectrumRun, FailureLeavesNoCsvAndKeepsAnOldOne) {
   EXPECT_EQ(text.substr(0, 31), "cdp,time_ms,velocity,semblance\n");
   // 2 CDPs x 100 samples x 11 velocities, and the header.
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 * 100 * 11 + 1);
-}
-
-TEST(ReplacingFile, WritesWholeOrNotAtAll) {
-  TempDir dir;
-  const std::string path = dir.file("a.txt");
-  ReplacingFile f;
-  ASSERT_TRUE(f.open(path));
-  f.write("hello ");
-  EXPECT_FALSE(std::filesystem::exists(path));  // nothing at the name before commit
-  f.write("world\n");
-  ASSERT_TRUE(f.commit());
-  EXPECT_EQ(readAll(path), "hello world\n");
-  {
-    ReplacingFile g;
-    ASSERT_TRUE(g.open(path));
-    g.write("half");
-  }  // dropped without commit
-  EXPECT_EQ(readAll(path), "hello world\n");
-  ReplacingFile h;
-  EXPECT_FALSE(h.open(dir.file("no/such/folder/b.txt")));
-  EXPECT_NE(h.error().find("cannot create"), std::string::npos);
-  EXPECT_FALSE(h.commit());
 }
 
 TEST(SpectrumPicture, ColoursFollowTheValuesAndTheAxesAreLabelled) {

@@ -55,7 +55,8 @@ void WindowLayoutTest::captionAndMenus() {
        {{"fileopen", "&Open"}, {"fileinfomenu", "File &Info"}, {"fileprtsetup", "Print Setup"},
         {"fileprint", "&Print"}, {"filebmp", "Save BMP"}, {"", ""}, {"fileexit", "E&xit"}}},
       {"edit", "&Options", 12020,
-       {{"editsele", "Change Graphics"}, {"editnmo", "Set NMO Parameters"}, {"editvelf", "Make VELF commands"}}},
+       {{"editsele", "Change Graphics"}, {"editnmo", "Set NMO Parameters"}, {"editvelf", "Make VELF commands"},
+        {"velspectrum", "Velocity Spectrum"}}},
       {"help", "&Help", 12030, {{"helpcontents", "&Contents"}, {"fileabout", "&About"}}},
   };
   for (const auto& m : menus) {

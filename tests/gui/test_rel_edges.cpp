@@ -12,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -24,6 +22,7 @@
 #include "open/core/OpenScan.h"
 #include "platform/qt/LocalDdeClient.h"
 #include "shared/Settings.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
 
@@ -64,25 +63,6 @@ std::string header(std::initializer_list<std::pair<int, int>> words) {
   encodeHeader(h, reinterpret_cast<unsigned char*>(out.data()));
   return out;
 }
-
-// Ignores SIGXFSZ and limits the size of files this process writes, until destroyed.
-struct FileSizeLimit {
-  rlimit saved{};
-  struct sigaction old {};
-  explicit FileSizeLimit(rlim_t bytes) {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &old);
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &old, nullptr);
-  }
-};
 
 }  // namespace
 

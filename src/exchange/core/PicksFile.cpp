@@ -7,8 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "exchange/core/TempOutput.h"
+#include "exchange/core/ExchangeOutput.h"
 #include "jobs/core/VelfDeck.h"
+#include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 
 namespace tsly::picks {

@@ -10,8 +10,9 @@
 
 #include <segyio/segy.h>
 
-#include "exchange/core/TempOutput.h"
+#include "exchange/core/ExchangeOutput.h"
 #include "platform/RawFile.h"
+#include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/TraceFormat.h"
 
@@ -97,8 +98,8 @@ std::int32_t field(const char* h, int byte) {
 
 // "trace 17: CDP (bytes 21-24) is 40000; header word 12 holds -32768..32767"
 std::string doesNotFit(std::int64_t trace, const std::string& what, int byte, long long value, int word) {
-  return traceText(trace) + ": " + what + " (" + fieldBytesText(byte) + ") is " + text(value) +
-         "; header word " + text(word) + " holds -32768..32767";
+  return traceText(trace) + ": " + what + " (" + fieldBytesText(byte) + ") is " + text(value) + "; header word " +
+         text(word) + " holds -32768..32767";
 }
 
 // The offset word 19 / word 35 of a SEG-Y offset and its scalar, or false.
@@ -177,186 +178,220 @@ std::string formatName(int code) {
 // ---------------------------------------------------------------------------
 // Import
 
-ExchangeResult importSegy(const std::string& in, const std::string& out, const ImportOptions& o,
-                          const Progress& progress) {
-  ExchangeResult r;
-  const bool panels = o.dataType == DataCdpStacked || o.dataType == DataVelocityScan;
-  if (o.dataType != DataCdpGather && !panels) {
-    r.error = "data type " + text(o.dataType) + " cannot be imported (give 1, 2 or 4)";
-    return r;
-  }
-  if (panels && !isTraceHeaderField(o.velocityByte)) {
-    r.error = "velocity field " + text(o.velocityByte) + " is not the first byte of a SEG-Y trace-header field";
-    return r;
-  }
-  if (sameExistingFile(in, out)) {
-    r.error = "input and output are the same file";
-    return r;
-  }
+namespace {
 
-  SegyPtr fp(segy_open(in.c_str(), "rb"));
-  if (!fp) {
-    r.error = "cannot open " + in + ": " + std::strerror(errno);
-    return r;
-  }
-  char bin[SEGY_BINARY_HEADER_SIZE] = {};
-  if (segy_binheader(fp.get(), bin) != SEGY_OK) {
-    r.error = in + " is not a SEG-Y file (shorter than its 3600-byte file header)";
-    return r;
-  }
-  int format = knownFormat(segy_format(bin));
-  if (!format) {
+// A SEG-Y input opened and its layout read: sample format, where the traces
+// start, samples per trace, bytes per trace and how many traces there are.
+struct SegyInput {
+  SegyPtr fp;
+  int format = 0;
+  long trace0 = 0;
+  int samples = 0;
+  int bsize = 0;
+  int count = 0;
+};
+
+// "" or why the options can not be imported.
+std::string checkImportOptions(const std::string& in, const std::string& out, const ImportOptions& o) {
+  const bool panels = o.dataType == DataCdpStacked || o.dataType == DataVelocityScan;
+  if (o.dataType != DataCdpGather && !panels)
+    return "data type " + text(o.dataType) + " cannot be imported (give 1, 2 or 4)";
+  if (panels && !isTraceHeaderField(o.velocityByte))
+    return "velocity field " + text(o.velocityByte) + " is not the first byte of a SEG-Y trace-header field";
+  if (sameExistingFile(in, out)) return "input and output are the same file";
+  return {};
+}
+
+// The sample format and byte order from the binary header `bin` (read again
+// byte-swapped when needed), set on the file. "" or why the samples can not be read.
+std::string readSampleFormat(const std::string& in, SegyInput& s, char* bin, ExchangeResult& r) {
+  s.format = knownFormat(segy_format(bin));
+  if (!s.format) {
     // The standard byte order is big-endian; a format code that only makes
     // sense byte-swapped marks a little-endian file.
     char swapped[SEGY_BINARY_HEADER_SIZE] = {};
-    segy_set_format(fp.get(), formatAndOrder(SEGY_IBM_FLOAT_4_BYTE, true));
-    if (segy_binheader(fp.get(), swapped) == SEGY_OK && knownFormat(segy_format(swapped))) {
-      std::memcpy(bin, swapped, sizeof bin);
-      format = segy_format(bin);
-      r.littleEndian = true;
-    } else {
-      segy_set_format(fp.get(), formatAndOrder(SEGY_IBM_FLOAT_4_BYTE, false));
-      r.error = in + ": sample format code " + text(segy_format(bin)) +
-                " is not one this program reads (1 IBM float, 2 32-bit integer, 3 16-bit integer, 5 IEEE float, "
-                "8 8-bit integer)";
-      return r;
+    segy_set_format(s.fp.get(), formatAndOrder(SEGY_IBM_FLOAT_4_BYTE, true));
+    if (segy_binheader(s.fp.get(), swapped) != SEGY_OK || !knownFormat(segy_format(swapped))) {
+      segy_set_format(s.fp.get(), formatAndOrder(SEGY_IBM_FLOAT_4_BYTE, false));
+      return in + ": sample format code " + text(segy_format(bin)) +
+             " is not one this program reads (1 IBM float, 2 32-bit integer, 3 16-bit integer, 5 IEEE float, "
+             "8 8-bit integer)";
     }
+    std::memcpy(bin, swapped, SEGY_BINARY_HEADER_SIZE);
+    s.format = segy_format(bin);
+    r.littleEndian = true;
   }
-  if (segy_set_format(fp.get(), formatAndOrder(format, r.littleEndian)) != SEGY_OK) {
-    r.error = in + ": sample format " + formatName(format) + " cannot be read";
-    return r;
-  }
-  r.segyFormat = format;
-  const long trace0 = segy_trace0(bin);
-  if (trace0 < 0) {
-    r.error = in + ": the binary header announces a negative number of extended textual headers";
-    return r;
-  }
+  if (segy_set_format(s.fp.get(), formatAndOrder(s.format, r.littleEndian)) != SEGY_OK)
+    return in + ": sample format " + formatName(s.format) + " cannot be read";
+  r.segyFormat = s.format;
+  return {};
+}
 
+// Samples per trace, trace count and sample interval, each one the trace-file
+// headers can hold. "" or why not.
+std::string readTraceLayout(const std::string& in, SegyInput& s, const char* bin, ExchangeResult& r) {
   char th[SEGY_TRACE_HEADER_SIZE] = {};
-  const bool haveFirst = segy_traceheader(fp.get(), 0, th, trace0, 0) == SEGY_OK;
-  int samples = segy_samples(bin);
-  if (samples <= 0 && haveFirst) samples = field(th, SEGY_TR_SAMPLE_COUNT);
-  if (samples <= 0 || samples > 32767) {
-    r.error = in + ": " + text(samples) + " samples per trace; header word 58 holds 1..32767";
-    return r;
-  }
-  r.samples = samples;
-  const int bsize = segy_trsize(format, samples);
-  int count = 0;
-  const int tr = segy_traces(fp.get(), &count, trace0, bsize);
-  if (tr == SEGY_TRACE_SIZE_MISMATCH) {
-    r.error = in + ": the file size is not a whole number of traces of " + text(samples) + " samples (" +
-              formatName(format) + ")";
-    return r;
-  }
-  if (tr != SEGY_OK || count <= 0) {
-    r.error = in + " holds no traces";
-    return r;
-  }
-  r.tracesIn = count;
+  const bool haveFirst = segy_traceheader(s.fp.get(), 0, th, s.trace0, 0) == SEGY_OK;
+  s.samples = segy_samples(bin);
+  if (s.samples <= 0 && haveFirst) s.samples = field(th, SEGY_TR_SAMPLE_COUNT);
+  if (s.samples <= 0 || s.samples > 32767)
+    return in + ": " + text(s.samples) + " samples per trace; header word 58 holds 1..32767";
+  r.samples = s.samples;
+  s.bsize = segy_trsize(s.format, s.samples);
+  const int tr = segy_traces(s.fp.get(), &s.count, s.trace0, s.bsize);
+  if (tr == SEGY_TRACE_SIZE_MISMATCH)
+    return in + ": the file size is not a whole number of traces of " + text(s.samples) + " samples (" +
+           formatName(s.format) + ")";
+  if (tr != SEGY_OK || s.count <= 0) return in + " holds no traces";
+  r.tracesIn = s.count;
   float dt = 0;
-  if (segy_sample_interval(fp.get(), 0.0f, &dt) != SEGY_OK || !(dt > 0)) {
-    r.error = in + ": no sample interval in the binary header or the first trace header";
-    return r;
-  }
-  if (dt != std::round(dt) || dt > 32767) {
-    r.error = in + ": sample interval " + plainNumberText(dt) + " microseconds; header word 59 holds 1..32767";
-    return r;
-  }
+  if (segy_sample_interval(s.fp.get(), 0.0f, &dt) != SEGY_OK || !(dt > 0))
+    return in + ": no sample interval in the binary header or the first trace header";
+  if (dt != std::round(dt) || dt > 32767)
+    return in + ": sample interval " + plainNumberText(dt) + " microseconds; header word 59 holds 1..32767";
   r.intervalUs = static_cast<int>(dt);
+  return {};
+}
 
+// Opens the SEG-Y file and reads its layout. "" or why it can not be imported.
+std::string openSegyInput(const std::string& in, SegyInput& s, ExchangeResult& r) {
+  s.fp.reset(segy_open(in.c_str(), "rb"));
+  if (!s.fp) return "cannot open " + in + ": " + std::strerror(errno);
+  char bin[SEGY_BINARY_HEADER_SIZE] = {};
+  if (segy_binheader(s.fp.get(), bin) != SEGY_OK)
+    return in + " is not a SEG-Y file (shorter than its 3600-byte file header)";
+  if (std::string why = readSampleFormat(in, s, bin, r); !why.empty()) return why;
+  s.trace0 = segy_trace0(bin);
+  if (s.trace0 < 0) return in + ": the binary header announces a negative number of extended textual headers";
+  return readTraceLayout(in, s, bin, r);
+}
 
-  TempOutput temp(out);
-  if (!temp.ok()) {
-    r.error = temp.error();
-    return r;
-  }
-  int handle = rawOpen(temp.path());
-  if (handle < 0) {
-    r.error = "cannot write " + temp.path();
-    return r;
-  }
+// The trace-file header words of SEG-Y trace n1 (1-based, identification
+// `id`) from its header `th`. "" or which value does not fit.
+std::string importHeader(const char* th, std::int64_t n1, std::int32_t id, HeaderArray& h) {
+  const std::int32_t cdp = field(th, SEGY_TR_ENSEMBLE);
+  if (!fitsI16(cdp)) return doesNotFit(n1, "CDP", SEGY_TR_ENSEMBLE, cdp, WordCdp);
+  const std::int32_t inEnsemble = field(th, SEGY_TR_NUM_IN_ENSEMBLE);
+  if (!fitsI16(inEnsemble))
+    return doesNotFit(n1, "trace number in the ensemble", SEGY_TR_NUM_IN_ENSEMBLE, inEnsemble, WordSecondaryKey);
+  const std::int32_t offset = field(th, SEGY_TR_OFFSET);
+  const std::int32_t scalar = field(th, SEGY_TR_SOURCE_GROUP_SCALAR);
+  if (!offsetWords(offset, scalar, h[WordOffset], h[WordOffsetScalar]))
+    return traceText(n1) + ": offset " + text(offset) + " with scalar " + text(scalar) + " (" +
+           fieldBytesText(SEGY_TR_OFFSET) + ", " + fieldBytesText(SEGY_TR_SOURCE_GROUP_SCALAR) +
+           ") does not fit header words 19 and 35 (-32768..32767)";
+  h[WordCdp] = static_cast<std::int16_t>(cdp);
+  h[WordSecondaryKey] = static_cast<std::int16_t>(inEnsemble);
+  h[WordStackCount] = static_cast<std::int16_t>(field(th, SEGY_TR_STACKED_TRACES));
+  h[WordTraceCode] = (id == SegyTraceDead || id == SegyTraceDummy) ? TraceCodeDead : 1;
+  return {};
+}
 
-  std::vector<unsigned char> raw(static_cast<std::size_t>(bsize));
-  std::vector<float> samplesF;
-  const std::vector<float> zeros(static_cast<std::size_t>(samples), 0.0f);
-  std::vector<unsigned char> scratch;
-  bool panelOpen = false;
-  std::int16_t panelVelocity = 0;
-  std::int64_t lastDataTrace = 0;
-  auto fail = [&](const std::string& why) {
-    rawClose(handle);
-    r.error = in + ": " + why;
-    r.ok = false;
-    return r;
-  };
-  auto put = [&](const HeaderArray& h, const float* s) {
-    if (!writeTrace(handle, h, s, samples, scratch)) return false;
-    ++r.tracesOut;
+// The traces import writes, each counted in the result; for panel data each
+// panel is closed by a separator trace carrying its velocity.
+class ImportWriter {
+ public:
+  ImportWriter(int handle, const ImportOptions& o, ExchangeResult& r)
+      : handle_(handle), o_(o), r_(r), zeros_(static_cast<std::size_t>(r.samples), 0.0f) {}
+
+  HeaderArray header() const { return baseHeader(o_.dataType, r_.samples, r_.intervalUs); }
+
+  bool put(const HeaderArray& h, const float* samples) {
+    if (!writeTrace(handle_, h, samples, r_.samples, scratch_)) return false;
+    ++r_.tracesOut;
     return true;
-  };
-  auto closePanel = [&]() {
-    HeaderArray sep = baseHeader(o.dataType, samples, r.intervalUs);
-    sep[WordCdp] = panelVelocity;
+  }
+  // A trace of the panel of velocity v follows: the open panel is closed
+  // first when its velocity differs.
+  bool enterPanel(std::int16_t v) {
+    if (open_ && v != velocity_ && !closePanel()) return false;
+    velocity_ = v;
+    open_ = true;
+    return true;
+  }
+  // Closes the open panel, if any, with its separator trace.
+  bool closePanel() {
+    if (!open_) return true;
+    HeaderArray sep = header();
+    sep[WordCdp] = velocity_;
     sep[WordTraceCode] = TraceCodeSeparator;
-    panelOpen = false;
-    ++r.separators;
-    ++r.panels;
-    return put(sep, zeros.data());
-  };
-  const std::string writeFailed = "writing " + out + " failed (disk full?)";
+    open_ = false;
+    ++r_.separators;
+    ++r_.panels;
+    return put(sep, zeros_.data());
+  }
 
-  for (int i = 0; i < count; ++i) {
+ private:
+  int handle_;
+  const ImportOptions& o_;
+  ExchangeResult& r_;
+  const std::vector<float> zeros_;
+  std::vector<unsigned char> scratch_;
+  bool open_ = false;
+  std::int16_t velocity_ = 0;
+};
+
+// Reads every SEG-Y trace and writes it through `w`. "" or why the import
+// stopped (without the input's name).
+std::string copyTraces(SegyInput& s, const ImportOptions& o, const std::string& out, ImportWriter& w,
+                       const Progress& progress) {
+  const bool panels = o.dataType == DataCdpStacked || o.dataType == DataVelocityScan;
+  const std::string writeFailed = "writing " + out + " failed (disk full?)";
+  std::vector<unsigned char> raw(static_cast<std::size_t>(s.bsize));
+  std::vector<float> samples;
+  char th[SEGY_TRACE_HEADER_SIZE] = {};
+  std::int64_t lastDataTrace = 0;
+  for (int i = 0; i < s.count; ++i) {
     const std::int64_t n1 = i + 1;
-    if (segy_traceheader(fp.get(), i, th, trace0, bsize) != SEGY_OK ||
-        segy_readtrace(fp.get(), i, raw.data(), trace0, bsize) != SEGY_OK)
-      return fail("cannot read " + traceText(n1));
+    if (segy_traceheader(s.fp.get(), i, th, s.trace0, s.bsize) != SEGY_OK ||
+        segy_readtrace(s.fp.get(), i, raw.data(), s.trace0, s.bsize) != SEGY_OK)
+      return "cannot read " + traceText(n1);
     const std::int32_t id = field(th, SEGY_TR_TRACE_ID);
-    if (panels && id == SegyTraceDummy) {
-      if (panelOpen && !closePanel()) return fail(writeFailed);
-      report(progress, n1, count);
+    if (panels && id == SegyTraceDummy) {  // a dummy trace closes the panel and is not copied
+      if (!w.closePanel()) return writeFailed;
+      report(progress, n1, s.count);
       continue;
     }
-    HeaderArray h = baseHeader(o.dataType, samples, r.intervalUs);
-    const std::int32_t cdp = field(th, SEGY_TR_ENSEMBLE);
-    if (!fitsI16(cdp)) return fail(doesNotFit(n1, "CDP", SEGY_TR_ENSEMBLE, cdp, WordCdp));
-    const std::int32_t inEnsemble = field(th, SEGY_TR_NUM_IN_ENSEMBLE);
-    if (!fitsI16(inEnsemble))
-      return fail(doesNotFit(n1, "trace number in the ensemble", SEGY_TR_NUM_IN_ENSEMBLE, inEnsemble,
-                             WordSecondaryKey));
-    const std::int32_t offset = field(th, SEGY_TR_OFFSET);
-    const std::int32_t scalar = field(th, SEGY_TR_SOURCE_GROUP_SCALAR);
-    if (!offsetWords(offset, scalar, h[WordOffset], h[WordOffsetScalar]))
-      return fail(traceText(n1) + ": offset " + text(offset) + " with scalar " + text(scalar) + " (" +
-                  fieldBytesText(SEGY_TR_OFFSET) + ", " + fieldBytesText(SEGY_TR_SOURCE_GROUP_SCALAR) +
-                  ") does not fit header words 19 and 35 (-32768..32767)");
-    h[WordCdp] = static_cast<std::int16_t>(cdp);
-    h[WordSecondaryKey] = static_cast<std::int16_t>(inEnsemble);
-    h[WordStackCount] = static_cast<std::int16_t>(field(th, SEGY_TR_STACKED_TRACES));
-    h[WordTraceCode] = (id == SegyTraceDead || id == SegyTraceDummy) ? TraceCodeDead : 1;
+    HeaderArray h = w.header();
+    if (std::string why = importHeader(th, n1, id, h); !why.empty()) return why;
     if (panels) {
       const std::int32_t v = field(th, o.velocityByte);
       if (v < 1 || v > 32767)
-        return fail(traceText(n1) + ": panel velocity (" + fieldBytesText(o.velocityByte) + ") is " + text(v) +
-                    "; a velocity is 1..32767 (name the field that holds it with --velocity-field)");
-      if (panelOpen && v != panelVelocity && !closePanel()) return fail(writeFailed);
-      panelVelocity = static_cast<std::int16_t>(v);
-      panelOpen = true;
+        return traceText(n1) + ": panel velocity (" + fieldBytesText(o.velocityByte) + ") is " + text(v) +
+               "; a velocity is 1..32767 (name the field that holds it with --velocity-field)";
+      if (!w.enterPanel(static_cast<std::int16_t>(v))) return writeFailed;
     }
-    toFloats(format, samples, raw, samplesF);
-    if (!put(h, samplesF.data())) return fail(writeFailed);
+    toFloats(s.format, s.samples, raw, samples);
+    if (!w.put(h, samples.data())) return writeFailed;
     lastDataTrace = n1;
-    report(progress, n1, count);
+    report(progress, n1, s.count);
   }
-  if (panelOpen && !closePanel()) return fail(writeFailed);
-  rawClose(handle);
-  if (lastDataTrace == 0) {
-    r.error = in + ": every trace is a dummy trace; nothing to import";
+  if (!w.closePanel()) return writeFailed;
+  if (lastDataTrace == 0) return "every trace is a dummy trace; nothing to import";
+  return {};
+}
+
+}  // namespace
+
+ExchangeResult importSegy(const std::string& in, const std::string& out, const ImportOptions& o,
+                          const Progress& progress) {
+  ExchangeResult r;
+  SegyInput s;
+  r.error = checkImportOptions(in, out, o);
+  if (r.error.empty()) r.error = openSegyInput(in, s, r);
+  if (!r.error.empty()) return r;
+  AtomicFile temp;
+  if (!temp.open(out)) {
+    r.error = exchangeOutputError(temp);
+    return r;
+  }
+  ImportWriter writer(temp.handle(), o, r);
+  if (std::string why = copyTraces(s, o, out, writer, progress); !why.empty()) {
+    r.error = in + ": " + why;
     return r;
   }
   if (!temp.commit()) {
-    r.error = temp.error();
+    r.error = exchangeOutputError(temp);
     return r;
   }
   r.ok = true;
@@ -410,59 +445,38 @@ std::string textHeader(const std::string& in, int dataType, const ExportOptions&
   return t;
 }
 
-}  // namespace
+// "" or why the options can not be exported.
+std::string checkExportOptions(const std::string& in, const std::string& out, const ExportOptions& o) {
+  if (!isTraceHeaderField(o.velocityByte) || isFieldExportWrites(o.velocityByte))
+    return "velocity field " + text(o.velocityByte) +
+           (isTraceHeaderField(o.velocityByte) ? " is a field export writes itself; name another"
+                                               : " is not the first byte of a SEG-Y trace-header field");
+  if (sameExistingFile(in, out)) return "input and output are the same file";
+  return {};
+}
 
-ExchangeResult exportSegy(const std::string& in, const std::string& out, const ExportOptions& o,
-                          const Progress& progress) {
-  ExchangeResult r;
-  r.segyFormat = SEGY_IEEE_FLOAT_4_BYTE;
-  if (!isTraceHeaderField(o.velocityByte) || isFieldExportWrites(o.velocityByte)) {
-    r.error = "velocity field " + text(o.velocityByte) +
-              (isTraceHeaderField(o.velocityByte) ? " is a field export writes itself; name another"
-                                                  : " is not the first byte of a SEG-Y trace-header field");
-    return r;
-  }
-  if (sameExistingFile(in, out)) {
-    r.error = "input and output are the same file";
-    return r;
-  }
-  int handle = rawOpen(in, RawAccess::ReadOnly);
-  if (handle < 0) {
-    r.error = "cannot open " + in + ": " + std::strerror(errno);
-    return r;
-  }
-  struct HandleCloser {
-    int& h;
-    ~HandleCloser() { rawClose(h); }
-  } closer{handle};
-
-  // Walk the headers: where each trace lies, its code, and the velocity of the
-  // panel it belongs to (known when the separator closing the panel is met).
+// Walks the headers of the trace file: where each trace lies, its code, and
+// the velocity of the panel it belongs to (known when the separator closing
+// the panel is met). `dataType` is the first trace's. "" or why not.
+std::string walkTraces(int handle, const std::string& in, std::vector<TraceNote>& notes, int& dataType,
+                       ExchangeResult& r) {
   const std::int64_t size = rawSeek(handle, 0, 2);
-  std::vector<TraceNote> notes;
   std::size_t panelStart = 0;
   std::int64_t pos = 0;
-  int dataType = 0;
   unsigned char hb[HeaderBytes];
   HeaderArray h{};
   while (pos + HeaderBytes <= size) {
-    if (rawSeek(handle, pos, 0) != pos || hreed(hb, handle, HeaderBytes) != HeaderBytes) {
-      r.error = in + ": cannot read " + traceText(static_cast<std::int64_t>(notes.size()) + 1);
-      return r;
-    }
-    decodeHeader(hb, h);
     const std::int64_t n1 = static_cast<std::int64_t>(notes.size()) + 1;
+    if (rawSeek(handle, pos, 0) != pos || hreed(hb, handle, HeaderBytes) != HeaderBytes)
+      return in + ": cannot read " + traceText(n1);
+    decodeHeader(hb, h);
     if (notes.empty()) dataType = h[WordDataType];
     const std::int32_t bytes = traceDataBytes(h);
-    if (bytes < 2) {
-      r.error = in + ": " + traceText(n1) + " declares " + text(h[WordNumSamples]) +
-                " samples (header word 58); the data appears corrupt";
-      return r;
-    }
-    if (pos + HeaderBytes + bytes > size) {
-      r.error = in + ": the samples of " + traceText(n1) + " are cut short (the file ends inside them)";
-      return r;
-    }
+    if (bytes < 2)
+      return in + ": " + traceText(n1) + " declares " + text(h[WordNumSamples]) +
+             " samples (header word 58); the data appears corrupt";
+    if (pos + HeaderBytes + bytes > size)
+      return in + ": the samples of " + traceText(n1) + " are cut short (the file ends inside them)";
     TraceNote t;
     t.pos = pos;
     t.code = h[WordTraceCode];
@@ -477,80 +491,109 @@ ExchangeResult exportSegy(const std::string& in, const std::string& out, const E
     notes.push_back(t);
     pos += HeaderBytes + bytes;
   }
-  if (notes.empty()) {
-    r.error = in + " holds no complete trace";
-    return r;
-  }
-  if (pos < size)
-    r.notes.push_back(text(size - pos) + " bytes after the last complete trace were left out");
+  if (notes.empty()) return in + " holds no complete trace";
+  if (pos < size) r.notes.push_back(text(size - pos) + " bytes after the last complete trace were left out");
+  return {};
+}
 
-  // SEG-Y traces all have one length: check every trace that will be written.
+// SEG-Y traces all have one length: checks every trace that will be written
+// and sets the result's samples and interval. "" or why not.
+std::string checkOneLength(const std::string& in, const std::vector<TraceNote>& notes, const ExportOptions& o,
+                           ExchangeResult& r) {
   const TraceNote* first = nullptr;
   for (std::size_t k = 0; k < notes.size(); ++k) {
     const TraceNote& t = notes[k];
     if (t.code == TraceCodeSeparator && !o.withSeparators) continue;
+    const std::string trace = traceText(static_cast<std::int64_t>(k) + 1);
     if (!first) {
       first = &t;
-      if (t.interval <= 0) {
-        r.error = in + ": " + traceText(static_cast<std::int64_t>(k) + 1) + " has sample interval " +
-                  text(t.interval) + " microseconds (header word 59); SEG-Y needs a positive interval";
-        return r;
-      }
+      if (t.interval <= 0)
+        return in + ": " + trace + " has sample interval " + text(t.interval) +
+               " microseconds (header word 59); SEG-Y needs a positive interval";
       continue;
     }
-    if (t.samples != first->samples || t.interval != first->interval) {
-      r.error = in + ": " + traceText(static_cast<std::int64_t>(k) + 1) + " has " + text(t.samples) +
-                " samples at " + text(t.interval) + " microseconds, the first trace " + text(first->samples) +
-                " at " + text(first->interval) + "; SEG-Y traces all have one length and interval";
-      return r;
-    }
+    if (t.samples != first->samples || t.interval != first->interval)
+      return in + ": " + trace + " has " + text(t.samples) + " samples at " + text(t.interval) +
+             " microseconds, the first trace " + text(first->samples) + " at " + text(first->interval) +
+             "; SEG-Y traces all have one length and interval";
   }
-  if (!first) {
-    r.error = in + " holds only separator traces; nothing to export (add --with-separators to write them)";
-    return r;
-  }
+  if (!first) return in + " holds only separator traces; nothing to export (add --with-separators to write them)";
   r.samples = first->samples;
   r.intervalUs = first->interval;
-  const std::int64_t total = static_cast<std::int64_t>(notes.size());
-  r.tracesIn = total;
-  if (total > 2147483647) {
-    r.error = in + ": more traces than a SEG-Y file can number";
-    return r;
-  }
+  r.tracesIn = static_cast<std::int64_t>(notes.size());
+  if (r.tracesIn > 2147483647) return in + ": more traces than a SEG-Y file can number";
+  return {};
+}
 
-  TempOutput temp(out);
-  if (!temp.ok()) {
-    r.error = temp.error();
-    return r;
-  }
-  SegyPtr fp(segy_open(temp.path().c_str(), "w+b"));
-  if (!fp) {
-    r.error = "cannot write " + temp.path() + ": " + std::strerror(errno);
-    return r;
-  }
-  const std::string writeFailed = "writing " + out + " failed (disk full?)";
+// Writes the textual and binary file headers. Where the first trace starts,
+// or -1 when segyio could not write them.
+long writeFileHeaders(segy_file* fp, const std::string& in, int dataType, const ExportOptions& o,
+                      const ExchangeResult& r) {
   const std::string th = textHeader(in, dataType, o, r.panels > 0);
   char bin[SEGY_BINARY_HEADER_SIZE] = {};
   segy_set_bfield(bin, SEGY_BIN_INTERVAL, r.intervalUs);
   segy_set_bfield(bin, SEGY_BIN_SAMPLES, r.samples);
   segy_set_bfield(bin, SEGY_BIN_FORMAT, SEGY_IEEE_FLOAT_4_BYTE);
   segy_set_bfield(bin, SEGY_BIN_SORTING_CODE,
-                  dataType == DataCdpGather ? 2 : (dataType == DataCdpStacked || dataType == DataVelocityScan) ? 4 : 0);
+                  dataType == DataCdpGather                                      ? 2
+                  : (dataType == DataCdpStacked || dataType == DataVelocityScan) ? 4
+                                                                                 : 0);
   segy_set_bfield(bin, SEGY_BIN_MEASUREMENT_SYSTEM, 1);
   segy_set_bfield(bin, SEGY_BIN_SEGY_REVISION, 0x0100);
   segy_set_bfield(bin, SEGY_BIN_TRACE_FLAG, 1);
-  if (segy_write_textheader(fp.get(), 0, th.c_str()) != SEGY_OK || segy_write_binheader(fp.get(), bin) != SEGY_OK ||
-      segy_set_format(fp.get(), formatAndOrder(SEGY_IEEE_FLOAT_4_BYTE, false)) != SEGY_OK) {
-    r.error = writeFailed;
-    return r;
-  }
-  const long trace0 = segy_trace0(bin);
-  const int bsize = segy_trsize(SEGY_IEEE_FLOAT_4_BYTE, r.samples);
+  if (segy_write_textheader(fp, 0, th.c_str()) != SEGY_OK || segy_write_binheader(fp, bin) != SEGY_OK ||
+      segy_set_format(fp, formatAndOrder(SEGY_IEEE_FLOAT_4_BYTE, false)) != SEGY_OK)
+    return -1;
+  return segy_trace0(bin);
+}
 
+// The SEG-Y header of a trace written as the outIndex-th (0-based): a
+// separator as a dummy trace keeping the CDP before it (so that tools that bin
+// by CDP keep it beside its panel), any other trace with its CDP, number in the
+// CDP, identification, stack count and offset. True when the trace has no
+// valid offset (word 35 = 0): it is written with offset 0.
+bool exportHeader(const HeaderArray& h, bool separator, int outIndex, std::int32_t lastCdp, const ExchangeResult& r,
+                  char* sh) {
+  std::memset(sh, 0, SEGY_TRACE_HEADER_SIZE);
+  segy_set_field(sh, SEGY_TR_SEQ_LINE, outIndex + 1);
+  segy_set_field(sh, SEGY_TR_SEQ_FILE, outIndex + 1);
+  segy_set_field(sh, SEGY_TR_SAMPLE_COUNT, r.samples);
+  segy_set_field(sh, SEGY_TR_SAMPLE_INTER, r.intervalUs);
+  if (separator) {
+    segy_set_field(sh, SEGY_TR_ENSEMBLE, lastCdp);
+    segy_set_field(sh, SEGY_TR_TRACE_ID, SegyTraceDummy);
+    segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, 1);
+    return false;
+  }
+  segy_set_field(sh, SEGY_TR_ENSEMBLE, h[WordCdp]);
+  segy_set_field(sh, SEGY_TR_NUM_IN_ENSEMBLE, h[WordSecondaryKey]);
+  segy_set_field(sh, SEGY_TR_TRACE_ID, h[WordTraceCode] == TraceCodeDead ? SegyTraceDead : SegyTraceLive);
+  segy_set_field(sh, SEGY_TR_STACKED_TRACES, h[WordStackCount]);
+  const std::int32_t w19 = h[WordOffset], w35 = h[WordOffsetScalar];
+  if (w35 == 0) {
+    segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, 1);
+    return true;
+  }
+  const std::int32_t sign = w35 < 0 ? -1 : 1;
+  const std::int32_t divisor = sign * w35;
+  segy_set_field(sh, SEGY_TR_OFFSET, sign * w19);
+  segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, divisor == 1 ? 1 : -divisor);
+  return false;
+}
+
+// Reads each trace of the walk and writes it as SEG-Y from trace0 on
+// (separators only with withSeparators, with zero samples), counting the
+// gather traces without a valid offset. "" or why not.
+std::string writeTraces(segy_file* fp, long trace0, int handle, const std::string& in, const std::string& out,
+                        const std::vector<TraceNote>& notes, int dataType, const ExportOptions& o, ExchangeResult& r,
+                        const Progress& progress, std::int64_t& noOffset) {
+  const int bsize = segy_trsize(SEGY_IEEE_FLOAT_4_BYTE, r.samples);
+  const std::int64_t total = r.tracesIn;
   std::vector<float> samples;
   std::vector<unsigned char> scratch;
+  HeaderArray h{};
+  char sh[SEGY_TRACE_HEADER_SIZE];
   std::int32_t lastCdp = 0;
-  std::int64_t noOffset = 0;
   int outIndex = 0;
   for (std::int64_t k = 0; k < total; ++k) {
     const TraceNote& t = notes[static_cast<std::size_t>(k)];
@@ -559,64 +602,83 @@ ExchangeResult exportSegy(const std::string& in, const std::string& out, const E
       report(progress, k + 1, total);
       continue;
     }
-    if (readTraceAt(handle, t.pos, h, samples, scratch) != TraceReadStatus::Ok) {
-      r.error = in + ": cannot read " + traceText(k + 1);
-      return r;
-    }
-    char sh[SEGY_TRACE_HEADER_SIZE] = {};
-    segy_set_field(sh, SEGY_TR_SEQ_LINE, outIndex + 1);
-    segy_set_field(sh, SEGY_TR_SEQ_FILE, outIndex + 1);
-    segy_set_field(sh, SEGY_TR_SAMPLE_COUNT, r.samples);
-    segy_set_field(sh, SEGY_TR_SAMPLE_INTER, r.intervalUs);
+    if (readTraceAt(handle, t.pos, h, samples, scratch) != TraceReadStatus::Ok)
+      return in + ": cannot read " + traceText(k + 1);
+    // Gathers need their offsets; in stacked panels an offset means nothing.
+    if (exportHeader(h, separator, outIndex, lastCdp, r, sh) &&
+        (dataType == DataCdpGather || dataType == DataSpecialOrder))
+      ++noOffset;
     if (separator) {
-      // A separator keeps the CDP of the traces before it, so that tools that
-      // bin by CDP keep it beside its panel; its samples are zero.
-      segy_set_field(sh, SEGY_TR_ENSEMBLE, lastCdp);
-      segy_set_field(sh, SEGY_TR_TRACE_ID, SegyTraceDummy);
-      segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, 1);
       std::fill(samples.begin(), samples.end(), 0.0f);
       ++r.separators;
     } else {
       lastCdp = h[WordCdp];
-      segy_set_field(sh, SEGY_TR_ENSEMBLE, h[WordCdp]);
-      segy_set_field(sh, SEGY_TR_NUM_IN_ENSEMBLE, h[WordSecondaryKey]);
-      segy_set_field(sh, SEGY_TR_TRACE_ID, h[WordTraceCode] == TraceCodeDead ? SegyTraceDead : SegyTraceLive);
-      segy_set_field(sh, SEGY_TR_STACKED_TRACES, h[WordStackCount]);
-      const std::int32_t w19 = h[WordOffset], w35 = h[WordOffsetScalar];
-      if (w35 == 0) {
-        // Gathers need their offsets; in stacked panels an offset means nothing.
-        if (dataType == DataCdpGather || dataType == DataSpecialOrder) ++noOffset;
-        segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, 1);
-      } else {
-        const std::int32_t sign = w35 < 0 ? -1 : 1;
-        const std::int32_t divisor = sign * w35;
-        segy_set_field(sh, SEGY_TR_OFFSET, sign * w19);
-        segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, divisor == 1 ? 1 : -divisor);
-      }
     }
     segy_set_field(sh, o.velocityByte, t.velocity);
     samples.resize(static_cast<std::size_t>(r.samples), 0.0f);
     segy_from_native(SEGY_IEEE_FLOAT_4_BYTE, r.samples, samples.data());
-    if (segy_write_traceheader(fp.get(), outIndex, sh, trace0, bsize) != SEGY_OK ||
-        segy_writetrace(fp.get(), outIndex, samples.data(), trace0, bsize) != SEGY_OK) {
-      r.error = writeFailed;
-      return r;
-    }
+    if (segy_write_traceheader(fp, outIndex, sh, trace0, bsize) != SEGY_OK ||
+        segy_writetrace(fp, outIndex, samples.data(), trace0, bsize) != SEGY_OK)
+      return "writing " + out + " failed (disk full?)";
     ++outIndex;
     ++r.tracesOut;
     report(progress, k + 1, total);
   }
-  const int closed = segy_close(fp.release());
-  if (closed != SEGY_OK) {
+  return {};
+}
+
+}  // namespace
+
+ExchangeResult exportSegy(const std::string& in, const std::string& out, const ExportOptions& o,
+                          const Progress& progress) {
+  ExchangeResult r;
+  r.segyFormat = SEGY_IEEE_FLOAT_4_BYTE;
+  if (r.error = checkExportOptions(in, out, o); !r.error.empty()) return r;
+  int handle = rawOpen(in, RawAccess::ReadOnly);
+  if (handle < 0) {
+    r.error = "cannot open " + in + ": " + std::strerror(errno);
+    return r;
+  }
+  struct HandleCloser {
+    int& h;
+    ~HandleCloser() { rawClose(h); }
+  } closer{handle};
+  std::vector<TraceNote> notes;
+  int dataType = 0;
+  r.error = walkTraces(handle, in, notes, dataType, r);
+  if (r.error.empty()) r.error = checkOneLength(in, notes, o, r);
+  if (!r.error.empty()) return r;
+
+  AtomicFile temp;
+  if (!temp.open(out)) {
+    r.error = exchangeOutputError(temp);
+    return r;
+  }
+  SegyPtr fp(segy_open(temp.tempPath().c_str(), "w+b"));
+  if (!fp) {
+    r.error = "cannot write " + temp.tempPath() + ": " + std::strerror(errno);
+    return r;
+  }
+  const std::string writeFailed = "writing " + out + " failed (disk full?)";
+  const long trace0 = writeFileHeaders(fp.get(), in, dataType, o, r);
+  if (trace0 < 0) {
+    r.error = writeFailed;
+    return r;
+  }
+  std::int64_t noOffset = 0;
+  r.error = writeTraces(fp.get(), trace0, handle, in, out, notes, dataType, o, r, progress, noOffset);
+  if (!r.error.empty()) return r;
+  if (segy_close(fp.release()) != SEGY_OK) {
     r.error = writeFailed;
     return r;
   }
   if (!temp.commit()) {
-    r.error = temp.error();
+    r.error = exchangeOutputError(temp);
     return r;
   }
   if (noOffset > 0)
-    r.notes.push_back(text(noOffset) + " traces had no valid offset (header word 35 = 0) and were written with offset 0");
+    r.notes.push_back(text(noOffset) +
+                      " traces had no valid offset (header word 35 = 0) and were written with offset 0");
   r.ok = true;
   return r;
 }

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/AtomicOutput.h"
+#include "platform/AtomicFile.h"
 #include "platform/RawFile.h"
 #include "platform/ReadAt.h"
 #include "shared/Nmo.h"
@@ -591,9 +591,9 @@ MoveoutResult Run::go() {
   }
   if (cancelled()) return refuse(MoveoutSubject::None, "cancelled", MoveoutStatus::Cancelled);
 
-  AtomicOutput output;
-  if (std::string why = output.create(outPath); !why.empty())
-    return refuse(MoveoutSubject::Output, "\"" + outPath + "\" can not be written: " + why);
+  AtomicFile output;
+  if (!output.open(outPath))
+    return refuse(MoveoutSubject::Output, "\"" + outPath + "\" can not be written: " + output.reason());
 
   makeBlocks();
   const int workers = std::max(1, std::min<int>(job_.workers, static_cast<int>(blocks_.size())));
@@ -613,9 +613,10 @@ MoveoutResult Run::go() {
     result_.tracesWritten = 0;
     return refuse(MoveoutSubject::None, "cancelled", MoveoutStatus::Cancelled);
   }
-  if (std::string why = output.commit(); !why.empty()) {
+  if (!output.commit()) {
     result_.tracesWritten = 0;
-    return refuse(MoveoutSubject::Output, "\"" + outPath + "\" can not be written: " + why, MoveoutStatus::Failed);
+    return refuse(MoveoutSubject::Output, "\"" + outPath + "\" can not be written: " + output.reason(),
+                  MoveoutStatus::Failed);
   }
   result_.status = MoveoutStatus::Done;
   result_.seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -30,7 +30,7 @@
 //    (the longest live trace) and word 60 = 21930. The live traces of one CDP
 //    must share their sample interval (and, with the recording delay, word 55).
 //  - Nothing half-written: the output is written to a temporary file in its own
-//    folder and renamed into place only when complete (platform/AtomicOutput.h);
+//    folder and renamed into place only when complete (platform/AtomicFile.h);
 //    any refusal, failure or cancellation leaves no output and no temporary.
 //    An existing output is refused unless `overwrite`; the input itself never.
 //  - Speed and memory: the input is indexed once (headers only); `workers`

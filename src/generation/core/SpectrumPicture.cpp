@@ -85,21 +85,13 @@ std::vector<double> axisTicks(double lo, double hi, int most) {
   return {lo, hi};
 }
 
-SpectrumPicture drawSpectrum(const Spectrum& s, const std::string& title, SpectrumPictureSize size) {
-  SpectrumPicture pic;
+namespace {
+
+// The spectrum resampled bilinearly into the plot: pixel centres spread over
+// the samples and velocities from first to last.
+void drawSemblance(Canvas& cv, const SpectrumPicture& pic, const Spectrum& s) {
   const int nv = static_cast<int>(s.velocities.size());
   const int ns = s.samples;
-  pic.plotWidth = size.plotWidth > 0 ? size.plotWidth : clampInt(3 * nv, 300, 900);
-  pic.plotHeight = size.plotHeight > 0 ? size.plotHeight : clampInt(ns, 300, 900);
-  pic.plotLeft = TimeLabelsWidth;
-  pic.plotTop = TitleHeight + VelocityLabelsHeight;
-  pic.width = pic.plotLeft + pic.plotWidth + ScaleGap + ScaleWidth + ScaleLabelsWidth;
-  pic.height = pic.plotTop + pic.plotHeight + BottomMargin;
-  pic.pixels.assign(static_cast<size_t>(pic.width) * static_cast<size_t>(pic.height), White);
-  Canvas cv{pic.width, pic.height, pic.pixels};
-
-  // The spectrum, resampled bilinearly: pixel centres spread over the samples
-  // and velocities from first to last.
   const int pw = pic.plotWidth, ph = pic.plotHeight;
   for (int y = 0; y < ph; ++y) {
     const double ty = ph > 1 && ns > 1 ? static_cast<double>(y) * (ns - 1) / (ph - 1) : 0.0;
@@ -121,37 +113,44 @@ SpectrumPicture drawSpectrum(const Spectrum& s, const std::string& title, Spectr
     }
   }
   cv.frame(pic.plotLeft, pic.plotTop, pw, ph);
+}
 
-  pic.labels.push_back({pic.plotLeft + pw / 2, 4, title, PictureLabel::Align::Centre, PictureLabel::Align::Start});
-
-  // Time axis: ticks on the left edge.
+// Time axis: ticks on the left edge, labelled in ms.
+void drawTimeAxis(Canvas& cv, SpectrumPicture& pic, const Spectrum& s) {
+  const int ns = s.samples, ph = pic.plotHeight;
   const double lastMs = ns > 0 ? s.timeMs(ns - 1) : 0.0;
   for (double t : axisTicks(0.0, lastMs, std::max(2, ph / 60))) {
     const int y = pic.plotTop + (lastMs > 0 ? static_cast<int>(std::lround(t / lastMs * (ph - 1))) : 0);
     cv.hline(pic.plotLeft - 1 - TickLength, pic.plotLeft - 2, y, Black);
-    pic.labels.push_back({pic.plotLeft - TickLength - 4, y, shortNumber(t), PictureLabel::Align::End,
-                          PictureLabel::Align::Centre});
+    pic.labels.push_back(
+        {pic.plotLeft - TickLength - 4, y, shortNumber(t), PictureLabel::Align::End, PictureLabel::Align::Centre});
   }
-  pic.labels.push_back({pic.plotLeft - TickLength - 4, pic.plotTop - 4, "ms", PictureLabel::Align::End,
-                        PictureLabel::Align::End});
+  pic.labels.push_back(
+      {pic.plotLeft - TickLength - 4, pic.plotTop - 4, "ms", PictureLabel::Align::End, PictureLabel::Align::End});
+}
 
-  // Velocity axis: ticks on the top edge.
-  if (nv > 0) {
+// Velocity axis: ticks on the top edge.
+void drawVelocityAxis(Canvas& cv, SpectrumPicture& pic, const Spectrum& s) {
+  const int pw = pic.plotWidth;
+  if (!s.velocities.empty()) {
     const double v0 = s.velocities.front(), v1 = s.velocities.back();
     const double lo = std::min(v0, v1), hi = std::max(v0, v1);
     for (double v : axisTicks(lo, hi, std::max(2, pw / 90))) {
       const double f = v1 != v0 ? (v - v0) / (v1 - v0) : 0.0;
       const int x = pic.plotLeft + static_cast<int>(std::lround(f * (pw - 1)));
       cv.vline(x, pic.plotTop - 1 - TickLength, pic.plotTop - 2, Black);
-      pic.labels.push_back({x, pic.plotTop - TickLength - 3, shortNumber(v), PictureLabel::Align::Centre,
-                            PictureLabel::Align::End});
+      pic.labels.push_back(
+          {x, pic.plotTop - TickLength - 3, shortNumber(v), PictureLabel::Align::Centre, PictureLabel::Align::End});
     }
   }
   pic.labels.push_back({pic.plotLeft - TickLength - 4, TitleHeight + 2, "velocity", PictureLabel::Align::End,
                         PictureLabel::Align::Start});
+}
 
-  // Colour scale: 1 at the top, 0 at the bottom.
-  const int sx = pic.plotLeft + pw + ScaleGap;
+// Colour scale beside the plot: 1 at the top, 0 at the bottom.
+void drawColourScale(Canvas& cv, SpectrumPicture& pic) {
+  const int ph = pic.plotHeight;
+  const int sx = pic.plotLeft + pic.plotWidth + ScaleGap;
   for (int y = 0; y < ph; ++y) {
     const std::uint32_t c = viridis(ph > 1 ? 1.0 - static_cast<double>(y) / (ph - 1) : 1.0);
     cv.hline(sx, sx + ScaleWidth - 1, pic.plotTop + y, c);
@@ -160,11 +159,32 @@ SpectrumPicture drawSpectrum(const Spectrum& s, const std::string& title, Spectr
   for (double v : {0.0, 0.2, 0.4, 0.6, 0.8, 1.0}) {
     const int y = pic.plotTop + static_cast<int>(std::lround((1.0 - v) * (ph - 1)));
     cv.hline(sx + ScaleWidth + 1, sx + ScaleWidth + TickLength, y, Black);
-    pic.labels.push_back({sx + ScaleWidth + TickLength + 3, y, shortNumber(v), PictureLabel::Align::Start,
-                          PictureLabel::Align::Centre});
+    pic.labels.push_back(
+        {sx + ScaleWidth + TickLength + 3, y, shortNumber(v), PictureLabel::Align::Start, PictureLabel::Align::Centre});
   }
   pic.labels.push_back({sx + ScaleWidth / 2, pic.plotTop - TickLength - 3, "semblance", PictureLabel::Align::Centre,
                         PictureLabel::Align::End});
+}
+
+}  // namespace
+
+SpectrumPicture drawSpectrum(const Spectrum& s, const std::string& title, SpectrumPictureSize size) {
+  SpectrumPicture pic;
+  const int nv = static_cast<int>(s.velocities.size());
+  pic.plotWidth = size.plotWidth > 0 ? size.plotWidth : clampInt(3 * nv, 300, 900);
+  pic.plotHeight = size.plotHeight > 0 ? size.plotHeight : clampInt(s.samples, 300, 900);
+  pic.plotLeft = TimeLabelsWidth;
+  pic.plotTop = TitleHeight + VelocityLabelsHeight;
+  pic.width = pic.plotLeft + pic.plotWidth + ScaleGap + ScaleWidth + ScaleLabelsWidth;
+  pic.height = pic.plotTop + pic.plotHeight + BottomMargin;
+  pic.pixels.assign(static_cast<size_t>(pic.width) * static_cast<size_t>(pic.height), White);
+  Canvas cv{pic.width, pic.height, pic.pixels};
+  drawSemblance(cv, pic, s);
+  pic.labels.push_back(
+      {pic.plotLeft + pic.plotWidth / 2, 4, title, PictureLabel::Align::Centre, PictureLabel::Align::Start});
+  drawTimeAxis(cv, pic, s);
+  drawVelocityAxis(cv, pic, s);
+  drawColourScale(cv, pic);
   return pic;
 }
 

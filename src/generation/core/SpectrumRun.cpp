@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "generation/core/SpectrumText.h"
-#include "shared/ReplacingFile.h"
+#include "platform/AtomicFile.h"
 
 namespace tsly {
 
@@ -16,7 +16,7 @@ namespace {
 // given, while the next CDPs are computed. At most `Depth` spectra wait.
 class CsvWriter {
  public:
-  CsvWriter(ReplacingFile& file, bool cdpColumn) : file_(file), cdpColumn_(cdpColumn), thread_([this] { run(); }) {}
+  CsvWriter(AtomicFile& file, bool cdpColumn) : file_(file), cdpColumn_(cdpColumn), thread_([this] { run(); }) {}
   ~CsvWriter() { finish(); }
 
   // False once writing failed (the error is in the file).
@@ -67,7 +67,7 @@ class CsvWriter {
     }
   }
 
-  ReplacingFile& file_;
+  AtomicFile& file_;
   const bool cdpColumn_;
   std::mutex mutex_;
   std::condition_variable ready_, room_;
@@ -81,7 +81,7 @@ class CsvWriter {
 
 SpectrumRunResult runSpectra(const GatherCdps& gather, const SpectrumRunParams& p, const SpectrumRunHooks& hooks) {
   SpectrumRunResult result;
-  ReplacingFile csv;
+  AtomicFile csv;
   const bool writeCsv = !p.csvPath.empty();
   if (writeCsv && (!csv.open(p.csvPath) || !csv.write(spectrumCsvHeader(p.csvCdpColumn)))) {
     result.error = csv.error();

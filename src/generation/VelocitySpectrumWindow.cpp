@@ -1,0 +1,568 @@
+#include "generation/VelocitySpectrumWindow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "display/core/DisplayGeometry.h"
+#include "generation/core/SpectrumPicture.h"
+#include "generation/core/SpectrumWindowTexts.h"
+#include "generation/core/SpectrumWorker.h"
+#include "shared/FileUtil.h"
+#include "shared/Numbers.h"
+#include "shared/ReplacingFile.h"
+#include "shared/Texts.h"
+
+namespace tsly {
+
+namespace {
+
+// The picture's layout, in pixels.
+constexpr int SpectrumPlotWidth = 400;  // velocities resampled to this width
+constexpr int ScaleGap = 12, ScaleWidth = 14;
+constexpr int GatherGap = 28;           // from the colour scale's labels to the gather
+constexpr int GatherTargetWidth = 360;  // the traces share about this much
+constexpr int MinTraceSpacing = 6, MaxTraceSpacing = 30;
+constexpr int TickLength = 5;
+constexpr int BottomMargin = 10;
+constexpr int SemblanceWindowSamples = 5;
+constexpr int SemblanceWorkers = 2;
+
+const QColor NoSpectrumColour(225, 225, 225);
+const QColor TimingLineColour(200, 200, 200);
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s(const QString& q) { return q.toStdString(); }
+
+bool sameTraces(const CdpTraces& a, const CdpTraces& b) {
+  return a.cdp == b.cdp && a.intervalUs == b.intervalUs && a.samples == b.samples && a.offsets == b.offsets &&
+         a.counts == b.counts && a.data == b.data;
+}
+
+// Equal but for the last digits a box's text loses.
+bool sameRange(const VelocityRange& a, const VelocityRange& b) {
+  auto same = [](double x, double y) { return std::fabs(x - y) <= 1e-9 * std::max(std::fabs(x), std::fabs(y)); };
+  return same(a.min, b.min) && same(a.max, b.max) && same(a.step, b.step);
+}
+
+std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Picture widget
+
+SpectrumPictureWidget::SpectrumPictureWidget(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("spectrumPicture"));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SpectrumPictureWidget::setImage(const QImage& image) {
+  image_ = image;
+  resize(image_.isNull() ? QSize(1, 1) : image_.size());
+  update();
+}
+
+void SpectrumPictureWidget::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  if (!image_.isNull()) p.drawImage(0, 0, image_);
+}
+
+// ---------------------------------------------------------------------------
+// Window
+
+VelocitySpectrumWindow::VelocitySpectrumWindow(AppState& state, Ui& ui, QWidget* parent)
+    : QWidget(parent, Qt::Window), st_(state), ui_(ui) {
+  setObjectName(QStringLiteral("VelocitySpectrum"));
+  setWindowTitle(QString::fromLatin1(spectrumtext::WindowTitle));
+
+  auto* controls = new QHBoxLayout;
+  auto caption = [&](const char* text) {
+    auto* l = new QLabel(QString::fromLatin1(text), this);
+    controls->addWidget(l);
+  };
+  auto button = [&](const char* name, const char* text, void (VelocitySpectrumWindow::*slot)()) {
+    auto* b = new QPushButton(QString::fromLatin1(text), this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, slot);
+    controls->addWidget(b);
+    return b;
+  };
+  caption(spectrumtext::MinCaption);
+  vmin_ = box("vmin", QString(), 6);
+  controls->addWidget(vmin_);
+  caption(spectrumtext::MaxCaption);
+  vmax_ = box("vmax", QString(), 6);
+  controls->addWidget(vmax_);
+  caption(spectrumtext::StepCaption);
+  vstep_ = box("vstep", QString(), 4);
+  controls->addWidget(vstep_);
+  caption(spectrumtext::StretchCaption);
+  stretchBox_ = box("stretch", q(plainNumberText(stretch_)), 4);
+  controls->addWidget(stretchBox_);
+  button("apply", spectrumtext::ApplyButton, &VelocitySpectrumWindow::apply);
+  button("panelrange", spectrumtext::PanelRangeButton, &VelocitySpectrumWindow::usePanelRange);
+  auto* gather = new QPushButton(QString::fromLatin1(spectrumtext::GatherButton), this);
+  gather->setObjectName(QStringLiteral("choosegather"));
+  gather->setAutoDefault(false);
+  connect(gather, &QPushButton::clicked, this, [this] {
+    if (chooseGather) chooseGather();
+  });
+  controls->addWidget(gather);
+  savePng_ = button("savepng", spectrumtext::SavePngButton, &VelocitySpectrumWindow::savePng);
+  controls->addStretch(1);
+
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("spectrumStatus"));
+  status_->setWordWrap(true);
+  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  pictureWidget_ = new SpectrumPictureWidget;
+  scroll_ = new QScrollArea(this);
+  scroll_->setObjectName(QStringLiteral("spectrumScroll"));
+  scroll_->setWidget(pictureWidget_);
+  scroll_->setWidgetResizable(false);
+  scroll_->setBackgroundRole(QPalette::Base);
+
+  auto* column = new QVBoxLayout(this);
+  column->addLayout(controls);
+  column->addWidget(status_);
+  column->addWidget(scroll_, 1);
+
+  worker_ = std::make_unique<SpectrumWorker>([this](std::uint64_t id, Spectrum&& sp) {
+    // On the worker's thread: hand the result to this window's thread. A window
+    // gone by then takes nothing (the call is dropped with it).
+    QMetaObject::invokeMethod(
+        this, [this, id, sp = std::move(sp)]() mutable { spectrumArrived(id, std::move(sp)); },
+        Qt::QueuedConnection);
+  });
+  showNothing(spectrumtext::noPanelDataText());
+  resize(1120, 700);
+}
+
+VelocitySpectrumWindow::~VelocitySpectrumWindow() {
+  // The worker's thread ends before anything it might post to goes.
+  worker_.reset();
+}
+
+QLineEdit* VelocitySpectrumWindow::box(const char* name, const QString& text, int chars) {
+  auto* e = new QLineEdit(text, this);
+  e->setObjectName(QString::fromLatin1(name));
+  const int width = e->fontMetrics().horizontalAdvance(QString(chars + 2, QLatin1Char('0')));
+  e->setMinimumWidth(width);
+  e->setMaximumWidth(width + 20);
+  connect(e, &QLineEdit::returnPressed, this, &VelocitySpectrumWindow::apply);
+  return e;
+}
+
+void VelocitySpectrumWindow::fillBoxes() {
+  vmin_->setText(q(plainNumberText(range_.min)));
+  vmax_->setText(q(plainNumberText(range_.max)));
+  vstep_->setText(q(plainNumberText(range_.step)));
+  stretchBox_->setText(q(plainNumberText(stretch_)));
+}
+
+VelocityRange VelocitySpectrumWindow::wantedRange() const {
+  if (typedRange_) return *typedRange_;
+  if (input_.panelSpan) return widenedRange(input_.panelSpan->first, input_.panelSpan->second);
+  return range_;
+}
+
+bool VelocitySpectrumWindow::settingsOfShown() const {
+  return spectrum_ && spectrumStretch_ == stretch_ && spectrum_->velocities == range_.grid() &&
+         sameTraces(spectrumTraces_, input_.traces);
+}
+
+void VelocitySpectrumWindow::showCdp(SpectrumCdpInput input) {
+  input_ = std::move(input);
+  hasCdp_ = true;
+  range_ = wantedRange();
+  fillBoxes();
+  savePng_->setEnabled(true);
+  correct();
+  if (!settingsOfShown()) {
+    spectrum_.reset();
+    request();
+  }
+  updateStatus();
+  render();
+}
+
+void VelocitySpectrumWindow::setPicks(std::vector<VelocityPick> picks) {
+  if (!hasCdp_) return;
+  input_.picks = std::move(picks);
+  correct();
+  updateStatus();
+  render();
+}
+
+void VelocitySpectrumWindow::showNothing(const std::string& why) {
+  hasCdp_ = false;
+  input_ = SpectrumCdpInput{};
+  spectrum_.reset();
+  corrected_ = CorrectedGather{};
+  if (worker_) worker_->cancel();
+  ++lastRequest_;  // whatever is still on its way is not shown
+  setComputing(false);
+  savePng_->setEnabled(false);
+  status_->setText(q(why));
+  picture_ = QImage();
+  layout_ = Layout{};
+  pictureWidget_->setImage(picture_);
+}
+
+void VelocitySpectrumWindow::request() {
+  SemblanceSettings settings;
+  settings.velocities = range_.grid();
+  // Panels whose velocities are all 0 give no automatic range: nothing to
+  // compute until a range is typed.
+  if (settings.velocities.empty()) {
+    if (worker_) worker_->cancel();
+    ++lastRequest_;
+    setComputing(false);
+    return;
+  }
+  settings.windowSamples = SemblanceWindowSamples;
+  settings.stretch = stretch_;
+  settings.workers = SemblanceWorkers;
+  lastRequest_ = worker_->request(input_.traces, std::move(settings));
+  setComputing(true);
+}
+
+void VelocitySpectrumWindow::hideEvent(QHideEvent* event) {
+  if (computing_) {
+    worker_->cancel();
+    ++lastRequest_;  // whatever is still on its way is not shown
+    setComputing(false);
+  }
+  QWidget::hideEvent(event);
+}
+
+void VelocitySpectrumWindow::spectrumArrived(std::uint64_t id, Spectrum sp) {
+  // A result overtaken by a newer request (or by showNothing) is not shown.
+  if (id != lastRequest_ || !hasCdp_) return;
+  spectrum_ = std::move(sp);
+  spectrumTraces_ = input_.traces;
+  spectrumStretch_ = stretch_;
+  setComputing(false);
+  render();
+  emit spectrumShown(spectrum_->cdp);
+}
+
+void VelocitySpectrumWindow::setComputing(bool on) {
+  computing_ = on;
+  if (on) setCursor(Qt::BusyCursor);
+  else unsetCursor();
+  updateStatus();
+}
+
+void VelocitySpectrumWindow::updateStatus() {
+  if (!hasCdp_) return;
+  status_->setText(computing_ ? q(spectrumtext::computingText(input_.traces.cdp))
+                              : q(spectrumtext::shownText(input_.traces.cdp, input_.traces.traceCount(),
+                                                          input_.picks.size(), fileName(input_.gatherFile))));
+}
+
+void VelocitySpectrumWindow::correct() { corrected_ = correctGather(input_.traces, input_.picks, stretch_); }
+
+void VelocitySpectrumWindow::apply() {
+  const RangeEntry r = readVelocityRange(s(vmin_->text()), s(vmax_->text()), s(vstep_->text()));
+  if (!r.ok()) {
+    ui_.message(r.message, spectrumtext::BoxTitle, Buttons::Ok, Icon::Exclamation);
+    QLineEdit* wrong = r.box == SpectrumBox::Min ? vmin_ : r.box == SpectrumBox::Max ? vmax_ : vstep_;
+    wrong->setFocus();
+    wrong->selectAll();
+    return;
+  }
+  const StretchEntry st = readStretch(s(stretchBox_->text()));
+  if (!st.ok()) {
+    ui_.message(st.message, spectrumtext::BoxTitle, Buttons::Ok, Icon::Exclamation);
+    stretchBox_->setFocus();
+    stretchBox_->selectAll();
+    return;
+  }
+  // The panels' own range, shown in the boxes and left as it was, stays the
+  // automatic one (it follows the CDPs); anything else is kept as typed.
+  if (typedRange_ || !sameRange(r.range, range_)) typedRange_ = r.range;
+  stretch_ = st.stretch;
+  if (!hasCdp_) {
+    range_ = r.range;
+    return;
+  }
+  range_ = wantedRange();
+  fillBoxes();
+  correct();
+  if (!settingsOfShown()) {
+    spectrum_.reset();
+    request();
+  }
+  render();
+}
+
+void VelocitySpectrumWindow::usePanelRange() {
+  typedRange_.reset();
+  if (!hasCdp_) return;
+  range_ = wantedRange();
+  fillBoxes();
+  if (!settingsOfShown()) {
+    spectrum_.reset();
+    request();
+  }
+  render();
+}
+
+void VelocitySpectrumWindow::savePng() {
+  if (!hasCdp_ || picture_.isNull()) return;
+  FileDialogRequest req;
+  req.title = spectrumtext::PngDialogTitle;
+  req.filter = spectrumtext::PngFilter;
+  req.filterIndex = 1;
+  req.defaultExt = spectrumtext::PngDefaultExt;
+  req.initialDir = st_.LastPath;
+  req.fileName = std::filesystem::path(input_.panelFile).stem().string() + "-cdp" +
+                 plainNumberText(static_cast<int>(input_.traces.cdp)) + ".png";
+  req.mustExist = false;
+  const FileDialogResult chosen = ui_.saveFileDialog(req);
+  if (chosen.status == FileDialogResult::Status::Cancelled || chosen.path.empty()) return;
+  if (chosen.status == FileDialogResult::Status::Failed) {
+    ui_.message(unexpectedErrorMessage(chosen.error), TessalyErrorTitle, Buttons::Ok, Icon::None);
+    return;
+  }
+  // Saving over the panels or the gather would lose the data, whatever the
+  // overwrite question is answered.
+  if (sameFileName(chosen.path, input_.panelFile) || sameFileName(chosen.path, input_.gatherFile)) {
+    ui_.message(spectrumtext::pngWouldReplaceDataText(chosen.path), spectrumtext::BoxTitle, Buttons::Ok,
+                Icon::Exclamation);
+    return;
+  }
+  std::int16_t mode = 1;
+  if (ConfirmTargetFile(ui_, st_, chosen.path, mode) == 0) return;
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  std::string error;
+  if (!picture_.save(&buffer, "PNG")) {
+    error = "the picture could not be encoded as PNG";
+  } else {
+    ReplacingFile file;
+    if (!file.open(chosen.path) || !file.write(bytes.constData(), static_cast<std::size_t>(bytes.size())) ||
+        !file.commit())
+      error = file.error();
+  }
+  if (!error.empty())
+    ui_.message(spectrumtext::pngNotSavedText(chosen.path, error), spectrumtext::BoxTitle, Buttons::Ok,
+                Icon::Exclamation);
+}
+
+// ---------------------------------------------------------------------------
+// The picture
+
+void VelocitySpectrumWindow::render() {
+  if (!hasCdp_) return;
+  const QFont font = this->font();
+  const QFontMetrics fm(font);
+  const int fh = fm.height();
+
+  // Time scale: the main canvas's; without one (no redraw yet) a row per sample.
+  SpectrumTimeScale time = input_.time;
+  if (!(time.microsecondsPerRow > 0) || time.rows() <= 0) {
+    time.microsecondsPerRow = static_cast<float>(std::max(input_.traces.intervalUs, 1));
+    time.plotRows = static_cast<float>(std::max(input_.traces.samples, 1));
+    time.samplingRatio = 1;
+  }
+  Layout L;
+  L.rows = time.rows();
+  L.msPerRow = time.msPerRow();
+  const std::vector<TimingLine> lines =
+      timingLines(time.microsecondsPerRow, time.samplingRatio, time.plotRows, fh);
+  int labelWidth = fm.horizontalAdvance(QStringLiteral("0"));
+  for (const TimingLine& l : lines)
+    if (l.labelled) labelWidth = std::max(labelWidth, fm.horizontalAdvance(q(timingLabel(l.timeMs))));
+
+  const int titleY = 4;
+  const int labelsY = titleY + fh + 4;
+  L.plotTop = labelsY + fh + TickLength + 3;
+  L.spectrumLeft = labelWidth + 12;
+  L.spectrumWidth = SpectrumPlotWidth;
+  L.scaleLeft = L.spectrumLeft + L.spectrumWidth + ScaleGap;
+  const QStringList scaleTexts = {"0", ".2", ".4", ".6", ".8", "1"};
+  int scaleLabelWidth = 0;
+  for (const QString& t : scaleTexts) scaleLabelWidth = std::max(scaleLabelWidth, fm.horizontalAdvance(t));
+  const QString scaleCaption = QStringLiteral("semblance");
+  const int scaleRight = L.scaleLeft + ScaleWidth + TickLength + 3 + scaleLabelWidth;
+  L.gatherLeft = std::max(scaleRight, L.scaleLeft + ScaleWidth / 2 + fm.horizontalAdvance(scaleCaption) / 2) + GatherGap;
+  const std::size_t traces = corrected_.traceCount();
+  L.traceSpacing = std::clamp(traces > 0 ? GatherTargetWidth / static_cast<int>(traces) : MaxTraceSpacing,
+                              MinTraceSpacing, MaxTraceSpacing);
+  const int gatherRight = L.gatherLeft + L.traceSpacing * (static_cast<int>(traces) + 1);
+  const QString cdpText = q(plainNumberText(static_cast<int>(input_.traces.cdp)));
+  const QString spectrumTitle = QStringLiteral("CDP %1 semblance").arg(cdpText);
+  const QString gatherTitle =
+      corrected_.movedOut
+          ? QStringLiteral("CDP %1 moved out by its picks (stretch %2)").arg(cdpText, q(plainNumberText(stretch_)))
+          : QStringLiteral("CDP %1 as recorded (no picks)").arg(cdpText);
+  const int width = std::max({gatherRight + 6 + labelWidth + 8, L.gatherLeft + fm.horizontalAdvance(gatherTitle) + 8});
+  const int height = L.plotTop + L.rows + BottomMargin;
+  layout_ = L;
+
+  QImage img(width, height, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  p.setFont(font);
+  p.setPen(Qt::black);
+  const QRect plot(L.spectrumLeft, L.plotTop, L.spectrumWidth, L.rows);
+
+  // Titles.
+  p.drawText(QPoint(L.spectrumLeft, titleY + fm.ascent()), spectrumTitle);
+  p.drawText(QPoint(L.gatherLeft, titleY + fm.ascent()), gatherTitle);
+
+  // The spectrum, or a grey field while it is being computed.
+  if (spectrum_ && !spectrum_->velocities.empty()) {
+    const std::vector<std::uint32_t> px =
+        spectrumRows(*spectrum_, L.spectrumWidth, L.rows, L.msPerRow, NoSpectrumColour.rgb());
+    const QImage field(reinterpret_cast<const uchar*>(px.data()), L.spectrumWidth, L.rows,
+                       L.spectrumWidth * 4, QImage::Format_RGB32);
+    p.drawImage(plot.topLeft(), field);
+  } else {
+    p.fillRect(plot, NoSpectrumColour);
+    if (computing_) p.drawText(QRect(plot.left(), plot.top(), plot.width(), std::min(plot.height(), 200)), Qt::AlignCenter, q(spectrumtext::computingText(input_.traces.cdp)));
+  }
+  p.setPen(Qt::black);
+  p.drawRect(plot.adjusted(-1, -1, 0, 0));
+
+  // Velocity ticks and labels above the spectrum.
+  const std::vector<float> grid = spectrum_ && !spectrum_->velocities.empty() ? spectrum_->velocities : range_.grid();
+  const double vFirst = grid.empty() ? range_.min : grid.front();
+  const double vLast = grid.empty() ? range_.max : grid.back();
+  for (double v : axisTicks(std::min(vFirst, vLast), std::max(vFirst, vLast), std::max(2, L.spectrumWidth / 70))) {
+    const int x = L.spectrumLeft + static_cast<int>(std::lround(velocityX(v, vFirst, vLast, L.spectrumWidth)));
+    p.drawLine(x, L.plotTop - 1 - TickLength, x, L.plotTop - 2);
+    const QString t = q(plainNumberText(v));
+    const int w = fm.horizontalAdvance(t);
+    const int lx = std::clamp(x - w / 2, L.spectrumLeft - labelWidth, L.spectrumLeft + L.spectrumWidth + ScaleGap - w);
+    p.drawText(QPoint(lx, labelsY + fm.ascent()), t);
+  }
+
+  // Timing lines: the main canvas's lines and labels; ticks beside the
+  // spectrum, light lines across the gather.
+  for (const TimingLine& l : lines) {
+    const int y = L.plotTop + l.row;
+    p.setPen(Qt::black);
+    p.drawLine(L.spectrumLeft - 1 - TickLength, y, L.spectrumLeft - 2, y);
+    p.setPen(TimingLineColour);
+    p.drawLine(L.gatherLeft, y, gatherRight, y);
+    if (!l.labelled) continue;
+    p.setPen(Qt::black);
+    const QString t = q(timingLabel(l.timeMs));
+    const int ty = y - fh / 2 + fm.ascent();
+    p.drawText(QPoint(L.spectrumLeft - TickLength - 4 - fm.horizontalAdvance(t), ty), t);
+    p.drawText(QPoint(gatherRight + 6, ty), t);
+  }
+
+  // Colour scale: 1 at the top, 0 at the bottom.
+  for (int r = 0; r < L.rows; ++r) {
+    p.setPen(QColor::fromRgb(viridis(L.rows > 1 ? 1.0 - static_cast<double>(r) / (L.rows - 1) : 1.0)));
+    p.drawLine(L.scaleLeft, L.plotTop + r, L.scaleLeft + ScaleWidth - 1, L.plotTop + r);
+  }
+  p.setPen(Qt::black);
+  p.drawRect(QRect(L.scaleLeft - 1, L.plotTop - 1, ScaleWidth + 1, L.rows + 1));
+  for (int k = 0; k < scaleTexts.size(); ++k) {
+    const double v = k / 5.0;
+    const int y = L.plotTop + static_cast<int>(std::lround((1.0 - v) * std::max(L.rows - 1, 0)));
+    p.drawLine(L.scaleLeft + ScaleWidth + 1, y, L.scaleLeft + ScaleWidth + TickLength, y);
+    const int ty = std::clamp(y - fh / 2, L.plotTop - fh / 2, std::max(L.plotTop, L.plotTop + L.rows - fh / 2));
+    p.drawText(QPoint(L.scaleLeft + ScaleWidth + TickLength + 3, ty + fm.ascent()), scaleTexts[k]);
+  }
+  p.drawText(QPoint(L.scaleLeft + ScaleWidth / 2 - fm.horizontalAdvance(scaleCaption) / 2, labelsY + fm.ascent()),
+             scaleCaption);
+
+  // The velocity function over the spectrum: the picks joined, held constant
+  // before the first and after the last; each pick ringed.
+  if (!input_.picks.empty()) {
+    p.save();
+    p.setClipRect(plot);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const double endMs = L.rows * L.msPerRow;
+    QPolygonF path;
+    for (const VelocityPick& v : functionVertices(input_.picks, 0.0, endMs))
+      path << QPointF(L.spectrumLeft + velocityX(v.velocity, vFirst, vLast, L.spectrumWidth),
+                      L.plotTop + v.timeMs / L.msPerRow);
+    p.setPen(QPen(functionEdge(), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(path);
+    p.setPen(QPen(functionColour(), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(path);
+    p.setPen(QPen(functionEdge(), 1.5));
+    p.setBrush(functionColour());
+    for (const VelocityPick& v : input_.picks)
+      p.drawEllipse(QPointF(L.spectrumLeft + velocityX(v.velocity, vFirst, vLast, L.spectrumWidth),
+                            L.plotTop + v.timeMs / L.msPerRow),
+                    4.5, 4.5);
+    p.restore();
+  }
+
+  // The corrected gather: one wiggle per trace, positive lobes filled, the
+  // largest deflection one and a half trace spacings.
+  float peak = 0;
+  for (float a : corrected_.data) peak = std::max(peak, std::fabs(a));
+  const double gain = peak > 0 ? 1.5 * L.traceSpacing / peak : 0.0;
+  const double dtRows = corrected_.intervalUs / 1000.0 / L.msPerRow;  // rows per sample
+  const std::int32_t shown = dtRows > 0 ? std::min<std::int32_t>(corrected_.samples,
+                                                                  static_cast<std::int32_t>(std::floor(L.rows / dtRows)) + 1)
+                                        : 0;
+  p.save();
+  p.setClipRect(QRect(L.gatherLeft, L.plotTop, gatherRight - L.gatherLeft + 1, L.rows));
+  p.setRenderHint(QPainter::Antialiasing, true);
+  for (std::size_t k = 0; k < traces && shown > 1; ++k) {
+    const double x0 = traceX(k);
+    const float* a = corrected_.trace(k);
+    QPolygonF wiggle, lobe;
+    wiggle.reserve(shown);
+    lobe.reserve(shown + 2);
+    lobe << QPointF(x0, L.plotTop);
+    for (std::int32_t i = 0; i < shown; ++i) {
+      const double y = L.plotTop + i * dtRows;
+      const double d = a[i] * gain;
+      wiggle << QPointF(x0 + d, y);
+      lobe << QPointF(x0 + std::max(d, 0.0), y);
+    }
+    lobe << QPointF(x0, L.plotTop + (shown - 1) * dtRows);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawPolygon(lobe);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(wiggle);
+  }
+  p.restore();
+
+  // Offsets above the gather, as many as fit without touching.
+  int widest = 0;
+  for (float o : corrected_.offsets) widest = std::max(widest, fm.horizontalAdvance(q(plainNumberText(o))));
+  const int every = std::max(1, (widest + 6 + L.traceSpacing - 1) / std::max(L.traceSpacing, 1));
+  p.setPen(Qt::black);
+  for (std::size_t k = 0; k < traces; k += static_cast<std::size_t>(every)) {
+    const int x = traceX(k);
+    p.drawLine(x, L.plotTop - 1 - TickLength, x, L.plotTop - 2);
+    const QString t = q(plainNumberText(corrected_.offsets[k]));
+    p.drawText(QPoint(x - fm.horizontalAdvance(t) / 2, labelsY + fm.ascent()), t);
+  }
+  p.end();
+
+  picture_ = img;
+  pictureWidget_->setImage(picture_);
+}
+
+}  // namespace tsly

@@ -1,0 +1,270 @@
+// AtomicFile: a file written whole or not at all, by buffered writes, by its raw
+// handle or by name; links written through, permissions kept, temporaries never
+// left behind, failures in words and as file error numbers.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/AtomicFile.h"
+#include "platform/RawFile.h"
+#include "support/FileSizeLimit.h"
+#include "support/GenFixtures.h"
+
+using namespace tsly;
+using namespace tsly::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+void writeOld(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// Names in the folder, so that a temporary left behind shows.
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+mode_t modeOf(const std::string& path) {
+  struct stat s {};
+  return ::stat(path.c_str(), &s) == 0 ? (s.st_mode & 07777) : 0;
+}
+
+}  // namespace
+
+TEST(AtomicFile, WritesWholeOrNotAtAll) {
+  TempDir dir;
+  const std::string path = dir.file("a.txt");
+  AtomicFile f;
+  ASSERT_TRUE(f.open(path));
+  EXPECT_EQ(f.tempPath().rfind(path + ".tmp-", 0), 0u) << f.tempPath();
+  f.write("hello ");
+  EXPECT_FALSE(fs::exists(path));  // nothing at the name before commit
+  f.write("world\n");
+  ASSERT_TRUE(f.commit());
+  EXPECT_TRUE(f.ok());
+  EXPECT_EQ(f.error(), "");
+  EXPECT_EQ(readAll(path), "hello world\n");
+  {
+    AtomicFile g;
+    ASSERT_TRUE(g.open(path));
+    g.write("half");
+  }  // dropped without commit
+  EXPECT_EQ(readAll(path), "hello world\n");
+  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"a.txt"});
+}
+
+TEST(AtomicFile, BlocksLargerThanTheBufferArriveInOrder) {
+  TempDir dir;
+  const std::string path = dir.file("big.bin");
+  std::string small(1000, 'a'), large(3 << 20, 'b');
+  for (std::size_t k = 0; k < large.size(); k += 4096) large[k] = 'c';
+  AtomicFile f;
+  ASSERT_TRUE(f.open(path));
+  ASSERT_TRUE(f.write(small));
+  ASSERT_TRUE(f.write(large));
+  ASSERT_TRUE(f.write(small));
+  ASSERT_TRUE(f.commit());
+  EXPECT_EQ(readAll(path), small + large + small);
+}
+
+TEST(AtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
+  TempDir dir;
+  const std::string viaHandle = dir.file("handle.dat"), viaName = dir.file("name.dat");
+  writeOld(viaHandle, "old");
+  {
+    AtomicFile f;
+    ASSERT_TRUE(f.open(viaHandle));
+    ASSERT_GE(f.handle(), 0);
+    ASSERT_EQ(hright("raw bytes", f.handle(), 9), 9);
+    EXPECT_EQ(readAll(viaHandle), "old");
+    ASSERT_TRUE(f.commit());
+    EXPECT_EQ(f.handle(), -1);
+  }
+  EXPECT_EQ(readAll(viaHandle), "raw bytes");
+  {
+    AtomicFile f;
+    ASSERT_TRUE(f.open(viaName));
+    // A writer that opens the temporary by name (as segyio does).
+    std::FILE* own = std::fopen(f.tempPath().c_str(), "wb");
+    ASSERT_NE(own, nullptr);
+    std::fputs("by name", own);
+    std::fclose(own);
+    ASSERT_TRUE(f.commit());
+  }
+  EXPECT_EQ(readAll(viaName), "by name");
+  EXPECT_EQ(namesIn(dir.file("")), (std::vector<std::string>{"handle.dat", "name.dat"}));
+}
+
+TEST(AtomicFile, KeepsTheOldPermissionsAndGivesANewFileTheUsualOnes) {
+  TempDir dir;
+  const std::string old = dir.file("old.txt"), fresh = dir.file("new.txt");
+  writeOld(old, "x");
+  ::chmod(old.c_str(), 0640);
+  const mode_t mask = ::umask(022);
+  for (const std::string& p : {old, fresh}) {
+    AtomicFile f;
+    ASSERT_TRUE(f.open(p));
+    f.write("y");
+    ASSERT_TRUE(f.commit());
+  }
+  ::umask(mask);
+  EXPECT_EQ(modeOf(old), 0640u);
+  EXPECT_EQ(modeOf(fresh), 0644u);
+}
+
+TEST(AtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
+  TempDir dir;
+  fs::create_directory(dir.file("kept"));
+  const std::string target = dir.file("kept/real.txt"), link = dir.file("link.txt"), hop = dir.file("hop.txt");
+  writeOld(target, "old");
+  ::chmod(target.c_str(), 0600);
+  fs::create_symlink("kept/real.txt", link);
+  fs::create_symlink("link.txt", hop);  // a link to a link
+  AtomicFile f;
+  ASSERT_TRUE(f.open(hop));
+  EXPECT_EQ(f.target(), hop);
+  EXPECT_EQ(fs::path(f.destination()).lexically_normal(), fs::path(target).lexically_normal());
+  f.write("new");
+  ASSERT_TRUE(f.commit());
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_TRUE(fs::is_symlink(hop));
+  EXPECT_EQ(readAll(target), "new");
+  EXPECT_EQ(modeOf(target), 0600u);
+  // A link whose target does not exist yet creates it.
+  fs::remove(target);
+  ASSERT_TRUE(f.open(link));
+  f.write("made");
+  ASSERT_TRUE(f.commit());
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(readAll(target), "made");
+  EXPECT_EQ(namesIn(dir.file("kept")), std::vector<std::string>{"real.txt"});
+  // A loop of links writes nothing: an access error.
+  fs::create_symlink("b.txt", dir.file("a.txt"));
+  fs::create_symlink("a.txt", dir.file("b.txt"));
+  EXPECT_FALSE(f.open(dir.file("a.txt")));
+  EXPECT_EQ(f.failedStep(), AtomicFile::Step::Create);
+  EXPECT_EQ(f.fileError(), 75);
+  EXPECT_TRUE(fs::is_symlink(dir.file("a.txt")));
+}
+
+TEST(AtomicFile, NamesThatCanBeNoFileAreRefused) {
+  AtomicFile f;
+  EXPECT_FALSE(f.open(""));
+  EXPECT_EQ(f.failedStep(), AtomicFile::Step::Name);
+  EXPECT_EQ(f.reason(), "no usable file name");
+  EXPECT_EQ(f.fileError(), 64);
+  EXPECT_FALSE(f.open(std::string("a\0b", 3)));
+  EXPECT_EQ(f.reason(), "no usable file name");
+  TempDir dir;
+  EXPECT_FALSE(f.open(dir.file("folder/")));
+  EXPECT_EQ(f.reason(), "the name is a folder, not a file");
+  EXPECT_EQ(f.error(), "cannot create " + dir.file("folder/") + ": the name is a folder, not a file");
+  EXPECT_FALSE(f.write("x"));
+  EXPECT_FALSE(f.commit());
+  EXPECT_TRUE(namesIn(dir.file("")).empty());
+}
+
+TEST(AtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
+  TempDir dir;
+  AtomicFile f;
+  EXPECT_FALSE(f.open(dir.file("no/such/folder/b.txt")));
+  EXPECT_EQ(f.failedStep(), AtomicFile::Step::Create);
+  EXPECT_EQ(f.systemError(), ENOENT);
+  EXPECT_EQ(f.reason(), "No such file or directory");
+  EXPECT_EQ(f.error(), "cannot create " + dir.file("no/such/folder/b.txt") + ": No such file or directory");
+  EXPECT_EQ(f.fileError(), 76);  // path not found
+  EXPECT_FALSE(f.commit());
+
+  // A "folder" that is a plain file.
+  writeOld(dir.file("plain"), "x");
+  EXPECT_FALSE(f.open(dir.file("plain") + "/b.txt"));
+  EXPECT_EQ(f.fileError(), 76);
+  EXPECT_EQ(readAll(dir.file("plain")), "x");
+
+  if (::geteuid() != 0) {  // root writes into a read-only folder anyway
+    const std::string ro = dir.file("ro");
+    fs::create_directory(ro);
+    writeOld(ro + "/c.txt", "old");
+    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(f.open(ro + "/c.txt"));
+    fs::permissions(ro, fs::perms::owner_all);
+    EXPECT_EQ(f.systemError(), EACCES);
+    EXPECT_EQ(f.fileError(), 75);
+    EXPECT_EQ(readAll(ro + "/c.txt"), "old");
+    EXPECT_EQ(namesIn(ro), std::vector<std::string>{"c.txt"});
+  }
+}
+
+TEST(AtomicFile, AFullDiskKeepsTheOldFileAndRemovesTheTemporary) {
+  TempDir dir;
+  const std::string path = dir.file("full.txt");
+  writeOld(path, "old contents");
+  {
+    FileSizeLimit limit(4096);
+    AtomicFile f;
+    ASSERT_TRUE(f.open(path));
+    EXPECT_TRUE(f.write(std::string(8000, 'x')));  // buffered: the failure shows at commit
+    EXPECT_FALSE(f.commit());
+    EXPECT_EQ(f.failedStep(), AtomicFile::Step::Write);
+    EXPECT_EQ(f.fileError(), 61);  // disk full
+    EXPECT_EQ(f.error(), "cannot write " + path + ": File too large");
+    EXPECT_EQ(writeFileAtomically(path, std::string(8000, 'y')), 61);
+  }
+  EXPECT_EQ(readAll(path), "old contents");
+  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"full.txt"});
+}
+
+TEST(AtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
+  // The test hook of the raw writes: the disk "fills" after 100 bytes.
+  TempDir dir;
+  const std::string path = dir.file("raw.dat");
+  writeOld(path, "old");
+  {
+    AtomicFile f;
+    ASSERT_TRUE(f.open(path));
+    setWriteBudgetForTesting(100);
+    const std::string block(300, 'z');
+    const std::int32_t n = hright(block.data(), f.handle(), 300);
+    setWriteBudgetForTesting(-1);
+    EXPECT_EQ(n, 100);
+  }  // the writer saw the short write and gave up: no commit
+  EXPECT_EQ(readAll(path), "old");
+  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"raw.dat"});
+}
+
+TEST(AtomicFile, AFailedRenameLeavesTheFolderAsItWas) {
+  TempDir dir;
+  fs::create_directory(dir.file("taken"));
+  writeOld(dir.file("taken/inside"), "x");
+  AtomicFile f;
+  ASSERT_TRUE(f.open(dir.file("taken")));  // a folder by that name is in the way
+  f.write("text");
+  EXPECT_FALSE(f.commit());
+  EXPECT_EQ(f.failedStep(), AtomicFile::Step::Replace);
+  EXPECT_EQ(f.error().rfind("cannot replace " + dir.file("taken") + ": ", 0), 0u) << f.error();
+  EXPECT_EQ(f.fileError(), 75);
+  EXPECT_TRUE(fs::is_directory(dir.file("taken")));
+  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"taken"});
+}
+
+TEST(AtomicFile, OneCallWritesAWholeText) {
+  TempDir dir;
+  const std::string path = dir.file("one.ini");
+  EXPECT_EQ(writeFileAtomically(path, "a\r\nb\r\n"), 0);
+  EXPECT_EQ(readAll(path), "a\r\nb\r\n");
+  EXPECT_EQ(writeFileAtomically(path, ""), 0);
+  EXPECT_EQ(readAll(path), "");
+  EXPECT_EQ(writeFileAtomically(dir.file("missing/one.ini"), "x"), 76);
+  EXPECT_EQ(writeFileAtomically("", "x"), 64);
+  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"one.ini"});
+}
