@@ -41,7 +41,7 @@ allowed() {
     apps/tsly)       [[ "$to" == shared || "$to" == platform ]] || is_core "$to" ;;
     apps/mkabout)    return 1 ;;
     tests/core|fuzz)
-      [[ "$to" == shared || "$to" == platform || "$to" == support ]] || is_core "$to" ;;
+      [[ "$to" == shared || "$to" == platform || "$to" == support || "$to" == tests/support ]] || is_core "$to" ;;
     *) return 0 ;;
   esac
 }

@@ -21,7 +21,7 @@
 #include "generation/core/SpectrumWorker.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
-#include "shared/ReplacingFile.h"
+#include "platform/AtomicFile.h"
 #include "shared/Texts.h"
 
 namespace tsly {
@@ -357,7 +357,7 @@ void VelocitySpectrumWindow::savePng() {
   if (!picture_.save(&buffer, "PNG")) {
     error = "the picture could not be encoded as PNG";
   } else {
-    ReplacingFile file;
+    AtomicFile file;
     if (!file.open(chosen.path) || !file.write(bytes.constData(), static_cast<std::size_t>(bytes.size())) ||
         !file.commit())
       error = file.error();
