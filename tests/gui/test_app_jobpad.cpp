@@ -145,4 +145,4 @@ class WindowJobPadTest : public QObject {
 };
 
 QTEST_MAIN(WindowJobPadTest)
-#include "test_window_jobpad.moc"
+#include "test_app_jobpad.moc"

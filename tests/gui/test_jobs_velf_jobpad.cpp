@@ -162,4 +162,4 @@ class TestVelfJobPad : public QObject {
 };
 
 QTEST_MAIN(TestVelfJobPad)
-#include "test_velf_jobpad.moc"
+#include "test_jobs_velf_jobpad.moc"

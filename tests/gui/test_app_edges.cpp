@@ -303,4 +303,4 @@ class RelEdgesTest : public QObject {
 };
 
 QTEST_MAIN(RelEdgesTest)
-#include "test_rel_edges.moc"
+#include "test_app_edges.moc"
