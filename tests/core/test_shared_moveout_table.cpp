@@ -99,3 +99,23 @@ TEST(MoveoutTable, CountsBeyondThePackedRangeAreRefused) {
   EXPECT_EQ(out, std::vector<float>(4, 3.0f));
   EXPECT_TRUE(t.build(2000.0f, 500.0f, 0.5f, 4000, 0));  // an empty trace is fine
 }
+
+TEST(MoveoutTable, PositionJustBelowASampleTakesThatSampleExactly) {
+  // Output sample 20 reads input position sqrt(20^2 + a) = 24.999: with a
+  // 1/128-sample interpolation table that is row 127.87, which rounds to the
+  // next whole sample, so the output is input sample 25 itself. A row cut
+  // down to 127 would mix in its neighbours instead.
+  const int n = 60;
+  const double position = 24.999;
+  const float offset = static_cast<float>(4.0 * std::sqrt(position * position - 400.0));  // v * dt = 4 samples
+  std::vector<float> in(n);
+  for (int i = 0; i < n; ++i) in[static_cast<size_t>(i)] = (i % 2 ? 1.0f : -1.0f) * static_cast<float>(i + 1);
+  MoveoutTable t;
+  ASSERT_TRUE(t.build(1000.0f, offset, 100.0f, 4000, n));
+  ASSERT_LE(t.liveBegin(), 20);
+  std::vector<float> fromTable(n, 0.0f), fromNmoit(n, 0.0f);
+  t.apply(in.data(), fromTable.data(), 0);
+  nmoit(in.data(), fromNmoit.data(), n, 1000.0f, offset, 100.0f, 4000, 0);
+  EXPECT_EQ(fromTable[20], in[25]);
+  EXPECT_EQ(fromNmoit[20], in[25]);
+}
