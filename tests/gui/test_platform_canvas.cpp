@@ -185,6 +185,21 @@ class TestDisplayCanvas : public QObject {
     QCOMPARE(got[0][1].toDouble(), 230.0);
     QCOMPARE(got[0][2].toDouble(), 150.0);
   }
+
+  void pressKeepsTheFractionOfThePosition() {
+    // Qt hands over positions between pixels (high-density screens, tablets):
+    // the canvas passes them on as they are, not cut to whole pixels.
+    ImageCanvas c;
+    c.setSize(300, 300);
+    c.show();
+    QList<QPointF> got;
+    connect(&c, &ImageCanvas::pressed, this, [&](int, int, double x, double y) { got.append({x, y}); });
+    const QPointF at(230.25, 150.75);
+    QMouseEvent press(QEvent::MouseButtonPress, at, c.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&c, &press);
+    QCOMPARE(got.size(), 1);
+    QCOMPARE(got[0], at);
+  }
 };
 
 QTEST_MAIN(TestDisplayCanvas)
