@@ -149,6 +149,20 @@ TEST(DdeCodec, RefusesOversizedMessagesBeforeBufferingThem) {
   EXPECT_TRUE(decodeAll(Side::Requests, std::string(100, 'P')).failed);
 }
 
+TEST(DdeCodec, FieldLeavingNoRoomForTheLineEndIsRefusedAtThatField) {
+  // "POKE 4:dde1 48:" + 48 bytes + "\n" is 64 bytes: exactly the limit.
+  const std::string exact = *encode(pokeMessage("dde1", std::string(48, 'a')));
+  ASSERT_EQ(exact.size(), 64u);
+  Decoder d(Side::Requests, 64);
+  EXPECT_TRUE(d.feed(exact));
+  ASSERT_TRUE(d.next());
+  // One byte more in the field leaves no room for the line end: refused when
+  // the length is read, before any of the field is taken in.
+  Decoder over(Side::Requests, 64);
+  EXPECT_FALSE(over.feed("POKE 4:dde1 49:"));
+  EXPECT_EQ(over.error(), "message too large");
+}
+
 TEST(DdeCodec, MessagesBeforeAFaultAreStillDelivered) {
   auto r = decodeAll(Side::Requests, "EXECUTE 4:show\nGARBAGE!\nEXECUTE 3:add\n");
   EXPECT_TRUE(r.failed);
