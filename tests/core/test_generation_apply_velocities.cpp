@@ -85,7 +85,7 @@ std::vector<GatherTrace> delayedEventGather(int delayMs, double t0, double vel, 
 
 }  // namespace
 
-TEST(DeckRun, ConstantFunctionGivesNmoitSampleForSample) {
+TEST(ApplyVelocities, ConstantFunctionGivesNmoitSampleForSample) {
   TempDir dir;
   const auto g = syntheticGather(1001, 3, 6, 300);
   writeGather(dir.file("in.dat"), g);
@@ -101,7 +101,7 @@ TEST(DeckRun, ConstantFunctionGivesNmoitSampleForSample) {
   }
 }
 
-TEST(DeckRun, InterpolatesBetweenPickedCdpsAndHoldsBeyondThem) {
+TEST(ApplyVelocities, InterpolatesBetweenPickedCdpsAndHoldsBeyondThem) {
   // Constant functions at CDPs 1001 and 1003: CDP 1002 is moved out at their
   // mean, CDP 1000 with 1001's and CDP 1004 with 1003's.
   TempDir dir;
@@ -135,7 +135,7 @@ TEST(DeckRun, InterpolatesBetweenPickedCdpsAndHoldsBeyondThem) {
   EXPECT_EQ(velocitiesForCdp(f, 1200, 0.0, 4.0, 300), b);
 }
 
-TEST(DeckRun, EventPickedAtItsVelocityComesOutFlat) {
+TEST(ApplyVelocities, EventPickedAtItsVelocityComesOutFlat) {
   // A reflection at 800 ms with moveout velocity 2400; the picked function
   // passes through 2400 at 800 ms.
   TempDir dir;
@@ -153,7 +153,7 @@ TEST(DeckRun, EventPickedAtItsVelocityComesOutFlat) {
   }
 }
 
-TEST(DeckRun, RecordingDelaySwitchSetsTheFirstSampleTime) {
+TEST(ApplyVelocities, RecordingDelaySwitchSetsTheFirstSampleTime) {
   // Samples from 200 ms (word 55): with the switch the event at 800 ms comes
   // out flat at sample (800 - 200) / 4; taking the first sample as 0 ms does not.
   TempDir dir;
@@ -174,7 +174,7 @@ TEST(DeckRun, RecordingDelaySwitchSetsTheFirstSampleTime) {
   EXPECT_GT(std::abs(peakIndex(plain.back().s, 50, 300) - peakIndex(plain.front().s, 50, 300)), 3);
 }
 
-TEST(DeckRun, StackedTracesAreMarkedAndDeadTracesLeftOut) {
+TEST(ApplyVelocities, StackedTracesAreMarkedAndDeadTracesLeftOut) {
   TempDir dir;
   auto g = syntheticGather(1001, 3, 4, 200);
   g[5].code = TraceCodeDead;                                                    // CDP 1002: 3 live traces
@@ -206,7 +206,7 @@ TEST(DeckRun, StackedTracesAreMarkedAndDeadTracesLeftOut) {
   }
 }
 
-TEST(DeckRun, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) {
+TEST(ApplyVelocities, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) {
   TempDir dir;
   auto g = syntheticGather(1001, 2, 3, 120);
   g[1].code = TraceCodeDead;
@@ -232,7 +232,7 @@ TEST(DeckRun, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) {
   }
 }
 
-TEST(DeckRun, CdpRangesJoinIntoTheBytesOfOneRun) {
+TEST(ApplyVelocities, CdpRangesJoinIntoTheBytesOfOneRun) {
   // CDPs stored out of order in the file, a dead trace, functions on two CDPs.
   TempDir dir;
   auto g = syntheticGather(1001, 6, 5, 300);
@@ -268,7 +268,7 @@ TEST(DeckRun, CdpRangesJoinIntoTheBytesOfOneRun) {
   }
 }
 
-TEST(DeckRun, TheDeckTessalySendsRunsUnchanged) {
+TEST(ApplyVelocities, TheDeckTessalySendsRunsUnchanged) {
   TempDir dir;
   const std::string in = dir.file("my gather.dat"), out = dir.file("moved out.dat");
   writeGather(in, syntheticGather(1001, 4, 6, 400, 100, 200, 0.6, 2200.0));
@@ -284,7 +284,7 @@ TEST(DeckRun, TheDeckTessalySendsRunsUnchanged) {
   EXPECT_EQ(readTraces(out).size(), 4u);
 }
 
-TEST(DeckRun, RefusalsWriteNothing) {
+TEST(ApplyVelocities, RefusalsWriteNothing) {
   TempDir dir;
   const std::string in = dir.file("in.dat"), out = dir.file("out.dat");
   auto g = syntheticGather(1001, 2, 3, 100);
@@ -363,7 +363,7 @@ TEST(DeckRun, RefusalsWriteNothing) {
   EXPECT_EQ(otherFiles(dir.path(), known), std::vector<std::string>{});
 }
 
-TEST(DeckRun, CancelledOrFailedRunsLeaveNoFile) {
+TEST(ApplyVelocities, CancelledOrFailedRunsLeaveNoFile) {
   TempDir dir;
   const std::string in = dir.file("in.dat"), out = dir.file("out.dat");
   writeGather(in, syntheticGather(1001, 20, 24, 1500));  // about 3 MB: more than one block
@@ -411,7 +411,7 @@ TEST(DeckRun, CancelledOrFailedRunsLeaveNoFile) {
   EXPECT_TRUE(readAll(out) == two);
 }
 
-TEST(DeckRun, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
+TEST(ApplyVelocities, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
   // 1600 traces of one CDP, 9.6 MB: a moved-out run spreads it over blocks, a
   // stacked run reads it in batches; the results are those of nmoit.
   TempDir dir;
@@ -435,7 +435,7 @@ TEST(DeckRun, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
   EXPECT_TRUE(sameBits(stacked[0].s, mean));
 }
 
-TEST(DeckRun, CdpRangeText) {
+TEST(ApplyVelocities, CdpRangeText) {
   int a = 0, b = 0;
   EXPECT_TRUE(parseCdpRange("1001-1050", a, b));
   EXPECT_EQ(a, 1001);

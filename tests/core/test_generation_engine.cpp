@@ -15,7 +15,7 @@ using namespace tsly::test;
 
 namespace {
 
-struct GenFixture : ::testing::Test {
+struct GenerationEngine : ::testing::Test {
   TempDir dir;
   AppState s;
   ScriptedUi ui;
@@ -61,7 +61,7 @@ GatherTrace flatTrace(std::int16_t cdp, std::int16_t offset, std::vector<float> 
 
 }  // namespace
 
-TEST_F(GenFixture, TwoPanelsThreeVelocitiesFiveCdpsStackedGiveThirtySixTraces) {
+TEST_F(GenerationEngine, TwoPanelsThreeVelocitiesFiveCdpsStackedGiveThirtySixTraces) {
   useGather(syntheticGather(1001, 12, 4, 200));
   auto r = run(params({1001, 1006}, {1500, 2000, 2500}, 5, 800));
   ASSERT_EQ(r.outcome, GenerationOutcome::Finished);
@@ -105,7 +105,7 @@ TEST_F(GenFixture, TwoPanelsThreeVelocitiesFiveCdpsStackedGiveThirtySixTraces) {
   EXPECT_EQ(s.TraceHeader[WordCdp], 2500);
 }
 
-TEST_F(GenFixture, OutputLengthSetsTheSampleCount) {
+TEST_F(GenerationEngine, OutputLengthSetsTheSampleCount) {
   useGather(syntheticGather(1001, 2, 3, 1000));
   ASSERT_EQ(run(params({1001}, {2000}, 2, 3000)).outcome, GenerationOutcome::Finished);
   auto traces = readTraces(out);
@@ -120,7 +120,7 @@ TEST_F(GenFixture, OutputLengthSetsTheSampleCount) {
   EXPECT_TRUE(validateGeneration(params({1001}, {2000}, 2, 3000), s, ui));
 }
 
-TEST_F(GenFixture, SeparatorVelocityRoundsHalfToEvenWhileMoveoutUsesTheExactValue) {
+TEST_F(GenerationEngine, SeparatorVelocityRoundsHalfToEvenWhileMoveoutUsesTheExactValue) {
   useGather(syntheticGather(1001, 1, 4, 300));
   ASSERT_EQ(run(params({1001}, {2500.5f, 2501.5f, 2500.0f}, 1, 1000)).outcome, GenerationOutcome::Finished);
   auto t = readTraces(out);
@@ -131,7 +131,7 @@ TEST_F(GenFixture, SeparatorVelocityRoundsHalfToEvenWhileMoveoutUsesTheExactValu
   EXPECT_NE(t[0].s, t[4].s);  // 2500.5 is not moved out as 2500
 }
 
-TEST_F(GenFixture, StopInMidBlockCompletesTheBlockWithItsSeparator) {
+TEST_F(GenerationEngine, StopInMidBlockCompletesTheBlockWithItsSeparator) {
   useGather(syntheticGather(1001, 10, 2, 100));
   bool stop = false;
   hooks.stopRequested = [&] { return stop; };
@@ -149,7 +149,7 @@ TEST_F(GenFixture, StopInMidBlockCompletesTheBlockWithItsSeparator) {
   EXPECT_EQ(ui.boxes[0].text, "Processing complete at 13:05:09");
 }
 
-TEST_F(GenFixture, InputAndOutputDifferingOnlyInCaseAreRefused) {
+TEST_F(GenerationEngine, InputAndOutputDifferingOnlyInCaseAreRefused) {
   useGather(syntheticGather(1001, 1, 2, 50));
   auto p = params({1001}, {2000}, 1, 100);
   p.outputName = dir.file("GATHER.DAT");
@@ -176,7 +176,7 @@ TEST_F(GenFixture, InputAndOutputDifferingOnlyInCaseAreRefused) {
   EXPECT_EQ(std::filesystem::file_size(in), size);
 }
 
-TEST_F(GenFixture, EveryFailingCheckGivesItsOwnMessageInOrderAndTouchesNoFile) {
+TEST_F(GenerationEngine, EveryFailingCheckGivesItsOwnMessageInOrderAndTouchesNoFile) {
   useGather(syntheticGather(1001, 3, 2, 100));  // CDPs 1001..1003, 400 ms
   auto p = params({900, 1002, 900, 1002}, {-5, 2000, 0, 2000, 40000}, 5, 500);
   auto r = run(p);
@@ -203,7 +203,7 @@ TEST_F(GenFixture, EveryFailingCheckGivesItsOwnMessageInOrderAndTouchesNoFile) {
   EXPECT_EQ(ui.beeps, 0);
 }
 
-TEST_F(GenFixture, OneDuplicatePairGivesExactlyOneMessage) {
+TEST_F(GenerationEngine, OneDuplicatePairGivesExactlyOneMessage) {
   useGather(syntheticGather(1001, 3, 2, 100));
   auto p = params({1001, 1002, 1001}, {2000}, 1, 100);
   EXPECT_FALSE(validateGeneration(p, s, ui));
@@ -211,7 +211,7 @@ TEST_F(GenFixture, OneDuplicatePairGivesExactlyOneMessage) {
   EXPECT_EQ(ui.boxes[0].text, "Duplicate starting CDP values at locations  1 and 3");
 }
 
-TEST_F(GenFixture, ValuesBeyondSixteenBitsAreRefusedBeforeWriting) {
+TEST_F(GenerationEngine, ValuesBeyondSixteenBitsAreRefusedBeforeWriting) {
   std::vector<GatherTrace> g = syntheticGather(32760, 8, 2, 50);
   useGather(g);
   auto r = run(params({32765}, {2000}, 5, 100));  // CDPs 32765..32769
@@ -222,7 +222,7 @@ TEST_F(GenFixture, ValuesBeyondSixteenBitsAreRefusedBeforeWriting) {
   EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-TEST_F(GenFixture, ZeroSampleIntervalIsRefusedBeforeTheOutputIsTouched) {
+TEST_F(GenerationEngine, ZeroSampleIntervalIsRefusedBeforeTheOutputIsTouched) {
   auto g = syntheticGather(1001, 3, 2, 100);
   g[3].interval = 0;  // second trace of CDP 1002
   useGather(g);
@@ -244,7 +244,7 @@ TEST_F(GenFixture, ZeroSampleIntervalIsRefusedBeforeTheOutputIsTouched) {
   EXPECT_EQ(ui.boxes[1].text, "Sample interval -5 microseconds in trace 4 (CDP 1002).\r\nCan not process this data");
 }
 
-TEST_F(GenFixture, CdpWithOnlyDeadTracesWritesNothingWhenStacking) {
+TEST_F(GenerationEngine, CdpWithOnlyDeadTracesWritesNothingWhenStacking) {
   auto g = syntheticGather(1001, 3, 2, 60);
   g[2].code = TraceCodeDead;
   g[3].code = TraceCodeDead;  // CDP 1002 all dead
@@ -267,7 +267,7 @@ TEST_F(GenFixture, CdpWithOnlyDeadTracesWritesNothingWhenStacking) {
   EXPECT_EQ(t[0].h[WordDataType], DataCdpGather);
 }
 
-TEST_F(GenFixture, StackedTraceIsTheMeanOfItsOwnLiveTraces) {
+TEST_F(GenerationEngine, StackedTraceIsTheMeanOfItsOwnLiveTraces) {
   // Zero offsets move nothing, so the mean is exact. CDP 1002's stack must not
   // carry anything of CDP 1001's.
   std::vector<GatherTrace> g = {
@@ -293,7 +293,7 @@ TEST_F(GenFixture, StackedTraceIsTheMeanOfItsOwnLiveTraces) {
             (std::vector<float>{10, 5, 0.25f, 0}));
 }
 
-TEST_F(GenFixture, EventIsFlattenedAtItsOwnVelocityAndNotAtOthers) {
+TEST_F(GenerationEngine, EventIsFlattenedAtItsOwnVelocityAndNotAtOthers) {
   // Event at t0 = 400 ms with velocity 2000: the stack peaks best at 2000.
   useGather(syntheticGather(1001, 1, 12, 250, 100, 50, 0.4, 2000.0));
   ASSERT_EQ(run(params({1001}, {1600, 2000, 2500}, 1, 1000)).outcome, GenerationOutcome::Finished);
@@ -305,7 +305,7 @@ TEST_F(GenFixture, EventIsFlattenedAtItsOwnVelocityAndNotAtOthers) {
   EXPECT_LT(fast, 0.8f * right);
 }
 
-TEST_F(GenFixture, TooShortTraceEndsTheRunWithAMessage) {
+TEST_F(GenerationEngine, TooShortTraceEndsTheRunWithAMessage) {
   auto g = syntheticGather(1001, 3, 1, 100);
   g[1].samples.resize(60);  // CDP 1002 holds only 240 ms
   useGather(g);
@@ -319,7 +319,7 @@ TEST_F(GenFixture, TooShortTraceEndsTheRunWithAMessage) {
   EXPECT_EQ(running, (std::vector<bool>{true, false}));
 }
 
-TEST_F(GenFixture, OutputLengthBelowOneSampleEndsTheRunWithAMessage) {
+TEST_F(GenerationEngine, OutputLengthBelowOneSampleEndsTheRunWithAMessage) {
   useGather(syntheticGather(1001, 1, 1, 100));
   auto r = run(params({1001}, {2000}, 1, 1.5));  // 1.5 ms at 4 ms: 0 samples
   EXPECT_EQ(r.outcome, GenerationOutcome::Failed);
@@ -328,7 +328,7 @@ TEST_F(GenFixture, OutputLengthBelowOneSampleEndsTheRunWithAMessage) {
             "Output length gives no samples at the sample interval of trace 1.\r\nCan not continue");
 }
 
-TEST_F(GenFixture, MissingOffsetScalarEndsThroughFinish) {
+TEST_F(GenerationEngine, MissingOffsetScalarEndsThroughFinish) {
   auto g = syntheticGather(1001, 2, 2, 50);
   g[2].scalar = 0;
   useGather(g);
@@ -344,7 +344,7 @@ TEST_F(GenFixture, MissingOffsetScalarEndsThroughFinish) {
   EXPECT_EQ(readTraces(out).size(), 1u);  // CDP 1001 was written
 }
 
-TEST_F(GenFixture, ShortWritesAreReportedForSamplesAndForHeaders) {
+TEST_F(GenerationEngine, ShortWritesAreReportedForSamplesAndForHeaders) {
   useGather(syntheticGather(1001, 2, 2, 50));
   setWriteBudgetForTesting(240 + 100);  // header fits, sample block (200 bytes) does not
   auto r = run(params({1001}, {2000}, 2, 200));
@@ -364,7 +364,7 @@ TEST_F(GenFixture, ShortWritesAreReportedForSamplesAndForHeaders) {
   EXPECT_EQ(ui.boxes[0].text, "Trace header write failed");
 }
 
-TEST_F(GenFixture, ReadFailuresEndTheRun) {
+TEST_F(GenerationEngine, ReadFailuresEndTheRun) {
   useGather(syntheticGather(1001, 2, 2, 50));
   // The file loses its last trace's samples after it was opened.
   std::filesystem::resize_file(in, 3 * 440 + 240 + 20);
@@ -381,7 +381,7 @@ TEST_F(GenFixture, ReadFailuresEndTheRun) {
   EXPECT_EQ(ui.boxes[0].text, "Trace header read failed");
 }
 
-TEST_F(GenFixture, OpeningStepsAskAndReport) {
+TEST_F(GenerationEngine, OpeningStepsAskAndReport) {
   useGather(syntheticGather(1001, 1, 2, 50));
   auto p = params({1001}, {2000}, 1, 100);
   p.outputName = "   ";
@@ -428,7 +428,7 @@ TEST_F(GenFixture, OpeningStepsAskAndReport) {
   EXPECT_EQ(ui.boxes[0].title, "File Error");
 }
 
-TEST_F(GenFixture, DialogNamesAreUpperCasedInTheFileNameOnly) {
+TEST_F(GenerationEngine, DialogNamesAreUpperCasedInTheFileNameOnly) {
   EXPECT_EQ(generationOutputName("  /home/ana/data/my panel.nmo  ", true), "/home/ana/data/MY PANEL.NMO");
   EXPECT_EQ(generationOutputName("/home/ana/data/my panel.nmo", false), "/home/ana/data/my panel.nmo");
   EXPECT_EQ(generationOutputName("tslynmo.nmo", true), "TSLYNMO.NMO");
@@ -441,14 +441,14 @@ TEST_F(GenFixture, DialogNamesAreUpperCasedInTheFileNameOnly) {
   EXPECT_TRUE(std::filesystem::exists(dir.file("TSLYNMO.NMO")));
 }
 
-TEST(GenCdpsPerBlock, CountsTheRealLoop) {
+TEST(GenerationCdpsPerBlock, CountsTheRealLoop) {
   EXPECT_EQ(cdpsPerBlock(25.0f), 25);
   EXPECT_EQ(cdpsPerBlock(2.5f), 2);
   EXPECT_EQ(cdpsPerBlock(1.0f), 1);
   EXPECT_EQ(cdpsPerBlock(0.0f), 0);
 }
 
-TEST_F(GenFixture, TwoByteInputWithoutStackingIsWrittenAsFloats) {
+TEST_F(GenerationEngine, TwoByteInputWithoutStackingIsWrittenAsFloats) {
   std::vector<float> ramp(20), values(20, 0.0f);
   for (int i = 0; i < 20; ++i) ramp[static_cast<size_t>(i)] = static_cast<float>(i * 100 + (i % 3) * 7);
   values[0] = 12345;
@@ -473,7 +473,7 @@ TEST_F(GenFixture, TwoByteInputWithoutStackingIsWrittenAsFloats) {
   EXPECT_EQ(t[2].h[WordNumSamples], 20);
 }
 
-TEST_F(GenFixture, RangesGeneratedApartAndJoinedEqualOneRun) {
+TEST_F(GenerationEngine, RangesGeneratedApartAndJoinedEqualOneRun) {
   useGather(syntheticGather(1001, 12, 3, 120));
   AppState fresh = s;
   ASSERT_EQ(run(params({1001, 1005, 1009}, {1700, 2300}, 4, 400)).outcome, GenerationOutcome::Finished);
@@ -503,7 +503,7 @@ TEST_F(GenFixture, RangesGeneratedApartAndJoinedEqualOneRun) {
 #endif
 
 // In the child of a death test: the run with 4 MB of address space to spare.
-[[noreturn]] void runWithLittleMemory(GenFixture& f, const GenerationParams& p) {
+[[noreturn]] void runWithLittleMemory(GenerationEngine& f, const GenerationParams& p) {
   long pages = 0;
   std::ifstream("/proc/self/statm") >> pages;
   const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (4u << 20);
@@ -519,7 +519,7 @@ TEST_F(GenFixture, RangesGeneratedApartAndJoinedEqualOneRun) {
   std::_Exit(told && failed ? 0 : 1);
 }
 
-TEST_F(GenFixture, RunningOutOfMemoryEndsTheRunWithAMessage) {
+TEST_F(GenerationEngine, RunningOutOfMemoryEndsTheRunWithAMessage) {
   if (!TSLY_ADDRESS_SPACE_LIMITS) GTEST_SKIP() << "address-space limits do not mix with the sanitizers";
   // 64 traces of 32767 two-byte samples: some 4 MB on disk, 8 MB as floats.
   auto g = syntheticGather(1001, 2, 32, 32767, 100, 50);

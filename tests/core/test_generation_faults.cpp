@@ -33,7 +33,7 @@ std::string slurp(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-struct RelGen : ::testing::Test {
+struct GenerationFaults : ::testing::Test {
   TempDir dir;
   AppState s;
   ScriptedUi ui;
@@ -65,7 +65,7 @@ struct RelGen : ::testing::Test {
 
 }  // namespace
 
-TEST_F(RelGen, OutputNamingTheInputByAnyPathIsRefused) {
+TEST_F(GenerationFaults, OutputNamingTheInputByAnyPathIsRefused) {
   fs::create_symlink(in, dir.file("link.dat"));
   fs::create_hard_link(in, dir.file("hard.dat"));
   const std::string names[] = {in, dir.file("./gather.dat"), (fs::path(in).parent_path() / ".." / fs::path(in).parent_path().filename() / "gather.dat").string(),
@@ -88,7 +88,7 @@ TEST_F(RelGen, OutputNamingTheInputByAnyPathIsRefused) {
   EXPECT_EQ(slurp(in), inBytes);
 }
 
-TEST_F(RelGen, DiskFullDuringTheRunIsReportedAndKeepsWhatWasWritten) {
+TEST_F(GenerationFaults, DiskFullDuringTheRunIsReportedAndKeepsWhatWasWritten) {
   // A clean run first, for the bytes a full run writes.
   ASSERT_EQ(run(params(out)).outcome, GenerationOutcome::Finished);
   const std::string full = slurp(out);
@@ -113,7 +113,7 @@ TEST_F(RelGen, DiskFullDuringTheRunIsReportedAndKeepsWhatWasWritten) {
   }
 }
 
-TEST_F(RelGen, FileSizeLimitOfTheSystemActsAsAFullDisk) {
+TEST_F(GenerationFaults, FileSizeLimitOfTheSystemActsAsAFullDisk) {
   // A real short write from the system (not the test hook): the file size limit.
   GenerationResult r;
   {
@@ -128,7 +128,7 @@ TEST_F(RelGen, FileSizeLimitOfTheSystemActsAsAFullDisk) {
   EXPECT_EQ(slurp(in), inBytes);
 }
 
-TEST_F(RelGen, InputShrinkingUnderTheRunEndsItWithAMessage) {
+TEST_F(GenerationFaults, InputShrinkingUnderTheRunEndsItWithAMessage) {
   fs::resize_file(in, inBytes.size() - 50);
   const GenerationResult r = run(params(out));
   EXPECT_EQ(r.outcome, GenerationOutcome::Failed);
@@ -137,7 +137,7 @@ TEST_F(RelGen, InputShrinkingUnderTheRunEndsItWithAMessage) {
   EXPECT_EQ(slurp(in), inBytes.substr(0, inBytes.size() - 50));
 }
 
-TEST(RelSettingsFaults, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
+TEST(SettingsFaults, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
   TempDir d;
   // A "folder" that is a plain file: as root a read-only folder is still
   // writable, so this stands for a folder the settings can not be written to.
@@ -163,7 +163,7 @@ TEST(RelSettingsFaults, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
     EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
 }
 
-TEST(RelSettingsFaults, ShortWriteKeepsTheOldFileWhole) {
+TEST(SettingsFaults, ShortWriteKeepsTheOldFileWhole) {
   TempDir d;
   const std::string path = d.file("tessaly.ini");
   AppState st;
@@ -186,7 +186,7 @@ TEST(RelSettingsFaults, ShortWriteKeepsTheOldFileWhole) {
 // `tsly generate` on a disk that fills (the system's file size limit, the
 // signal ignored as a full disk would not send one): the write failure, then
 // a line naming the incomplete output; exit status 1; the input untouched.
-TEST_F(RelGen, TslyGenerateOnAFullDiskNamesTheIncompleteOutput) {
+TEST_F(GenerationFaults, TslyGenerateOnAFullDiskNamesTheIncompleteOutput) {
   const char* bin = std::getenv("TESSALY_BIN_DIR");
   if (!bin || ::access((std::string(bin) + "/tsly/tsly").c_str(), X_OK) != 0)
     GTEST_SKIP() << "tsly has not been built beside the tests";

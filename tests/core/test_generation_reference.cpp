@@ -44,9 +44,9 @@ std::vector<GatherTrace> mixedGather() {
 // mixed gather (6 traces of some 1.4 KB each).
 constexpr std::size_t Budgets[] = {DefaultTraceCacheBytes, 0, 10000};
 
-class GenReference : public ::testing::TestWithParam<std::tuple<Case, std::size_t>> {};
+class GenerationReference : public ::testing::TestWithParam<std::tuple<Case, std::size_t>> {};
 
-TEST_P(GenReference, EngineOutputIsByteIdenticalToTheStraightforwardLoop) {
+TEST_P(GenerationReference, EngineOutputIsByteIdenticalToTheStraightforwardLoop) {
   const Case& c = std::get<0>(GetParam());
   const std::size_t budget = std::get<1>(GetParam());
   TempDir dir;
@@ -83,7 +83,7 @@ TEST_P(GenReference, EngineOutputIsByteIdenticalToTheStraightforwardLoop) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, GenReference,
+    Cases, GenerationReference,
     ::testing::Combine(::testing::Values(Case{"stacked", {1001, 1005}, {1800, 2100, 2600}, 4, 1196, 1},
                       Case{"unstacked", {1001, 1005}, {1800, 2100, 2600}, 4, 1196, 0},
                       Case{"halves", {1001.5f}, {2000, 2500.5f}, 5, 800, 1},

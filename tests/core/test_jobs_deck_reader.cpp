@@ -32,7 +32,7 @@ std::string goodWith(size_t index, const std::string& with) {
 
 }  // namespace
 
-TEST(DeckReader, ReadsTheDeckTessalySends) {
+TEST(JobsDeckReader, ReadsTheDeckTessalySends) {
   AppState st =
       pickedCdps({{205, {{800.0f, 2400}, {200.0f, 1600}}}, {101, {{480.0f, 1650}, {120.5f, 1500}}}, {150, {}}});
   const auto lines = tessalyDeckLines(st, "/data/my line.dat", "0.35", true, "/data/out nmo.dat");
@@ -61,7 +61,7 @@ TEST(DeckReader, ReadsTheDeckTessalySends) {
   EXPECT_EQ(readDeck(deckText(noDelay)).deck.delaySwitch, 0);
 }
 
-TEST(DeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
+TEST(JobsDeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
   std::vector<std::pair<float, std::int16_t>> picks;
   for (int k = 0; k < 20; ++k) picks.push_back({100.0f + 50.0f * k + 0.25f, static_cast<std::int16_t>(1500 + 40 * k)});
   AppState st = pickedCdps({{-5, picks}});
@@ -77,7 +77,7 @@ TEST(DeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
   EXPECT_EQ(r.deck.stretch, 0.99f);
 }
 
-TEST(DeckReader, BlankLinesAndOrderOfLines) {
+TEST(JobsDeckReader, BlankLinesAndOrderOfLines) {
   // Blank lines anywhere (counted in line numbers), keyword lines in any order,
   // VELF lines out of CDP order: the functions come out ascending.
   const std::string text =
@@ -93,7 +93,7 @@ TEST(DeckReader, BlankLinesAndOrderOfLines) {
   EXPECT_TRUE(readDeck("\xEF\xBB\xBF" + deckText(Good)).ok);
 }
 
-TEST(DeckReader, MovesOutTheDeckAsked) {
+TEST(JobsDeckReader, MovesOutTheDeckAsked) {
   const DeckReadResult r = readDeck(deckText(Good));
   ASSERT_TRUE(r.ok);
   const MoveoutJob job = moveoutJob(r.deck);
@@ -113,16 +113,16 @@ struct BadDeck {
   std::string message;
 };
 
-class DeckReaderRefuses : public ::testing::TestWithParam<BadDeck> {};
+class JobsDeckReaderRefuses : public ::testing::TestWithParam<BadDeck> {};
 
-TEST_P(DeckReaderRefuses, NamesTheLineAndTheFault) {
+TEST_P(JobsDeckReaderRefuses, NamesTheLineAndTheFault) {
   const DeckReadResult r = readDeck(GetParam().text);
   ASSERT_FALSE(r.ok);
   EXPECT_EQ(r.fault.message(), GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EveryFault, DeckReaderRefuses,
+    EveryFault, JobsDeckReaderRefuses,
     ::testing::Values(
         BadDeck{"MissingInpf", goodWith(0, ""), "the deck has no *INPF line (the data file to move out)"},
         BadDeck{"MissingNmot", goodWith(1, ""), "the deck has no *NMOT line (stretch and recording-delay switch)"},

@@ -109,7 +109,7 @@ void expectAccepted(const std::string& path) {
 
 }  // namespace
 
-TEST(RelBadFiles, TooShortForOneHeader) {
+TEST(OpenBadFiles, TooShortForOneHeader) {
   TempDir d;
   for (std::size_t n : {0u, 1u, 239u}) {
     const std::string path = d.file("short" + std::to_string(n) + ".dat");
@@ -118,7 +118,7 @@ TEST(RelBadFiles, TooShortForOneHeader) {
   }
 }
 
-TEST(RelBadFiles, SampleCountZeroOrNegative) {
+TEST(OpenBadFiles, SampleCountZeroOrNegative) {
   TempDir d;
   for (std::int16_t n : {std::int16_t{0}, std::int16_t{-1}, std::int16_t{-32768}}) {
     const std::string path = d.file("n" + std::to_string(n) + ".dat");
@@ -144,7 +144,7 @@ TEST(RelBadFiles, SampleCountZeroOrNegative) {
   expectRefused(later, OpenScanStatus::TraceCorrupt, "Data appears corrupt. Can not continue");
 }
 
-TEST(RelBadFiles, LargestSampleCountWithAShortBlock) {
+TEST(OpenBadFiles, LargestSampleCountWithAShortBlock) {
   TempDir d;
   // First trace: 32767 four-byte samples declared, 1000 bytes present.
   const std::string first = d.file("first.dat");
@@ -169,7 +169,7 @@ TEST(RelBadFiles, LargestSampleCountWithAShortBlock) {
   expectAccepted(whole);
 }
 
-TEST(RelBadFiles, SampleWidthFlipsMidFile) {
+TEST(OpenBadFiles, SampleWidthFlipsMidFile) {
   TempDir d;
   const std::string path = d.file("flip.dat");
   TraceFileBuilder b(4, 30);
@@ -206,7 +206,7 @@ TEST(RelBadFiles, SampleWidthFlipsMidFile) {
   expectAccepted(path);
 }
 
-TEST(RelBadFiles, SpecialOrderingWithKeyWordsOutsideTheHeader) {
+TEST(OpenBadFiles, SpecialOrderingWithKeyWordsOutsideTheHeader) {
   TempDir d;
   for (std::int16_t word : {std::int16_t{0}, std::int16_t{121}, std::int16_t{-5}}) {
     const std::string path = d.file("t3-" + std::to_string(word) + ".dat");
@@ -229,7 +229,7 @@ TEST(RelBadFiles, SpecialOrderingWithKeyWordsOutsideTheHeader) {
   }
 }
 
-TEST(RelBadFiles, SeparatorFirstAndLast) {
+TEST(OpenBadFiles, SeparatorFirstAndLast) {
   TempDir d;
   const std::string path = d.file("sep.dat");
   TraceFileBuilder b(4, 10);
@@ -259,7 +259,7 @@ TEST(RelBadFiles, SeparatorFirstAndLast) {
   expectRefused(one, OpenScanStatus::NoPanels, scanmsg::noPanelsText());
 }
 
-TEST(RelBadFiles, HundredThousandSeparators) {
+TEST(OpenBadFiles, HundredThousandSeparators) {
   TempDir d;
   const std::string path = d.file("seps.dat");
   {
@@ -297,7 +297,7 @@ TEST(RelBadFiles, HundredThousandSeparators) {
   expectAccepted(path);
 }
 
-TEST(RelBadFiles, FileShrinksOrGrowsBetweenScanAndRedraw) {
+TEST(OpenBadFiles, FileShrinksOrGrowsBetweenScanAndRedraw) {
   TempDir d;
   const std::string path = d.file("change.dat");
   TraceFileBuilder b(4, 40);
@@ -352,7 +352,7 @@ TEST(RelBadFiles, FileShrinksOrGrowsBetweenScanAndRedraw) {
     EXPECT_TRUE(box.text == "Trace date read failed" || box.text == "Trace header read failed") << box.text;
 }
 
-TEST(RelBadFiles, DirectoryAndMissingPaths) {
+TEST(OpenBadFiles, DirectoryAndMissingPaths) {
   TempDir d;
   const std::string dir = d.file("folder.dat");
   std::filesystem::create_directory(dir);
@@ -380,7 +380,7 @@ TEST(RelBadFiles, DirectoryAndMissingPaths) {
   }
 }
 
-TEST(RelBadFiles, PathWithoutReadPermission) {
+TEST(OpenBadFiles, PathWithoutReadPermission) {
   TempDir d;
   const std::string path = d.file("locked.dat");
   TraceFileBuilder b(4, 10);

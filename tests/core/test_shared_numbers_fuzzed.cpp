@@ -9,7 +9,7 @@ using namespace tsly;
 
 // An exponent written with many leading zeros lost its last digits: "1e00000001"
 // read as 1 instead of 10 (the digit limit counted the zeros).
-TEST(RelNumbers, ExponentLeadingZerosDoNotCountTowardsTheDigitLimit) {
+TEST(NumbersFuzzed, ExponentLeadingZerosDoNotCountTowardsTheDigitLimit) {
   EXPECT_EQ(readNumber("1e00000001"), 10.0);
   EXPECT_EQ(readNumber("2.5E-0000000003"), 0.0025);
   EXPECT_EQ(readNumber("1 E 0 0 0 0 0 0 0 0 2"), 100.0);

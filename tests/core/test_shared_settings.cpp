@@ -71,12 +71,12 @@ AppState sampleState() {
 
 }  // namespace
 
-TEST(WindowSettings, WritesTwentyTwoLinesByteForByte) {
+TEST(SharedSettings, WritesTwentyTwoLinesByteForByte) {
   FormPlacement form{1440, 720.5f, 7680, 5745};
   EXPECT_EQ(settingsText(sampleState(), form), ExpectedDefaultFile);
 }
 
-TEST(WindowSettings, NegativeAndFractionalNumbersUseNumberText) {
+TEST(SharedSettings, NegativeAndFractionalNumbersUseNumberText) {
   AppState st = sampleState();
   st.TraceSpacing = -2.25f;
   st.DataDivisor = 1234567.0f;
@@ -92,7 +92,7 @@ TEST(WindowSettings, NegativeAndFractionalNumbersUseNumberText) {
   EXPECT_EQ(lines[18], " 0  form top");
 }
 
-TEST(WindowSettings, PathWithLineBreakCannotAddALine) {
+TEST(SharedSettings, PathWithLineBreakCannotAddALine) {
   AppState st = sampleState();
   st.LastPath = "/data/a\nb";
   st.ProcessingSystemPath = "C:\r\nx";
@@ -103,7 +103,7 @@ TEST(WindowSettings, PathWithLineBreakCannotAddALine) {
   EXPECT_EQ(lines[11], "C:");
 }
 
-TEST(WindowSettings, ReadsWhatItWrote) {
+TEST(SharedSettings, ReadsWhatItWrote) {
   AppState st;
   const auto lines = settingsLines(ExpectedDefaultFile);
   ASSERT_EQ(lines.size(), 22u);
@@ -126,7 +126,7 @@ TEST(WindowSettings, ReadsWhatItWrote) {
   EXPECT_FLOAT_EQ(*load.formHeight, 5745);
 }
 
-TEST(WindowSettings, GraphicsSaveFlagIsAlwaysOnAfterALoad) {
+TEST(SharedSettings, GraphicsSaveFlagIsAlwaysOnAfterALoad) {
   AppState st;
   std::string text = ExpectedDefaultFile;
   text.replace(text.find("-1  graphics"), 2, " 0");
@@ -137,7 +137,7 @@ TEST(WindowSettings, GraphicsSaveFlagIsAlwaysOnAfterALoad) {
   EXPECT_EQ(empty.GraphicsSaveFlag, -1);
 }
 
-TEST(WindowSettings, FlagsAreRoundedHalvesToEven) {
+TEST(SharedSettings, FlagsAreRoundedHalvesToEven) {
   AppState st;
   std::vector<std::string> lines(22, " 0  place holder");
   lines[12] = " 2.5  area fill flag";
@@ -147,7 +147,7 @@ TEST(WindowSettings, FlagsAreRoundedHalvesToEven) {
   EXPECT_EQ(st.NormalizeFlag, 4);
 }
 
-TEST(WindowSettings, ShortFileKeepsTheCurrentValuesOfMissingItems) {
+TEST(SharedSettings, ShortFileKeepsTheCurrentValuesOfMissingItems) {
   AppState st;
   st.TraceSpacing = 10;
   st.DataDivisor = 10;
@@ -162,7 +162,7 @@ TEST(WindowSettings, ShortFileKeepsTheCurrentValuesOfMissingItems) {
   EXPECT_FALSE(load.formHeight.has_value());
 }
 
-TEST(WindowSettings, NonsenseNumbersReadAsZeroOrKeepTheValue) {
+TEST(SharedSettings, NonsenseNumbersReadAsZeroOrKeepTheValue) {
   AppState st;
   st.DataDivisor = 10;
   std::vector<std::string> lines(22, "garbage");
@@ -179,7 +179,7 @@ TEST(WindowSettings, NonsenseNumbersReadAsZeroOrKeepTheValue) {
   EXPECT_EQ(st.AreaFillFlag, 0);
 }
 
-TEST(WindowSettings, LineEndsAndLongLines) {
+TEST(SharedSettings, LineEndsAndLongLines) {
   const auto lines = settingsLines("a\rb\nc\r\n\r\nlast");
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], "a");
@@ -196,7 +196,7 @@ TEST(WindowSettings, LineEndsAndLongLines) {
   EXPECT_EQ(settingsField(std::string("ab\0c,d", 6)), "abc");
 }
 
-TEST(WindowSettings, BadFilesOnDiskLoadWithoutFailing) {
+TEST(SharedSettings, BadFilesOnDiskLoadWithoutFailing) {
   TempDir dir;
   const fs::path p = fs::path(dir.path()) / "tessaly.ini";
   // Empty file.
@@ -237,7 +237,7 @@ TEST(WindowSettings, BadFilesOnDiskLoadWithoutFailing) {
   EXPECT_EQ(d.GraphicsSaveFlag, 0);
 }
 
-TEST(WindowSettings, MoreThanTwentyTwoLinesReadsOnlyTheFirst) {
+TEST(SharedSettings, MoreThanTwentyTwoLinesReadsOnlyTheFirst) {
   TempDir dir;
   const fs::path p = fs::path(dir.path()) / "tessaly.ini";
   writeAll(p, std::string(ExpectedDefaultFile) + " 99  extra\r\n");
@@ -248,7 +248,7 @@ TEST(WindowSettings, MoreThanTwentyTwoLinesReadsOnlyTheFirst) {
   EXPECT_FLOAT_EQ(*load.formHeight, 5745);
 }
 
-TEST(WindowSettings, MissingFileDefaults) {
+TEST(SharedSettings, MissingFileDefaults) {
   AppState st;
   st.TraceSpacing = 1;
   applyMissingSettingsDefaults(st);
@@ -260,7 +260,7 @@ TEST(WindowSettings, MissingFileDefaults) {
   EXPECT_EQ(st.LastPath, "");
 }
 
-TEST(WindowSettings, WriteReplacesTheFileWhole) {
+TEST(SharedSettings, WriteReplacesTheFileWhole) {
   TempDir dir;
   const fs::path p = fs::path(dir.path()) / "tessaly.ini";
   writeAll(p, "old contents\r\n");
@@ -279,7 +279,7 @@ TEST(WindowSettings, WriteReplacesTheFileWhole) {
   EXPECT_EQ(files, 1);
 }
 
-TEST(WindowSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
+TEST(SharedSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
   TempDir dir;
   EXPECT_EQ(writeSettingsFile((fs::path(dir.path()) / "missing" / "tessaly.ini").string(), "x"), 76);
   EXPECT_EQ(writeSettingsFile("", "x"), 64);
@@ -297,7 +297,7 @@ TEST(WindowSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
 // FIFO would wait for a writer for ever, /dev/zero would never end, and a
 // folder holds no settings. Each shows the file-error box of an unreadable
 // file at once and leaves the state alone.
-TEST(WindowSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
+TEST(SharedSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
   TempDir dir;
   const fs::path fifo = fs::path(dir.path()) / "fifo.ini", zero = fs::path(dir.path()) / "zero.ini", folder = fs::path(dir.path()) / "folder.ini";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -329,7 +329,7 @@ TEST(WindowSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
   EXPECT_EQ(load.linesRead, 22);
 }
 
-TEST(WindowSettings, TheSettingsFileIsFoundWhateverTheCaseOfItsName) {
+TEST(SharedSettings, TheSettingsFileIsFoundWhateverTheCaseOfItsName) {
   TempDir dir;
   const std::string folder = dir.path();
   EXPECT_EQ(findSettingsFile(folder), "");
@@ -342,7 +342,7 @@ TEST(WindowSettings, TheSettingsFileIsFoundWhateverTheCaseOfItsName) {
   EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
 }
 
-TEST(WindowSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
+TEST(SharedSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
   TempDir dir;
   fs::create_directory(fs::path(dir.path()) / "kept");
   const fs::path target = fs::path(dir.path()) / "kept" / "settings.ini", link = fs::path(dir.path()) / "tessaly.ini";

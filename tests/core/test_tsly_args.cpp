@@ -13,7 +13,7 @@
 using namespace tsly;
 using namespace tsly::cli;
 
-TEST(RelArgs, IntegerListsKeepTheirValuesOrFail) {
+TEST(TslyArgs, IntegerListsKeepTheirValuesOrFail) {
   std::vector<int> v;
   ASSERT_TRUE(parseIntList("100:200:12", ':', v));
   EXPECT_EQ(v, (std::vector<int>{100, 200, 12}));
@@ -29,7 +29,7 @@ TEST(RelArgs, IntegerListsKeepTheirValuesOrFail) {
   EXPECT_FALSE(parseIntList(std::string("1:2:3\0" "9", 7), ':', v));
 }
 
-TEST(RelArgs, NumbersMustBeFinite) {
+TEST(TslyArgs, NumbersMustBeFinite) {
   double d = 0;
   EXPECT_TRUE(parseFiniteNumber("2500.5", d));
   EXPECT_EQ(d, 2500.5);
@@ -37,7 +37,7 @@ TEST(RelArgs, NumbersMustBeFinite) {
     EXPECT_FALSE(parseFiniteNumber(bad, d)) << bad;
 }
 
-TEST(RelArgs, EventListsGiveTracesWithFiniteSamples) {
+TEST(TslyArgs, EventListsGiveTracesWithFiniteSamples) {
   std::vector<SynthEvent> ev;
   ASSERT_TRUE(parseEventList("400:1800,900:2200", ev));
   ASSERT_EQ(ev.size(), 2u);
@@ -48,7 +48,7 @@ TEST(RelArgs, EventListsGiveTracesWithFiniteSamples) {
   EXPECT_FALSE(parseEventList("400", ev));
 }
 
-TEST(RelArgs, NumberTextsOfGenerateReadAsTheirWholeValue) {
+TEST(TslyArgs, NumberTextsOfGenerateReadAsTheirWholeValue) {
   EXPECT_TRUE(isNumberText(" 2500.5 "));
   EXPECT_TRUE(isNumberText("-1.5E+3"));
   EXPECT_FALSE(isNumberText("1e"));
@@ -60,7 +60,7 @@ TEST(RelArgs, NumberTextsOfGenerateReadAsTheirWholeValue) {
 // Found by fuzzing `tsly synth --events`: an event time of 1.1e77 ms made the
 // wavelet's sample range overflow its integer conversion (undefined behaviour,
 // reported by the sanitizer build). Such events now touch no sample.
-TEST(RelArgs, EventsFarBeyondTheTraceTouchNoSample) {
+TEST(TslyArgs, EventsFarBeyondTheTraceTouchNoSample) {
   std::vector<SynthEvent> ev;
   ASSERT_TRUE(parseEventList(std::string(77, '1') + ":80201", ev));
   SynthParams p;

@@ -66,7 +66,7 @@ std::string header(std::initializer_list<std::pair<int, int>> words) {
 
 }  // namespace
 
-class RelEdgesTest : public QObject {
+class AppEdgesTest : public QObject {
   Q_OBJECT
 
  private:
@@ -302,5 +302,5 @@ class RelEdgesTest : public QObject {
   }
 };
 
-QTEST_MAIN(RelEdgesTest)
+QTEST_MAIN(AppEdgesTest)
 #include "test_app_edges.moc"

@@ -32,7 +32,7 @@ std::string iniWith(const std::string& lastPath, const std::string& orogPath) {
 
 }  // namespace
 
-class WindowJobPadTest : public QObject {
+class AppJobPadTest : public QObject {
   Q_OBJECT
 
  private:
@@ -144,5 +144,5 @@ class WindowJobPadTest : public QObject {
   }
 };
 
-QTEST_MAIN(WindowJobPadTest)
+QTEST_MAIN(AppJobPadTest)
 #include "test_app_jobpad.moc"

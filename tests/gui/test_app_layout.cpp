@@ -21,7 +21,7 @@
 using namespace tsly;
 using namespace tsly::test;
 
-class WindowLayoutTest : public QObject {
+class AppLayoutTest : public QObject {
   Q_OBJECT
  private slots:
   void captionAndMenus();
@@ -36,7 +36,7 @@ class WindowLayoutTest : public QObject {
   void scrollBarsMoveTheCanvas();
 };
 
-void WindowLayoutTest::captionAndMenus() {
+void AppLayoutTest::captionAndMenus() {
   AppState st;
   ScriptedUi ui;
   RecordingDde dde;
@@ -83,7 +83,7 @@ void WindowLayoutTest::captionAndMenus() {
   QCOMPARE(barActions[1]->menu(), w.menu("edit"));
 }
 
-void WindowLayoutTest::controls_data() {
+void AppLayoutTest::controls_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("caption");
   QTest::addColumn<QRect>("twips");
@@ -98,7 +98,7 @@ void WindowLayoutTest::controls_data() {
   QTest::newRow("HScroll1") << "HScroll1" << "" << QRect(240, 4680, 7212, 252) << 12070;
 }
 
-void WindowLayoutTest::controls() {
+void AppLayoutTest::controls() {
   QFETCH(QString, name);
   QFETCH(QString, caption);
   QFETCH(QRect, twips);
@@ -119,7 +119,7 @@ void WindowLayoutTest::controls() {
     QVERIFY(!c->property("helpContextId").isValid());
 }
 
-void WindowLayoutTest::designStates() {
+void AppLayoutTest::designStates() {
   AppState st;
   ScriptedUi ui;
   RecordingDde dde;
@@ -146,7 +146,7 @@ void WindowLayoutTest::designStates() {
   QCOMPARE(w.centralWidget()->height(), twipsToPixels(5040, w.logicalDpiY()));
 }
 
-void WindowLayoutTest::helpMenuOnTheRight() {
+void AppLayoutTest::helpMenuOnTheRight() {
   AppState st;
   ScriptedUi ui;
   RecordingDde dde;
@@ -163,7 +163,7 @@ void WindowLayoutTest::helpMenuOnTheRight() {
   QVERIFY(helpBar->x() > w.menuBar()->actionGeometry(w.menuBar()->actions()[1]).right());
 }
 
-void WindowLayoutTest::twipsHelpers() {
+void AppLayoutTest::twipsHelpers() {
   QCOMPARE(twipsToPixels(1440, 96), 96);
   QCOMPARE(twipsToPixels(612, 96), 41);   // 40.8
   QCOMPARE(twipsToPixels(372, 96), 25);   // 24.8
@@ -175,7 +175,7 @@ void WindowLayoutTest::twipsHelpers() {
   QCOMPARE(twipsRect(240, 360, 7212, 4332, 96, 96), QRect(16, 24, 481, 289));
 }
 
-void WindowLayoutTest::fileInfoDesign() {
+void AppLayoutTest::fileInfoDesign() {
   AppState st;
   ScriptedUi ui;
   RecordingDde dde;
@@ -205,7 +205,7 @@ void WindowLayoutTest::fileInfoDesign() {
            std::string(" 50 Samples  4000 microsec/sample\r\n Velocity Scan Data\r\n"));
 }
 
-void WindowLayoutTest::scrollBarsMoveTheCanvas() {
+void AppLayoutTest::scrollBarsMoveTheCanvas() {
   AppState st;
   ScriptedUi ui;
   RecordingDde dde;
@@ -241,7 +241,7 @@ void verifyWhole(const WrappingLabel* l, const QString& text) {
 
 }  // namespace
 
-void WindowLayoutTest::statusLabelNeverCutsAMessage() {
+void AppLayoutTest::statusLabelNeverCutsAMessage() {
   AppState st;
   ScriptedUi ui;
   RecordingDde dde;
@@ -280,7 +280,7 @@ void WindowLayoutTest::statusLabelNeverCutsAMessage() {
   QCOMPARE(label->height(), row);
 }
 
-void WindowLayoutTest::fileInfoFileNameIsNeverCut() {
+void AppLayoutTest::fileInfoFileNameIsNeverCut() {
   AppState st;
   ScriptedUi ui;
   RecordingDde dde;
@@ -314,5 +314,5 @@ void WindowLayoutTest::fileInfoFileNameIsNeverCut() {
   for (const QString& line : lines) QVERIFY(fm.horizontalAdvance(line) <= label3->contentsRect().width());
 }
 
-QTEST_MAIN(WindowLayoutTest)
+QTEST_MAIN(AppLayoutTest)
 #include "test_app_layout.moc"

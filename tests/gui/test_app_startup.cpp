@@ -66,7 +66,7 @@ struct Fixture {
 
 }  // namespace
 
-class WindowStartupTest : public QObject {
+class AppStartupTest : public QObject {
   Q_OBJECT
  private slots:
   void startupReadsTheSettingsAndTellsTheEditor();
@@ -86,7 +86,7 @@ class WindowStartupTest : public QObject {
   void fileOnTheCommandLineOpensAsOpenWould();
 };
 
-void WindowStartupTest::startupReadsTheSettingsAndTellsTheEditor() {
+void AppStartupTest::startupReadsTheSettingsAndTellsTheEditor() {
   CurrentTempDir dir;
   writeFile(dir.file("tessaly.ini"), GoodIni);
   Fixture f;
@@ -123,7 +123,7 @@ void WindowStartupTest::startupReadsTheSettingsAndTellsTheEditor() {
   QVERIFY(f.w.link().ddelinked());
 }
 
-void WindowStartupTest::missingSettingsFileMessageAndDefaults() {
+void AppStartupTest::missingSettingsFileMessageAndDefaults() {
   CurrentTempDir dir;
   Fixture f;
   f.w.startup();
@@ -145,7 +145,7 @@ void WindowStartupTest::missingSettingsFileMessageAndDefaults() {
   QVERIFY(!f.w.link().ddelinked());
 }
 
-void WindowStartupTest::badSettingsFilesStillStart_data() {
+void AppStartupTest::badSettingsFilesStillStart_data() {
   QTest::addColumn<QByteArray>("content");
   QTest::newRow("empty") << QByteArray();
   QByteArray bin;
@@ -156,7 +156,7 @@ void WindowStartupTest::badSettingsFilesStillStart_data() {
                                           "\r\n\r\n\r\n\r\n1e30\r\n-1e30\r\n-50\r\n1e9\r\n");
 }
 
-void WindowStartupTest::badSettingsFilesStillStart() {
+void AppStartupTest::badSettingsFilesStillStart() {
   QFETCH(QByteArray, content);
   CurrentTempDir dir;
   writeFile(dir.file("tessaly.ini"), content.toStdString());
@@ -175,7 +175,7 @@ void WindowStartupTest::badSettingsFilesStillStart() {
   QCOMPARE(lines.size(), size_t(22));
 }
 
-void WindowStartupTest::settingsNameThatIsNoRegularFileIsUnreadable_data() {
+void AppStartupTest::settingsNameThatIsNoRegularFileIsUnreadable_data() {
   QTest::addColumn<QString>("kind");
   QTest::newRow("fifo") << "fifo";
   QTest::newRow("link to /dev/zero") << "zero";
@@ -184,7 +184,7 @@ void WindowStartupTest::settingsNameThatIsNoRegularFileIsUnreadable_data() {
 
 // Start-up neither waits nor spins: the file-error box, then the values a
 // missing file leaves, and the editor is told as after any unreadable file.
-void WindowStartupTest::settingsNameThatIsNoRegularFileIsUnreadable() {
+void AppStartupTest::settingsNameThatIsNoRegularFileIsUnreadable() {
   QFETCH(QString, kind);
   CurrentTempDir dir;
   const std::string ini = dir.file("tessaly.ini");
@@ -207,7 +207,7 @@ void WindowStartupTest::settingsNameThatIsNoRegularFileIsUnreadable() {
   QCOMPARE(f.dde.log.front(), std::string("connect JobPad|orogdde"));
 }
 
-void WindowStartupTest::settingsFileFromAnotherSystemIsFoundAndKeptThroughALink() {
+void AppStartupTest::settingsFileFromAnotherSystemIsFoundAndKeptThroughALink() {
   CurrentTempDir dir;
   writeFile(dir.file("real.ini"), GoodIni);
   QCOMPARE(::symlink("real.ini", dir.file("TESSALY.INI").c_str()), 0);
@@ -224,7 +224,7 @@ void WindowStartupTest::settingsFileFromAnotherSystemIsFoundAndKeptThroughALink(
   QCOMPARE(settingsLines(readFile(dir.file("real.ini")), 1).front(), std::string(" 14  trace offset"));
 }
 
-void WindowStartupTest::shortSettingsFileKeepsDefaults() {
+void AppStartupTest::shortSettingsFileKeepsDefaults() {
   CurrentTempDir dir;
   writeFile(dir.file("tessaly.ini"), " 8  trace offset\r\n 300  tlength\r\n");
   Fixture f;
@@ -240,7 +240,7 @@ void WindowStartupTest::shortSettingsFileKeepsDefaults() {
   QCOMPARE(f.w.width(), width);
 }
 
-void WindowStartupTest::shutdownWritesIntoTheStartDirectory() {
+void AppStartupTest::shutdownWritesIntoTheStartDirectory() {
   CurrentTempDir dir;
   Fixture f;
   f.w.startup();  // no settings file: defaults
@@ -296,7 +296,7 @@ void WindowStartupTest::shutdownWritesIntoTheStartDirectory() {
   QVERIFY(readFile(dir.file("tessaly.ini")).find("-1  graphics save flag\r\n") != std::string::npos);
 }
 
-void WindowStartupTest::shutdownWithTheEditorDownKeepsThePath() {
+void AppStartupTest::shutdownWithTheEditorDownKeepsThePath() {
   CurrentTempDir dir;
   writeFile(dir.file("tessaly.ini"), GoodIni);
   Fixture f;
@@ -331,7 +331,7 @@ void WindowStartupTest::shutdownWithTheEditorDownKeepsThePath() {
   QCOMPARE(g.ended, 1);
 }
 
-void WindowStartupTest::closingTheWindowRunsTheSameShutdown() {
+void AppStartupTest::closingTheWindowRunsTheSameShutdown() {
   CurrentTempDir dir;
   writeFile(dir.file("tessaly.ini"), GoodIni);
   Fixture f;
@@ -344,7 +344,7 @@ void WindowStartupTest::closingTheWindowRunsTheSameShutdown() {
   QCOMPARE(settingsLines(readFile(dir.file("tessaly.ini")), 100).size(), size_t(22));
 }
 
-void WindowStartupTest::exitMenuItemShutsDown() {
+void AppStartupTest::exitMenuItemShutsDown() {
   CurrentTempDir dir;
   Fixture f;
   f.w.startup();
@@ -354,14 +354,14 @@ void WindowStartupTest::exitMenuItemShutsDown() {
   QVERIFY(QFile::exists(QString::fromStdString(dir.file("tessaly.ini"))));
 }
 
-void WindowStartupTest::helpPathRule() {
+void AppStartupTest::helpPathRule() {
   QCOMPARE(TessalyWindow::helpPathFor("/opt/tessaly"), std::string("/opt/tessaly/TESSALY.HLP"));
   QCOMPARE(TessalyWindow::helpPathFor("/"), std::string("/TESSALY.HLP"));
   QCOMPARE(TessalyWindow::helpPathFor("/opt/tessaly/"), std::string("/opt/tessaly/TESSALY.HLP"));
   QCOMPARE(TessalyWindow::helpPathFor("/opt/x/  "), std::string("/opt/x/  TESSALY.HLP"));
 }
 
-void WindowStartupTest::commandLine() {
+void AppStartupTest::commandLine() {
   StartupArguments a = parseStartupArguments({"tessaly"});
   QVERIFY(a.error.empty());
   QVERIFY(!a.helpAsked);
@@ -379,7 +379,7 @@ void WindowStartupTest::commandLine() {
   QVERIFY(a.file.empty());
 }
 
-void WindowStartupTest::fileOnTheCommandLineOpensAsOpenWould() {
+void AppStartupTest::fileOnTheCommandLineOpensAsOpenWould() {
   CurrentTempDir dir;
   QDir().mkdir("data");
   writeFile(dir.file("data/scan.nmo"), panelFile(4, 101, 3, {1500, 2000}));
@@ -412,5 +412,5 @@ void WindowStartupTest::fileOnTheCommandLineOpensAsOpenWould() {
   QCOMPARE(f.ui.boxes[0].title, std::string("FILE ERROR"));
 }
 
-QTEST_MAIN(WindowStartupTest)
+QTEST_MAIN(AppStartupTest)
 #include "test_app_startup.moc"

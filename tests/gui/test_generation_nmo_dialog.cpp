@@ -50,7 +50,7 @@ std::vector<std::string> column(const NmoDialog& d, bool velocities) {
 
 }  // namespace
 
-class TestNmoSele : public QObject {
+class GenerationNmoDialogTest : public QObject {
   Q_OBJECT
  private slots:
   void creationValues();
@@ -71,7 +71,7 @@ class TestNmoSele : public QObject {
   void failedRunKeepsTheDialogOpen();
 };
 
-void TestNmoSele::creationValues() {
+void GenerationNmoDialogTest::creationValues() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
@@ -117,7 +117,7 @@ void TestNmoSele::creationValues() {
   QCOMPARE(int(p.stackFlag), 1);
 }
 
-void TestNmoSele::generateDisabledWithoutTraces() {
+void GenerationNmoDialogTest::generateDisabledWithoutTraces() {
   AppState s = gatherState();
   s.TraceCount = 0;
   ScriptedUi ui;
@@ -125,7 +125,7 @@ void TestNmoSele::generateDisabledWithoutTraces() {
   QVERIFY(!d.processButton()->isEnabled());
 }
 
-void TestNmoSele::layoutFollowsTheDesign() {
+void GenerationNmoDialogTest::layoutFollowsTheDesign() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
@@ -145,7 +145,7 @@ void TestNmoSele::layoutFollowsTheDesign() {
 // With the default font, wider than the design's, every caption shows whole
 // (it may take two lines), and a long output name is shown elided with the
 // whole name in its tool tip.
-void TestNmoSele::noCaptionIsCut() {
+void GenerationNmoDialogTest::noCaptionIsCut() {
   AppState s = gatherState();
   s.LastPath = "/home/analyst/projects/north-sea-2026/line-0042/velocity-scans";
   ScriptedUi ui;
@@ -175,7 +175,7 @@ void TestNmoSele::noCaptionIsCut() {
   QCOMPARE(name->toolTip(), name->text());
 }
 
-void TestNmoSele::countsGrowAndShrinkTheColumns() {
+void GenerationNmoDialogTest::countsGrowAndShrinkTheColumns() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
@@ -196,7 +196,7 @@ void TestNmoSele::countsGrowAndShrinkTheColumns() {
   QCOMPARE(d.findChildren<QLineEdit*>("Text3").size(), 1);
 }
 
-void TestNmoSele::typingACountPassesThroughEachKeystroke() {
+void GenerationNmoDialogTest::typingACountPassesThroughEachKeystroke() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
@@ -212,7 +212,7 @@ void TestNmoSele::typingACountPassesThroughEachKeystroke() {
   QCOMPARE(txt(d.text4(11)), std::string(" 6500"));
 }
 
-void TestNmoSele::countsAreClamped() {
+void GenerationNmoDialogTest::countsAreClamped() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
@@ -227,7 +227,7 @@ void TestNmoSele::countsAreClamped() {
   QCOMPARE(txt(d.text1(1)), std::string("1"));
 }
 
-void TestNmoSele::cdpsPerPanelRule() {
+void GenerationNmoDialogTest::cdpsPerPanelRule() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
@@ -245,7 +245,7 @@ void TestNmoSele::cdpsPerPanelRule() {
   QCOMPARE(txt(d.text2()), std::string(" 12"));
 }
 
-void TestNmoSele::stretchRule() {
+void GenerationNmoDialogTest::stretchRule() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
@@ -263,7 +263,7 @@ void TestNmoSele::stretchRule() {
   QCOMPARE(d.text5()->cursorPosition(), 3);
 }
 
-void TestNmoSele::spinButtonsStepAndWrap() {
+void GenerationNmoDialogTest::spinButtonsStepAndWrap() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
@@ -302,7 +302,7 @@ void TestNmoSele::spinButtonsStepAndWrap() {
   QVERIFY(ui.boxes.empty());  // the rules never show a message
 }
 
-void TestNmoSele::outputFileDialog() {
+void GenerationNmoDialogTest::outputFileDialog() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
@@ -333,7 +333,7 @@ void TestNmoSele::outputFileDialog() {
 }
 
 // The real file dialog takes the name of a file that does not exist yet.
-void TestNmoSele::outputFileDialogTakesANewName() {
+void GenerationNmoDialogTest::outputFileDialogTakesANewName() {
   QTemporaryDir dir;
   AppState s = gatherState();
   s.LastPath = dir.path().toStdString();
@@ -372,7 +372,7 @@ void TestNmoSele::outputFileDialogTakesANewName() {
   QVERIFY(!QFileInfo::exists(QDir(dir.path()).absoluteFilePath("line9.nmo")));  // naming creates nothing
 }
 
-void TestNmoSele::exitHidesAndOpeningResetsLabel4() {
+void GenerationNmoDialogTest::exitHidesAndOpeningResetsLabel4() {
   AppState s = gatherState();
   ScriptedUi ui;
   NmoDialog d(s, ui);
@@ -390,7 +390,7 @@ void TestNmoSele::exitHidesAndOpeningResetsLabel4() {
   QCOMPARE(txt(d.text3(0)), std::string(" 1001"));
 }
 
-void TestNmoSele::generateRunsTheEngineAndHides() {
+void GenerationNmoDialogTest::generateRunsTheEngineAndHides() {
   TempDir dir;
   AppState s;
   writeGather(dir.file("gather.dat"), syntheticGather(1001, 6, 3, 100));
@@ -419,7 +419,7 @@ void TestNmoSele::generateRunsTheEngineAndHides() {
   QCOMPARE(ui.eventsRun, 6);
 }
 
-void TestNmoSele::stopEndsAfterTheBlockAndNoSecondRunStarts() {
+void GenerationNmoDialogTest::stopEndsAfterTheBlockAndNoSecondRunStarts() {
   TempDir dir;
   AppState s;
   writeGather(dir.file("gather.dat"), syntheticGather(1001, 6, 3, 100));
@@ -450,7 +450,7 @@ void TestNmoSele::stopEndsAfterTheBlockAndNoSecondRunStarts() {
   QVERIFY(d.isHidden());
 }
 
-void TestNmoSele::failedRunKeepsTheDialogOpen() {
+void GenerationNmoDialogTest::failedRunKeepsTheDialogOpen() {
   TempDir dir;
   AppState s;
   writeGather(dir.file("gather.dat"), syntheticGather(1001, 2, 2, 50));
@@ -468,5 +468,5 @@ void TestNmoSele::failedRunKeepsTheDialogOpen() {
   QVERIFY(!QFile::exists(QString::fromStdString(dir.file("TSLYNMO.NMO"))));
 }
 
-QTEST_MAIN(TestNmoSele)
+QTEST_MAIN(GenerationNmoDialogTest)
 #include "test_generation_nmo_dialog.moc"

@@ -20,13 +20,13 @@
 using namespace tsly;
 using namespace tsly::test;
 
-class TestGenWindow : public QObject {
+class GenerationWindowTest : public QObject {
   Q_OBJECT
  private slots:
   void gatherOpensTheDialogAndItsPanelsOpenAndDraw();
 };
 
-void TestGenWindow::gatherOpensTheDialogAndItsPanelsOpenAndDraw() {
+void GenerationWindowTest::gatherOpensTheDialogAndItsPanelsOpenAndDraw() {
   TempDir dir;
   writeGather(dir.file("line1.dat"), syntheticGather(2001, 8, 6, 250, 100, 150, 0.5, 2200.0));
   AppState st;
@@ -81,5 +81,5 @@ void TestGenWindow::gatherOpensTheDialogAndItsPanelsOpenAndDraw() {
   QVERIFY2(dark > 100, "the panels are drawn on the canvas");
 }
 
-QTEST_MAIN(TestGenWindow)
+QTEST_MAIN(GenerationWindowTest)
 #include "test_generation_window.moc"

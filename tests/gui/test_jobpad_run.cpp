@@ -52,7 +52,7 @@ std::vector<std::string> filesIn(const std::string& folder) {
 
 }  // namespace
 
-class DeckJobPadTest : public QObject {
+class JobPadRunTest : public QObject {
   Q_OBJECT
 
  private:
@@ -242,5 +242,5 @@ class DeckJobPadTest : public QObject {
   }
 };
 
-QTEST_MAIN(DeckJobPadTest)
+QTEST_MAIN(JobPadRunTest)
 #include "test_jobpad_run.moc"

@@ -125,7 +125,7 @@ QString socketPath() { return QDir::tempPath() + "/" + LocalDdeClient::serverNam
 
 }  // namespace
 
-class TestJobLink : public QObject {
+class JobsLinkJobPadTest : public QObject {
   Q_OBJECT
 
  private:
@@ -615,5 +615,5 @@ class TestJobLink : public QObject {
   }
 };
 
-QTEST_MAIN(TestJobLink)
+QTEST_MAIN(JobsLinkJobPadTest)
 #include "test_jobs_link_jobpad.moc"

@@ -57,7 +57,7 @@ QByteArray readAll(const QString& path) {
 
 }  // namespace
 
-class TestVelfJobPad : public QObject {
+class JobsVelfJobPadTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<QTemporaryDir> dir_;
@@ -161,5 +161,5 @@ class TestVelfJobPad : public QObject {
   }
 };
 
-QTEST_MAIN(TestVelfJobPad)
+QTEST_MAIN(JobsVelfJobPadTest)
 #include "test_jobs_velf_jobpad.moc"

@@ -76,7 +76,7 @@ struct ModalFileInfo {
 
 }  // namespace
 
-class WindowOpenTest : public QObject {
+class OpenCommandTest : public QObject {
   Q_OBJECT
  private slots:
   void dialogRequestAndCancel();
@@ -101,7 +101,7 @@ class WindowOpenTest : public QObject {
   void exitDuringAGenerationRunWaitsForIt();
 };
 
-void WindowOpenTest::dialogRequestAndCancel() {
+void OpenCommandTest::dialogRequestAndCancel() {
   Fixture f;
   f.st.DataFileName = "/data/start/old.dat";
   control<QLabel>(f.w, "Label1")->setText("busy");
@@ -122,7 +122,7 @@ void WindowOpenTest::dialogRequestAndCancel() {
   QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString("busy"));
 }
 
-void WindowOpenTest::dialogFailure() {
+void OpenCommandTest::dialogFailure() {
   Fixture f;
   FileDialogResult r;
   r.status = FileDialogResult::Status::Failed;
@@ -137,7 +137,7 @@ void WindowOpenTest::dialogFailure() {
   QCOMPARE(f.st.LastPath, std::string("/data/start"));
 }
 
-void WindowOpenTest::fileNotFound() {
+void OpenCommandTest::fileNotFound() {
   CurrentTempDir dir;
   Fixture f;
   control<QLabel>(f.w, "Label1")->setText("TSLY-4-Windows");
@@ -154,7 +154,7 @@ void WindowOpenTest::fileNotFound() {
   QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString());
 }
 
-void WindowOpenTest::refusals_data() {
+void OpenCommandTest::refusals_data() {
   QTest::addColumn<QByteArray>("bytes");
   QTest::addColumn<QString>("text");
   QTest::addColumn<QString>("title");
@@ -200,7 +200,7 @@ void WindowOpenTest::refusals_data() {
   }
 }
 
-void WindowOpenTest::refusals() {
+void OpenCommandTest::refusals() {
   QFETCH(QByteArray, bytes);
   QFETCH(QString, text);
   QFETCH(QString, title);
@@ -224,7 +224,7 @@ void WindowOpenTest::refusals() {
   QCOMPARE(f.st.TraceFileHandle, -1);
 }
 
-void WindowOpenTest::fileThatCannotBeOpened() {
+void OpenCommandTest::fileThatCannotBeOpened() {
   CurrentTempDir dir;
   // A socket exists as a name but cannot be opened as a file.
   QLocalServer server;
@@ -239,7 +239,7 @@ void WindowOpenTest::fileThatCannotBeOpened() {
   QCOMPARE(f.ui.boxes[0].icon, Icon::None);
 }
 
-void WindowOpenTest::progressEveryHundredTraces() {
+void OpenCommandTest::progressEveryHundredTraces() {
   CurrentTempDir dir;
   writeFile(dir.file("gather.dat"), gatherFile(250, 1, 20));
   Fixture f;
@@ -285,7 +285,7 @@ void WindowOpenTest::progressEveryHundredTraces() {
   QCOMPARE(f.st.LastPath, dir.path());
 }
 
-void WindowOpenTest::panelFileEnablesNavigation() {
+void OpenCommandTest::panelFileEnablesNavigation() {
   CurrentTempDir dir;
   writeFile(dir.file("scan.nmo"), panelFile(2, 101, 3, {1500, 2000, 2500, 3000, 3500}));
   Fixture f;
@@ -311,7 +311,7 @@ void WindowOpenTest::panelFileEnablesNavigation() {
   QVERIFY(control<QScrollBar>(f.w, "VScroll1")->minimum() == 0 && control<QScrollBar>(f.w, "VScroll1")->maximum() >= 0);
 }
 
-void WindowOpenTest::velocityScanAfterAGatherEnablesChangeGraphics() {
+void OpenCommandTest::velocityScanAfterAGatherEnablesChangeGraphics() {
   CurrentTempDir dir;
   writeFile(dir.file("g.dat"), gatherFile(30, 1, 10));
   writeFile(dir.file("v.nmo"), panelFile(4, 101, 3, {1500, 2000}));
@@ -328,7 +328,7 @@ void WindowOpenTest::velocityScanAfterAGatherEnablesChangeGraphics() {
   QVERIFY(!f.w.action("editnmo")->isEnabled());
 }
 
-void WindowOpenTest::openVelfBrowseAndSaveBmpShareOneName() {
+void OpenCommandTest::openVelfBrowseAndSaveBmpShareOneName() {
   CurrentTempDir dir;
   writeFile(dir.file("scan.nmo"), panelFile(4, 101, 3, {1500, 2000}));
   Fixture f;
@@ -363,7 +363,7 @@ void WindowOpenTest::openVelfBrowseAndSaveBmpShareOneName() {
   QCOMPARE(f.ui.openDialogs[2].fileName, dir.file("scan.nmo"));
 }
 
-void WindowOpenTest::fileInfoBeforeAndAfterAnOpen() {
+void OpenCommandTest::fileInfoBeforeAndAfterAnOpen() {
   CurrentTempDir dir;
   Fixture f;
   f.w.move(100, 80);
@@ -397,7 +397,7 @@ void WindowOpenTest::fileInfoBeforeAndAfterAnOpen() {
   QCOMPARE(f.label("Label1"), std::string("First CDP -  101 Last CDP -  140\r\n"));
 }
 
-void WindowOpenTest::refusedFilesKeepThePicks() {
+void OpenCommandTest::refusedFilesKeepThePicks() {
   CurrentTempDir dir;
   writeFile(dir.file("scan.dat"), panelFile(4, 101, 3, {1500, 2000}));
   Fixture f;
@@ -449,7 +449,7 @@ void WindowOpenTest::refusedFilesKeepThePicks() {
   QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(0));
 }
 
-void WindowOpenTest::noPanelsMessage() {
+void OpenCommandTest::noPanelsMessage() {
   CurrentTempDir dir;
   writeFile(dir.file("flat.dat"), gatherFile(12, 4, 10));  // type 4 without separators
   Fixture f;
@@ -465,7 +465,7 @@ void WindowOpenTest::noPanelsMessage() {
   QVERIFY(!control<QPushButton>(f.w, "nextpanel")->isEnabled());
 }
 
-void WindowOpenTest::openChosenDuringAScanRunsAfterIt() {
+void OpenCommandTest::openChosenDuringAScanRunsAfterIt() {
   CurrentTempDir dir;
   writeFile(dir.file("big.dat"), gatherFile(350, 1, 10));
   writeFile(dir.file("scan.dat"), panelFile(4, 101, 3, {1500, 2000}));
@@ -490,7 +490,7 @@ void WindowOpenTest::openChosenDuringAScanRunsAfterIt() {
   QVERIFY(!f.w.openRunning());
 }
 
-void WindowOpenTest::fileInfoDuringAScan() {
+void OpenCommandTest::fileInfoDuringAScan() {
   CurrentTempDir dir;
   writeFile(dir.file("big.dat"), gatherFile(250, 1, 10));
   Fixture f;
@@ -512,7 +512,7 @@ void WindowOpenTest::fileInfoDuringAScan() {
   QVERIFY(!f.w.fileInfoWindow().isModal());
 }
 
-void WindowOpenTest::exitDuringAScan() {
+void OpenCommandTest::exitDuringAScan() {
   CurrentTempDir dir;
   writeFile(dir.file("big.dat"), gatherFile(250, 1, 10));
   Fixture f;
@@ -575,13 +575,13 @@ struct GenerationRig {
 
 // Escape and the close box during a run act as "STOP Processing": the block in
 // progress is finished with its separator, then the dialog hides.
-void WindowOpenTest::escapeOrCloseDuringAGenerationRunStopsIt_data() {
+void OpenCommandTest::escapeOrCloseDuringAGenerationRunStopsIt_data() {
   QTest::addColumn<bool>("escape");
   QTest::newRow("Escape") << true;
   QTest::newRow("close box") << false;
 }
 
-void WindowOpenTest::escapeOrCloseDuringAGenerationRunStopsIt() {
+void OpenCommandTest::escapeOrCloseDuringAGenerationRunStopsIt() {
   QFETCH(bool, escape);
   GenerationRig g;
   QVERIFY(g.d->isVisible());
@@ -612,7 +612,7 @@ void WindowOpenTest::escapeOrCloseDuringAGenerationRunStopsIt() {
 
 // "&Open" during a run waits until the run has ended; the run never sees the
 // tables of the file opened.
-void WindowOpenTest::openDuringAGenerationRunWaitsForIt() {
+void OpenCommandTest::openDuringAGenerationRunWaitsForIt() {
   GenerationRig g;
   // What an undisturbed run writes.
   g.d->processButton()->click();
@@ -647,7 +647,7 @@ void WindowOpenTest::openDuringAGenerationRunWaitsForIt() {
 
 // "E&xit" (and the main window's close box) during a run: the program ends when
 // the run is over, its output complete.
-void WindowOpenTest::exitDuringAGenerationRunWaitsForIt() {
+void OpenCommandTest::exitDuringAGenerationRunWaitsForIt() {
   GenerationRig g;
   int events = 0;
   bool endedDuringRun = false;
@@ -666,5 +666,5 @@ void WindowOpenTest::exitDuringAGenerationRunWaitsForIt() {
   QCOMPARE(settingsLines(readFile(g.dir.file("tessaly.ini")), 100).size(), size_t(22));
 }
 
-QTEST_MAIN(WindowOpenTest)
+QTEST_MAIN(OpenCommandTest)
 #include "test_open_command.moc"

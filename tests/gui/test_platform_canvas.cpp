@@ -12,7 +12,7 @@ constexpr QRgb Red = 0xff0000;
 constexpr QRgb Black = 0x000000;
 }  // namespace
 
-class TestDisplayCanvas : public QObject {
+class PlatformCanvasTest : public QObject {
   Q_OBJECT
  private slots:
   void namedAndWhite() {
@@ -202,5 +202,5 @@ class TestDisplayCanvas : public QObject {
   }
 };
 
-QTEST_MAIN(TestDisplayCanvas)
+QTEST_MAIN(PlatformCanvasTest)
 #include "test_platform_canvas.moc"

@@ -88,7 +88,7 @@ struct RunningCopy {
 
 }  // namespace
 
-class TestOutputGuard : public QObject {
+class StartupGuardTest : public QObject {
   Q_OBJECT
  private slots:
   void firstCopyAsksNothingAndHoldsTheName();
@@ -98,7 +98,7 @@ class TestOutputGuard : public QObject {
   void realProgramAsRunningCopy();
 };
 
-void TestOutputGuard::firstCopyAsksNothingAndHoldsTheName() {
+void StartupGuardTest::firstCopyAsksNothingAndHoldsTheName() {
   ScriptedUi ui;
   LocalInstanceChannel guard(uniqueName());
   QVERIFY(passInstanceGuard(ui, guard));
@@ -109,7 +109,7 @@ void TestOutputGuard::firstCopyAsksNothingAndHoldsTheName() {
   QVERIFY(!other.hold());  // the name stays with the copy that holds it
 }
 
-void TestOutputGuard::nameLeftByADeadCopyIsCleared() {
+void StartupGuardTest::nameLeftByADeadCopyIsCleared() {
   const QString name = uniqueName();
   // What a copy that was killed leaves behind: a socket file nobody listens on.
   const QString path = QDir::tempPath() + "/" + name;
@@ -125,7 +125,7 @@ void TestOutputGuard::nameLeftByADeadCopyIsCleared() {
   QVERIFY(guard.holding());
 }
 
-void TestOutputGuard::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
+void StartupGuardTest::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
   RunningCopy first(QCoreApplication::applicationFilePath(), {"--running-copy"}, uniqueName());
   QVERIFY2(first.waitFor("ready"), first.out.constData());
 
@@ -153,7 +153,7 @@ void TestOutputGuard::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
   QCOMPARE(first.proc.state(), QProcess::Running);
 }
 
-void TestOutputGuard::secondCopyAnsweredYesStartsNormally() {
+void StartupGuardTest::secondCopyAnsweredYesStartsNormally() {
   RunningCopy first(QCoreApplication::applicationFilePath(), {"--running-copy"}, uniqueName());
   QVERIFY2(first.waitFor("ready"), first.out.constData());
   ScriptedUi ui;
@@ -169,7 +169,7 @@ void TestOutputGuard::secondCopyAnsweredYesStartsNormally() {
   QVERIFY(third.otherCopyRunning());
 }
 
-void TestOutputGuard::realProgramAsRunningCopy() {
+void StartupGuardTest::realProgramAsRunningCopy() {
   const QString program = qEnvironmentVariable("TESSALY_BIN_DIR") + "/tessaly/tessaly";
   if (!QFileInfo(program).isExecutable()) QSKIP("the tessaly program is not built");
   QTemporaryDir cwd;
@@ -194,7 +194,7 @@ void TestOutputGuard::realProgramAsRunningCopy() {
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--running-copy") == 0) return runningCopy(argc, argv);
   QApplication app(argc, argv);
-  TestOutputGuard test;
+  StartupGuardTest test;
   QTEST_SET_MAIN_SOURCE_PATH
   return QTest::qExec(&test, argc, argv);
 }

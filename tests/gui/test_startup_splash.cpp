@@ -24,7 +24,7 @@ void later(int ms, std::function<void()> f) { QTimer::singleShot(ms, f); }
 
 }  // namespace
 
-class TestOutputSplash : public QObject {
+class StartupSplashTest : public QObject {
   Q_OBJECT
  private slots:
   void windowIsTopmostAndNamed();
@@ -37,7 +37,7 @@ class TestOutputSplash : public QObject {
   void waitEndsByItselfAfterFourSecondsWhileEventsRun();
 };
 
-void TestOutputSplash::windowIsTopmostAndNamed() {
+void StartupSplashTest::windowIsTopmostAndNamed() {
   ScriptedUi ui;
   SplashWindow s(ui);
   QCOMPARE(s.objectName(), QString("cpyright"));
@@ -46,7 +46,7 @@ void TestOutputSplash::windowIsTopmostAndNamed() {
   QCOMPARE(s.picture()->size(), QSize(480, 300));
 }
 
-void TestOutputSplash::mainWindowFirstThenCentredSplash() {
+void StartupSplashTest::mainWindowFirstThenCentredSplash() {
   ScriptedUi ui;
   QWidget mainWindow;
   mainWindow.setObjectName("tessaly");
@@ -73,7 +73,7 @@ void TestOutputSplash::mainWindowFirstThenCentredSplash() {
   QVERIFY(mainWindow.isVisible());
 }
 
-void TestOutputSplash::pictureShowsBoxesWordsAndDisclaimer() {
+void StartupSplashTest::pictureShowsBoxesWordsAndDisclaimer() {
   ScriptedUi ui;
   SplashWindow s(ui);
   QPalette pal = s.palette();
@@ -103,7 +103,7 @@ void TestOutputSplash::pictureShowsBoxesWordsAndDisclaimer() {
   QVERIFY(inkIn(QRect(0, 130, 480, 120)) > 100);  // disclaimer
 }
 
-void TestOutputSplash::okEndsTheWaitAtOnce() {
+void StartupSplashTest::okEndsTheWaitAtOnce() {
   ScriptedUi ui;
   SplashWindow s(ui);
   later(50, [&] { pressAt(s, 420, 280); });
@@ -115,7 +115,7 @@ void TestOutputSplash::okEndsTheWaitAtOnce() {
   QVERIFY(s.wait().state() == SplashWait::State::Ended);
 }
 
-void TestOutputSplash::pauseHoldsUntilOk() {
+void StartupSplashTest::pauseHoldsUntilOk() {
   ScriptedUi ui;
   SplashWindow s(ui);
   bool stillWaiting = false;
@@ -135,7 +135,7 @@ void TestOutputSplash::pauseHoldsUntilOk() {
   QVERIFY2(t.elapsed() - okAt < 500, "OK after Pause closes at once");
 }
 
-void TestOutputSplash::topEdgeCountsForOkNotForPause() {
+void StartupSplashTest::topEdgeCountsForOkNotForPause() {
   ScriptedUi ui;
   SplashWindow s(ui);
   const SplashBoxes b = s.picture()->boxes();
@@ -155,7 +155,7 @@ void TestOutputSplash::topEdgeCountsForOkNotForPause() {
   QVERIFY(s.wait().state() == SplashWait::State::Ended);
 }
 
-void TestOutputSplash::pressElsewhereDoesNothing() {
+void StartupSplashTest::pressElsewhereDoesNothing() {
   ScriptedUi ui;
   SplashWindow s(ui);
   later(30, [&] {
@@ -171,7 +171,7 @@ void TestOutputSplash::pressElsewhereDoesNothing() {
   QVERIFY(s.wait().state() == SplashWait::State::Running);
 }
 
-void TestOutputSplash::waitEndsByItselfAfterFourSecondsWhileEventsRun() {
+void StartupSplashTest::waitEndsByItselfAfterFourSecondsWhileEventsRun() {
   ScriptedUi ui;
   QWidget mainWindow;
   int ticks = 0;
@@ -191,5 +191,5 @@ void TestOutputSplash::waitEndsByItselfAfterFourSecondsWhileEventsRun() {
   QVERIFY(mainWindow.isVisible());
 }
 
-QTEST_MAIN(TestOutputSplash)
+QTEST_MAIN(StartupSplashTest)
 #include "test_startup_splash.moc"
