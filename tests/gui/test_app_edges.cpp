@@ -21,6 +21,7 @@
 #include "jobs/core/JobLink.h"
 #include "open/core/OpenScan.h"
 #include "platform/qt/LocalDdeClient.h"
+#include "support/JobPadLauncher.h"
 #include "shared/Settings.h"
 #include "support/FileSizeLimit.h"
 #include "support/ScriptedUi.h"
@@ -207,19 +208,8 @@ class AppEdgesTest : public QObject {
     if (!QFileInfo(jobPadBin_).isExecutable()) QSKIP("JobPad has not been built");
     QTemporaryDir tmp;
     const QString deck = tmp.filePath("deck.job");
-    auto startJobPad = [&](QProcess& p) {
-      p.start(jobPadBin_, {"--no-window", "--deck", deck});
-      QVERIFY(p.waitForStarted(5000));
-      LocalDdeClient probe;
-      QDeadlineTimer deadline(10000);
-      while (probe.connect(JobEditorApp, JobEditorTopic) != 0) {
-        QVERIFY(!deadline.hasExpired());
-        QTest::qWait(20);
-      }
-      probe.disconnect();
-    };
     QProcess server;
-    startJobPad(server);
+    QVERIFY(startJobPad(server, jobPadBin_, {"--no-window", "--deck", deck}));
 
     struct KillingUi : ScriptedUi {
       QProcess* victim = nullptr;
@@ -284,7 +274,7 @@ class AppEdgesTest : public QObject {
     // A new JobPad, a second run: the whole deck.
     QFile::remove(deck);
     QProcess second;
-    startJobPad(second);
+    QVERIFY(startJobPad(second, jobPadBin_, {"--no-window", "--deck", deck}));
     ScriptedUi ui2;
     JobLink link2(dde, ui2);
     link2.linkstart(JobEditorApp, JobEditorTopic);

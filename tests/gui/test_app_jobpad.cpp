@@ -13,6 +13,7 @@
 #include "app/TessalyWindow.h"
 #include "jobs/core/JobLink.h"
 #include "platform/qt/LocalDdeClient.h"
+#include "support/JobPadLauncher.h"
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
@@ -42,17 +43,8 @@ class AppJobPadTest : public QObject {
 
   bool startJobPad(const QString& deck) {
     server_ = std::make_unique<QProcess>();
-    server_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server_->start(jobPadBin_, {"--no-window", "--deck", deck, "--orog-path", "/srv/orogen/worog"});
-    if (!server_->waitForStarted(5000)) return false;
-    LocalDdeClient probe;
-    QDeadlineTimer deadline(10000);
-    while (probe.connect(JobEditorApp, JobEditorTopic) != 0) {
-      if (deadline.hasExpired() || server_->state() != QProcess::Running) return false;
-      QTest::qWait(20);
-    }
-    probe.disconnect();
-    return true;
+    return tsly::test::startJobPad(*server_, jobPadBin_,
+                                   {"--no-window", "--deck", deck, "--orog-path", "/srv/orogen/worog"});
   }
 
   void stopJobPad() {

@@ -26,6 +26,7 @@
 #include "jobs/core/JobLink.h"
 #include "platform/DdeErrors.h"
 #include "platform/qt/LocalDdeClient.h"
+#include "support/JobPadLauncher.h"
 #include "support/LinkTexts.h"
 #include "support/ScriptedUi.h"
 
@@ -141,19 +142,8 @@ class JobsLinkJobPadTest : public QObject {
   // Starts JobPad (without a window unless asked), appending to deck; waits until it serves.
   QProcess* startJobPad(const QString& deck, bool window = false) {
     auto p = std::make_unique<QProcess>();
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    if (window)
-      p->start(jobPadBin_, {"--deck", deck});
-    else
-      p->start(jobPadBin_, {"--no-window", "--deck", deck});
-    if (!p->waitForStarted(5000)) return nullptr;
-    LocalDdeClient probe;
-    QDeadlineTimer deadline(10000);
-    while (probe.connect(JobEditorApp, JobEditorTopic) != 0) {
-      if (deadline.hasExpired() || p->state() != QProcess::Running) return nullptr;
-      QTest::qWait(20);
-    }
-    probe.disconnect();
+    const QStringList args = window ? QStringList{"--deck", deck} : QStringList{"--no-window", "--deck", deck};
+    if (!tsly::test::startJobPad(*p, jobPadBin_, args)) return nullptr;
     servers_.push_back(std::move(p));
     return servers_.back().get();
   }

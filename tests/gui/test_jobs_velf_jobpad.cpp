@@ -13,6 +13,7 @@
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/JobLink.h"
 #include "platform/qt/LocalDdeClient.h"
+#include "support/JobPadLauncher.h"
 #include "support/PickFixtures.h"
 #include "support/ScriptedUi.h"
 
@@ -69,17 +70,7 @@ class JobsVelfJobPadTest : public QObject {
   bool startJobPad(const QString& deck) {
     const QString bin = qEnvironmentVariable("TESSALY_BIN_DIR") + "/JobPad/JobPad";
     jobPad_ = std::make_unique<QProcess>();
-    jobPad_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    jobPad_->start(bin, {"--no-window", "--deck", deck});
-    if (!jobPad_->waitForStarted(5000)) return false;
-    LocalDdeClient probe;
-    QDeadlineTimer deadline(10000);
-    while (probe.connect(JobEditorApp, JobEditorTopic) != 0) {
-      if (deadline.hasExpired() || jobPad_->state() != QProcess::Running) return false;
-      QTest::qWait(20);
-    }
-    probe.disconnect();
-    return true;
+    return tsly::test::startJobPad(*jobPad_, bin, {"--no-window", "--deck", deck});
   }
 
  private slots:
