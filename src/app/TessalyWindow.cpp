@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "app/AppTexts.h"
+#include "app/PicksCommands.h"
 #include "app/SpectrumCommand.h"
 #include "display/DisplaySurface.h"
 #include "display/core/Picks.h"
@@ -65,6 +66,8 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
       state_, ui_,
       DisplayWidgets{this, picture2_, canvas_, hscroll1_, vscroll1_, [this](const QString& text) { showStatus(text); },
                      clearpicks_, action("editvelf")});
+  picks_ = std::make_unique<PicksCommands>(
+      state_, ui_, PicksWiring{this, editMenu_, display_.get(), &fileDialog_, [this](const QString& text) { showStatus(text); }});
   spectrum_ = std::make_unique<SpectrumCommand>(state_, ui_, this, editMenu_, *display_);
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
@@ -323,8 +326,12 @@ bool TessalyWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TessalyWindow::closeEvent(QCloseEvent* event) {
-  if (!shutDown_ && deferWhileBusy([this] { shutdown(); })) {
-    event->ignore();  // the window closes when the queued shut-down runs
+  if (!shutDown_ && deferWhileBusy([this] { fileexit(); })) {
+    event->ignore();  // the window closes when the queued Exit runs
+    return;
+  }
+  if (!shutDown_ && !picks_->mayDiscard(pickstext::Leaving::Exit)) {
+    event->ignore();  // back to the picks
     return;
   }
   shutdown();
@@ -340,6 +347,21 @@ bool TessalyWindow::deferWhileBusy(std::function<void()> action) {
     return true;
   }
   return false;
+}
+
+bool TessalyWindow::waitForOpen(std::function<void()> action) {
+  if (!open_->running()) return false;
+  waitingForOpen_.push_back(std::move(action));
+  return true;
+}
+
+void TessalyWindow::runCommandsWaitingForOpen() {
+  std::vector<std::function<void()>> waiting;
+  waiting.swap(waitingForOpen_);
+  for (auto& action : waiting) {
+    if (shutDown_) break;
+    action();
+  }
 }
 
 void TessalyWindow::runCommandsWaitingForGeneration() {
@@ -358,19 +380,24 @@ void TessalyWindow::resizeEvent(QResizeEvent* event) {
 // ---- menu items and buttons -----------------------------------------------
 
 void TessalyWindow::fileopen() {
-  if (deferWhileBusy([this] { fileopen(); })) return;
+  if (deferWhileBusy([this] { fileopen(); }) || waitForOpen([this] { fileopen(); })) return;
+  if (!picks_->mayDiscard(pickstext::Leaving::Open)) return;
   open_->run();
+  runCommandsWaitingForOpen();
 }
 
 void TessalyWindow::openFile(const std::string& path) {
-  if (deferWhileBusy([this, path] { openFile(path); })) return;
+  if (deferWhileBusy([this, path] { openFile(path); }) || waitForOpen([this, path] { openFile(path); })) return;
+  if (!picks_->mayDiscard(pickstext::Leaving::Open)) return;
   open_->openFile(path);
+  runCommandsWaitingForOpen();
 }
 
 void TessalyWindow::fileinfo() { open_->showFileInfo(); }
 
 void TessalyWindow::fileexit() {
   if (deferWhileBusy([this] { fileexit(); })) return;
+  if (!shutDown_ && !picks_->mayDiscard(pickstext::Leaving::Exit)) return;
   shutdown();
 }
 
@@ -421,7 +448,10 @@ void TessalyWindow::editvelf() {
                          [this](std::int32_t c) { return checkduppicks(state_, ui_, c); },
                          fileDialog_.fileName};
   try {
-    tsly::editvelf(ctx);
+    // A deck that reached the editor whole (no line lost on the way) holds
+    // every pick: they count as sent.
+    const int lostBefore = link_->lostExchanges();
+    if (tsly::editvelf(ctx) == VelfOutcome::Completed && link_->lostExchanges() == lostBefore) picks_->deckSent();
   } catch (const std::exception& e) {
     state_.MessageText = unexpectedErrorMessage(e.what());
     ui_.message(state_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
@@ -466,6 +496,9 @@ void TessalyWindow::setControlEnabled(OpenControl control, bool on) {
     case OpenControl::PrevNext:
       prevpanel_->setEnabled(on);
       nextpanel_->setEnabled(on);
+      // On only when a panel file has been opened (a fresh pick table), off for
+      // a gather: the picks commands and the spectrum go with the navigation.
+      picks_->setPanelData(on);
       spectrum_->setAvailable(on);
       break;
   }

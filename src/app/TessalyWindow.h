@@ -45,6 +45,7 @@ class WrappingLabel;
 class JobLink;
 class OpenCommand;
 class HelpViewer;
+class PicksCommands;
 namespace output {
 class PictureOutput;
 }
@@ -116,6 +117,9 @@ class TessalyWindow : public QMainWindow, private OpenHost {
 
   // True while an Open is scanning the file (its progress lets events run).
   bool openRunning() const;
+  // Save, Load, Export Picks, the velocity-function window and the question
+  // before unsaved picks are lost.
+  PicksCommands& picks() { return *picks_; }
 
   // "Velocity Spectrum" and its window.
   SpectrumCommand& spectrum() { return *spectrum_; }
@@ -163,6 +167,10 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   bool deferWhileBusy(std::function<void()> action);
   // A click on "Generate Panels" has returned: the run it started is over.
   void runCommandsWaitingForGeneration();
+  // An Open chosen while another one scans runs once that one has finished,
+  // and asks about unsaved picks then (its table is the one it would replace).
+  bool waitForOpen(std::function<void()> action);
+  void runCommandsWaitingForOpen();
 
   // OpenHost
   void setStatusText(const std::string& text) override;
@@ -185,6 +193,7 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   FileInfoWindow* fileInfo_ = nullptr;
   NmoDialog* nmosele_ = nullptr;
   std::vector<std::function<void()>> waitingForGeneration_;
+  std::vector<std::function<void()>> waitingForOpen_;
 
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;
@@ -199,6 +208,8 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   QWidget* picture2_ = nullptr;
   QWidget* picture1_ = nullptr;
   ImageCanvas* canvas_ = nullptr;
+  // Listens to the display: made after it, ended after it.
+  std::unique_ptr<PicksCommands> picks_;
   std::unique_ptr<DisplaySurface> display_;
   std::unique_ptr<SpectrumCommand> spectrum_;
 

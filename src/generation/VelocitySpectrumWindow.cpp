@@ -370,13 +370,33 @@ void VelocitySpectrumWindow::savePng() {
 // ---------------------------------------------------------------------------
 // The picture
 
-void VelocitySpectrumWindow::render() {
-  if (!hasCdp_) return;
-  const QFont font = this->font();
-  const QFontMetrics fm(font);
-  const int fh = fm.height();
+namespace {
 
-  // Time scale: the main canvas's; without one (no redraw yet) a row per sample.
+// Labels of the colour scale, 0 at the bottom to 1 at the top, and its caption.
+QStringList scaleTexts() { return {"0", ".2", ".4", ".6", ".8", "1"}; }
+QString scaleCaption() { return QStringLiteral("semblance"); }
+
+}  // namespace
+
+// What the parts of one picture share: the font's measures, the rows of the
+// titles and labels, the timing lines, the spectrum's field and velocity span.
+struct VelocitySpectrumWindow::Frame {
+  explicit Frame(const QFont& font) : fm(font), fh(fm.height()) {}
+  QFontMetrics fm;
+  int fh;
+  int titleY = 4, labelsY = 0, labelWidth = 0, gatherRight = 0, width = 0, height = 0;
+  std::vector<TimingLine> lines;
+  QString spectrumTitle, gatherTitle;
+  QRect plot;
+  double vFirst = 0, vLast = 0;
+  std::size_t traces = 0;
+};
+
+// Lays the picture out (layout_ and the frame): the time scale is the main
+// canvas's; without one (no redraw yet) a row per sample.
+VelocitySpectrumWindow::Frame VelocitySpectrumWindow::frameFor(const QFont& font) {
+  Frame f(font);
+  const QFontMetrics& fm = f.fm;
   SpectrumTimeScale time = input_.time;
   if (!(time.microsecondsPerRow > 0) || time.rows() <= 0) {
     time.microsecondsPerRow = static_cast<float>(std::max(input_.traces.intervalUs, 1));
@@ -386,146 +406,181 @@ void VelocitySpectrumWindow::render() {
   Layout L;
   L.rows = time.rows();
   L.msPerRow = time.msPerRow();
-  const std::vector<TimingLine> lines =
-      timingLines(time.microsecondsPerRow, time.samplingRatio, time.plotRows, fh);
-  int labelWidth = fm.horizontalAdvance(QStringLiteral("0"));
-  for (const TimingLine& l : lines)
-    if (l.labelled) labelWidth = std::max(labelWidth, fm.horizontalAdvance(q(timingLabel(l.timeMs))));
+  f.lines = timingLines(time.microsecondsPerRow, time.samplingRatio, time.plotRows, f.fh);
+  f.labelWidth = fm.horizontalAdvance(QStringLiteral("0"));
+  for (const TimingLine& l : f.lines)
+    if (l.labelled) f.labelWidth = std::max(f.labelWidth, fm.horizontalAdvance(q(timingLabel(l.timeMs))));
 
-  const int titleY = 4;
-  const int labelsY = titleY + fh + 4;
-  L.plotTop = labelsY + fh + TickLength + 3;
-  L.spectrumLeft = labelWidth + 12;
+  f.labelsY = f.titleY + f.fh + 4;
+  L.plotTop = f.labelsY + f.fh + TickLength + 3;
+  L.spectrumLeft = f.labelWidth + 12;
   L.spectrumWidth = SpectrumPlotWidth;
   L.scaleLeft = L.spectrumLeft + L.spectrumWidth + ScaleGap;
-  const QStringList scaleTexts = {"0", ".2", ".4", ".6", ".8", "1"};
   int scaleLabelWidth = 0;
-  for (const QString& t : scaleTexts) scaleLabelWidth = std::max(scaleLabelWidth, fm.horizontalAdvance(t));
-  const QString scaleCaption = QStringLiteral("semblance");
+  for (const QString& t : scaleTexts()) scaleLabelWidth = std::max(scaleLabelWidth, fm.horizontalAdvance(t));
   const int scaleRight = L.scaleLeft + ScaleWidth + TickLength + 3 + scaleLabelWidth;
-  L.gatherLeft = std::max(scaleRight, L.scaleLeft + ScaleWidth / 2 + fm.horizontalAdvance(scaleCaption) / 2) + GatherGap;
-  const std::size_t traces = corrected_.traceCount();
-  L.traceSpacing = std::clamp(traces > 0 ? GatherTargetWidth / static_cast<int>(traces) : MaxTraceSpacing,
+  L.gatherLeft =
+      std::max(scaleRight, L.scaleLeft + ScaleWidth / 2 + fm.horizontalAdvance(scaleCaption()) / 2) + GatherGap;
+  f.traces = corrected_.traceCount();
+  L.traceSpacing = std::clamp(f.traces > 0 ? GatherTargetWidth / static_cast<int>(f.traces) : MaxTraceSpacing,
                               MinTraceSpacing, MaxTraceSpacing);
-  const int gatherRight = L.gatherLeft + L.traceSpacing * (static_cast<int>(traces) + 1);
+  f.gatherRight = L.gatherLeft + L.traceSpacing * (static_cast<int>(f.traces) + 1);
   const QString cdpText = q(plainNumberText(static_cast<int>(input_.traces.cdp)));
-  const QString spectrumTitle = QStringLiteral("CDP %1 semblance").arg(cdpText);
-  const QString gatherTitle =
+  f.spectrumTitle = QStringLiteral("CDP %1 semblance").arg(cdpText);
+  f.gatherTitle =
       corrected_.movedOut
           ? QStringLiteral("CDP %1 moved out by its picks (stretch %2)").arg(cdpText, q(plainNumberText(stretch_)))
           : QStringLiteral("CDP %1 as recorded (no picks)").arg(cdpText);
-  const int width = std::max({gatherRight + 6 + labelWidth + 8, L.gatherLeft + fm.horizontalAdvance(gatherTitle) + 8});
-  const int height = L.plotTop + L.rows + BottomMargin;
+  f.width = std::max({f.gatherRight + 6 + f.labelWidth + 8, L.gatherLeft + fm.horizontalAdvance(f.gatherTitle) + 8});
+  f.height = L.plotTop + L.rows + BottomMargin;
+  f.plot = QRect(L.spectrumLeft, L.plotTop, L.spectrumWidth, L.rows);
+  const std::vector<float> grid = spectrum_ && !spectrum_->velocities.empty() ? spectrum_->velocities : range_.grid();
+  f.vFirst = grid.empty() ? range_.min : grid.front();
+  f.vLast = grid.empty() ? range_.max : grid.back();
   layout_ = L;
+  return f;
+}
 
-  QImage img(width, height, QImage::Format_RGB32);
+void VelocitySpectrumWindow::render() {
+  if (!hasCdp_) return;
+  const QFont font = this->font();
+  const Frame f = frameFor(font);
+  QImage img(f.width, f.height, QImage::Format_RGB32);
   img.fill(Qt::white);
   QPainter p(&img);
   p.setFont(font);
   p.setPen(Qt::black);
-  const QRect plot(L.spectrumLeft, L.plotTop, L.spectrumWidth, L.rows);
+  p.drawText(QPoint(layout_.spectrumLeft, f.titleY + f.fm.ascent()), f.spectrumTitle);
+  p.drawText(QPoint(layout_.gatherLeft, f.titleY + f.fm.ascent()), f.gatherTitle);
+  drawSpectrumField(p, f);
+  drawVelocityAxis(p, f);
+  drawTimingLines(p, f);
+  drawColourScale(p, f);
+  drawVelocityFunction(p, f);
+  drawCorrectedGather(p, f);
+  drawOffsets(p, f);
+  p.end();
+  picture_ = img;
+  pictureWidget_->setImage(picture_);
+}
 
-  // Titles.
-  p.drawText(QPoint(L.spectrumLeft, titleY + fm.ascent()), spectrumTitle);
-  p.drawText(QPoint(L.gatherLeft, titleY + fm.ascent()), gatherTitle);
-
-  // The spectrum, or a grey field while it is being computed.
+// The spectrum, or a grey field while it is being computed.
+void VelocitySpectrumWindow::drawSpectrumField(QPainter& p, const Frame& f) const {
+  const Layout& L = layout_;
   if (spectrum_ && !spectrum_->velocities.empty()) {
     const std::vector<std::uint32_t> px =
         spectrumRows(*spectrum_, L.spectrumWidth, L.rows, L.msPerRow, NoSpectrumColour.rgb());
-    const QImage field(reinterpret_cast<const uchar*>(px.data()), L.spectrumWidth, L.rows,
-                       L.spectrumWidth * 4, QImage::Format_RGB32);
-    p.drawImage(plot.topLeft(), field);
+    const QImage field(reinterpret_cast<const uchar*>(px.data()), L.spectrumWidth, L.rows, L.spectrumWidth * 4,
+                       QImage::Format_RGB32);
+    p.drawImage(f.plot.topLeft(), field);
   } else {
-    p.fillRect(plot, NoSpectrumColour);
-    if (computing_) p.drawText(QRect(plot.left(), plot.top(), plot.width(), std::min(plot.height(), 200)), Qt::AlignCenter, q(spectrumtext::computingText(input_.traces.cdp)));
+    p.fillRect(f.plot, NoSpectrumColour);
+    if (computing_)
+      p.drawText(QRect(f.plot.left(), f.plot.top(), f.plot.width(), std::min(f.plot.height(), 200)), Qt::AlignCenter,
+                 q(spectrumtext::computingText(input_.traces.cdp)));
   }
   p.setPen(Qt::black);
-  p.drawRect(plot.adjusted(-1, -1, 0, 0));
+  p.drawRect(f.plot.adjusted(-1, -1, 0, 0));
+}
 
-  // Velocity ticks and labels above the spectrum.
-  const std::vector<float> grid = spectrum_ && !spectrum_->velocities.empty() ? spectrum_->velocities : range_.grid();
-  const double vFirst = grid.empty() ? range_.min : grid.front();
-  const double vLast = grid.empty() ? range_.max : grid.back();
-  for (double v : axisTicks(std::min(vFirst, vLast), std::max(vFirst, vLast), std::max(2, L.spectrumWidth / 70))) {
-    const int x = L.spectrumLeft + static_cast<int>(std::lround(velocityX(v, vFirst, vLast, L.spectrumWidth)));
+// Velocity ticks and labels above the spectrum.
+void VelocitySpectrumWindow::drawVelocityAxis(QPainter& p, const Frame& f) const {
+  const Layout& L = layout_;
+  for (double v : axisTicks(std::min(f.vFirst, f.vLast), std::max(f.vFirst, f.vLast),
+                            std::max(2, L.spectrumWidth / 70))) {
+    const int x = L.spectrumLeft + static_cast<int>(std::lround(velocityX(v, f.vFirst, f.vLast, L.spectrumWidth)));
     p.drawLine(x, L.plotTop - 1 - TickLength, x, L.plotTop - 2);
     const QString t = q(plainNumberText(v));
-    const int w = fm.horizontalAdvance(t);
-    const int lx = std::clamp(x - w / 2, L.spectrumLeft - labelWidth, L.spectrumLeft + L.spectrumWidth + ScaleGap - w);
-    p.drawText(QPoint(lx, labelsY + fm.ascent()), t);
+    const int w = f.fm.horizontalAdvance(t);
+    const int lx =
+        std::clamp(x - w / 2, L.spectrumLeft - f.labelWidth, L.spectrumLeft + L.spectrumWidth + ScaleGap - w);
+    p.drawText(QPoint(lx, f.labelsY + f.fm.ascent()), t);
   }
+}
 
-  // Timing lines: the main canvas's lines and labels; ticks beside the
-  // spectrum, light lines across the gather.
-  for (const TimingLine& l : lines) {
+// Timing lines: the main canvas's lines and labels; ticks beside the
+// spectrum, light lines across the gather.
+void VelocitySpectrumWindow::drawTimingLines(QPainter& p, const Frame& f) const {
+  const Layout& L = layout_;
+  for (const TimingLine& l : f.lines) {
     const int y = L.plotTop + l.row;
     p.setPen(Qt::black);
     p.drawLine(L.spectrumLeft - 1 - TickLength, y, L.spectrumLeft - 2, y);
     p.setPen(TimingLineColour);
-    p.drawLine(L.gatherLeft, y, gatherRight, y);
+    p.drawLine(L.gatherLeft, y, f.gatherRight, y);
     if (!l.labelled) continue;
     p.setPen(Qt::black);
     const QString t = q(timingLabel(l.timeMs));
-    const int ty = y - fh / 2 + fm.ascent();
-    p.drawText(QPoint(L.spectrumLeft - TickLength - 4 - fm.horizontalAdvance(t), ty), t);
-    p.drawText(QPoint(gatherRight + 6, ty), t);
+    const int ty = y - f.fh / 2 + f.fm.ascent();
+    p.drawText(QPoint(L.spectrumLeft - TickLength - 4 - f.fm.horizontalAdvance(t), ty), t);
+    p.drawText(QPoint(f.gatherRight + 6, ty), t);
   }
+}
 
-  // Colour scale: 1 at the top, 0 at the bottom.
+// Colour scale: 1 at the top, 0 at the bottom.
+void VelocitySpectrumWindow::drawColourScale(QPainter& p, const Frame& f) const {
+  const Layout& L = layout_;
   for (int r = 0; r < L.rows; ++r) {
     p.setPen(QColor::fromRgb(viridis(L.rows > 1 ? 1.0 - static_cast<double>(r) / (L.rows - 1) : 1.0)));
     p.drawLine(L.scaleLeft, L.plotTop + r, L.scaleLeft + ScaleWidth - 1, L.plotTop + r);
   }
   p.setPen(Qt::black);
   p.drawRect(QRect(L.scaleLeft - 1, L.plotTop - 1, ScaleWidth + 1, L.rows + 1));
-  for (int k = 0; k < scaleTexts.size(); ++k) {
+  const QStringList texts = scaleTexts();
+  for (int k = 0; k < texts.size(); ++k) {
     const double v = k / 5.0;
     const int y = L.plotTop + static_cast<int>(std::lround((1.0 - v) * std::max(L.rows - 1, 0)));
     p.drawLine(L.scaleLeft + ScaleWidth + 1, y, L.scaleLeft + ScaleWidth + TickLength, y);
-    const int ty = std::clamp(y - fh / 2, L.plotTop - fh / 2, std::max(L.plotTop, L.plotTop + L.rows - fh / 2));
-    p.drawText(QPoint(L.scaleLeft + ScaleWidth + TickLength + 3, ty + fm.ascent()), scaleTexts[k]);
+    const int ty = std::clamp(y - f.fh / 2, L.plotTop - f.fh / 2, std::max(L.plotTop, L.plotTop + L.rows - f.fh / 2));
+    p.drawText(QPoint(L.scaleLeft + ScaleWidth + TickLength + 3, ty + f.fm.ascent()), texts[k]);
   }
-  p.drawText(QPoint(L.scaleLeft + ScaleWidth / 2 - fm.horizontalAdvance(scaleCaption) / 2, labelsY + fm.ascent()),
-             scaleCaption);
+  const QString caption = scaleCaption();
+  p.drawText(QPoint(L.scaleLeft + ScaleWidth / 2 - f.fm.horizontalAdvance(caption) / 2, f.labelsY + f.fm.ascent()),
+             caption);
+}
 
-  // The velocity function over the spectrum: the picks joined, held constant
-  // before the first and after the last; each pick ringed.
-  if (!input_.picks.empty()) {
-    p.save();
-    p.setClipRect(plot);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    const double endMs = L.rows * L.msPerRow;
-    QPolygonF path;
-    for (const VelocityPick& v : functionVertices(input_.picks, 0.0, endMs))
-      path << QPointF(L.spectrumLeft + velocityX(v.velocity, vFirst, vLast, L.spectrumWidth),
-                      L.plotTop + v.timeMs / L.msPerRow);
-    p.setPen(QPen(functionEdge(), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(path);
-    p.setPen(QPen(functionColour(), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(path);
-    p.setPen(QPen(functionEdge(), 1.5));
-    p.setBrush(functionColour());
-    for (const VelocityPick& v : input_.picks)
-      p.drawEllipse(QPointF(L.spectrumLeft + velocityX(v.velocity, vFirst, vLast, L.spectrumWidth),
-                            L.plotTop + v.timeMs / L.msPerRow),
-                    4.5, 4.5);
-    p.restore();
-  }
+// The velocity function over the spectrum: the picks joined, held constant
+// before the first and after the last; each pick ringed.
+void VelocitySpectrumWindow::drawVelocityFunction(QPainter& p, const Frame& f) const {
+  if (input_.picks.empty()) return;
+  const Layout& L = layout_;
+  p.save();
+  p.setClipRect(f.plot);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  const double endMs = L.rows * L.msPerRow;
+  QPolygonF path;
+  for (const VelocityPick& v : functionVertices(input_.picks, 0.0, endMs))
+    path << QPointF(L.spectrumLeft + velocityX(v.velocity, f.vFirst, f.vLast, L.spectrumWidth),
+                    L.plotTop + v.timeMs / L.msPerRow);
+  p.setPen(QPen(functionEdge(), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPolyline(path);
+  p.setPen(QPen(functionColour(), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPolyline(path);
+  p.setPen(QPen(functionEdge(), 1.5));
+  p.setBrush(functionColour());
+  for (const VelocityPick& v : input_.picks)
+    p.drawEllipse(QPointF(L.spectrumLeft + velocityX(v.velocity, f.vFirst, f.vLast, L.spectrumWidth),
+                          L.plotTop + v.timeMs / L.msPerRow),
+                  4.5, 4.5);
+  p.restore();
+}
 
-  // The corrected gather: one wiggle per trace, positive lobes filled, the
-  // largest deflection one and a half trace spacings.
+// The corrected gather: one wiggle per trace, positive lobes filled, the
+// largest deflection one and a half trace spacings.
+void VelocitySpectrumWindow::drawCorrectedGather(QPainter& p, const Frame& f) const {
+  const Layout& L = layout_;
   float peak = 0;
   for (float a : corrected_.data) peak = std::max(peak, std::fabs(a));
   const double gain = peak > 0 ? 1.5 * L.traceSpacing / peak : 0.0;
   const double dtRows = corrected_.intervalUs / 1000.0 / L.msPerRow;  // rows per sample
-  const std::int32_t shown = dtRows > 0 ? std::min<std::int32_t>(corrected_.samples,
-                                                                  static_cast<std::int32_t>(std::floor(L.rows / dtRows)) + 1)
-                                        : 0;
+  const std::int32_t shown =
+      dtRows > 0
+          ? std::min<std::int32_t>(corrected_.samples, static_cast<std::int32_t>(std::floor(L.rows / dtRows)) + 1)
+          : 0;
   p.save();
-  p.setClipRect(QRect(L.gatherLeft, L.plotTop, gatherRight - L.gatherLeft + 1, L.rows));
+  p.setClipRect(QRect(L.gatherLeft, L.plotTop, f.gatherRight - L.gatherLeft + 1, L.rows));
   p.setRenderHint(QPainter::Antialiasing, true);
-  for (std::size_t k = 0; k < traces && shown > 1; ++k) {
+  for (std::size_t k = 0; k < f.traces && shown > 1; ++k) {
     const double x0 = traceX(k);
     const float* a = corrected_.trace(k);
     QPolygonF wiggle, lobe;
@@ -547,22 +602,21 @@ void VelocitySpectrumWindow::render() {
     p.drawPolyline(wiggle);
   }
   p.restore();
+}
 
-  // Offsets above the gather, as many as fit without touching.
+// Offsets above the gather, as many as fit without touching.
+void VelocitySpectrumWindow::drawOffsets(QPainter& p, const Frame& f) const {
+  const Layout& L = layout_;
   int widest = 0;
-  for (float o : corrected_.offsets) widest = std::max(widest, fm.horizontalAdvance(q(plainNumberText(o))));
+  for (float o : corrected_.offsets) widest = std::max(widest, f.fm.horizontalAdvance(q(plainNumberText(o))));
   const int every = std::max(1, (widest + 6 + L.traceSpacing - 1) / std::max(L.traceSpacing, 1));
   p.setPen(Qt::black);
-  for (std::size_t k = 0; k < traces; k += static_cast<std::size_t>(every)) {
+  for (std::size_t k = 0; k < f.traces; k += static_cast<std::size_t>(every)) {
     const int x = traceX(k);
     p.drawLine(x, L.plotTop - 1 - TickLength, x, L.plotTop - 2);
     const QString t = q(plainNumberText(corrected_.offsets[k]));
-    p.drawText(QPoint(x - fm.horizontalAdvance(t) / 2, labelsY + fm.ascent()), t);
+    p.drawText(QPoint(x - f.fm.horizontalAdvance(t) / 2, f.labelsY + f.fm.ascent()), t);
   }
-  p.end();
-
-  picture_ = img;
-  pictureWidget_->setImage(picture_);
 }
 
 }  // namespace tsly

@@ -41,6 +41,7 @@
 #include "shared/VelocityFunction.h"
 
 class QLabel;
+class QPainter;
 class QLineEdit;
 class QPushButton;
 class QScrollArea;
@@ -146,7 +147,16 @@ class VelocitySpectrumWindow : public QWidget {
   void setComputing(bool on);
   void updateStatus();
   void correct();
+  struct Frame;
+  Frame frameFor(const QFont& font);
   void render();
+  void drawSpectrumField(QPainter& p, const Frame& f) const;
+  void drawVelocityAxis(QPainter& p, const Frame& f) const;
+  void drawTimingLines(QPainter& p, const Frame& f) const;
+  void drawColourScale(QPainter& p, const Frame& f) const;
+  void drawVelocityFunction(QPainter& p, const Frame& f) const;
+  void drawCorrectedGather(QPainter& p, const Frame& f) const;
+  void drawOffsets(QPainter& p, const Frame& f) const;
   void fillBoxes();
   VelocityRange wantedRange() const;
   bool settingsOfShown() const;

@@ -38,6 +38,9 @@ struct FileDialogResult {
   Status status = Status::Cancelled;
   std::string path;   // full path of the chosen file
   std::string error;  // description when Failed
+  // 1-based filter selected when the dialog closed (0: not known). A save
+  // dialog offering several formats writes the one chosen here.
+  int filterIndex = 0;
 };
 
 class Ui {

@@ -329,3 +329,25 @@ TEST(ExchangePicksSavePoint, TracksChangesSinceTheLastSaveOrDeck) {
   f.st.DataFileName = f.dir.file("other.nmo");
   EXPECT_TRUE(sp.unsaved(f.st));
 }
+
+// Picks made on a panel file stay its picks while a gather is open to make
+// panels from: the save point follows the file they belong to, not the open one.
+TEST(ExchangePicksSavePoint, FollowsTheFileThePicksBelongTo) {
+  OpenFile f;
+  const std::string panels = f.st.DataFileName;
+  picks::PicksSavePoint sp;
+  sp.markEmpty(panels);
+  EXPECT_FALSE(sp.unsaved(f.st, panels));
+  addPick(f.cdp(1), 100.0f, 1500, 1);
+  EXPECT_TRUE(sp.unsaved(f.st, panels));
+  sp.mark(f.st, panels);
+  f.st.DataFileName = f.dir.file("gather.dat");
+  EXPECT_FALSE(sp.unsaved(f.st, panels));
+  EXPECT_TRUE(sp.unsaved(f.st));  // as picks of the gather they were never saved
+  EXPECT_TRUE(sp.unsaved(f.st, f.st.DataFileName));
+  // A fresh table for another panel file: the old marks do not count.
+  sp.markEmpty(f.dir.file("next.nmo"));
+  EXPECT_TRUE(sp.unsaved(f.st, f.dir.file("next.nmo")));
+  f.cdp(1).PickVelocity.fill(0);
+  EXPECT_FALSE(sp.unsaved(f.st, f.dir.file("next.nmo")));
+}

@@ -192,8 +192,10 @@ TEST(JobLinkCommand, ServerGoneShowsOneFailureThenTheLinkIsDown) {
   Fixture f;
   f.link.linkstart("JobPad", "orogdde");
   f.link.linkaddline("first");
+  EXPECT_EQ(f.link.lostExchanges(), 0);
   f.dde.killServer();
   f.link.linkaddline("second");
+  EXPECT_EQ(f.link.lostExchanges(), 1);
   ASSERT_EQ(f.ui.boxes.size(), 1u);
   EXPECT_EQ(f.ui.boxes[0].text, failureText("Foreign application quit"));
   EXPECT_FALSE(f.link.ddelinked());
@@ -203,6 +205,8 @@ TEST(JobLinkCommand, ServerGoneShowsOneFailureThenTheLinkIsDown) {
   EXPECT_FALSE(f.link.ddelinked());
   expectNoConnectionPair(f.ui, 1);
   EXPECT_EQ(f.dde.deck, (std::vector<std::string>{"first"}));
+  // Every line after "first" is lost: the caller can tell the deck did not arrive.
+  EXPECT_EQ(f.link.lostExchanges(), 2);
 }
 
 TEST(JobLinkRestart, DownLinkAsksForEveryCallAndNoDropsTheExchange) {
@@ -231,8 +235,10 @@ TEST(JobLinkRestart, YesRelinksButDropsTheLineThatAsked) {
   EXPECT_EQ(f.dde.startCount, 1);
   EXPECT_TRUE(f.dde.deck.empty());
   EXPECT_TRUE(f.dde.callsStartingWith("poke").empty());
+  EXPECT_EQ(f.link.lostExchanges(), 1);
   f.link.linkaddline("*NMOT  .5 1");
   f.link.linkaddline(">>END");
+  EXPECT_EQ(f.link.lostExchanges(), 1);
   EXPECT_EQ(f.dde.deck, (std::vector<std::string>{"*NMOT  .5 1", ">>END"}));
   EXPECT_EQ(f.ui.boxes.size(), 2u);
 }

@@ -56,7 +56,8 @@ void AppLayoutTest::captionAndMenus() {
         {"fileprint", "&Print"}, {"filebmp", "Save BMP"}, {"", ""}, {"fileexit", "E&xit"}}},
       {"edit", "&Options", 12020,
        {{"editsele", "Change Graphics"}, {"editnmo", "Set NMO Parameters"}, {"editvelf", "Make VELF commands"},
-        {"velspectrum", "Velocity Spectrum"}}},
+        {"savepicks", "Save Picks..."}, {"loadpicks", "Load Picks..."}, {"exportpicks", "Export Picks..."},
+        {"velfunction", "Velocity Function"}, {"velspectrum", "Velocity Spectrum"}}},
       {"help", "&Help", 12030, {{"helpcontents", "&Contents"}, {"fileabout", "&About"}}},
   };
   for (const auto& m : menus) {

@@ -357,8 +357,12 @@ void OpenCommandTest::openVelfBrowseAndSaveBmpShareOneName() {
   QCOMPARE(f.ui.saveDialogs.size(), size_t(2));
   QCOMPARE(f.ui.saveDialogs[1].fileName, dir.file("moved.dat"));
 
-  // Open shows the open file's name again.
+  // Open shows the open file's name again (once the unsaved pick is let go).
+  const std::size_t boxes = f.ui.boxes.size();
+  f.ui.answers.push_back(Answer::No);
   f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), boxes + 1);
+  QCOMPARE(f.ui.boxes.back().title, std::string("TSLY-Picks Not Saved"));
   QCOMPARE(f.ui.openDialogs.size(), size_t(3));
   QCOMPARE(f.ui.openDialogs[2].fileName, dir.file("scan.nmo"));
 }
@@ -406,6 +410,12 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
   QCOMPARE(f.st.CdpCount, 1);
   f.st.PickTable.at(1).PickVelocity[1] = 2000;
   f.st.PickTable.at(1).PickTime[1] = 480.0f;
+  // Each Open below first asks about that unsaved pick; No lets it go on.
+  auto letThePickGo = [&](std::size_t box) {
+    QVERIFY(f.ui.boxes.size() > box);
+    QCOMPARE(f.ui.boxes[box].title, std::string("TSLY-Picks Not Saved"));
+  };
+  f.ui.answers = {Answer::No, Answer::Ok, Answer::No, Answer::No, Answer::Ok, Answer::No};
 
   // A file of the wrong type: refused, the picks stay.
   TestTrace raw;
@@ -413,7 +423,8 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
   writeFile(dir.file("raw.dat"), traceBytes(raw, 0));
   f.choose(dir.file("raw.dat"));
   f.w.fileopen();
-  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes.size(), size_t(2));
+  letThePickGo(0);
   QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(2000));
   // The controls are as the previous file left them.
   QVERIFY(control<QPushButton>(f.w, "prevpanel")->isEnabled());
@@ -424,7 +435,8 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
   writeFile(dir.file("g.dat"), gatherFile(30, 1, 10));
   f.choose(dir.file("g.dat"));
   f.w.fileopen();
-  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes.size(), size_t(3));
+  letThePickGo(2);
   QCOMPARE(f.st.CdpCount, 1);
   QCOMPARE(f.st.PanelCount, 2);
   QCOMPARE(f.st.PickTable.at(1).PickTime[1], 480.0f);
@@ -436,14 +448,17 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
   writeFile(dir.file("cut.dat"), cut);
   f.choose(dir.file("cut.dat"));
   f.w.fileopen();
-  QCOMPARE(f.ui.boxes.size(), size_t(2));
-  QCOMPARE(f.ui.boxes[1].text, std::string("Error reading trace data"));
+  QCOMPARE(f.ui.boxes.size(), size_t(5));
+  letThePickGo(3);
+  QCOMPARE(f.ui.boxes[4].text, std::string("Error reading trace data"));
   QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(2000));
 
   // Another velocity scan: a fresh, empty pick table.
   writeFile(dir.file("scan2.dat"), panelFile(4, 301, 2, {1500}));
   f.choose(dir.file("scan2.dat"));
   f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(6));
+  letThePickGo(5);
   QCOMPARE(f.st.CdpCount, 1);
   QCOMPARE(f.st.PickTable.at(1).Cdp, std::int16_t(301));
   QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(0));

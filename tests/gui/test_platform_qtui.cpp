@@ -52,6 +52,7 @@ class QtUiTest : public QObject {
   void filterTranslation();
   void openDialogSetUpAndChoice();
   void saveDialogAddsTheDefaultExtension();
+  void saveDialogFollowsTheChosenFilter();
   void dialogCancelAndFailure();
   void busyCursorIsSetNotStacked();
 };
@@ -192,6 +193,7 @@ void QtUiTest::openDialogSetUpAndChoice() {
   QCOMPARE(QString::fromStdString(res.path), QDir(dir.path()).absoluteFilePath("b.nmo"));
   QCOMPARE(title, QString("Tessaly File OPEN"));
   QCOMPARE(filter, QString("NMO Data (*.nmo)"));
+  QCOMPARE(res.filterIndex, 2);
   QCOMPARE(directory, QDir(dir.path()).absolutePath());
   QCOMPARE(suffix, QString("dat"));
 }
@@ -212,6 +214,32 @@ void QtUiTest::saveDialogAddsTheDefaultExtension() {
   const FileDialogResult res = ui.saveFileDialog(r);
   QCOMPARE(int(res.status), int(FileDialogResult::Status::Chosen));
   QCOMPARE(QString::fromStdString(res.path), QDir(dir.path()).absoluteFilePath("panel.bmp"));
+}
+
+// A save dialog offering two formats: the filter chosen comes back, and a name
+// typed without an extension takes that filter's extension.
+void QtUiTest::saveDialogFollowsTheChosenFilter() {
+  QTemporaryDir dir;
+  QtUi ui;
+  FileDialogRequest r;
+  r.title = "Export";
+  r.filter = "Seismic Unix par (*.par)|*.par|CSV (*.csv)|*.csv";
+  r.defaultExt = "par";
+  r.initialDir = dir.path().toStdString();
+  onModal([&](QWidget* w) {
+    auto* d = qobject_cast<QFileDialog*>(w);
+    d->selectNameFilter("CSV (*.csv)");
+    // What the dialog does when the user picks a filter in its list.
+    QMetaObject::invokeMethod(d, "filterSelected", Q_ARG(QString, "CSV (*.csv)"));
+    d->findChild<QLineEdit*>("fileNameEdit")->setText("picks");
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  const FileDialogResult res = ui.saveFileDialog(r);
+  QCOMPARE(int(res.status), int(FileDialogResult::Status::Chosen));
+  QCOMPARE(res.filterIndex, 2);
+  QCOMPARE(QString::fromStdString(res.path), QDir(dir.path()).absoluteFilePath("picks.csv"));
+  QCOMPARE(QtUi::filterExtension("All Data (*.* *)"), QString());
+  QCOMPARE(QtUi::filterExtension("Bitmap (*.bmp *.dib)"), QString("bmp"));
 }
 
 void QtUiTest::dialogCancelAndFailure() {

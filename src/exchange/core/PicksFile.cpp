@@ -373,15 +373,24 @@ std::vector<PickRow> canonical(const AppState& st) {
 }
 }  // namespace
 
-void PicksSavePoint::mark(const AppState& st) {
-  dataFile_ = st.DataFileName;
+void PicksSavePoint::mark(const AppState& st) { mark(st, st.DataFileName); }
+
+bool PicksSavePoint::unsaved(const AppState& st) const { return unsaved(st, st.DataFileName); }
+
+void PicksSavePoint::mark(const AppState& st, const std::string& dataFile) {
+  dataFile_ = dataFile;
   picks_ = canonical(st);
 }
 
-bool PicksSavePoint::unsaved(const AppState& st) const {
+bool PicksSavePoint::unsaved(const AppState& st, const std::string& dataFile) const {
   const std::vector<PickRow> now = canonical(st);
   if (now.empty()) return false;
-  return st.DataFileName != dataFile_ || now != picks_;
+  return dataFile != dataFile_ || now != picks_;
+}
+
+void PicksSavePoint::markEmpty(const std::string& dataFile) {
+  dataFile_ = dataFile;
+  picks_.clear();
 }
 
 }  // namespace tsly::picks

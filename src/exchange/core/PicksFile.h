@@ -129,6 +129,14 @@ class PicksSavePoint {
  public:
   void mark(const AppState& st);
   bool unsaved(const AppState& st) const;
+  // The same for picks that belong to `dataFile` whatever file is open now: the
+  // panel file they were made on stays theirs while a gather is open (to make
+  // panels from) or after a file was refused.
+  void mark(const AppState& st, const std::string& dataFile);
+  bool unsaved(const AppState& st, const std::string& dataFile) const;
+  // A fresh, empty pick table for `dataFile` (a panel file just opened):
+  // nothing to lose until a pick is made.
+  void markEmpty(const std::string& dataFile);
 
  private:
   std::string dataFile_;

@@ -56,6 +56,7 @@ void JobLink::linkstart(const std::string& application, const std::string& topic
 
 bool JobLink::exchangeFailed(int error) {
   if (error == 0) return false;
+  ++lost_;
   // Only a DDE failure is reported (and takes the link down); any other failure
   // ends the exchange silently.
   if (isDdeError(error)) linkfailure(client_.errorDescription(error));
@@ -65,6 +66,7 @@ bool JobLink::exchangeFailed(int error) {
 void JobLink::linkcommand(const std::string& command, const std::string& value1,
                           const std::string& value2, const std::string& value3) {
   if (!ddelinked_) {
+    ++lost_;
     linkrestart();
     return;
   }
@@ -76,6 +78,7 @@ void JobLink::linkcommand(const std::string& command, const std::string& value1,
 
 void JobLink::linkrequest(std::string& out1, std::string& out2, std::string& out3) {
   if (!ddelinked_) {
+    ++lost_;
     linkrestart();
     return;
   }
@@ -92,6 +95,7 @@ void JobLink::linkrequest(std::string& out1, std::string& out2, std::string& out
 
 void JobLink::linkaddline(const std::string& line, std::int16_t sw) {
   if (!ddelinked_) {
+    ++lost_;
     linkrestart();
     return;
   }

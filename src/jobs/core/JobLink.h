@@ -35,6 +35,10 @@ class JobLink {
   void linkfailure(const std::string& description);
 
   bool ddelinked() const { return ddelinked_; }
+  // Exchanges that did not reach the editor since the link was made: failed, or
+  // dropped because the link was down. A caller compares it before and after a
+  // run to know whether everything it sent arrived.
+  int lostExchanges() const { return lost_; }
 
  private:
   // True when error is a failure (0 is success); reports DDE failures.
@@ -43,6 +47,7 @@ class JobLink {
   DdeClient& client_;
   Ui& ui_;
   bool ddelinked_ = false;
+  int lost_ = 0;
 };
 
 }  // namespace tsly

@@ -145,6 +145,18 @@ QStringList QtUi::qtFilters(const std::string& filter) {
   return out;
 }
 
+QString QtUi::filterExtension(const QString& qtFilter) {
+  const qsizetype open = qtFilter.lastIndexOf(QChar('('));
+  const qsizetype close = qtFilter.lastIndexOf(QChar(')'));
+  if (open < 0 || close < open) return {};
+  const QString first = qtFilter.mid(open + 1, close - open - 1).split(QChar(' '), Qt::SkipEmptyParts).value(0);
+  if (!first.startsWith(QStringLiteral("*."))) return {};
+  const QString ext = first.mid(2);
+  for (QChar c : ext)
+    if (!c.isLetterOrNumber()) return {};
+  return ext;
+}
+
 FileDialogResult QtUi::runFileDialog(const FileDialogRequest& r, bool save) {
   FileDialogResult result;
   // What the common dialogs refuse before showing themselves.
@@ -163,7 +175,18 @@ FileDialogResult QtUi::runFileDialog(const FileDialogRequest& r, bool save) {
   dlg.setNameFilters(filters);
   const int idx = r.filterIndex >= 1 && r.filterIndex <= filters.size() ? r.filterIndex - 1 : 0;
   dlg.selectNameFilter(filters[idx]);
-  if (!r.defaultExt.empty()) dlg.setDefaultSuffix(fromUtf8(r.defaultExt));
+  if (!r.defaultExt.empty()) {
+    dlg.setDefaultSuffix(fromUtf8(r.defaultExt));
+    // A save dialog offering several formats: a name typed without an extension
+    // takes that of the filter chosen (as the dialog already swaps a typed one).
+    if (save && filters.size() > 1) {
+      const QString fallback = fromUtf8(r.defaultExt);
+      QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg, fallback](const QString& filter) {
+        const QString ext = filterExtension(filter);
+        dlg.setDefaultSuffix(ext.isEmpty() ? fallback : ext);
+      });
+    }
+  }
   QString dir = fromUtf8(r.initialDir);
   if (!dir.isEmpty() && QFileInfo(dir).isDir()) dlg.setDirectory(dir);
   if (!r.fileName.empty()) dlg.selectFile(fromUtf8(r.fileName));
@@ -178,6 +201,7 @@ FileDialogResult QtUi::runFileDialog(const FileDialogRequest& r, bool save) {
   }
   result.status = FileDialogResult::Status::Chosen;
   result.path = toUtf8(QDir::cleanPath(chosen.front()));
+  result.filterIndex = static_cast<int>(filters.indexOf(dlg.selectedNameFilter())) + 1;
   return result;
 }
 

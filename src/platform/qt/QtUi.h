@@ -39,6 +39,9 @@ class QtUi : public Ui {
   // name filter per name/pattern pair. A name that already shows its patterns in
   // brackets is kept as it stands; "*.*" also matches names without a dot.
   static QStringList qtFilters(const std::string& filter);
+  // The extension of a Qt name filter's first pattern ("CSV (*.csv)" gives
+  // "csv"); empty when that pattern is not "*." and letters or digits.
+  static QString filterExtension(const QString& qtFilter);
 
  private:
   FileDialogResult runFileDialog(const FileDialogRequest& request, bool save);
