@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test through ctest twice:
+# Installs what is missing, checks which way the folders depend on each other
+# (scripts/check_layers.sh), builds, and runs every test through ctest twice:
 #  1. the normal build in build/ (or $BUILD_DIR), warnings as errors;
 #  2. the whole tree again with AddressSanitizer + UndefinedBehaviorSanitizer in
 #     build-asan/ (or $ASAN_BUILD_DIR), benchmarks off, at -O0 with line tables only, to keep the build
@@ -13,6 +14,9 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 export QT_QPA_PLATFORM=offscreen
 JOBS="${JOBS:-$(nproc)}"
 status=0
+
+echo "== folder dependencies"
+"$ROOT/scripts/check_layers.sh" "$ROOT" || status=1
 
 echo "== build and test (build: ${BUILD_DIR:-$ROOT/build})"
 if BUILD_DIR="${BUILD_DIR:-$ROOT/build}" JOBS="$JOBS" "$ROOT/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release -DTESSALY_WERROR=ON; then

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "open/OpenTexts.h"
+#include "open/core/OpenTexts.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/WrappingLabel.h"
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "open/FileInfoWindow.h"
-#include "open/OpenTexts.h"
+#include "open/core/OpenTexts.h"
 #include "open/core/OpenScan.h"
 #include "shared/Texts.h"
 #include "shared/TraceFormat.h"

@@ -66,7 +66,7 @@ deck_cli_test(section_not_a_file "^tsly section: \"nothere.dat\" can not be open
 
 # The JobPad deck-run window test uses the JobPad window class and starts the
 # real JobPad and tsly programs.
-if(TARGET test_deck_jobpad AND TARGET JobPad)
-  add_dependencies(test_deck_jobpad JobPad tsly)
-  target_link_libraries(test_deck_jobpad PRIVATE jobpad_parts)
+if(TARGET test_jobpad_run AND TARGET JobPad)
+  add_dependencies(test_jobpad_run JobPad tsly)
+  target_link_libraries(test_jobpad_run PRIVATE jobpad_parts)
 endif()

@@ -309,3 +309,36 @@ TEST(DisplayPicks, NoFileOpenedNextDoesNothing) {
   EXPECT_EQ(canvas.clears, 0);
   EXPECT_TRUE(ui.boxes.empty());
 }
+
+TEST(DisplayPicks, ClickBetweenRowsKeepsItsFractionInThePickTime) {
+  // A click 100.4 rows below the top is 25.1 ms, not the 25 ms of row 100;
+  // its line goes to the nearest row, 150.
+  Rig r("fraction.vsc");
+  r.display.refresh();
+  r.display.mousePress(230, 150.4f);
+  const CdpPicks& p = r.s.PickTable[1];
+  EXPECT_FLOAT_EQ(p.PickTime[1], 25.1f);
+  ASSERT_FALSE(r.canvas.lines.empty());
+  EXPECT_EQ(r.canvas.lines.back().y1, 150);
+  EXPECT_EQ(r.canvas.lines.back().y2, 150);
+}
+
+TEST(DisplayPicks, StoredPickBetweenRowsIsDrawnAndErasedAtTheNearestRow) {
+  // A pick at 25.15 ms lies 100.6 rows down: its line is on row 151, when it
+  // is made, when a redraw draws it again, and when a new pick on the same
+  // panel erases it by drawing it once more in XOR.
+  Rig r("between.vsc");
+  r.display.refresh();
+  r.display.mousePress(230, 150.6f);
+  ASSERT_FLOAT_EQ(r.s.PickTable[1].PickTime[1], 25.15f);
+  ASSERT_EQ(r.canvas.lines.back().y1, 151);
+  r.display.refresh();
+  EXPECT_EQ(r.canvas.lines.back().y1, 151);
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(200, 151), Red));
+  const size_t before = r.canvas.lines.size();
+  r.display.mousePress(230, 200);
+  ASSERT_EQ(r.canvas.lines.size(), before + 2);
+  EXPECT_EQ(r.canvas.lines[before].y1, 151);  // the erase
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(200, 151), White));
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(200, 200), Red));
+}

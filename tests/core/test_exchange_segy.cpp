@@ -27,7 +27,7 @@ std::vector<float> ramp(int n, float scale) {
 // Files in the folder, temporary files included.
 std::vector<std::string> folderFiles(const TempDir& d) {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(d.path)) names.push_back(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(d.path())) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -576,7 +576,7 @@ TEST(ExchangeSegyExport, InputAndOutputMayNotBeOneFile) {
   t.samples = ramp(50, 1.0f);
   writeGather(d.file("g.dat"), {t});
   const std::string before = readAll(d.file("g.dat"));
-  const auto r = segy::exportSegy(d.file("g.dat"), d.path.string() + "/./g.dat", {});
+  const auto r = segy::exportSegy(d.file("g.dat"), d.path() + "/./g.dat", {});
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, "input and output are the same file");
   EXPECT_EQ(readAll(d.file("g.dat")), before);

@@ -254,7 +254,7 @@ struct GatherChoice : ::testing::Test {
   std::string gather = dir.file("gather.dat");
   void SetUp() override {
     writePanelFile(panels, {{1001, 1500, 2}, {1001, 1800, 2}, {1006, 1500, 2}, {1006, 1800, 2}}, {}, &st);
-    st.LastPath = dir.path.string();
+    st.LastPath = dir.path();
     writeGather(gather, syntheticGather(1001, 6, 3, 100));
   }
 };
@@ -267,7 +267,7 @@ TEST_F(GatherChoice, AskedOnceStartingInTheLastDirectoryAndRemembered) {
   ASSERT_NE(g, nullptr);
   ASSERT_EQ(ui.openDialogs.size(), 1u);
   EXPECT_EQ(ui.openDialogs[0].title, "CDP Gather of the Panels");
-  EXPECT_EQ(ui.openDialogs[0].initialDir, dir.path.string());
+  EXPECT_EQ(ui.openDialogs[0].initialDir, dir.path());
   EXPECT_EQ(ui.openDialogs[0].filter, "Data (*.dat)|*.dat|NMO Data (*.nmo)|*.nmo|All Data (*.*)|*.*");
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(g->path(), gather);

@@ -339,3 +339,19 @@ TEST(EditVelf, JobPadDownEveryLineIsReportedAndTheCommandCompletes) {
   EXPECT_EQ(ui.inputs.size(), 3u);
   EXPECT_TRUE(editor.deck.empty());
 }
+
+TEST(EditVelf, ListedCdpWithoutPicksGivesNoVelfLine) {
+  // CDP 120 is listed between picked ones but was never picked: the deck holds
+  // no line for it, not even a bare "VELF 120".
+  VelfRun r;
+  r.st = AppState();
+  listCdps(r.st, {205, 101, 120, 150});
+  addPick(r.st.PickTable[1], 200.0f, 1600, 2);
+  addPick(r.st.PickTable[2], 120.5f, 1500, 1);
+  addPick(r.st.PickTable[4], 1000.25f, 3000, 9);
+  r.st.LastPath = "/data/survey";
+  ASSERT_EQ(r.go({"/data/line1.dat", ".5", "/data/line1.nmo"}), VelfOutcome::Completed);
+  EXPECT_EQ(r.editor.deck, (std::vector<std::string>{"*INPF /data/line1.dat", "*NMOT  .5 1", "VELF 101 120.5 1500",
+                                                     "VELF 150 1000.25 3000", "VELF 205 200 1600",
+                                                     "*OUTF /data/line1.nmo", ">>END"}));
+}

@@ -17,6 +17,7 @@
 
 #include "platform/DdeClient.h"
 #include "shared/TraceFormat.h"
+#include "support/TempDir.h"
 
 namespace tsly::test {
 
@@ -104,18 +105,6 @@ inline std::string traceBytes(const TestTrace& t, std::int16_t dataType) {
   encodeSamples(t.samples.data(), b, static_cast<std::int32_t>(t.samples.size()),
                 reinterpret_cast<unsigned char*>(block.data()));
   return out + block;
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream f(path, std::ios::binary);
-  f << bytes;
-}
-
-inline std::string readFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
 }
 
 // Velocity-scan panels: for each velocity, one stacked trace per CDP of

@@ -123,13 +123,13 @@ class SpectrumWindowTest : public QObject {
     QVERIFY(f.item());
     QCOMPARE(f.item()->text(), QString("Velocity Spectrum"));
     QVERIFY(!f.item()->isEnabled());
-    f.st.LastPath = f.dir.path.string();
+    f.st.LastPath = f.dir.path();
     VelocitySpectrumWindow* v = f.openWindow();
     QVERIFY(v);
     QVERIFY(f.item()->isEnabled());
     QCOMPARE(f.ui.openDialogs.size(), size_t(2));
     QCOMPARE(f.ui.openDialogs[1].title, std::string("CDP Gather of the Panels"));
-    QCOMPARE(f.ui.openDialogs[1].initialDir, f.dir.path.string());
+    QCOMPARE(f.ui.openDialogs[1].initialDir, f.dir.path());
     QVERIFY(f.ui.boxes.empty());
     QCOMPARE(v->objectName(), QString("VelocitySpectrum"));
     QCOMPARE(v->windowTitle(), QString("Velocity Spectrum"));

@@ -21,6 +21,7 @@
 #include "shared/Numbers.h"
 #include "shared/State.h"
 #include "shared/TraceFormat.h"
+#include "TempDir.h"
 
 namespace tsly::test {
 
@@ -103,19 +104,6 @@ inline std::string readAll(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-// A fresh folder for one test, removed with it.
-struct TempDir {
-  std::filesystem::path path;
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "tsly_gen_XXXXXX").string();
-    path = ::mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-  std::string file(const std::string& name) const { return (path / name).string(); }
-};
 
 enum class RefStatus { Finished, Failed, NoOffsets };
 

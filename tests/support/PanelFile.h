@@ -59,8 +59,9 @@ inline std::string writePanelFile(const std::string& path, const std::vector<Pan
       hd[WordSampleFormat] = o.floats ? FloatFormatMarker : 0;
       if (o.tweak) o.tweak(p, k, hd);
       const int n = std::max<int>(hd[WordNumSamples], 0);
-      std::vector<float> v(static_cast<std::size_t>(n));
-      for (int i = 0; i < n; ++i) {
+      std::vector<float> v(static_cast<std::size_t>(n), 0.0f);  // a separator's samples are all zero
+      const bool separator = hd[WordTraceCode] == TraceCodeSeparator;
+      for (int i = 0; i < n && !separator; ++i) {
         v[static_cast<std::size_t>(i)] = o.value ? o.value(p, k, i) : std::round(100.0f * std::sin(i * 0.3f));
         maxAmp = std::max(maxAmp, std::fabs(v[static_cast<std::size_t>(i)]));
       }

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "shared/TraceFormat.h"
+#include "TempDir.h"
 
 namespace tsly::test {
 
@@ -140,37 +141,5 @@ class TraceFileBuilder {
   std::vector<Entry> traces_;
 };
 
-// A fresh, empty directory under the system temp folder, removed by the destructor.
-class TempDir {
- public:
-  TempDir() {
-    auto base = std::filesystem::temp_directory_path();
-    for (int i = 0;; ++i) {
-      auto p = base / ("tessaly-test-" + std::to_string(static_cast<long>(::getpid())) + "-" + std::to_string(counter()++) +
-                       "-" + std::to_string(i));
-      std::error_code ec;
-      if (std::filesystem::create_directory(p, ec)) {
-        path_ = p;
-        break;
-      }
-      if (i > 1000) throw std::runtime_error("no temp dir");
-    }
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string path() const { return path_.string(); }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  static int& counter() {
-    static int c = 0;
-    return c;
-  }
-  std::filesystem::path path_;
-};
 
 }  // namespace tsly::test

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "generation/core/SpectrumWindowTexts.h"
-#include "open/OpenTexts.h"
+#include "open/core/OpenTexts.h"
 #include "shared/Numbers.h"
 #include "shared/Texts.h"
 

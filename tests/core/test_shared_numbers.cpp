@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "shared/Numbers.h"
+
+using namespace tsly;
+
+TEST(Nearest, HalvesGoToEven) {
+  EXPECT_EQ(nearest(2.5), 2);
+  EXPECT_EQ(nearest(3.5), 4);
+  EXPECT_EQ(nearest(-2.5), -2);
+  EXPECT_EQ(nearest(-3.5), -4);
+  EXPECT_EQ(nearest(2500.5), 2500);
+  EXPECT_EQ(nearest(2501.5), 2502);
+  EXPECT_EQ(nearest(2.4999), 2);
+  EXPECT_EQ(nearest(2.5001), 3);
+  EXPECT_EQ(nearest(-0.4), 0);
+  EXPECT_EQ(nearest(0.5), 0);
+  EXPECT_EQ(nearest(1.5), 2);
+}
+
+TEST(Nearest, LimitedWidthsSaturateInsteadOfWrapping) {
+  EXPECT_EQ(nearestI16(40000.0), 32767);
+  EXPECT_EQ(nearestI16(-40000.0), -32768);
+  EXPECT_EQ(nearestI16(32767.4), 32767);
+  EXPECT_FALSE(fitsI16(32767.5));  // 32768 after rounding to even
+  EXPECT_TRUE(fitsI16(32766.5));
+  EXPECT_EQ(nearestI32(1e12), 2147483647);
+  EXPECT_EQ(nearest(std::numeric_limits<double>::quiet_NaN()), 0);
+}
+
+TEST(NumberText, DescriptionExamples) {
+  EXPECT_EQ(numberText(1001), " 1001");
+  EXPECT_EQ(numberText(-3), "-3");
+  EXPECT_EQ(numberText(0.5f), " .5");
+  EXPECT_EQ(numberText(0.5), " .5");
+  EXPECT_EQ(numberText(10.0f), " 10");
+  EXPECT_EQ(numberText(-1), "-1");
+  EXPECT_EQ(numberText(0), " 0");
+  EXPECT_EQ(numberText(1500.0f), " 1500");
+  EXPECT_EQ(numberText(-0.25f), "-.25");
+}
+
+TEST(NumberText, SignificantDigitsPerWidth) {
+  EXPECT_EQ(numberText(0.1f), " .1");           // float 0.1 is not exact: 7 digits hide it
+  EXPECT_EQ(numberText(1.0f / 3.0f), " .3333333");
+  EXPECT_EQ(numberText(1.0 / 3.0), " .333333333333333");
+  EXPECT_EQ(numberText(123456789.0f), " 123456800");
+  EXPECT_EQ(numberText(2500.5f), " 2500.5");
+  EXPECT_EQ(numberText(0.001f), " .001");
+  EXPECT_EQ(numberText(1e-5), " .00001");
+  EXPECT_EQ(numberText(-0.0f), " 0");
+  EXPECT_EQ(numberText(120.5f), " 120.5");
+  EXPECT_EQ(numberText(9.6f), " 9.6");
+  EXPECT_EQ(numberText(12.0), " 12");
+}
+
+TEST(NumberText, PlainHasNoLeadingBlank) {
+  EXPECT_EQ(plainNumberText(0.5f), ".5");
+  EXPECT_EQ(plainNumberText(-0.5f), "-.5");
+  EXPECT_EQ(plainNumberText(1650), "1650");
+  EXPECT_EQ(plainNumberText(-7), "-7");
+}
+
+TEST(ReadNumber, LeadingNumberOnly) {
+  EXPECT_DOUBLE_EQ(readNumber(" 10  trace offset"), 10.0);
+  EXPECT_DOUBLE_EQ(readNumber(".5  sampling ratio"), 0.5);
+  EXPECT_DOUBLE_EQ(readNumber("-1  graphics save flag"), -1.0);
+  EXPECT_DOUBLE_EQ(readNumber("0,5"), 0.0);
+  EXPECT_DOUBLE_EQ(readNumber("abc"), 0.0);
+  EXPECT_DOUBLE_EQ(readNumber(""), 0.0);
+  EXPECT_DOUBLE_EQ(readNumber("  1 2 3"), 123.0);
+  EXPECT_DOUBLE_EQ(readNumber("1.2.3"), 1.2);
+  EXPECT_DOUBLE_EQ(readNumber("+7x"), 7.0);
+  EXPECT_DOUBLE_EQ(readNumber("- 4"), -4.0);
+  EXPECT_DOUBLE_EQ(readNumber("1E3"), 1000.0);
+  EXPECT_DOUBLE_EQ(readNumber("2.5e-1"), 0.25);
+  EXPECT_DOUBLE_EQ(readNumber("3E"), 3.0);
+  EXPECT_DOUBLE_EQ(readNumber("3Ex"), 3.0);
+  EXPECT_DOUBLE_EQ(readNumber("."), 0.0);
+  EXPECT_DOUBLE_EQ(readNumber("-"), 0.0);
+  EXPECT_DOUBLE_EQ(readNumber(".99"), 0.99);
+}
+
+TEST(ReadNumber, RoundTripsNumberText) {
+  for (float v : {0.5f, 10.0f, 4.8f, -1.0f, 1440.0f, 0.2f, 12345.67f}) {
+    EXPECT_EQ(static_cast<float>(readNumber(numberText(v))), v) << numberText(v);
+  }
+}
+
+// Found while fuzzing tsly's number texts.
+// An exponent written with many leading zeros lost its last digits: "1e00000001"
+// read as 1 instead of 10 (the digit limit counted the zeros).
+TEST(ReadNumber, ExponentLeadingZerosDoNotCountTowardsTheDigitLimit) {
+  EXPECT_EQ(readNumber("1e00000001"), 10.0);
+  EXPECT_EQ(readNumber("2.5E-0000000003"), 0.0025);
+  EXPECT_EQ(readNumber("1 E 0 0 0 0 0 0 0 0 2"), 100.0);
+  EXPECT_EQ(readNumber("7e+00000000000"), 7.0);
+  EXPECT_EQ(readNumber("7e0"), 7.0);
+  // Still limited for overflow: a long exponent is infinite or zero, as it should be.
+  EXPECT_EQ(readNumber("1e0000099999999"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(readNumber("1e-0000099999999"), 0.0);
+}

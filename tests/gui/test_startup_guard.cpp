@@ -1,0 +1,202 @@
+// The previous-instance guard over the local-socket channel, against a real
+// running copy in another process.
+//
+// Started with "--running-copy", this executable is that copy: it holds the
+// guard's name (TESSALY_INSTANCE_NAME), shows a minimised main window, prints
+// "ready", and on a restore request prints the window's state.
+#include <QtTest>
+
+#include <QApplication>
+#include <QLocalServer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <cstdio>
+
+#include "platform/qt/LocalInstanceChannel.h"
+#include "platform/qt/QtUi.h"
+#include "startup/core/InstanceGuard.h"
+#include "support/ScriptedUi.h"
+
+using namespace tsly;
+using namespace tsly::startup;
+using tsly::test::ScriptedUi;
+
+namespace {
+
+int runningCopy(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QWidget window;
+  window.setObjectName("tessaly");
+  window.setWindowTitle("TSLY for WINDOWS");
+  window.resize(300, 200);
+  window.showMinimized();
+  LocalInstanceChannel guard;
+  if (!guard.hold()) {
+    std::printf("could not hold %s\n", qPrintable(guard.name()));
+    return 2;
+  }
+  guard.setRestoreHandler([&] {
+    bringToFront(&window);
+    std::printf("restored minimized=%d visible=%d\n", window.isMinimized() ? 1 : 0,
+                window.isVisible() ? 1 : 0);
+    std::fflush(stdout);
+  });
+  QTimer::singleShot(60000, &app, &QCoreApplication::quit);  // never outlive the test
+  std::printf("ready\n");
+  std::fflush(stdout);
+  return app.exec();
+}
+
+QString uniqueName() { return "tessaly-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces).left(12); }
+
+// A running copy in its own process; killed when the test ends.
+struct RunningCopy {
+  QProcess proc;
+  QString name;
+  explicit RunningCopy(const QString& program, const QStringList& args, const QString& instance,
+                       const QString& workDir = {}) : name(instance) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TESSALY_INSTANCE_NAME", instance);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    proc.setProcessEnvironment(env);
+    if (!workDir.isEmpty()) proc.setWorkingDirectory(workDir);
+    proc.start(program, args);
+  }
+  ~RunningCopy() {
+    if (proc.state() != QProcess::NotRunning) {
+      proc.kill();
+      proc.waitForFinished(5000);
+    }
+  }
+  bool waitFor(const QByteArray& line, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!out.contains(line) && t.elapsed() < ms) {
+      proc.waitForReadyRead(100);
+      out += proc.readAllStandardOutput();
+      if (proc.state() == QProcess::NotRunning) {
+        out += proc.readAllStandardOutput();
+        break;
+      }
+    }
+    return out.contains(line);
+  }
+  QByteArray out;
+};
+
+}  // namespace
+
+class StartupGuardTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void firstCopyAsksNothingAndHoldsTheName();
+  void nameLeftByADeadCopyIsCleared();
+  void secondCopyAnsweredNoRestoresTheRunningCopyAndEnds();
+  void secondCopyAnsweredYesStartsNormally();
+  void realProgramAsRunningCopy();
+};
+
+void StartupGuardTest::firstCopyAsksNothingAndHoldsTheName() {
+  ScriptedUi ui;
+  LocalInstanceChannel guard(uniqueName());
+  QVERIFY(passInstanceGuard(ui, guard));
+  QVERIFY(ui.boxes.empty());
+  QVERIFY(guard.holding());
+  LocalInstanceChannel other(guard.name());
+  QVERIFY(other.otherCopyRunning());
+  QVERIFY(!other.hold());  // the name stays with the copy that holds it
+}
+
+void StartupGuardTest::nameLeftByADeadCopyIsCleared() {
+  const QString name = uniqueName();
+  // What a copy that was killed leaves behind: a socket file nobody listens on.
+  const QString path = QDir::tempPath() + "/" + name;
+  {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+  }
+  ScriptedUi ui;
+  LocalInstanceChannel guard(name);
+  QVERIFY(!guard.otherCopyRunning(300));
+  QVERIFY(passInstanceGuard(ui, guard));
+  QVERIFY(ui.boxes.empty());
+  QVERIFY(guard.holding());
+}
+
+void StartupGuardTest::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
+  RunningCopy first(QCoreApplication::applicationFilePath(), {"--running-copy"}, uniqueName());
+  QVERIFY2(first.waitFor("ready"), first.out.constData());
+
+  QTemporaryDir cwd;
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(cwd.path());
+  ScriptedUi ui;
+  ui.answers.push_back(Answer::No);
+  LocalInstanceChannel guard(first.name);
+  const bool goOn = passInstanceGuard(ui, guard);
+  QDir::setCurrent(before);
+
+  QVERIFY(!goOn);
+  QCOMPARE(ui.boxes.size(), size_t(1));
+  QCOMPARE(ui.boxes[0].text, std::string("There is already an instance of this module running\r\n"
+                                         "Do you really want to start another?"));
+  QCOMPARE(ui.boxes[0].title, std::string("Previous Instance detected"));
+  QVERIFY(ui.boxes[0].buttons == Buttons::YesNo);
+  QVERIFY(ui.boxes[0].icon == Icon::Question);
+  QVERIFY(!guard.holding());
+  // The running copy's window is restored and in front.
+  QVERIFY2(first.waitFor("restored minimized=0 visible=1"), first.out.constData());
+  // This copy wrote nothing (no tessaly.ini or anything else).
+  QVERIFY(QDir(cwd.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+  QCOMPARE(first.proc.state(), QProcess::Running);
+}
+
+void StartupGuardTest::secondCopyAnsweredYesStartsNormally() {
+  RunningCopy first(QCoreApplication::applicationFilePath(), {"--running-copy"}, uniqueName());
+  QVERIFY2(first.waitFor("ready"), first.out.constData());
+  ScriptedUi ui;
+  ui.answers.push_back(Answer::Yes);
+  LocalInstanceChannel guard(first.name);
+  QVERIFY(passInstanceGuard(ui, guard));
+  QCOMPARE(ui.boxes.size(), size_t(1));
+  QCOMPARE(ui.boxes[0].title, std::string("Previous Instance detected"));
+  QVERIFY(!first.waitFor("restored", 500));  // the running copy is left alone
+  QVERIFY(!guard.holding());
+  // The running copy still answers later copies.
+  LocalInstanceChannel third(first.name);
+  QVERIFY(third.otherCopyRunning());
+}
+
+void StartupGuardTest::realProgramAsRunningCopy() {
+  const QString program = qEnvironmentVariable("TESSALY_BIN_DIR") + "/tessaly/tessaly";
+  if (!QFileInfo(program).isExecutable()) QSKIP("the tessaly program is not built");
+  QTemporaryDir cwd;
+  RunningCopy first(program, {}, uniqueName(), cwd.path());
+  QVERIFY(first.proc.waitForStarted(10000));
+  LocalInstanceChannel guard(first.name);
+  QElapsedTimer t;
+  t.start();
+  while (!guard.otherCopyRunning(200) && t.elapsed() < 15000) QTest::qWait(100);
+  QVERIFY2(guard.otherCopyRunning(), "tessaly did not take its instance name");
+
+  ScriptedUi ui;
+  ui.answers.push_back(Answer::No);
+  QVERIFY(!passInstanceGuard(ui, guard));
+  QCOMPARE(ui.boxes.size(), size_t(1));
+  QCOMPARE(ui.boxes[0].title, std::string("Previous Instance detected"));
+  // The running program answers a restore request once its window is in front.
+  QVERIFY(guard.askToRestore(5000));
+  QCOMPARE(first.proc.state(), QProcess::Running);
+}
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--running-copy") == 0) return runningCopy(argc, argv);
+  QApplication app(argc, argv);
+  StartupGuardTest test;
+  QTEST_SET_MAIN_SOURCE_PATH
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_startup_guard.moc"
