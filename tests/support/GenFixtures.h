@@ -22,6 +22,7 @@
 #include "shared/State.h"
 #include "shared/TraceFormat.h"
 #include "TempDir.h"
+#include "TraceFileBuilder.h"
 
 namespace tsly::test {
 
@@ -53,16 +54,9 @@ inline HeaderArray gatherHeader(const GatherTrace& t, std::int16_t dataType = Da
 }
 
 inline void writeGather(const std::string& path, const std::vector<GatherTrace>& traces) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  for (const auto& t : traces) {
-    HeaderArray h = gatherHeader(t);
-    unsigned char hb[HeaderBytes];
-    encodeHeader(h, hb);
-    f.write(reinterpret_cast<const char*>(hb), HeaderBytes);
-    std::vector<unsigned char> b(t.samples.size() * (t.float4 ? 4 : 2));
-    encodeSamples(t.samples.data(), t.float4 ? 4 : 2, static_cast<std::int32_t>(t.samples.size()), b.data());
-    f.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-  }
+  TraceFileBuilder b;
+  for (const auto& t : traces) b.trace(gatherHeader(t), t.samples);
+  b.writeTo(path);
 }
 
 // A gather of `cdps` CDPs from `firstCdp`, `offsets` traces each (offset

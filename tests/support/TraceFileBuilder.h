@@ -9,8 +9,12 @@
 // word 15 = trace code, word 58 = samples, word 59 = interval, word 60 = 21930 for
 // float samples. `header(...)` edits words of the last added trace. rawBytes() and
 // truncate() make damaged files. Samples default to a small ramp scaled by `amp`.
+// `trace(header, samples)` adds a trace whose header the caller made whole; the
+// other fixture writers of the tests and benchmarks all write through it.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -53,7 +57,12 @@ class TraceFileBuilder {
     h[WordNumSamples] = static_cast<std::int16_t>(numSamples_);
     h[WordSampleInterval] = static_cast<std::int16_t>(interval_);
     h[WordSampleFormat] = floats_ ? FloatFormatMarker : 0;
-    traces_.push_back({h, samples, {}});
+    return trace(h, samples);
+  }
+  // A trace with exactly the header `h`; its length and sample width are those
+  // that words 58 and 60 declare.
+  TraceFileBuilder& trace(const HeaderArray& h, std::vector<float> samples) {
+    traces_.push_back({h, std::move(samples), {}});
     return *this;
   }
   // A separator closing a panel: word 15 = 9, word 12 = velocity, zero samples.
@@ -95,24 +104,34 @@ class TraceFileBuilder {
   std::vector<unsigned char> bytes() const {
     std::vector<unsigned char> out;
     for (const auto& t : traces_) {
-      if (t.rawOnly) {
+      if (t.rawOnly)
         out.insert(out.end(), t.raw.begin(), t.raw.end());
-        continue;
-      }
-      unsigned char hb[HeaderBytes];
-      encodeHeader(t.header, hb);
-      out.insert(out.end(), hb, hb + HeaderBytes);
-      std::int32_t n = t.header[WordNumSamples];
-      if (n <= 0) continue;
-      int bps = bytesPerSample(t.header);
-      std::vector<float> s = t.samples;
-      s.resize(static_cast<size_t>(n), 0.0f);
-      std::vector<unsigned char> block(static_cast<size_t>(n) * static_cast<size_t>(bps));
-      encodeSamples(s.data(), bps, n, block.data());
-      out.insert(out.end(), block.begin(), block.end());
+      else
+        appendTrace(out, t.header, t.samples);
     }
     out.resize(out.size() > cut_ ? out.size() - cut_ : 0);
     return out;
+  }
+  std::string str() const {
+    const auto b = bytes();
+    return std::string(b.begin(), b.end());
+  }
+
+  // One trace as it lies in a file: the 240 header bytes, then N x B sample bytes
+  // (N = word 58, B = 4 when word 60 marks floats, else 2); samples beyond those
+  // given are zero, and a header declaring no samples has no block.
+  static void appendTrace(std::vector<unsigned char>& out, const HeaderArray& h, const std::vector<float>& samples) {
+    unsigned char hb[HeaderBytes];
+    encodeHeader(h, hb);
+    out.insert(out.end(), hb, hb + HeaderBytes);
+    const std::int32_t n = h[WordNumSamples];
+    if (n <= 0) return;
+    const int bps = bytesPerSample(h);
+    std::vector<float> s(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(samples.size(), static_cast<size_t>(n))));
+    s.resize(static_cast<size_t>(n), 0.0f);
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(n) * static_cast<size_t>(bps));
+    encodeSamples(s.data(), bps, n, out.data() + at);
   }
 
   void writeTo(const std::string& path) const {
