@@ -13,9 +13,9 @@
 
 #include <unistd.h>
 
-#include "platform/RawFile.h"
 #include "shared/State.h"
 #include "shared/TraceFormat.h"
+#include "TraceFileBuilder.h"
 
 namespace tsly::test {
 
@@ -37,11 +37,7 @@ struct PanelFileOptions {
 
 inline std::string writePanelFile(const std::string& path, const std::vector<PanelSpec>& panels,
                                   const PanelFileOptions& o, AppState* s = nullptr) {
-  std::remove(path.c_str());
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f) std::fclose(f);
-  int h = rawOpen(path);
-  std::vector<unsigned char> scratch;
+  TraceFileBuilder file;
   std::int64_t pos = 0;
   std::vector<TraceDirEntry> dir;
   float maxAmp = 0;
@@ -65,7 +61,7 @@ inline std::string writePanelFile(const std::string& path, const std::vector<Pan
         v[static_cast<std::size_t>(i)] = o.value ? o.value(p, k, i) : std::round(100.0f * std::sin(i * 0.3f));
         maxAmp = std::max(maxAmp, std::fabs(v[static_cast<std::size_t>(i)]));
       }
-      writeTrace(h, hd, v.data(), n, scratch);
+      file.trace(hd, v);
       TraceDirEntry e;
       e.FilePos = pos;
       e.TraceId = hd[WordTraceCode];
@@ -77,7 +73,7 @@ inline std::string writePanelFile(const std::string& path, const std::vector<Pan
       pos += HeaderBytes + static_cast<std::int64_t>(n) * bytesPerSample(hd);
     }
   }
-  rawClose(h);
+  file.writeTo(path);
   if (s) {
     s->DataFileName = path;
     s->DataType = DataVelocityScan;
