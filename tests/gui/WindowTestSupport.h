@@ -18,6 +18,7 @@
 #include "platform/DdeClient.h"
 #include "shared/TraceFormat.h"
 #include "support/TempDir.h"
+#include "support/TraceFileBuilder.h"
 
 namespace tsly::test {
 
@@ -89,7 +90,7 @@ struct TestTrace {
   std::int16_t interval = 4000;
 };
 
-inline std::string traceBytes(const TestTrace& t, std::int16_t dataType) {
+inline HeaderArray testHeader(const TestTrace& t, std::int16_t dataType) {
   HeaderArray h{};
   h[WordDataType] = dataType;
   h[WordCdp] = t.cdp;
@@ -98,47 +99,45 @@ inline std::string traceBytes(const TestTrace& t, std::int16_t dataType) {
   h[WordNumSamples] = static_cast<std::int16_t>(t.samples.size());
   h[WordSampleInterval] = t.interval;
   h[WordSampleFormat] = t.floatSamples ? FloatFormatMarker : 0;
-  std::string out(HeaderBytes, '\0');
-  encodeHeader(h, reinterpret_cast<unsigned char*>(out.data()));
-  const int b = t.floatSamples ? 4 : 2;
-  std::string block(t.samples.size() * static_cast<std::size_t>(b), '\0');
-  encodeSamples(t.samples.data(), b, static_cast<std::int32_t>(t.samples.size()),
-                reinterpret_cast<unsigned char*>(block.data()));
-  return out + block;
+  return h;
+}
+
+inline std::string traceBytes(const TestTrace& t, std::int16_t dataType) {
+  return TraceFileBuilder().trace(testHeader(t, dataType), t.samples).str();
 }
 
 // Velocity-scan panels: for each velocity, one stacked trace per CDP of
 // firstCdp..firstCdp+cdps-1, then a separator carrying the velocity.
 inline std::string panelFile(std::int16_t dataType, std::int16_t firstCdp, int cdps,
                              const std::vector<std::int16_t>& velocities, int samples = 50) {
-  std::string out;
+  TraceFileBuilder file;
   for (std::int16_t v : velocities) {
     for (int c = 0; c < cdps; ++c) {
       TestTrace t;
       t.cdp = static_cast<std::int16_t>(firstCdp + c);
       t.samples.assign(static_cast<std::size_t>(samples), 0.0f);
       t.samples[static_cast<std::size_t>(c % samples)] = static_cast<float>(10 + c);
-      out += traceBytes(t, dataType);
+      file.trace(testHeader(t, dataType), t.samples);
     }
     TestTrace s;
     s.cdp = v;
-    s.code = 9;
+    s.code = TraceCodeSeparator;
     s.samples.assign(static_cast<std::size_t>(samples), 0.0f);
-    out += traceBytes(s, dataType);
+    file.trace(testHeader(s, dataType), s.samples);
   }
-  return out;
+  return file.str();
 }
 
 // n live traces of a gather (CDP 1 + i / 10).
 inline std::string gatherFile(int n, std::int16_t dataType = 1, int samples = 20) {
-  std::string out;
+  TraceFileBuilder file;
   for (int i = 0; i < n; ++i) {
     TestTrace t;
     t.cdp = static_cast<std::int16_t>(1 + i / 10);
     t.samples.assign(static_cast<std::size_t>(samples), 1.0f);
-    out += traceBytes(t, dataType);
+    file.trace(testHeader(t, dataType), t.samples);
   }
-  return out;
+  return file.str();
 }
 
 // A scratch directory made current for the life of the object.
