@@ -26,9 +26,9 @@
 #include <unistd.h>
 
 #include "../tests/support/RecordingHost.h"
+#include "../tests/support/TraceFileBuilder.h"
 #include "BenchSupport.h"
 #include "display/core/PanelDisplay.h"
-#include "platform/RawFile.h"
 #include "platform/qt/ImageCanvas.h"
 #include "platform/qt/QtUi.h"
 #include "shared/TraceFormat.h"
@@ -45,10 +45,7 @@ constexpr int IntervalUs = 4000;
 
 // Writes the file and fills the state as opening it would.
 void makeFile(const std::string& path, AppState& s) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f) std::fclose(f);
-  int h = rawOpen(path);
-  std::vector<unsigned char> scratch;
+  tsly::test::TraceFileBuilder file;
   std::vector<float> v(Samples);
   std::int64_t pos = 0;
   s.TraceDirectory.recreate(Panels * (TracesPerPanel + 1) + 110);
@@ -71,7 +68,7 @@ void makeFile(const std::string& path, AppState& s) {
         v[i] = static_cast<float>(1000.0 * std::exp(-ph * ph * 4000.0) * std::cos(ph * 200.0) +
                                   30.0 * std::sin(i * 1.7 + k * 0.3 + p));
       }
-      writeTrace(h, hd, v.data(), Samples, scratch);
+      file.trace(hd, v);
       TraceDirEntry& e = s.TraceDirectory[static_cast<std::size_t>(++index)];
       e.FilePos = pos;
       e.TraceId = hd[WordTraceCode];
@@ -87,7 +84,7 @@ void makeFile(const std::string& path, AppState& s) {
     pe.FirstTrace = p * (TracesPerPanel + 1) + 1;
     pe.PanelTraces = TracesPerPanel;
   }
-  rawClose(h);
+  file.writeTo(path);
   s.DataFileName = path;
   s.DataType = DataVelocityScan;
   s.NumSamples = Samples;

@@ -14,6 +14,7 @@
 #include "shared/Nmo.h"
 #include "support/DeckFixtures.h"
 #include "support/GenFixtures.h"
+#include "support/TraceFileBuilder.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -329,14 +330,7 @@ TEST(ApplyVelocities, RefusalsWriteNothing) {
 
   // Stacked data is no gather.
   std::vector<GatherTrace> stacked = syntheticGather(1001, 1, 1, 50);
-  {
-    std::ofstream f(dir.file("in.dat"), std::ios::binary | std::ios::trunc);
-    HeaderArray h = gatherHeader(stacked[0], DataCdpStacked);
-    unsigned char hb[HeaderBytes];
-    encodeHeader(h, hb);
-    f.write(reinterpret_cast<const char*>(hb), HeaderBytes);
-    f.write(std::string(200, '\0').data(), 200);
-  }
+  TraceFileBuilder().trace(gatherHeader(stacked[0], DataCdpStacked), {}).writeTo(dir.file("in.dat"));
   r = applyVelocities(jobFor(in, out, {constant(1001, 2000.0f)}));
   EXPECT_EQ(r.message, "\"" + in + "\" holds CDP Stacked Data; only CDP-gather data (type 1 or 3) is moved out");
   EXPECT_FALSE(std::filesystem::exists(out));

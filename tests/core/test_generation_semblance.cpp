@@ -21,6 +21,7 @@
 #include "generation/core/Synth.h"
 #include "support/GenFixtures.h"
 #include "support/SemblanceReference.h"
+#include "support/TraceFileBuilder.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -344,16 +345,12 @@ TEST(GatherCdps, RefusesWhatIsNotAReadableGather) {
   EXPECT_EQ(g.open(dir.file("missing.dat")), "FILE NOT FOUND");
   // Panel data (stacked, type 2) is not a gather.
   {
-    std::ofstream f(dir.file("stacked.dat"), std::ios::binary);
+    TraceFileBuilder stacked;
     for (std::int16_t code : {1, 1, 9}) {
       GatherTrace t = traceOf(101, 0, std::vector<float>(50, 1.0f), code);
-      unsigned char hb[HeaderBytes];
-      encodeHeader(gatherHeader(t, DataCdpStacked), hb);
-      f.write(reinterpret_cast<const char*>(hb), HeaderBytes);
-      std::vector<unsigned char> b(200);
-      encodeSamples(t.samples.data(), 4, 50, b.data());
-      f.write(reinterpret_cast<const char*>(b.data()), 200);
+      stacked.trace(gatherHeader(t, DataCdpStacked), t.samples);
     }
+    stacked.writeTo(dir.file("stacked.dat"));
   }
   EXPECT_EQ(g.open(dir.file("stacked.dat")),
             dir.file("stacked.dat") + " holds CDP Stacked Data; the velocity spectrum is computed from CDP-gather data");
