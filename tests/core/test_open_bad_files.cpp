@@ -263,21 +263,18 @@ TEST(OpenBadFiles, HundredThousandSeparators) {
   TempDir d;
   const std::string path = d.file("seps.dat");
   {
-    // 100,000 separators of one sample each, written directly (24 MB).
+    // 100,000 separators of one 2-byte sample each (24 MB).
     HeaderArray h{};
     h[WordDataType] = DataVelocityScan;
     h[WordTraceCode] = TraceCodeSeparator;
     h[WordNumSamples] = 1;
     h[WordSampleInterval] = 4000;
-    std::string one(242, '\0');
-    std::string all;
-    all.reserve(242u * 100000u);
+    TraceFileBuilder seps;
     for (int i = 0; i < 100000; ++i) {
       h[WordCdp] = static_cast<std::int16_t>(1500 + i % 7);
-      encodeHeader(h, reinterpret_cast<unsigned char*>(one.data()));
-      all += one;
+      seps.trace(h, {});
     }
-    writeBytes(path, all);
+    seps.writeTo(path);
   }
   AppState st;
   const OpenScanResult r = scan(st, path);
