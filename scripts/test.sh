@@ -4,7 +4,8 @@
 #  1. the normal build in build/ (or $BUILD_DIR), warnings as errors;
 #  2. the whole tree again with AddressSanitizer + UndefinedBehaviorSanitizer in
 #     build-asan/ (or $ASAN_BUILD_DIR), benchmarks off, at -O0 with line tables only, to keep the build
-#     and the run short. Any sanitizer report (error, undefined behaviour, leak)
+#     and the run short; there the core cases run in one process (one ctest
+#     entry). Any sanitizer report (error, undefined behaviour, leak)
 #     fails its test. Known leaks of system libraries (fontconfig, Qt's plugin
 #     loading) are suppressed by scripts/lsan.supp.
 # SKIP_ASAN=1 runs only the first pass. Exits non-zero when either pass fails.
