@@ -20,6 +20,20 @@ std::int32_t firstUnmuted(std::int32_t n, float a, float stretch) {
 
 constexpr std::int32_t Chunk = 256;
 
+// Four interior output samples at o from their input samples jj[0..3] and
+// table rows rr[0..3], written or added.
+inline void moveFour(const float* in, float* o, const std::int32_t* jj, const std::int32_t* rr, bool add,
+                     const SincTable& tab) {
+  V4 v = interiorValues4(interiorPartial(in, jj[0], tab.w[rr[0]]), interiorPartial(in, jj[1], tab.w[rr[1]]),
+                         interiorPartial(in, jj[2], tab.w[rr[2]]), interiorPartial(in, jj[3], tab.w[rr[3]]));
+  if (add) {
+    V4 prev;
+    std::memcpy(&prev, o, sizeof prev);
+    v = prev + v;
+  }
+  std::memcpy(o, &v, sizeof v);
+}
+
 // Input positions of output samples i .. i + len - 1: the whole input sample in
 // jj (n when the position lies past the input's end) and the table row in rr,
 // rounded to the nearest row (vectorises).
@@ -54,16 +68,7 @@ inline bool moveChunk(const float* in, float* out, std::int32_t n, std::int32_t 
     // Positions rise with i: four in a row are interior when the first and
     // the fourth are.
     if (m + 4 <= len && j >= 3 && jj[m + 3] + 4 < n) {
-      V4 v = interiorValues4(interiorPartial(in, jj[m], tab.w[rr[m]]), interiorPartial(in, jj[m + 1], tab.w[rr[m + 1]]),
-                             interiorPartial(in, jj[m + 2], tab.w[rr[m + 2]]),
-                             interiorPartial(in, jj[m + 3], tab.w[rr[m + 3]]));
-      float* o = out + i + m;
-      if (add) {
-        V4 prev;
-        std::memcpy(&prev, o, sizeof prev);
-        v = prev + v;
-      }
-      std::memcpy(o, &v, sizeof v);
+      moveFour(in, out + i + m, jj + m, rr + m, add, tab);
       m += 4;
       continue;
     }
@@ -209,16 +214,7 @@ inline void moveVariableChunk(const float* in, float* out, std::int32_t n, std::
     }
     if (m + 4 <= len && interiorAt(j, n) && interiorAt(c.jj[m + 1], n) && interiorAt(c.jj[m + 2], n) &&
         interiorAt(c.jj[m + 3], n)) {
-      V4 v = interiorValues4(
-          interiorPartial(in, c.jj[m], tab.w[c.rr[m]]), interiorPartial(in, c.jj[m + 1], tab.w[c.rr[m + 1]]),
-          interiorPartial(in, c.jj[m + 2], tab.w[c.rr[m + 2]]), interiorPartial(in, c.jj[m + 3], tab.w[c.rr[m + 3]]));
-      float* o = out + i + m;
-      if (add) {
-        V4 prev;
-        std::memcpy(&prev, o, sizeof prev);
-        v = prev + v;
-      }
-      std::memcpy(o, &v, sizeof v);
+      moveFour(in, out + i + m, c.jj + m, c.rr + m, add, tab);
       m += 4;
       continue;
     }
