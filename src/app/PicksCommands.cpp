@@ -143,6 +143,19 @@ std::string PicksCommands::proposedName(const char* ext) const {
   return (folder / (data.stem().string() + "." + ext)).string();
 }
 
+// The name chosen in a file dialog, remembered by the shared dialog state. False
+// when nothing was chosen; a dialog that failed says so first.
+bool PicksCommands::takeChosen(const FileDialogResult& chosen) {
+  if (chosen.status == FileDialogResult::Status::Failed) {
+    st_.MessageText = unexpectedErrorMessage(chosen.error);
+    ui_.message(st_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
+    return false;
+  }
+  if (chosen.status == FileDialogResult::Status::Cancelled || chosen.path.empty()) return false;
+  w_.dialog->fileName = chosen.path;
+  return true;
+}
+
 bool PicksCommands::notTheDataFile(const std::string& path, const char* title) {
   for (const std::string* data : {&dataFile_, &st_.DataFileName}) {
     if (data->empty() || !sameFileName(path, *data)) continue;
@@ -173,15 +186,7 @@ bool PicksCommands::save() {
   request.initialDir = st_.LastPath;
   request.fileName = proposedName(PicksExt);
   const FileDialogResult chosen = ui_.saveFileDialog(request);
-  if (chosen.status == FileDialogResult::Status::Cancelled || (chosen.status == FileDialogResult::Status::Chosen &&
-                                                               chosen.path.empty()))
-    return false;
-  if (chosen.status == FileDialogResult::Status::Failed) {
-    st_.MessageText = unexpectedErrorMessage(chosen.error);
-    ui_.message(st_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
-    return false;
-  }
-  w_.dialog->fileName = chosen.path;
+  if (!takeChosen(chosen)) return false;
   if (!notTheDataFile(chosen.path, SaveTitle)) return false;
   std::int16_t mode = 1;
   if (ConfirmTargetFile(ui_, st_, chosen.path, mode) == 0) return false;
@@ -215,14 +220,7 @@ void PicksCommands::loadpicks() {
   request.initialDir = st_.LastPath;
   request.fileName = proposedName(PicksExt);
   const FileDialogResult chosen = ui_.openFileDialog(request);
-  if (chosen.status == FileDialogResult::Status::Cancelled) return;
-  if (chosen.status == FileDialogResult::Status::Failed) {
-    st_.MessageText = unexpectedErrorMessage(chosen.error);
-    ui_.message(st_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
-    return;
-  }
-  if (chosen.path.empty()) return;
-  w_.dialog->fileName = chosen.path;
+  if (!takeChosen(chosen)) return;
 
   picks::ParsedPicks parsed;
   const std::string error = picks::readPicksFile(chosen.path, parsed);
@@ -270,14 +268,7 @@ void PicksCommands::exportpicks() {
   request.initialDir = st_.LastPath;
   request.fileName = proposedName(csvBefore ? CsvExt : ParExt);
   const FileDialogResult chosen = ui_.saveFileDialog(request);
-  if (chosen.status == FileDialogResult::Status::Cancelled) return;
-  if (chosen.status == FileDialogResult::Status::Failed) {
-    st_.MessageText = unexpectedErrorMessage(chosen.error);
-    ui_.message(st_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
-    return;
-  }
-  if (chosen.path.empty()) return;
-  w_.dialog->fileName = chosen.path;
+  if (!takeChosen(chosen)) return;
   if (!notTheDataFile(chosen.path, ExportTitle)) return;
 
   // The filter chosen says the format; a dialog that cannot tell goes by the

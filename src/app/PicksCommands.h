@@ -81,6 +81,7 @@ class PicksCommands : public QObject {
   // else "<data file base>.<ext>" in the last directory.
   std::string proposedName(const char* ext) const;
   // False (and the box shown) when `path` names the data file.
+  bool takeChosen(const FileDialogResult& chosen);
   bool notTheDataFile(const std::string& path, const char* title);
   // Where the velocity-function window of `size` (its frame) is first shown.
   QPoint besideMainWindow(const QSize& size) const;
