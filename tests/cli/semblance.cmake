@@ -7,27 +7,19 @@
 tsly_cli_test(semblance_peaks_find_the_events
   "^[0-9]+ [0-9]+ 0\\.9[0-9]+\n(.*\n)?1804 3000 0\\.9[0-9]+\n(.*\n)?1404 2600 0\\.9[0-9]+\n(.*\n)?408 1780 0\\.9[0-9]+\n(.*\n)?900 2200 0\\.9[0-9]+\n.*exit=0\n$"
   semblance gather.dat --cdp 1003 --peaks)
-add_test(NAME cli_semblance_csv
-  COMMAND sh -c "cd \"$1\" && \"$0\" semblance gather.dat --cdp 1001 --vmin 1500 --vmax 3000 --dv 100 --csv sem_a.csv; echo exit=$?; head -3 sem_a.csv; wc -l < sem_a.csv; grep -c '^1400,2600,0\\.9' sem_a.csv"
-    $<TARGET_FILE:tsly> ${CLI_DIR})
-set_tests_properties(cli_semblance_csv PROPERTIES FIXTURES_REQUIRED cli_files TIMEOUT 60
-  PASS_REGULAR_EXPRESSION "^exit=0\ntime_ms,velocity,semblance\n0,1500,0\\.0000\n0,1600,0\\.0000\n8001\n1\n$")
-add_test(NAME cli_semblance_all_csv_and_peaks
-  COMMAND sh -c "cd \"$1\" && \"$0\" semblance gather.dat --cdp all --vmin 1600 --vmax 3200 --dv 200 --window-ms 12 --csv sem_b.csv --peaks > sem_b.txt; echo exit=$?; head -2 sem_b.csv; wc -l < sem_b.csv; cut -d' ' -f1 sem_b.txt | uniq | tr '\\n' ' '; echo"
-    $<TARGET_FILE:tsly> ${CLI_DIR})
-set_tests_properties(cli_semblance_all_csv_and_peaks PROPERTIES FIXTURES_REQUIRED cli_files TIMEOUT 60
-  PASS_REGULAR_EXPRESSION "^exit=0\ncdp,time_ms,velocity,semblance\n1001,0,1600,0\\.0000\n45001\n1001 1002 1003 1004 1005 1006 1007 1008 1009 1010 \n$")
-add_test(NAME cli_semblance_png
-  COMMAND sh -c "cd \"$1\" && \"$0\" semblance gather.dat --cdp 1002 --png sem_c.png; echo exit=$?; od -An -c -N 8 sem_c.png | tr -d ' '"
-    $<TARGET_FILE:tsly> ${CLI_DIR})
-set_tests_properties(cli_semblance_png PROPERTIES FIXTURES_REQUIRED cli_files TIMEOUT 60
-  PASS_REGULAR_EXPRESSION "^exit=0\n211PNG\\\\r\\\\n032\\\\n\n$")
+tsly_cli_script(semblance_csv
+  "^exit=0\ntime_ms,velocity,semblance\n0,1500,0\\.0000\n0,1600,0\\.0000\n8001\n1\n$"
+  "\"$0\" semblance gather.dat --cdp 1001 --vmin 1500 --vmax 3000 --dv 100 --csv sem_a.csv; echo exit=$?; head -3 sem_a.csv; wc -l < sem_a.csv; grep -c '^1400,2600,0\\.9' sem_a.csv")
+tsly_cli_script(semblance_all_csv_and_peaks
+  "^exit=0\ncdp,time_ms,velocity,semblance\n1001,0,1600,0\\.0000\n45001\n1001 1002 1003 1004 1005 1006 1007 1008 1009 1010 \n$"
+  "\"$0\" semblance gather.dat --cdp all --vmin 1600 --vmax 3200 --dv 200 --window-ms 12 --csv sem_b.csv --peaks > sem_b.txt; echo exit=$?; head -2 sem_b.csv; wc -l < sem_b.csv; cut -d' ' -f1 sem_b.txt | uniq | tr '\\n' ' '; echo")
+tsly_cli_script(semblance_png
+  "^exit=0\n211PNG\\\\r\\\\n032\\\\n\n$"
+  "\"$0\" semblance gather.dat --cdp 1002 --png sem_c.png; echo exit=$?; od -An -c -N 8 sem_c.png | tr -d ' '")
 # A refused run writes nothing and keeps what was there.
-add_test(NAME cli_semblance_failure_keeps_old_csv
-  COMMAND sh -c "cd \"$1\" && echo old > sem_d.csv && \"$0\" semblance gather.dat --cdp 77 --csv sem_d.csv 2>&1; echo exit=$?; cat sem_d.csv; ls sem_d.csv.tmp-* 2>/dev/null | wc -l"
-    $<TARGET_FILE:tsly> ${CLI_DIR})
-set_tests_properties(cli_semblance_failure_keeps_old_csv PROPERTIES FIXTURES_REQUIRED cli_files TIMEOUT 60
-  PASS_REGULAR_EXPRESSION "^tsly semblance: CDP 77 is not in gather.dat \\(CDPs 1001 to 1010\\)\nexit=1\nold\n0\n$")
+tsly_cli_script(semblance_failure_keeps_old_csv
+  "^tsly semblance: CDP 77 is not in gather.dat \\(CDPs 1001 to 1010\\)\nexit=1\nold\n0\n$"
+  "echo old > sem_d.csv && \"$0\" semblance gather.dat --cdp 77 --csv sem_d.csv 2>&1; echo exit=$?; cat sem_d.csv; ls sem_d.csv.tmp-* 2>/dev/null | wc -l")
 tsly_cli_test(semblance_missing "^FILE NOT FOUND\nexit=1\n$" semblance missing.dat --cdp 1 --peaks)
 tsly_cli_test(semblance_not_a_gather
   "^panels20.nmo holds Velocity Scan Data; the velocity spectrum is computed from CDP-gather data\nexit=1\n$"
