@@ -24,9 +24,9 @@
 
 #include "../tests/support/GenFixtures.h"
 #include "BenchSupport.h"
-#include "generation/core/ApplyVelocities.h"
+#include "deck/core/ApplyVelocities.h"
 #include "platform/RawFile.h"
-#include "shared/Nmo.h"
+#include "moveout/core/Nmo.h"
 
 using namespace tsly;
 using namespace tsly::test;

@@ -29,8 +29,8 @@
 #include "../tests/support/TraceFileBuilder.h"
 #include "BenchSupport.h"
 #include "display/core/PanelDisplay.h"
-#include "platform/qt/ImageCanvas.h"
-#include "platform/qt/QtUi.h"
+#include "qt/ImageCanvas.h"
+#include "qt/QtUi.h"
 #include "shared/TraceFormat.h"
 
 using namespace tsly;

@@ -24,10 +24,10 @@
 #include "../tests/support/GenFixtures.h"
 #include "../tests/support/SemblanceReference.h"
 #include "BenchSupport.h"
-#include "generation/core/GatherCdps.h"
-#include "generation/core/Semblance.h"
-#include "generation/core/SpectrumRun.h"
-#include "generation/core/SpectrumText.h"
+#include "spectrum/core/GatherCdps.h"
+#include "spectrum/core/Semblance.h"
+#include "spectrum/core/SpectrumRun.h"
+#include "spectrum/core/SpectrumText.h"
 
 using namespace tsly;
 using namespace tsly::test;

@@ -4,7 +4,7 @@
 #include <QLocalSocket>
 
 #include "jobs/core/JobLink.h"
-#include "platform/qt/LocalDdeClient.h"
+#include "qt/LocalDdeClient.h"
 
 namespace jobpad {
 

@@ -15,8 +15,8 @@
 #include <QStatusBar>
 
 #include "DeckRunner.h"
-#include "jobs/core/DeckReader.h"
-#include "platform/qt/QtUi.h"
+#include "deck/core/DeckReader.h"
+#include "qt/QtUi.h"
 #include "shared/State.h"
 
 namespace jobpad {

@@ -15,9 +15,9 @@
 
 #include "app/CommandLine.h"
 #include "app/TessalyWindow.h"
-#include "platform/qt/LocalDdeClient.h"
-#include "platform/qt/LocalInstanceChannel.h"
-#include "platform/qt/QtUi.h"
+#include "qt/LocalDdeClient.h"
+#include "qt/LocalInstanceChannel.h"
+#include "qt/QtUi.h"
 #include "shared/State.h"
 #include "startup/SplashWindow.h"
 #include "startup/core/InstanceGuard.h"

@@ -5,7 +5,7 @@
 #include <QPainter>
 
 #include "PngOutput.h"
-#include "generation/core/SpectrumPicture.h"
+#include "spectrum/core/SpectrumPicture.h"
 
 namespace tsly::cli {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "generation/core/Semblance.h"
+#include "spectrum/core/Semblance.h"
 
 namespace tsly::cli {
 

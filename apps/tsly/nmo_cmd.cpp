@@ -16,8 +16,8 @@
 
 #include "CliSupport.h"
 #include "commands.h"
-#include "generation/core/ApplyVelocities.h"
-#include "jobs/core/DeckReader.h"
+#include "deck/core/ApplyVelocities.h"
+#include "deck/core/DeckReader.h"
 #include "platform/ConsoleUi.h"
 
 namespace tsly::cli {

@@ -10,9 +10,9 @@
 
 #include "CliSupport.h"
 #include "commands.h"
-#include "exchange/core/ExchangeOutput.h"
-#include "exchange/core/PicksFile.h"
-#include "exchange/core/VelocityCheck.h"
+#include "shared/ExchangeOutput.h"
+#include "picks/core/PicksFile.h"
+#include "picks/core/VelocityCheck.h"
 
 namespace tsly::cli {
 

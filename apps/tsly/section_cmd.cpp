@@ -16,7 +16,7 @@
 #include "CliSupport.h"
 #include "PngOutput.h"
 #include "commands.h"
-#include "output/core/SectionPlot.h"
+#include "deck/core/SectionPlot.h"
 
 namespace tsly::cli {
 

@@ -4,9 +4,9 @@
 #include <QMenu>
 
 #include "display/DisplaySurface.h"
-#include "generation/VelocitySpectrumWindow.h"
-#include "generation/core/CorrectedGather.h"
-#include "generation/core/SpectrumWindowTexts.h"
+#include "spectrum/VelocitySpectrumWindow.h"
+#include "spectrum/core/CorrectedGather.h"
+#include "spectrum/core/SpectrumWindowTexts.h"
 #include "shared/Numbers.h"
 
 namespace tsly {

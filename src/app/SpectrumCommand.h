@@ -18,7 +18,7 @@
 #include <QObject>
 
 #include "display/core/PanelDisplay.h"
-#include "generation/core/SpectrumGather.h"
+#include "spectrum/core/SpectrumGather.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
 

@@ -16,22 +16,22 @@
 #include <system_error>
 
 #include "app/AppTexts.h"
-#include "app/PicksCommands.h"
+#include "picks/PicksCommands.h"
 #include "app/SpectrumCommand.h"
 #include "display/DisplaySurface.h"
-#include "display/core/Picks.h"
+#include "picks/core/PickTable.h"
 #include "generation/NmoDialog.h"
-#include "jobs/AboutWindow.h"
-#include "jobs/HelpViewer.h"
+#include "help/AboutWindow.h"
+#include "help/HelpViewer.h"
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
 #include "output/PictureOutput.h"
-#include "platform/qt/HelpContext.h"
-#include "platform/qt/ImageCanvas.h"
-#include "platform/qt/WrappingLabel.h"
-#include "platform/qt/QtUi.h"
+#include "qt/HelpContext.h"
+#include "qt/ImageCanvas.h"
+#include "qt/WrappingLabel.h"
+#include "qt/QtUi.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Settings.h"
@@ -66,8 +66,7 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
       state_, ui_,
       DisplayWidgets{this, picture2_, canvas_, hscroll1_, vscroll1_, [this](const QString& text) { showStatus(text); },
                      clearpicks_, action("editvelf")});
-  picks_ = std::make_unique<PicksCommands>(
-      state_, ui_, PicksWiring{this, editMenu_, display_.get(), &fileDialog_, [this](const QString& text) { showStatus(text); }});
+  picks_ = std::make_unique<PicksCommands>(state_, ui_, static_cast<PicksHost&>(*this), this, editMenu_);
   spectrum_ = std::make_unique<SpectrumCommand>(state_, ui_, this, editMenu_, *display_);
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
@@ -532,6 +531,16 @@ void TessalyWindow::sendLastPath(const std::string& path) { link_->linkcommand("
 bool TessalyWindow::shuttingDown() const { return shutDown_; }
 
 std::string& TessalyWindow::dialogFileName() { return fileDialog_.fileName; }
+
+bool TessalyWindow::runAfterRedraw(std::function<void()> action) {
+  return display_->display().runAfterRedraw(std::move(action));
+}
+
+void TessalyWindow::redrawPicks() { display_->display().refresh(); }
+
+void TessalyWindow::addPicksListener(std::function<void()> listener) {
+  display_->addChangeListener([listener = std::move(listener)](DisplayChange) { listener(); });
+}
 
 void TessalyWindow::hscrollChanged(int value) { display_->horizontalScrolled(value); }
 

@@ -24,6 +24,7 @@
 
 #include "app/FileDialogState.h"
 #include "open/OpenHost.h"
+#include "picks/PicksHost.h"
 #include "platform/DdeClient.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
@@ -54,7 +55,7 @@ class PictureOutput;
 inline constexpr double MainClientWidthTwips = 7560;
 inline constexpr double MainClientHeightTwips = 5040;
 
-class TessalyWindow : public QMainWindow, private OpenHost {
+class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   Q_OBJECT
  public:
   TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent = nullptr);
@@ -182,6 +183,10 @@ class TessalyWindow : public QMainWindow, private OpenHost {
   void sendLastPath(const std::string& path) override;
   bool shuttingDown() const override;
   std::string& dialogFileName() override;
+  // PicksHost (setStatusText and dialogFileName as above)
+  bool runAfterRedraw(std::function<void()> action) override;
+  void redrawPicks() override;
+  void addPicksListener(std::function<void()> listener) override;
 
   AppState& state_;
   Ui& ui_;

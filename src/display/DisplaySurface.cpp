@@ -7,7 +7,7 @@
 #include <QWidget>
 
 #include "display/GraphicsDialog.h"
-#include "platform/qt/ImageCanvas.h"
+#include "qt/ImageCanvas.h"
 #include "shared/Numbers.h"
 
 namespace tsly {

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "display/core/DisplayTexts.h"
-#include "platform/qt/HelpContext.h"
-#include "platform/qt/QtUi.h"
+#include "qt/HelpContext.h"
+#include "qt/QtUi.h"
 #include "shared/Numbers.h"
 
 namespace tsly {

@@ -15,7 +15,7 @@
 #include <algorithm>
 
 #include "generation/core/GenerationTexts.h"
-#include "platform/qt/QtUi.h"
+#include "qt/QtUi.h"
 #include "shared/Numbers.h"
 #include "shared/Texts.h"
 

@@ -5,8 +5,8 @@
 #include <QPushButton>
 
 #include "open/core/OpenTexts.h"
-#include "platform/qt/QtUi.h"
-#include "platform/qt/WrappingLabel.h"
+#include "qt/QtUi.h"
+#include "qt/WrappingLabel.h"
 
 namespace tsly {
 

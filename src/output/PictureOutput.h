@@ -21,7 +21,7 @@
 #include <string>
 
 #include "platform/Ui.h"
-#include "platform/qt/PrinterDialog.h"
+#include "qt/PrinterDialog.h"
 #include "shared/State.h"
 
 class QWidget;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "display/core/PanelDisplay.h"
-#include "display/core/Picks.h"
+#include "picks/core/PickTable.h"
 #include "support/PanelFile.h"
 #include "support/RecordingCanvas.h"
 #include "support/RecordingHost.h"

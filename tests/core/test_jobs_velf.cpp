@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "display/core/Picks.h"
+#include "picks/core/PickTable.h"
 #include "jobs/core/EditVelf.h"
-#include "jobs/core/VelfDeck.h"
+#include "deck/core/VelfDeck.h"
 #include "support/ScriptedDdeClient.h"
 #include "support/PickFixtures.h"
 #include "support/ScriptedUi.h"
@@ -120,7 +120,7 @@ TEST(EditVelf, DeckInCdpOrderWithTimesAscendingAndTableKeptAsListed) {
   EXPECT_EQ(r.st.PickTable[1].PickPanel[1], 2);
   EXPECT_EQ(r.st.PickTable[1].PickTime[3], 800.0f);
   EXPECT_EQ(r.st.PickTable[1].PickPanel[3], 7);
-  EXPECT_EQ(velf::pickCount(r.st.PickTable[1]), 3);
+  EXPECT_EQ(picksInUse(r.st.PickTable[1]), 3);
   EXPECT_EQ(r.st.PickTable[2].PickTime[1], 120.5f);
   // Questions in order, with their texts.
   ASSERT_EQ(r.ui.inputs.size(), 3u);

@@ -20,7 +20,7 @@
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/JobLink.h"
 #include "open/core/OpenScan.h"
-#include "platform/qt/LocalDdeClient.h"
+#include "qt/LocalDdeClient.h"
 #include "support/JobPadLauncher.h"
 #include "shared/Settings.h"
 #include "support/FileSizeLimit.h"

@@ -12,7 +12,7 @@
 
 #include "app/TessalyWindow.h"
 #include "jobs/core/JobLink.h"
-#include "platform/qt/LocalDdeClient.h"
+#include "qt/LocalDdeClient.h"
 #include "support/JobPadLauncher.h"
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"

@@ -11,9 +11,9 @@
 
 #include "app/TessalyWindow.h"
 #include "open/FileInfoWindow.h"
-#include "platform/qt/ImageCanvas.h"
-#include "platform/qt/QtUi.h"
-#include "platform/qt/WrappingLabel.h"
+#include "qt/ImageCanvas.h"
+#include "qt/QtUi.h"
+#include "qt/WrappingLabel.h"
 #include "display/DisplaySurface.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"

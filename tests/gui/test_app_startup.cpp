@@ -16,7 +16,7 @@
 
 #include "app/TessalyWindow.h"
 #include "jobs/core/JobLink.h"
-#include "platform/qt/QtUi.h"
+#include "qt/QtUi.h"
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"

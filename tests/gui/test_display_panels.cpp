@@ -15,8 +15,8 @@
 
 #include "display/DisplaySurface.h"
 #include "display/GraphicsDialog.h"
-#include "display/core/Picks.h"
-#include "platform/qt/ImageCanvas.h"
+#include "picks/core/PickTable.h"
+#include "qt/ImageCanvas.h"
 #include "support/PanelFile.h"
 #include "support/ScriptedUi.h"
 

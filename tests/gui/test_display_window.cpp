@@ -14,9 +14,9 @@
 
 #include "display/DisplaySurface.h"
 #include "app/TessalyWindow.h"
-#include "display/core/Picks.h"
+#include "picks/core/PickTable.h"
 #include "jobs/core/JobLink.h"
-#include "platform/qt/ImageCanvas.h"
+#include "qt/ImageCanvas.h"
 #include "support/PanelFile.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"

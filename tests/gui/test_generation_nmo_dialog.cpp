@@ -13,7 +13,7 @@
 #include <QtTest>
 
 #include "generation/NmoDialog.h"
-#include "platform/qt/QtUi.h"
+#include "qt/QtUi.h"
 #include "support/GenFixtures.h"
 #include "support/ScriptedUi.h"
 

@@ -13,7 +13,7 @@
 #include "generation/NmoDialog.h"
 #include "jobs/core/JobLink.h"
 #include "gui/WindowTestSupport.h"
-#include "platform/qt/ImageCanvas.h"
+#include "qt/ImageCanvas.h"
 #include "support/GenFixtures.h"
 #include "support/ScriptedUi.h"
 

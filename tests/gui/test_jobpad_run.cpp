@@ -20,7 +20,7 @@
 #include "DeckRunner.h"
 #include "JobPadWindow.h"
 #include "jobs/core/JobLink.h"
-#include "platform/qt/LocalDdeClient.h"
+#include "qt/LocalDdeClient.h"
 #include "support/DeckFixtures.h"
 #include "support/GenFixtures.h"
 #include "support/ScriptedUi.h"

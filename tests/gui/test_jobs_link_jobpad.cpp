@@ -25,7 +25,7 @@
 #include "platform/LinkProtocol.h"
 #include "jobs/core/JobLink.h"
 #include "platform/DdeErrors.h"
-#include "platform/qt/LocalDdeClient.h"
+#include "qt/LocalDdeClient.h"
 #include "support/JobPadLauncher.h"
 #include "support/LinkTexts.h"
 #include "support/ScriptedUi.h"

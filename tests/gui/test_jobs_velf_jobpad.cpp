@@ -9,10 +9,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "display/core/Picks.h"
+#include "picks/core/PickTable.h"
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/JobLink.h"
-#include "platform/qt/LocalDdeClient.h"
+#include "qt/LocalDdeClient.h"
 #include "support/JobPadLauncher.h"
 #include "support/PickFixtures.h"
 #include "support/ScriptedUi.h"

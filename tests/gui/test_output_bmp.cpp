@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 #include "output/PictureOutput.h"
-#include "platform/qt/QtUi.h"
+#include "qt/QtUi.h"
 #include "shared/FileUtil.h"
 #include "support/ScriptedUi.h"
 

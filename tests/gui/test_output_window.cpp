@@ -11,7 +11,7 @@
 #include "app/TessalyWindow.h"
 #include "gui/WindowTestSupport.h"
 #include "output/PictureOutput.h"
-#include "platform/qt/ImageCanvas.h"
+#include "qt/ImageCanvas.h"
 #include "support/ScriptedDdeClient.h"
 #include "support/ScriptedUi.h"
 

@@ -1,7 +1,7 @@
 // The real canvas Picture1: pixels read back from its persistent image.
 #include <QtTest>
 
-#include "platform/qt/ImageCanvas.h"
+#include "qt/ImageCanvas.h"
 
 using namespace tsly;
 

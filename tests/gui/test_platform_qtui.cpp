@@ -15,7 +15,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "platform/qt/QtUi.h"
+#include "qt/QtUi.h"
 
 using namespace tsly;
 

@@ -14,8 +14,8 @@
 
 #include <cstdio>
 
-#include "platform/qt/LocalInstanceChannel.h"
-#include "platform/qt/QtUi.h"
+#include "qt/LocalInstanceChannel.h"
+#include "qt/QtUi.h"
 #include "startup/core/InstanceGuard.h"
 #include "support/ScriptedUi.h"
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "display/core/Picks.h"
+#include "picks/core/PickTable.h"
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/JobLink.h"
 #include "support/PickFixtures.h"

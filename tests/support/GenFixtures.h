@@ -17,7 +17,7 @@
 #include "generation/core/Generation.h"
 #include "open/core/OpenScan.h"
 #include "platform/RawFile.h"
-#include "shared/Nmo.h"
+#include "moveout/core/Nmo.h"
 #include "shared/Numbers.h"
 #include "shared/State.h"
 #include "shared/TraceFormat.h"

@@ -15,7 +15,7 @@
 #include <QtTest>
 
 #include "jobs/core/JobLink.h"
-#include "platform/qt/LocalDdeClient.h"
+#include "qt/LocalDdeClient.h"
 
 namespace tsly::test {
 

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <vector>
 
-#include "generation/core/GatherCdps.h"
-#include "generation/core/Semblance.h"
-#include "shared/Nmo.h"
+#include "spectrum/core/GatherCdps.h"
+#include "spectrum/core/Semblance.h"
+#include "moveout/core/Nmo.h"
 
 namespace tsly::test {
 

@@ -21,13 +21,6 @@ inline constexpr const char* PickStatus1 = "Last pick at ";
 inline constexpr const char* PickStatus2 = "ms on CDP# ";
 inline constexpr const char* PickStatus3 = " with velo =";
 
-// The duplicate-time check: DuplicateLine1 + CrLf + velocity + DuplicateAnd +
-// velocity + DuplicateOnCdp + CDP.
-inline constexpr const char* DuplicateLine1 = "Duplicate Time Picks on velocities - ";
-inline constexpr const char* DuplicateAnd = " and ";
-inline constexpr const char* DuplicateOnCdp = " on CDP # ";
-inline constexpr const char* DuplicateTitle = "TSLY-DUPLICATE TIME PICKS NOT ALLOWED";
-
 // The graphics parameters dialog tslysele.
 inline constexpr const char* GraphicsTitle = "Graphics Parameters";
 inline constexpr const char* GraphicsFrame = "Graphic Parameters";

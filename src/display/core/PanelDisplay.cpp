@@ -6,7 +6,7 @@
 
 #include "display/core/DisplayGeometry.h"
 #include "display/core/DisplayTexts.h"
-#include "display/core/Picks.h"
+#include "picks/core/PickTable.h"
 #include "platform/RawFile.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"

@@ -10,7 +10,7 @@
 
 #include <segyio/segy.h>
 
-#include "exchange/core/ExchangeOutput.h"
+#include "shared/ExchangeOutput.h"
 #include "platform/RawFile.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"

@@ -18,7 +18,7 @@
 #include "platform/ReadAt.h"
 #include "platform/TextFiles.h"
 #include "shared/FileUtil.h"
-#include "shared/Nmo.h"
+#include "moveout/core/Nmo.h"
 #include "shared/Numbers.h"
 #include "shared/Texts.h"
 #include "shared/TraceFormat.h"

@@ -7,8 +7,8 @@
 #include <system_error>
 #include <unordered_map>
 
-#include "shared/MoveoutTable.h"
-#include "shared/Nmo.h"
+#include "moveout/core/MoveoutTable.h"
+#include "moveout/core/Nmo.h"
 #include "shared/TraceFormat.h"
 
 namespace tsly {

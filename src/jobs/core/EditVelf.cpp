@@ -2,7 +2,8 @@
 
 #include <optional>
 
-#include "jobs/core/VelfDeck.h"
+#include "deck/core/VelfDeck.h"
+#include "picks/core/PickTable.h"
 #include "shared/FileUtil.h"
 #include "shared/Texts.h"
 
@@ -73,13 +74,13 @@ void partialDeckWarning(VelfCommandContext& ctx) {
 
 VelfOutcome editvelf(VelfCommandContext& ctx) {
   AppState& st = ctx.state;
-  const int records = velf::usableRecords(st);
+  const int records = usableRecords(st);
 
   // Refuse duplicate times; put each record's picks into time order.
   bool anyPicks = false;
   for (std::int32_t c = 1; c <= records; ++c) {
     if (ctx.checkDupPicks && ctx.checkDupPicks(c)) return VelfOutcome::Duplicates;
-    if (velf::orderPicksByTime(st.PickTable[c]) != 0) anyPicks = true;
+    if (orderPicksByTime(st.PickTable[c]) != 0) anyPicks = true;
   }
 
   // Nothing picked: nothing goes to the job editor.
@@ -90,7 +91,7 @@ VelfOutcome editvelf(VelfCommandContext& ctx) {
   }
 
   // Visit the records in ascending CDP order; the table keeps its indexing.
-  const std::vector<int> order = velf::recordsInCdpOrder(st.PickTable, records);
+  const std::vector<int> order = recordsInCdpOrder(st.PickTable, records);
 
   // Bring the job editor forward.
   ctx.link.linkcommand("show", "", "", "");
@@ -125,7 +126,7 @@ VelfOutcome editvelf(VelfCommandContext& ctx) {
   // One velocity function per CDP with picks.
   for (int c : order) {
     const CdpPicks& rec = st.PickTable[c];
-    if (velf::pickCount(rec) == 0) continue;
+    if (picksInUse(rec) == 0) continue;
     ctx.link.linkaddline(velf::velfLine(rec));
   }
 

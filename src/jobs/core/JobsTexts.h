@@ -1,9 +1,7 @@
 // The message texts and titles of the job-command area, named once: "Make VELF
-// commands", the job-editor link, and the About window. Lines of a multi-line
+// commands" and the job-editor link. Lines of a multi-line
 // message are joined with CR LF.
 #pragma once
-
-#include <string>
 
 namespace tsly {
 
@@ -51,14 +49,5 @@ inline constexpr const char* FailureLine3 = "The most common causes of this woul
 inline constexpr const char* FailureLine4 = "or JobPad is awaiting user input.";
 inline constexpr const char* FailureLine5 = "Further insertion of data to JobPad is not currently possible.";
 }  // namespace linktext
-
-// The About window.
-inline constexpr const char* AboutCaption = "Tessaly  Ver. 4.0.32c";
-inline constexpr const char* AboutCreditsTitle = "About";
-
-// The disclaimer shown by "OK": six lines, each followed by CR LF.
-std::string aboutDisclaimer();
-// The credits: the caption, then the author and the years of the work.
-std::string aboutCredits(const std::string& caption);
 
 }  // namespace tsly

@@ -1,0 +1,99 @@
+// The picks commands of the main window: "Save Picks...", "Load Picks...",
+// "Export Picks..." and "Velocity Function" at the end of "&Options" (objectNames
+// savepicks, loadpicks, exportpicks, velfunction), and the question asked before
+// picks that were neither saved nor sent as a VELF deck would be lost (Exit, the
+// close box, Open, Load).
+//
+// The four items are on while panel data is open: Open calls setPanelData(true)
+// when it has made a fresh pick table for a panel file, false when a gather was
+// opened. The picks belong to the panel file they were made on (dataFile()):
+// they stay its picks while a gather is open to make panels from, or after a
+// file was refused; a save names that file, and Exit or Open still ask about them.
+//
+// Every box goes through Ui. The velocity-function window is made on first use,
+// kept, and follows the display's changes (a pick, Clear Picks, a CDP drawn) and
+// every load.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QSize>
+#include <functional>
+#include <string>
+
+#include "picks/PicksHost.h"
+#include "picks/core/PicksTexts.h"
+#include "picks/core/PicksFile.h"
+#include "platform/Ui.h"
+#include "shared/State.h"
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace tsly {
+
+class VelocityFunctionWindow;
+
+class PicksCommands : public QObject {
+  Q_OBJECT
+ public:
+  // `window`: the main window, parent of the velocity-function window;
+  // `options`: "&Options", the items are added at its end.
+  PicksCommands(AppState& state, Ui& ui, PicksHost& host, QWidget* window, QMenu* options,
+                QObject* parent = nullptr);
+  ~PicksCommands() override;
+
+  // Open made a fresh pick table for the panel file now open (true), or opened
+  // a gather (false): the items follow, the velocity-function window too.
+  void setPanelData(bool open);
+  bool panelData() const { return panelData_; }
+  // A VELF deck reached the job editor whole: the picks count as sent.
+  void deckSent();
+  // Whether the picks changed since they were last saved, loaded or sent.
+  bool unsaved() const;
+  // True when nothing unsaved would be lost, or the user saved the picks or
+  // chose to let them go; false to go back (Cancel, or the save did not happen).
+  bool mayDiscard(pickstext::Leaving why);
+
+  // The panel file the picks belong to ("" before any).
+  const std::string& dataFile() const { return dataFile_; }
+  // The velocity-function window, once "Velocity Function" has made it.
+  VelocityFunctionWindow* velocityFunctionWindow() const { return velocityFunction_; }
+
+ public slots:
+  void savepicks();
+  void loadpicks();
+  void exportpicks();
+  void velfunction();
+
+ private:
+  // The save dialog, the question before replacing, the write; true when written.
+  bool save();
+  // The name a dialog proposes: the shared name when it already ends in `ext`,
+  // else "<data file base>.<ext>" in the last directory.
+  std::string proposedName(const char* ext) const;
+  // False (and the box shown) when `path` names the data file.
+  bool takeChosen(const FileDialogResult& chosen);
+  bool notTheDataFile(const std::string& path, const char* title);
+  // Where the velocity-function window of `size` (its frame) is first shown.
+  QPoint besideMainWindow(const QSize& size) const;
+  void updateVelocityFunction();
+  void enableItems(bool on);
+
+  AppState& st_;
+  Ui& ui_;
+  PicksHost& host_;
+  QWidget* window_;
+  picks::PicksSavePoint savePoint_;
+  std::string dataFile_;
+  bool panelData_ = false;
+  bool exportCsv_ = false;  // the last export was CSV
+  QAction* save_ = nullptr;
+  QAction* load_ = nullptr;
+  QAction* export_ = nullptr;
+  QAction* velfunction_ = nullptr;
+  VelocityFunctionWindow* velocityFunction_ = nullptr;
+};
+
+}  // namespace tsly

@@ -1,0 +1,30 @@
+// What the picks commands need of the main window, named by meaning: the status
+// line, the shared file dialog's remembered name, and the display the picks are
+// drawn on (wait for its redraw, draw the picks again, hear of its changes). The
+// main window implements it; the picks commands never see one of its widgets.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace tsly {
+
+class PicksHost {
+ public:
+  virtual ~PicksHost() = default;
+
+  // The status label Label1.
+  virtual void setStatusText(const std::string& text) = 0;
+  // The file name the shared file dialog shows at first and keeps after use.
+  virtual std::string& dialogFileName() = 0;
+  // While a redraw runs, keeps `action` to run after it and returns true (the
+  // picks of the CDP drawn are drawn at the end of its redraw); false when none runs.
+  virtual bool runAfterRedraw(std::function<void()> action) = 0;
+  // Draws the current CDP again, its picks with it.
+  virtual void redrawPicks() = 0;
+  // `listener` runs after each change of the picks shown: a pick, Clear Picks,
+  // another CDP drawn.
+  virtual void addPicksListener(std::function<void()> listener) = 0;
+};
+
+}  // namespace tsly

@@ -1,0 +1,47 @@
+// The gather of one CDP moved out with that CDP's picked velocity function: what
+// the velocity spectrum window draws beside the spectrum, so that an event the
+// picks flatten is seen flat.
+//
+//   CorrectedGather g = correctGather(cdpTraces, velocityPicksOf(record), stretch);
+//
+// Rules, stated once:
+//  - The velocity function: RMS velocity linear in time between the picks,
+//    constant before the first and after the last (velocityAtSamples), one value
+//    per sample; sample i lies at i x interval (as panel generation and the
+//    spectrum take it: no recording delay).
+//  - Each live trace is moved out by nmoitVariable with that function: the
+//    interpolation and stretch mute of panel generation, muted samples 0. A
+//    trace keeps its own sample count; samples past it stay 0.
+//  - No picks: nothing to move out with; the traces are given as recorded
+//    (`movedOut` false).
+//  - A trace's place in `data` is its place in the CdpTraces (file order).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "spectrum/core/GatherCdps.h"
+#include "shared/State.h"
+#include "moveout/core/VelocityFunction.h"
+
+namespace tsly {
+
+struct CorrectedGather {
+  std::int16_t cdp = 0;
+  std::int32_t intervalUs = 0;
+  std::int32_t samples = 0;        // stride of `data`
+  std::vector<float> offsets;      // one per trace
+  std::vector<float> data;         // trace k at data[k * samples]
+  bool movedOut = false;           // false: no picks, the traces as recorded
+  float stretch = 0.5f;
+
+  std::size_t traceCount() const { return offsets.size(); }
+  const float* trace(std::size_t k) const { return data.data() + k * static_cast<std::size_t>(samples); }
+};
+
+CorrectedGather correctGather(const CdpTraces& cdp, const std::vector<VelocityPick>& picks, float stretch);
+
+// The picks of one CDP's record (the slots in use), in slot order.
+std::vector<VelocityPick> velocityPicksOf(const CdpPicks& record);
+
+}  // namespace tsly

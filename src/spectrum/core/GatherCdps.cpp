@@ -1,0 +1,135 @@
+#include "spectrum/core/GatherCdps.h"
+
+#include <algorithm>
+
+#include "open/core/OpenScan.h"
+#include "platform/RawFile.h"
+#include "shared/Numbers.h"
+#include "shared/TraceFormat.h"
+
+namespace tsly {
+
+namespace {
+
+// Message texts without the window's CR LF line breaks.
+std::string oneLine(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+      out.push_back('\n');
+      ++i;
+      continue;
+    }
+    out.push_back(s[i]);
+  }
+  return out;
+}
+
+std::string cdpText(std::int16_t cdp) { return "CDP " + plainNumberText(static_cast<int>(cdp)); }
+
+}  // namespace
+
+std::string GatherCdps::open(const std::string& path, const std::function<void(std::int32_t)>& progress) {
+  path_ = path;
+  cdps_.clear();
+  first_.clear();
+  order_.clear();
+  if (!dataFileExists(path)) return fileNotFoundMessage().text;
+  AppState st;
+  st.DataFileName = path;
+  OpenScanHooks hooks;
+  if (progress) hooks.progress = progress;
+  OpenScanResult scan = openScan(st, hooks);
+  if (!scan.ok()) return oneLine(scan.message.text);
+  if (st.DataType != DataCdpGather && st.DataType != DataSpecialOrder)
+    return path + " holds" + st.DataTypeText + "; the velocity spectrum is computed from CDP-gather data";
+
+  // CDP index: traces grouped by primary key, ascending, file order within a CDP.
+  const std::int32_t n = std::min<std::int32_t>(st.TraceCount, static_cast<std::int32_t>(st.TraceDirectory.size()));
+  std::vector<std::int32_t> count(65536, 0);
+  for (std::int32_t t = 1; t <= n; ++t) ++count[static_cast<size_t>(st.TraceDirectory[t].PrimaryKey + 32768)];
+  std::vector<std::int32_t> start(65537, 0);
+  for (size_t c = 0; c < 65536; ++c) {
+    start[c + 1] = start[c] + count[c];
+    if (count[c] > 0) {
+      cdps_.push_back(static_cast<std::int16_t>(static_cast<int>(c) - 32768));
+      first_.push_back(start[c]);
+    }
+  }
+  first_.push_back(n);
+  order_.assign(static_cast<size_t>(n), 0);
+  for (std::int32_t t = 1; t <= n; ++t) {
+    const size_t c = static_cast<size_t>(st.TraceDirectory[t].PrimaryKey + 32768);
+    order_[static_cast<size_t>(start[c]++)] = st.TraceDirectory[t].FilePos;
+  }
+  return {};
+}
+
+bool GatherCdps::has(std::int16_t cdp) const { return std::binary_search(cdps_.begin(), cdps_.end(), cdp); }
+
+std::string GatherCdps::read(std::int16_t cdp, CdpTraces& out) const {
+  out = CdpTraces{};
+  out.cdp = cdp;
+  const auto it = std::lower_bound(cdps_.begin(), cdps_.end(), cdp);
+  if (it == cdps_.end() || *it != cdp) return cdpText(cdp) + " is not in " + path_;
+  const size_t c = static_cast<size_t>(it - cdps_.begin());
+
+  int h = rawOpen(path_, RawAccess::ReadOnly);
+  if (h <= 0) return scanmsg::OpenFailed;
+  struct Live {
+    float offset;
+    std::vector<float> samples;
+  };
+  std::vector<Live> live;
+  HeaderArray header{};
+  std::vector<float> samples;
+  std::vector<unsigned char> scratch;
+  std::string error;
+  for (std::int32_t q = first_[c]; q < first_[c + 1] && error.empty(); ++q) {
+    const std::int64_t pos = order_[static_cast<size_t>(q)];
+    const std::int32_t traceNumber = q - first_[c] + 1;
+    if (readTraceAt(h, pos, header, samples, scratch) != TraceReadStatus::Ok) {
+      error = scanmsg::SamplesShort;
+      break;
+    }
+    const std::int32_t interval = header[WordSampleInterval];
+    const std::string where = cdpText(cdp) + ", trace " + plainNumberText(static_cast<int>(traceNumber));
+    if (interval <= 0) {
+      error = where + ": sample interval " + plainNumberText(static_cast<int>(interval)) + " microseconds";
+      break;
+    }
+    if (out.intervalUs == 0) out.intervalUs = interval;
+    if (interval != out.intervalUs) {
+      error = where + ": sample interval " + plainNumberText(static_cast<int>(interval)) +
+              " microseconds, the CDP's first trace has " + plainNumberText(static_cast<int>(out.intervalUs));
+      break;
+    }
+    out.samples = std::max(out.samples, static_cast<std::int32_t>(samples.size()));
+    if (header[WordTraceCode] == TraceCodeDead) {
+      ++out.deadTraces;
+      continue;
+    }
+    if (header[WordOffsetScalar] == 0) {
+      error = where + ": no valid offset (header word 35 is 0)";
+      break;
+    }
+    const float offset = static_cast<float>(header[WordOffset]) / static_cast<float>(header[WordOffsetScalar]);
+    live.push_back({offset, samples});
+  }
+  rawClose(h);
+  if (!error.empty()) {
+    out = CdpTraces{};
+    out.cdp = cdp;
+    return error;
+  }
+  const size_t stride = static_cast<size_t>(out.samples);
+  out.data.assign(live.size() * stride, 0.0f);
+  for (size_t k = 0; k < live.size(); ++k) {
+    out.offsets.push_back(live[k].offset);
+    out.counts.push_back(static_cast<std::int32_t>(live[k].samples.size()));
+    std::copy(live[k].samples.begin(), live[k].samples.end(), out.data.begin() + static_cast<std::ptrdiff_t>(k * stride));
+  }
+  return {};
+}
+
+}  // namespace tsly
