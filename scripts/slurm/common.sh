@@ -32,7 +32,11 @@
 #   run_share      FIRST COUNT PART: writes items FIRST..FIRST+COUNT-1
 #                  (0-based, COUNT >= 1) to the file PART
 #   join_parts     (optional) PART...: writes the joined output on stdout; the
-#                  default is cat, right for files without a file header
+#                  default is cat, right for files without a file header. A
+#                  text output with a header line (a picks file: the header,
+#                  then rows) writes the first header once and the rows of
+#                  every part after it. The part of a task without items is an
+#                  empty file (no header either), whatever the format.
 # and ends with   slurm_main "$@".
 #
 # Inside a job the script Slurm runs is its own copy in the spool folder, so
