@@ -17,6 +17,7 @@
 #include "CliSupport.h"
 #include "commands.h"
 #include "deck/core/ApplyVelocities.h"
+#include "deck/core/CdpRange.h"
 #include "deck/core/DeckReader.h"
 #include "platform/ConsoleUi.h"
 

@@ -61,6 +61,12 @@ deck_cli_test(nmo_output_elsewhere
 deck_cli_test(nmo_section_help
   "--deck.*REQUIRED.*--stack.*--cdps.*--output.*--force.*--progress-lines.*FILE.*REQUIRED.*--png.*REQUIRED.*--gain.*--fill.*exit=0"
   "\"$T\" nmo --help; \"$T\" section --help; echo exit=$?")
+deck_cli_test(nmo_output_unwritable
+  "^tsly nmo: \"nofolder/out.dat\" can not be written: No such file or directory\nexit=1\n$"
+  "\"$T\" nmo --deck deck_a.job --output nofolder/out.dat; echo exit=$?")
+deck_cli_test(section_gain_limits
+  "^exit=0\ntsly section: --gain wants decibels from -120 to 120 \\(got '-120.5'\\)\nexit=1\n$"
+  "\"$T\" section gather.dat --png gain.png --gain -120 >/dev/null; echo exit=$?; \"$T\" section gather.dat --png gain.png --gain -120.5; echo exit=$?")
 deck_cli_test(section_not_a_file "^tsly section: \"nothere.dat\" can not be opened for reading\nexit=1\n$"
   "\"$T\" section nothere.dat --png x.png; echo exit=$?")
 

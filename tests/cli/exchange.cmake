@@ -58,7 +58,7 @@ exchange_cli_script(segy_round_trip
   "Data type:       4 Velocity Scan Data\nSamples:         50\nSample interval: 4000 microsec/sample\nTraces:          20\nFirst CDP:       101\nLast CDP:        103\nMax amplitude:   250\nPanels:          5\n  panel first_cdp last_cdp velocity first_trace traces\n      1       101      103     1500           1      3\n      2       101      103     1750           5      3\n      3       101      103     2000           9      3\n      4       101      103     2250          13      3\n      5       101      103     2500          17      3\nCDPs:            101\nexit=0\n$"
   "\"$T\" export-segy panels20.nmo x_rt.sgy --force >/dev/null && \"$T\" import-segy x_rt.sgy x_rt.nmo --data-type 4 --force >/dev/null && \"$T\" info x_rt.nmo")
 exchange_cli_test(segy_export_mixed_lengths
-  "^tsly export-segy: cut.dat: the samples of trace 4 are cut short \\(the file ends inside them\\)\nexit=1\n$"
+  "^tsly export-segy: cut.dat: trace 4 is cut short \\(the file ends inside it\\)\nexit=1\n$"
   export-segy cut.dat x_cut.sgy)
 exchange_cli_test(segy_export_velocity_field_taken
   "^tsly export-segy: velocity field 37 is a field export writes itself; name another\nexit=1\n$"

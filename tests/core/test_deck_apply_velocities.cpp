@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "deck/core/ApplyVelocities.h"
+#include "deck/core/CdpRange.h"
 #include "deck/core/DeckReader.h"
 #include "platform/RawFile.h"
 #include "moveout/core/Nmo.h"
@@ -88,7 +89,10 @@ std::vector<GatherTrace> delayedEventGather(int delayMs, double t0, double vel, 
 
 TEST(ApplyVelocities, ConstantFunctionGivesNmoitSampleForSample) {
   TempDir dir;
-  const auto g = syntheticGather(1001, 3, 6, 300);
+  auto g = syntheticGather(1001, 3, 6, 300);
+  // Offset scalars (word 35) other than 1 divide word 19, a negative one too.
+  const std::int16_t scalars[] = {1, 2, -4};
+  for (size_t k = 0; k < g.size(); ++k) g[k].scalar = scalars[k % 3];
   writeGather(dir.file("in.dat"), g);
   const MoveoutResult r = applyVelocities(jobFor(dir.file("in.dat"), dir.file("out.dat"), {constant(1002, 2000.0f)}));
   ASSERT_EQ(r.status, MoveoutStatus::Done) << r.message;
@@ -175,11 +179,12 @@ TEST(ApplyVelocities, RecordingDelaySwitchSetsTheFirstSampleTime) {
   EXPECT_GT(std::abs(peakIndex(plain.back().s, 50, 300) - peakIndex(plain.front().s, 50, 300)), 3);
 }
 
-TEST(ApplyVelocities, StackedTracesAreMarkedAndDeadTracesLeftOut) {
+TEST(ApplyVelocities, StackedTracesAreMarkedAndDeadAndSeparatorTracesLeftOut) {
   TempDir dir;
   auto g = syntheticGather(1001, 3, 4, 200);
-  g[5].code = TraceCodeDead;                                                    // CDP 1002: 3 live traces
+  g[5].code = TraceCodeSeparator;                                               // CDP 1002: 3 live traces
   for (int k = 8; k < 12; ++k) g[static_cast<size_t>(k)].code = TraceCodeDead;  // CDP 1003: none
+  g[10].code = TraceCodeSeparator;
   writeGather(dir.file("in.dat"), g);
   MoveoutJob job = jobFor(dir.file("in.dat"), dir.file("stack.dat"), {constant(1001, 2200.0f)});
   job.stack = true;
@@ -193,7 +198,7 @@ TEST(ApplyVelocities, StackedTracesAreMarkedAndDeadTracesLeftOut) {
   for (size_t c = 0; c < 2; ++c) {
     std::vector<float> mean(200, 0.0f);
     for (size_t k = 4 * c; k < 4 * c + 4; ++k) {
-      if (g[k].code == TraceCodeDead) continue;
+      if (g[k].code != TraceCodeLive) continue;
       nmoit(g[k].samples.data(), mean.data(), 200, 2200.0f, offsetOf(g[k]), 0.5f, 4000, 1);
     }
     for (float& x : mean) x /= static_cast<float>(counts[c]);
@@ -207,10 +212,11 @@ TEST(ApplyVelocities, StackedTracesAreMarkedAndDeadTracesLeftOut) {
   }
 }
 
-TEST(ApplyVelocities, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) {
+TEST(ApplyVelocities, MovedOutGatherKeepsDeadAndSeparatorTracesAndWidensTwoByteSamples) {
   TempDir dir;
   auto g = syntheticGather(1001, 2, 3, 120);
   g[1].code = TraceCodeDead;
+  g[4].code = TraceCodeSeparator;
   for (auto& t : g) t.float4 = false;
   for (auto& t : g)
     for (float& x : t.samples) x = std::round(x);
@@ -220,12 +226,13 @@ TEST(ApplyVelocities, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) {
             MoveoutStatus::Done);
   const std::string out = readAll(dir.file("out.dat"));
   const size_t inTrace = HeaderBytes + 120 * 2, outTrace = HeaderBytes + 120 * 4;
-  // Trace 2 (dead) is copied as it stands, 2-byte samples and all.
+  // Traces 2 (dead) and 5 (separator) are copied as they stand, 2-byte samples and all.
   EXPECT_EQ(out.substr(outTrace, inTrace), in.substr(inTrace, inTrace));
+  EXPECT_EQ(out.substr(3 * outTrace + inTrace, inTrace), in.substr(4 * inTrace, inTrace));
   const auto traces = readTraces(dir.file("out.dat"));
   ASSERT_EQ(traces.size(), 6u);
   for (size_t k = 0; k < 6; ++k) {
-    if (k == 1) continue;
+    if (k == 1 || k == 4) continue;
     HeaderArray h = gatherHeader(g[k]);
     h[WordSampleFormat] = FloatFormatMarker;
     EXPECT_EQ(traces[k].h, h);

@@ -80,12 +80,14 @@ TEST(JobsDeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
 TEST(JobsDeckReader, BlankLinesAndOrderOfLines) {
   // Blank lines anywhere (counted in line numbers), keyword lines in any order,
   // VELF lines out of CDP order: the functions come out ascending.
+  // Numbers may carry a leading "+".
   const std::string text =
-      "\r\n*NMOT  .2 0\r\n  \r\nVELF 300 100 2000\r\n*INPF a.dat\r\nVELF 100 100 1800\r\n*OUTF b.dat\r\n>>END\r\n\r\n";
+      "\r\n*NMOT  +.2 0\r\n  \r\nVELF +300 100 +2000\r\n*INPF a.dat\r\nVELF 100 100 1800\r\n*OUTF b.dat\r\n>>END\r\n\r\n";
   const DeckReadResult r = readDeck(text);
   ASSERT_TRUE(r.ok) << r.fault.message();
   EXPECT_EQ(r.deck.functions[0].cdp, 100);
   EXPECT_EQ(r.deck.functions[1].cdp, 300);
+  EXPECT_EQ(r.deck.functions[1].picks[0].velocity, 2000.0f);
   EXPECT_EQ(r.deck.functions[1].line, 4);
   EXPECT_EQ(r.deck.inputLine, 5);
   EXPECT_EQ(r.deck.stretch, 0.2f);

@@ -156,16 +156,23 @@ TEST(ExchangeSegyImport, LittleEndianFileReadsTheSame) {
 }
 
 TEST(ExchangeSegyImport, IntegerSamplesBecomeFloats) {
-  for (int format : {SEGY_SIGNED_INTEGER_4_BYTE, SEGY_SIGNED_SHORT_2_BYTE, SEGY_SIGNED_CHAR_1_BYTE}) {
-    SCOPED_TRACE(format);
+  // Formats, and the longest trace header word 58 can describe.
+  const std::pair<int, int> rows[] = {{SEGY_SIGNED_INTEGER_4_BYTE, 40},
+                                      {SEGY_SIGNED_SHORT_2_BYTE, 40},
+                                      {SEGY_SIGNED_CHAR_1_BYTE, 40},
+                                      {SEGY_SIGNED_CHAR_1_BYTE, 32767}};
+  for (const auto& [format, samples] : rows) {
+    SCOPED_TRACE(samples);
     TempDir d;
     SegySpec s = gatherSpec(format);
+    s.samples = samples;
     for (auto& t : s.traces) t.samples = {-7, 100, 3, -128, 127};
     writeSegy(d.file("int.sgy"), s);
     const auto r = segy::importSegy(d.file("int.sgy"), d.file("out.dat"), {});
     ASSERT_TRUE(r.ok) << r.error;
     const auto t = readTraces(d.file("out.dat"));
     ASSERT_EQ(t.size(), 4u);
+    EXPECT_EQ(t[1].s.size(), static_cast<size_t>(samples));
     EXPECT_EQ(std::vector<float>(t[1].s.begin(), t[1].s.begin() + 5), (std::vector<float>{-7, 100, 3, -128, 127}));
   }
 }
@@ -530,10 +537,10 @@ TEST(ExchangeSegyExport, RefusalsLeaveNothing) {
   writeGather(d.file("cut.dat"), {trace(101, 50), trace(102, 50)});
   std::filesystem::resize_file(d.file("cut.dat"), std::filesystem::file_size(d.file("cut.dat")) - 10);
   EXPECT_EQ(refused(d.file("cut.dat"), {}),
-            d.file("cut.dat") + ": the samples of trace 2 are cut short (the file ends inside them)");
+            d.file("cut.dat") + ": trace 2 is cut short (the file ends inside it)");
   writeGather(d.file("corrupt.dat"), {trace(101, 0)});
   EXPECT_EQ(refused(d.file("corrupt.dat"), {}),
-            d.file("corrupt.dat") + ": trace 1 declares 0 samples (header word 58); the data appears corrupt");
+            d.file("corrupt.dat") + ": trace 1 has no samples (word 58 is 0); the file appears corrupt");
   writeGather(d.file("seps.nmo"), {trace(1500, 50, TraceCodeSeparator)});
   EXPECT_EQ(refused(d.file("seps.nmo"), {}),
             d.file("seps.nmo") +

@@ -198,7 +198,7 @@ TEST(Semblance, EvenWindowsAreMadeOdd) {
   EXPECT_EQ(SemblanceEngine(st).settings().windowSamples, 1);
 }
 
-TEST(Semblance, DeadTracesAreLeftOut) {
+TEST(Semblance, DeadAndSeparatorTracesAreLeftOut) {
   TempDir dir;
   SynthParams p;
   p.cdps = 1;
@@ -211,7 +211,8 @@ TEST(Semblance, DeadTracesAreLeftOut) {
     traces.push_back(g);
     std::vector<float> noise(t.s.size());
     for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<float>((i * 7919) % 200) - 100.0f;
-    traces.push_back(traceOf(t.h[WordCdp], t.h[WordOffset], noise, 2));
+    const bool dead = traces.size() % 4 == 1;  // every other noise trace a separator
+    traces.push_back(traceOf(t.h[WordCdp], t.h[WordOffset], noise, dead ? TraceCodeDead : TraceCodeSeparator));
   }
   writeGather(dir.file("mixed.dat"), traces);
   SemblanceEngine a(settingsFor(1200, 3000, 30)), b(settingsFor(1200, 3000, 30));

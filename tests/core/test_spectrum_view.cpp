@@ -135,6 +135,13 @@ TEST(CorrectedGather, ThePicksOfARecordAreItsSlotsInUse) {
   EXPECT_EQ(p[0].velocity, 2000.0f);
   EXPECT_EQ(p[1].timeMs, 200.5f);
   EXPECT_EQ(p[1].velocity, 1600.0f);
+  // A full record: the last slot is in use too.
+  CdpPicks full;
+  for (int k = 1; k <= PicksPerCdp; ++k) addPick(full, 100.0f * k, static_cast<std::int16_t>(1500 + 50 * k), 1);
+  const std::vector<VelocityPick> all = velocityPicksOf(full);
+  ASSERT_EQ(all.size(), static_cast<size_t>(PicksPerCdp));
+  EXPECT_EQ(all.back().timeMs, 2000.0f);
+  EXPECT_EQ(all.back().velocity, 2500.0f);
 }
 
 TEST(SpectrumView, ThePanelRangeWidenedByATenthGetsARoundStep) {
@@ -148,6 +155,11 @@ TEST(SpectrumView, ThePanelRangeWidenedByATenthGetsARoundStep) {
   EXPECT_EQ(one.min, 1800);
   EXPECT_EQ(one.max, 2200);
   EXPECT_LE(one.grid().size(), AutoRangeVelocities);
+  // 1095..2895 widens to 1005..2985: at step 10 that is 1000..2990, exactly
+  // the most velocities, so the finer step stays.
+  const VelocityRange full = widenedRange(1095, 2895);
+  EXPECT_EQ(full, (VelocityRange{1000, 2990, 10}));
+  EXPECT_EQ(full.grid().size(), AutoRangeVelocities);
   // A wide range keeps to the most velocities, ends on the step.
   const VelocityRange wide = widenedRange(1000, 9000);
   EXPECT_LE(wide.grid().size(), AutoRangeVelocities);

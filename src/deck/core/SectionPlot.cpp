@@ -5,7 +5,7 @@
 
 #include "platform/RawFile.h"
 #include "shared/Numbers.h"
-#include "shared/TraceFormat.h"
+#include "shared/TraceWalker.h"
 
 namespace tsly::section {
 
@@ -13,27 +13,16 @@ std::string readSectionFile(const std::string& path, Data& out) {
   out = Data{};
   int h = rawOpen(path, RawAccess::ReadOnly);
   if (h <= 0) return "\"" + path + "\" can not be opened for reading";
-  HeaderArray w;
+  TraceWalker walk(h);
   std::vector<float> s;
-  std::vector<unsigned char> scratch;
-  std::string error;
-  for (std::int32_t index = 1;; ++index) {
-    const TraceReadStatus st = readNextTrace(h, w, s, scratch);
-    if (st == TraceReadStatus::HeaderShort) break;  // end of the data
-    if (st == TraceReadStatus::BadLength) {
-      error = "trace " + plainNumberText(index) + " has no samples (word 58 is " +
-              plainNumberText(static_cast<int>(w[WordNumSamples])) + "); the file appears corrupt";
-      break;
-    }
-    if (st != TraceReadStatus::Ok) {
-      error = "trace " + plainNumberText(index) + " is cut short (the file ends inside it)";
-      break;
-    }
+  while (walk.next()) {
+    const HeaderArray& w = walk.header();
     if (w[WordTraceCode] == TraceCodeSeparator) continue;
+    if (!walk.readSamples(s)) break;
     if (out.traces.empty()) out.intervalUs = w[WordSampleInterval];
     Trace t;
     t.cdp = w[WordCdp];
-    t.dead = w[WordTraceCode] == TraceCodeDead;
+    t.dead = !isLiveTrace(w);
     t.samples = s;
     if (!t.dead)
       for (float x : s)
@@ -41,6 +30,7 @@ std::string readSectionFile(const std::string& path, Data& out) {
     out.samples = std::max(out.samples, static_cast<std::int32_t>(s.size()));
     out.traces.push_back(std::move(t));
   }
+  const std::string error = walk.faultText();
   rawClose(h);
   if (!error.empty()) return error;
   if (out.traces.empty()) return "\"" + path + "\" holds no traces to draw";

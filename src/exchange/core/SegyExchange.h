@@ -1,5 +1,7 @@
 // SEG-Y exchange: trace files to and from SEG-Y, through segyio (every SEG-Y
 // byte is read and written by segyio; nothing here decodes SEG-Y by hand).
+// Import is in SegyImport.cpp, export in SegyExport.cpp, what both use in
+// SegyFields.*.
 //
 // Header mapping (SEG-Y bytes are 1-based, as in the SEG-Y standard):
 //
@@ -36,6 +38,9 @@
 //    the standard, or little-endian).
 //
 // Export (trace file -> SEG-Y):
+//  - The trace file is walked by TraceWalker (shared/TraceWalker.h): a damaged
+//    file is refused in its words; bytes after the last whole trace are left
+//    out and noted.
 //  - A 3200-byte textual header saying what was written, a binary header (rev 1,
 //    fixed-length traces, format 5), then every trace. All traces written must
 //    have one sample count and one interval (SEG-Y has fixed-length traces).

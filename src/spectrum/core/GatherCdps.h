@@ -11,11 +11,12 @@
 //    traces are grouped by the primary sort key as panel generation groups them.
 //    It returns "" or the message that says why the file cannot be used.
 //  - cdps(): the CDP numbers present, ascending.
-//  - read(): the CDP's live traces in file order (dead traces, word 15 = 2, are
-//    left out and counted). Offset = word 19 / word 35, as panel generation
-//    takes it. Every trace of the CDP must have a positive sample interval, the
-//    same for all its traces, and word 35 not 0; otherwise read() returns the
-//    message and `out` holds no traces.
+//  - read(): the CDP's live traces in file order (traces that are not live,
+//    word 15 = 2 or 9, are left out and counted as dead). Offset = word 19 /
+//    word 35 (traceOffset), as panel generation takes it. Every trace of the
+//    CDP must have a positive sample interval, the same for all its traces,
+//    and word 35 not 0; otherwise read() returns the message and `out` holds
+//    no traces.
 //  - The time axis: sample i at i x interval (panel generation's moveout ignores
 //    any recording delay); `samples` is the longest trace of the CDP (dead ones
 //    included, so an all-dead CDP still has its length); shorter traces are
@@ -28,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "moveout/core/CdpIndex.h"
 #include "shared/State.h"
 
 namespace tsly {
@@ -49,19 +51,17 @@ class GatherCdps {
  public:
   // Progress of the scan: traces scanned so far, every hundredth trace.
   std::string open(const std::string& path, const std::function<void(std::int32_t)>& progress = {});
-  const std::vector<std::int16_t>& cdps() const { return cdps_; }
+  const std::vector<std::int16_t>& cdps() const { return index_.cdps(); }
   bool has(std::int16_t cdp) const;
   std::string read(std::int16_t cdp, CdpTraces& out) const;
 
   const std::string& path() const { return path_; }
-  std::int32_t traceCount() const { return static_cast<std::int32_t>(order_.size()); }
+  std::int32_t traceCount() const { return static_cast<std::int32_t>(index_.order().size()); }
 
  private:
   std::string path_;
-  std::vector<std::int16_t> cdps_;
-  // Traces of cdps_[c]: order_[first_[c] .. first_[c + 1]), positions in the file.
-  std::vector<std::int32_t> first_;
-  std::vector<std::int64_t> order_;
+  CdpIndex index_;                       // directory entries by CDP
+  std::vector<std::int64_t> positions_;  // file position of each directory entry
 };
 
 }  // namespace tsly

@@ -1,0 +1,99 @@
+#include "deck/core/MoveoutInput.h"
+
+#include <filesystem>
+
+#include "moveout/core/CdpIndex.h"
+#include "platform/RawFile.h"
+#include "shared/Numbers.h"
+#include "shared/TraceWalker.h"
+
+namespace tsly {
+
+namespace {
+std::string text(int v) { return plainNumberText(v); }
+}  // namespace
+
+std::string moveoutTraceName(const MoveoutTrace& t) {
+  return "trace " + text(t.index) + " (CDP " + text(t.cdp) + ")";
+}
+
+bool refuseMoveout(MoveoutResult& r, MoveoutSubject subject, std::string message, MoveoutStatus status) {
+  r.status = status;
+  r.subject = subject;
+  r.message = std::move(message);
+  return false;
+}
+
+bool indexMoveoutInput(const MoveoutJob& job, int& handle, std::vector<MoveoutTrace>& traces, MoveoutResult& r) {
+  const std::string& path = job.inputPath;
+  const auto refuse = [&r](std::string message) { return refuseMoveout(r, MoveoutSubject::Input, std::move(message)); };
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return refuse("\"" + path + "\": no such file");
+  handle = rawOpen(path, RawAccess::ReadOnly);
+  if (handle <= 0) return refuse("\"" + path + "\" can not be opened for reading");
+  TraceWalker walk(handle);
+  if (walk.fileBytes() < HeaderBytes) return refuse("\"" + path + "\" holds no complete trace");
+  std::vector<MoveoutTrace> inRange;
+  while (walk.next()) {
+    const HeaderArray& w = walk.header();
+    if (walk.index() == 1 && w[WordDataType] != DataCdpGather && w[WordDataType] != DataSpecialOrder)
+      return refuse("\"" + path + "\" holds" + dataTypeText(w[WordDataType]) +
+                    "; only CDP-gather data (type 1 or 3) is moved out");
+    MoveoutTrace t;
+    t.pos = walk.pos();
+    t.index = walk.index();
+    t.cdp = w[WordCdp];
+    t.samples = w[WordNumSamples];
+    t.bytes = static_cast<std::int32_t>(walk.recordBytes());
+    if (job.limitCdps && (t.cdp < job.firstCdp || t.cdp > job.lastCdp)) continue;
+    t.live = isLiveTrace(w);
+    t.interval = w[WordSampleInterval];
+    t.delayMs = job.useRecordingDelay ? w[WordRecordingDelay] : 0;
+    if (t.live && t.interval <= 0)
+      return refuse(moveoutTraceName(t) + " has a sample interval of " + text(t.interval) + " microseconds");
+    if (t.live && !hasValidOffset(w)) return refuse(moveoutTraceName(t) + " has no valid offset (word 35 is 0)");
+    inRange.push_back(t);
+  }
+  if (walk.fault() == TraceWalker::Fault::ReadFailed)
+    return refuseMoveout(r, MoveoutSubject::Input, "reading \"" + path + "\" failed",
+                         MoveoutStatus::Failed);
+  if (walk.failed()) return refuse(walk.faultText());
+
+  std::vector<std::int16_t> cdps(inRange.size());
+  for (size_t k = 0; k < inRange.size(); ++k) cdps[k] = inRange[k].cdp;
+  CdpIndex index;
+  index.build(cdps);
+  traces.clear();
+  traces.reserve(inRange.size());
+  for (std::int32_t k : index.order()) traces.push_back(inRange[static_cast<size_t>(k)]);
+  r.tracesRead = static_cast<std::int64_t>(traces.size());
+  return true;
+}
+
+bool checkStackable(const std::vector<MoveoutTrace>& traces, MoveoutResult& r) {
+  for (size_t g = 0; g < traces.size();) {
+    size_t e = g;
+    const MoveoutTrace* first = nullptr;
+    for (; e < traces.size() && traces[e].cdp == traces[g].cdp; ++e) {
+      const MoveoutTrace& t = traces[e];
+      if (!t.live) continue;
+      if (!first) {
+        first = &t;
+        continue;
+      }
+      const std::string cannot = "CDP " + text(t.cdp) + " can not be stacked: trace " + text(first->index);
+      if (t.interval != first->interval)
+        return refuseMoveout(r, MoveoutSubject::Input,
+                             cannot + " is sampled at " + text(first->interval) + " microseconds, trace " +
+                                 text(t.index) + " at " + text(t.interval));
+      if (t.delayMs != first->delayMs)
+        return refuseMoveout(r, MoveoutSubject::Input,
+                             cannot + " starts at " + text(first->delayMs) + " ms, trace " + text(t.index) + " at " +
+                                 text(t.delayMs) + " ms (word 55)");
+    }
+    g = e;
+  }
+  return true;
+}
+
+}  // namespace tsly
