@@ -1,6 +1,6 @@
 // tsly section FILE --png OUT.png [--gain DB] [--fill]: a picture of a trace
 // file (time down, traces across, wiggles or variable area, time and CDP
-// labels), laid out by output/core/SectionPlot and painted here with QPainter.
+// labels), laid out by deck/core/SectionPlot and painted here with QPainter.
 // No window is shown: the Qt platform is "offscreen" unless QT_QPA_PLATFORM
 // names another.
 #include <QFont>
