@@ -12,10 +12,9 @@
 #include <QScrollBar>
 #include <QWidget>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
 
 #include "app/AppTexts.h"
+#include "app/Session.h"
 #include "picks/PicksCommands.h"
 #include "app/SpectrumCommand.h"
 #include "display/DisplaySurface.h"
@@ -55,7 +54,14 @@ constexpr int StatusRightMargin = 4;
 }  // namespace
 
 TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent)
-    : QMainWindow(parent), state_(state), ui_(ui), dde_(dde) {
+    : QMainWindow(parent),
+      state_(state),
+      ui_(ui),
+      dde_(dde),
+      waiting_({[this](std::function<void()> action) {
+                  return display_ && display_->display().runAfterRedraw(std::move(action));
+                },
+                [this] { return nmosele_ && nmosele_->running(); }, [this] { return open_->running(); }}) {
   setObjectName(QStringLiteral("tessaly"));
   setWindowTitle(QString::fromLatin1(apptext::WindowTitle));
   link_ = std::make_unique<JobLink>(dde_, ui_);
@@ -240,78 +246,23 @@ void TessalyWindow::startup() {
   helpFilePath_ = helpPathFor(folder);
   help_->setup(this, folder);
 
-  // Start values of the display, before the settings file may change them.
-  state_.SamplingRatio = 1.0f;
-  state_.PlotTop = 50;
-  state_.PlotLeft = 50;
-  state_.SampleInterval = 100;
-
-  // The settings file in the current directory; with it, the job editor is told
-  // the processing-system path and the last directory.
-  std::error_code ec;
-  const std::filesystem::path cwd = std::filesystem::current_path(ec);
-  state_.StartDirectory = ec ? std::string() : cwd.string();
-  state_.SettingsFileName = findSettingsFile();
-
-  if (!state_.SettingsFileName.empty()) {
-    readSettingsFile();
-    link_->linkstart(JobEditorApp, JobEditorTopic);
-    link_->linkcommand("pathtoorog", state_.ProcessingSystemPath, "", "");
-    link_->linkcommand("lastpath", state_.LastPath, "", "");
-  } else {
-    ui_.message(std::string(MissingSettingsMessage) + CrLf, "", Buttons::Ok, Icon::None);
-    applyMissingSettingsDefaults(state_);
-  }
-}
-
-void TessalyWindow::readSettingsFile() {
-  // Read errors are ignored: whatever cannot be read (a short, unreadable or
-  // damaged file) keeps the value a missing file would give it.
-  applyMissingSettingsDefaults(state_);
-  SettingsLoad load;
-  if (!loadSettingsFile(ui_, state_, state_.SettingsFileName, load)) {
-    state_.GraphicsSaveFlag = -1;
-    return;
-  }
-  setPlacementTwips(load.formTop.value_or(static_cast<float>(topTwips())),
-                    load.formLeft.value_or(static_cast<float>(leftTwips())),
-                    load.formWidth.value_or(static_cast<float>(widthTwips())),
-                    load.formHeight.value_or(static_cast<float>(heightTwips())));
+  startSession(state_, ui_, *link_, [this](const SettingsLoad& load) {
+    setPlacementTwips(load.formTop.value_or(static_cast<float>(topTwips())),
+                      load.formLeft.value_or(static_cast<float>(leftTwips())),
+                      load.formWidth.value_or(static_cast<float>(widthTwips())),
+                      load.formHeight.value_or(static_cast<float>(heightTwips())));
+  });
 }
 
 void TessalyWindow::shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
-
-  // The job editor's processing-system path. Nothing here may stop the settings
-  // file from being written; an editor that does not reply leaves the path as it is.
-  link_->linkcommand("getpathtoorog", "", "", "");
-  static const std::string NoReply("\x01");
-  std::string r1 = NoReply, r2 = NoReply, r3 = NoReply;
-  link_->linkrequest(r1, r2, r3);
-  if (r1 != NoReply) {
-    EditorReply1 = r1;
-    state_.ProcessingSystemPath = EditorReply1;
-  }
-  if (r2 != NoReply) EditorReply2 = r2;
-  if (r3 != NoReply) EditorReply3 = r3;
-  std::error_code ec;
-  if (!state_.StartDirectory.empty()) std::filesystem::current_path(state_.StartDirectory, ec);
-
-  if (state_.SettingsFileName.empty()) state_.SettingsFileName = SettingsFileDefaultName;
-  // Written by full path, so that it lands in the start directory even when
-  // returning there failed.
-  std::string path = state_.SettingsFileName;
-  if (!state_.StartDirectory.empty() && !std::filesystem::path(path).is_absolute())
-    path = (std::filesystem::path(state_.StartDirectory) / path).string();
   FormPlacement form;
   form.Top = static_cast<float>(topTwips());
   form.Left = static_cast<float>(leftTwips());
   form.Width = static_cast<float>(widthTwips());
   form.Height = static_cast<float>(heightTwips());
-  const int error = writeSettingsFile(path, settingsText(state_, form));
-  if (error) ReportFileError(ui_, state_, static_cast<std::int16_t>(error));
-
+  if (auto reply = endSession(state_, ui_, *link_, form)) EditorReply1 = *reply;
   if (quitHelp) quitHelp();
   if (endProcess) endProcess();
 }
@@ -337,39 +288,9 @@ void TessalyWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-bool TessalyWindow::deferWhileBusy(std::function<void()> action) {
-  if (display_ && display_->display().runAfterRedraw(action)) return true;
-  // A generation run reads the gather's tables to its end: nothing may open
-  // another file or end the program under it.
-  if (nmosele_ && nmosele_->running()) {
-    waitingForGeneration_.push_back(std::move(action));
-    return true;
-  }
-  return false;
-}
+bool TessalyWindow::deferWhileBusy(std::function<void()> action) { return waiting_.deferWhileBusy(std::move(action)); }
 
-bool TessalyWindow::waitForOpen(std::function<void()> action) {
-  if (!open_->running()) return false;
-  waitingForOpen_.push_back(std::move(action));
-  return true;
-}
-
-void TessalyWindow::runCommandsWaitingForOpen() {
-  std::vector<std::function<void()>> waiting;
-  waiting.swap(waitingForOpen_);
-  for (auto& action : waiting) {
-    if (shutDown_) break;
-    action();
-  }
-}
-
-void TessalyWindow::runCommandsWaitingForGeneration() {
-  // Each command checks again (a press on "Generate Panels" during a run
-  // returns at once, with the run still going: the commands then wait on).
-  std::vector<std::function<void()>> waiting;
-  waiting.swap(waitingForGeneration_);
-  for (auto& action : waiting) action();
-}
+bool TessalyWindow::waitForOpen(std::function<void()> action) { return waiting_.waitForOpen(std::move(action)); }
 
 void TessalyWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
@@ -382,14 +303,14 @@ void TessalyWindow::fileopen() {
   if (deferWhileBusy([this] { fileopen(); }) || waitForOpen([this] { fileopen(); })) return;
   if (!picks_->mayDiscard(pickstext::Leaving::Open)) return;
   open_->run();
-  runCommandsWaitingForOpen();
+  waiting_.openEnded([this] { return shutDown_; });
 }
 
 void TessalyWindow::openFile(const std::string& path) {
   if (deferWhileBusy([this, path] { openFile(path); }) || waitForOpen([this, path] { openFile(path); })) return;
   if (!picks_->mayDiscard(pickstext::Leaving::Open)) return;
   open_->openFile(path);
-  runCommandsWaitingForOpen();
+  waiting_.openEnded([this] { return shutDown_; });
 }
 
 void TessalyWindow::fileinfo() { open_->showFileInfo(); }
@@ -438,7 +359,7 @@ void TessalyWindow::editnmo() {
     nmosele_ = new NmoDialog(state_, ui_, this);
     // The dialog's own handler of "Generate Panels" runs first and returns when
     // the run is over; then what waited for the run goes on.
-    connect(nmosele_->processButton(), &QPushButton::clicked, this, &TessalyWindow::runCommandsWaitingForGeneration);
+    connect(nmosele_->processButton(), &QPushButton::clicked, this, [this] { waiting_.generationEnded(); });
   }
   nmosele_->showDialog();
 }

@@ -11,9 +11,11 @@
 // doubles. It owns the job-editor link (JobLink) and the file-information window.
 //
 // Life cycle: construct, then startup() (reads tessaly.ini, talks to the job
-// editor), then show(). "E&xit" and closing the window run shutdown(), which
-// writes tessaly.ini into the start directory and then calls the end hook
-// (by default: quit the application's event loop).
+// editor: app/Session.h), then show(). "E&xit" and closing the window run
+// shutdown(), which writes tessaly.ini into the start directory and then calls
+// the end hook (by default: quit the application's event loop). Open and Exit
+// chosen while a redraw, a generation run or another Open is going wait for it
+// (app/WaitingCommands.h).
 #pragma once
 
 #include <QMainWindow>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "app/FileDialogState.h"
+#include "app/WaitingCommands.h"
 #include "open/OpenHost.h"
 #include "picks/PicksHost.h"
 #include "platform/DdeClient.h"
@@ -93,8 +96,9 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   // The program's folder (default: the executable's folder; tests may set it).
   void setProgramFolder(const std::string& folder) { programFolder_ = folder; }
 
-  // Replies of the job editor at shut-down.
-  std::string EditorReply1, EditorReply2, EditorReply3;
+  // The job editor's reply at shut-down: its processing-system path (empty when
+  // it did not reply).
+  std::string EditorReply1;
 
   // Window placement in twips (top/left of the frame, width/height of the window).
   double topTwips() const;
@@ -157,21 +161,14 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   void buildMenus();
   void buildControls();
   QAction* addItem(QMenu* menu, const char* name, const char* caption, void (TessalyWindow::*slot)());
-  void readSettingsFile();
   // The status label: the text, then the width left in its row (and the height
   // the text needs there), so that no message is ever cut.
   void showStatus(const QString& text);
   void fitStatusLabel();
-  // Commands that must not run inside a redraw or a generation run letting
-  // events run (Open, Exit) wait for it: true when `action` was queued, false
-  // when it may run now.
+  // Open and Exit wait for a redraw, a generation run or another Open (see
+  // WaitingCommands): true when `action` was kept, false when it may run now.
   bool deferWhileBusy(std::function<void()> action);
-  // A click on "Generate Panels" has returned: the run it started is over.
-  void runCommandsWaitingForGeneration();
-  // An Open chosen while another one scans runs once that one has finished,
-  // and asks about unsaved picks then (its table is the one it would replace).
   bool waitForOpen(std::function<void()> action);
-  void runCommandsWaitingForOpen();
 
   // OpenHost
   void setStatusText(const std::string& text) override;
@@ -197,8 +194,7 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   std::unique_ptr<output::PictureOutput> output_;
   FileInfoWindow* fileInfo_ = nullptr;
   NmoDialog* nmosele_ = nullptr;
-  std::vector<std::function<void()>> waitingForGeneration_;
-  std::vector<std::function<void()>> waitingForOpen_;
+  WaitingCommands waiting_;
 
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;

@@ -11,6 +11,7 @@
 
 #include "output/core/OutputCore.h"
 #include "output/core/OutputTexts.h"
+#include "shared/FileUtil.h"
 #include "shared/Texts.h"
 
 namespace tsly::output {
@@ -112,12 +113,8 @@ void PictureOutput::saveBmp(const QImage* persistentImage, std::string& dialogNa
   request.filterIndex = 1;
   request.defaultExt = BmpDefaultExt;
   request.fileName = dialogName;  // the name left by the last use of the dialog
-  const FileDialogResult chosen = ui_.saveFileDialog(request);
-  if (chosen.status == FileDialogResult::Status::Cancelled) return;
-  if (chosen.status == FileDialogResult::Status::Failed) {
-    ui_.message(unexpectedErrorMessage(chosen.error), BmpDialogErrorTitle, Buttons::Ok, Icon::None);
-    return;
-  }
+  const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Save, request);
+  if (chosen.status != FileDialogResult::Status::Chosen) return;
   dialogName = chosen.path;
   if (chosen.path.empty()) return;
   const QString target = bmpTargetPath(QString::fromStdString(chosen.path));

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "picks/VelocityFunctionWindow.h"
+#include "platform/Paths.h"
 #include "shared/ExchangeOutput.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
@@ -138,20 +139,14 @@ bool PicksCommands::mayDiscard(Leaving why) {
 std::string PicksCommands::proposedName(const char* ext) const {
   const std::string& shared = host_.dialogFileName();
   if (endsWith(shared, ext)) return shared;
-  const std::filesystem::path data(dataFile_);
-  std::filesystem::path folder = st_.LastPath.empty() ? data.parent_path() : std::filesystem::path(st_.LastPath);
-  return (folder / (data.stem().string() + "." + ext)).string();
+  const std::string folder = st_.LastPath.empty() ? folderOf(dataFile_) : st_.LastPath;
+  return joinPath(folder, std::filesystem::path(dataFile_).stem().string() + "." + ext);
 }
 
 // The name chosen in a file dialog, remembered by the shared dialog state. False
-// when nothing was chosen; a dialog that failed says so first.
+// when nothing was chosen (a dialog that failed has said so).
 bool PicksCommands::takeChosen(const FileDialogResult& chosen) {
-  if (chosen.status == FileDialogResult::Status::Failed) {
-    st_.MessageText = unexpectedErrorMessage(chosen.error);
-    ui_.message(st_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
-    return false;
-  }
-  if (chosen.status == FileDialogResult::Status::Cancelled || chosen.path.empty()) return false;
+  if (chosen.status != FileDialogResult::Status::Chosen || chosen.path.empty()) return false;
   host_.dialogFileName() = chosen.path;
   return true;
 }
@@ -185,7 +180,7 @@ bool PicksCommands::save() {
   request.defaultExt = PicksExt;
   request.initialDir = st_.LastPath;
   request.fileName = proposedName(PicksExt);
-  const FileDialogResult chosen = ui_.saveFileDialog(request);
+  const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Save, request);
   if (!takeChosen(chosen)) return false;
   if (!notTheDataFile(chosen.path, SaveTitle)) return false;
   std::int16_t mode = 1;
@@ -219,7 +214,7 @@ void PicksCommands::loadpicks() {
   request.defaultExt = PicksExt;
   request.initialDir = st_.LastPath;
   request.fileName = proposedName(PicksExt);
-  const FileDialogResult chosen = ui_.openFileDialog(request);
+  const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Open, request);
   if (!takeChosen(chosen)) return;
 
   picks::ParsedPicks parsed;
@@ -267,7 +262,7 @@ void PicksCommands::exportpicks() {
   request.defaultExt = csvBefore ? CsvExt : ParExt;
   request.initialDir = st_.LastPath;
   request.fileName = proposedName(csvBefore ? CsvExt : ParExt);
-  const FileDialogResult chosen = ui_.saveFileDialog(request);
+  const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Save, request);
   if (!takeChosen(chosen)) return;
   if (!notTheDataFile(chosen.path, ExportTitle)) return;
 

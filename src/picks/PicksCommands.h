@@ -73,8 +73,9 @@ class PicksCommands : public QObject {
   // The name a dialog proposes: the shared name when it already ends in `ext`,
   // else "<data file base>.<ext>" in the last directory.
   std::string proposedName(const char* ext) const;
-  // False (and the box shown) when `path` names the data file.
+  // The chosen name, left in the shared dialog; false when there is none.
   bool takeChosen(const FileDialogResult& chosen);
+  // False (and the box shown) when `path` names the data file.
   bool notTheDataFile(const std::string& path, const char* title);
   // Where the velocity-function window of `size` (its frame) is first shown.
   QPoint besideMainWindow(const QSize& size) const;

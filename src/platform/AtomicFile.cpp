@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Paths.h"
 #include "platform/TextFiles.h"
 
 namespace tsly {
@@ -33,8 +33,7 @@ int followLinks(std::string& path) {
       return -1;
     }
     target.resize(static_cast<std::size_t>(n));
-    const std::filesystem::path link(path);
-    path = std::filesystem::path(target).is_absolute() ? target : (link.parent_path() / target).string();
+    path = target.starts_with('/') ? target : joinPath(folderOf(path), target);
   }
   errno = ELOOP;
   return -1;

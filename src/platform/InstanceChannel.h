@@ -2,7 +2,7 @@
 // running copy: the running copy holds it under a per-user name; a copy
 // started later finds it and can ask the running copy to restore and raise
 // its main window. The Qt implementation is a local socket
-// (platform/qt/LocalInstanceChannel); tests use doubles.
+// (qt/LocalInstanceChannel); tests use doubles.
 #pragma once
 
 #include <functional>

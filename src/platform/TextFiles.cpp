@@ -6,16 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Paths.h"
+
 namespace tsly {
 
 namespace {
-
-std::string parentOf(const std::string& path) {
-  auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
 
 bool isDirectory(const std::string& p) {
   struct stat st {};
@@ -28,7 +23,7 @@ int fileErrorFromErrno(int err, const std::string& path) {
   switch (err) {
     case ENOENT:
       // The folder exists but the file does not: not found; else the path is wrong.
-      return isDirectory(parentOf(path)) ? fileerr::NotFound : fileerr::PathNotFound;
+      return isDirectory(folderOf(path)) ? fileerr::NotFound : fileerr::PathNotFound;
     case ENOTDIR: return fileerr::PathNotFound;
     case EACCES:
     case EPERM:

@@ -1,16 +1,8 @@
 #include "shared/ExchangeOutput.h"
 
+#include "platform/Paths.h"
+
 namespace tsly {
-
-namespace {
-
-std::string folderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-}  // namespace
 
 std::string exchangeOutputError(const AtomicFile& file) {
   switch (file.failedStep()) {

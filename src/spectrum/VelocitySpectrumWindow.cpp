@@ -335,12 +335,8 @@ void VelocitySpectrumWindow::savePng() {
   req.fileName = std::filesystem::path(input_.panelFile).stem().string() + "-cdp" +
                  plainNumberText(static_cast<int>(input_.traces.cdp)) + ".png";
   req.mustExist = false;
-  const FileDialogResult chosen = ui_.saveFileDialog(req);
-  if (chosen.status == FileDialogResult::Status::Cancelled || chosen.path.empty()) return;
-  if (chosen.status == FileDialogResult::Status::Failed) {
-    ui_.message(unexpectedErrorMessage(chosen.error), TessalyErrorTitle, Buttons::Ok, Icon::None);
-    return;
-  }
+  const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Save, req);
+  if (chosen.status != FileDialogResult::Status::Chosen || chosen.path.empty()) return;
   // Saving over the panels or the gather would lose the data, whatever the
   // overwrite question is answered.
   if (sameFileName(chosen.path, input_.panelFile) || sameFileName(chosen.path, input_.gatherFile)) {

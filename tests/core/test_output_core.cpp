@@ -67,7 +67,7 @@ TEST(PdfOutputPath, DataFileInTheRootOrWithoutFolder) {
   FakeFs fs;
   fs.writableDirs = {"/", "."};
   EXPECT_EQ(fs.path("/a.vsc", ""), "/tessaly-print-20261208-034500.pdf");
-  EXPECT_EQ(fs.path("a.vsc", ""), "tessaly-print-20261208-034500.pdf");
+  EXPECT_EQ(fs.path("a.vsc", ""), "./tessaly-print-20261208-034500.pdf");
 }
 
 TEST(UnusedFileName, NumbersBeforeTheExtensionUntilTheNameIsFree) {

@@ -18,7 +18,6 @@ std::string DeckFault::message() const {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool blankLine(std::string_view s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return isBlank(c); });
@@ -43,27 +42,8 @@ std::string splitNumbers(std::string_view s, std::vector<Token>& out) {
       continue;
     }
     const size_t start = i;
-    if (s[i] == '+' || s[i] == '-') ++i;
-    size_t digits = 0;
-    bool point = false;
-    while (i < s.size() && (isDigit(s[i]) || (s[i] == '.' && !point))) {
-      if (s[i] == '.')
-        point = true;
-      else
-        ++digits;
-      ++i;
-    }
-    bool good = digits > 0;
-    if (good && i < s.size() && (s[i] == 'E' || s[i] == 'e')) {
-      size_t j = i + 1;
-      if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-      size_t expDigits = 0;
-      while (j < s.size() && isDigit(s[j])) ++j, ++expDigits;
-      if (expDigits > 0)
-        i = j;
-      else
-        good = false;
-    }
+    i = numberEnd(s, start);
+    bool good = i != start;
     // A number ends at a blank, at the end, or where the next one's sign begins.
     if (good && i < s.size() && !isBlank(s[i]) && s[i] != '-' && s[i] != '+') good = false;
     if (!good) {

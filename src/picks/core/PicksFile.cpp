@@ -22,33 +22,9 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The whole field is one number: an optional sign, digits with at most one
-// point (at least one digit), an optional exponent (E or e, optional sign, digits).
-bool isNumber(std::string_view s) {
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < s.size() && isDigit(s[i])) ++i, ++digits;
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && isDigit(s[i])) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t exp = 0;
-    while (i < s.size() && isDigit(s[i])) ++i, ++exp;
-    if (exp == 0) return false;
-  }
-  return i == s.size();
-}
-
 // A whole number in the 16-bit range, or a refusal reason.
 bool readWhole16(std::string_view field, const char* what, std::int16_t& out, std::string& why) {
-  if (!isNumber(field)) {
+  if (!isNumberText(field)) {
     why = reason::notWhole(what, field);
     return false;
   }
@@ -188,7 +164,7 @@ ParsedPicks parsePicksText(std::string_view text) {
       p.refused.push_back(bad);
       continue;
     }
-    const double t = isNumber(fields[1]) ? readNumber(fields[1]) : NAN;
+    const double t = isNumberText(fields[1]) ? readNumber(fields[1]) : NAN;
     if (!std::isfinite(t) || std::fabs(t) > 3.0e38) {
       bad.reason = reason::notANumber(fields[1]);
       p.refused.push_back(bad);
