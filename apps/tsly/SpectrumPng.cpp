@@ -6,6 +6,7 @@
 
 #include "PngOutput.h"
 #include "spectrum/core/SpectrumPicture.h"
+#include "qt/PngFile.h"
 
 namespace tsly::cli {
 
@@ -52,7 +53,7 @@ std::string writeSpectrumPng(const Spectrum& s, const std::string& title, const 
       painter.drawText(QRect(x, y, box, box), static_cast<int>(alignmentOf(l)), QString::fromStdString(l.text));
     }
   }
-  return writePng(image, path);
+  return writePngFile(image, path);
 }
 
 }  // namespace tsly::cli
