@@ -27,23 +27,26 @@ SpectrumControls::SpectrumControls(float stretch, QWidget* parent) : QWidget(par
     row->addWidget(b);
     return b;
   };
-  auto captioned = [&](const char* text, const char* name, int chars) {
+  auto captioned = [&](SpectrumBox which, const char* text, const char* name, int chars) {
     row->addWidget(new QLabel(QString::fromLatin1(text), this));
-    QLineEdit* e = box(name, chars);
-    row->addWidget(e);
-    return e;
+    boxes_[static_cast<std::size_t>(which) - 1] = box(name, chars);
+    row->addWidget(box(which));
   };
-  vmin_ = captioned(spectrumtext::MinCaption, "vmin", 6);
-  vmax_ = captioned(spectrumtext::MaxCaption, "vmax", 6);
-  vstep_ = captioned(spectrumtext::StepCaption, "vstep", 4);
-  stretch_ = captioned(spectrumtext::StretchCaption, "stretch", 4);
+  captioned(SpectrumBox::Min, spectrumtext::MinCaption, "vmin", 6);
+  captioned(SpectrumBox::Max, spectrumtext::MaxCaption, "vmax", 6);
+  captioned(SpectrumBox::Step, spectrumtext::StepCaption, "vstep", 4);
+  captioned(SpectrumBox::Stretch, spectrumtext::StretchCaption, "stretch", 4);
   button("apply", spectrumtext::ApplyButton, &SpectrumControls::applyPressed);
   button("panelrange", spectrumtext::PanelRangeButton, &SpectrumControls::panelRangePressed);
   button("choosegather", spectrumtext::GatherButton, &SpectrumControls::gatherPressed);
   savePng_ = button("savepng", spectrumtext::SavePngButton, &SpectrumControls::savePngPressed);
   row->addStretch(1);
-  stretch_->setText(q(plainNumberText(stretch)));
+  box(SpectrumBox::Stretch)->setText(q(plainNumberText(stretch)));
 }
+
+QLineEdit* SpectrumControls::box(SpectrumBox which) const { return boxes_[static_cast<std::size_t>(which) - 1]; }
+
+std::string SpectrumControls::text(SpectrumBox which) const { return box(which)->text().toStdString(); }
 
 QLineEdit* SpectrumControls::box(const char* name, int chars) {
   auto* e = new QLineEdit(this);
@@ -56,22 +59,22 @@ QLineEdit* SpectrumControls::box(const char* name, int chars) {
 }
 
 void SpectrumControls::show(const VelocityRange& range, float stretch) {
-  vmin_->setText(q(plainNumberText(range.min)));
-  vmax_->setText(q(plainNumberText(range.max)));
-  vstep_->setText(q(plainNumberText(range.step)));
-  stretch_->setText(q(plainNumberText(stretch)));
+  box(SpectrumBox::Min)->setText(q(plainNumberText(range.min)));
+  box(SpectrumBox::Max)->setText(q(plainNumberText(range.max)));
+  box(SpectrumBox::Step)->setText(q(plainNumberText(range.step)));
+  box(SpectrumBox::Stretch)->setText(q(plainNumberText(stretch)));
 }
 
 SpectrumControls::Entry SpectrumControls::read() const {
   Entry e;
   const RangeEntry r =
-      readVelocityRange(vmin_->text().toStdString(), vmax_->text().toStdString(), vstep_->text().toStdString());
+      readVelocityRange(text(SpectrumBox::Min), text(SpectrumBox::Max), text(SpectrumBox::Step));
   if (!r.ok()) {
     e.message = r.message;
     e.box = r.box;
     return e;
   }
-  const StretchEntry st = readStretch(stretch_->text().toStdString());
+  const StretchEntry st = readStretch(text(SpectrumBox::Stretch));
   if (!st.ok()) {
     e.message = st.message;
     e.box = SpectrumBox::Stretch;
@@ -82,13 +85,9 @@ SpectrumControls::Entry SpectrumControls::read() const {
   return e;
 }
 
-void SpectrumControls::select(SpectrumBox box) {
-  QLineEdit* e = box == SpectrumBox::Min     ? vmin_
-                 : box == SpectrumBox::Max   ? vmax_
-                 : box == SpectrumBox::Step  ? vstep_
-                                             : stretch_;
-  e->setFocus();
-  e->selectAll();
+void SpectrumControls::select(SpectrumBox which) {
+  box(which)->setFocus();
+  box(which)->selectAll();
 }
 
 void SpectrumControls::setSaveEnabled(bool on) { savePng_->setEnabled(on); }

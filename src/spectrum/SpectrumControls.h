@@ -5,6 +5,7 @@
 // The window decides what a press does; these only show and read the boxes.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include <QWidget>
@@ -36,7 +37,7 @@ class SpectrumControls : public QWidget {
   };
   Entry read() const;
   // The box focused with its text selected.
-  void select(SpectrumBox box);
+  void select(SpectrumBox which);
 
   void setSaveEnabled(bool on);
 
@@ -48,11 +49,10 @@ class SpectrumControls : public QWidget {
 
  private:
   QLineEdit* box(const char* name, int chars);
+  QLineEdit* box(SpectrumBox which) const;
+  std::string text(SpectrumBox which) const;
 
-  QLineEdit* vmin_ = nullptr;
-  QLineEdit* vmax_ = nullptr;
-  QLineEdit* vstep_ = nullptr;
-  QLineEdit* stretch_ = nullptr;
+  std::array<QLineEdit*, 4> boxes_{};  // Min, Max, Step, Stretch
   QPushButton* savePng_ = nullptr;
 };
 
