@@ -3,12 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include <QBuffer>
-#include <QByteArray>
 #include <QGuiApplication>
-#include <QImage>
-
-#include "platform/AtomicFile.h"
 
 namespace tsly::cli {
 
@@ -28,16 +23,6 @@ void ensureGuiApplication() {
   static char name[] = "tsly";
   static char* argv[] = {name, nullptr};
   static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
-}
-
-std::string writePng(const QImage& image, const std::string& path) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "PNG")) return "cannot encode the picture as PNG";
-  AtomicFile file;
-  if (file.open(path) && file.write(bytes.constData(), static_cast<std::size_t>(bytes.size()))) file.commit();
-  return file.error();
 }
 
 }  // namespace tsly::cli

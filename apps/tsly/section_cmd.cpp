@@ -17,6 +17,7 @@
 #include "PngOutput.h"
 #include "commands.h"
 #include "deck/core/SectionPlot.h"
+#include "qt/PngFile.h"
 
 namespace tsly::cli {
 
@@ -93,7 +94,7 @@ int runSection(const SectionOptions& o) {
 
   ensureGuiApplication();
   const QImage img = paintSection(d, l, o.fill);
-  if (!writePng(img, o.png).empty()) return fail("section", o.png + ": the picture can not be written");
+  if (!writePngFile(img, o.png).empty()) return fail("section", o.png + ": the picture can not be written");
   std::cout << "Wrote " << o.png << ": " << d.traces.size() << " traces, " << l.width << " x " << l.height
             << " pixels\n";
   return 0;

@@ -163,7 +163,7 @@ int runSemblance(const SemblanceOptions& o) {
   std::fflush(stdout);
   if (!r.ok()) return refuse(r.error);
   if (o.png.empty()) return 0;
-  const std::string error = writeSpectrumPng(one, "CDP " + std::to_string(one.cdp) + " semblance", o.png);
+  const std::string error = writeSpectrumPng(one, o.png);
   return error.empty() ? 0 : refuse(error);
 }
 

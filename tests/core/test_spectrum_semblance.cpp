@@ -19,6 +19,7 @@
 #include "spectrum/core/SpectrumText.h"
 #include "spectrum/core/SpectrumWorker.h"
 #include "generation/core/Synth.h"
+#include "support/FixedTextMeasure.h"
 #include "support/GenFixtures.h"
 #include "support/SemblanceReference.h"
 #include "support/TraceFileBuilder.h"
@@ -443,30 +444,41 @@ TEST(SpectrumPicture, ColoursFollowTheValuesAndTheAxesAreLabelled) {
   EXPECT_EQ(viridis(-1.0), viridis(0.0));
   EXPECT_EQ(viridis(2.0), viridis(1.0));
   Spectrum s;
+  s.cdp = 7;
   s.samples = 400;
   s.intervalUs = 4000;
   s.velocities = velocityGrid(1000, 3000, 20);  // 101 velocities
   s.values.assign(400u * 101u, 0.0f);
   for (int i = 190; i <= 210; ++i)
     for (size_t k = 45; k <= 55; ++k) s.values[static_cast<size_t>(i) * 101 + k] = 1.0f;
-  const SpectrumPicture pic = drawSpectrum(s, "CDP 7 semblance");
-  EXPECT_EQ(pic.plotWidth, 303);
-  EXPECT_EQ(pic.plotHeight, 400);
-  EXPECT_EQ(pic.width * pic.height, static_cast<int>(pic.pixels.size()));
+  const SpectrumPicture pic = layOutSpectrum(spectrumOnly(s), FixedTextMeasure());
+  const SpectrumLayout& L = pic.layout;
+  EXPECT_EQ(L.spectrumWidth, 400);
+  EXPECT_EQ(L.rows, 400);  // a row per sample
+  EXPECT_EQ(L.msPerRow, 4.0);
+  EXPECT_EQ(pic.figure.width, L.scaleRight + 8);
+  EXPECT_EQ(pic.figure.height, L.plotTop + 400 + 10);
   // The bright block near 800 ms and 2000 m/s; dark elsewhere.
-  const int x = pic.plotLeft + pic.plotWidth / 2, y = pic.plotTop + 200;
-  EXPECT_EQ(pic.at(x, y), viridis(1.0));
-  EXPECT_EQ(pic.at(pic.plotLeft + 5, pic.plotTop + 5), viridis(0.0));
-  auto hasLabel = [&pic](const std::string& t) {
-    for (const auto& l : pic.labels)
-      if (l.text == t) return true;
+  const Figure::Pixels* field = nullptr;
+  for (const Figure::Item& item : pic.figure.items)
+    if (const auto* p = std::get_if<Figure::Pixels>(&item); p && !field) field = p;
+  ASSERT_TRUE(field);
+  EXPECT_EQ(field->at.x, L.spectrumLeft);
+  EXPECT_EQ(field->pixels[200 * 400 + 200], viridis(1.0));
+  EXPECT_EQ(field->pixels[5 * 400 + 5], viridis(0.0));
+  auto hasText = [&pic](const std::string& t) {
+    for (const Figure::Item& item : pic.figure.items)
+      if (const auto* x = std::get_if<Figure::Text>(&item); x && x->text == t) return true;
     return false;
   };
-  EXPECT_TRUE(hasLabel("CDP 7 semblance"));
-  EXPECT_TRUE(hasLabel("0"));
-  EXPECT_TRUE(hasLabel("1000"));   // ms and m/s
-  EXPECT_TRUE(hasLabel("3000"));
-  EXPECT_TRUE(hasLabel("1"));      // the colour scale
+  EXPECT_TRUE(hasText("CDP 7 semblance"));
+  EXPECT_TRUE(hasText("ms"));
+  EXPECT_TRUE(hasText(" 1000"));  // ms
+  EXPECT_TRUE(hasText("1000"));   // m/s
+  EXPECT_TRUE(hasText("2500"));
+  EXPECT_FALSE(hasText("3000"));  // the last velocity: its label would reach "semblance"
+  EXPECT_TRUE(hasText(".2"));     // the colour scale
+  EXPECT_TRUE(hasText("semblance"));
   EXPECT_EQ(axisTicks(0, 1596, 6), (std::vector<double>{0, 500, 1000, 1500}));
   EXPECT_EQ(axisTicks(1200, 5180, 6), (std::vector<double>{2000, 3000, 4000, 5000}));
 }

@@ -14,8 +14,10 @@
 #include "spectrum/core/GatherCdps.h"
 #include "spectrum/core/SpectrumGather.h"
 #include "spectrum/core/SpectrumPicture.h"
+#include "spectrum/core/SpectrumRequests.h"
 #include "spectrum/core/SpectrumView.h"
 #include "moveout/core/Nmo.h"
+#include "support/FixedTextMeasure.h"
 #include "support/GenFixtures.h"
 #include "support/PanelFile.h"
 #include "support/PickFixtures.h"
@@ -253,6 +255,88 @@ TEST(SpectrumView, TheFunctionIsHeldBeforeTheFirstPickAndAfterTheLast) {
   EXPECT_EQ(v[3].velocity, 2200.0f);
   EXPECT_TRUE(functionVertices({}, 0, 2000).empty());
   EXPECT_EQ(functionVertices({{0, 1500}}, 0, 0).size(), 1u);
+}
+
+// The picture of the spectrum alone (tsly's) and of the window (with a gather,
+// picks and the canvas's time scale): every text inside it and clear of the others.
+struct PictureCase {
+  const char* name;
+  double vmin, vmax, dv;
+  float msPerRow;  // with `rows`: the canvas's time scale; 0: a row per sample
+  int rows;
+  bool window;
+};
+
+class SpectrumPictureTexts : public ::testing::TestWithParam<PictureCase> {};
+
+TEST_P(SpectrumPictureTexts, StayInsideThePictureAndApart) {
+  const PictureCase& c = GetParam();
+  EventGather g;
+  Spectrum s;
+  s.cdp = 1001;
+  s.samples = 400;
+  s.intervalUs = 4000;
+  s.velocities = velocityGrid(c.vmin, c.vmax, c.dv);
+  s.values.assign(400 * s.velocities.size(), 0.5f);
+  SpectrumPictureInput in = spectrumOnly(s);
+  const CorrectedGather corrected = correctGather(g.traces, {{400, 1800}, {1000, 2000}}, 0.5f);
+  if (c.window) {
+    in.picks = {{400, 1800}, {1000, 2000}};
+    in.gather = &corrected;
+  }
+  if (c.rows > 0) in.time = {c.msPerRow * 1000, static_cast<float>(c.rows), 1};
+  const SpectrumPicture pic = layOutSpectrum(in, FixedTextMeasure());
+  std::vector<const Figure::Text*> texts;
+  for (const Figure::Item& item : pic.figure.items)
+    if (const auto* t = std::get_if<Figure::Text>(&item)) texts.push_back(t);
+  auto right = [](const Figure::Text* t) { return t->x + 7 * static_cast<int>(t->text.size()); };
+  for (const Figure::Text* t : texts) {
+    EXPECT_TRUE(t->x >= 0 && t->y >= 0 && right(t) <= pic.figure.width && t->y + 14 <= pic.figure.height) << t->text;
+    for (const Figure::Text* u : texts)
+      EXPECT_TRUE(t == u || right(t) <= u->x || right(u) <= t->x || t->y + 14 <= u->y || u->y + 14 <= t->y)
+          << t->text << " at " << t->x << "," << t->y << " meets " << u->text << " at " << u->x << "," << u->y;
+  }
+  EXPECT_EQ(pic.layout.gatherLeft > 0, c.window);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SpectrumPictureTexts,
+                         ::testing::Values(PictureCase{"tslyDefaults", 1200, 5180, 20, 0, 0, false},
+                                           PictureCase{"lastVelocityOnATick", 1000, 3000, 20, 0, 0, false},
+                                           PictureCase{"window", 1470, 2130, 5, 4, 500, true},
+                                           PictureCase{"shortCanvas", 1990, 2010, 1, 20, 60, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SpectrumRequests, ComputesOnlyWhatDiffersAndShowsOnlyTheLastResult) {
+  EventGather g;
+  SpectrumRequests r;
+  SpectrumCdpInput in;
+  in.traces = g.traces;
+  in.panelSpan = std::pair<double, double>{1500, 2100};
+  EXPECT_TRUE(r.showCdp(in));
+  EXPECT_EQ(r.range(), (VelocityRange{1470, 2130, 5}));
+  const std::optional<SemblanceSettings> settings = r.settings();
+  ASSERT_TRUE(settings);
+  Spectrum s;
+  s.velocities = settings->velocities;
+  r.requested(7);
+  EXPECT_FALSE(r.arrived(6, s));  // an older request's
+  EXPECT_TRUE(r.computing());
+  EXPECT_TRUE(r.arrived(7, s));
+  EXPECT_FALSE(r.showCdp(in));  // the same traces and settings
+  r.setPicks({{1000, 2000}});
+  EXPECT_TRUE(r.gather().movedOut);
+  EXPECT_TRUE(r.spectrum());
+  EXPECT_TRUE(r.apply({1000, 3000, 50}, 0.5f));
+  EXPECT_FALSE(r.spectrum());
+  in.panelSpan = std::pair<double, double>{1800, 1800};
+  EXPECT_TRUE(r.showCdp(in));
+  EXPECT_EQ(r.range(), (VelocityRange{1000, 3000, 50}));  // the typed range stays
+  EXPECT_TRUE(r.usePanelRange());
+  EXPECT_EQ(r.range(), (VelocityRange{1620, 1980, 2}));
+  r.requested(8);
+  r.clear();
+  EXPECT_FALSE(r.arrived(8, s));
+  EXPECT_FALSE(r.computing());
 }
 
 // The gather behind a panel file: asked once, remembered, refused with the

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -103,6 +104,28 @@ struct Fixture {
       for (int dx = -1; dx <= 1; ++dx)
         if ((v->picture().pixel(x + dx, y + dy) & 0xffffff) == white) return true;
     return false;
+  }
+};
+
+// The window alone, shown one CDP of a gather of `traces` traces x `samples`
+// samples, the panels' velocities spanning `span`; no main canvas.
+struct LoneWindow {
+  TempDir dir;
+  AppState st;
+  ScriptedUi ui;
+  std::string gather = dir.file("g.dat");
+  VelocitySpectrumWindow v{st, ui};
+  LoneWindow(int traces, int samples, std::pair<double, double> span) {
+    writeGather(gather, syntheticGather(1001, 1, traces, samples));
+    GatherCdps g;
+    QCOMPARE(g.open(gather), std::string());
+    SpectrumCdpInput in;
+    in.panelFile = dir.file("p.nmo");
+    in.gatherFile = gather;
+    QCOMPARE(g.read(1001, in.traces), std::string());
+    in.panelSpan = span;
+    v.show();
+    v.showCdp(in);
   }
 };
 
@@ -228,20 +251,8 @@ class SpectrumWindowTest : public QObject {
   // Panels whose velocities are all 0 give no range: nothing is computed until
   // one is typed, and the gather is still shown.
   void noPanelRangeComputesNothingUntilOneIsTyped() {
-    TempDir dir;
-    AppState st;
-    ScriptedUi ui;
-    writeGather(dir.file("g.dat"), syntheticGather(1001, 1, 6, 200));
-    GatherCdps gather;
-    QCOMPARE(gather.open(dir.file("g.dat")), std::string());
-    SpectrumCdpInput in;
-    in.panelFile = dir.file("p.nmo");
-    in.gatherFile = dir.file("g.dat");
-    QCOMPARE(gather.read(1001, in.traces), std::string());
-    in.panelSpan = std::pair<double, double>{0, 0};
-    VelocitySpectrumWindow v(st, ui);
-    v.show();
-    v.showCdp(in);
+    LoneWindow w(6, 200, {0, 0});
+    VelocitySpectrumWindow& v = w.v;
     QVERIFY(!v.computing());
     QVERIFY(!v.spectrum());
     QCOMPARE(v.gather().traceCount(), size_t(6));
@@ -250,9 +261,34 @@ class SpectrumWindowTest : public QObject {
     v.findChild<QLineEdit*>("vmax")->setText("2500");
     v.findChild<QLineEdit*>("vstep")->setText("100");
     QTest::mouseClick(v.findChild<QPushButton*>("apply"), Qt::LeftButton);
-    QVERIFY(ui.boxes.empty());
+    QVERIFY(w.ui.boxes.empty());
     QVERIFY(Fixture::waitForSpectrum(&v));
     QCOMPARE(v.spectrum()->velocities.size(), size_t(11));
+  }
+
+  // Before the main canvas gives its time scale the window takes tsly's (a row
+  // per sample): its picture is then the PNG `tsly semblance` writes of the
+  // same CDP and range, pixel for pixel, with the gather beside it.
+  void thePictureIsTheOneTslyWrites() {
+    LoneWindow w(8, 400, {1500, 2100});
+    VelocitySpectrumWindow& v = w.v;
+    QVERIFY(Fixture::waitForSpectrum(&v));
+    const VelocityRange r = v.range();
+    const QString bin = qEnvironmentVariable("TESSALY_BIN_DIR");
+    QVERIFY2(!bin.isEmpty(), "TESSALY_BIN_DIR is not set");
+    QProcess tsly;
+    tsly.start(bin + "/tsly/tsly",
+               {"semblance", QString::fromStdString(w.gather), "--cdp", "1001", "--vmin",
+                QString::number(r.min), "--vmax", QString::number(r.max), "--dv", QString::number(r.step), "--png",
+                QString::fromStdString(w.dir.file("t.png"))});
+    QVERIFY(tsly.waitForFinished(60000));
+    QCOMPARE(tsly.exitCode(), 0);
+    QImage png;
+    QVERIFY(png.load(QString::fromStdString(w.dir.file("t.png")), "PNG"));
+    QCOMPARE(png.width(), v.layout().scaleRight + 8);
+    QVERIFY(v.picture().width() > png.width());
+    QCOMPARE(png.height(), v.picture().height());
+    QCOMPARE(png.convertToFormat(QImage::Format_RGB32), v.picture().copy(0, 0, png.width(), png.height()));
   }
 
   void picksAndClearPicksRedrawTheFunctionAndTheGather() {
