@@ -1,6 +1,7 @@
 // tsly: the command-line companion of Tessaly.
 #include <CLI/CLI.hpp>
 
+#include "PngOutput.h"
 #include "commands.h"
 
 int main(int argc, char** argv) {
@@ -19,5 +20,6 @@ int main(int argc, char** argv) {
   tsly::cli::addSectionCommand(app, exitCode);
   tsly::cli::addSemblanceCommand(app, exitCode);
   CLI11_PARSE(app, argc, argv);
+  tsly::cli::endGuiApplication();
   return exitCode;
 }
