@@ -33,7 +33,7 @@ std::string padLeft(const std::string& s, std::size_t width) {
 }
 std::string num(long long v) { return plainNumberText(v); }
 
-void printLayout(const std::string& file, const segy::SegyInfo& i) {
+void printLayout(const std::string& file, const segy::SegyLayout& i) {
   auto line = [](const std::string& label, const std::string& value) {
     std::cout << pad(label + ":", 26) << value << "\n";
   };
@@ -76,7 +76,7 @@ int runSegyInfo(const SegyInfoOptions& o) {
     });
   }
   if (!info.ok) return fail("segy-info", info.error);
-  printLayout(o.file, info);
+  printLayout(o.file, info.layout);
   printFields(info);
   return 0;
 }

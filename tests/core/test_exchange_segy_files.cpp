@@ -289,11 +289,11 @@ TEST(ExchangeSegyFiles, InfoSummarisesTheHeadersWithTheirScalars) {
   writeSegy(d.file("in.sgy"), s);
   const segy::SegyInfo info = segy::segyInfo(d.file("in.sgy"));
   ASSERT_TRUE(info.ok) << info.error;
-  EXPECT_TRUE(info.littleEndian);
-  EXPECT_EQ(info.traces, 4);
-  EXPECT_EQ(info.intervalUs, 4000);
-  EXPECT_EQ(info.binInterval, -2);
-  EXPECT_EQ(info.notes.size(), 1u);
+  EXPECT_TRUE(info.layout.littleEndian);
+  EXPECT_EQ(info.layout.traces, 4);
+  EXPECT_EQ(info.layout.intervalUs, 4000);
+  EXPECT_EQ(info.layout.binInterval, -2);
+  EXPECT_EQ(info.layout.notes.size(), 1u);
   struct Want {
     const char* name;
     double min, max;

@@ -147,20 +147,33 @@ struct FieldSummary {
   std::int64_t distinct = 0;  // DistinctLimit + 1: more than DistinctLimit
 };
 
+// Where the traces of a SEG-Y file lie and what its headers say (SegyReader.h
+// gives the rules).
+struct SegyLayout {
+  int revisionMajor = 0, revisionMinor = 0;
+  int format = 0;              // sample format code
+  bool littleEndian = false;
+  int bytesPerSample = 0;
+  int binSamples = 0, traceSamples = 0;    // the two counts as found (unsigned)
+  int binInterval = 0, traceInterval = 0;  // the two intervals as found
+  int samples = 0;             // samples per trace
+  int intervalUs = 0;          // sample interval in microseconds
+  int textHeaders = 0;         // extended textual header records
+  bool variableTextHeaders = false;  // their count was -1
+  int headerExtensions = 0;    // additional 240-byte trace headers per trace
+  int fixedLength = 0, sortingCode = 0, measurementSystem = 0, tracesPerEnsemble = 0;  // as the binary header says
+  std::int64_t fileSize = 0;
+  std::int64_t trace0 = 0;     // byte of the first trace header
+  std::int64_t traceBytes = 0; // headers and samples of one trace
+  std::int64_t traces = 0;     // whole traces
+  std::int64_t trailingBytes = 0;
+  std::vector<std::string> notes;  // the headers' disagreements, the bytes left out
+};
+
 struct SegyInfo {
   bool ok = false;
   std::string error;
-  int revisionMajor = 0, revisionMinor = 0;
-  int format = 0;
-  bool littleEndian = false;
-  int samples = 0, binSamples = 0, traceSamples = 0;
-  int intervalUs = 0, binInterval = 0, traceInterval = 0;
-  int textHeaders = 0;
-  bool variableTextHeaders = false;
-  int headerExtensions = 0;
-  int fixedLength = 0, sortingCode = 0, measurementSystem = 0, tracesPerEnsemble = 0;
-  std::int64_t trace0 = 0, traceBytes = 0, traces = 0, trailingBytes = 0;
-  std::vector<std::string> notes;
+  SegyLayout layout;
   std::vector<FieldSummary> fields;
 };
 

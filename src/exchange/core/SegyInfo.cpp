@@ -64,12 +64,6 @@ class FieldTally {
   std::unordered_set<double> seen_;
 };
 
-std::int32_t binaryField(const SegyLayout& l, int byte) {
-  std::int32_t v = 0;
-  segy_get_bfield(l.binary.data(), byte, &v);
-  return v;
-}
-
 }  // namespace
 
 SegyInfo segyInfo(const std::string& path, const Progress& progress) {
@@ -78,29 +72,7 @@ SegyInfo segyInfo(const std::string& path, const Progress& progress) {
   info.error = reader.open(path);
   if (!info.error.empty()) return info;
   const SegyLayout& l = reader.layout();
-  info.revisionMajor = l.revisionMajor;
-  info.revisionMinor = l.revisionMinor;
-  info.format = l.format;
-  info.littleEndian = l.littleEndian;
-  info.samples = l.samples;
-  info.binSamples = l.binSamples;
-  info.traceSamples = l.traceSamples;
-  info.intervalUs = l.intervalUs;
-  info.binInterval = l.binInterval;
-  info.traceInterval = l.traceInterval;
-  info.textHeaders = l.textHeaders;
-  info.variableTextHeaders = l.variableTextHeaders;
-  info.headerExtensions = l.headerExtensions;
-  info.fixedLength = binaryField(l, SEGY_BIN_TRACE_FLAG);
-  info.sortingCode = binaryField(l, SEGY_BIN_SORTING_CODE);
-  info.measurementSystem = binaryField(l, SEGY_BIN_MEASUREMENT_SYSTEM);
-  info.tracesPerEnsemble = binaryField(l, SEGY_BIN_TRACES);
-  info.trace0 = l.trace0;
-  info.traceBytes = l.traceBytes;
-  info.traces = l.traces;
-  info.trailingBytes = l.trailingBytes;
-  info.notes = l.notes;
-
+  info.layout = l;
   std::vector<FieldTally> tallies;
   for (const FieldSpec& f : Fields) tallies.emplace_back(f);
   char th[SEGY_TRACE_HEADER_SIZE] = {};

@@ -143,7 +143,7 @@ std::string SegyReader::readOrderAndFormat(const std::string& path, const unsign
 
 std::string SegyReader::findFirstTrace(const std::string& path, const unsigned char* raw) {
   std::int32_t count = 0;
-  segy_get_bfield(l_.binary.data(), SEGY_BIN_EXT_HEADERS, &count);
+  segy_get_bfield(binary_.data(), SEGY_BIN_EXT_HEADERS, &count);
   // Revision 2: a byte offset of the first trace overrides the count.
   const std::uint64_t offset =
       l_.revisionMajor >= 2 ? unsignedAt(raw + rawAt(3521), 8, l_.littleEndian) : 0;
@@ -176,7 +176,7 @@ std::string SegyReader::findFirstTrace(const std::string& path, const unsigned c
            " extended textual headers (bytes 3505-3506); -1 and 0 and up are known";
   } else {
     l_.textHeaders = count;
-    l_.trace0 = segy_trace0(l_.binary.data());
+    l_.trace0 = segy_trace0(binary_.data());
   }
   if (l_.revisionMajor >= 2) {
     // Additional 240-byte trace headers, a 32-bit count segyio 1.8 does not
@@ -200,10 +200,10 @@ std::string SegyReader::chooseSamplesAndInterval(const std::string& path) {
     std::memset(th, 0, sizeof th);
   std::int32_t v = 0;
   // Both counts are unsigned 16-bit values; segyio gives them signed.
-  segy_get_bfield(l_.binary.data(), SEGY_BIN_SAMPLES, &v);
+  segy_get_bfield(binary_.data(), SEGY_BIN_SAMPLES, &v);
   l_.binSamples = v & 0xFFFF;
   l_.traceSamples = field(th, SEGY_TR_SAMPLE_COUNT) & 0xFFFF;
-  segy_get_bfield(l_.binary.data(), SEGY_BIN_INTERVAL, &v);
+  segy_get_bfield(binary_.data(), SEGY_BIN_INTERVAL, &v);
   l_.binInterval = v;
   l_.traceInterval = field(th, SEGY_TR_SAMPLE_INTER);
 
@@ -264,8 +264,11 @@ std::string SegyReader::open(const std::string& path) {
   // single bytes, which it leaves as they stand.
   const int asFormat = segyioConverts(l_.format) ? l_.format : SEGY_SIGNED_CHAR_1_BYTE;
   if (segy_set_format(fp_.get(), formatAndOrder(asFormat, l_.littleEndian)) != SEGY_OK ||
-      segy_binheader(fp_.get(), l_.binary.data()) != SEGY_OK)
+      segy_binheader(fp_.get(), binary_.data()) != SEGY_OK)
     return path + " is not a SEG-Y file (shorter than its 3600-byte file header)";
+  for (auto [byte, value] : {std::pair{SEGY_BIN_TRACE_FLAG, &l_.fixedLength}, {SEGY_BIN_SORTING_CODE, &l_.sortingCode},
+                             {SEGY_BIN_MEASUREMENT_SYSTEM, &l_.measurementSystem}, {SEGY_BIN_TRACES, &l_.tracesPerEnsemble}})
+    segy_get_bfield(binary_.data(), byte, value);
   if (std::string why = findFirstTrace(path, raw); !why.empty()) return why;
   if (std::string why = chooseSamplesAndInterval(path); !why.empty()) return why;
   return countTraces(path);

@@ -48,27 +48,6 @@ inline constexpr std::int64_t MaxHeaderExtensions = 65535;
 // The most traces a file may hold (segyio numbers traces with an int).
 inline constexpr std::int64_t MaxSegyTraces = 2147483647;
 
-struct SegyLayout {
-  int revisionMajor = 0, revisionMinor = 0;
-  int format = 0;              // sample format code
-  bool littleEndian = false;
-  int bytesPerSample = 0;
-  int binSamples = 0, traceSamples = 0;    // the two counts as found (unsigned)
-  int binInterval = 0, traceInterval = 0;  // the two intervals as found
-  int samples = 0;             // samples per trace
-  int intervalUs = 0;          // sample interval in microseconds
-  int textHeaders = 0;         // extended textual header records
-  bool variableTextHeaders = false;  // their count was -1
-  int headerExtensions = 0;    // additional 240-byte trace headers per trace
-  std::int64_t fileSize = 0;
-  std::int64_t trace0 = 0;     // byte of the first trace header
-  std::int64_t traceBytes = 0; // headers and samples of one trace
-  std::int64_t traces = 0;     // whole traces
-  std::int64_t trailingBytes = 0;
-  std::array<char, SEGY_BINARY_HEADER_SIZE> binary{};  // as segyio gives it (segy_get_bfield)
-  std::vector<std::string> notes;  // the headers' disagreements, the bytes left out
-};
-
 class SegyReader {
  public:
   SegyReader() = default;
@@ -92,6 +71,7 @@ class SegyReader {
   std::string countTraces(const std::string& path);
 
   SegyLayout l_;
+  std::array<char, SEGY_BINARY_HEADER_SIZE> binary_{};  // as segyio gives it (segy_get_bfield)
   SegyPtr fp_;
   int handle_ = -1;
   std::vector<unsigned char> raw_;
