@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   tsly::cli::addSynthCommand(app, exitCode);
   tsly::cli::addGenerateCommand(app, exitCode);
   tsly::cli::addSegyCommands(app, exitCode);
+  tsly::cli::addSegyInfoCommand(app, exitCode);
   tsly::cli::addPicksCommands(app, exitCode);
   tsly::cli::addNmoCommand(app, exitCode);
   tsly::cli::addSectionCommand(app, exitCode);

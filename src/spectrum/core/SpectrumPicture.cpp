@@ -32,7 +32,7 @@ struct Sheet {
   Sheet(const SpectrumPictureInput& input, const TextMeasure& measure) : in(input), m(measure) {}
   template <class Item, class... Args>
   void add(Args&&... args) {
-    fig.items.emplace_back(std::in_place_type<Item>, std::forward<Args>(args)...);
+    fig.items.emplace_back(Item{std::forward<Args>(args)...});  // braces: clang 14 has no aggregate ( ) init
   }
 
   const SpectrumPictureInput& in;
