@@ -333,6 +333,14 @@ TEST(SpectrumRequests, ComputesOnlyWhatDiffersAndShowsOnlyTheLastResult) {
   EXPECT_EQ(r.range(), (VelocityRange{1000, 3000, 50}));  // the typed range stays
   EXPECT_TRUE(r.usePanelRange());
   EXPECT_EQ(r.range(), (VelocityRange{1620, 1980, 2}));
+  // A typed range belongs to the panel file it was typed for: another file
+  // opened shows its own automatic range.
+  in.panelFile = "first.nmo";
+  r.showCdp(in);
+  r.apply({1000, 3000, 50}, 0.5f);
+  in.panelFile = "second.nmo";
+  r.showCdp(in);
+  EXPECT_EQ(r.range(), (VelocityRange{1620, 1980, 2}));
   r.requested(8);
   r.clear();
   EXPECT_FALSE(r.arrived(8, s));
