@@ -60,14 +60,27 @@ PlaceRect placeBeside(const PlacementRequest& r) {
   }
   if (bestFits) return best;
 
-  // No room: the bottom-right corner, below the main window's controls.
+  // No room: a corner of the screen below the main window's controls, the one
+  // that covers least of the windows placed (bottom-right first).
   const int top = std::clamp(r.controlsBottom, r.screen.y, r.screen.bottom());
-  PlaceRect c;
-  c.width = std::min(r.wanted.width, r.screen.width);
-  c.height = std::min(r.wanted.height, r.screen.bottom() - top);
-  c.x = r.screen.right() - c.width;
-  c.y = std::max(top, r.screen.bottom() - c.height);
-  return c;
+  const int w = std::min(r.wanted.width, r.screen.width), h = std::min(r.wanted.height, r.screen.bottom() - top);
+  const int right = r.screen.right() - w, bottom = std::max(top, r.screen.bottom() - h);
+  PlaceRect corner;
+  long long least = -1;
+  for (const auto& [x, y] : {std::pair{right, bottom}, {right, top}, {r.screen.x, bottom}, {r.screen.x, top}}) {
+    const PlaceRect c{x, y, w, h};
+    long long covered = 0;
+    for (const PlaceRect& t : r.taken) {
+      const long long cw = std::min(c.right(), t.right()) - std::max(c.x, t.x);
+      const long long ch = std::min(c.bottom(), t.bottom()) - std::max(c.y, t.y);
+      if (cw > 0 && ch > 0) covered += cw * ch;
+    }
+    if (least < 0 || covered < least) {
+      corner = c;
+      least = covered;
+    }
+  }
+  return corner;
 }
 
 }  // namespace tsly

@@ -12,10 +12,11 @@
 //  - Of those places the one where it keeps at least its least size and the
 //    largest area wins; on equal areas, right of the main window at its top
 //    first, then below it at its left, then the others.
-//  - Where no place keeps the least size the window opens in the screen's
-//    bottom-right corner, at most its wanted size, but never above
-//    `controlsBottom` (the bottom of the main window's menus and controls): it
-//    may cover the main window's picture, never its menus or controls.
+//  - Where no place keeps the least size the window opens, at most its wanted
+//    size, in a corner of the screen below `controlsBottom` (the bottom of the
+//    main window's menus and controls), the corner where it covers least of
+//    the windows taken (bottom-right first): it may cover the main window's
+//    picture, never its menus or controls.
 #pragma once
 
 #include <vector>

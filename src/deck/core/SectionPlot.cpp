@@ -115,17 +115,25 @@ Layout layoutSection(const Data& d, const Options& o) {
     if (runStart(k)) ++cdps;
   const double pixelsPerCdp = cdps > 0 ? plotWidth / static_cast<double>(cdps) : l.spacing;
   l.cdpStep = pickStep({1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000}, pixelsPerCdp, 48.0);
-  double lastX = -1e9;
-  for (size_t k = 0; k < n; ++k) {
-    if (!runStart(k)) continue;
-    const int cdp = d.traces[k].cdp;
-    const bool panel = d.panels && d.traces[k].panelStart;
-    if ((!panel && cdp % l.cdpStep != 0) || l.traceX[k] - lastX < 48.0) continue;
-    l.cdpLabels.push_back({l.traceX[k], plainNumberText(cdp)});
-    lastX = l.traceX[k];
+  // The first traces of panels first, then the CDPs on the step where they
+  // keep 48 pixels from every label placed.
+  auto clear = [&l](double x) {
+    for (const Label& c : l.cdpLabels)
+      if (std::fabs(c.at - x) < 48.0) return false;
+    return true;
+  };
+  for (bool panels : {true, false}) {
+    for (size_t k = 0; k < n; ++k) {
+      if (!runStart(k)) continue;
+      const int cdp = d.traces[k].cdp;
+      const bool panel = d.panels && d.traces[k].panelStart;
+      if (panel != panels || (!panel && cdp % l.cdpStep != 0) || !clear(l.traceX[k])) continue;
+      l.cdpLabels.push_back({l.traceX[k], plainNumberText(cdp)});
+    }
   }
+  std::stable_sort(l.cdpLabels.begin(), l.cdpLabels.end(), [](const Label& a, const Label& b) { return a.at < b.at; });
   // Panel velocities, centred over their panels.
-  lastX = -1e9;
+  double lastX = -1e9;
   for (size_t k = 0; k < n; ++k) {
     if (!d.traces[k].panelStart || d.traces[k].velocity == 0) continue;
     size_t e = k + 1;

@@ -29,8 +29,9 @@
 //    the file's traces per CDP), and never closer than 48 pixels to the last one.
 //    In a panel file (traces closed into panels by separators) the first trace
 //    of every panel is labelled with its CDP whatever its number (where 48
-//    pixels allow), a panel's CDPs being counted afresh after its separator,
-//    and each panel's velocity (word 12 of its separator) is labelled above it.
+//    pixels allow), before the CDPs on the step, which keep 48 pixels from
+//    them; a panel's CDPs are counted afresh after its separator, and each
+//    panel's velocity (word 12 of its separator) is labelled above it.
 #pragma once
 
 #include <cstdint>
