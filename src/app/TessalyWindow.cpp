@@ -531,8 +531,18 @@ std::vector<std::string> TessalyWindow::dataFilesOf(const std::string& panelFile
 // placed first, so the velocity function opened before it keeps clear of the
 // place the spectrum will take.
 
+// Below the menus, the buttons and the status line (which reach a little into
+// the viewport's top by design).
+int TessalyWindow::controlsBottom() const {
+  int y = picture2_->mapToGlobal(QPoint(0, 0)).y();
+  for (const QWidget* c : {static_cast<QWidget*>(prevpanel_), static_cast<QWidget*>(nextpanel_),
+                           static_cast<QWidget*>(clearpicks_), static_cast<QWidget*>(label1_)})
+    y = std::max(y, c->mapToGlobal(QPoint(0, c->height())).y());
+  return y;
+}
+
 void TessalyWindow::placeBeside(QWidget* velocityFunction) {
-  const ToolWindowPlacing placing(this, picture2_);
+  const ToolWindowPlacing placing(this, controlsBottom());
   std::vector<PlaceRect> taken;
   if (QWidget* sp = spectrum_->window())
     taken.push_back(placing.frameOf(sp));
@@ -542,7 +552,7 @@ void TessalyWindow::placeBeside(QWidget* velocityFunction) {
 }
 
 void TessalyWindow::placeSpectrum(QWidget* spectrum) {
-  const ToolWindowPlacing placing(this, picture2_);
+  const ToolWindowPlacing placing(this, controlsBottom());
   std::vector<PlaceRect> taken;
   if (QWidget* vf = picks_->velocityFunctionWindow()) taken.push_back(placing.frameOf(vf));
   placing.place(spectrum, SpectrumLeast, taken);

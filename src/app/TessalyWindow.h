@@ -196,6 +196,7 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   std::vector<std::string> dataFilesOf(const std::string& panelFile) override;
   void placeBeside(QWidget* window) override;
   void placeSpectrum(QWidget* window);
+  int controlsBottom() const;
 
   AppState& state_;
   Ui& ui_;

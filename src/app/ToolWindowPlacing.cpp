@@ -29,7 +29,7 @@ PlacementRequest ToolWindowPlacing::request(QSize size, QSize least, const std::
   QScreen* screen = main_->screen() ? main_->screen() : QGuiApplication::primaryScreen();
   r.screen = screen ? rectOf(screen->availableGeometry()) : rectOf(main_->frameGeometry());
   r.main = rectOf(main_->frameGeometry());
-  r.controlsBottom = controlsEnd_ ? controlsEnd_->mapToGlobal(QPoint(0, 0)).y() : r.main.y;
+  r.controlsBottom = controlsBottom_;
   r.taken = taken;
   const int frameW = main_->frameGeometry().width() - main_->geometry().width();
   const int frameH = main_->frameGeometry().height() - main_->geometry().height();

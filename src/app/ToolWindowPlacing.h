@@ -1,7 +1,8 @@
 // The Qt side of where "Velocity Spectrum" and "Velocity Function" first open
 // (the rule: shared/WindowPlacement.h): the screen the main window is on, the
-// main window's frame, where its menus and controls end (the top of the
-// viewport Picture2), and the frames of the windows already placed.
+// main window's frame, where its menus and controls end (the main window says:
+// below its buttons and status line), and the frames of the windows already
+// placed.
 //
 // A window not yet shown has no frame of its own: it is taken to get the main
 // window's (the same window manager draws both). Sizes asked for are client
@@ -19,7 +20,8 @@ namespace tsly {
 
 class ToolWindowPlacing {
  public:
-  ToolWindowPlacing(QWidget* main, QWidget* controlsEnd) : main_(main), controlsEnd_(controlsEnd) {}
+  // `controlsBottom`: the screen y below the main window's menus and controls.
+  ToolWindowPlacing(QWidget* main, int controlsBottom) : main_(main), controlsBottom_(controlsBottom) {}
 
   // The frame of a window (as it will be once shown).
   PlaceRect frameOf(const QWidget* window) const;
@@ -32,7 +34,7 @@ class ToolWindowPlacing {
   PlacementRequest request(QSize size, QSize least, const std::vector<PlaceRect>& taken) const;
 
   QWidget* main_;
-  QWidget* controlsEnd_;
+  int controlsBottom_;
 };
 
 }  // namespace tsly
