@@ -37,6 +37,7 @@ QPolygonF polygon(const std::vector<section::Point>& pts) {
 
 QImage paintSection(const section::Data& d, const section::Layout& l, bool fill) {
   QImage img(l.width, l.height, QImage::Format_RGB32);
+  if (img.isNull()) return img;
   img.fill(Qt::white);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, true);
@@ -88,13 +89,20 @@ int runSection(const SectionOptions& o) {
   double gain = 0.0;
   if (!parseFiniteNumber(o.gain, gain) || std::fabs(gain) > 120.0)
     return fail("section", "--gain wants decibels from -120 to 120 (got '" + o.gain + "')");
+  if (!inputAllowed("section", o.in) || !outputAllowed("section", o.png, true, {{o.in, "the input file"}})) return 1;
+  stopOnSignals(false);
   section::Data d;
   if (std::string why = section::readSectionFile(o.in, d); !why.empty()) return fail("section", why);
   const section::Layout l = section::layoutSection(d, {gain, o.fill});
+  if (l.capped)
+    fail("section", "the picture is limited to " + std::to_string(section::MaxSectionSide) + " pixels each way and " +
+                        std::to_string(section::MaxSectionPixels) + " in all; drawn smaller to fit");
 
   ensureGuiApplication();
   const QImage img = paintSection(d, l, o.fill);
-  if (!writePngFile(img, o.png).empty()) return fail("section", o.png + ": the picture can not be written");
+  if (img.isNull()) return fail("section", "no memory for a picture of " + std::to_string(l.width) + " x " +
+                                              std::to_string(l.height) + " pixels");
+  if (const std::string error = writePngFile(img, o.png); !error.empty()) return fail("section", error);
   std::cout << "Wrote " << o.png << ": " << d.traces.size() << " traces, " << l.width << " x " << l.height
             << " pixels\n";
   return 0;
@@ -109,7 +117,10 @@ void addSectionCommand(CLI::App& app, int& exitCode) {
       "Draw a trace file (a stacked file from 'tsly nmo --stack', or any other) as a PNG picture: time down, "
       "traces across in file order, wiggles or variable area, time labels in ms and CDP labels.");
   cmd->add_option("FILE", opts->in, "trace file to draw")->required();
-  cmd->add_option("--png", opts->png, "PNG file to write (replaced if it exists)")->required();
+  cmd->add_option("--png", opts->png,
+                  "PNG file to write (replaced if it exists; at most 16384 pixels each way, a larger section is "
+                  "drawn smaller)")
+      ->required();
   cmd->add_option("--gain", opts->gain,
                   "gain in dB (default 0: the largest amplitude of the file swings one trace spacing)");
   cmd->add_flag("--fill", opts->fill, "variable area: fill the positive lobes black");

@@ -20,7 +20,8 @@ tsly_cli_script(semblance_png
 tsly_cli_script(semblance_failure_keeps_old_csv
   "^tsly semblance: CDP 77 is not in gather.dat \\(CDPs 1001 to 1010\\)\nexit=1\nold\n0\n$"
   "echo old > sem_d.csv && \"$0\" semblance gather.dat --cdp 77 --csv sem_d.csv 2>&1; echo exit=$?; cat sem_d.csv; ls sem_d.csv.tmp-* 2>/dev/null | wc -l")
-tsly_cli_test(semblance_missing "^FILE NOT FOUND\nexit=1\n$" semblance missing.dat --cdp 1 --peaks)
+tsly_cli_test(semblance_missing "^tsly semblance: \"missing.dat\": No such file or directory\nexit=1\n$"
+  semblance missing.dat --cdp 1 --peaks)
 tsly_cli_test(semblance_not_a_gather
   "^panels20.nmo holds Velocity Scan Data; the velocity spectrum is computed from CDP-gather data\nexit=1\n$"
   semblance panels20.nmo --cdp 101 --peaks)
@@ -44,7 +45,7 @@ tsly_cli_test(semblance_png_needs_one_cdp
   semblance gather.dat --cdp all --png sem_e.png)
 tsly_cli_test(semblance_nothing_to_write "^tsly semblance: nothing to write: give --png, --csv or --peaks\nexit=1\n$"
   semblance gather.dat --cdp 1001)
-tsly_cli_test(semblance_would_replace_input "^tsly semblance: ./gather.dat is the gather file itself\nexit=1\n$"
+tsly_cli_test(semblance_would_replace_input "^tsly semblance: \"./gather.dat\" is the gather file\nexit=1\n$"
   semblance gather.dat --cdp 1001 --csv ./gather.dat)
 tsly_cli_test(semblance_help
   "GATHER TEXT REQUIRED.*--cdp.*all.*--vmin.*default 1200.*--vmax.*default 5180.*--dv.*default 20.*--window-ms.*default: 5 samples.*--stretch.*default .5.*--png.*--csv.*--peaks.*above 0.3.*exit=0"

@@ -47,7 +47,7 @@ TEST(OutputSection, ReadsTracesLeavingOutSeparators) {
   EXPECT_EQ(d.samples, 60);
   EXPECT_FLOAT_EQ(d.maxAbs, 50.0f);  // the dead trace's 900 does not count
 
-  EXPECT_EQ(readSectionFile(dir.file("none.dat"), d), "\"" + dir.file("none.dat") + "\" can not be opened for reading");
+  EXPECT_EQ(readSectionFile(dir.file("none.dat"), d), "\"" + dir.file("none.dat") + "\": No such file or directory");
   TraceFileBuilder().writeTo(dir.file("empty.dat"));
   EXPECT_EQ(readSectionFile(dir.file("empty.dat"), d), "\"" + dir.file("empty.dat") + "\" holds no traces to draw");
   TraceFileBuilder cut(2);

@@ -1,9 +1,9 @@
 #include "deck/core/MoveoutInput.h"
 
-#include <filesystem>
-
 #include "moveout/core/CdpIndex.h"
+#include "platform/FileChecks.h"
 #include "platform/RawFile.h"
+#include "platform/ShownText.h"
 #include "shared/Numbers.h"
 #include "shared/TraceWalker.h"
 
@@ -27,17 +27,16 @@ bool refuseMoveout(MoveoutResult& r, MoveoutSubject subject, std::string message
 bool indexMoveoutInput(const MoveoutJob& job, int& handle, std::vector<MoveoutTrace>& traces, MoveoutResult& r) {
   const std::string& path = job.inputPath;
   const auto refuse = [&r](std::string message) { return refuseMoveout(r, MoveoutSubject::Input, std::move(message)); };
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return refuse("\"" + path + "\": no such file");
+  if (const std::string why = checkInputFile(path); !why.empty()) return refuse(why);
   handle = rawOpen(path, RawAccess::ReadOnly);
-  if (handle <= 0) return refuse("\"" + path + "\" can not be opened for reading");
+  if (handle <= 0) return refuse(quotedName(path) + " can not be opened for reading");
   TraceWalker walk(handle);
-  if (walk.fileBytes() < HeaderBytes) return refuse("\"" + path + "\" holds no complete trace");
+  if (walk.fileBytes() < HeaderBytes) return refuse(quotedName(path) + " holds no complete trace");
   std::vector<MoveoutTrace> inRange;
   while (walk.next()) {
     const HeaderArray& w = walk.header();
     if (walk.index() == 1 && w[WordDataType] != DataCdpGather && w[WordDataType] != DataSpecialOrder)
-      return refuse("\"" + path + "\" holds" + dataTypeText(w[WordDataType]) +
+      return refuse(quotedName(path) + " holds" + dataTypeText(w[WordDataType]) +
                     "; only CDP-gather data (type 1 or 3) is moved out");
     MoveoutTrace t;
     t.pos = walk.pos();
@@ -55,7 +54,7 @@ bool indexMoveoutInput(const MoveoutJob& job, int& handle, std::vector<MoveoutTr
     inRange.push_back(t);
   }
   if (walk.fault() == TraceWalker::Fault::ReadFailed)
-    return refuseMoveout(r, MoveoutSubject::Input, "reading \"" + path + "\" failed",
+    return refuseMoveout(r, MoveoutSubject::Input, "reading " + quotedName(path) + " failed",
                          MoveoutStatus::Failed);
   if (walk.failed()) return refuse(walk.faultText());
 

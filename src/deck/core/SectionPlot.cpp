@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/FileChecks.h"
 #include "platform/RawFile.h"
+#include "platform/ShownText.h"
 #include "shared/Numbers.h"
 #include "shared/TraceWalker.h"
 
@@ -11,8 +13,9 @@ namespace tsly::section {
 
 std::string readSectionFile(const std::string& path, Data& out) {
   out = Data{};
+  if (const std::string why = checkInputFile(path); !why.empty()) return why;
   int h = rawOpen(path, RawAccess::ReadOnly);
-  if (h <= 0) return "\"" + path + "\" can not be opened for reading";
+  if (h <= 0) return quotedName(path) + " can not be opened for reading";
   TraceWalker walk(h);
   std::vector<float> s;
   while (walk.next()) {
@@ -33,7 +36,7 @@ std::string readSectionFile(const std::string& path, Data& out) {
   const std::string error = walk.faultText();
   rawClose(h);
   if (!error.empty()) return error;
-  if (out.traces.empty()) return "\"" + path + "\" holds no traces to draw";
+  if (out.traces.empty()) return quotedName(path) + " holds no traces to draw";
   if (out.intervalUs <= 0)
     return "the first trace has a sample interval of " + plainNumberText(out.intervalUs) + " microseconds";
   return {};
@@ -55,7 +58,23 @@ Layout layoutSection(const Data& d, const Options& o) {
   const size_t n = d.traces.size();
   l.spacing = std::clamp(1200.0 / static_cast<double>(std::max<size_t>(n, 1)), 1.0, 40.0);
   const double lengthMs = static_cast<double>(d.samples) * d.intervalUs / 1000.0;
-  const double pixelsPerMs = std::clamp(800.0 / std::max(lengthMs, 1.0), 0.1, 4.0);
+  double pixelsPerMs = std::clamp(800.0 / std::max(lengthMs, 1.0), 0.1, 4.0);
+  // Within the limits: the plot's width (traces and a spacing either side) and
+  // height (samples - 1 steps) shrunk where they would pass them.
+  const double maxPlotWidth = MaxSectionSide - l.left - l.right - 1;
+  if ((static_cast<double>(n) + 2.0) * l.spacing > maxPlotWidth) {
+    l.spacing = maxPlotWidth / (static_cast<double>(n) + 2.0);
+    l.capped = true;
+  }
+  const double steps = std::max<std::int32_t>(d.samples - 1, 0);
+  const double plotWidth0 = std::ceil((static_cast<double>(n) + 2.0) * l.spacing);
+  const double maxRows =
+      std::min<double>(MaxSectionSide, static_cast<double>(MaxSectionPixels) / (plotWidth0 + l.left + l.right)) -
+      l.top - l.bottom - 2;
+  if (steps * pixelsPerMs * d.intervalUs / 1000.0 > maxRows) {
+    pixelsPerMs = maxRows / (steps * d.intervalUs / 1000.0);
+    l.capped = true;
+  }
   l.pixelsPerSample = pixelsPerMs * d.intervalUs / 1000.0;
   l.clip = 2.0 * l.spacing;
   // One trace spacing of room on either side: the largest swing at 0 dB.
