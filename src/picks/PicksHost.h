@@ -1,11 +1,14 @@
 // What the picks commands need of the main window, named by meaning: the status
-// line, the shared file dialog's remembered name, and the display the picks are
-// drawn on (wait for its redraw, draw the picks again, hear of its changes). The
+// line, the shared file dialog's remembered name, the data files open, and the
+// display the picks are drawn on (wait for its redraw, draw the picks again, hear of its changes). The
 // main window implements it; the picks commands never see one of its widgets.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "shared/OutputCheck.h"
 
 namespace tsly {
 
@@ -25,6 +28,9 @@ class PicksHost {
   // `listener` runs after each change of the picks shown: a pick, Clear Picks,
   // another CDP drawn.
   virtual void addPicksListener(std::function<void()> listener) = 0;
+  // The data files the program has open (the panel file, the spectrum's
+  // gather): no picks file is written over them.
+  virtual std::vector<NamedFile> dataFilesInUse() = 0;
 };
 
 }  // namespace tsly
