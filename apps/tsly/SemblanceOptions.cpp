@@ -38,6 +38,9 @@ std::string checkSemblanceOptions(const SemblanceOptions& o, SemblanceRequest& q
   if (!(q.vmin < q.vmax))
     return "--vmin (" + shortNumber(q.vmin) + ") must be below --vmax (" + shortNumber(q.vmax) + ")";
   if (!(q.dv > 0)) return "--dv must be above 0";
+  // Trial velocities are single-precision numbers: both ends must be one.
+  if (!(static_cast<float>(q.vmin) > 0.0f)) return "--vmin (" + shortNumber(q.vmin) + ") is too small a velocity";
+  if (!std::isfinite(static_cast<float>(q.vmax))) return "--vmax (" + shortNumber(q.vmax) + ") is too large a velocity";
   const double count = std::floor((q.vmax - q.vmin) / q.dv + 1e-6) + 1;
   if (count > static_cast<double>(MaxVelocities))
     return "--vmin, --vmax and --dv give " + shortNumber(count) + " velocities; at most " +

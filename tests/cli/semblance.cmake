@@ -34,6 +34,11 @@ tsly_cli_test(semblance_bad_dv "^tsly semblance: --dv must be above 0\nexit=1\n$
 tsly_cli_test(semblance_too_many_velocities
   "^tsly semblance: --vmin, --vmax and --dv give 3901 velocities; at most 1000\nexit=1\n$"
   semblance gather.dat --cdp 1001 --vmin 1100 --vmax 5000 --dv 1 --peaks)
+# Found by fuzz_semblance_options: ends that are no single-precision velocity.
+tsly_cli_test(semblance_vmin_too_small "^tsly semblance: --vmin \\(1e-50\\) is too small a velocity\nexit=1\n$"
+  semblance gather.dat --cdp 1001 --vmin 1e-50 --vmax 1 --dv .01 --peaks)
+tsly_cli_test(semblance_vmax_too_large "^tsly semblance: --vmax \\(1e\\+39\\) is too large a velocity\nexit=1\n$"
+  semblance gather.dat --cdp 1001 --vmin 1e38 --vmax 1e39 --dv 1e37 --peaks)
 tsly_cli_test(semblance_bad_window "^tsly semblance: --window-ms must be above 0\nexit=1\n$"
   semblance gather.dat --cdp 1001 --window-ms -4 --peaks)
 tsly_cli_test(semblance_not_a_number "^tsly semblance: --vmax: 'fast' is not a number\nexit=1\n$"

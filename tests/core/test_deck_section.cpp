@@ -90,6 +90,33 @@ TEST(OutputSection, SizesPositionsAndLabels) {
   EXPECT_EQ(gl.cdpLabels[3].text, "2004");
 }
 
+// Hostile sizes: the picture stays within its limits and every label on it.
+// Rows: traces, samples, sample interval (us), capped. (8 samples at 23,456 us
+// put the 170 ms label below the picture, found by fuzz_section; 100,000 traces
+// and a trace of 32,767 samples at 32,767 us asked for 1,368 x 107,438 pixels.)
+TEST(OutputSection, HostileSizesStayWithinThePicture) {
+  struct Row {
+    int traces, samples, intervalUs;
+    bool capped;
+  };
+  for (const Row& r : {Row{8, 8, 23456, false}, Row{2, 32767, 32767, true}, Row{100000, 1, 4000, true},
+                       Row{20000, 2000, 4000, true}}) {
+    Data d = makeData(std::min(r.traces, 20000), 1, 1, [](int, int) { return 1.0f; });
+    d.traces.resize(static_cast<std::size_t>(r.traces), d.traces.front());
+    d.traces.front().samples.assign(static_cast<std::size_t>(r.samples), 1.0f);
+    d.samples = r.samples;
+    d.intervalUs = r.intervalUs;
+    const Layout l = layoutSection(d, {});
+    EXPECT_EQ(l.capped, r.capped) << r.traces << " x " << r.samples;
+    EXPECT_LE(l.width, MaxSectionSide);
+    EXPECT_LE(l.height, MaxSectionSide);
+    EXPECT_LE(static_cast<long long>(l.width) * l.height, MaxSectionPixels);
+    for (const Label& t : l.timeLabels) EXPECT_LE(t.at, l.plotBottom()) << t.text;
+    EXPECT_LE(sampleY(l, r.samples - 1), l.plotBottom());
+    EXPECT_LE(l.traceX.back() + l.spacing, l.width - l.right);
+  }
+}
+
 TEST(OutputSection, GainSwingAndClip) {
   const Data d = makeData(4, 1, 5, [](int k, int i) { return static_cast<float>((k + 1) * (i - 2)); });  // max 8
   const Layout l0 = layoutSection(d, {});

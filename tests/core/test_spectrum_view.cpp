@@ -200,6 +200,10 @@ TEST(SpectrumView, BoxesRefuseNonsenseNamingTheBoxAndTheText) {
        "The highest velocity \"1500\" is not a number above the lowest (1500)."},
       {"1500", "1e999", "10", SpectrumBox::Max,
        "The highest velocity \"1e999\" is not a number above the lowest (1500)."},
+      // Ends that are no single-precision velocity (0 and infinity once read).
+      {"1e-50", "3000", "10", SpectrumBox::Min, "The lowest velocity \"1e-50\" is not a number above 0."},
+      {"1e38", "1e39", "1e37", SpectrumBox::Max,
+       "The highest velocity \"1e39\" is not a number above the lowest (100000000000000000000000000000000000000)."},
       {"1500", "3000", "0", SpectrumBox::Step, "The velocity step \"0\" is not a number above 0."},
       {"1500", "3000", "1,5", SpectrumBox::Step, "The velocity step \"1,5\" is not a number above 0."},
       {"1000", "5000", "2", SpectrumBox::Step,

@@ -89,7 +89,9 @@ Layout layoutSection(const Data& d, const Options& o) {
   l.pixelsPerUnit = d.maxAbs > 0.0f ? l.spacing * gain / d.maxAbs : 0.0;
 
   l.timeStepMs = pickStep({10, 20, 50, 100, 200, 250, 500, 1000, 2000, 5000}, pixelsPerMs, 40.0);
-  for (int t = 0; t <= lengthMs + 1e-9; t += l.timeStepMs)
+  // Labels to the end of the traces, as far as the plot reaches (a label past
+  // the last sample would fall below the picture).
+  for (int t = 0; t <= lengthMs + 1e-9 && l.top + t * pixelsPerMs <= l.plotBottom() + 1e-9; t += l.timeStepMs)
     l.timeLabels.push_back({l.top + t * pixelsPerMs, plainNumberText(t)});
 
   // CDP labels: the step follows the pixels one CDP takes on average.

@@ -22,7 +22,8 @@
 //    spacing; each 20 dB of gain multiplies the swing by ten. Swings are clipped
 //    at two trace spacings, so neighbours overlap at most by one.
 //  - Time labels: every step of 10, 20, 50, 100, 200, 250, 500, 1000, 2000 or
-//    5000 ms, the smallest giving at least 40 pixels between labels.
+//    5000 ms, the smallest giving at least 40 pixels between labels, up to the
+//    end of the traces and never below the plot.
 //  - CDP labels: at the first trace of a CDP whose number is a multiple of the
 //    step (1, 2, 5, 10, 20, 50, ...: the smallest giving 48 pixels per step at
 //    the file's traces per CDP), and never closer than 48 pixels to the last one.

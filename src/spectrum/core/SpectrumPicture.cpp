@@ -32,7 +32,9 @@ struct Sheet {
   Sheet(const SpectrumPictureInput& input, const TextMeasure& measure) : in(input), m(measure) {}
   template <class Item, class... Args>
   void add(Args&&... args) {
-    fig.items.emplace_back(std::in_place_type<Item>, std::forward<Args>(args)...);
+    // Braces, not parentheses: clang 14 (the fuzz build) has no aggregate
+    // initialisation from parentheses.
+    fig.items.emplace_back(Item{std::forward<Args>(args)...});
   }
 
   const SpectrumPictureInput& in;
