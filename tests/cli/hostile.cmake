@@ -113,17 +113,19 @@ hostile_cli_script(hostile_section_picture_capped
   "^tsly section: the picture is limited to 16384 pixels each way and 67108864 in all; drawn smaller to fit\nWrote h_tall.png: 2 traces, [0-9]+ x (1[0-6][0-9][0-9][0-9]|[0-9]{1,4}) pixels\nexit=0\n$"
   "$W synth h_tall.dat --cdps 1 --offsets 100:100:2 --samples 32767 --interval 32767 --first-cdp 1 >/dev/null && $W section h_tall.dat --png h_tall.png; echo exit=$?")
 
-# SIGINT in the middle of a run: no temporary file and no output left. The
-# signal goes once the temporary exists (or at once for a command that is
-# still reading); a run that ends first is said so.
+# SIGTERM or SIGINT in the middle of a run: no temporary file and no output
+# left. The signal goes once the temporary exists (or at once for a command
+# that is still reading); a run that ends first is said so. (A shell starts
+# background commands with SIGINT ignored: tsly's own handler takes it all the
+# same, so semblance is sent SIGINT and the others SIGTERM.)
 hostile_cli_script(hostile_interrupts_leave_nothing
   "^import-segy: (removed|ended first)\nexport-segy: (removed|ended first)\nsemblance: removed\nsection: (removed|ended first)\n$"
   "$W synth h_sig.dat --cdps 120 --offsets 0:50:48 --samples 1500 >/dev/null && $W export-segy h_sig.dat h_sig.sgy --force >/dev/null || exit 1;
-   interrupt() { name=$1; when=$2; out=$3; shift 3; rm -f \"$out\"; \"$T\" \"$@\" >/dev/null 2>&1 & pid=$!; n=0;
+   interrupt() { sig=$1; name=$2; when=$3; out=$4; shift 4; rm -f \"$out\"; \"$T\" \"$@\" >/dev/null 2>&1 & pid=$!; n=0;
      while [ $when = temp ] && kill -0 $pid 2>/dev/null && ! ls -a | grep -q \"^$out.tmp-\" && [ $n -lt 6000 ]; do sleep 0.01; n=$((n+1)); done;
-     kill -INT $pid 2>/dev/null; wait $pid; r=$?;
+     kill -$sig $pid 2>/dev/null; { wait $pid; } 2>/dev/null; r=$?;
      if [ $r -eq 0 ]; then echo \"$name: ended first\"; elif ls -a | grep -q '\\.tmp-' || [ -e \"$out\" ]; then echo \"$name: left files\"; else echo \"$name: removed\"; fi; };
-   interrupt import-segy temp h_sig_i.dat import-segy h_sig.sgy h_sig_i.dat --force;
-   interrupt export-segy temp h_sig_e.sgy export-segy h_sig.dat h_sig_e.sgy --force;
-   interrupt semblance temp h_sig.csv semblance h_sig.dat --cdp all --csv h_sig.csv;
-   interrupt section now h_sig.png section h_sig.dat --png h_sig.png")
+   interrupt TERM import-segy temp h_sig_i.dat import-segy h_sig.sgy h_sig_i.dat --force;
+   interrupt TERM export-segy temp h_sig_e.sgy export-segy h_sig.dat h_sig_e.sgy --force;
+   interrupt INT semblance temp h_sig.csv semblance h_sig.dat --cdp all --csv h_sig.csv;
+   interrupt TERM section now h_sig.png section h_sig.dat --png h_sig.png")
