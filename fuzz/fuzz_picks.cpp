@@ -21,14 +21,11 @@ namespace {
 // Velocity-scan panels of CDPs 101 and 201, opened as the Open opens them.
 const AppState& panels() {
   static const AppState st = [] {
-    static fuzz::MemFile file;
     test::TraceFileBuilder b(4, 20);
     for (int v = 0; v < 3; ++v) b.panel(101, 3, 1500 + 500 * v);
     for (int v = 0; v < 2; ++v) b.panel(201, 2, 1500 + 500 * v);
-    const std::vector<unsigned char> bytes = b.bytes();
-    file.set(bytes.data(), bytes.size());
     AppState s;
-    s.DataFileName = file.path();
+    s.DataFileName = fuzz::lastingFile(b.bytes());
     if (!openScan(s).ok()) fuzz::fail("the panel file of the fuzz target does not open");
     return s;
   }();

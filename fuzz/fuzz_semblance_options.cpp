@@ -23,14 +23,11 @@ namespace {
 // CDP 7: six live traces, offsets 100..600, 50 samples at 4 ms.
 const CdpTraces& gatherCdp() {
   static const CdpTraces traces = [] {
-    static fuzz::MemFile file;
     test::TraceFileBuilder b(1, 50);
     for (int k = 1; k <= 6; ++k) b.dataTrace(7, 50.0f * k).header(WordOffset, 100 * k).header(WordOffsetScalar, 1);
-    const std::vector<unsigned char> bytes = b.bytes();
-    file.set(bytes.data(), bytes.size());
     GatherCdps g;
     CdpTraces t;
-    if (!g.open(file.path()).empty() || !g.read(7, t).empty()) fuzz::fail("the gather of the fuzz target does not open");
+    if (!g.open(fuzz::lastingFile(b.bytes())).empty() || !g.read(7, t).empty()) fuzz::fail("the gather of the fuzz target does not open");
     return t;
   }();
   return traces;

@@ -109,6 +109,9 @@ int main(int argc, char** argv) {
   put("fuzz_deck", std::string(1, '\0') + deck);
   put("fuzz_deck", std::string(1, '\0') + "*INPF a\n*NMOT \x1b[2J\n");
   put("fuzz_deck", std::string(1, '\0') + "VELF 101-5 1.5E3 1800\n");
+  // Found by fuzz_deck: a velocity (and times) that are 0 in single precision.
+  put("fuzz_deck", std::string(1, '\0') + "*INPF a\r\n*NMOT  .5 1\r\nVELF 1001 101 2E-220\n*OUTF b\n>>END\n");
+  put("fuzz_deck", std::string(1, '\0') + "*INPF a\n*NMOT  .5 1\nVELF 1 1E-50 1500 2E-50 1600\n*OUTF b\n>>END\n");
   for (const char* r : {"1001-1050", "-20--10", " 7 ", "1-32768"}) put("fuzz_deck", std::string(1, '\1') + r);
   // Velocity checks: picks file text (odd first byte) and raw pairs.
   put("fuzz_velocity_check", std::string(1, '\1') + "101, 400, 1600\n101, 1000, 3000\n101, 1100, 2000\n101, 1100, 2100\n");

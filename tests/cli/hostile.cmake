@@ -35,41 +35,32 @@ set(HOSTILE_READERS
   "section SOURCE --png h_out.png"
   "semblance SOURCE --cdp 1001 --peaks")
 
-# hostile_targets(NAME make-script target kind check): every writer refused,
-# the target still what it was, no temporary left beside it.
-function(hostile_targets name make target kind check)
+# hostile_names(NAME COMMANDS make-script name kind check): every command of
+# the list (WRITERS with the name as output, READERS as input) refused at once
+# with "NAME is KIND, not a file"; then `check` (the thing still what it was)
+# and no temporary left beside it.
+function(hostile_names name commands make target kind check)
   set(runs "")
-  foreach(w ${HOSTILE_WRITERS})
-    string(REPLACE "TARGET" "${target}" w "${w}")
-    string(APPEND runs "$W ${w}; echo exit=$?; ")
+  foreach(c ${HOSTILE_${commands}})
+    string(REPLACE "TARGET" "${target}" c "${c}")
+    string(REPLACE "SOURCE" "${target}" c "${c}")
+    string(APPEND runs "$W ${c}; echo exit=$?; ")
   endforeach()
-  list(LENGTH HOSTILE_WRITERS n)
+  list(LENGTH HOSTILE_${commands} n)
   string(REPEAT "tsly [a-z-]+: \"${target}\" is ${kind}, not a file\nexit=1\n" ${n} refused)
   hostile_cli_script(${name} "^${refused}kept\nno temporary\n$"
-    "${make} ${runs} ${check} && echo kept; ls -a | grep -q '\\.tmp-' || echo no temporary")
+    "${make} ${runs} ${check} && echo kept; ls -a \"$(dirname ${target})\" | grep -q \"^$(basename ${target})\\.tmp-\" || echo no temporary")
 endfunction()
-hostile_targets(hostile_writers_fifo "rm -rf h_fifo; mkfifo h_fifo;" h_fifo "a FIFO" "test -p h_fifo")
-hostile_targets(hostile_writers_folder "rm -rf h_dir; mkdir h_dir;" h_dir "a folder" "test -d h_dir")
-hostile_targets(hostile_writers_link_to_fifo "rm -f h_f2 h_link; mkfifo h_f2; ln -s h_f2 h_link;" h_link "a FIFO"
-  "test -p h_f2 && test -L h_link")
-hostile_targets(hostile_writers_dev_null
+hostile_names(hostile_writers_fifo WRITERS "rm -rf h_fifo; mkfifo h_fifo;" h_fifo "a FIFO" "test -p h_fifo")
+hostile_names(hostile_writers_folder WRITERS "rm -rf h_dir; mkdir h_dir;" h_dir "a folder" "test -d h_dir")
+hostile_names(hostile_writers_link_to_fifo WRITERS "rm -f h_f2 h_link; mkfifo h_f2; ln -s h_f2 h_link;" h_link
+  "a FIFO" "test -p h_f2 && test -L h_link")
+hostile_names(hostile_writers_dev_null WRITERS
   "[ \"$(id -u)\" = 0 ] || { echo 'skipped: /dev/null is tried only as root'; exit 0; };" /dev/null "a device"
   "test -c /dev/null")
-
-# hostile_sources(NAME make-script source kind): every reader says so at once.
-function(hostile_sources name make source kind)
-  set(runs "")
-  foreach(r ${HOSTILE_READERS})
-    string(REPLACE "SOURCE" "${source}" r "${r}")
-    string(APPEND runs "$W ${r}; echo exit=$?; ")
-  endforeach()
-  list(LENGTH HOSTILE_READERS n)
-  string(REPEAT "tsly [a-z-]+: \"${source}\" is ${kind}, not a file\nexit=1\n" ${n} refused)
-  hostile_cli_script(${name} "^${refused}$" "${make} ${runs} true")
-endfunction()
-hostile_sources(hostile_readers_fifo "rm -rf h_in; mkfifo h_in;" h_in "a FIFO")
-hostile_sources(hostile_readers_folder "rm -rf h_in; mkdir h_in;" h_in "a folder")
-hostile_sources(hostile_readers_device "true;" /dev/zero "a device")
+hostile_names(hostile_readers_fifo READERS "rm -rf h_infifo; mkfifo h_infifo;" h_infifo "a FIFO" "test -p h_infifo")
+hostile_names(hostile_readers_folder READERS "rm -rf h_indir; mkdir h_indir;" h_indir "a folder" "test -d h_indir")
+hostile_names(hostile_readers_device READERS "true;" /dev/zero "a device" "test -c /dev/zero")
 # JobPad's deck file without a window: a FIFO is refused, not waited on.
 if(TARGET JobPad)
   add_test(NAME cli_hostile_jobpad_fifo_deck
@@ -124,7 +115,7 @@ hostile_cli_script(hostile_interrupts_leave_nothing
    interrupt() { sig=$1; name=$2; when=$3; out=$4; shift 4; rm -f \"$out\"; \"$T\" \"$@\" >/dev/null 2>&1 & pid=$!; n=0;
      while [ $when = temp ] && kill -0 $pid 2>/dev/null && ! ls -a | grep -q \"^$out.tmp-\" && [ $n -lt 6000 ]; do sleep 0.01; n=$((n+1)); done;
      kill -$sig $pid 2>/dev/null; { wait $pid; } 2>/dev/null; r=$?;
-     if [ $r -eq 0 ]; then echo \"$name: ended first\"; elif ls -a | grep -q '\\.tmp-' || [ -e \"$out\" ]; then echo \"$name: left files\"; else echo \"$name: removed\"; fi; };
+     if [ $r -eq 0 ]; then echo \"$name: ended first\"; elif ls -a | grep -q '^h_sig.*\\.tmp-' || [ -e \"$out\" ]; then echo \"$name: left files\"; else echo \"$name: removed\"; fi; };
    interrupt TERM import-segy temp h_sig_i.dat import-segy h_sig.sgy h_sig_i.dat --force;
    interrupt TERM export-segy temp h_sig_e.sgy export-segy h_sig.dat h_sig_e.sgy --force;
    interrupt INT semblance temp h_sig.csv semblance h_sig.dat --cdp all --csv h_sig.csv;

@@ -179,11 +179,14 @@ bool Reader::velfLine() {
   for (size_t k = 1; k + 1 < t.size(); k += 2) {
     const Token& time = t[k];
     const Token& vel = t[k + 1];
+    // Compared as the run holds them, in single precision: 1E-50 is 0 there.
+    const float ms = static_cast<float>(time.value), v = static_cast<float>(vel.value);
     if (time.value < 0.0) return fail("time " + time.shown() + " is negative");
-    if (k > 1 && !(time.value > t[k - 2].value))
+    if (k > 1 && !(ms > static_cast<float>(t[k - 2].value)))
       return fail("times not ascending: " + time.shown() + " follows " + t[k - 2].shown());
     if (!(vel.value > 0.0)) return fail("velocity " + vel.shown() + " at " + time.shown() + " ms is not positive");
-    f.picks.push_back(VelocityPick{static_cast<float>(time.value), static_cast<float>(vel.value)});
+    if (!(v > 0.0f)) return fail("velocity " + vel.shown() + " at " + time.shown() + " ms is too small");
+    f.picks.push_back(VelocityPick{ms, v});
   }
   velfAt_[cdp] = lineNo_;
   result_.deck.functions.push_back(std::move(f));
