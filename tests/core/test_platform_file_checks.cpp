@@ -19,6 +19,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileChecks.h"
 #include "platform/SessionNames.h"
+#include "platform/TextFiles.h"
 #include "platform/ShownText.h"
 #include "shared/ExchangeOutput.h"
 #include "shared/OutputCheck.h"
@@ -88,6 +89,7 @@ TEST_P(HostileTargets, AreNeverWrittenNorReadAsFiles) {
   EXPECT_EQ(f.fileError(), 75);
   EXPECT_EQ(writeTextFileWhole(path, "x"), "cannot write " + path + ": it " + not_a_file);
   EXPECT_EQ(writeSettingsFile(path, "x"), 75);
+  for (int mode = 1; mode <= 4; ++mode) EXPECT_EQ(TextFiles().open(path, mode, 1), 75) << mode;
   const OutputCheck c = checkOutputFile(path, {}, true);
   EXPECT_EQ(c.verdict, OutputCheck::Verdict::NotAFile);
   EXPECT_EQ(c.message, "\"" + path + "\" " + not_a_file);
