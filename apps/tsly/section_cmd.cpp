@@ -15,6 +15,7 @@
 
 #include "ArgParse.h"
 #include "CliSupport.h"
+#include "platform/ShownText.h"
 #include "PngOutput.h"
 #include "commands.h"
 #include "deck/core/SectionPlot.h"

@@ -107,13 +107,14 @@ TEST(OutputSection, HostileSizesStayWithinThePicture) {
     d.traces.front().samples.assign(static_cast<std::size_t>(r.samples), 1.0f);
     d.samples = r.samples;
     d.intervalUs = r.intervalUs;
+    d.endMs = (r.samples - 1) * (r.intervalUs / 1000.0);
     const Layout l = layoutSection(d, {});
     EXPECT_EQ(l.capped, r.capped) << r.traces << " x " << r.samples;
     EXPECT_LE(l.width, MaxSectionSide);
     EXPECT_LE(l.height, MaxSectionSide);
     EXPECT_LE(static_cast<long long>(l.width) * l.height, MaxSectionPixels);
     for (const Label& t : l.timeLabels) EXPECT_LE(t.at, l.plotBottom()) << t.text;
-    EXPECT_LE(sampleY(l, r.samples - 1), l.plotBottom());
+    EXPECT_LE(sampleY(l, d, 0, r.samples - 1), l.plotBottom());
     EXPECT_LE(l.traceX.back() + l.spacing, l.width - l.right);
   }
 }
