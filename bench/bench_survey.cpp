@@ -86,8 +86,8 @@ Usage waitFor(pid_t pid, std::chrono::steady_clock::time_point t0, std::string l
   return u;
 }
 
-// Runs `argv` with stdout to /dev/null and stderr to `log`.
-Usage runCommand(const std::vector<std::string>& argv, const std::string& log) {
+// Runs `argv` with stdout to `out` (/dev/null unless given) and stderr to `log`.
+Usage runCommand(const std::vector<std::string>& argv, const std::string& log, const std::string& out = "/dev/null") {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -95,7 +95,7 @@ Usage runCommand(const std::vector<std::string>& argv, const std::string& log) {
   const auto t0 = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) {
-    const int null = ::open("/dev/null", O_WRONLY);
+    const int null = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(null, 1);
     ::dup2(err, 2);
@@ -138,10 +138,10 @@ std::string tail(const std::string& path) {
 
 void printRow(const char* size, const std::string& what, const Usage& u, double traces) {
   if (!u.ok) {
-    std::printf("%-5s %-34s FAILED  (load %s)\n", size, what.c_str(), u.load.c_str());
+    std::printf("%-5s %-44s FAILED  (load %s)\n", size, what.c_str(), u.load.c_str());
     return;
   }
-  std::printf("%-5s %-34s %8.2f s %9.0f traces/s  cpu %7.2f s (%.2f cores)  peak %7.1f MB  (load %s)\n", size,
+  std::printf("%-5s %-44s %8.2f s %9.0f traces/s  cpu %7.2f s (%.2f cores)  peak %7.1f MB  (load %s)\n", size,
               what.c_str(), u.wall, traces / u.wall, u.cpu, u.cpu / u.wall, u.peakMb, u.load.c_str());
   std::fflush(stdout);
 }
@@ -170,8 +170,14 @@ std::string deckText(const std::string& in, const std::string& out, const std::v
   return d + "*OUTF " + out + "\r\n>>END\r\n";
 }
 
-bool hasCommand(const std::string& tsly, const char* command, const std::string& log) {
-  return runCommand({tsly, command, "--help"}, log).ok;
+// The help of tsly lists each command's name on a line of its own.
+bool hasCommand(const std::string& tsly, const std::string& command, const std::string& log) {
+  const std::string help = log + ".help";
+  if (!runCommand({tsly, "--help"}, log, help).ok) return false;
+  std::ifstream f(help);
+  for (std::string line; std::getline(f, line);)
+    if (line == command) return true;
+  return false;
 }
 
 struct Options {
@@ -246,7 +252,7 @@ int main(int argc, char** argv) {
     const double traces = static_cast<double>(cdps) * Offsets;
     const std::int64_t bytes = static_cast<std::int64_t>(traces) * TraceBytes;
     char size[16];
-    std::snprintf(size, sizeof size, "%.1fG", gib);
+    std::snprintf(size, sizeof size, "%gG", gib);
     struct statvfs st {};
     if (::statvfs(dir.path().c_str(), &st) == 0 &&
         static_cast<double>(st.f_bavail) * static_cast<double>(st.f_frsize) < 3.0 * static_cast<double>(bytes)) {
