@@ -1,8 +1,10 @@
 #include "platform/Raster.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 #include <utility>
 
 namespace tsly {
@@ -398,11 +400,13 @@ PixelRect TiledPicture::lobes(std::uint32_t colour, bool xorMode, const std::vec
                        &x0);
 }
 
-PixelRect TiledPicture::own(std::uint32_t id, const PixelRect& box) { return own(id, &box, 1); }
+PixelRect TiledPicture::own(std::uint32_t id, const PixelRect& box, bool anyThread) {
+  return own(id, &box, 1, anyThread);
+}
 
-PixelRect TiledPicture::own(std::uint32_t id, const PixelRect* parts, std::size_t count) {
+PixelRect TiledPicture::own(std::uint32_t id, const PixelRect* parts, std::size_t count, bool anyThread) {
   blank_ = false;
-  drawings_.push_back({Kind::Own, false, 0, id, id, 0, 0});
+  drawings_.push_back({anyThread ? Kind::OwnAnyThread : Kind::Own, false, 0, id, id, 0, 0});
   PixelRect all{width_, height_, 0, 0};
   for (std::size_t k = 0; k < count; ++k) {
     const PixelRect& box = parts[k];
@@ -419,7 +423,7 @@ PixelRect TiledPicture::own(std::uint32_t id, const PixelRect* parts, std::size_
 
 void TiledPicture::draw(const RasterTarget& image, const Drawing& d, const PixelRect& clip,
                         const DrawOwn& own) const {
-  if (d.kind == Kind::Own) {
+  if (d.kind == Kind::Own || d.kind == Kind::OwnAnyThread) {
     if (own) own(d.begin, clip);
     return;
   }
@@ -448,13 +452,22 @@ void TiledPicture::draw(const RasterTarget& image, const Drawing& d, const Pixel
         fillLobeRows(pen, points_.data() + starts[k], lobeEnd(k) - starts[k], c);
       break;
     }
-    case Kind::Own: break;
+    case Kind::Own:
+    case Kind::OwnAnyThread: break;
   }
+}
+
+// A tile's drawings not yet in the image include one of the owner's that must
+// be drawn on the calling thread.
+bool TiledPicture::needsCaller(std::size_t index) const {
+  const Tile& t = tiles_[index];
+  for (std::size_t i = t.done; i < t.drawings.size(); ++i)
+    if (drawings_[t.drawings[i]].kind == Kind::Own) return true;
+  return false;
 }
 
 void TiledPicture::bringTile(const RasterTarget& image, std::size_t index, const DrawOwn& own) {
   Tile& t = tiles_[index];
-  if (!t.white && t.done == t.drawings.size()) return;
   const PixelRect r = tileRect(index);
   if (t.white) {
     for (int y = r.top; y < r.bottom; ++y) {
@@ -465,7 +478,32 @@ void TiledPicture::bringTile(const RasterTarget& image, std::size_t index, const
   }
   for (std::size_t i = t.done; i < t.drawings.size(); ++i) draw(image, drawings_[t.drawings[i]], r, own);
   t.done = static_cast<std::uint32_t>(t.drawings.size());
-  --behind_;
+}
+
+// Tiles are disjoint rows and columns of the image: many are shared with a
+// worker thread, but those holding an owner's drawing for the calling thread
+// stay with it. The tile records each thread touches are its own tiles'.
+void TiledPicture::bringTiles(const RasterTarget& image, const std::vector<std::size_t>& list, const DrawOwn& own) {
+  std::vector<std::size_t> here, anywhere;
+  for (const std::size_t t : list) {
+    if (!tiles_[t].white && tiles_[t].done == tiles_[t].drawings.size()) continue;
+    (needsCaller(t) ? here : anywhere).push_back(t);
+  }
+  behind_ -= here.size() + anywhere.size();
+  if (anywhere.size() < MinTilesForTwoThreads || std::thread::hardware_concurrency() < 2) {
+    for (const std::size_t t : here) bringTile(image, t, own);
+    for (const std::size_t t : anywhere) bringTile(image, t, own);
+    return;
+  }
+  std::atomic<std::size_t> next{0};
+  const auto share = [&] {
+    for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < anywhere.size();)
+      bringTile(image, anywhere[k], own);
+  };
+  std::thread worker(share);
+  for (const std::size_t t : here) bringTile(image, t, own);
+  share();
+  worker.join();
 }
 
 void TiledPicture::bringUpToDate(const RasterTarget& image, const PixelRect& area, const DrawOwn& own) {
@@ -473,10 +511,11 @@ void TiledPicture::bringUpToDate(const RasterTarget& image, const PixelRect& are
   const int left = std::max(area.left, 0), top = std::max(area.top, 0);
   const int right = std::min(area.right, width_), bottom = std::min(area.bottom, height_);
   if (left >= right || top >= bottom) return;
+  std::vector<std::size_t> list;
   for (int r = top / TileHeight; r <= (bottom - 1) / TileHeight; ++r)
     for (int c = left / TileWidth; c <= (right - 1) / TileWidth; ++c)
-      bringTile(image, static_cast<std::size_t>(r) * static_cast<std::size_t>(cols_) + static_cast<std::size_t>(c),
-                own);
+      list.push_back(static_cast<std::size_t>(r) * static_cast<std::size_t>(cols_) + static_cast<std::size_t>(c));
+  bringTiles(image, list, own);
 }
 
 std::size_t TiledPicture::bringNearestUpToDate(const RasterTarget& image, const PixelRect& focus, std::size_t count,
@@ -489,14 +528,17 @@ std::size_t TiledPicture::bringNearestUpToDate(const RasterTarget& image, const 
   for (std::size_t i = 0; i < tiles_.size(); ++i) {
     const Tile& t = tiles_[i];
     if (!t.white && t.done == t.drawings.size()) continue;
-    const int c = static_cast<int>(i % static_cast<std::size_t>(cols_)), r = static_cast<int>(i / static_cast<std::size_t>(cols_));
+    const int c = static_cast<int>(i % static_cast<std::size_t>(cols_));
+    const int r = static_cast<int>(i / static_cast<std::size_t>(cols_));
     const int dc = c < cLo ? cLo - c : c > cHi ? c - cHi : 0;
     const int dr = r < rLo ? rLo - r : r > rHi ? r - rHi : 0;
     behind.push_back({std::max(dc, dr), i});
   }
   const std::size_t n = std::min(count, behind.size());
   std::partial_sort(behind.begin(), behind.begin() + static_cast<std::ptrdiff_t>(n), behind.end());
-  for (std::size_t k = 0; k < n; ++k) bringTile(image, behind[k].second, own);
+  std::vector<std::size_t> list(n);
+  for (std::size_t k = 0; k < n; ++k) list[k] = behind[k].second;
+  bringTiles(image, list, own);
   return n;
 }
 

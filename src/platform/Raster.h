@@ -96,9 +96,11 @@ class TiledPicture {
   PixelRect lobes(std::uint32_t colour, bool xorMode, const std::vector<PointI>& points,
                   const std::vector<std::uint32_t>& starts);  // Raster::areLobes
   // An owner's drawing that may touch the pixels of `box` (clipped to the
-  // image), or of any of `count` parts.
-  PixelRect own(std::uint32_t id, const PixelRect& box);
-  PixelRect own(std::uint32_t id, const PixelRect* parts, std::size_t count);
+  // image), or of any of `count` parts. It is drawn on the thread that brings
+  // its tiles up to date unless `anyThread`: then also on a worker thread,
+  // alongside others (it must touch nothing but the clip's pixels).
+  PixelRect own(std::uint32_t id, const PixelRect& box, bool anyThread = false);
+  PixelRect own(std::uint32_t id, const PixelRect* parts, std::size_t count, bool anyThread = false);
 
   int width() const { return width_; }
   int height() const { return height_; }
@@ -109,7 +111,9 @@ class TiledPicture {
   std::size_t tilesBehind() const { return behind_; }
   std::size_t recorded() const { return drawings_.size(); }
 
-  // Brings up to date every tile that meets `area`.
+  // Brings up to date every tile that meets `area`. With many tiles to write,
+  // a worker thread takes some (tiles are disjoint pixels); the owner's
+  // drawings not marked anyThread are drawn on the calling thread only.
   void bringUpToDate(const RasterTarget& image, const PixelRect& area, const DrawOwn& own);
   // Brings up to date at most `count` of the tiles behind, those nearest to
   // `focus` first; returns how many it brought.
@@ -120,7 +124,10 @@ class TiledPicture {
   void forget();
 
  private:
-  enum class Kind : std::uint8_t { Line, Polyline, Wiggle, Lobes, Own };
+  // Tiles to write before a second thread is worth starting.
+  static constexpr std::size_t MinTilesForTwoThreads = 8;
+
+  enum class Kind : std::uint8_t { Line, Polyline, Wiggle, Lobes, Own, OwnAnyThread };
   struct Drawing {
     Kind kind;
     bool xorMode;
@@ -139,7 +146,9 @@ class TiledPicture {
   void assign(std::uint32_t drawing, int colLo, int colHi, int rowLo, int rowHi);
   PixelRect assignByBands(std::uint32_t drawing, const PointI* pts, std::size_t n, bool rowsSorted,
                           const int* lobeX0);
+  bool needsCaller(std::size_t tile) const;
   void bringTile(const RasterTarget& image, std::size_t tile, const DrawOwn& own);
+  void bringTiles(const RasterTarget& image, const std::vector<std::size_t>& tiles, const DrawOwn& own);
   void draw(const RasterTarget& image, const Drawing& d, const PixelRect& clip, const DrawOwn& own) const;
   PixelRect tileRect(std::size_t tile) const;
 

@@ -270,10 +270,11 @@ bool ImageCanvas::keepWiggle(const float* samples, std::int32_t count, std::int3
   wigglePool_.insert(wigglePool_.end(), samples, samples + count);
   OwnDrawing d{OwnDrawing::Kind::Wiggle, mode_, penWidth_, colour_, {}, {}, wiggles_.size() - 1};
   own_.push_back(std::move(d));
-  scratch_.clear();
-  g.appendPoints(count - 1, count, scratch_);
-  pos_ = QPoint(scratch_[0].x, scratch_[0].y);
-  recorded(picture_.own(static_cast<std::uint32_t>(own_.size() - 1), parts_.data(), parts_.size()));
+  std::vector<PointI> last;
+  g.appendPoints(count - 1, count, last);
+  pos_ = QPoint(last[0].x, last[0].y);
+  // Drawn by the raster alone: on any thread.
+  recorded(picture_.own(static_cast<std::uint32_t>(own_.size() - 1), parts_.data(), parts_.size(), true));
   return true;
 }
 
@@ -281,23 +282,24 @@ bool ImageCanvas::keepWiggle(const float* samples, std::int32_t count, std::int3
 // segments whose rows reach the tile's, and the lobes that do; the points
 // made here are the ones rapidpaint makes.
 void ImageCanvas::paintWiggle(const KeptWiggle& w, const PixelRect& clip) {
+  thread_local std::vector<PointI> pts;  // tiles may be written on two threads
   const float* s = wigglePool_.data() + w.first;
   const WiggleGeometry g(s, w.count, w.x, w.top, w.rowsPerSample);
   RasterTarget pen = target_;
   pen.colour = w.colour;
   pen.xorMode = false;
   const std::int32_t n = w.count;
-  scratch_.clear();
-  g.appendPoints(0, 1, scratch_);
-  Raster::polyline(pen, scratch_.data(), 1, false, clip);
+  pts.clear();
+  g.appendPoints(0, 1, pts);
+  Raster::polyline(pen, pts.data(), 1, false, clip);
   // Segment i runs from point i-1 to point i; the first that reaches the top row,
   // up to the last that starts above the bottom one.
   const std::int32_t from = std::max<std::int32_t>(1, g.firstAtRow(clip.top));
   const std::int32_t to = std::min(n, g.firstAtRow(clip.bottom) + 1);
   if (from < to) {
-    scratch_.clear();
-    g.appendPoints(from - 1, to, scratch_);
-    Raster::polyline(pen, scratch_.data(), scratch_.size(), true, clip);
+    pts.clear();
+    g.appendPoints(from - 1, to, pts);
+    Raster::polyline(pen, pts.data(), pts.size(), true, clip);
   }
   if (!w.fill) return;
   // The lobes: from the run of positive samples that holds the sample before
@@ -313,9 +315,9 @@ void ImageCanvas::paintWiggle(const KeptWiggle& w, const PixelRect& clip) {
     std::int32_t j = k;
     while (j < n && s[j] > 0.0f) ++j;
     if (g.lobeStartRow(k) >= clip.bottom) break;
-    scratch_.clear();
-    g.appendLobe(k, j, scratch_);
-    Raster::fillLobe(pen, scratch_.data(), scratch_.size(), clip);
+    pts.clear();
+    g.appendLobe(k, j, pts);
+    Raster::fillLobe(pen, pts.data(), pts.size(), clip);
     k = j;
   }
 }

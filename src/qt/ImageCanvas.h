@@ -134,7 +134,6 @@ class ImageCanvas : public QWidget, public Canvas, public WiggleKeeper {
   std::vector<OwnDrawing> own_;  // by the id given to the picture
   std::vector<KeptWiggle> wiggles_;
   std::vector<float> wigglePool_;
-  std::vector<PointI> scratch_;  // points of a kept wiggle's part
   std::vector<PixelRect> parts_; // where a wiggle being kept reaches
   RasterTarget target_;          // the image's memory while tiles are brought up to date
   std::unique_ptr<QPainter> painter_;

@@ -124,9 +124,10 @@ TEST(PlatformRaster, XorPolylineTwiceLeavesNoTrace) {
 }
 
 // Drawings recorded in a TiledPicture and written tile by tile, in whatever
-// order and at whatever moments the tiles are brought up to date, give the
-// picture drawing each at once gives: pen changes, XOR, lines over the tile
-// edges and the image's edges, lobes, and the owner's own drawings included.
+// order and at whatever moments the tiles are brought up to date (many at a
+// time on two threads), give the picture drawing each at once gives: pen
+// changes, XOR, lines over the tile edges and the image's edges, lobes, and
+// the owner's own drawings included.
 struct Scene {
   struct Item {
     enum Kind { Line, Polyline, Lobes, Own } kind;
@@ -248,8 +249,9 @@ TEST_P(PlatformRasterTiles, DrawTheSamePixelsAsDrawingAtOnce) {
         case Scene::Item::Lobes: pic.lobes(it.colour | 0xff000000u, false, it.points, it.starts); break;
         case Scene::Item::Own: {
           const PointI a = it.points[0], b = it.points[1];
+          // Half of them may be drawn on the worker thread that writes many tiles.
           pic.own(static_cast<std::uint32_t>(i),
-                  {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + 1, std::max(a.y, b.y) + 1});
+                  {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + 1, std::max(a.y, b.y) + 1}, i % 2 == 0);
           break;
         }
       }
