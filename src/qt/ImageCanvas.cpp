@@ -20,7 +20,7 @@ constexpr qint64 QuietMs = 50;
 // answers at once.
 constexpr qint64 IdleTurnNs = 4'000'000;
 // Tiles brought up to date between two looks at the clock.
-constexpr std::size_t IdleTilesPerLook = 8;
+constexpr std::size_t IdleTilesPerLook = 32;
 
 PixelRect pixelRect(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
 
@@ -331,21 +331,36 @@ void ImageCanvas::fillLobes(const std::vector<PointI>& points, const std::vector
   Canvas::fillLobes(points, starts);
 }
 
+// Labels repeat from trace to trace and redraw to redraw: their measures are
+// kept (for the canvas font; a new font starts afresh).
+const ImageCanvas::TextMeasure& ImageCanvas::measure(const std::string& text) const {
+  if (measuredFont_ != font()) {
+    measures_.clear();
+    measuredFont_ = font();
+  }
+  auto it = measures_.find(text);
+  if (it == measures_.end()) {
+    const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    const QFontMetrics fm(measuredFont_);
+    const int advance = fm.horizontalAdvance(s);
+    // The glyphs' own box and the advance box from the top-left corner, with a
+    // pixel or two to spare.
+    const QRect box = (fm.boundingRect(s).translated(0, fm.ascent()) | QRect(0, 0, advance, fm.height()))
+                          .adjusted(-2, -2, 2, 2);
+    it = measures_.emplace(text, TextMeasure{s, advance, fm.ascent(), fm.height(), box}).first;
+  }
+  return it->second;
+}
+
 void ImageCanvas::textOut(int x, int y, const std::string& text) {
-  const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-  const QFontMetrics fm(font());
-  const QPoint baseline(x, y + fm.ascent());
-  // The glyphs' own box and the text's advance box, with a pixel or two to spare.
-  const QRect box = (fm.boundingRect(s).translated(baseline) | QRect(x, y, fm.horizontalAdvance(s), fm.height()))
-                        .adjusted(-2, -2, 2, 2);
-  drawOwn({OwnDrawing::Kind::Text, mode_, penWidth_, colour_, QPolygon({baseline}), s}, box);
+  const TextMeasure& m = measure(text);
+  drawOwn({OwnDrawing::Kind::Text, mode_, penWidth_, colour_, QPolygon({QPoint(x, y + m.ascent)}), m.text},
+          m.box.translated(x, y));
 }
 
-int ImageCanvas::textWidth(const std::string& text) const {
-  return QFontMetrics(font()).horizontalAdvance(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
-}
+int ImageCanvas::textWidth(const std::string& text) const { return measure(text).advance; }
 
-int ImageCanvas::textHeight(const std::string&) const { return QFontMetrics(font()).height(); }
+int ImageCanvas::textHeight(const std::string& text) const { return measure(text).height; }
 
 // Draws a kept drawing of its own within a tile (the painter opens on the
 // image after pixels() has made it the canvas's own).

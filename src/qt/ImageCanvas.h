@@ -26,9 +26,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <QElapsedTimer>
+#include <QFont>
 #include <QImage>
 #include <QPolygon>
 #include <QString>
@@ -111,6 +114,15 @@ class ImageCanvas : public QWidget, public Canvas, public WiggleKeeper {
     std::uint32_t colour;
   };
 
+  // A text's measures in the canvas font: from its top-left corner, where
+  // its glyphs may reach.
+  struct TextMeasure {
+    QString text;
+    int advance, ascent, height;
+    QRect box;
+  };
+  const TextMeasure& measure(const std::string& text) const;
+
   QPainter& painter();
   void applyPen(QPainter& p, PenMode mode, int width, const QColor& colour);
   void done();  // after each primitive: close the per-call painter, schedule a repaint
@@ -139,6 +151,8 @@ class ImageCanvas : public QWidget, public Canvas, public WiggleKeeper {
   std::unique_ptr<QPainter> painter_;
   QTimer idle_;
   QElapsedTimer sinceDrawn_;       // since the last drawing or clear
+  mutable std::unordered_map<std::string, TextMeasure> measures_;
+  mutable QFont measuredFont_;
   PixelRect repaintAsked_;         // asked to be repainted since the last paint
   bool idleAsked_ = false;         // an idle turn is due
   bool reuse_ = true;

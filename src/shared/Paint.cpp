@@ -49,6 +49,10 @@ int WiggleGeometry::row(std::int32_t i) const {
 }
 
 std::int32_t WiggleGeometry::firstAtRow(int r) const {
+  if (wholeRows_ != 0) {  // top + i x wholeRows >= r
+    const std::int64_t i = r <= top_ ? 0 : (static_cast<std::int64_t>(r) - top_ + wholeRows_ - 1) / wholeRows_;
+    return static_cast<std::int32_t>(std::min<std::int64_t>(i, n_));
+  }
   std::int32_t lo = 0, hi = n_;
   while (lo < hi) {
     const std::int32_t mid = lo + (hi - lo) / 2;
@@ -86,30 +90,21 @@ void WiggleGeometry::appendLobe(std::int32_t begin, std::int32_t end, std::vecto
 
 bool deflectionRange(const float* samples, std::int32_t count, int& lowest, int& highest) {
   if (count <= 0) return false;
-  // On the bits, so that it vectorises (float min and max do not, for NaN's
-  // sake): a float's bits with the magnitude flipped when negative order as
-  // the floats do; an exponent of all ones is an infinity or a NaN.
-  std::int32_t lo = std::numeric_limits<std::int32_t>::max(), hi = std::numeric_limits<std::int32_t>::min();
-  std::uint32_t notFinite = 0;
+  // The largest magnitude, on the bits so that it vectorises (float max does
+  // not, for NaN's sake): without the sign bit a float's bits order as its
+  // magnitude does, and an infinity or a NaN has the largest of all.
+  std::int32_t most = 0;
   for (std::int32_t i = 0; i < count; ++i) {
-    std::uint32_t u;
+    std::int32_t u;
     std::memcpy(&u, samples + i, sizeof u);
-    notFinite |= static_cast<std::uint32_t>((u & 0x7f800000u) == 0x7f800000u);
-    const auto key = static_cast<std::int32_t>(u ^ ((static_cast<std::uint32_t>(static_cast<std::int32_t>(u) >> 31)) &
-                                                     0x7fffffffu));
-    lo = key < lo ? key : lo;
-    hi = key > hi ? key : hi;
+    u &= 0x7fffffff;
+    most = u > most ? u : most;
   }
-  if (notFinite != 0) return false;
-  auto value = [](std::int32_t key) {
-    const auto u = static_cast<std::uint32_t>(key) ^
-                   (static_cast<std::uint32_t>(key >> 31) & 0x7fffffffu);
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
-  };
-  lowest = deflectionPixels(value(lo));
-  highest = deflectionPixels(value(hi));
+  if (most >= 0x7f800000) return false;
+  float magnitude;
+  std::memcpy(&magnitude, &most, sizeof magnitude);
+  highest = deflectionPixels(magnitude);
+  lowest = -highest;
   return true;
 }
 

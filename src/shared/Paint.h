@@ -72,8 +72,8 @@ class WiggleKeeper {
                           double rowsPerSample, bool fill) = 0;
 };
 
-// The deflections in pixels of the largest and smallest sample; false when a
-// sample is not finite.
+// Bounds of the deflections in pixels of the samples (the largest magnitude
+// either way); false when a sample is not finite.
 bool deflectionRange(const float* samples, std::int32_t count, int& lowest, int& highest);
 
 }  // namespace tsly
