@@ -187,14 +187,20 @@ void fillLobeRows(const RasterTarget& im, const PointI* pts, std::size_t n, cons
       if (b.y < y) continue;
       int x;
       if (b.y == a.y) x = std::abs(a.x - x0) > std::abs(b.x - x0) ? a.x : b.x;
+      else if (y == a.y) x = a.x;  // the formula below at its ends, without the division
+      else if (y == b.y) x = b.x;
       else x = a.x + static_cast<int>(std::lround(static_cast<double>(b.x - a.x) * (y - a.y) / (b.y - a.y)));
       if (std::abs(x - x0) > std::abs(reach - x0)) reach = x;
       if (b.y > y) break;
     }
     const int lo = std::max({std::min(x0, reach), 0, c.xLo});
     const int hi = std::min({std::max(x0, reach), im.width - 1, c.xHi - 1});
+    if (lo > hi) continue;
     auto* row = reinterpret_cast<std::uint32_t*>(im.bits + y * im.bytesPerLine);
-    for (int x = lo; x <= hi; ++x) row[x] = xr ? (row[x] ^ colour) | 0xff000000u : colour;
+    if (xr)
+      for (int x = lo; x <= hi; ++x) row[x] = (row[x] ^ colour) | 0xff000000u;
+    else
+      std::fill(row + lo, row + hi + 1, colour);
   }
 }
 

@@ -282,24 +282,29 @@ bool ImageCanvas::keepWiggle(const float* samples, std::int32_t count, std::int3
 // segments whose rows reach the tile's, and the lobes that do; the points
 // made here are the ones rapidpaint makes.
 void ImageCanvas::paintWiggle(const KeptWiggle& w, const PixelRect& clip) {
-  thread_local std::vector<PointI> pts;  // tiles may be written on two threads
+  // Tiles may be written on two threads: each has its points here. Grown, never
+  // shrunk, so that making points costs no clearing of them.
+  thread_local std::vector<PointI> pts;
+  auto room = [](std::size_t n) {
+    if (pts.size() < n) pts.resize(std::max(n, 2 * pts.size()));
+    return pts.data();
+  };
   const float* s = wigglePool_.data() + w.first;
   const WiggleGeometry g(s, w.count, w.x, w.top, w.rowsPerSample);
   RasterTarget pen = target_;
   pen.colour = w.colour;
   pen.xorMode = false;
   const std::int32_t n = w.count;
-  pts.clear();
-  g.appendPoints(0, 1, pts);
+  g.points(0, 1, room(1));
   Raster::polyline(pen, pts.data(), 1, false, clip);
   // Segment i runs from point i-1 to point i; the first that reaches the top row,
   // up to the last that starts above the bottom one.
   const std::int32_t from = std::max<std::int32_t>(1, g.firstAtRow(clip.top));
   const std::int32_t to = std::min(n, g.firstAtRow(clip.bottom) + 1);
   if (from < to) {
-    pts.clear();
-    g.appendPoints(from - 1, to, pts);
-    Raster::polyline(pen, pts.data(), pts.size(), true, clip);
+    const auto count = static_cast<std::size_t>(to - from + 1);
+    g.points(from - 1, to, room(count));
+    Raster::polyline(pen, pts.data(), count, true, clip);
   }
   if (!w.fill) return;
   // The lobes: from the run of positive samples that holds the sample before
@@ -314,10 +319,13 @@ void ImageCanvas::paintWiggle(const KeptWiggle& w, const PixelRect& clip) {
     }
     std::int32_t j = k;
     while (j < n && s[j] > 0.0f) ++j;
-    if (g.lobeStartRow(k) >= clip.bottom) break;
-    pts.clear();
-    g.appendLobe(k, j, pts);
-    Raster::fillLobe(pen, pts.data(), pts.size(), clip);
+    const int startRow = g.lobeStartRow(k);
+    if (startRow >= clip.bottom) break;
+    PointI* lobe = room(static_cast<std::size_t>(j - k) + 2);
+    lobe[0] = {w.x, startRow};
+    g.points(k, j, lobe + 1);
+    lobe[j - k + 1] = {w.x, g.lobeEndRow(j)};
+    Raster::fillLobe(pen, lobe, static_cast<std::size_t>(j - k) + 2, clip);
     k = j;
   }
 }

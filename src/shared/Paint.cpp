@@ -63,13 +63,16 @@ std::int32_t WiggleGeometry::firstAtRow(int r) const {
 }
 
 void WiggleGeometry::appendPoints(std::int32_t first, std::int32_t last, std::vector<PointI>& out) const {
-  const std::size_t need = out.size() + static_cast<std::size_t>(std::max(last - first, 0));
-  if (out.capacity() < need) out.reserve(std::max(need, 2 * out.capacity()));
+  const std::size_t at = out.size();
+  out.resize(at + static_cast<std::size_t>(std::max(last - first, 0)));
+  points(first, last, out.data() + at);
+}
+
+void WiggleGeometry::points(std::int32_t first, std::int32_t last, PointI* out) const {
   if (wholeRows_ != 0)
-    for (std::int32_t i = first; i < last; ++i) out.push_back({x_ + deflectionPixels(s_[i]), top_ + i * wholeRows_});
+    for (std::int32_t i = first; i < last; ++i) *out++ = {x_ + deflectionPixels(s_[i]), top_ + i * wholeRows_};
   else
-    for (std::int32_t i = first; i < last; ++i)
-      out.push_back({x_ + deflectionPixels(s_[i]), top_ + rowOf(i * rowsPerSample_)});
+    for (std::int32_t i = first; i < last; ++i) *out++ = {x_ + deflectionPixels(s_[i]), top_ + rowOf(i * rowsPerSample_)};
 }
 
 // The zero crossing between sample i-1 (<= 0) and sample i (> 0), or the other
@@ -82,10 +85,12 @@ int WiggleGeometry::crossingRow(std::int32_t i) const {
 
 int WiggleGeometry::lobeStartRow(std::int32_t begin) const { return begin == 0 ? row(0) : crossingRow(begin); }
 
+int WiggleGeometry::lobeEndRow(std::int32_t end) const { return end < n_ ? crossingRow(end) : row(n_ - 1); }
+
 void WiggleGeometry::appendLobe(std::int32_t begin, std::int32_t end, std::vector<PointI>& out) const {
   out.push_back({x_, lobeStartRow(begin)});
   appendPoints(begin, end, out);
-  out.push_back({x_, end < n_ ? crossingRow(end) : row(n_ - 1)});
+  out.push_back({x_, lobeEndRow(end)});
 }
 
 bool deflectionRange(const float* samples, std::int32_t count, int& lowest, int& highest) {

@@ -43,12 +43,14 @@ class WiggleGeometry {
   int row(std::int32_t i) const;
   // The first sample whose row is at least r (count() when none).
   std::int32_t firstAtRow(int r) const;
-  // Points first..last-1 of the line, appended to out.
+  // Points first..last-1 of the line, appended to out, or written to out[0..].
   void appendPoints(std::int32_t first, std::int32_t last, std::vector<PointI>& out) const;
+  void points(std::int32_t first, std::int32_t last, PointI* out) const;
   // The lobe of samples begin..end-1 (a whole run of positive samples),
   // appended to out; and the row it starts at.
   void appendLobe(std::int32_t begin, std::int32_t end, std::vector<PointI>& out) const;
   int lobeStartRow(std::int32_t begin) const;
+  int lobeEndRow(std::int32_t end) const;
 
  private:
   int crossingRow(std::int32_t i) const;  // between samples i-1 and i
