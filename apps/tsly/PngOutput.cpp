@@ -9,6 +9,8 @@ namespace tsly::cli {
 
 namespace {
 
+std::unique_ptr<QGuiApplication> g_app;
+
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
   if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
@@ -22,7 +24,9 @@ void ensureGuiApplication() {
   static int argc = 1;
   static char name[] = "tsly";
   static char* argv[] = {name, nullptr};
-  static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
+  g_app = std::make_unique<QGuiApplication>(argc, argv);
 }
+
+void endGuiApplication() { g_app.reset(); }
 
 }  // namespace tsly::cli

@@ -10,5 +10,8 @@ namespace tsly::cli {
 // notes about the session (no runtime folder and the like) are not the user's
 // business on a command line; its critical messages still go to stderr.
 void ensureGuiApplication();
+// Ends that application object before main() returns, so that Qt frees its
+// font caches while the rest of Qt is still there.
+void endGuiApplication();
 
 }  // namespace tsly::cli

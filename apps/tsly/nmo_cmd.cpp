@@ -2,9 +2,12 @@
 // runs a VELF job deck: the gather named by *INPF moved out with the picked
 // velocity functions, written to the file named by *OUTF. Messages go to
 // stderr, the report (output file, traces written, time) to stdout.
+// With --list-cdps it writes nothing and prints the CDPs the run would take,
+// one per line (scripts/slurm/nmo.sh shares them among its tasks).
 //
-// Exit status: 0 done, 1 refused or failed (nothing written), 3 the output
-// exists and --force was not given (nothing written).
+// Exit status: 0 done, 1 refused or failed (nothing written; a --cdps range
+// holding no CDP of the gather is refused), 3 the output exists and --force
+// was not given (nothing written).
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -13,12 +16,14 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CliSupport.h"
 #include "commands.h"
 #include "deck/core/ApplyVelocities.h"
 #include "deck/core/CdpRange.h"
 #include "deck/core/DeckReader.h"
+#include "deck/core/MoveoutInput.h"
 #include "platform/ConsoleUi.h"
 
 namespace tsly::cli {
@@ -43,8 +48,18 @@ struct NmoOptions {
   std::string deck;
   std::string cdps;
   std::string output;
-  bool stack = false, force = false, progressLines = false;
+  bool stack = false, force = false, progressLines = false, listCdps = false;
 };
+
+int listCdps(const MoveoutJob& job) {
+  std::vector<std::int16_t> cdps;
+  MoveoutResult r;
+  if (!moveoutCdps(job, cdps, r)) return fail("nmo", r.message);
+  std::string out;
+  for (std::int16_t c : cdps) out += std::to_string(c) + "\n";
+  std::fputs(out.c_str(), stdout);
+  return 0;
+}
 
 int runNmo(const NmoOptions& o) {
   std::ifstream f(o.deck, std::ios::binary);
@@ -62,6 +77,7 @@ int runNmo(const NmoOptions& o) {
   if (!o.output.empty()) job.outputPath = o.output;
   job.stack = o.stack;
   job.overwrite = o.force;
+  if (o.listCdps) return listCdps(job);
 
   stopOnSignals();
   TerminalProgress progress("traces", o.progressLines);
@@ -105,10 +121,12 @@ void addNmoCommand(CLI::App& app, int& exitCode) {
       "order, so runs over adjacent --cdps ranges join with cat into the file of one whole run.");
   cmd->add_option("--deck", opts->deck, "the job deck file (lines ended by CR LF or LF)")->required();
   cmd->add_flag("--stack", opts->stack, "write one stacked trace per CDP instead of the moved-out gather");
-  cmd->add_option("--cdps", opts->cdps, "only CDPs FIRST-LAST (both included; default: every CDP)");
+  cmd->add_option("--cdps", opts->cdps, "only CDPs FIRST-LAST (both included; default: every CDP); a range holding no CDP of the gather is refused");
   cmd->add_option("--output", opts->output,
                   "write to this file instead of the one *OUTF names (one per CDP range, say)");
   cmd->add_flag("--force", opts->force, "overwrite the output file if it exists");
+  cmd->add_flag("--list-cdps", opts->listCdps,
+                "write nothing; print the CDPs of the gather the run would take (within --cdps), one per line");
   cmd->add_flag("--progress-lines", opts->progressLines,
                 "print 'progress DONE TOTAL' lines on stderr (for programs that run tsly)");
 }

@@ -174,7 +174,8 @@ void addSemblanceCommand(CLI::App& app, int& exitCode) {
   auto* cmd = addCommand(
       app, exitCode, opts, runSemblance, "semblance",
       "Velocity spectrum of a CDP-gather file: for every trial velocity the CDP's live traces are moved out as "
-      "panel generation moves them (same interpolation and stretch mute), and at each time the semblance "
+      "panel generation moves them (same interpolation and stretch mute; a trace's first sample at its recording "
+      "delay, word 55: times are true times), and at each time the semblance "
       "sum_window (sum_traces a)^2 / sum_window (M x sum_traces a^2) is taken over a centred window, M the "
       "traces live at that time (0 where fewer than 2 are live or there is no energy). Output files are "
       "written whole or not at all (replaced if they exist).");

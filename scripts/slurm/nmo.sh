@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# A VELF job deck run by a Slurm array: the CDP range is cut into one
-# contiguous range per task, each task runs `tsly nmo --deck` over its range
-# into a numbered part, and a join job joins the parts in range order into the
-# output, byte for byte the file one run over the whole range writes. Run
-# `nmo.sh --help` for the usage.
+# A VELF job deck run by a Slurm array: the CDPs of the gather within the
+# range are shared out in contiguous runs, one per task, each task runs `tsly
+# nmo --deck` over its CDPs into a numbered part, and a join job joins the parts
+# in order into the output, byte for byte the file one run over the whole
+# range writes. Run `nmo.sh --help` for the usage.
 set -euo pipefail
 case "${1:-}" in
   # In a job this file is Slurm's copy of the script: the run folder says where
@@ -21,11 +21,14 @@ Usage: scripts/slurm/nmo.sh [--tasks N] [--force] [--stack] --deck DECK --cdps F
 Submits, from a machine of a Slurm cluster, an array of N tasks (default 8)
 that run `tsly nmo --deck DECK [--stack]` (see `tsly nmo --help`) over the CDPs
 FIRST to LAST, and a join job that writes OUT once every task has ended. The
-range is cut into N ranges of consecutive CDP numbers, in order (the first
-ranges one CDP longer when N does not divide it); a range holding no CDP of the
-gather gives an empty part, as does a task left without CDPs. OUT is refused if
-it exists, unless --force (checked again by the join), and may be neither the
-deck nor the gather its *INPF line names.
+CDPs the gather holds within FIRST-LAST (listed when the run is submitted, by
+`tsly nmo --list-cdps`) are shared out among the N tasks in order, each task a
+run of consecutive ones (the first tasks one CDP more when N does not divide
+their number); a task left without CDPs (more tasks than CDPs) writes an empty
+part without running tsly. A range holding no CDP of the gather is refused
+before anything is submitted. OUT is refused if it exists, unless --force
+(checked again by the join), and may be neither the deck nor the gather its
+*INPF line names.
 
 Relative names are made absolute before submission; the jobs run in the
 current folder, so the names inside the deck (*INPF) are taken relative to it,
@@ -84,12 +87,19 @@ submit_args() {
   # the folder the jobs run in.
   input=$(sed -n 's/\r$//; s/^\*INPF //p' "$RUN_DECK" | head -n 1)
   [ -z "$input" ] || RUN_INPUTS+=("$(slurm_abs "$input")")
-  RUN_COUNT=$((RUN_LAST - RUN_FIRST + 1))
+  # The CDPs the run will take: the tasks share these (a range of CDP numbers
+  # may hold gaps, or none of the gather's CDPs at all: refused here).
+  slurm_find_tsly
+  local listed
+  listed=$("$TSLY" nmo --deck "$RUN_DECK" --cdps "$RUN_FIRST-$RUN_LAST" --list-cdps) ||
+    slurm_die "nothing submitted (tsly says why above)"
+  mapfile -t RUN_CDPS <<<"$listed"
+  RUN_COUNT=${#RUN_CDPS[@]}
   RUN_EXT=dat
 }
 
 run_share() {
-  local first=$((RUN_FIRST + $1)) last=$((RUN_FIRST + $1 + $2 - 1)) part="$3"
+  local first=${RUN_CDPS[$1]} last=${RUN_CDPS[$(($1 + $2 - 1))]} part="$3"
   echo "CDPs $first-$last"
   "$TSLY" nmo --deck "$RUN_DECK" "${RUN_STACK[@]}" --cdps "$first-$last" --output "$part" --force
 }

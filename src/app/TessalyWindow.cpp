@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,6 +18,7 @@
 #include "app/Session.h"
 #include "picks/PicksCommands.h"
 #include "app/SpectrumCommand.h"
+#include "app/ToolWindowPlacing.h"
 #include "display/DisplaySurface.h"
 #include "picks/core/PickTable.h"
 #include "generation/NmoDialog.h"
@@ -27,6 +29,8 @@
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
 #include "output/PictureOutput.h"
+#include "picks/VelocityFunctionWindow.h"
+#include "spectrum/VelocitySpectrumWindow.h"
 #include "qt/HelpContext.h"
 #include "qt/ImageCanvas.h"
 #include "qt/WrappingLabel.h"
@@ -51,6 +55,12 @@ constexpr int MaxWindowOffset = 100000;
 constexpr double StatusRowTwips = 372;
 constexpr int StatusRightMargin = 4;
 
+// The windows beside the main window: the spectrum as made, and the least
+// sizes they are given a place of their own at.
+constexpr QSize SpectrumSize{VelocitySpectrumWindow::DefaultWidth, VelocitySpectrumWindow::DefaultHeight};
+constexpr QSize SpectrumLeast{640, 360};
+constexpr QSize VelocityFunctionLeast{400, 200};
+
 }  // namespace
 
 TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent)
@@ -74,6 +84,7 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
                      clearpicks_, action("editvelf")});
   picks_ = std::make_unique<PicksCommands>(state_, ui_, static_cast<PicksHost&>(*this), this, editMenu_);
   spectrum_ = std::make_unique<SpectrumCommand>(state_, ui_, this, editMenu_, *display_);
+  spectrum_->placeWindow = [this](QWidget* w) { placeSpectrum(w); };
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
   help_->enableF1();
@@ -179,6 +190,9 @@ void TessalyWindow::buildControls() {
   picture1_ = canvas_;
   setHelpContext(picture1_, 12060);
   picture1_->move(0, 0);
+  // The canvas takes the focus (Tab, a click) and scrolls from the keyboard.
+  picture1_->setFocusPolicy(Qt::StrongFocus);
+  picture1_->installEventFilter(this);
 
   hscroll1_ = new QScrollBar(Qt::Horizontal, client);
   hscroll1_->setObjectName(QStringLiteral("HScroll1"));
@@ -269,6 +283,8 @@ void TessalyWindow::shutdown() {
 
 bool TessalyWindow::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type t = event->type();
+  if (watched == picture1_ && t == QEvent::KeyPress && scrollByKey(static_cast<QKeyEvent*>(event)->key()))
+    return true;
   if ((watched == centralWidget() && t == QEvent::Resize) ||
       (watched == label1_ && (t == QEvent::FontChange || t == QEvent::Polish || t == QEvent::StyleChange)))
     fitStatusLabel();
@@ -294,7 +310,31 @@ bool TessalyWindow::waitForOpen(std::function<void()> action) { return waiting_.
 
 void TessalyWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  if (display_) display_->windowResized(widthTwips(), heightTwips());
+  if (!display_) return;
+  // The layout rule places the viewport from its design top; the status line
+  // pushes it down again afterwards.
+  setStatusInset(0);
+  display_->windowResized(widthTwips(), heightTwips());
+  fitStatusLabel();
+}
+
+// Arrows scroll by the bars' small steps, Page Up and Page Down by their
+// large ones, Home to the top-left of the canvas, End to its bottom.
+bool TessalyWindow::scrollByKey(int key) {
+  switch (key) {
+    case Qt::Key_Up: vscroll1_->triggerAction(QAbstractSlider::SliderSingleStepSub); return true;
+    case Qt::Key_Down: vscroll1_->triggerAction(QAbstractSlider::SliderSingleStepAdd); return true;
+    case Qt::Key_PageUp: vscroll1_->triggerAction(QAbstractSlider::SliderPageStepSub); return true;
+    case Qt::Key_PageDown: vscroll1_->triggerAction(QAbstractSlider::SliderPageStepAdd); return true;
+    case Qt::Key_Left: hscroll1_->triggerAction(QAbstractSlider::SliderSingleStepSub); return true;
+    case Qt::Key_Right: hscroll1_->triggerAction(QAbstractSlider::SliderSingleStepAdd); return true;
+    case Qt::Key_Home:
+      vscroll1_->triggerAction(QAbstractSlider::SliderToMinimum);
+      hscroll1_->triggerAction(QAbstractSlider::SliderToMinimum);
+      return true;
+    case Qt::Key_End: vscroll1_->triggerAction(QAbstractSlider::SliderToMaximum); return true;
+    default: return false;
+  }
 }
 
 // ---- menu items and buttons -----------------------------------------------
@@ -402,9 +442,23 @@ void TessalyWindow::fitStatusLabel() {
   const int width = std::max(1, client->width() - label1_->x() - StatusRightMargin);
   const int height = std::max(rowHeight, label1_->heightForWidth(width));
   label1_->setGeometry(label1_->x(), label1_->y(), width, height);
-  // A message of more than one line reaches below the button row, over the
-  // canvas's top margin: it is drawn above the viewport.
   label1_->raise();
+  // A message of more than one line reaches below the button row: the
+  // viewport (with the labels at the top of the canvas) and VScroll1 move down
+  // by what it takes beyond the row, their bottom edge staying.
+  setStatusInset(height - rowHeight);
+}
+
+void TessalyWindow::setStatusInset(int pixels) {
+  const int delta = pixels - statusInset_;
+  if (delta == 0 || !picture2_ || !vscroll1_) return;
+  for (QWidget* w : {picture2_, static_cast<QWidget*>(vscroll1_)}) {
+    QRect g = w->geometry();
+    g.setTop(std::min(g.top() + delta, g.bottom()));
+    w->setGeometry(g);
+  }
+  statusInset_ = pixels;
+  if (display_) display_->updateScrollBars();
 }
 
 void TessalyWindow::setControlEnabled(OpenControl control, bool on) {
@@ -461,6 +515,47 @@ void TessalyWindow::redrawPicks() { display_->display().refresh(); }
 
 void TessalyWindow::addPicksListener(std::function<void()> listener) {
   display_->addChangeListener([listener = std::move(listener)](DisplayChange) { listener(); });
+}
+
+void TessalyWindow::picksStored() { action("editvelf")->setEnabled(true); }
+
+std::vector<std::string> TessalyWindow::dataFilesOf(const std::string& panelFile) {
+  std::string gather = spectrum_->gathers().remembered(panelFile);
+  if (gather.empty()) return {};
+  return {std::move(gather)};
+}
+
+// ---- where the velocity spectrum and the velocity function first open -----
+//
+// Beside the main window, clear of each other: the spectrum (the larger) is
+// placed first, so the velocity function opened before it keeps clear of the
+// place the spectrum will take.
+
+// Below the menus, the buttons and the status line (which reach a little into
+// the viewport's top by design).
+int TessalyWindow::controlsBottom() const {
+  int y = picture2_->mapToGlobal(QPoint(0, 0)).y();
+  for (const QWidget* c : {static_cast<QWidget*>(prevpanel_), static_cast<QWidget*>(nextpanel_),
+                           static_cast<QWidget*>(clearpicks_), static_cast<QWidget*>(label1_)})
+    y = std::max(y, c->mapToGlobal(QPoint(0, c->height())).y());
+  return y;
+}
+
+void TessalyWindow::placeBeside(QWidget* velocityFunction) {
+  const ToolWindowPlacing placing(this, controlsBottom());
+  std::vector<PlaceRect> taken;
+  if (QWidget* sp = spectrum_->window())
+    taken.push_back(placing.frameOf(sp));
+  else
+    taken.push_back(placing.slotFor(SpectrumSize, SpectrumLeast, {}));
+  placing.place(velocityFunction, VelocityFunctionLeast, taken);
+}
+
+void TessalyWindow::placeSpectrum(QWidget* spectrum) {
+  const ToolWindowPlacing placing(this, controlsBottom());
+  std::vector<PlaceRect> taken;
+  if (QWidget* vf = picks_->velocityFunctionWindow()) taken.push_back(placing.frameOf(vf));
+  placing.place(spectrum, SpectrumLeast, taken);
 }
 
 void TessalyWindow::hscrollChanged(int value) { display_->horizontalScrolled(value); }

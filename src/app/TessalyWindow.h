@@ -1,5 +1,8 @@
 // The main window `tessaly`: menus, the Prev / Next / Clear Picks buttons, the
-// status label, the canvas inside its viewport and the two scroll bars.
+// status label, the canvas inside its viewport and the two scroll bars. The
+// canvas takes the focus (Tab reaches it) and scrolls from the keyboard:
+// arrows, Page Up / Page Down, Home (top-left) and End (bottom). A status
+// message that wraps pushes the viewport down rather than covering it.
 //
 // Every control and menu item carries its name as objectName (`fileopen`,
 // `prevpanel`, `Picture1`, ...) and, where it has one, its help topic number as
@@ -165,6 +168,11 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   // the text needs there), so that no message is ever cut.
   void showStatus(const QString& text);
   void fitStatusLabel();
+  // Moves the top of the viewport and VScroll1 to `pixels` below their
+  // design top (the status line's lines beyond its row).
+  void setStatusInset(int pixels);
+  // The canvas's keys: true when `key` scrolled it.
+  bool scrollByKey(int key);
   // Open and Exit wait for a redraw, a generation run or another Open (see
   // WaitingCommands): true when `action` was kept, false when it may run now.
   bool deferWhileBusy(std::function<void()> action);
@@ -184,6 +192,11 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   bool runAfterRedraw(std::function<void()> action) override;
   void redrawPicks() override;
   void addPicksListener(std::function<void()> listener) override;
+  void picksStored() override;
+  std::vector<std::string> dataFilesOf(const std::string& panelFile) override;
+  void placeBeside(QWidget* window) override;
+  void placeSpectrum(QWidget* window);
+  int controlsBottom() const;
 
   AppState& state_;
   Ui& ui_;
@@ -220,6 +233,7 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   bool shutDown_ = false;
   // Enabled states of the controls and of "&Options" while Open holds them.
   bool inputHeld_ = false;
+  int statusInset_ = 0;  // pixels the viewport is pushed down by the status line
   bool controlsWereEnabled_ = true;
   bool optionsWereEnabled_ = true;
 };

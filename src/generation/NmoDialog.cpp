@@ -215,7 +215,8 @@ void NmoDialog::setCreationValues() {
   cdpsPerPanel_->setText(QStringLiteral("25"));
   stretch_->setText(QStringLiteral(".50"));
   info_->setText(qs(gentext::cdpRangeText(s_.MinKey, s_.MaxKey)));
-  outputFile_->setText(qs(joinPath(s_.LastPath, gentext::DefaultOutputFileName)));
+  // The label shows the name the run writes: its file name in capitals.
+  outputFile_->setText(qs(generationOutputName(joinPath(s_.LastPath, gentext::DefaultOutputFileName), true)));
   lengthMs_->setText(QStringLiteral("0"));
   lengthMs_->setText(qs(plainNumberText((static_cast<double>(s_.SampleInterval) / 1000.0) * s_.NumSamples)));
   stackcheck_->setChecked(true);
@@ -363,10 +364,18 @@ void NmoDialog::fileout() {
   const FileDialogResult res = askFileName(ui_, FileDialogKind::Open, r);
   if (res.status != FileDialogResult::Status::Chosen) return;
   s_.LastPath = folderOf(res.path);
-  outputFile_->setText(qs(res.path));
+  outputFile_->setText(qs(generationOutputName(res.path, true)));
 }
 
-void NmoDialog::fileexit() { hide(); }
+void NmoDialog::fileexit() {
+  // During a run "&Exit" stops it as "STOP Processing" does: the dialog stays
+  // with its progress until the run has finished its velocity block, then hides.
+  if (running_) {
+    stopnmo();
+    return;
+  }
+  hide();
+}
 
 void NmoDialog::stopnmo() { stopFlag_ = true; }
 

@@ -5,8 +5,11 @@
 //
 // The main window creates it on first use (which runs its Creation values from
 // the shared state) and keeps it: "&Exit" and a finished run hide it, so its
-// entries keep their values between showings. showDialog() resets the
-// information label to the file's CDP range and shows it modally.
+// entries keep their values between showings ("&Exit" during a run stops the
+// run as "STOP Processing" does; the dialog hides when the run has ended).
+// showDialog() resets the information label to the file's CDP range and shows
+// it modally. Label7 shows the output name as the run writes it (the file
+// name in capitals).
 //
 // Change rules run on every change of a box, typed or set, as the analyst types:
 // the count boxes grow and shrink the Text3 / Text4 columns (1..20), Text2 is
@@ -102,7 +105,7 @@ class NmoDialog : public QDialog {
   void process();   // "Generate Panels"
   void stopnmo();   // "STOP Processing"
   void fileout();   // "Output File Name"
-  void fileexit();  // "&Exit"
+  void fileexit();  // "&Exit": hides the dialog; during a run, stops it
   void countUp(int box);
   void countDown(int box);
   void cdpsPerPanelUp();

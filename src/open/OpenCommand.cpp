@@ -85,6 +85,8 @@ bool OpenCommand::chooseFile(std::string& path) {
   req.filterIndex = 1;
   req.title = opentext::DialogTitle;
   req.defaultExt = opentext::DialogDefaultExt;
+  // A name typed that names no file comes back, to be told "FILE NOT FOUND".
+  req.mustExist = false;
 
   const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Open, req);
   if (chosen.status != FileDialogResult::Status::Chosen) return false;

@@ -1,9 +1,7 @@
 #include "picks/PicksCommands.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QMenu>
-#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 #include <cctype>
@@ -90,21 +88,6 @@ PicksCommands::PicksCommands(AppState& state, Ui& ui, PicksHost& host, QWidget* 
 
 PicksCommands::~PicksCommands() = default;
 
-// Beside the main window where the screen has room for it, else below it;
-// else in the screen's bottom-right corner, so that the main window's menus,
-// buttons and the upper part of its panels stay in view.
-QPoint PicksCommands::besideMainWindow(const QSize& size) const {
-  const QRect main = window_->frameGeometry();
-  QScreen* screen = window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
-  const QRect room = screen ? screen->availableGeometry() : QRect();
-  if (room.isEmpty()) return {main.right() + 1, main.top()};
-  if (main.right() + 1 + size.width() <= room.right() + 1)
-    return {main.right() + 1, std::max(room.top(), std::min(main.top(), room.bottom() + 1 - size.height()))};
-  const int left = std::max(room.left(), std::min(main.left(), room.right() + 1 - size.width()));
-  if (main.bottom() + 1 + size.height() <= room.bottom() + 1) return {left, main.bottom() + 1};
-  return {std::max(room.left(), room.right() + 1 - size.width()), std::max(room.top(), room.bottom() + 1 - size.height())};
-}
-
 void PicksCommands::enableItems(bool on) {
   for (QAction* a : {save_, load_, export_, velfunction_}) a->setEnabled(on);
 }
@@ -152,9 +135,12 @@ bool PicksCommands::takeChosen(const FileDialogResult& chosen) {
 }
 
 bool PicksCommands::notTheDataFile(const std::string& path, const char* title) {
-  for (const std::string* data : {&dataFile_, &st_.DataFileName}) {
-    if (data->empty() || !sameFileName(path, *data)) continue;
-    st_.MessageText = overDataFileText(*data);
+  std::vector<std::string> data = {dataFile_, st_.DataFileName};
+  for (const std::string& panelFile : {dataFile_, st_.DataFileName})
+    for (std::string& f : host_.dataFilesOf(panelFile)) data.push_back(std::move(f));
+  for (const std::string& file : data) {
+    if (file.empty() || !sameFileName(path, file)) continue;
+    st_.MessageText = overDataFileText(file);
     ui_.message(st_.MessageText, title, Buttons::Ok, Icon::Exclamation);
     return false;
   }
@@ -237,6 +223,7 @@ void PicksCommands::loadpicks() {
   }
   picks::applyPicks(st_, check);
   savePoint_.mark(st_, dataFile_);
+  host_.picksStored();
   updateVelocityFunction();
   // The picks of the CDP shown are drawn again with its panels.
   host_.redrawPicks();
@@ -299,7 +286,7 @@ void PicksCommands::exportpicks() {
 void PicksCommands::velfunction() {
   if (!velocityFunction_) {
     velocityFunction_ = new VelocityFunctionWindow(window_);
-    if (window_) velocityFunction_->move(besideMainWindow(velocityFunction_->frameGeometry().size()));
+    host_.placeBeside(velocityFunction_);
   }
   updateVelocityFunction();
   velocityFunction_->show();

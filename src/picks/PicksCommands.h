@@ -10,14 +10,15 @@
 // they stay its picks while a gather is open to make panels from, or after a
 // file was refused; a save names that file, and Exit or Open still ask about them.
 //
-// Every box goes through Ui. The velocity-function window is made on first use,
-// kept, and follows the display's changes (a pick, Clear Picks, a CDP drawn) and
-// every load.
+// Every box goes through Ui. The velocity-function window is made on first use
+// (first shown where the host places it), kept, and follows the display's
+// changes (a pick, Clear Picks, a CDP drawn) and every load. A load that stores
+// picks enables "Make VELF commands" as a click does; a save or an export is
+// never written over the panel file nor over a data file the host names for it
+// (the velocity spectrum's gather).
 #pragma once
 
 #include <QObject>
-#include <QPoint>
-#include <QSize>
 #include <functional>
 #include <string>
 
@@ -77,8 +78,6 @@ class PicksCommands : public QObject {
   bool takeChosen(const FileDialogResult& chosen);
   // False (and the box shown) when `path` names the data file.
   bool notTheDataFile(const std::string& path, const char* title);
-  // Where the velocity-function window of `size` (its frame) is first shown.
-  QPoint besideMainWindow(const QSize& size) const;
   void updateVelocityFunction();
   void enableItems(bool on);
 

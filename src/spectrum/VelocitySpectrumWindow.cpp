@@ -59,7 +59,7 @@ VelocitySpectrumWindow::VelocitySpectrumWindow(AppState& state, Ui& ui, QWidget*
         Qt::QueuedConnection);
   });
   showNothing(spectrumtext::noPanelDataText());
-  resize(1120, 700);
+  resize(DefaultWidth, DefaultHeight);
 }
 
 VelocitySpectrumWindow::~VelocitySpectrumWindow() {

@@ -51,6 +51,9 @@ class VelocitySpectrumWindow : public QWidget {
   VelocitySpectrumWindow(AppState& state, Ui& ui, QWidget* parent = nullptr);
   ~VelocitySpectrumWindow() override;
 
+  // Its size when made, before it is placed beside the main window.
+  static constexpr int DefaultWidth = 1120, DefaultHeight = 700;
+
   // The CDP shown in the main window (after Open, Next, Prev or any redraw).
   // The spectrum is computed again only when the traces or the settings differ
   // from those of the spectrum on screen.

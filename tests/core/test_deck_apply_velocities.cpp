@@ -11,7 +11,10 @@
 #include "deck/core/ApplyVelocities.h"
 #include "deck/core/CdpRange.h"
 #include "deck/core/DeckReader.h"
+#include "deck/core/MoveoutInput.h"
+#include "deck/core/MoveoutStack.h"
 #include "platform/RawFile.h"
+#include "moveout/core/MoveoutTable.h"
 #include "moveout/core/Nmo.h"
 #include "support/DeckFixtures.h"
 #include "support/GenFixtures.h"
@@ -44,6 +47,30 @@ std::vector<float> nmoitOf(const GatherTrace& t, float v, float stretch = 0.5f) 
 
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+// The deck run's stack of traces at one velocity, worked out from nmoit and
+// the live samples a moveout table names: at each sample the mean of the
+// traces live there, each tapered in over MuteTaperSamples samples (raised
+// cosine) after its mute, divided by the weights' sum (at least 1).
+std::vector<float> liveMeanStack(const std::vector<const GatherTrace*>& traces, float v, std::size_t n) {
+  std::vector<float> sum(n, 0.0f), weight(n, 0.0f);
+  for (const GatherTrace* t : traces) {
+    const auto moved = nmoitOf(*t, v);
+    MoveoutTable live;
+    live.build(v, offsetOf(*t), 0.5f, t->interval, static_cast<std::int32_t>(t->samples.size()));
+    for (int i = live.liveBegin(); i < live.liveEnd(); ++i) {
+      const int k = i - live.liveBegin();
+      const float w = live.liveBegin() > 0 && k < MuteTaperSamples
+                          ? static_cast<float>(0.5 - 0.5 * std::cos(3.14159265358979323846 * (k + 1) /
+                                                                    (MuteTaperSamples + 1)))
+                          : 1.0f;
+      sum[static_cast<size_t>(i)] += w * moved[static_cast<size_t>(i)];
+      weight[static_cast<size_t>(i)] += w;
+    }
+  }
+  for (size_t i = 0; i < n; ++i) sum[i] /= std::max(weight[i], 1.0f);
+  return sum;
 }
 
 // Files in a folder besides the ones named (a temporary left behind shows here).
@@ -196,13 +223,10 @@ TEST(ApplyVelocities, StackedTracesAreMarkedAndDeadAndSeparatorTracesLeftOut) {
   const size_t lastLive[] = {3, 7};
   const std::int16_t counts[] = {4, 3};
   for (size_t c = 0; c < 2; ++c) {
-    std::vector<float> mean(200, 0.0f);
-    for (size_t k = 4 * c; k < 4 * c + 4; ++k) {
-      if (g[k].code != TraceCodeLive) continue;
-      nmoit(g[k].samples.data(), mean.data(), 200, 2200.0f, offsetOf(g[k]), 0.5f, 4000, 1);
-    }
-    for (float& x : mean) x /= static_cast<float>(counts[c]);
-    EXPECT_TRUE(sameBits(out[c].s, mean)) << "CDP " << 1001 + c;
+    std::vector<const GatherTrace*> live;
+    for (size_t k = 4 * c; k < 4 * c + 4; ++k)
+      if (g[k].code == TraceCodeLive) live.push_back(&g[k]);
+    EXPECT_TRUE(sameBits(out[c].s, liveMeanStack(live, 2200.0f, 200))) << "CDP " << 1001 + c;
     HeaderArray h = gatherHeader(g[lastLive[c]]);
     h[WordDataType] = DataCdpStacked;
     h[WordTraceCode] = 1;
@@ -334,6 +358,23 @@ TEST(ApplyVelocities, RefusalsWriteNothing) {
   range.firstCdp = range.lastCdp = 1001;
   EXPECT_EQ(applyVelocities(range).status, MoveoutStatus::Done);
   std::filesystem::remove(out);
+  // A range naming no CDP of the file would write nothing: refused, and listed as none.
+  range.firstCdp = 995;
+  range.lastCdp = 1000;
+  r = applyVelocities(range);
+  EXPECT_EQ(r.status, MoveoutStatus::Refused);
+  EXPECT_EQ(r.subject, MoveoutSubject::Range);
+  EXPECT_EQ(r.message, "\"" + in + "\" holds none of CDPs 995 to 1000 (its CDPs run from 1001 to 1002)");
+  EXPECT_FALSE(std::filesystem::exists(out));
+  std::vector<std::int16_t> cdps;
+  EXPECT_FALSE(moveoutCdps(range, cdps, r));
+  EXPECT_EQ(r.message, "\"" + in + "\" holds none of CDPs 995 to 1000 (its CDPs run from 1001 to 1002)");
+  range.lastCdp = 1001;  // the CDPs of the range, from the headers alone (trace 5's fault is the run's)
+  ASSERT_TRUE(moveoutCdps(range, cdps, r));
+  EXPECT_EQ(cdps, std::vector<std::int16_t>{1001});
+  range.limitCdps = false;
+  ASSERT_TRUE(moveoutCdps(range, cdps, r));
+  EXPECT_EQ(cdps, (std::vector<std::int16_t>{1001, 1002}));
 
   // Stacked data is no gather.
   std::vector<GatherTrace> stacked = syntheticGather(1001, 1, 1, 50);
@@ -427,13 +468,47 @@ TEST(ApplyVelocities, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
   job.stack = true;
   job.outputPath = dir.file("stack.dat");
   ASSERT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
-  std::vector<float> mean(1500, 0.0f);
-  for (const auto& t : g) nmoit(t.samples.data(), mean.data(), 1500, 2000.0f, offsetOf(t), 0.5f, 4000, 1);
-  for (float& x : mean) x /= 1600.0f;
+  std::vector<const GatherTrace*> all;
+  for (const auto& t : g) all.push_back(&t);
   const auto stacked = readTraces(dir.file("stack.dat"));
   ASSERT_EQ(stacked.size(), 1u);
   EXPECT_EQ(stacked[0].h[WordStackCount], 1600);
-  EXPECT_TRUE(sameBits(stacked[0].s, mean));
+  EXPECT_TRUE(sameBits(stacked[0].s, liveMeanStack(all, 2000.0f, 1500)));
+}
+
+TEST(ApplyVelocities, StackIsTheMeanOfTheTracesLiveAtEachSample) {
+  // 24 offsets to 2400 m, an event at 400 ms / 2000 m/s: at 400 ms the stretch
+  // mute leaves a third of the traces; their mean keeps the event's amplitude.
+  TempDir dir;
+  writeGather(dir.file("in.dat"), syntheticGather(1001, 1, 24, 300, 100, 100, 0.4, 2000.0));
+  MoveoutJob job = jobFor(dir.file("in.dat"), dir.file("stack.dat"), {constant(1001, 2000.0f)});
+  job.stack = true;
+  ASSERT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
+  const auto stacked = readTraces(dir.file("stack.dat"));
+  ASSERT_EQ(stacked.size(), 1u);
+  const int peak = peakIndex(stacked[0].s, 50, 150);
+  EXPECT_EQ(peak, 100);
+  EXPECT_NEAR(stacked[0].s[100], 1000.0f, 50.0f);
+
+  // A trace alone comes out of its mute through the taper: 0 while muted, the
+  // raised-cosine weights over the first live samples, then the trace itself.
+  GatherTrace flat;
+  flat.offset = 1200;
+  flat.samples.assign(300, 1.0f);
+  writeGather(dir.file("one.dat"), {flat});
+  job.inputPath = dir.file("one.dat");
+  job.outputPath = dir.file("one_stack.dat");
+  ASSERT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
+  const auto one = readTraces(dir.file("one_stack.dat"));
+  MoveoutTable t;
+  t.build(2000.0f, 1200.0f, 0.5f, 4000, 300);
+  const int b = t.liveBegin();
+  ASSERT_GT(b, 10);
+  for (int i = 0; i < b; ++i) EXPECT_EQ(one[0].s[static_cast<size_t>(i)], 0.0f) << i;
+  for (int k = 0; k < MuteTaperSamples + 4; ++k) {
+    const double w = k < MuteTaperSamples ? 0.5 - 0.5 * std::cos(3.14159265358979323846 * (k + 1) / 9.0) : 1.0;
+    EXPECT_NEAR(one[0].s[static_cast<size_t>(b + k)], w, 1e-5) << "sample " << k << " after the mute";
+  }
 }
 
 TEST(ApplyVelocities, CdpRangeText) {

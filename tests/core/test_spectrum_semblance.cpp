@@ -1,6 +1,7 @@
 // The velocity spectrum: semblance engine, gather reading, peaks, text and picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -106,6 +107,75 @@ TEST(Semblance, MaximaLieAtEachEventsVelocityAndTime) {
     EXPECT_TRUE(found) << e.t0Ms;
   }
   for (size_t k = 1; k < peaks.size(); ++k) EXPECT_GE(peaks[k - 1].semblance, peaks[k].semblance);
+}
+
+TEST(Semblance, RecordingDelayGivesTrueTimes) {
+  // One event at 400 ms / 2000 m/s on 24 offsets, recorded from 0 ms and with
+  // a delay of 200 ms (word 55): the spectra agree time for time, and the event
+  // is found at 400 ms at its velocity.
+  TempDir dir;
+  auto gather = [](int delayMs) {
+    std::vector<GatherTrace> traces;
+    for (int k = 0; k < 24; ++k) {
+      const double x = 100.0 + 100.0 * k, tx = std::sqrt(0.16 + x * x / 4e6);
+      std::vector<float> s(static_cast<size_t>(500 - delayMs / 4));
+      for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<float>(1000.0 * ricker(delayMs * 1e-3 + i * 0.004 - tx));
+      GatherTrace t = traceOf(5, static_cast<std::int16_t>(x), s);
+      t.extraWords = {{WordRecordingDelay, static_cast<std::int16_t>(delayMs)}};
+      traces.push_back(t);
+    }
+    return traces;
+  };
+  writeGather(dir.file("zero.dat"), gather(0));
+  writeGather(dir.file("late.dat"), gather(200));
+  SemblanceEngine engine(settingsFor(1200, 3000, 20));
+  Spectrum zero, late;
+  ASSERT_TRUE(engine.compute(readCdp(dir.file("zero.dat"), 5), zero));
+  const CdpTraces lateTraces = readCdp(dir.file("late.dat"), 5);
+  EXPECT_EQ(lateTraces.delayMs, 200);
+  ASSERT_TRUE(engine.compute(lateTraces, late));
+  ASSERT_EQ(late.samples, 450);
+  EXPECT_EQ(late.timeMs(0), 200.0);
+  for (std::int32_t i = 25; i < 450; ++i)  // from 300 ms on, clear of the first samples' taps
+    for (std::size_t k = 0; k < late.velocities.size(); ++k)
+      ASSERT_NEAR(late.at(i, k), zero.at(i + 50, k), 1e-6) << late.timeMs(i) << " ms, " << late.velocities[k];
+  const auto peaks = spectrumPeaks(late);
+  ASSERT_FALSE(peaks.empty());
+  EXPECT_NEAR(peaks[0].timeMs, 400.0, 24.0);
+  EXPECT_NEAR(peaks[0].velocity, 2000.0f, 60.0f);
+  EXPECT_EQ(peaks[0].timeMs, spectrumPeaks(zero)[0].timeMs);
+  // The CSV and the picture take the same times.
+  std::string csv;
+  appendSpectrumCsv(late, false, csv);
+  EXPECT_EQ(csv.substr(0, csv.find('\n')), "200,1200,0.0000");
+  const SpectrumPictureInput in = spectrumOnly(late);
+  EXPECT_EQ(in.time.firstMs, 200.0);
+  auto pictureOf = [](const SpectrumPictureInput& pin, std::vector<std::string>& texts) {
+    const SpectrumPicture pic = layOutSpectrum(pin, FixedTextMeasure());
+    const Figure::Pixels* field = nullptr;
+    for (const Figure::Item& item : pic.figure.items) {
+      if (const auto* x = std::get_if<Figure::Text>(&item)) texts.push_back(x->text);
+      if (const auto* p = std::get_if<Figure::Pixels>(&item); p && !field) field = p;
+    }
+    return field ? field->pixels : std::vector<std::uint32_t>{};
+  };
+  std::vector<std::string> texts;
+  pictureOf(in, texts);  // labelled from 200 ms: no 0 ms label
+  EXPECT_NE(std::find(texts.begin(), texts.end(), " 200"), texts.end());
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), " 0"), texts.end());
+  SpectrumPictureInput canvas = in;  // the main canvas's scale, from 0 ms: grey before 200 ms
+  canvas.time = SpectrumTimeScale{4000.0f, 500.0f, 1.0f, 0.0};
+  const std::vector<std::uint32_t> px = pictureOf(canvas, texts);
+  ASSERT_EQ(px.size(), 500u * 400u);
+  EXPECT_EQ(px[49 * 400 + 200], 0xFFE1E1E1u);
+  EXPECT_NE(px[100 * 400 + 200], 0xFFE1E1E1u);
+  // The corrected gather: picked at 400 ms / 2000 m/s, the event comes out flat at sample 50.
+  const CorrectedGather g = correctGather(lateTraces, {{400.0f, 2000.0f}}, 0.5f);
+  EXPECT_EQ(g.firstMs, 200.0);
+  for (std::size_t k = 0; k < 8; ++k) {
+    const float* a = g.trace(k);
+    EXPECT_EQ(std::max_element(a + 20, a + 120) - a, 50) << "trace " << k;
+  }
 }
 
 TEST(Semblance, FlatEventPeaksAtTheTopOfTheRange) {
@@ -372,6 +442,12 @@ TEST(GatherCdps, RefusesWhatIsNotAReadableGather) {
   EXPECT_EQ(g.read(11, t),
             "CDP 11, trace 2: sample interval 2000 microseconds, the CDP's first trace has 4000");
   EXPECT_EQ(g.read(12, t), "CDP 12 is not in " + dir.file("bad.dat"));
+  // A CDP whose live traces start at different times (word 55) has no one time axis.
+  GatherTrace late = traceOf(13, 100, std::vector<float>(50, 1.0f));
+  late.extraWords = {{WordRecordingDelay, 100}};
+  writeGather(dir.file("delays.dat"), {traceOf(13, 0, std::vector<float>(50, 1.0f)), late});
+  ASSERT_EQ(g.open(dir.file("delays.dat")), "");
+  EXPECT_EQ(g.read(13, t), "CDP 13, trace 2: recording delay 100 ms (word 55), the CDP's first live trace has 0");
 }
 
 TEST(GatherCdps, ShorterTracesKeepTheirOwnLength) {

@@ -230,7 +230,7 @@ TEST(SpectrumView, RowsFollowTheCanvasTimeScale) {
   s.values = {0.0f, 0.0f, 1.0f, 1.0f, 0.5f, 0.5f};  // rows: 0, 1, .5
   // Two rows per sample (2 ms a row): row 2 is sample 1, row 1 half way.
   const std::uint32_t bg = 0xFF123456u;
-  const std::vector<std::uint32_t> px = spectrumRows(s, 3, 8, 2.0, bg);
+  const std::vector<std::uint32_t> px = spectrumRows(s, 3, 8, 2.0, 0.0, bg);
   ASSERT_EQ(px.size(), 24u);
   EXPECT_EQ(px[0], viridis(0.0));
   EXPECT_EQ(px[1 * 3 + 1], viridis(0.5));
@@ -332,6 +332,14 @@ TEST(SpectrumRequests, ComputesOnlyWhatDiffersAndShowsOnlyTheLastResult) {
   EXPECT_TRUE(r.showCdp(in));
   EXPECT_EQ(r.range(), (VelocityRange{1000, 3000, 50}));  // the typed range stays
   EXPECT_TRUE(r.usePanelRange());
+  EXPECT_EQ(r.range(), (VelocityRange{1620, 1980, 2}));
+  // A typed range belongs to the panel file it was typed for: another file
+  // opened shows its own automatic range.
+  in.panelFile = "first.nmo";
+  r.showCdp(in);
+  r.apply({1000, 3000, 50}, 0.5f);
+  in.panelFile = "second.nmo";
+  r.showCdp(in);
   EXPECT_EQ(r.range(), (VelocityRange{1620, 1980, 2}));
   r.requested(8);
   r.clear();

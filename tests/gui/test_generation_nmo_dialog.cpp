@@ -87,7 +87,7 @@ void GenerationNmoDialogTest::creationValues() {
   QCOMPARE(txt(d.text5()), std::string(" .5"));
   QCOMPARE(txt(d.text6()), std::string("4000"));
   QCOMPARE(d.label4()->text().toStdString(), std::string("First CDP =  1001\r\nLast CDP =  1100"));
-  QCOMPARE(d.label7()->text().toStdString(), std::string("/data/survey/tslynmo.nmo"));
+  QCOMPARE(d.label7()->text().toStdString(), std::string("/data/survey/TSLYNMO.NMO"));
   QVERIFY(d.stackCheck()->isChecked());
   QCOMPARE(d.stackCheck()->text(), QString("Stack CDPs"));
   QVERIFY(d.processButton()->isEnabled());
@@ -170,7 +170,7 @@ void GenerationNmoDialogTest::noCaptionIsCut() {
     QVERIFY(l->geometry().bottom() < d.text2()->geometry().top());  // above the boxes
   }
   QLabel* name = d.label7();
-  QCOMPARE(name->text().toStdString(), s.LastPath + "/tslynmo.nmo");
+  QCOMPARE(name->text().toStdString(), s.LastPath + "/TSLYNMO.NMO");
   name->grab();  // painted: the tool tip holds the whole name
   QCOMPARE(name->toolTip(), name->text());
 }
@@ -315,7 +315,7 @@ void GenerationNmoDialogTest::outputFileDialog() {
   QCOMPARE(r.defaultExt, std::string("dat"));
   QCOMPARE(r.initialDir, std::string("/data/survey"));
   QVERIFY(!r.mustExist);  // an output file that does not exist yet may be named
-  QCOMPARE(d.label7()->text().toStdString(), std::string("/data/survey/tslynmo.nmo"));
+  QCOMPARE(d.label7()->text().toStdString(), std::string("/data/survey/TSLYNMO.NMO"));
   QCOMPARE(s.LastPath, std::string("/data/survey"));
   // Failed: a message, nothing changes.
   ui.fileAnswers.push_back({FileDialogResult::Status::Failed, "", "no dialog"});
@@ -328,7 +328,7 @@ void GenerationNmoDialogTest::outputFileDialog() {
   // Chosen.
   ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/work/scans/line7.nmo", ""});
   d.fileoutAction()->trigger();
-  QCOMPARE(d.label7()->text().toStdString(), std::string("/work/scans/line7.nmo"));
+  QCOMPARE(d.label7()->text().toStdString(), std::string("/work/scans/LINE7.NMO"));
   QCOMPARE(s.LastPath, std::string("/work/scans"));
 }
 
@@ -367,7 +367,7 @@ void GenerationNmoDialogTest::outputFileDialogTakesANewName() {
   });
   d.fileoutAction()->trigger();
   QVERIFY(shown);
-  QCOMPARE(d.label7()->text(), QDir(dir.path()).absoluteFilePath("line9.nmo"));
+  QCOMPARE(d.label7()->text(), QDir(dir.path()).absoluteFilePath("LINE9.NMO"));
   QCOMPARE(QString::fromStdString(s.LastPath), QDir(dir.path()).absolutePath());
   QVERIFY(!QFileInfo::exists(QDir(dir.path()).absoluteFilePath("line9.nmo")));  // naming creates nothing
 }

@@ -46,7 +46,7 @@ void GenerationWindowTest::gatherOpensTheDialogAndItsPanelsOpenAndDraw() {
   QCOMPARE(d->label4()->text(), QString("First CDP =  2001\r\nLast CDP =  2008"));
   QCOMPARE(d->text3(0)->text(), QString(" 2001"));
   QCOMPARE(d->text6()->text(), QString("1000"));
-  QCOMPARE(d->label7()->text().toStdString(), dir.file("tslynmo.nmo"));
+  QCOMPARE(d->label7()->text().toStdString(), dir.file("TSLYNMO.NMO"));
 
   // Three velocities around the data's 2200, four CDPs per panel, stacked.
   d->text4(0)->setText("1800");

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 
 #include "picks/PicksCommands.h"
+#include "app/SpectrumCommand.h"
 #include "app/TessalyWindow.h"
 #include "display/DisplaySurface.h"
 #include "picks/VelocityFunctionWindow.h"
@@ -19,6 +20,7 @@
 #include "jobs/core/JobLink.h"
 #include "qt/ImageCanvas.h"
 #include "shared/FileTexts.h"
+#include "support/GenFixtures.h"
 #include "support/PanelFile.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
@@ -259,9 +261,13 @@ void AppPicksTest::loadReportsEveryRefusedRowAndLoadsTheRest() {
   f.w.action("velfunction")->trigger();
   const std::string file = f.dir.file("scan.picks");
   writeFile(file, "# Tessaly picks for " + data +
-                      "\n1001, 25, 1800\n1001, 200, 1500\n1011, 10, 2100\n1021, 10, 1500\n1011, 20, 1700\ngarbage\n");
+                      "\n1001, 25, 1800\n1001, 200, 1500\n1011, 10, 2100\n1021, 10, 1500\n1011, 20, 1700\ngarbage\n"
+                      "1001, 25, 2100\n");
+  QVERIFY(!f.w.action("editvelf")->isEnabled());
   f.choose(file);
   f.w.action("loadpicks")->trigger();
+  // Loaded picks can be sent, as clicked ones can.
+  QVERIFY(f.w.action("editvelf")->isEnabled());
   QCOMPARE(f.ui.openDialogs.size(), size_t(2));
   const FileDialogRequest& r = f.ui.openDialogs[1];
   QCOMPARE(r.title, std::string("Load Picks"));
@@ -270,11 +276,13 @@ void AppPicksTest::loadReportsEveryRefusedRowAndLoadsTheRest() {
   QCOMPARE(r.fileName, file);
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   expectBox(f.ui.boxes[0],
-            "2 picks loaded, 4 rows refused:\r\n"
+            "2 picks loaded, 5 rows refused:\r\n"
             "Line 3 \"1001, 200, 1500\": time 200 ms lies outside the traces (0 to 100 ms)\r\n"
             "Line 5 \"1021, 10, 1500\": CDP 1021 is not in the open file\r\n"
             "Line 6 \"1011, 20, 1700\": velocity 1700 is not one of the panels of CDP 1011\r\n"
-            "Line 7 \"garbage\": not a row of three fields: CDP, time in ms, velocity",
+            "Line 7 \"garbage\": not a row of three fields: CDP, time in ms, velocity\r\n"
+            "Line 8 \"1001, 25, 2100\": CDP 1001 already has a pick at 25 ms (velocity 1800, line 2); two picks "
+            "at one time are not allowed",
             "TSLY-Load Picks", Buttons::Ok, Icon::Exclamation);
   QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(1800));
   QCOMPARE(f.st.PickTable[1].PickTime[1], 25.0f);
@@ -409,6 +417,18 @@ void AppPicksTest::exportWritesParOrCsvByTheFilterChosen() {
             "Replace one of the two picks, or export as CSV.",
             "TSLY-Export Picks", Buttons::Ok, Icon::Exclamation);
   QVERIFY(!QFile::exists(QString::fromStdString(f.dir.file("equal.par"))));
+  // Nor over the gather the velocity spectrum reads for these panels.
+  const std::string gather = f.dir.file("gather.dat");
+  writeGather(gather, syntheticGather(1001, 11, 2, 50));
+  const std::string bytes = readFile(gather);
+  f.choose(gather);
+  QVERIFY(f.w.spectrum().gathers().choose(f.ui, f.st));
+  f.choose(gather, 2);
+  f.w.action("exportpicks")->trigger();
+  QCOMPARE(f.ui.boxes.size(), size_t(3));
+  expectBox(f.ui.boxes[2], "Picks can not be written over the data file\r\n" + gather, "TSLY-Export Picks",
+            Buttons::Ok, Icon::Exclamation);
+  QCOMPARE(readFile(gather), bytes);
 }
 
 void AppPicksTest::velocityFunctionFollowsTheCdpShown() {

@@ -18,6 +18,8 @@
 
 #include "app/SpectrumCommand.h"
 #include "app/TessalyWindow.h"
+#include "picks/PicksCommands.h"
+#include "picks/VelocityFunctionWindow.h"
 #include "display/DisplaySurface.h"
 #include "picks/core/PickTable.h"
 #include "spectrum/VelocitySpectrumWindow.h"
@@ -141,6 +143,40 @@ void compareBox(const RecordedBox& b, const std::string& text) {
 class SpectrumWindowTest : public QObject {
   Q_OBJECT
  private slots:
+  // The spectrum and the velocity function open beside the main window, never
+  // over its menus and controls, clear of each other where the screen has
+  // room; closed and opened again, they come back where they were left.
+  void windowsOpenBesideTheMainWindowThenWhereLeft() {
+    Fixture f;
+    f.w.move(0, 0);
+    f.w.resize(360, 300);
+    VelocitySpectrumWindow* v = f.openWindow();
+    QVERIFY(v);
+    f.w.action("velfunction")->trigger();
+    QWidget* vf = f.w.picks().velocityFunctionWindow();
+    QVERIFY(vf && vf->isVisible());
+    const QRect main = f.w.frameGeometry();
+    const QRect controls(f.w.mapToGlobal(QPoint(0, 0)),
+                         QSize(f.w.width(), control<QWidget>(f.w, "Picture2")->mapTo(&f.w, QPoint(0, 0)).y()));
+    for (QWidget* t : {static_cast<QWidget*>(v), vf}) {
+      QVERIFY2(!t->frameGeometry().intersects(controls), qPrintable(t->objectName()));
+      if (!t->frameGeometry().intersects(main)) continue;
+      qInfo("%s: no room beside the main window on this screen", qPrintable(t->objectName()));
+    }
+    if (!v->frameGeometry().intersects(main) && !vf->frameGeometry().intersects(main))
+      QVERIFY(!v->frameGeometry().intersects(vf->frameGeometry()));
+    const QPoint spectrumLeft = v->pos() + QPoint(13, 7), functionLeft = vf->pos() + QPoint(-9, 11);
+    v->move(spectrumLeft);
+    vf->move(functionLeft);
+    v->close();
+    vf->close();
+    f.item()->trigger();
+    f.w.action("velfunction")->trigger();
+    QVERIFY(v->isVisible() && vf->isVisible());
+    QCOMPARE(v->pos(), spectrumLeft);
+    QCOMPARE(vf->pos(), functionLeft);
+  }
+
   void theItemIsEnabledWithPanelsAndAsksForTheGatherOnce() {
     Fixture f;
     QVERIFY(f.item());

@@ -3,7 +3,9 @@
 # cluster of its own (munged, slurmctld, slurmd on 127.0.0.1, everything in a
 # temporary folder under /tmp), submits panel generation and deck runs split
 # into 3 tasks each, waits for every job, and compares each joined output with
-# the file one tsly run over everything writes. A run whose task fails must
+# the file one tsly run over everything writes. A deck run shares the CDPs the
+# gather holds within its range; one naming none of them is refused before
+# anything is submitted. A run whose task fails must
 # leave its output unwritten and say which task, and be completed by running
 # that task and the join again. The daemons are stopped whatever happens.
 #
@@ -224,7 +226,7 @@ GEN_B=(--start-cdps 1001,1006 --velocities 1800,2200 --cdps-per-panel 5 --no-sta
 "$TSLY" generate gather.dat ref_a.nmo "${GEN_A[@]}" >/dev/null 2>&1 || fail "tsly generate (a)"
 "$TSLY" generate gather.dat ref_b.nmo "${GEN_B[@]}" >/dev/null 2>&1 || fail "tsly generate (b)"
 "$TSLY" nmo --deck deck.job >/dev/null || fail "tsly nmo"
-"$TSLY" nmo --deck deck.job --stack --output ref_stack.dat >/dev/null || fail "tsly nmo --stack"
+"$TSLY" nmo --deck deck.job --stack --cdps 1001-1002 --output ref_stack.dat >/dev/null || fail "tsly nmo --stack"
 "$TSLY" nmo --deck bad.job --cdps 1010 --output bad_check.dat >/dev/null 2>&1 && fail "bad.dat is not refused"
 
 # submit NAME SCRIPT ARGS...: runs the script (from the data folder, relative
@@ -269,8 +271,16 @@ submit a generate.sh --tasks 3 gather.dat out_a.nmo "${GEN_A[@]}"
 submit b generate.sh --tasks 3 gather.dat out_b.nmo "${GEN_B[@]}"
 # (c) the moved-out gather, CDPs 1001-1010 in 3 tasks: 4, 3, 3.
 submit c nmo.sh --tasks 3 --deck deck.job --cdps 1001-1010 --output out_c.dat
-# (d) stacked, CDPs 995-1010 in 3 tasks: 995-1000 (no CDP of the gather), 1001-1005, 1006-1010.
-submit d nmo.sh --tasks 3 --stack --deck deck.job --cdps 995-1010 --output out_d.dat
+# (d) stacked, CDPs 995-1002 in 3 tasks: the gather holds 1001 and 1002 of
+# them, one for each of the first two tasks; the last gets none.
+submit d nmo.sh --tasks 3 --stack --deck deck.job --cdps 995-1002 --output out_d.dat
+# A range holding no CDP of the gather is refused before anything is submitted.
+if out=$("$SCRIPTS/nmo.sh" --tasks 3 --deck deck.job --cdps 2001-2010 --output out_none.dat 2>&1); then
+  fail "a range without CDPs was submitted: $out"
+fi
+grep -q 'holds none of CDPs 2001 to 2010 (its CDPs run from 1001 to 1010)' <<<"$out" ||
+  fail "a range without CDPs: unexpected message: $out"
+ls out_none.dat.run-* >/dev/null 2>&1 && fail "a range without CDPs left a run folder"
 # (e) on bad.dat: task 2 (CDPs 1008-1010) fails, so nothing is joined.
 submit e nmo.sh --tasks 3 --deck bad.job --cdps 1001-1010 --output out_e.dat
 say "submitted jobs ${JOBS[*]}"
@@ -285,9 +295,10 @@ done
 cmp out_a.nmo ref_a.nmo || fail "(a) joined panels differ from one run"
 cmp out_b.nmo ref_b.nmo || fail "(b) joined panels (a task without panels) differ from one run"
 cmp out_c.dat whole.dat || fail "(c) joined moved-out gather differs from one run"
-cmp out_d.dat ref_stack.dat || fail "(d) joined stack (a range without CDPs) differs from one run"
+cmp out_d.dat ref_stack.dat || fail "(d) joined stack (a range reaching past the gather, a task without CDPs) differs from one run"
 grep -q 'none of the 2 items; writing an empty part' "${RUNDIR[b]}/task-0002.log" || fail "(b) task 2 did not say it had no panel"
-grep -q 'Traces written: 0' "${RUNDIR[d]}/task-0000.log" || fail "(d) task 0 did not run its empty range"
+grep -q 'CDPs 1001-1001' "${RUNDIR[d]}/task-0000.log" || fail "(d) task 0 did not take the gather's first CDP"
+grep -q 'none of the 2 items; writing an empty part' "${RUNDIR[d]}/task-0002.log" || fail "(d) task 2 did not say it had no CDP"
 
 R="${RUNDIR[e]}"
 expect_state "${ARRAY[e]}_0" COMPLETED "$R/task-0000.log"

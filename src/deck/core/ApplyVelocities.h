@@ -21,10 +21,12 @@
 //  - Moved-out gather: every trace of the range; a live trace keeps its header
 //    unchanged, except that 2-byte samples become 4-byte floats (word 60 =
 //    21930); dead and separator traces are copied as they are.
-//  - Stacked: one trace per CDP with live traces, the mean of its moved-out live
-//    traces, under the header of its last live trace (CdpStack, MoveoutStack.h).
-//    The live traces of one CDP must share their sample interval (and, with
-//    the recording delay, word 55).
+//  - Stacked: one trace per CDP with live traces: at each sample the mean of
+//    the moved-out traces live there (a muted sample does not count), each
+//    trace tapered in over a few samples where it comes out of its mute, under
+//    the header of its last live trace (CdpStack, MoveoutStack.h). The live
+//    traces of one CDP must share their sample interval (and, with the
+//    recording delay, word 55).
 //  - Nothing half-written: the output is written to a temporary file in its own
 //    folder and renamed into place only when complete (platform/AtomicFile.h);
 //    any refusal, failure or cancellation leaves no output and no temporary.
@@ -73,7 +75,8 @@ enum class MoveoutStatus {
 };
 
 // What a refusal or failure is about, so a caller can name the deck line.
-enum class MoveoutSubject { None, Input, Output };
+// Range: the CDP range names no CDP of the input.
+enum class MoveoutSubject { None, Input, Output, Range };
 
 struct MoveoutResult {
   MoveoutStatus status = MoveoutStatus::Refused;

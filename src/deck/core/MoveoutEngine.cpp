@@ -62,6 +62,7 @@ struct Scratch {
   size_t batchFirst = 0, batchEnd = 0;
   std::vector<std::int64_t> at;  // where each of them begins in `read`
   std::vector<float> in, out;
+  std::vector<std::uint8_t> live;  // of the trace in hand, for its stack
   CdpStack stack;  // of the CDP in hand
 };
 
@@ -220,8 +221,10 @@ void Engine::moveOut(size_t k, VelocityCache& cache, Block& b, Scratch& w) {
   const float offset = traceOffset(h);
   const double firstUs = static_cast<double>(r.delayMs) * 1000.0;
   if (job_.stack) {
-    nmoitVariable(samples, w.stack.sum(), n, v, offset, job_.stretch, r.interval, 1, firstUs);
-    w.stack.added(h);
+    if (w.out.size() < static_cast<size_t>(n)) w.out.resize(static_cast<size_t>(n));
+    if (w.live.size() < static_cast<size_t>(n)) w.live.resize(static_cast<size_t>(n));
+    nmoitVariable(samples, w.out.data(), n, v, offset, job_.stretch, r.interval, 0, firstUs, w.live.data());
+    w.stack.add(w.out.data(), w.live.data(), n, h);
     return;
   }
   if (bps == 4) {

@@ -31,8 +31,15 @@ bool refuseMoveout(MoveoutResult& r, MoveoutSubject subject, std::string message
                    MoveoutStatus status = MoveoutStatus::Refused);
 
 // Opens job.inputPath into `handle` (the caller closes it) and indexes it into
-// `traces`. False with `r` saying why.
+// `traces`. False with `r` saying why; a CDP range that holds no CDP of the
+// file is refused (subject Range), naming the file's lowest and highest CDP.
 bool indexMoveoutInput(const MoveoutJob& job, int& handle, std::vector<MoveoutTrace>& traces, MoveoutResult& r);
+
+// The CDPs of job.inputPath within the job's range (every CDP when it has
+// none), ascending, each once, from the headers alone: the traces themselves
+// are checked by the run. False with `r` saying why, a range that holds no
+// CDP of the file included (as the run refuses it).
+bool moveoutCdps(const MoveoutJob& job, std::vector<std::int16_t>& cdps, MoveoutResult& r);
 
 // The live traces of each CDP are stacked sample by sample: they must share
 // their sample interval and first time. False with `r` saying which do not.

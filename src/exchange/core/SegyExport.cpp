@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "exchange/core/SegyFields.h"
@@ -29,7 +30,7 @@ std::string textHeader(const std::string& in, int dataType, const ExportOptions&
       "SOURCE: " + in,
       "DATA TYPE:" + dataTypeText(dataType) + " (CODE " + plainNumberText(dataType) + ")",
       "CDP IN BYTES 21-24, TRACE NUMBER IN CDP IN 25-28, TRACE ID IN 29-30 (2 DEAD)",
-      "OFFSET IN BYTES 37-40 WITH SCALAR IN 71-72",
+      "OFFSET IN BYTES 37-40 (NOT SCALED), RECORDING DELAY IN 109-110 (MS)",
       "SAMPLES: 4-BYTE IEEE FLOATS (FORMAT 5), BIG-ENDIAN",
   };
   if (hasPanels) {
@@ -147,37 +148,41 @@ long writeFileHeaders(segy_file* fp, const std::string& in, int dataType, const 
   return segy_trace0(bin);
 }
 
+// What the headers of export's traces needed beyond their own words.
+struct HeaderCounts {
+  std::int64_t noOffset = 0;       // gather traces without a valid offset
+  std::int64_t roundedOffsets = 0; // offsets that were no whole number
+};
+
 // The SEG-Y header of a trace written as the outIndex-th (0-based): a
 // separator as a dummy trace keeping the CDP before it (so that tools that bin
 // by CDP keep it beside its panel), any other trace with its CDP, number in the
-// CDP, identification, stack count and offset. True when the trace has no
-// valid offset (word 35 = 0): it is written with offset 0.
+// CDP, identification, stack count, offset and recording delay. True when the
+// trace has no valid offset (word 35 = 0): it is written with offset 0.
 bool exportHeader(const HeaderArray& h, bool separator, int outIndex, std::int32_t lastCdp, const ExchangeResult& r,
-                  char* sh) {
+                  char* sh, HeaderCounts& counts) {
   std::memset(sh, 0, SEGY_TRACE_HEADER_SIZE);
   segy_set_field(sh, SEGY_TR_SEQ_LINE, outIndex + 1);
   segy_set_field(sh, SEGY_TR_SEQ_FILE, outIndex + 1);
   segy_set_field(sh, SEGY_TR_SAMPLE_COUNT, r.samples);
   segy_set_field(sh, SEGY_TR_SAMPLE_INTER, r.intervalUs);
+  segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, 1);
+  segy_set_field(sh, SEGY_TR_SCALAR_TRACE_HEADER, 1);
   if (separator) {
     segy_set_field(sh, SEGY_TR_ENSEMBLE, lastCdp);
     segy_set_field(sh, SEGY_TR_TRACE_ID, SegyTraceDummy);
-    segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, 1);
     return false;
   }
   segy_set_field(sh, SEGY_TR_ENSEMBLE, h[WordCdp]);
   segy_set_field(sh, SEGY_TR_NUM_IN_ENSEMBLE, h[WordSecondaryKey]);
   segy_set_field(sh, SEGY_TR_TRACE_ID, isLiveTrace(h) ? SegyTraceLive : SegyTraceDead);
   segy_set_field(sh, SEGY_TR_STACKED_TRACES, h[WordStackCount]);
-  const std::int32_t w19 = h[WordOffset], w35 = h[WordOffsetScalar];
-  if (w35 == 0) {
-    segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, 1);
-    return true;
-  }
-  const std::int32_t sign = w35 < 0 ? -1 : 1;
-  const std::int32_t divisor = sign * w35;
-  segy_set_field(sh, SEGY_TR_OFFSET, sign * w19);
-  segy_set_field(sh, SEGY_TR_SOURCE_GROUP_SCALAR, divisor == 1 ? 1 : -divisor);
+  segy_set_field(sh, SEGY_TR_DELAY_REC_TIME, h[WordRecordingDelay]);
+  if (!hasValidOffset(h)) return true;
+  // The offset as it is: SEG-Y applies no scalar to it, so a fraction can only be rounded.
+  const double offset = static_cast<double>(h[WordOffset]) / h[WordOffsetScalar];
+  if (offset != std::floor(offset)) ++counts.roundedOffsets;
+  segy_set_field(sh, SEGY_TR_OFFSET, static_cast<std::int32_t>(nearest(offset)));
   return false;
 }
 
@@ -186,7 +191,7 @@ bool exportHeader(const HeaderArray& h, bool separator, int outIndex, std::int32
 // gather traces without a valid offset. "" or why not.
 std::string writeTraces(segy_file* fp, long trace0, int handle, const std::string& in, const std::string& out,
                         const std::vector<TraceNote>& notes, int dataType, const ExportOptions& o, ExchangeResult& r,
-                        const Progress& progress, std::int64_t& noOffset) {
+                        const Progress& progress, HeaderCounts& counts) {
   const int bsize = segy_trsize(SEGY_IEEE_FLOAT_4_BYTE, r.samples);
   const std::int64_t total = r.tracesIn;
   std::vector<float> samples;
@@ -205,9 +210,9 @@ std::string writeTraces(segy_file* fp, long trace0, int handle, const std::strin
     if (readTraceAt(handle, t.pos, h, samples, scratch) != TraceReadStatus::Ok)
       return in + ": cannot read " + traceText(k + 1);
     // Gathers need their offsets; in stacked panels an offset means nothing.
-    if (exportHeader(h, separator, outIndex, lastCdp, r, sh) &&
+    if (exportHeader(h, separator, outIndex, lastCdp, r, sh, counts) &&
         (dataType == DataCdpGather || dataType == DataSpecialOrder))
-      ++noOffset;
+      ++counts.noOffset;
     if (separator) {
       std::fill(samples.begin(), samples.end(), 0.0f);
       ++r.separators;
@@ -265,8 +270,8 @@ ExchangeResult exportSegy(const std::string& in, const std::string& out, const E
     r.error = writeFailed;
     return r;
   }
-  std::int64_t noOffset = 0;
-  r.error = writeTraces(fp.get(), trace0, handle, in, out, notes, dataType, o, r, progress, noOffset);
+  HeaderCounts counts;
+  r.error = writeTraces(fp.get(), trace0, handle, in, out, notes, dataType, o, r, progress, counts);
   if (!r.error.empty()) return r;
   if (segy_close(fp.release()) != SEGY_OK) {
     r.error = writeFailed;
@@ -276,9 +281,12 @@ ExchangeResult exportSegy(const std::string& in, const std::string& out, const E
     r.error = exchangeOutputError(temp);
     return r;
   }
-  if (noOffset > 0)
-    r.notes.push_back(text(noOffset) +
+  if (counts.noOffset > 0)
+    r.notes.push_back(text(counts.noOffset) +
                       " traces had no valid offset (header word 35 = 0) and were written with offset 0");
+  if (counts.roundedOffsets > 0)
+    r.notes.push_back(text(counts.roundedOffsets) +
+                      " offsets were no whole number and were written rounded (SEG-Y offsets are integers)");
   r.ok = true;
   return r;
 }

@@ -76,6 +76,10 @@ std::string velocityTaken(int cdp, int velocity, int line) {
   return "CDP " + plainNumberText(cdp) + " already has a pick at velocity " + plainNumberText(velocity) +
          " (line " + plainNumberText(line) + ")";
 }
+std::string timeTaken(int cdp, float timeMs, int velocity, int line) {
+  return "CDP " + plainNumberText(cdp) + " already has a pick at " + timeText(timeMs) + " ms (velocity " +
+         plainNumberText(velocity) + ", line " + plainNumberText(line) + "); two picks at one time are not allowed";
+}
 }  // namespace reason
 
 // ---------------------------------------------------------------------------
@@ -228,8 +232,14 @@ PicksCheck checkPicks(const ParsedPicks& parsed, const AppState& st) {
       auto& mine = taken[static_cast<std::size_t>(record)];
       const auto same = std::find_if(mine.begin(), mine.end(),
                                      [&](const PickRow& t) { return t.velocity == row.velocity; });
+      // Two picks at one time on a CDP make no velocity function: the check
+      // that stops Next, Prev and the VELF commands would refuse them.
+      const auto sameTime = std::find_if(mine.begin(), mine.end(),
+                                         [&](const PickRow& t) { return t.timeMs == row.timeMs; });
       if (same != mine.end())
         bad.reason = reason::velocityTaken(row.cdp, row.velocity, same->line);
+      else if (sameTime != mine.end())
+        bad.reason = reason::timeTaken(row.cdp, row.timeMs, sameTime->velocity, sameTime->line);
       else if (static_cast<int>(mine.size()) >= PicksPerCdp)
         bad.reason = reason::tooMany(row.cdp);
       else {

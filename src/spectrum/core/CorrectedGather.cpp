@@ -10,6 +10,7 @@ CorrectedGather correctGather(const CdpTraces& cdp, const std::vector<VelocityPi
   CorrectedGather out;
   out.cdp = cdp.cdp;
   out.intervalUs = cdp.intervalUs;
+  out.firstMs = cdp.delayMs;
   out.samples = std::max(cdp.samples, 0);
   out.offsets = cdp.offsets;
   out.stretch = stretch;
@@ -22,12 +23,12 @@ CorrectedGather correctGather(const CdpTraces& cdp, const std::vector<VelocityPi
   }
   // One function for the CDP: every trace's sample i lies at the same time.
   const std::vector<float> velocities =
-      velocityAtSamples(picks, 0.0, static_cast<double>(cdp.intervalUs) / 1000.0, out.samples);
+      velocityAtSamples(picks, out.firstMs, static_cast<double>(cdp.intervalUs) / 1000.0, out.samples);
   for (std::size_t k = 0; k < cdp.traceCount(); ++k) {
     const std::int32_t count = std::clamp(cdp.counts[k], 0, out.samples);
     if (count == 0) continue;
     nmoitVariable(cdp.trace(k), out.data.data() + k * stride, count, velocities.data(), cdp.offsets[k], stretch,
-                  cdp.intervalUs, 0);
+                  cdp.intervalUs, 0, cdp.firstUs());
   }
   return out;
 }

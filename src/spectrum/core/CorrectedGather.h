@@ -7,8 +7,8 @@
 // Rules, stated once:
 //  - The velocity function: RMS velocity linear in time between the picks,
 //    constant before the first and after the last (velocityAtSamples), one value
-//    per sample; sample i lies at i x interval (as panel generation and the
-//    spectrum take it: no recording delay).
+//    per sample; sample i lies at delay + i x interval, the recording delay of
+//    the CDP's traces (as the spectrum takes it).
 //  - Each live trace is moved out by nmoitVariable with that function: the
 //    interpolation and stretch mute of panel generation, muted samples 0. A
 //    trace keeps its own sample count; samples past it stay 0.
@@ -29,6 +29,7 @@ namespace tsly {
 struct CorrectedGather {
   std::int16_t cdp = 0;
   std::int32_t intervalUs = 0;
+  double firstMs = 0;              // time of sample 0 (the recording delay)
   std::int32_t samples = 0;        // stride of `data`
   std::vector<float> offsets;      // one per trace
   std::vector<float> data;         // trace k at data[k * samples]

@@ -98,6 +98,13 @@ std::string GatherCdps::read(std::int16_t cdp, CdpTraces& out) const {
       error = where + ": no valid offset (header word 35 is 0)";
       break;
     }
+    const std::int32_t delay = header[WordRecordingDelay];
+    if (live.empty()) out.delayMs = delay;
+    if (delay != out.delayMs) {
+      error = where + ": recording delay " + plainNumberText(static_cast<int>(delay)) +
+              " ms (word 55), the CDP's first live trace has " + plainNumberText(static_cast<int>(out.delayMs));
+      break;
+    }
     live.push_back({traceOffset(header), samples});
   }
   rawClose(h);

@@ -17,10 +17,11 @@
 //    CDP must have a positive sample interval, the same for all its traces,
 //    and word 35 not 0; otherwise read() returns the message and `out` holds
 //    no traces.
-//  - The time axis: sample i at i x interval (panel generation's moveout ignores
-//    any recording delay); `samples` is the longest trace of the CDP (dead ones
-//    included, so an all-dead CDP still has its length); shorter traces are
-//    padded with zeros but keep their own count for the moveout.
+//  - The time axis: sample i at delay + i x interval, the delay being the
+//    recording delay of the CDP's live traces (word 55, ms), which they must
+//    share (as a stack of them would); `samples` is the longest trace of the
+//    CDP (dead ones included, so an all-dead CDP still has its length); shorter
+//    traces are padded with zeros but keep their own count for the moveout.
 //  - The file is opened read-only for each read() and closed again.
 #pragma once
 
@@ -37,6 +38,7 @@ namespace tsly {
 struct CdpTraces {
   std::int16_t cdp = 0;
   std::int32_t intervalUs = 0;
+  std::int32_t delayMs = 0;         // time of sample 0 (word 55 of its live traces)
   std::int32_t samples = 0;         // stride of `data`
   std::vector<float> offsets;       // one per live trace
   std::vector<std::int32_t> counts; // samples of each live trace (<= samples)
@@ -45,6 +47,7 @@ struct CdpTraces {
 
   std::size_t traceCount() const { return offsets.size(); }
   const float* trace(std::size_t k) const { return data.data() + k * static_cast<std::size_t>(samples); }
+  double firstUs() const { return static_cast<double>(delayMs) * 1000.0; }
 };
 
 class GatherCdps {

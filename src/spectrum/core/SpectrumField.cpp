@@ -52,9 +52,10 @@ std::vector<double> axisTicks(double lo, double hi, int most) {
 
 int SpectrumTimeScale::rows() const { return std::max(0, nearestI32(plotRows)); }
 
-SpectrumTimeScale sampleTimeScale(std::int32_t samples, std::int32_t intervalUs) {
+SpectrumTimeScale sampleTimeScale(std::int32_t samples, std::int32_t intervalUs, double firstMs) {
   constexpr std::int32_t FewestRows = 300, MostRows = 900;
   SpectrumTimeScale t;
+  t.firstMs = firstMs;
   intervalUs = std::max(intervalUs, 1);
   const std::int32_t rows = std::clamp(samples, FewestRows, MostRows);
   t.plotRows = static_cast<float>(rows);
@@ -64,7 +65,7 @@ SpectrumTimeScale sampleTimeScale(std::int32_t samples, std::int32_t intervalUs)
   return t;
 }
 
-std::vector<std::uint32_t> spectrumRows(const Spectrum& s, int width, int rows, double msPerRow,
+std::vector<std::uint32_t> spectrumRows(const Spectrum& s, int width, int rows, double msPerRow, double firstMs,
                                         std::uint32_t background) {
   width = std::max(width, 0);
   rows = std::max(rows, 0);
@@ -82,10 +83,13 @@ std::vector<std::uint32_t> spectrumRows(const Spectrum& s, int width, int rows, 
     fk[static_cast<std::size_t>(x)] = t - k0[static_cast<std::size_t>(x)];
   }
   for (int r = 0; r < rows; ++r) {
-    // Fractional sample; a row within a thousandth of a sample past the last
-    // is the last (the scale's rows per sample are a float).
-    const double pos = r * msPerRow / dtMs;
+    // Fractional sample; a row within a thousandth of a sample before the
+    // first or past the last is that sample (the scale's rows per sample are a
+    // float).
+    double pos = (firstMs + r * msPerRow - s.firstMs) / dtMs;
     if (pos > static_cast<double>(ns - 1) + 1e-3) break;
+    if (pos < -1e-3) continue;
+    pos = std::max(pos, 0.0);
     const std::int32_t i0 = std::min(static_cast<std::int32_t>(std::floor(pos)), ns - 1);
     const std::int32_t i1 = std::min(i0 + 1, ns - 1);
     const double fi = pos - i0;

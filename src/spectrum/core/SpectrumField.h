@@ -5,11 +5,15 @@
 //
 // Rules, stated once:
 //  - Colours: the viridis map, dark blue for 0 to yellow for 1.
-//  - Time: pixel row r below the field's top is trace time r x
-//    MicrosecondsPerRow / 1000 ms, the main canvas's rule; the rows shown are
-//    nearest(PlotRows), the main canvas's time window. Without a canvas (tsly, or
-//    before the main canvas is drawn) a row per sample, at least 300 and at most
-//    900 rows, the first row at the first sample and the last at the last.
+//  - Time: pixel row r below the field's top is trace time firstMs + r x
+//    MicrosecondsPerRow / 1000 ms, the main canvas's rule (whose firstMs is 0);
+//    the rows shown are nearest(PlotRows), the main canvas's time window.
+//    Without a canvas (tsly, or before the main canvas is drawn) a row per
+//    sample, at least 300 and at most 900 rows, the first row at the first
+//    sample (the recording delay) and the last at the last. Times are true
+//    times: a spectrum whose first sample lies at its recording delay is drawn
+//    from that time on, rows before its first sample or past its last are
+//    left in the background colour.
 //  - Velocity: across from the spectrum's first trial velocity (x = 0) to its
 //    last (x = width - 1).
 //  - Values between samples and between velocities are interpolated linearly
@@ -32,18 +36,19 @@ struct SpectrumTimeScale {
   float microsecondsPerRow = 0;
   float plotRows = 0;
   float samplingRatio = 1;
+  double firstMs = 0;  // time of row 0
   double msPerRow() const { return microsecondsPerRow / 1000.0; }
   int rows() const;  // nearest(plotRows), at least 0
   bool usable() const { return microsecondsPerRow > 0 && rows() > 0; }
   bool operator==(const SpectrumTimeScale&) const = default;
 };
 // The scale without a canvas for `samples` samples every `intervalUs` (see above).
-SpectrumTimeScale sampleTimeScale(std::int32_t samples, std::int32_t intervalUs);
+SpectrumTimeScale sampleTimeScale(std::int32_t samples, std::int32_t intervalUs, double firstMs = 0);
 
 // The spectrum as pixels 0xAARRGGBB, `width` x `rows`, row by row, on the time
-// scale of `msPerRow`, coloured by viridis. Rows past the last sample are
-// `background`.
-std::vector<std::uint32_t> spectrumRows(const Spectrum& s, int width, int rows, double msPerRow,
+// scale of `msPerRow` from `firstMs` at row 0, coloured by viridis. Rows before
+// the first sample or past the last are `background`.
+std::vector<std::uint32_t> spectrumRows(const Spectrum& s, int width, int rows, double msPerRow, double firstMs,
                                         std::uint32_t background);
 
 // x of velocity v on a field `width` pixels wide from `first` (x = 0) to `last`

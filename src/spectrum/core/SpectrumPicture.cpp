@@ -32,7 +32,7 @@ struct Sheet {
   Sheet(const SpectrumPictureInput& input, const TextMeasure& measure) : in(input), m(measure) {}
   template <class Item, class... Args>
   void add(Args&&... args) {
-    fig.items.emplace_back(std::in_place_type<Item>, std::forward<Args>(args)...);
+    fig.items.emplace_back(Item{std::forward<Args>(args)...});  // braces: clang 14 has no aggregate ( ) init
   }
 
   const SpectrumPictureInput& in;
@@ -64,13 +64,26 @@ struct Sheet {
   int captionLeft() const { return L.scaleLeft + ScaleWidth / 2 - m.width(spectrumtext::ScaleCaption) / 2; }
 };
 
+// The main canvas's timing lines (at multiples of their interval from 0 ms)
+// on a scale whose row 0 lies at time.firstMs.
+std::vector<TimingLine> linesOf(const SpectrumTimeScale& time, int labelHeight) {
+  const int origin = time.msPerRow() > 0 ? nearestI32(time.firstMs / time.msPerRow()) : 0;
+  std::vector<TimingLine> lines;
+  for (TimingLine l : timingLines(time.microsecondsPerRow, time.samplingRatio, time.plotRows + static_cast<float>(origin),
+                                  labelHeight)) {
+    l.row -= origin;
+    if (l.row >= 0 && l.row <= time.rows()) lines.push_back(l);
+  }
+  return lines;
+}
+
 void layOut(Sheet& s) {
   const SpectrumPictureInput& in = s.in;
   SpectrumLayout& L = s.L;
   s.fh = s.m.height();
   L.rows = in.time.rows();
   L.msPerRow = in.time.msPerRow();
-  s.lines = timingLines(in.time.microsecondsPerRow, in.time.samplingRatio, in.time.plotRows, s.fh);
+  s.lines = linesOf(in.time, s.fh);
   s.labelWidth = std::max(s.m.width("0"), s.m.width(spectrumtext::TimeCaption));
   for (const TimingLine& l : s.lines)
     if (l.labelled) s.labelWidth = std::max(s.labelWidth, s.m.width(timingLabel(l.timeMs)));
@@ -107,7 +120,8 @@ void drawField(Sheet& s) {
   const SpectrumLayout& L = s.L;
   const FigureRect plot = s.plot();
   if (s.in.spectrum && !s.in.spectrum->velocities.empty()) {
-    s.add<Figure::Pixels>(plot, spectrumRows(*s.in.spectrum, L.spectrumWidth, L.rows, L.msPerRow, NoSpectrumColour));
+    s.add<Figure::Pixels>(
+        plot, spectrumRows(*s.in.spectrum, L.spectrumWidth, L.rows, L.msPerRow, s.in.time.firstMs, NoSpectrumColour));
   } else {
     s.add<Figure::Fill>(plot, NoSpectrumColour);
     if (s.in.computing) {
@@ -181,9 +195,12 @@ void drawVelocityFunction(Sheet& s) {
   const SpectrumLayout& L = s.L;
   if (s.in.picks.empty() || !(L.msPerRow > 0)) return;
   const FigureRect plot = s.plot();
-  auto at = [&](const VelocityPick& p) { return FigurePoint{s.velocityAt(p.velocity), L.plotTop + p.timeMs / L.msPerRow}; };
+  const double t0 = s.in.time.firstMs;
+  auto at = [&](const VelocityPick& p) {
+    return FigurePoint{s.velocityAt(p.velocity), L.plotTop + (p.timeMs - t0) / L.msPerRow};
+  };
   std::vector<FigurePoint> path;
-  for (const VelocityPick& v : functionVertices(s.in.picks, 0.0, L.rows * L.msPerRow)) path.push_back(at(v));
+  for (const VelocityPick& v : functionVertices(s.in.picks, t0, t0 + L.rows * L.msPerRow)) path.push_back(at(v));
   s.add<Figure::Path>(path, 4.0, SpectrumFunctionEdge, plot);
   s.add<Figure::Path>(std::move(path), 2.0, SpectrumFunctionColour, plot);
   for (const VelocityPick& v : s.in.picks)
@@ -199,8 +216,12 @@ void drawGather(Sheet& s) {
   for (float a : g.data) peak = std::max(peak, std::fabs(a));
   const double gain = peak > 0 ? 1.5 * L.traceSpacing / peak : 0.0;
   const double dtRows = L.msPerRow > 0 ? g.intervalUs / 1000.0 / L.msPerRow : 0.0;  // rows per sample
+  // Row of the gather's first sample (its recording delay) on the picture's scale.
+  const double top = L.msPerRow > 0 ? L.plotTop + (g.firstMs - s.in.time.firstMs) / L.msPerRow : L.plotTop;
   const std::int32_t shown =
-      dtRows > 0 ? std::min<std::int32_t>(g.samples, static_cast<std::int32_t>(std::floor(L.rows / dtRows)) + 1) : 0;
+      dtRows > 0 ? std::clamp<std::int32_t>(
+                       static_cast<std::int32_t>(std::floor((L.plotTop + L.rows - top) / dtRows)) + 1, 0, g.samples)
+                 : 0;
   const FigureRect clip{L.gatherLeft, L.plotTop, s.gatherRight - L.gatherLeft + 1, L.rows};
   for (std::size_t k = 0; k < s.traces && shown > 1; ++k) {
     const double x0 = L.traceX(k);
@@ -208,14 +229,14 @@ void drawGather(Sheet& s) {
     std::vector<FigurePoint> wiggle, lobe;
     wiggle.reserve(static_cast<std::size_t>(shown));
     lobe.reserve(static_cast<std::size_t>(shown) + 2);
-    lobe.push_back({x0, static_cast<double>(L.plotTop)});
+    lobe.push_back({x0, top});
     for (std::int32_t i = 0; i < shown; ++i) {
-      const double y = L.plotTop + i * dtRows;
+      const double y = top + i * dtRows;
       const double d = a[i] * gain;
       wiggle.push_back({x0 + d, y});
       lobe.push_back({x0 + std::max(d, 0.0), y});
     }
-    lobe.push_back({x0, L.plotTop + (shown - 1) * dtRows});
+    lobe.push_back({x0, top + (shown - 1) * dtRows});
     s.add<Figure::Area>(std::move(lobe), Black, clip);
     s.add<Figure::Path>(std::move(wiggle), 1.0, Black, clip);
   }
@@ -246,7 +267,7 @@ SpectrumPictureInput spectrumOnly(const Spectrum& s) {
     in.firstVelocity = s.velocities.front();
     in.lastVelocity = s.velocities.back();
   }
-  in.time = sampleTimeScale(s.samples, s.intervalUs);
+  in.time = sampleTimeScale(s.samples, s.intervalUs, s.firstMs);
   return in;
 }
 

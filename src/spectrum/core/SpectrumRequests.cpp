@@ -8,7 +8,8 @@ namespace tsly {
 namespace {
 
 bool sameTraces(const CdpTraces& a, const CdpTraces& b) {
-  return a.cdp == b.cdp && a.intervalUs == b.intervalUs && a.samples == b.samples && a.offsets == b.offsets &&
+  return a.cdp == b.cdp && a.intervalUs == b.intervalUs && a.delayMs == b.delayMs && a.samples == b.samples &&
+         a.offsets == b.offsets &&
          a.counts == b.counts && a.data == b.data;
 }
 
@@ -39,6 +40,8 @@ bool SpectrumRequests::mustCompute() {
 
 bool SpectrumRequests::showCdp(SpectrumCdpInput input) {
   input_ = std::move(input);
+  if (!panelFile_.empty() && input_.panelFile != panelFile_) typedRange_.reset();
+  panelFile_ = input_.panelFile;
   hasCdp_ = true;
   range_ = wantedRange();
   return mustCompute();
@@ -115,7 +118,9 @@ SpectrumPictureInput SpectrumRequests::pictureInput() const {
   const std::vector<float> grid = spectrum_ && !spectrum_->velocities.empty() ? spectrum_->velocities : range_.grid();
   p.firstVelocity = grid.empty() ? range_.min : grid.front();
   p.lastVelocity = grid.empty() ? range_.max : grid.back();
-  p.time = input_.time.usable() ? input_.time : sampleTimeScale(input_.traces.samples, input_.traces.intervalUs);
+  p.time = input_.time.usable() ? input_.time
+                                 : sampleTimeScale(input_.traces.samples, input_.traces.intervalUs,
+                                                   static_cast<double>(input_.traces.delayMs));
   p.picks = input_.picks;
   p.gather = &corrected_;
   return p;

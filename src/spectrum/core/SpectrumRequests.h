@@ -7,8 +7,10 @@
 // Rules, stated once:
 //  - The range shown: the typed one (Apply) while there is one, else the
 //    panels' automatic range (widenedRange of the CDP's panel span), else the
-//    last one. "Panel Range" drops the typed one. Applying the automatic range
-//    as it stands in the boxes keeps it automatic (it follows the CDPs).
+//    last one. "Panel Range" drops the typed one, and so does a CDP of another
+//    panel file (a file opened since): the range follows the file opened.
+//    Applying the automatic range as it stands in the boxes keeps it automatic
+//    (it follows the CDPs).
 //  - A spectrum is computed again only when the CDP's traces, the stretch or
 //    the trial velocities differ from those of the spectrum on screen; a range
 //    with no velocities computes nothing.
@@ -85,6 +87,7 @@ class SpectrumRequests {
   bool hasCdp_ = false;
   SpectrumCdpInput input_;
   std::optional<VelocityRange> typedRange_;  // set by Apply, cleared by Panel Range
+  std::string panelFile_;                    // of the last CDP shown
   VelocityRange range_;
   float stretch_ = 0.5f;
   CorrectedGather corrected_;
