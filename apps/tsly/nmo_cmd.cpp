@@ -8,12 +8,8 @@
 // Exit status: 0 done, 1 refused or failed (nothing written; a --cdps range
 // holding no CDP of the gather is refused), 3 the output exists and --force
 // was not given (nothing written).
-#include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,24 +21,12 @@
 #include "deck/core/DeckReader.h"
 #include "deck/core/MoveoutInput.h"
 #include "platform/ConsoleUi.h"
+#include "platform/FileChecks.h"
+#include "platform/ShownText.h"
 
 namespace tsly::cli {
 
 namespace {
-
-std::atomic<bool> g_stop{false};
-
-void onStopSignal(int) { g_stop = true; }
-
-// SIGINT and SIGTERM end the run cleanly: the temporary output is removed and
-// nothing is left behind.
-void stopOnSignals() {
-  struct sigaction sa {};
-  sa.sa_handler = onStopSignal;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-}
 
 struct NmoOptions {
   std::string deck;
@@ -62,28 +46,29 @@ int listCdps(const MoveoutJob& job) {
 }
 
 int runNmo(const NmoOptions& o) {
-  std::ifstream f(o.deck, std::ios::binary);
-  if (!f) return fail("nmo", o.deck + ": the deck can not be read");
-  const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  std::string text;
+  if (const std::string why = readInputText(o.deck, text); !why.empty()) return fail("nmo", why);
   const deck::DeckReadResult read = deck::readDeck(text);
-  if (!read.ok) return fail("nmo", o.deck + (read.fault.line > 0 ? " " : ": ") + read.fault.message());
+  if (!read.ok) return fail("nmo", shownText(o.deck) + (read.fault.line > 0 ? " " : ": ") + read.fault.message());
   const deck::NmoDeck& d = read.deck;
 
   MoveoutJob job = deck::moveoutJob(d);
   if (!o.cdps.empty() && !parseCdpRange(o.cdps, job.firstCdp, job.lastCdp))
     return fail(
-        "nmo", "--cdps wants FIRST-LAST, whole numbers from -32768 to 32767 with FIRST <= LAST (got '" + o.cdps + "')");
+        "nmo", "--cdps wants FIRST-LAST, whole numbers from -32768 to 32767 with FIRST <= LAST (got '" +
+                   shownText(o.cdps, 40) + "')");
   job.limitCdps = !o.cdps.empty();
   if (!o.output.empty()) job.outputPath = o.output;
   job.stack = o.stack;
   job.overwrite = o.force;
+  job.deckPath = o.deck;
   if (o.listCdps) return listCdps(job);
 
-  stopOnSignals();
+  stopOnSignals(true);
   TerminalProgress progress("traces", o.progressLines);
   MoveoutHooks hooks;
   hooks.progress = [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); };
-  hooks.cancelled = [] { return g_stop.load(); };
+  hooks.cancelled = [] { return stopRequested().load(); };
   const MoveoutResult r = applyVelocities(job, hooks);
   progress.end();
 
@@ -98,9 +83,9 @@ int runNmo(const NmoOptions& o) {
   if (r.status == MoveoutStatus::Cancelled) return fail("nmo", "cancelled; nothing written");
   std::string where;
   if (r.subject == MoveoutSubject::Input)
-    where = o.deck + " " + deck::DeckFault{d.inputLine, d.inputLineText, r.message}.message();
+    where = shownText(o.deck) + " " + deck::DeckFault{d.inputLine, d.inputLineText, r.message}.message();
   else if (r.subject == MoveoutSubject::Output && o.output.empty())
-    where = o.deck + " " + deck::DeckFault{d.outputLine, d.outputLineText, r.message}.message();
+    where = shownText(o.deck) + " " + deck::DeckFault{d.outputLine, d.outputLineText, r.message}.message();
   else
     where = r.message;
   fail("nmo", where);

@@ -18,6 +18,7 @@
 #include "PngOutput.h"
 #include "commands.h"
 #include "deck/core/SectionPlot.h"
+#include "platform/ShownText.h"
 #include "qt/PngFile.h"
 
 namespace tsly::cli {
@@ -38,6 +39,7 @@ QPolygonF polygon(const std::vector<section::Point>& pts) {
 
 QImage paintSection(const section::Data& d, const section::Layout& l, bool fill) {
   QImage img(l.width, l.height, QImage::Format_RGB32);
+  if (img.isNull()) return img;
   img.fill(Qt::white);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, true);
@@ -99,18 +101,25 @@ int runSection(const SectionOptions& o) {
   opt.gainDb = gain;
   opt.fill = o.fill;
   const auto time = [](const std::string& text, double& ms) { return text.empty() || parseFiniteNumber(text, ms); };
-  if (!time(o.tmin, opt.tminMs)) return fail("section", "--tmin wants a time in ms (got '" + o.tmin + "')");
-  if (!time(o.tmax, opt.tmaxMs)) return fail("section", "--tmax wants a time in ms (got '" + o.tmax + "')");
+  if (!time(o.tmin, opt.tminMs)) return fail("section", "--tmin wants a time in ms (got '" + shownText(o.tmin, 40) + "')");
+  if (!time(o.tmax, opt.tmaxMs)) return fail("section", "--tmax wants a time in ms (got '" + shownText(o.tmax, 40) + "')");
   if (!o.tmin.empty() && !o.tmax.empty() && !(opt.tminMs < opt.tmaxMs))
-    return fail("section", "--tmin (" + o.tmin + ") must be below --tmax (" + o.tmax + ")");
+    return fail("section", "--tmin (" + shownText(o.tmin, 40) + ") must be below --tmax (" + shownText(o.tmax, 40) + ")");
+  if (!inputAllowed("section", o.in) || !outputAllowed("section", o.png, true, {{o.in, "the input file"}})) return 1;
+  stopOnSignals(false);
   section::Data d;
   if (std::string why = section::readSectionFile(o.in, d); !why.empty()) return fail("section", why);
   if (std::string why = section::checkTimeWindow(d, opt); !why.empty()) return fail("section", why);
   const section::Layout l = section::layoutSection(d, opt);
+  if (l.capped)
+    fail("section", "the picture is limited to " + std::to_string(section::MaxSectionSide) + " pixels each way and " +
+                        std::to_string(section::MaxSectionPixels) + " in all; drawn smaller to fit");
 
   ensureGuiApplication();
   const QImage img = paintSection(d, l, o.fill);
-  if (!writePngFile(img, o.png).empty()) return fail("section", o.png + ": the picture can not be written");
+  if (img.isNull()) return fail("section", "no memory for a picture of " + std::to_string(l.width) + " x " +
+                                              std::to_string(l.height) + " pixels");
+  if (const std::string error = writePngFile(img, o.png); !error.empty()) return fail("section", error);
   std::cout << "Wrote " << o.png << ": " << d.traces.size() << " traces, " << l.width << " x " << l.height
             << " pixels\n";
   return 0;
@@ -128,7 +137,10 @@ void addSectionCommand(CLI::App& app, int& exitCode) {
       "velocity. The picture is about 800 pixels high for the time window, taller where that would put more "
       "than one sample on a pixel.");
   cmd->add_option("FILE", opts->in, "trace file to draw")->required();
-  cmd->add_option("--png", opts->png, "PNG file to write (replaced if it exists)")->required();
+  cmd->add_option("--png", opts->png,
+                  "PNG file to write (replaced if it exists; at most 16384 pixels each way, a larger section is "
+                  "drawn smaller)")
+      ->required();
   cmd->add_option("--gain", opts->gain,
                   "gain in dB (default 0: the largest amplitude of the file swings one trace spacing)");
   cmd->add_flag("--fill", opts->fill, "variable area: fill the positive lobes black");

@@ -26,12 +26,16 @@ struct SegyOptions {
   bool force = false;
 };
 
-// One direction of the exchange: an existing output refused unless --force,
-// the run with a progress bar of traces on a terminal, then its notes and its
-// refusal on stderr. False when refused or failed.
+// One direction of the exchange: the input a regular file, the output passing
+// the output check (never the input; an existing one only with --force), the
+// run with a progress bar of traces on a terminal (a signal removes the
+// temporary output), then its notes and its refusal on stderr. False when
+// refused or failed.
 template <class Options, class Run>
 bool exchange(const char* command, const SegyOptions& o, const Options& options, Run run, segy::ExchangeResult& r) {
-  if (!outputAllowed(command, o.out, o.force)) return false;
+  if (!inputAllowed(command, o.in) || !outputAllowed(command, o.out, o.force, {{o.in, "the input file"}}))
+    return false;
+  stopOnSignals(false);
   {
     TerminalProgress bar("traces");
     r = run(o.in, o.out, options, [&bar](std::int64_t d, std::int64_t t) { bar.update(d, t); });

@@ -48,7 +48,8 @@ void startSession(AppState& st, Ui& ui, JobLink& link, const std::function<void(
   }
 }
 
-std::optional<std::string> endSession(AppState& st, Ui& ui, JobLink& link, const FormPlacement& form) {
+std::optional<std::string> endSession(AppState& st, Ui& ui, JobLink& link, const FormPlacement& form,
+                                      const std::vector<NamedFile>& dataFiles) {
   link.linkcommand("getpathtoorog", "", "", "");
   // The editor answers three items; only the first (the path) is used.
   static const std::string NoReply("\x01");
@@ -65,7 +66,8 @@ std::optional<std::string> endSession(AppState& st, Ui& ui, JobLink& link, const
   if (st.SettingsFileName.empty()) st.SettingsFileName = SettingsFileDefaultName;
   std::string file = st.SettingsFileName;
   if (!st.StartDirectory.empty() && !file.starts_with('/')) file = joinPath(st.StartDirectory, file);
-  const int error = writeSettingsFile(file, settingsText(st, form));
+  const int error = checkOutputFile(file, dataFiles, true).ok() ? writeSettingsFile(file, settingsText(st, form))
+                                                                : fileerr::AccessError;
   if (error) ReportFileError(ui, st, static_cast<std::int16_t>(error));
   return reply;
 }

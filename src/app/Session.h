@@ -23,6 +23,7 @@
 
 #include "jobs/core/JobLink.h"
 #include "platform/Ui.h"
+#include "shared/OutputCheck.h"
 #include "shared/Settings.h"
 #include "shared/State.h"
 
@@ -32,7 +33,11 @@ namespace tsly {
 // one was read).
 void startSession(AppState& st, Ui& ui, JobLink& link, const std::function<void(const SettingsLoad&)>& place);
 
-// The job editor's processing-system path when it replied.
-std::optional<std::string> endSession(AppState& st, Ui& ui, JobLink& link, const FormPlacement& form);
+// The job editor's processing-system path when it replied. The settings file
+// passes the output check first (shared/OutputCheck.h): one that leads to a
+// folder, FIFO or device, or to one of `dataFiles`, is not written, and the
+// file-error box of an access error (75) says so.
+std::optional<std::string> endSession(AppState& st, Ui& ui, JobLink& link, const FormPlacement& form,
+                                      const std::vector<NamedFile>& dataFiles = {});
 
 }  // namespace tsly

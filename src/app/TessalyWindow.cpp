@@ -276,7 +276,7 @@ void TessalyWindow::shutdown() {
   form.Left = static_cast<float>(leftTwips());
   form.Width = static_cast<float>(widthTwips());
   form.Height = static_cast<float>(heightTwips());
-  if (auto reply = endSession(state_, ui_, *link_, form)) EditorReply1 = *reply;
+  if (auto reply = endSession(state_, ui_, *link_, form, dataFilesInUse())) EditorReply1 = *reply;
   if (quitHelp) quitHelp();
   if (endProcess) endProcess();
 }
@@ -366,6 +366,7 @@ output::PictureOutput& TessalyWindow::pictureOutput() {
     output::PictureOutputOptions o;
     o.state = &state_;
     o.status = [this](const QString& text) { showStatus(text); };
+    o.dataFiles = [this] { return dataFilesInUse(); };
     output_ = std::make_unique<output::PictureOutput>(
         ui_, this,
         [this](const std::string& name, std::int16_t& mode) {
@@ -507,6 +508,17 @@ bool TessalyWindow::shuttingDown() const { return shutDown_; }
 
 std::string& TessalyWindow::dialogFileName() { return fileDialog_.fileName; }
 
+std::vector<NamedFile> TessalyWindow::dataFilesInUse() {
+  std::vector<NamedFile> files{{state_.DataFileName, "the data file open in Tessaly"}};
+  if (picks_) files.push_back({picks_->dataFile(), "the panel file the picks belong to"});
+  if (spectrum_) {
+    files.push_back({spectrum_->gathers().remembered(state_.DataFileName), "the gather of the velocity spectrum"});
+    if (picks_ && picks_->dataFile() != state_.DataFileName)
+      files.push_back({spectrum_->gathers().remembered(picks_->dataFile()), "the gather of the velocity spectrum"});
+  }
+  return files;
+}
+
 bool TessalyWindow::runAfterRedraw(std::function<void()> action) {
   return display_->display().runAfterRedraw(std::move(action));
 }
@@ -518,12 +530,6 @@ void TessalyWindow::addPicksListener(std::function<void()> listener) {
 }
 
 void TessalyWindow::picksStored() { action("editvelf")->setEnabled(true); }
-
-std::vector<std::string> TessalyWindow::dataFilesOf(const std::string& panelFile) {
-  std::string gather = spectrum_->gathers().remembered(panelFile);
-  if (gather.empty()) return {};
-  return {std::move(gather)};
-}
 
 // ---- where the velocity spectrum and the velocity function first open -----
 //

@@ -132,6 +132,11 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   // "Velocity Spectrum" and its window.
   SpectrumCommand& spectrum() { return *spectrum_; }
 
+  // The data files the program has open: the file open in the main window,
+  // the panel file the picks belong to and the gather of the velocity
+  // spectrum. No writer of the program writes over them.
+  std::vector<NamedFile> dataFilesInUse() override;
+
  public slots:
   // "&Files..."
   void fileopen();
@@ -193,7 +198,6 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   void redrawPicks() override;
   void addPicksListener(std::function<void()> listener) override;
   void picksStored() override;
-  std::vector<std::string> dataFilesOf(const std::string& panelFile) override;
   void placeBeside(QWidget* window) override;
   void placeSpectrum(QWidget* window);
   int controlsBottom() const;

@@ -10,8 +10,10 @@
 #include "picks/VelocityFunctionWindow.h"
 #include "platform/Paths.h"
 #include "shared/ExchangeOutput.h"
+#include "shared/FileTexts.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
+#include "shared/OutputCheck.h"
 #include "shared/Texts.h"
 
 namespace tsly {
@@ -134,17 +136,16 @@ bool PicksCommands::takeChosen(const FileDialogResult& chosen) {
   return true;
 }
 
-bool PicksCommands::notTheDataFile(const std::string& path, const char* title) {
-  std::vector<std::string> data = {dataFile_, st_.DataFileName};
-  for (const std::string& panelFile : {dataFile_, st_.DataFileName})
-    for (std::string& f : host_.dataFilesOf(panelFile)) data.push_back(std::move(f));
-  for (const std::string& file : data) {
-    if (file.empty() || !sameFileName(path, file)) continue;
-    st_.MessageText = overDataFileText(file);
-    ui_.message(st_.MessageText, title, Buttons::Ok, Icon::Exclamation);
-    return false;
-  }
-  return true;
+bool PicksCommands::outputAllowed(const std::string& path, const char* title) {
+  std::vector<NamedFile> inUse = host_.dataFilesInUse();
+  inUse.push_back({dataFile_, "the panel file of the picks"});
+  inUse.push_back({st_.DataFileName, "the data file open"});
+  const OutputCheck c = checkOutputFile(path, inUse, true);
+  if (c.ok()) return true;
+  st_.MessageText =
+      c.verdict == OutputCheck::Verdict::IsInput ? overDataFileText(inUse[c.input].path) : notWrittenText(c.message);
+  ui_.message(st_.MessageText, title, Buttons::Ok, Icon::Exclamation);
+  return false;
 }
 
 // ---- Save -------------------------------------------------------------------
@@ -168,7 +169,7 @@ bool PicksCommands::save() {
   request.fileName = proposedName(PicksExt);
   const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Save, request);
   if (!takeChosen(chosen)) return false;
-  if (!notTheDataFile(chosen.path, SaveTitle)) return false;
+  if (!outputAllowed(chosen.path, SaveTitle)) return false;
   std::int16_t mode = 1;
   if (ConfirmTargetFile(ui_, st_, chosen.path, mode) == 0) return false;
 
@@ -251,7 +252,7 @@ void PicksCommands::exportpicks() {
   request.fileName = proposedName(csvBefore ? CsvExt : ParExt);
   const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Save, request);
   if (!takeChosen(chosen)) return;
-  if (!notTheDataFile(chosen.path, ExportTitle)) return;
+  if (!outputAllowed(chosen.path, ExportTitle)) return;
 
   // The filter chosen says the format; a dialog that cannot tell goes by the
   // name's extension.

@@ -76,8 +76,9 @@ class PicksCommands : public QObject {
   std::string proposedName(const char* ext) const;
   // The chosen name, left in the shared dialog; false when there is none.
   bool takeChosen(const FileDialogResult& chosen);
-  // False (and the box shown) when `path` names the data file.
-  bool notTheDataFile(const std::string& path, const char* title);
+  // The output check (shared/OutputCheck.h): false, and the box shown, when
+  // `path` names a data file open or leads to a folder, FIFO or device.
+  bool outputAllowed(const std::string& path, const char* title);
   void updateVelocityFunction();
   void enableItems(bool on);
 

@@ -1,9 +1,9 @@
 // What the picks commands need of the main window, named by meaning: the status
 // line, the shared file dialog's remembered name, the display the picks are
 // drawn on (wait for its redraw, draw the picks again, hear of its changes),
-// "Make VELF commands", the data files the picks are made from, and where a
-// window of its own first opens. The main window implements it; the picks
-// commands never see one of its widgets.
+// "Make VELF commands", the data files open, and where a window of its own
+// first opens. The main window implements it; the picks commands never see one
+// of its widgets.
 #pragma once
 
 #include <functional>
@@ -11,6 +11,7 @@
 #include <vector>
 
 class QWidget;
+#include "shared/OutputCheck.h"
 
 namespace tsly {
 
@@ -33,9 +34,9 @@ class PicksHost {
   // Picks were stored otherwise than by a click (a picks file was loaded):
   // "Make VELF commands" is enabled, as a click enables it.
   virtual void picksStored() = 0;
-  // Data files besides the panel file that picks must never be written over:
-  // the gather the velocity spectrum reads for `panelFile`.
-  virtual std::vector<std::string> dataFilesOf(const std::string& panelFile) = 0;
+  // The data files the program has open (the panel file, the spectrum's
+  // gather): no picks file is written over them.
+  virtual std::vector<NamedFile> dataFilesInUse() = 0;
   // Places `window` (a top-level window of the picks commands, not yet shown)
   // where it first opens: beside the main window.
   virtual void placeBeside(QWidget* window) = 0;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileChecks.h"
 #include "platform/Paths.h"
 
 namespace tsly {
@@ -74,13 +75,9 @@ int TextFiles::open(const std::string& path, int mode, int number) {
   if (number < 1 || number > MaxFiles) return number == 0 ? fileerr::TooManyFiles : fileerr::BadNameOrNumber;
   if (files_.count(number)) return fileerr::AlreadyOpen;
   if (mode < 1 || mode > 4) return fileerr::BadMode;
-  if (isDirectory(path)) return fileerr::AccessError;
-  {
-    // A FIFO or socket would block the open or every read: not a text file here.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)))
-      return fileerr::AccessError;
-  }
+  // Only regular files (platform/FileChecks.h): a folder, FIFO, socket or
+  // device would block the open, read for ever or be written through.
+  if (!notAFileReason(path).empty()) return fileerr::AccessError;
   // The same file may be read twice, but not written while it is open elsewhere.
   struct stat want {};
   if (::stat(path.c_str(), &want) == 0) {

@@ -9,6 +9,7 @@ std::string exchangeOutputError(const AtomicFile& file) {
     case AtomicFile::Step::None: return {};
     case AtomicFile::Step::Name: return "'" + file.target() + "' is not a file name";
     case AtomicFile::Step::Create: return "cannot write in " + folderOf(file.destination()) + ": " + file.reason();
+    case AtomicFile::Step::NotAFile:
     case AtomicFile::Step::Write:
     case AtomicFile::Step::Replace: break;
   }

@@ -6,7 +6,9 @@
 
 #include "spectrum/core/SpectrumWindowTexts.h"
 #include "qt/PngFile.h"
+#include "shared/FileTexts.h"
 #include "shared/FileUtil.h"
+#include "shared/OutputCheck.h"
 #include "shared/Numbers.h"
 #include "shared/State.h"
 #include "shared/Texts.h"
@@ -26,9 +28,12 @@ void saveSpectrumPng(Ui& ui, AppState& state, const QImage& picture, const Spect
   req.mustExist = false;
   const FileDialogResult chosen = askFileName(ui, FileDialogKind::Save, req);
   if (chosen.status != FileDialogResult::Status::Chosen || chosen.path.empty()) return;
-  if (sameFileName(chosen.path, source.panelFile) || sameFileName(chosen.path, source.gatherFile)) {
-    ui.message(spectrumtext::pngWouldReplaceDataText(chosen.path), spectrumtext::BoxTitle, Buttons::Ok,
-               Icon::Exclamation);
+  const OutputCheck c = checkOutputFile(
+      chosen.path, {{source.panelFile, "the panel file"}, {source.gatherFile, "the gather file"}}, true);
+  if (!c.ok()) {
+    ui.message(c.verdict == OutputCheck::Verdict::IsInput ? spectrumtext::pngWouldReplaceDataText(chosen.path)
+                                                          : notWrittenText(c.message),
+               spectrumtext::BoxTitle, Buttons::Ok, Icon::Exclamation);
     return;
   }
   std::int16_t mode = 1;

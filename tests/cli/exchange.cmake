@@ -49,7 +49,7 @@ exchange_cli_test(segy_info_field
 exchange_cli_test(segy_info_not_segy
   "^tsly segy-info: short.dat is not a SEG-Y file \\(shorter than its 3600-byte file header\\)\nexit=1\n$"
   segy-info short.dat)
-exchange_cli_test(segy_import_exists "tsly import-segy: panels20.nmo exists \\(use --force to overwrite it\\)\nexit=1"
+exchange_cli_test(segy_import_exists "tsly import-segy: \"panels20.nmo\" exists \\(use --force to overwrite it\\)\nexit=1"
   import-segy foreign.sgy panels20.nmo)
 exchange_cli_test(segy_import_bad_type "--data-type.*exit=[1-9]" import-segy foreign.sgy x_t3.dat --data-type 3)
 exchange_cli_test(segy_import_not_segy
@@ -76,7 +76,7 @@ exchange_cli_test(segy_export_mixed_lengths
 exchange_cli_test(segy_export_velocity_field_taken
   "^tsly export-segy: velocity field 37 is a field export writes itself. name another\nexit=1\n$"
   export-segy panels20.nmo x_v37.sgy --velocity-field 37)
-exchange_cli_test(segy_export_missing "^tsly export-segy: cannot open missing.dat: No such file or directory\nexit=1\n$"
+exchange_cli_test(segy_export_missing "^tsly export-segy: \"missing.dat\": No such file or directory\nexit=1\n$"
   export-segy missing.dat x_missing.sgy)
 
 # --- Picks -------------------------------------------------------------------
@@ -95,7 +95,7 @@ exchange_cli_test(picks_export_equal_times
   picks-export equal.picks --par)
 exchange_cli_test(picks_export_one_kind "^tsly picks-export: give one of --par and --csv\nexit=1\n$"
   picks-export panels.picks --par --csv)
-exchange_cli_test(picks_export_exists "^tsly picks-export: panels20.nmo exists \\(use --force to overwrite it\\)\nexit=1\n$"
+exchange_cli_test(picks_export_exists "^tsly picks-export: \"panels20.nmo\" exists \\(use --force to overwrite it\\)\nexit=1\n$"
   picks-export panels.picks --csv -o panels20.nmo)
 exchange_cli_test(picks_check_good "^3 picks loaded.\nexit=0\n$" picks-check panels.picks panels20.nmo)
 exchange_cli_test(picks_check_refusals

@@ -401,7 +401,7 @@ TEST(ApplyVelocities, RefusalsWriteNothing) {
   r = applyVelocities(jobFor(in, out, {constant(1001, 2000.0f)}));
   EXPECT_EQ(r.message, "trace 3 is cut short (the file ends inside it)");
   r = applyVelocities(jobFor(dir.file("none.dat"), out, {constant(1001, 2000.0f)}));
-  EXPECT_EQ(r.message, "\"" + dir.file("none.dat") + "\": no such file");
+  EXPECT_EQ(r.message, "\"" + dir.file("none.dat") + "\": No such file or directory");
   EXPECT_EQ(otherFiles(dir.path(), known), std::vector<std::string>{});
 }
 

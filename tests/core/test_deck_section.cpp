@@ -48,7 +48,7 @@ TEST(OutputSection, ReadsTracesLeavingOutSeparators) {
   EXPECT_EQ(d.samples, 60);
   EXPECT_FLOAT_EQ(d.maxAbs, 50.0f);  // the dead trace's 900 does not count
 
-  EXPECT_EQ(readSectionFile(dir.file("none.dat"), d), "\"" + dir.file("none.dat") + "\" can not be opened for reading");
+  EXPECT_EQ(readSectionFile(dir.file("none.dat"), d), "\"" + dir.file("none.dat") + "\": No such file or directory");
   TraceFileBuilder().writeTo(dir.file("empty.dat"));
   EXPECT_EQ(readSectionFile(dir.file("empty.dat"), d), "\"" + dir.file("empty.dat") + "\" holds no traces to draw");
   TraceFileBuilder cut(2);
@@ -89,6 +89,34 @@ TEST(OutputSection, SizesPositionsAndLabels) {
   ASSERT_EQ(gl.cdpLabels.size(), 10u);
   EXPECT_DOUBLE_EQ(gl.cdpLabels[3].at, gl.traceX[3 * 48]);
   EXPECT_EQ(gl.cdpLabels[3].text, "2004");
+}
+
+// Hostile sizes: the picture stays within its limits and every label on it.
+// Rows: traces, samples, sample interval (us), capped. (8 samples at 23,456 us
+// put the 170 ms label below the picture, found by fuzz_section; 100,000 traces
+// and a trace of 32,767 samples at 32,767 us asked for 1,368 x 107,438 pixels.)
+TEST(OutputSection, HostileSizesStayWithinThePicture) {
+  struct Row {
+    int traces, samples, intervalUs;
+    bool capped;
+  };
+  for (const Row& r : {Row{8, 8, 23456, false}, Row{2, 32767, 32767, true}, Row{100000, 1, 4000, true},
+                       Row{20000, 2000, 4000, true}}) {
+    Data d = makeData(std::min(r.traces, 20000), 1, 1, [](int, int) { return 1.0f; });
+    d.traces.resize(static_cast<std::size_t>(r.traces), d.traces.front());
+    d.traces.front().samples.assign(static_cast<std::size_t>(r.samples), 1.0f);
+    d.samples = r.samples;
+    d.intervalUs = r.intervalUs;
+    d.endMs = d.startMs + (r.samples - 1) * (r.intervalUs / 1000.0);
+    const Layout l = layoutSection(d, {});
+    EXPECT_EQ(l.capped, r.capped) << r.traces << " x " << r.samples;
+    EXPECT_LE(l.width, MaxSectionSide);
+    EXPECT_LE(l.height, MaxSectionSide);
+    EXPECT_LE(static_cast<long long>(l.width) * l.height, MaxSectionPixels);
+    for (const Label& t : l.timeLabels) EXPECT_LE(t.at, l.plotBottom()) << t.text;
+    EXPECT_LE(sampleY(l, d, 0, r.samples - 1), l.plotBottom());
+    EXPECT_LE(l.traceX.back() + l.spacing, l.width - l.right);
+  }
 }
 
 TEST(OutputSection, GainSwingAndClip) {

@@ -280,7 +280,8 @@ TEST(ExchangeSegyImport, BadOptionsAndFilesAreRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(refused(d.file("in.sgy"), {.dataType = 3}), "data type 3 cannot be imported (give 1, 2 or 4)");
   EXPECT_EQ(refused(d.file("in.sgy"), {.dataType = 4, .velocityByte = 50}),
             "velocity field 50 is not the first byte of a SEG-Y trace-header field");
-  EXPECT_EQ(refused(d.file("missing.sgy"), {}), "cannot open " + d.file("missing.sgy") + ": No such file or directory");
+  EXPECT_EQ(refused(d.file("missing.sgy"), {}), "\"" + d.file("missing.sgy") + "\": No such file or directory");
+  EXPECT_EQ(refused(d.path(), {}), "\"" + d.path() + "\" is a folder, not a file");
   {
     std::ofstream f(d.file("short.sgy"));
     f << "not a SEG-Y file";

@@ -212,13 +212,13 @@ TEST(ExchangePicksFile, UnreadableFilesSayWhy) {
   TempDir d;
   picks::ParsedPicks p;
   EXPECT_EQ(picks::readPicksFile(d.file("none.picks"), p),
-            "cannot open " + d.file("none.picks") + ": No such file or directory");
+            "\"" + d.file("none.picks") + "\": No such file or directory");
   {
     std::ofstream big(d.file("big.dat"), std::ios::binary);
     big.seekp(static_cast<std::streamoff>(picks::MaxPicksFileBytes));
     big.put('\0');
   }
-  EXPECT_EQ(picks::readPicksFile(d.file("big.dat"), p), d.file("big.dat") + " is not a picks file (larger than 16 MiB)");
+  EXPECT_EQ(picks::readPicksFile(d.file("big.dat"), p), "\"" + d.file("big.dat") + "\" is larger than 16 MiB");
   // Binary junk gives refused rows, never a crash; control characters are not shown raw.
   const std::string junk("\x01\x02,\xff\n\0\0\0,1,2\n", 13);
   const auto parsed = picks::parsePicksText(junk);

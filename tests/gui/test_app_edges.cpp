@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -20,6 +21,8 @@
 #include "jobs/core/EditVelf.h"
 #include "jobs/core/JobLink.h"
 #include "open/core/OpenScan.h"
+#include "platform/FileChecks.h"
+#include "shared/FileTexts.h"
 #include "qt/LocalDdeClient.h"
 #include "support/JobPadLauncher.h"
 #include "shared/Settings.h"
@@ -176,6 +179,43 @@ class AppEdgesTest : public QObject {
     QCOMPARE(f.ui.boxes.back().text, std::string("That path does not exist"));
     QCOMPARE(f.ui.boxes.back().title, std::string("File Error"));
     QCOMPARE(readFile(dir.file("plain")), std::string("keep"));
+  }
+
+  // tessaly.ini a symbolic link to a FIFO, to a device or to the data file
+  // open: the settings written at exit never replace what it leads to; the
+  // access-error box says so, and the process still ends.
+  void exitWithASettingsLinkToNoSettingsFile_data() {
+    QTest::addColumn<QString>("target");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("data file open") << "data";
+    QTest::newRow("device") << "/dev/null";
+  }
+  void exitWithASettingsLinkToNoSettingsFile() {
+    QFETCH(QString, target);
+    if (target == "/dev/null" && ::geteuid() != 0) QSKIP("/dev/null is tried only as root");
+    CurrentTempDir dir;
+    Window f;
+    std::string to = target.toStdString();
+    if (target == "fifo") QCOMPARE(::mkfifo(dir.file("fifo").c_str(), 0644), 0);
+    if (target == "data") {
+      writeFile(dir.file("SCAN.NMO"), "traces");
+      f.st.DataFileName = dir.file("SCAN.NMO");
+      to = "scan.nmo";  // the name in another case, as generation's names differ
+    }
+    QCOMPARE(::symlink(to.c_str(), dir.file("tessaly.ini").c_str()), 0);
+    const FileKind before = fileStatus(dir.file("tessaly.ini")).kind;
+    f.st.StartDirectory = dir.path();
+    f.st.SettingsFileName = "tessaly.ini";
+    f.ui.answers = {Answer::Ok};
+    f.w.shutdown();
+    QCOMPARE(f.ended, 1);
+    QVERIFY(!f.ui.boxes.empty());
+    QCOMPARE(f.ui.boxes.back().text, std::string(fileErrorText(75)));
+    QCOMPARE(f.ui.boxes.back().title, std::string("File Error"));
+    QVERIFY(std::filesystem::is_symlink(dir.file("tessaly.ini")));
+    if (target == "data") QCOMPARE(readFile(dir.file("SCAN.NMO")), std::string("traces"));
+    QCOMPARE(fileStatus(dir.file("tessaly.ini")).kind, before);
+    if (target == "/dev/null") QCOMPARE(fileStatus("/dev/null").kind, FileKind::Device);
   }
 
   // The disk fills while the settings are written at exit: "Disk is full.

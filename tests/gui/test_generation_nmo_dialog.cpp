@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QDeadlineTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -340,31 +342,37 @@ void GenerationNmoDialogTest::outputFileDialogTakesANewName() {
   QtUi ui;
   NmoDialog d(s, ui);
   bool shown = false;
-  QTimer::singleShot(0, [&] {
-    std::function<void()> poll = [&] {
-      auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (!dlg) {
-        QTimer::singleShot(10, poll);
-        return;
-      }
-      shown = true;
-      dlg->findChild<QLineEdit*>("fileNameEdit")->setText("line9.nmo");
-      QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
-      // A dialog that refused the name ("File not found") would still be up:
-      // close whatever is left so that the test ends.
-      QTimer::singleShot(500, [dlg] {
-        while (QWidget* m = QApplication::activeModalWidget()) {
-          if (auto* box = qobject_cast<QDialog*>(m); box && box != dlg) {
-            box->reject();
-            continue;
-          }
-          dlg->reject();
-          break;
-        }
-      });
-    };
-    poll();
-  });
+  // Both polls live as long as the test (their timers die with the dialog `d`):
+  // the file dialog runs inside trigger().
+  // The first waits for the file dialog and types the name; the second watches
+  // the dialog until it is gone. A dialog that refused the name puts up a box of
+  // its own ("File not found") or stays: the box and the dialog are then closed
+  // so that the test ends (and fails on the name).
+  QPointer<QFileDialog> dlg;
+  const QDeadlineTimer deadline(60000);
+  std::function<void()> settle = [&] {
+    if (!dlg || !dlg->isVisible()) return;
+    if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()); box && box != dlg) {
+      box->reject();
+      dlg->reject();
+    } else if (deadline.hasExpired()) {
+      dlg->reject();
+    } else {
+      QTimer::singleShot(10, &d, settle);
+    }
+  };
+  std::function<void()> poll = [&] {
+    dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dlg) {
+      if (!deadline.hasExpired()) QTimer::singleShot(10, &d, poll);
+      return;
+    }
+    shown = true;
+    dlg->findChild<QLineEdit*>("fileNameEdit")->setText("line9.nmo");
+    QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
+    QTimer::singleShot(0, &d, settle);
+  };
+  QTimer::singleShot(0, &d, poll);
   d.fileoutAction()->trigger();
   QVERIFY(shown);
   QCOMPARE(d.label7()->text(), QDir(dir.path()).absoluteFilePath("LINE9.NMO"));

@@ -341,11 +341,12 @@ void OpenCommandTest::openVelfBrowseAndSaveBmpShareOneName() {
   f.st.PickTable.at(1).PickVelocity[1] = 2000;
   f.st.PickTable.at(1).PickTime[1] = 40.0f;
 
-  // Save BMP proposes the file just opened and keeps what is chosen.
+  // Save BMP proposes a bitmap beside the file just opened (never the data
+  // file itself) and keeps what is chosen.
   f.choose(dir.file("first.bmp"));
   f.w.filebmp();
   QCOMPARE(f.ui.saveDialogs.size(), size_t(1));
-  QCOMPARE(f.ui.saveDialogs[0].fileName, dir.file("scan.nmo"));
+  QCOMPARE(f.ui.saveDialogs[0].fileName, dir.file("scan.BMP"));
 
   // The VELF browse ("?" for the data file) proposes Save BMP's choice.
   f.ui.inputAnswers.push_back(std::string("?"));

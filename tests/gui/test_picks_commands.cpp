@@ -4,6 +4,8 @@
 // also when Open or Exit is chosen during a redraw or a scan.
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +18,7 @@
 #include "app/TessalyWindow.h"
 #include "display/DisplaySurface.h"
 #include "picks/VelocityFunctionWindow.h"
+#include "platform/FileChecks.h"
 #include "shared/ExchangeOutput.h"
 #include "jobs/core/JobLink.h"
 #include "qt/ImageCanvas.h"
@@ -244,14 +247,27 @@ void AppPicksTest::saveWithoutPicksOrWhenTheWriteFails() {
             Buttons::Ok, Icon::Exclamation);
   QVERIFY(f.w.picks().unsaved());
 
+  // A FIFO by the name chosen: Save and Export refuse it before any question
+  // (writing would replace it, or wait for a reader), and it stays a FIFO.
+  const std::string fifo = f.dir.file("line.fifo");
+  QCOMPARE(::mkfifo(fifo.c_str(), 0644), 0);
+  for (const char* title : {"TSLY-Save Picks", "TSLY-Export Picks"}) {
+    f.choose(fifo, 2);
+    f.w.action(title == std::string("TSLY-Save Picks") ? "savepicks" : "exportpicks")->trigger();
+    expectBox(f.ui.boxes.back(), "\"" + fifo + "\" is a FIFO, not a file.\r\nNothing was written.", title,
+              Buttons::Ok, Icon::Exclamation);
+  }
+  QCOMPARE(f.ui.boxes.size(), size_t(4));
+  QCOMPARE(tsly::fileStatus(fifo).kind, tsly::FileKind::Fifo);
+
   // The dialog itself failing.
   FileDialogResult failed;
   failed.status = FileDialogResult::Status::Failed;
   failed.error = "Invalid file name";
   f.ui.fileAnswers.push_back(failed);
   f.w.action("savepicks")->trigger();
-  QCOMPARE(f.ui.boxes.size(), size_t(3));
-  expectBox(f.ui.boxes[2], "Unexpected error\r\nInvalid file name", "Tessaly ERROR", Buttons::Ok, Icon::None);
+  QCOMPARE(f.ui.boxes.size(), size_t(5));
+  expectBox(f.ui.boxes[4], "Unexpected error\r\nInvalid file name", "Tessaly ERROR", Buttons::Ok, Icon::None);
 }
 
 void AppPicksTest::loadReportsEveryRefusedRowAndLoadsTheRest() {
@@ -333,8 +349,8 @@ void AppPicksTest::loadAsksFirstAndKeepsThePicksWhenNothingLoads() {
   f.w.action("loadpicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(5));
   expectBox(f.ui.boxes[4],
-            "The picks file could not be read:\r\ncannot open " + f.dir.file("none.picks") +
-                ": No such file or directory",
+            "The picks file could not be read:\r\n\"" + f.dir.file("none.picks") +
+                "\": No such file or directory",
             "TSLY-Load Picks", Buttons::Ok, Icon::Exclamation);
   QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(1800));
 }

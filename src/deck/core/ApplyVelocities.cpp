@@ -4,13 +4,13 @@
 #include "deck/core/ApplyVelocities.h"
 
 #include <chrono>
-#include <filesystem>
 
 #include "deck/core/MoveoutEngine.h"
 #include "deck/core/MoveoutInput.h"
 #include "platform/AtomicFile.h"
 #include "platform/RawFile.h"
 #include "shared/Numbers.h"
+#include "shared/OutputCheck.h"
 
 namespace tsly {
 
@@ -34,20 +34,13 @@ bool checkJob(const MoveoutJob& job, MoveoutResult& r) {
   return true;
 }
 
-// The output may be written: named, not the input, not a folder, and replaced
-// only when asked.
+// The output may be written: the program's one output check.
 bool checkOutput(const MoveoutJob& job, MoveoutResult& r) {
-  const std::string& out = job.outputPath;
-  const auto refuse = [&r](std::string message, MoveoutStatus status = MoveoutStatus::Refused) {
-    return refuseMoveout(r, MoveoutSubject::Output, std::move(message), status);
-  };
-  std::error_code ec;
-  if (out.empty()) return refuse("no output file name");
-  if (!std::filesystem::exists(out, ec)) return true;
-  if (std::filesystem::equivalent(job.inputPath, out, ec) && !ec) return refuse("\"" + out + "\" is the input file");
-  if (!std::filesystem::is_regular_file(out, ec)) return refuse("\"" + out + "\" exists and is not a file");
-  if (!job.overwrite) return refuse("\"" + out + "\" exists (use --force to overwrite it)", MoveoutStatus::OutputExists);
-  return true;
+  const OutputCheck c =
+      checkOutputFile(job.outputPath, {{job.inputPath, "the input file"}, {job.deckPath, "the deck"}}, job.overwrite);
+  if (c.ok()) return true;
+  return refuseMoveout(r, MoveoutSubject::Output, c.message,
+                       c.verdict == OutputCheck::Verdict::Exists ? MoveoutStatus::OutputExists : MoveoutStatus::Refused);
 }
 
 }  // namespace

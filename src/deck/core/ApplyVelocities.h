@@ -30,7 +30,9 @@
 //  - Nothing half-written: the output is written to a temporary file in its own
 //    folder and renamed into place only when complete (platform/AtomicFile.h);
 //    any refusal, failure or cancellation leaves no output and no temporary.
-//    An existing output is refused unless `overwrite`; the input itself never.
+//    The output passes the program's one output check (shared/OutputCheck.h):
+//    never the input nor the deck, never a folder, FIFO or device, and an
+//    existing file only when `overwrite`.
 //  - Speed and memory: the input is indexed once, headers only (MoveoutInput.h);
 //    the blocks of whole CDPs are moved out by worker threads and written in
 //    order (MoveoutEngine.h), a few blocks in memory at a time.
@@ -48,6 +50,7 @@ namespace tsly {
 struct MoveoutJob {
   std::string inputPath;
   std::string outputPath;
+  std::string deckPath;  // the deck the job comes from ("" if none): never written over
   std::vector<CdpVelocityFunction> functions;  // ascending CDP, no CDP twice, at least one
   float stretch = 0.5f;
   bool useRecordingDelay = false;

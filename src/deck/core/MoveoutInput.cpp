@@ -4,7 +4,9 @@
 #include <filesystem>
 
 #include "moveout/core/CdpIndex.h"
+#include "platform/FileChecks.h"
 #include "platform/RawFile.h"
+#include "platform/ShownText.h"
 #include "shared/Numbers.h"
 #include "shared/TraceWalker.h"
 
@@ -35,21 +37,20 @@ template <class Each>
 bool walkInput(const MoveoutJob& job, int& handle, MoveoutResult& r, Each each) {
   const std::string& path = job.inputPath;
   const auto refuse = [&r](std::string message) { return refuseMoveout(r, MoveoutSubject::Input, std::move(message)); };
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return refuse("\"" + path + "\": no such file");
+  if (const std::string why = checkInputFile(path); !why.empty()) return refuse(why);
   handle = rawOpen(path, RawAccess::ReadOnly);
-  if (handle <= 0) return refuse("\"" + path + "\" can not be opened for reading");
+  if (handle <= 0) return refuse(quotedName(path) + " can not be opened for reading");
   TraceWalker walk(handle);
-  if (walk.fileBytes() < HeaderBytes) return refuse("\"" + path + "\" holds no complete trace");
+  if (walk.fileBytes() < HeaderBytes) return refuse(quotedName(path) + " holds no complete trace");
   while (walk.next()) {
     const HeaderArray& w = walk.header();
     if (walk.index() == 1 && w[WordDataType] != DataCdpGather && w[WordDataType] != DataSpecialOrder)
-      return refuse("\"" + path + "\" holds" + dataTypeText(w[WordDataType]) +
+      return refuse(quotedName(path) + " holds" + dataTypeText(w[WordDataType]) +
                     "; only CDP-gather data (type 1 or 3) is moved out");
     if (!each(walk)) return false;
   }
   if (walk.fault() == TraceWalker::Fault::ReadFailed)
-    return refuseMoveout(r, MoveoutSubject::Input, "reading \"" + path + "\" failed", MoveoutStatus::Failed);
+    return refuseMoveout(r, MoveoutSubject::Input, "reading " + quotedName(path) + " failed", MoveoutStatus::Failed);
   if (walk.failed()) return refuse(walk.faultText());
   return true;
 }
@@ -69,7 +70,7 @@ struct CdpSpan {
     const std::string range = job.firstCdp == job.lastCdp ? "CDP " + text(job.firstCdp)
                                                           : "CDPs " + text(job.firstCdp) + " to " + text(job.lastCdp);
     return refuseMoveout(r, MoveoutSubject::Range,
-                         "\"" + job.inputPath + "\" holds none of " + range + " (its CDPs run from " + text(lowest) +
+                         quotedName(job.inputPath) + " holds none of " + range + " (its CDPs run from " + text(lowest) +
                              " to " + text(highest) + ")");
   }
 };

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/FileChecks.h"
 #include "platform/RawFile.h"
+#include "platform/ShownText.h"
 #include "shared/Numbers.h"
 #include "shared/TraceWalker.h"
 
@@ -12,8 +14,9 @@ namespace tsly::section {
 
 std::string readSectionFile(const std::string& path, Data& out) {
   out = Data{};
+  if (const std::string why = checkInputFile(path); !why.empty()) return why;
   int h = rawOpen(path, RawAccess::ReadOnly);
-  if (h <= 0) return "\"" + path + "\" can not be opened for reading";
+  if (h <= 0) return quotedName(path) + " can not be opened for reading";
   TraceWalker walk(h);
   std::vector<float> s;
   size_t panelFirst = 0;  // the first trace of the panel being read
@@ -45,7 +48,7 @@ std::string readSectionFile(const std::string& path, Data& out) {
   const std::string error = walk.faultText();
   rawClose(h);
   if (!error.empty()) return error;
-  if (out.traces.empty()) return "\"" + path + "\" holds no traces to draw";
+  if (out.traces.empty()) return quotedName(path) + " holds no traces to draw";
   if (out.intervalUs <= 0)
     return "the first trace has a sample interval of " + plainNumberText(out.intervalUs) + " microseconds";
   if (out.panels) out.traces.front().panelStart = true;
@@ -90,6 +93,22 @@ Layout layoutSection(const Data& d, const Options& o) {
   const double spanMs = std::max(l.bottomMs - l.topMs, 0.0) + dtMs;
   const double perSample = dtMs > 0 ? 1.0 / dtMs : 0.0;
   l.pixelsPerMs = std::clamp(std::max(800.0 / std::max(spanMs, 1.0), perSample), 0.1, 4.0);
+  // Within the limits: the plot's width (traces and a spacing either side) and
+  // height (the time window) shrunk where they would pass them.
+  const double maxPlotWidth = MaxSectionSide - l.left - l.right - 1;
+  if ((static_cast<double>(n) + 2.0) * l.spacing > maxPlotWidth) {
+    l.spacing = maxPlotWidth / (static_cast<double>(n) + 2.0);
+    l.capped = true;
+  }
+  const double plotWidth0 = std::ceil((static_cast<double>(n) + 2.0) * l.spacing);
+  const double maxRows =
+      std::min<double>(MaxSectionSide, static_cast<double>(MaxSectionPixels) / (plotWidth0 + l.left + l.right)) -
+      l.top - l.bottom - 2;
+  const double windowMs = std::max(l.bottomMs - l.topMs, 0.0);
+  if (windowMs * l.pixelsPerMs > maxRows) {
+    l.pixelsPerMs = maxRows / windowMs;
+    l.capped = true;
+  }
   l.pixelsPerSample = l.pixelsPerMs * dtMs;
   l.clip = 2.0 * l.spacing;
   // One trace spacing of room on either side: the largest swing at 0 dB.
@@ -103,8 +122,10 @@ Layout layoutSection(const Data& d, const Options& o) {
   l.pixelsPerUnit = d.maxAbs > 0.0f ? l.spacing * gain / d.maxAbs : 0.0;
 
   l.timeStepMs = pickStep({10, 20, 50, 100, 200, 250, 500, 1000, 2000, 5000}, l.pixelsPerMs, 40.0);
-  for (double t = std::ceil(l.topMs / l.timeStepMs - 1e-9) * l.timeStepMs; t <= l.topMs + spanMs + 1e-9;
-       t += l.timeStepMs)
+  // Labels within the window, as far as the plot reaches (a label past it would
+  // fall below the picture).
+  for (double t = std::ceil(l.topMs / l.timeStepMs - 1e-9) * l.timeStepMs;
+       t <= l.topMs + spanMs + 1e-9 && timeY(l, t) <= l.plotBottom() + 1e-9; t += l.timeStepMs)
     l.timeLabels.push_back({timeY(l, t), plainNumberText(t)});
 
   // CDP labels: the step follows the pixels one CDP takes on average. A run of

@@ -18,12 +18,16 @@
 //    within 0.1 to 4. Margins: 72 left (time labels), 56 top (CDP labels,
 //    panel velocities and captions), 16 right and bottom; inside the plot
 //    frame one trace spacing is kept free at either side.
+//  - Limits: a picture is at most MaxSectionSide pixels each way and
+//    MaxSectionPixels in all (a 256 MB image). A file that would need more (many
+//    traces, or a long time window) is drawn smaller to fit: traces closer than
+//    a pixel, fewer pixels per millisecond; `capped` says so.
 //  - Amplitude: at 0 dB the largest absolute sample of the file swings one trace
 //    spacing; each 20 dB of gain multiplies the swing by ten. Swings are clipped
 //    at two trace spacings, so neighbours overlap at most by one.
 //  - Time labels: at the multiples of a step of 10, 20, 50, 100, 200, 250, 500,
 //    1000, 2000 or 5000 ms within the window, the smallest step giving at least
-//    40 pixels between labels.
+//    40 pixels between labels, never below the plot.
 //  - CDP labels: at the first trace of a CDP whose number is a multiple of the
 //    step (1, 2, 5, 10, 20, 50, ...: the smallest giving 48 pixels per step at
 //    the file's traces per CDP), and never closer than 48 pixels to the last one.
@@ -83,8 +87,12 @@ struct Label {
   std::string text;
 };
 
+inline constexpr int MaxSectionSide = 16384;
+inline constexpr long long MaxSectionPixels = 1LL << 26;
+
 struct Layout {
   int width = 0, height = 0;                         // the picture
+  bool capped = false;                               // drawn smaller to keep within the limits
   int left = 72, top = 56, right = 16, bottom = 16;  // margins
   double spacing = 0.0;                              // pixels between traces
   double topMs = 0.0, bottomMs = 0.0;                // the time window

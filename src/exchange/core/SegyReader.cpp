@@ -6,6 +6,7 @@
 #include <limits>
 #include <string_view>
 
+#include "platform/FileChecks.h"
 #include "platform/RawFile.h"
 #include "platform/ReadAt.h"
 
@@ -249,8 +250,10 @@ std::string SegyReader::open(const std::string& path) {
   l_ = SegyLayout{};
   fp_.reset();
   rawClose(handle_);
-  handle_ = rawOpen(path, RawAccess::ReadOnly);
-  if (handle_ < 0) return "cannot open " + path + ": " + std::strerror(errno);
+  // A folder, FIFO or device is refused by name before anything is read.
+  std::string why;
+  handle_ = openInputFile(path, why);
+  if (handle_ < 0) return why;
   l_.fileSize = fileSize(handle_);
   unsigned char raw[SEGY_BINARY_HEADER_SIZE] = {};
   if (l_.fileSize < FileHeaderBytes ||

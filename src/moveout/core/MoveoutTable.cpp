@@ -221,7 +221,17 @@ namespace {
 // program starts; the arithmetic is the same IEEE operations in both.
 typedef float Lane8 __attribute__((vector_size(32)));
 typedef float Lane8u __attribute__((vector_size(32), aligned(4)));
+typedef std::int32_t Lane8i __attribute__((vector_size(32)));
 static_assert(MoveoutTable::Lanes == 8, "one Lane8 per sample");
+
+// Weight k of a row in every lane. The row's 8 weights are read in one load
+// and spread by shuffles: a weight read from memory into every lane is a load
+// of its own, and loads, not arithmetic, bound this loop.
+#if defined(__clang__)
+#define TSLY_SPREAD(row, k) __builtin_shufflevector(row, row, k, k, k, k, k, k, k, k)
+#else
+#define TSLY_SPREAD(row, k) __builtin_shuffle(row, Lane8i{k, k, k, k, k, k, k, k})
+#endif
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 __attribute__((target_clones("avx2", "default")))
@@ -243,10 +253,12 @@ void accumulateLanesWalk(const std::int32_t* packed, std::int32_t first, std::in
       const float* w = tab.w[q & (Steps - 1)];
       Lane8 v;
       if (part == 1) {
-        const Lane8 s0 = TSLY_LANES_AT(j) * w[0] + TSLY_LANES_AT(j + 4) * w[4];
-        const Lane8 s1 = TSLY_LANES_AT(j + 1) * w[1] + TSLY_LANES_AT(j + 5) * w[5];
-        const Lane8 s2 = TSLY_LANES_AT(j + 2) * w[2] + TSLY_LANES_AT(j + 6) * w[6];
-        const Lane8 s3 = TSLY_LANES_AT(j + 3) * w[3] + TSLY_LANES_AT(j + 7) * w[7];
+        Lane8 row;
+        std::memcpy(&row, w, sizeof row);
+        const Lane8 s0 = TSLY_LANES_AT(j) * TSLY_SPREAD(row, 0) + TSLY_LANES_AT(j + 4) * TSLY_SPREAD(row, 4);
+        const Lane8 s1 = TSLY_LANES_AT(j + 1) * TSLY_SPREAD(row, 1) + TSLY_LANES_AT(j + 5) * TSLY_SPREAD(row, 5);
+        const Lane8 s2 = TSLY_LANES_AT(j + 2) * TSLY_SPREAD(row, 2) + TSLY_LANES_AT(j + 6) * TSLY_SPREAD(row, 6);
+        const Lane8 s3 = TSLY_LANES_AT(j + 3) * TSLY_SPREAD(row, 3) + TSLY_LANES_AT(j + 7) * TSLY_SPREAD(row, 7);
         v = (s0 + s2) + (s1 + s3);
       } else {
         v = Lane8{};
@@ -261,6 +273,7 @@ void accumulateLanesWalk(const std::int32_t* packed, std::int32_t first, std::in
   }
 }
 #undef TSLY_LANES_AT
+#undef TSLY_SPREAD
 
 }  // namespace
 

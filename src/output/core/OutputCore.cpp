@@ -1,6 +1,7 @@
 #include "output/core/OutputCore.h"
 
 #include "platform/Paths.h"
+#include "shared/FileUtil.h"
 
 namespace tsly::output {
 
@@ -15,6 +16,20 @@ std::string pdfOutputPath(const std::string& dataFileName, const std::string& st
     dir = startDirectory;
   }
   return unusedFileName(joinPath(dir, "tessaly-print-" + stamp + ".pdf"), exists);
+}
+
+std::string bmpProposal(const std::string& held, const std::vector<NamedFile>& inUse) {
+  const auto isInUse = [&inUse](const std::string& name) {
+    for (const NamedFile& f : inUse)
+      if (!f.path.empty() && sameFileName(name, f.path)) return true;
+    return false;
+  };
+  if (!isInUse(held)) return held;
+  const auto slash = held.find_last_of('/');
+  const auto dot = held.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  const std::string proposal = (hasExtension ? held.substr(0, dot) : held) + ".BMP";
+  return isInUse(proposal) ? std::string() : proposal;
 }
 
 std::string unusedFileName(const std::string& path, const std::function<bool(const std::string&)>& exists) {

@@ -1,12 +1,11 @@
 #include "picks/core/PicksFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
+#include "platform/FileChecks.h"
+#include "platform/ShownText.h"
 #include "shared/ExchangeOutput.h"
 #include "picks/core/PickTable.h"
 #include "shared/FileUtil.h"
@@ -53,9 +52,7 @@ void rowsOfRecord(const CdpPicks& rec, std::vector<PickRow>& out) {
 namespace reason {
 namespace {
 // A field quoted in a reason: at most 30 characters of it.
-std::string quoted(std::string_view field) {
-  return "\"" + (field.size() > 30 ? std::string(field.substr(0, 30)) + "..." : std::string(field)) + "\"";
-}
+std::string quoted(std::string_view field) { return "\"" + shownText(field, 30) + "\""; }
 }  // namespace
 std::string notWhole(const char* what, std::string_view field) {
   return std::string(what) + " " + quoted(field) + " is not a whole number from -32768 to 32767";
@@ -181,18 +178,8 @@ ParsedPicks parsePicksText(std::string_view text) {
 }
 
 std::string readPicksFile(const std::string& path, ParsedPicks& out) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return "cannot open " + path + ": " + std::strerror(errno);
-  f.seekg(0, std::ios::end);
-  const auto size = f.tellg();
-  if (size < 0) return "cannot read " + path;
-  if (static_cast<std::size_t>(size) > MaxPicksFileBytes)
-    return path + " is not a picks file (larger than " + plainNumberText(static_cast<int>(MaxPicksFileBytes >> 20)) +
-           " MiB)";
-  f.seekg(0, std::ios::beg);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  if (!text.empty() && !f.read(text.data(), static_cast<std::streamsize>(text.size())))
-    return "cannot read " + path;
+  std::string text;
+  if (std::string why = readInputText(path, text, MaxPicksFileBytes); !why.empty()) return why;
   out = parsePicksText(text);
   return {};
 }

@@ -113,12 +113,14 @@ std::string GatherCdps::read(std::int16_t cdp, CdpTraces& out) const {
     out.cdp = cdp;
     return error;
   }
-  const size_t stride = static_cast<size_t>(out.samples);
-  out.data.assign(live.size() * stride, 0.0f);
-  for (size_t k = 0; k < live.size(); ++k) {
-    out.offsets.push_back(live[k].offset);
-    out.counts.push_back(static_cast<std::int32_t>(live[k].samples.size()));
-    std::copy(live[k].samples.begin(), live[k].samples.end(), out.data.begin() + static_cast<std::ptrdiff_t>(k * stride));
+  std::size_t total = 0;
+  for (const Live& t : live) total += t.samples.size();
+  out.data.reserve(total);
+  for (const Live& t : live) {
+    out.offsets.push_back(t.offset);
+    out.counts.push_back(static_cast<std::int32_t>(t.samples.size()));
+    out.starts.push_back(out.data.size());
+    out.data.insert(out.data.end(), t.samples.begin(), t.samples.end());
   }
   return {};
 }

@@ -20,8 +20,10 @@
 //  - The time axis: sample i at delay + i x interval, the delay being the
 //    recording delay of the CDP's live traces (word 55, ms), which they must
 //    share (as a stack of them would); `samples` is the longest trace of the
-//    CDP (dead ones included, so an all-dead CDP still has its length); shorter
-//    traces are padded with zeros but keep their own count for the moveout.
+//    CDP (dead ones included, so an all-dead CDP still has its length). Each
+//    trace keeps its own count and only its own samples are held (one after
+//    the other in `data`), so a CDP takes the memory of its samples, however
+//    long its longest trace.
 //  - The file is opened read-only for each read() and closed again.
 #pragma once
 
@@ -38,15 +40,16 @@ namespace tsly {
 struct CdpTraces {
   std::int16_t cdp = 0;
   std::int32_t intervalUs = 0;
-  std::int32_t delayMs = 0;         // time of sample 0 (word 55 of its live traces)
-  std::int32_t samples = 0;         // stride of `data`
-  std::vector<float> offsets;       // one per live trace
-  std::vector<std::int32_t> counts; // samples of each live trace (<= samples)
-  std::vector<float> data;          // live trace k at data[k * samples]
+  std::int32_t delayMs = 0;          // time of sample 0 (word 55 of its live traces)
+  std::int32_t samples = 0;          // the longest trace: time rows of a spectrum
+  std::vector<float> offsets;        // one per live trace
+  std::vector<std::int32_t> counts;  // samples of each live trace (<= samples)
+  std::vector<std::size_t> starts;   // where each live trace begins in `data`
+  std::vector<float> data;           // live trace k: counts[k] values from data[starts[k]]
   std::int32_t deadTraces = 0;
 
   std::size_t traceCount() const { return offsets.size(); }
-  const float* trace(std::size_t k) const { return data.data() + k * static_cast<std::size_t>(samples); }
+  const float* trace(std::size_t k) const { return data.data() + starts[k]; }
   double firstUs() const { return static_cast<double>(delayMs) * 1000.0; }
 };
 

@@ -14,6 +14,14 @@ constexpr std::size_t VelocitiesPerBlock = 4;
 
 }  // namespace
 
+std::string spectrumSizeProblem(const CdpTraces& cdp, std::size_t velocities) {
+  const std::size_t values = static_cast<std::size_t>(std::max(cdp.samples, 0)) * velocities;
+  if (values <= MaxSpectrumValues) return {};
+  return "CDP " + std::to_string(cdp.cdp) + ": " + std::to_string(cdp.samples) + " samples x " +
+         std::to_string(velocities) + " velocities make " + std::to_string(values) +
+         " spectrum values; at most " + std::to_string(MaxSpectrumValues);
+}
+
 std::vector<float> velocityGrid(double vmin, double vmax, double dv) {
   std::vector<float> v;
   if (!(dv > 0.0) || !(vmax >= vmin) || !std::isfinite(vmin) || !std::isfinite(vmax)) return v;

@@ -43,6 +43,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -72,6 +73,13 @@ struct Spectrum {
   }
   double timeMs(std::int32_t i) const { return firstMs + static_cast<double>(i) * intervalUs / 1000.0; }
 };
+
+// The most values one spectrum is computed with (time samples x trial
+// velocities: 64 MB of values). A short file can name a trace of 32767 samples;
+// with 1000 velocities that alone would be 131 MB per spectrum.
+inline constexpr std::size_t MaxSpectrumValues = std::size_t{1} << 24;
+// "" or why the spectrum of `cdp` over `velocities` trial velocities is too large.
+std::string spectrumSizeProblem(const CdpTraces& cdp, std::size_t velocities);
 
 // Trial velocities vmin, vmin + dv, ... up to vmax (vmax included when the step
 // lands on it, within a millionth of a step).

@@ -225,14 +225,13 @@ void drawGather(Sheet& s) {
   const FigureRect clip{L.gatherLeft, L.plotTop, s.gatherRight - L.gatherLeft + 1, L.rows};
   for (std::size_t k = 0; k < s.traces && shown > 1; ++k) {
     const double x0 = L.traceX(k);
-    const float* a = g.trace(k);
     std::vector<FigurePoint> wiggle, lobe;
     wiggle.reserve(static_cast<std::size_t>(shown));
     lobe.reserve(static_cast<std::size_t>(shown) + 2);
     lobe.push_back({x0, top});
     for (std::int32_t i = 0; i < shown; ++i) {
       const double y = top + i * dtRows;
-      const double d = a[i] * gain;
+      const double d = g.at(k, i) * gain;
       wiggle.push_back({x0 + d, y});
       lobe.push_back({x0 + std::max(d, 0.0), y});
     }

@@ -63,10 +63,11 @@ RangeEntry readVelocityRange(const std::string& min, const std::string& max, con
     return std::isfinite(v);
   };
   double lo = 0, hi = 0, dv = 0;
-  if (!value(min, lo) || !(lo > 0)) {
+  // Trial velocities are single-precision numbers: the ends must be ones above 0.
+  if (!value(min, lo) || !(static_cast<float>(lo) > 0.0f)) {
     e.message = spectrumtext::lowestVelocityText(min);
     e.box = SpectrumBox::Min;
-  } else if (!value(max, hi) || !(hi > lo)) {
+  } else if (!value(max, hi) || !(hi > lo) || !std::isfinite(static_cast<float>(hi))) {
     e.message = spectrumtext::highestVelocityText(max, plainNumberText(lo));
     e.box = SpectrumBox::Max;
   } else if (!value(step, dv) || !(dv > 0)) {
