@@ -13,6 +13,11 @@ namespace tsly {
 
 namespace {
 
+// The most spectrum values a batch of CDPs computed together holds (32 MB; the
+// spectra and their columns take twice that): a batch of long traces is
+// smaller, down to one CDP, so memory follows the work and not the batch.
+constexpr std::size_t TogetherValues = std::size_t{1} << 23;
+
 // Writes the CSV rows of finished spectra on its own thread, in the order
 // given, while the next CDPs are computed. At most `Depth` spectra wait.
 class CsvWriter {
@@ -111,8 +116,8 @@ SpectrumRunResult runSpectra(const GatherCdps& gather, const SpectrumRunParams& 
   std::string readError;
   bool writing = true;
   while (writing) {
-    // Read until the batch is full, an error, or a CDP not alike the first
-    // (which then begins the next batch).
+    // Read until the batch is full, an error, or a CDP not alike the first or
+    // past the values a batch may hold (which then begins the next batch).
     std::size_t count = held;
     bool carried = false;
     while (count < most && next < p.cdps.size() && readError.empty()) {
@@ -123,7 +128,8 @@ SpectrumRunResult runSpectra(const GatherCdps& gather, const SpectrumRunParams& 
         break;
       }
       ++next;
-      if (count > 0 && !SemblanceEngine::alike(batch[0], batch[count])) {
+      const std::size_t values = static_cast<std::size_t>(batch[0].samples) * p.settings.velocities.size();
+      if (count > 0 && (!SemblanceEngine::alike(batch[0], batch[count]) || (count + 1) * values > TogetherValues)) {
         carried = true;
         break;
       }
