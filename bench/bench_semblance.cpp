@@ -4,7 +4,9 @@
 // --csv OUT --peaks` takes (scan, every CDP read and computed, one CSV, the
 // peaks). The straightforward loop (nmoit per trace and velocity, one thread,
 // the window summed per sample) is timed in the same run as the reference, and
-// the two spectra are compared.
+// the two spectra are compared. The whole gather is also run on one thread and
+// with the CDPs computed one at a time (the way before CDPs were computed side
+// by side), and the peak lines of every way compared.
 //
 //   build/bench/bench_semblance [repeats]
 //
@@ -103,11 +105,18 @@ int main(int argc, char** argv) {
   std::printf("  ratio reference/engine: %.1f; largest difference %.2g\n", median(ref) / median(warm), maxDiff);
 
   // The whole gather as `tsly semblance gather.dat --cdp all --csv all.csv --peaks`
-  // does it, and with the peaks only.
-  for (bool withCsv : {true, false}) {
+  // does it, with the peaks only, the same on one thread, and the same with
+  // the CDPs computed one at a time as runSpectra did before it computed
+  // CDPs side by side (the peaks must be the same lines in every case).
+  enum class Way { Csv, Peaks, OneThread, OneByOne };
+  std::string firstLines;
+  bool samePeaks = true;
+  double peaksWall = 0, oneByOneWall = 0;
+  for (Way way : {Way::Csv, Way::Peaks, Way::OneThread, Way::OneByOne}) {
     std::vector<double> whole, wholeCpu;
     std::size_t peakCount = 0;
     std::uintmax_t csvBytes = 0;
+    std::string loadBeside = loadAverage();
     for (int rep = 0; rep < std::min(repeats, 3); ++rep) {
       const double c0 = cpuMs();
       auto t0 = Clock::now();
@@ -116,36 +125,60 @@ int main(int argc, char** argv) {
       SpectrumRunParams p;
       p.cdps = g.cdps();
       p.settings = settings;
-      p.csvPath = withCsv ? dir.file("all.csv") : std::string();
+      if (way == Way::OneThread) p.settings.workers = 1;
+      p.csvPath = way == Way::Csv ? dir.file("all.csv") : std::string();
       p.csvCdpColumn = true;
       p.peaks = true;
-      SpectrumRunHooks hooks;
       std::string lines;
       peakCount = 0;
-      hooks.peaks = [&](const Spectrum& sp, const std::vector<SpectrumPeak>& peaks) {
+      const auto onPeaks = [&](const Spectrum& sp, const std::vector<SpectrumPeak>& peaks) {
         for (const auto& pk : peaks) lines += peakLine(pk, true, sp.cdp) + "\n";
         peakCount += peaks.size();
       };
-      SpectrumRunResult res = runSpectra(g, p, hooks);
+      if (way == Way::OneByOne) {
+        SemblanceEngine engine(p.settings);
+        CdpTraces traces;
+        Spectrum spectrum;
+        for (std::int16_t cdp : p.cdps) {
+          if (std::string err = g.read(cdp, traces); !err.empty()) return 1;
+          engine.compute(traces, spectrum);
+          onPeaks(spectrum, spectrumPeaks(spectrum, p.peakThreshold));
+        }
+      } else {
+        SpectrumRunHooks hooks;
+        hooks.peaks = onPeaks;
+        SpectrumRunResult res = runSpectra(g, p, hooks);
+        if (!res.ok()) {
+          std::fprintf(stderr, "bench_semblance: %s\n", res.error.c_str());
+          return 1;
+        }
+      }
       whole.push_back(ms(t0, Clock::now()) / 1000.0);
       wholeCpu.push_back((cpuMs() - c0) / 1000.0);
-      if (!res.ok()) {
-        std::fprintf(stderr, "bench_semblance: %s\n", res.error.c_str());
-        return 1;
-      }
-      if (withCsv) {
+      if (firstLines.empty()) firstLines = lines;
+      samePeaks = samePeaks && lines == firstLines;
+      if (way == Way::Csv) {
         csvBytes = std::filesystem::file_size(p.csvPath);
         std::filesystem::remove(p.csvPath);
       }
     }
-    if (withCsv)
-      std::printf("whole gather, 200 CDPs, --cdp all --csv --peaks (CSV %.0f MB, %zu peaks): %.2f s "
-                  "(processor time %.2f s; median of %zu)\n",
-                  double(csvBytes) / 1e6, peakCount, median(whole), median(wholeCpu), whole.size());
+    const char* what = way == Way::Csv        ? "--cdp all --csv --peaks"
+                       : way == Way::Peaks     ? "--cdp all --peaks"
+                       : way == Way::OneThread ? "--cdp all --peaks, 1 thread"
+                                               : "--cdp all --peaks, CDPs one at a time (as before)";
+    if (way == Way::Csv)
+      std::printf("whole gather, 200 CDPs, %s (CSV %.0f MB, %zu peaks): %.2f s "
+                  "(processor time %.2f s; median of %zu; load %s)\n",
+                  what, double(csvBytes) / 1e6, peakCount, median(whole), median(wholeCpu), whole.size(),
+                  loadBeside.c_str());
     else
-      std::printf("whole gather, 200 CDPs, --cdp all --peaks: %.2f s (processor time %.2f s; median of %zu)\n",
-                  median(whole), median(wholeCpu), whole.size());
+      std::printf("whole gather, 200 CDPs, %s: %.2f s (processor time %.2f s; median of %zu; load %s)\n", what,
+                  median(whole), median(wholeCpu), whole.size(), loadBeside.c_str());
+    if (way == Way::Peaks) peaksWall = median(whole);
+    if (way == Way::OneByOne) oneByOneWall = median(whole);
   }
+  std::printf("whole gather: CDPs side by side %.2fx faster than one at a time; peaks %s in every way\n",
+              oneByOneWall / peaksWall, samePeaks ? "the same" : "DIFFERENT");
   std::printf("load after: %s\n", loadAverage().c_str());
-  return maxDiff < 1e-5 ? 0 : 1;
+  return maxDiff < 1e-5 && samePeaks ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 // widget (qt/ImageCanvas) and in-memory doubles for tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -47,6 +48,17 @@ class Canvas {
   virtual void polyline(const std::vector<PointI>& points) = 0;
   // A filled polygon in the pen colour (area fill of positive lobes).
   virtual void fillPolygon(const std::vector<PointI>& points) = 0;
+  // The filled lobes of one trace at once: lobe k is points[starts[k]] up to
+  // the next start (the last one up to the end). The same as fillPolygon on
+  // each lobe in turn, which is what this does unless a canvas does better.
+  virtual void fillLobes(const std::vector<PointI>& points, const std::vector<std::uint32_t>& starts) {
+    std::vector<PointI> lobe;
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+      const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : points.size();
+      lobe.assign(points.begin() + starts[k], points.begin() + static_cast<std::ptrdiff_t>(end));
+      fillPolygon(lobe);
+    }
+  }
 
   // Text with its top-left corner at (x, y), in the canvas font and foreground colour.
   virtual void textOut(int x, int y, const std::string& text) = 0;

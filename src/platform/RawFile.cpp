@@ -57,6 +57,15 @@ void rawClose(int& handle) {
   handle = -1;
 }
 
+void rawStartWriteBack(int handle, std::int64_t offset, std::int64_t bytes) {
+#ifdef __linux__
+  if (handle >= 0 && offset >= 0 && bytes > 0)
+    ::sync_file_range(handle, static_cast<off64_t>(offset), static_cast<off64_t>(bytes), SYNC_FILE_RANGE_WRITE);
+#else
+  (void)handle, (void)offset, (void)bytes;
+#endif
+}
+
 std::int32_t hreed(void* buffer, int handle, std::int32_t count) {
   if (handle < 0 || count <= 0 || buffer == nullptr) return 0;
   auto* p = static_cast<char*>(buffer);

@@ -24,6 +24,12 @@ void rawClose(int& handle);
 std::int32_t hreed(void* buffer, int handle, std::int32_t count);
 std::int32_t hright(const void* buffer, int handle, std::int32_t count);
 
+// Asks the system to start writing bytes offset..offset+bytes-1 of a file to
+// disk now, without waiting: a later fsync (platform/AtomicFile.h) then has
+// less left to wait for. Nothing else changes; does nothing where the system
+// offers no such request.
+void rawStartWriteBack(int handle, std::int64_t offset, std::int64_t bytes);
+
 // Test hook: when set, hright writes at most this many more bytes in total and
 // then reports short writes (simulates a full disk). -1 means no limit.
 void setWriteBudgetForTesting(std::int64_t bytes);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/RawFile.h"
+#include "platform/ReadAt.h"
 
 namespace tsly {
 
@@ -95,6 +96,51 @@ TraceReadStatus readTraceAt(int handle, std::int64_t filePos, HeaderArray& heade
                             std::vector<float>& samples, std::vector<unsigned char>& scratch) {
   if (rawSeek(handle, filePos, 0) != filePos) return TraceReadStatus::SeekFailed;
   return readNextTrace(handle, header, samples, scratch);
+}
+
+void TraceBlockReader::plan(std::int64_t from, std::int64_t to) {
+  planFrom_ = std::max<std::int64_t>(from, 0);
+  planTo_ = std::max(to, planFrom_);
+  blockFrom_ = 0;
+  blockSize_ = 0;
+}
+
+TraceReadStatus TraceBlockReader::read(int handle, std::int64_t filePos, HeaderArray& header,
+                                       std::vector<float>& samples, std::vector<unsigned char>& scratch) {
+  auto inBlock = [&](std::int64_t pos, std::int64_t bytes) {
+    return pos >= blockFrom_ && pos + bytes <= blockFrom_ + blockSize_;
+  };
+  const bool planned = filePos >= planFrom_ && filePos + HeaderBytes <= planTo_;
+  if (planned && !inBlock(filePos, HeaderBytes)) {
+    // A new block from this trace on, to the end of the stretch or the block size.
+    const std::int64_t want = std::min(planTo_ - filePos, blockBytes_);
+    if (capacity_ < want) {
+      block_ = std::make_unique<unsigned char[]>(static_cast<std::size_t>(want));  // not zeroed: read over
+      capacity_ = want;
+    }
+    blockSize_ = std::max<std::int64_t>(readAt(handle, block_.get(), want, filePos), 0);
+    blockFrom_ = filePos;
+    ++reads_;
+  }
+  if (inBlock(filePos, HeaderBytes)) {
+    const unsigned char* h = block_.get() + (filePos - blockFrom_);
+    decodeHeader(h, header);
+    const std::int32_t nbytes = traceDataBytes(header);
+    if (nbytes < 2) return TraceReadStatus::BadLength;
+    if (inBlock(filePos + HeaderBytes, nbytes)) {
+      const std::int32_t n = header[WordNumSamples];
+      samples.resize(static_cast<std::size_t>(n));
+      decodeSamples(h + HeaderBytes, bytesPerSample(header), n, samples.data());
+      return TraceReadStatus::Ok;
+    }
+    // The block ends inside the samples: at the end of the file (short), or
+    // a trace longer than the stretch or block foresaw (read it whole).
+    if (blockFrom_ + blockSize_ < std::min(planTo_, blockFrom_ + blockBytes_)) return TraceReadStatus::SamplesShort;
+  } else if (planned) {
+    return TraceReadStatus::HeaderShort;  // the file ends before this header does
+  }
+  ++reads_;
+  return readTraceAt(handle, filePos, header, samples, scratch);
 }
 
 bool writeTrace(int handle, const HeaderArray& header, const float* samples, std::int32_t available,

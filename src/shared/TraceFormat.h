@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,32 @@ enum class TraceReadStatus { Ok, SeekFailed, HeaderShort, BadLength, SamplesShor
 // `scratch` is a reusable byte buffer (no allocation per call once grown).
 TraceReadStatus readTraceAt(int handle, std::int64_t filePos, HeaderArray& header,
                             std::vector<float>& samples, std::vector<unsigned char>& scratch);
+
+// Reads the traces of a stretch of a file in large blocks instead of one
+// seek and two reads per trace: plan() names the stretch the traces to come
+// lie in, and read() gives each trace as readTraceAt would (the same header,
+// samples and status), from a block of at most `blockBytes` read at once with
+// the trace at its start, or straight from the file when the trace lies
+// outside the stretch or reaches past the block. It reads positionally, so
+// the handle's file position is left alone.
+class TraceBlockReader {
+ public:
+  explicit TraceBlockReader(std::int64_t blockBytes = 16 << 20) : blockBytes_(blockBytes) {}
+  // The traces to come lie in bytes from..to-1 (nothing is read yet).
+  void plan(std::int64_t from, std::int64_t to);
+  TraceReadStatus read(int handle, std::int64_t filePos, HeaderArray& header, std::vector<float>& samples,
+                       std::vector<unsigned char>& scratch);
+  // How many reads of the file it made (for the benchmark).
+  std::int64_t reads() const { return reads_; }
+
+ private:
+  std::int64_t blockBytes_;
+  std::int64_t planFrom_ = 0, planTo_ = 0;
+  std::int64_t blockFrom_ = 0, blockSize_ = 0;  // the bytes read, from this file position
+  std::unique_ptr<unsigned char[]> block_;
+  std::int64_t capacity_ = 0;
+  std::int64_t reads_ = 0;
+};
 
 // Reads header and samples at the current position (sequential walk).
 TraceReadStatus readNextTrace(int handle, HeaderArray& header, std::vector<float>& samples,

@@ -85,7 +85,13 @@ TEST(AtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
     AtomicFile f;
     ASSERT_TRUE(f.open(viaHandle));
     ASSERT_GE(f.handle(), 0);
-    ASSERT_EQ(hright("raw bytes", f.handle(), 9), 9);
+    ASSERT_EQ(hright("raw ", f.handle(), 4), 4);
+    // Starting the disk's writing early (past the end and on no file as well)
+    // changes no byte.
+    rawStartWriteBack(f.handle(), 0, 4);
+    rawStartWriteBack(f.handle(), 2, 1 << 20);
+    rawStartWriteBack(-1, 0, 4);
+    ASSERT_EQ(hright("bytes", f.handle(), 5), 5);
     EXPECT_EQ(readAll(viaHandle), "old");
     ASSERT_TRUE(f.commit());
     EXPECT_EQ(f.handle(), -1);

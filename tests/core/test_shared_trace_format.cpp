@@ -73,6 +73,60 @@ TEST(TraceFormat, RoundTripOfBothSampleWidthsAndDifferingLengths) {
   rawClose(h);
 }
 
+// The block reader gives every trace exactly as readTraceAt does (header,
+// samples, status), whatever stretch it was told to expect and however large
+// its blocks: traces of both widths and several lengths, one declaring no
+// samples, one longer than a block, a file cut short in the last trace,
+// positions past the end, before the start and outside the stretch.
+TEST(TraceFormat, BlockReaderGivesWhatReadingEachTraceGives) {
+  TempDir d;
+  TraceFileBuilder b;
+  for (int k = 0; k < 12; ++k) b.samples(k == 5 ? 300 : 50 + k).floats(k % 4 != 2).dataTrace(1001 + k, 10.0f * k);
+  b.samples(0).dataTrace(2000);  // no samples
+  b.samples(60).dataTrace(2001).dataTrace(2002).truncate(100);
+  const std::string path = d.file("blocks.dat");
+  b.writeTo(path);
+  std::vector<std::int64_t> at;
+  for (std::int64_t pos = 0, size = std::filesystem::file_size(path); pos < size;) {
+    at.push_back(pos);
+    HeaderArray h{};
+    std::vector<float> s;
+    std::vector<unsigned char> scratch;
+    int fd = rawOpen(path, RawAccess::ReadOnly);
+    readTraceAt(fd, pos, h, s, scratch);
+    rawClose(fd);
+    pos += std::max<std::int64_t>(traceRecordBytes(h), HeaderBytes);
+  }
+  const std::int64_t end = std::filesystem::file_size(path);
+  std::vector<std::int64_t> asked = at;
+  asked.insert(asked.end(), {at[3], at[1], end + 10, -240, at[7]});  // back again, past the end, before the start
+  struct Case {
+    std::int64_t from, to, block;
+  } cases[] = {{0, end + 1000, 1 << 20}, {0, end, 700}, {at[2], at[8], 1 << 20}, {0, at.back() + HeaderBytes, 512}};
+  int fd = rawOpen(path, RawAccess::ReadOnly);
+  for (const Case& c : cases) {
+    TraceBlockReader reader(c.block);
+    reader.plan(c.from, c.to);
+    for (const std::int64_t pos : asked) {
+      HeaderArray h1{}, h2{};
+      std::vector<float> s1, s2;
+      std::vector<unsigned char> scratch;
+      const TraceReadStatus want = readTraceAt(fd, pos, h1, s1, scratch);
+      const TraceReadStatus got = reader.read(fd, pos, h2, s2, scratch);
+      ASSERT_EQ(got, want) << "position " << pos << ", block " << c.block;
+      if (want == TraceReadStatus::SeekFailed || want == TraceReadStatus::HeaderShort) continue;
+      EXPECT_EQ(h2, h1) << pos;
+      if (want == TraceReadStatus::Ok) {
+        EXPECT_EQ(s2, s1) << pos;
+      }
+    }
+    if (&c == &cases[0]) {
+      EXPECT_LE(reader.reads(), 4);  // the file in one read, and the two beyond it
+    }
+  }
+  rawClose(fd);
+}
+
 TEST(TraceFormat, BytesAreLittleEndianWhateverTheHost) {
   TempDir d;
   TraceFileBuilder b(1, 2, 4000, true);

@@ -319,6 +319,61 @@ TEST(Semblance, SameResultOnOneOrTwoThreadsAndWithTablesReused) {
   }
 }
 
+// CDPs computed together (side by side, as a run over the whole gather does)
+// give what each gives alone, bit for bit, on one thread or two, in batches of
+// any size; a CDP not alike the others (one of its traces dead) is computed
+// alone, in a batch and in a run; the run's CSV and peaks are the same bytes
+// on one thread or two.
+TEST(Semblance, CdpsComputedTogetherGiveWhatEachGivesAlone) {
+  TempDir dir;
+  std::vector<GatherTrace> traces = syntheticGather(1001, 11, 12, 500, 100, 200, 0.4, 2000.0);
+  for (std::size_t k = 0; k < traces.size(); ++k)
+    for (std::size_t i = 0; i < traces[k].samples.size(); ++i)
+      traces[k].samples[i] += 0.05f * static_cast<float>(std::sin(0.7 * static_cast<double>(i * 13 + k * 7)));
+  traces[3 * 12 + 5].code = TraceCodeDead;
+  writeGather(dir.file("g.dat"), traces);
+  GatherCdps g;
+  ASSERT_EQ(g.open(dir.file("g.dat")), "");
+  std::vector<CdpTraces> cdps(g.cdps().size());
+  for (std::size_t c = 0; c < cdps.size(); ++c) ASSERT_EQ(g.read(g.cdps()[c], cdps[c]), "");
+  EXPECT_TRUE(SemblanceEngine::alike(cdps[0], cdps[1]));
+  EXPECT_FALSE(SemblanceEngine::alike(cdps[0], cdps[3]));
+  std::string peakLines[2];
+  for (int workers : {1, 2}) {
+    SemblanceEngine alone(settingsFor(1200, 5180, 20, workers)), together(settingsFor(1200, 5180, 20, workers));
+    std::vector<Spectrum> want(cdps.size());
+    for (std::size_t c = 0; c < cdps.size(); ++c) ASSERT_TRUE(alone.compute(cdps[c], want[c]));
+    for (std::size_t size : {SemblanceEngine::Together, std::size_t{3}}) {
+      std::vector<Spectrum> got(cdps.size());
+      for (std::size_t first = 0; first < cdps.size(); first += size)
+        ASSERT_TRUE(together.computeTogether(&cdps[first], std::min(size, cdps.size() - first), &got[first]));
+      for (std::size_t c = 0; c < cdps.size(); ++c)
+        ASSERT_EQ(got[c].values, want[c].values) << workers << " workers, batches of " << size << ", CDP " << c;
+    }
+    SpectrumRunParams p;
+    p.cdps = g.cdps();
+    p.settings = settingsFor(1200, 5180, 20, workers);
+    p.peaks = true;
+    p.csvPath = dir.file("run" + std::to_string(workers) + ".csv");
+    SpectrumRunHooks hooks;
+    std::vector<Spectrum> run;
+    hooks.spectrum = [&run](const Spectrum& sp) { run.push_back(sp); };
+    hooks.peaks = [&peakLines, workers](const Spectrum& sp, const std::vector<SpectrumPeak>& peaks) {
+      for (const SpectrumPeak& pk : peaks) peakLines[workers - 1] += peakLine(pk, true, sp.cdp) + "\n";
+    };
+    ASSERT_TRUE(runSpectra(g, p, hooks).ok());
+    ASSERT_EQ(run.size(), want.size());
+    for (std::size_t c = 0; c < want.size(); ++c) {
+      EXPECT_EQ(run[c].cdp, want[c].cdp);
+      EXPECT_EQ(run[c].values, want[c].values) << "run, CDP " << c;
+    }
+  }
+  // The files and peaks of the run, byte for byte, whatever the threads.
+  EXPECT_FALSE(peakLines[0].empty());
+  EXPECT_EQ(peakLines[0], peakLines[1]);
+  EXPECT_EQ(readFile(dir.file("run1.csv")), readFile(dir.file("run2.csv")));
+}
+
 TEST(Semblance, TablesBeyondTheCacheAreBuiltWhereUsed) {
   // A cache too small for one CDP's tables, and one that holds only some CDPs
   // at a time: the same spectra as with the tables all kept.

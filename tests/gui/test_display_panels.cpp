@@ -17,7 +17,9 @@
 #include "display/GraphicsDialog.h"
 #include "picks/core/PickTable.h"
 #include "qt/ImageCanvas.h"
+#include "support/ForwardingCanvas.h"
 #include "support/PanelFile.h"
+#include "support/RecordingHost.h"
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
@@ -196,6 +198,50 @@ class TestDisplayPanels : public QObject {
     w.surface->display().refresh();
     QCOMPARE(w.h->maximum(), 0);
     QCOMPARE(w.canvas->pos(), QPoint(0, 0));
+  }
+
+  // The redraw writes the part of the canvas in the viewport; a part
+  // scrolled into view is written before it is shown, the rest when the
+  // program is idle. Whatever is shown is what drawing every primitive as it
+  // comes gives, a pick drawn by XOR over a part not yet written included.
+  void scrolledPartsShowTheWholeDrawing() {
+    Window w;
+    w.open("lazy.vsc", 6);  // an 880 x 460 canvas in a 481 x 289 viewport
+    w.s.AreaFillFlag = 1;
+    CdpPicks& r = w.s.PickTable[1];
+    r.PickVelocity[1] = 3000;  // panel 6, beyond the viewport
+    r.PickPanel[1] = 6;
+    r.PickTime[1] = 30;
+    AppState copy = w.s;
+    w.surface->display().refresh();
+    QVERIFY(!w.canvas->complete());
+    // The same redraw and pick click, every primitive written as it comes.
+    ImageCanvas all;
+    test::ForwardingCanvas eager(all, [&] { (void)all.image(); });
+    ScriptedUi ui;
+    RecordingHost host;
+    PanelDisplay reference(copy, eager, ui, host);
+    reference.refresh();
+    reference.mousePress(235, 151);
+    w.click(235, 151);
+    const QImage want = all.image();
+    auto shows = [&](int h, int v, bool vertical) {
+      if (vertical) w.v->setValue(v);
+      else w.h->setValue(h);
+      const QImage shot = w.viewport->grab().toImage();
+      const QPoint at = -w.canvas->pos();
+      for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+          if ((shot.pixel(x, y) & 0xffffff) != (want.pixel(x + at.x(), y + at.y()) & 0xffffff)) return false;
+      return true;
+    };
+    QVERIFY(shows(0, 0, false));
+    QVERIFY(shows(250, 0, false));
+    QVERIFY(shows(0, 171, true));   // back to the left edge, at the bottom
+    QVERIFY(shows(399, 171, false));  // the right edge, with the pick
+    QVERIFY(!w.canvas->complete());
+    QTRY_VERIFY_WITH_TIMEOUT(w.canvas->complete(), 20000);
+    QVERIFY(w.canvas->image() == want);
   }
 
   void resizeFollowsTheWindowInTwips() {

@@ -2,7 +2,12 @@
 // raster's own pixel rules are checked in the core tests (test_platform_raster).
 #include <QtTest>
 
+#include <cmath>
+#include <limits>
+
 #include "qt/ImageCanvas.h"
+#include "shared/Paint.h"
+#include "support/ForwardingCanvas.h"
 
 using namespace tsly;
 
@@ -122,6 +127,41 @@ class PlatformCanvasTest : public QObject {
     }
     // Same area within the edge pixels.
     QVERIFY(std::abs(counts[0] - counts[1]) < 60);
+  }
+
+  // A trace the canvas keeps whole, written tile by tile (some tiles while
+  // drawing goes on, the rest at the end), has the pixels of the same trace
+  // drawn point by point: at every sampling ratio, filled or not, with wild
+  // samples and with traces running off the canvas.
+  void keptTracesDrawWhatPointsDraw_data() {
+    QTest::addColumn<float>("ratio");
+    QTest::addColumn<int>("fill");
+    for (float ratio : {1.0f, 0.5f, 2.0f, 4.0f, 1.5f})
+      for (int fill : {0, 1}) QTest::addRow("ratio %g fill %d", double(ratio), fill) << ratio << fill;
+  }
+  void keptTracesDrawWhatPointsDraw() {
+    QFETCH(float, ratio);
+    QFETCH(int, fill);
+    ImageCanvas kept, points;
+    test::ForwardingCanvas pointByPoint(points);
+    for (Canvas* c : {static_cast<Canvas*>(&kept), static_cast<Canvas*>(&pointByPoint)}) c->setSize(700, 500);
+    kept.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&kept));
+    for (int t = 0; t < 42; ++t) {
+      std::vector<float> s(700);
+      for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<float>(9.0 * std::sin(0.37 * double(i) + t) + (i % 97 == 5 ? 60.0 * (t % 3 - 1) : 0.0));
+      if (t == 7) s[100] = std::numeric_limits<float>::quiet_NaN();
+      if (t == 8) s[200] = std::numeric_limits<float>::infinity();
+      if (t == 9) s[300] = 3.0e7f;  // far off the canvas
+      const int x = t == 41 ? 695 : 5 + 17 * t;
+      const int rows = 430;
+      for (Canvas* c : {static_cast<Canvas*>(&kept), static_cast<Canvas*>(&pointByPoint)})
+        rapidpaint(s.data(), static_cast<std::int32_t>(s.size()), *c, x, 40, rows, fill, ratio);
+      if (t % 10 == 3) kept.repaint(QRect(60 * t % 600, 37 * t % 400, 150, 90));  // some tiles written now
+    }
+    QVERIFY(!kept.complete());
+    QVERIFY(kept.image() == points.image());
   }
 
   void persistentFlagIsKept() {

@@ -332,7 +332,7 @@ void Engine::worker() {
 }
 
 bool Engine::writeBlocks(int handle) {
-  std::int64_t done = 0;
+  std::int64_t done = 0, offset = 0;
   for (size_t k = 0; k < blocks_.size(); ++k) {
     Block& b = blocks_[k];
     {
@@ -351,6 +351,10 @@ bool Engine::writeBlocks(int handle) {
                              "writing \"" + job_.outputPath + "\" failed (disk full?)", MoveoutStatus::Failed);
       off += static_cast<size_t>(n);
     }
+    // The disk writes this block while the next ones are moved out: the fsync
+    // before the output is renamed into place then finds little left to do.
+    rawStartWriteBack(handle, offset, static_cast<std::int64_t>(b.out.size));
+    offset += static_cast<std::int64_t>(b.out.size);
     result_.tracesWritten += b.traces;
     done += static_cast<std::int64_t>(b.last - b.first);
     {

@@ -68,7 +68,7 @@ void PanelDisplay::refresh() {
 
 bool PanelDisplay::readTrace(int handle, const TraceDirEntry& entry, bool& hasSamples) {
   hasSamples = false;
-  const TraceReadStatus st = readTraceAt(handle, entry.FilePos, header_, samples_, scratch_);
+  const TraceReadStatus st = blocks_.read(handle, entry.FilePos, header_, samples_, scratch_);
   const char* failure = nullptr;
   switch (st) {
     case TraceReadStatus::SeekFailed: failure = displaytext::SeekFailed; break;
@@ -201,11 +201,12 @@ PanelDisplay::Shown PanelDisplay::shownCdp() const {
 }
 
 // The canvas sized for the panels and the time window, cleared, and the scroll
-// bars set for it.
+// bars set for it. Cleared before it is sized: the same white canvas, without
+// carrying the old picture over into the new size first.
 void PanelDisplay::layOutCanvas(std::int32_t positions) {
-  canvas_.setSize(canvasWidthFor(positions, s_.TraceSpacing, s_.PlotLeft), canvas_.height());
   useDrawingPen();
   canvas_.clear();
+  canvas_.setSize(canvasWidthFor(positions, s_.TraceSpacing, s_.PlotLeft), canvas_.height());
   canvas_.setPersistent(s_.GraphicsSaveFlag != 0);
 
   interval_ = labelInterval(s_.TraceSpacing);
@@ -238,10 +239,31 @@ void PanelDisplay::drawTimingLines() {
   }
 }
 
+// The stretch of the file the shown CDP's traces lie in, as the directory
+// gives their places and sizes: read in large blocks rather than trace by trace.
+void PanelDisplay::planReading(const Shown& shown) {
+  std::int64_t from = -1, to = -1;
+  for (std::int32_t i = 1; shown.valid && i <= s_.PanelCount && s_.PanelTable.valid(i); ++i) {
+    const PanelEntry& e = s_.PanelTable[static_cast<std::size_t>(i)];
+    if (e.FirstCdp != shown.cdp) continue;
+    for (std::int32_t k = 0; k <= e.PanelTraces; ++k) {
+      const std::int64_t idx = static_cast<std::int64_t>(e.FirstTrace) + k;
+      if (idx > s_.TraceCount || !s_.TraceDirectory.valid(idx)) break;
+      const TraceDirEntry& t = s_.TraceDirectory[static_cast<std::size_t>(idx)];
+      const std::int64_t end =
+          t.FilePos + HeaderBytes + static_cast<std::int64_t>(std::max(t.NumSamples, 0)) * std::max<int>(t.BytesPerSample, 0);
+      from = from < 0 ? t.FilePos : std::min(from, t.FilePos);
+      to = std::max(to, end);
+    }
+  }
+  blocks_.plan(from, to);
+}
+
 // The traces of the shown CDP's panels, panel by panel, letting events run after
 // each; panels of other CDPs are marked as not on screen.
 PanelDisplay::Pass PanelDisplay::drawPanels(int handle, const Shown& shown) {
   const int left = s_.PlotLeft;
+  planReading(shown);
   std::int64_t p = 0;
   int lastSeparator = NoSeparatorLine;  // the separator line of the panel drawn before
   for (std::int32_t i = 1; i <= s_.PanelCount && s_.PanelTable.valid(i); ++i) {

@@ -13,6 +13,8 @@
 //    window queues its own commands that cannot run inside a redraw (Open,
 //    Exit) the same way, through runAfterRedraw();
 //  - the redraw keeps its own file handle; nothing nested can close or move it.
+//    It reads the shown CDP's traces in large blocks (TraceBlockReader), each
+//    trace as reading it alone would give it.
 #pragma once
 
 #include <cstdint>
@@ -100,6 +102,7 @@ class PanelDisplay {
   Shown shownCdp() const;
   void layOutCanvas(std::int32_t positions);
   void drawTimingLines();
+  void planReading(const Shown& shown);
   Pass drawPanels(int handle, const Shown& shown);
   bool drawPanelTraces(int handle, const PanelEntry& panel, std::int64_t& position, int lineLeft);
   std::int16_t drawPickOverlay(const Shown& shown);
@@ -128,6 +131,7 @@ class PanelDisplay {
   bool draining_ = false;
   std::deque<std::function<void()>> deferred_;
 
+  TraceBlockReader blocks_;  // the shown CDP's traces, read in large blocks
   HeaderArray header_{};
   std::vector<float> samples_;
   std::vector<unsigned char> scratch_;

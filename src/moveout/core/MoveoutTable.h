@@ -7,6 +7,7 @@
 //   t.build(velocity, offset, stretch, sampleIntervalUs, count, firstSampleUs);
 //   t.apply(in, out, stackFlag);          // nmoitVariable with that velocity throughout
 //   t.accumulate(in, sum, sumSquares);    // the moved-out samples summed, for coherence
+//   t.accumulateLanes(in8, sum8, sq8);    // the same for eight traces side by side
 //
 // Rules, stated once:
 //  - What the table holds: the first unmuted output sample (nmoit's leading
@@ -50,6 +51,14 @@ class MoveoutTable {
 
   void apply(const float* in, float* out, std::int32_t stackFlag) const;
   void accumulate(const float* in, float* sum, float* sumSquares) const;
+  // accumulate() for Lanes traces at once, side by side: in[j x Lanes + c] is
+  // sample j of trace c, sum and sumSquares likewise; lane c gets exactly what
+  // accumulate() gives trace c. True from lanesInOneStep() when the processor
+  // computes all lanes of a sample in one vector (then this takes about what
+  // two traces take one by one).
+  static constexpr std::int32_t Lanes = 8;
+  void accumulateLanes(const float* in, float* sum, float* sumSquares) const;
+  static bool lanesInOneStep();
 
   std::int32_t count() const { return count_; }
   std::int32_t liveBegin() const { return first_; }

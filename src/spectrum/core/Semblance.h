@@ -41,6 +41,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -110,6 +111,18 @@ class SemblanceEngine {
   // The spectrum of one CDP; false when cancelled.
   bool compute(const CdpTraces& cdp, Spectrum& out, const std::atomic<bool>* cancel = nullptr);
 
+  // Several CDPs at once: up to Together CDPs alike (the same time axis and,
+  // trace by trace, the same offset and length, as in a regular gather) are
+  // moved out side by side, one per vector lane, each with the very arithmetic
+  // compute() uses, so out[c] is what compute(cdps[c]) gives, bit for bit.
+  // CDPs not alike are computed one by one. It pays where together() says the
+  // processor computes the lanes in one vector. False when cancelled.
+  static constexpr std::size_t Together = 8;
+  static bool together();
+  static bool alike(const CdpTraces& a, const CdpTraces& b);
+  bool computeTogether(const CdpTraces* cdps, std::size_t count, Spectrum* out,
+                       const std::atomic<bool>* cancel = nullptr);
+
  private:
   struct Tables;
   struct Key {
@@ -128,11 +141,24 @@ class SemblanceEngine {
   struct Scratch;
   void column(const CdpTraces& cdp, const std::vector<Tables*>& tables, std::size_t k, float* out,
               Scratch& scratch) const;
+  const MoveoutTable& tableFor(const CdpTraces& cdp, const std::vector<Tables*>& tables, std::size_t t,
+                               std::size_t k, Scratch& scratch) const;
+  static void liveCounts(std::int32_t n, std::int32_t* live);
+  void finish(std::int32_t n, const float* sum, const float* sq, std::size_t stride, const std::int32_t* live,
+              float* out, Scratch& scratch) const;
+  void finishTogether(std::int32_t n, const float* sum, const float* sq, const std::int32_t* live, std::size_t count,
+                      float* const* outs, Scratch& scratch) const;
+  void start(const CdpTraces& cdp, Spectrum& out) const;
+  bool forEachBlock(const std::function<void(std::size_t first, std::size_t end, Scratch&)>& block,
+                    const std::atomic<bool>* cancel) const;
+  void rows(const float* columns, Spectrum& out) const;
 
   SemblanceSettings settings_;
   std::int32_t half_ = 2;
   std::unordered_map<Key, std::unique_ptr<Tables>, KeyHash> cache_;
   std::size_t cacheBytes_ = 0;
+  std::vector<float> side_;     // computeTogether's traces side by side
+  std::vector<float> columns_;  // the spectra velocity by velocity, before they are made rows
 };
 
 }  // namespace tsly

@@ -13,6 +13,11 @@ namespace tsly {
 
 namespace {
 
+// The most spectrum values a batch of CDPs computed together holds (32 MB; the
+// spectra and their columns take twice that): a batch of long traces is
+// smaller, down to one CDP, so memory follows the work and not the batch.
+constexpr std::size_t TogetherValues = std::size_t{1} << 23;
+
 // Writes the CSV rows of finished spectra on its own thread, in the order
 // given, while the next CDPs are computed. At most `Depth` spectra wait.
 class CsvWriter {
@@ -100,27 +105,76 @@ SpectrumRunResult runSpectra(const GatherCdps& gather, const SpectrumRunParams& 
   if (writeCsv) writer = std::make_unique<CsvWriter>(csv, p.csvCdpColumn);
 
   SemblanceEngine engine(p.settings);
-  CdpTraces traces;
-  for (std::int16_t cdp : p.cdps) {
-    std::string err = gather.read(cdp, traces);
-    if (err.empty()) err = spectrumSizeProblem(traces, p.settings.velocities.size());
-    if (!err.empty()) {
-      result.error = err;
+  // CDPs alike (as a regular gather's are) are computed several at once where
+  // the processor has the vectors for it; every spectrum is the same either way.
+  const std::size_t most = SemblanceEngine::together() ? SemblanceEngine::Together : 1;
+  std::vector<CdpTraces> batch(most);
+  std::vector<Spectrum> spectra(most);
+  std::vector<std::vector<SpectrumPeak>> peaks(most);
+  std::size_t next = 0;  // the next CDP to read
+  std::size_t held = 0;  // CDPs read and not computed yet, batch[0..held)
+  std::string readError;
+  bool writing = true;
+  while (writing) {
+    // Read until the batch is full, an error, or a CDP not alike the first or
+    // past the values a batch may hold (which then begins the next batch).
+    std::size_t count = held;
+    bool carried = false;
+    while (count < most && next < p.cdps.size() && readError.empty()) {
+      std::string err = gather.read(p.cdps[next], batch[count]);
+      if (err.empty()) err = spectrumSizeProblem(batch[count], p.settings.velocities.size());
+      if (!err.empty()) {
+        readError = err;
+        break;
+      }
+      ++next;
+      const std::size_t values = static_cast<std::size_t>(batch[0].samples) * p.settings.velocities.size();
+      if (count > 0 && (!SemblanceEngine::alike(batch[0], batch[count]) || (count + 1) * values > TogetherValues)) {
+        carried = true;
+        break;
+      }
+      ++count;
+    }
+    if (count == 0) {
+      if (readError.empty()) break;
+      result.error = readError;
       return result;  // the writer stops, then the temporary CSV goes with `csv`
     }
-    Spectrum spectrum;
-    if (!engine.compute(traces, spectrum, hooks.cancel)) {
+    if (!engine.computeTogether(batch.data(), count, spectra.data(), hooks.cancel)) {
       result.cancelled = true;
       return result;
     }
-    if (hooks.spectrum) hooks.spectrum(spectrum);
-    if (p.peaks && hooks.peaks) hooks.peaks(spectrum, spectrumPeaks(spectrum, p.peakThreshold));
-    if (writer && !writer->push(std::move(spectrum))) break;
-    ++result.cdpsDone;
-    if (hooks.progress) hooks.progress(result.cdpsDone, p.cdps.size());
-    if (hooks.cancel && hooks.cancel->load(std::memory_order_relaxed)) {
-      result.cancelled = true;
-      return result;
+    // The batch's peaks, on as many threads as the spectra.
+    if (p.peaks && hooks.peaks) {
+      std::atomic<std::size_t> nextPeaks{0};
+      const auto find = [&] {
+        for (std::size_t c; (c = nextPeaks.fetch_add(1, std::memory_order_relaxed)) < count;)
+          peaks[c] = spectrumPeaks(spectra[c], p.peakThreshold);
+      };
+      std::thread helper;
+      if (count >= 2 && p.settings.workers >= 2) helper = std::thread(find);
+      find();
+      if (helper.joinable()) helper.join();
+    }
+    for (std::size_t c = 0; c < count && writing; ++c) {
+      Spectrum& spectrum = spectra[c];
+      if (hooks.spectrum) hooks.spectrum(spectrum);
+      if (p.peaks && hooks.peaks) hooks.peaks(spectrum, peaks[c]);
+      if (writer && !writer->push(std::move(spectrum))) {
+        writing = false;
+        break;
+      }
+      ++result.cdpsDone;
+      if (hooks.progress) hooks.progress(result.cdpsDone, p.cdps.size());
+      if (hooks.cancel && hooks.cancel->load(std::memory_order_relaxed)) {
+        result.cancelled = true;
+        return result;
+      }
+    }
+    held = 0;
+    if (carried) {
+      std::swap(batch[0], batch[count]);
+      held = 1;
     }
   }
   if (writer && (!writer->finish() || !csv.commit())) result.error = csv.error();

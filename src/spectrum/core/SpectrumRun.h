@@ -7,9 +7,14 @@
 //    written through a temporary file and renamed into place only when every
 //    CDP is done: a run that fails or is cancelled leaves no file and leaves an
 //    existing file of that name as it was.
+//  - CDPs alike (SemblanceEngine::alike, as a regular gather's are) are read
+//    and computed up to SemblanceEngine::Together at a time (fewer where
+//    their spectra are large) where the processor computes them side by side
+//    (SemblanceEngine::together); every spectrum is the same bit for bit
+//    however it was computed and on however many threads.
 //  - hooks.spectrum sees each finished spectrum, hooks.peaks each CDP's peaks
 //    (strongest first) when peaks are asked for, both in CDP order, on the
-//    calling thread, before the next CDP starts. The CSV rows of a CDP are
+//    calling thread, before the next CDPs are read. The CSV rows of a CDP are
 //    written on a second thread while the next CDPs are computed, a few rows
 //    at a time (never the text of a whole spectrum at once).
 //  - hooks.progress after each CDP (done, total).
