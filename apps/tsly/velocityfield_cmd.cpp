@@ -34,8 +34,8 @@ int runField(const FieldOptions& o) {
   if (const std::string err = picks::readPicksFile(o.picks, p); !err.empty()) return fail(Command, err);
   FaultList faults;
   for (const auto& r : p.refused)
-    faults.add(shownText(o.picks) + " line " + std::to_string(r.line) + " \"" + shownLine(r.text) + "\": " +
-               shownText(r.reason));
+    faults.add(shownText(o.picks) + " line " + std::to_string(r.line) + " \"" + shownLine(r.text) +
+               "\": " + shownText(r.reason));
   for (const std::string& line : faults.lines()) fail(Command, line);
   if (!p.refused.empty()) return 1;
 
@@ -45,8 +45,8 @@ int runField(const FieldOptions& o) {
   in.firstCdp = in.functions.front().cdp;
   in.lastCdp = in.functions.back().cdp;
   if (!o.cdps.empty() && !parseCdpRange(o.cdps, in.firstCdp, in.lastCdp))
-    return fail(Command, "--cdps wants FIRST-LAST, whole CDP numbers with FIRST <= LAST, not '" + shownLine(o.cdps) +
-                             "'");
+    return fail(Command,
+                "--cdps wants FIRST-LAST, whole CDP numbers with FIRST <= LAST, not '" + shownLine(o.cdps) + "'");
   in.lengthMs = field::shownLengthMs(in.functions);
   in.interval = o.interval;
   if (!outputAllowed(Command, o.png, o.force, {{o.picks, "the picks file read"}})) return 1;

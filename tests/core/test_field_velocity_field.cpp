@@ -79,15 +79,20 @@ TEST(FieldVelocityField, DixLayersOfAPickedCdpAreTheVelocityCheck) {
   // The interval field holds each layer's value over its rows, nothing below the last pick.
   const Grid g = sampleField(f, 7, 7, 1, 250, 10.0, true);
   EXPECT_NEAR(g.at(0, 100), check[2].intervalVelocity, 1e-3);  // 1000 ms: 900..1300
-  EXPECT_TRUE(std::isnan(g.at(0, 200)));                         // 2000 ms
+  EXPECT_TRUE(std::isnan(g.at(0, 200)));                       // 2000 ms
   EXPECT_NEAR(g.lo, 1800, 1e-3);
 }
 
 TEST(FieldVelocityField, FallingAndUndefinedLayersAreFlagged) {
   // CDP 1: 2000, 2600, 2650 -> intervals 2000, 3085, 3104 ... then 2747 falls.
   // CDP 2: 3000 at 1000 ms then 2000 at 1500 ms: v_int^2 < 0.
-  const auto f = functionsOf(picksOf({{1, 500.0f, 2000}, {1, 1000.0f, 2600}, {1, 1500.0f, 2650},
-                              {2, 1000.0f, 3000}, {2, 1500.0f, 2000}, {3, 800.0f, 2000}, {3, 1600.0f, 2500}}));
+  const auto f = functionsOf(picksOf({{1, 500.0f, 2000},
+                                      {1, 1000.0f, 2600},
+                                      {1, 1500.0f, 2650},
+                                      {2, 1000.0f, 3000},
+                                      {2, 1500.0f, 2000},
+                                      {3, 800.0f, 2000},
+                                      {3, 1600.0f, 2500}}));
   const auto one = layersOf(f, 1);
   ASSERT_EQ(one.size(), 3u);
   EXPECT_NEAR(one[1].interval, std::sqrt(9520000.0), 1e-6);
@@ -108,7 +113,7 @@ TEST(FieldVelocityField, FallingAndUndefinedLayersAreFlagged) {
 }
 
 TEST(FieldVelocityField, ColumnsCoverTheCdpRange) {
-  EXPECT_EQ(fieldColumns(101, 300), 600);   // 3 pixels a CDP
+  EXPECT_EQ(fieldColumns(101, 300), 600);  // 3 pixels a CDP
   EXPECT_EQ(fieldColumns(1, 2000), FieldTargetWidth);
   EXPECT_EQ(fieldColumns(5, 5), FieldTargetWidth);
   for (int c : {101, 150, 300}) EXPECT_EQ(cdpOfColumn(columnOfCdp(c, 101, 300, 600), 101, 300, 600), c);
@@ -129,7 +134,8 @@ TEST(FieldVelocityField, ColumnsCoverTheCdpRange) {
 TEST(FieldVelocityField, PictureMarksPickedCdpsAndHatchesFlaggedLayers) {
   test::FixedTextMeasure m;
   FieldPictureInput in;
-  in.functions = functionsOf(picksOf({{10, 500.0f, 2000}, {10, 1000.0f, 3000}, {10, 1500.0f, 2000}, {40, 500.0f, 2100}}));
+  in.functions =
+      functionsOf(picksOf({{10, 500.0f, 2000}, {10, 1000.0f, 3000}, {10, 1500.0f, 2000}, {40, 500.0f, 2100}}));
   in.firstCdp = 1;
   in.lastCdp = 30;  // CDP 40 lies outside: no marker
   in.lengthMs = 2000;
@@ -172,7 +178,8 @@ TEST(FieldVelocityField, PictureMarksPickedCdpsAndHatchesFlaggedLayers) {
     if (const auto* t = std::get_if<Figure::Text>(&item)) note |= t->text == fieldtext::NoPicks;
   EXPECT_TRUE(note);
   EXPECT_EQ(fieldtext::pointText(150, 1200.4, false, 2150.3f, NoFlag), "CDP 150, 1200 ms: RMS 2150 m/s");
-  EXPECT_EQ(fieldtext::pointText(7, 10, true, NAN, Undefined), "CDP 7, 10 ms: no interval velocity; interval velocity undefined");
+  EXPECT_EQ(fieldtext::pointText(7, 10, true, NAN, Undefined),
+            "CDP 7, 10 ms: no interval velocity; interval velocity undefined");
 }
 
 }  // namespace

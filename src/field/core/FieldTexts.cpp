@@ -20,8 +20,10 @@ std::string pointText(int cdp, double timeMs, bool interval, float value, unsign
     t += std::string(interval ? "interval " : "RMS ") + plainNumberText(static_cast<int>(nearest(value))) + " m/s";
   else
     t += interval ? "no interval velocity" : "no velocity";
-  if (flags & field::Undefined) t += "; interval velocity undefined";
-  else if (flags & field::Falling) t += "; interval velocity falling";
+  if (flags & field::Undefined)
+    t += "; interval velocity undefined";
+  else if (flags & field::Falling)
+    t += "; interval velocity falling";
   return t;
 }
 

@@ -36,8 +36,10 @@ std::vector<double> layerTimes(const std::vector<CdpVelocityFunction>& functions
   auto take = [&t](const CdpVelocityFunction& f) {
     for (const VelocityPick& p : f.picks) t.push_back(p.timeMs);
   };
-  if (above == functions.end()) take(functions.back());
-  else if (above->cdp == cdp || above == functions.begin()) take(*above);
+  if (above == functions.end())
+    take(functions.back());
+  else if (above->cdp == cdp || above == functions.begin())
+    take(*above);
   else {
     take(*above);
     take(*(above - 1));
@@ -120,8 +122,8 @@ int columnOfCdp(int cdp, int first, int last, int columns) {
   return static_cast<int>(std::min<long long>(x, columns - 1));
 }
 
-Grid sampleField(const std::vector<CdpVelocityFunction>& functions, int firstCdp, int lastCdp, int columns,
-                 int rows, double msPerRow, bool interval) {
+Grid sampleField(const std::vector<CdpVelocityFunction>& functions, int firstCdp, int lastCdp, int columns, int rows,
+                 double msPerRow, bool interval) {
   Grid g;
   g.firstCdp = firstCdp;
   g.lastCdp = lastCdp;
@@ -150,10 +152,11 @@ Grid sampleField(const std::vector<CdpVelocityFunction>& functions, int firstCdp
         while (k < layers.size() && !(t < layers[k].bottomMs)) ++k;
         const Layer* layer = k < layers.size() ? &layers[k] : nullptr;
         flags[static_cast<std::size_t>(r)] = static_cast<unsigned char>(layer ? layer->flags : NoFlag);
-        if (!interval) column[static_cast<std::size_t>(r)] = rms[static_cast<std::size_t>(r)];
+        if (!interval)
+          column[static_cast<std::size_t>(r)] = rms[static_cast<std::size_t>(r)];
         else
           column[static_cast<std::size_t>(r)] = layer && layer->hasInterval ? static_cast<float>(layer->interval)
-                                                                             : std::numeric_limits<float>::quiet_NaN();
+                                                                            : std::numeric_limits<float>::quiet_NaN();
       }
     }
     for (int r = 0; r < rows; ++r) {

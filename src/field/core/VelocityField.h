@@ -47,8 +47,8 @@ enum LayerFlag : unsigned {
 struct Layer {
   double topMs = 0, bottomMs = 0;
   double rmsTop = 0, rmsBottom = 0;
-  bool hasInterval = false;   // false when Undefined
-  double interval = 0;        // m/s, when hasInterval
+  bool hasInterval = false;  // false when Undefined
+  double interval = 0;       // m/s, when hasInterval
   unsigned flags = NoFlag;
 };
 
@@ -80,16 +80,16 @@ struct Grid {
   int columns = 0, rows = 0;
   int firstCdp = 0, lastCdp = 0;
   double msPerRow = 0;
-  bool interval = false;       // values are interval velocities
-  std::vector<float> values;   // m/s; NaN where there is none (no interval below the last layer or undefined)
+  bool interval = false;             // values are interval velocities
+  std::vector<float> values;         // m/s; NaN where there is none (no interval below the last layer or undefined)
   std::vector<unsigned char> flags;  // LayerFlag of the layer at the cell (0 outside layers)
-  float lo = 0, hi = 0;        // least and greatest value shown (0, 0 when none)
+  float lo = 0, hi = 0;              // least and greatest value shown (0, 0 when none)
   float at(int x, int r) const { return values[static_cast<std::size_t>(r) * columns + x]; }
   unsigned flagAt(int x, int r) const { return flags[static_cast<std::size_t>(r) * columns + x]; }
 };
 
 // Empty grid (no values) when there are no functions or no cells.
-Grid sampleField(const std::vector<CdpVelocityFunction>& functions, int firstCdp, int lastCdp, int columns,
-                 int rows, double msPerRow, bool interval);
+Grid sampleField(const std::vector<CdpVelocityFunction>& functions, int firstCdp, int lastCdp, int columns, int rows,
+                 double msPerRow, bool interval);
 
 }  // namespace tsly::field
