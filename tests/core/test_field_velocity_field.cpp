@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <string>
 #include <variant>
 
 #include "field/core/FieldTexts.h"
@@ -58,7 +59,11 @@ INSTANTIATE_TEST_SUITE_P(Points, FieldVelocityFieldAt,
                                            KnownPoint{125, 1500, 3100},  // a quarter of the way
                                            KnownPoint{200, 0, 2400},     // held above the first pick
                                            KnownPoint{250, 2000, 3400},  // beyond the last CDP, below the last pick
-                                           KnownPoint{50, 500, 2000}));  // before the first CDP
+                                           KnownPoint{50, 500, 2000}),
+                         [](const ::testing::TestParamInfo<KnownPoint>& p) {
+                           return "Cdp" + std::to_string(p.param.cdp) + "At" +
+                                  std::to_string(static_cast<int>(p.param.timeMs)) + "ms";
+                         });  // before the first CDP
 
 TEST(FieldVelocityField, DixLayersOfAPickedCdpAreTheVelocityCheck) {
   const std::vector<picks::PickRow> rows = picksOf({{7, 400, 1800}, {7, 900, 2100}, {7, 1300, 2500}, {7, 2000, 2900}});
