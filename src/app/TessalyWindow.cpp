@@ -29,6 +29,7 @@
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
 #include "output/PictureOutput.h"
+#include "app/FieldCommand.h"
 #include "picks/VelocityFunctionWindow.h"
 #include "spectrum/VelocitySpectrumWindow.h"
 #include "qt/HelpContext.h"
@@ -60,6 +61,7 @@ constexpr int StatusRightMargin = 4;
 constexpr QSize SpectrumSize{VelocitySpectrumWindow::DefaultWidth, VelocitySpectrumWindow::DefaultHeight};
 constexpr QSize SpectrumLeast{640, 360};
 constexpr QSize VelocityFunctionLeast{400, 200};
+constexpr QSize FieldLeast{480, 320};
 
 }  // namespace
 
@@ -85,6 +87,8 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
   picks_ = std::make_unique<PicksCommands>(state_, ui_, static_cast<PicksHost&>(*this), this, editMenu_);
   spectrum_ = std::make_unique<SpectrumCommand>(state_, ui_, this, editMenu_, *display_);
   spectrum_->placeWindow = [this](QWidget* w) { placeSpectrum(w); };
+  field_ = std::make_unique<FieldCommand>(state_, this, editMenu_, *display_);
+  field_->placeWindow = [this](QWidget* w) { placeField(w); };
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
   help_->enableF1();
@@ -475,6 +479,7 @@ void TessalyWindow::setControlEnabled(OpenControl control, bool on) {
       // a gather: the picks commands and the spectrum go with the navigation.
       picks_->setPanelData(on);
       spectrum_->setAvailable(on);
+      field_->setAvailable(on);
       break;
   }
 }
@@ -562,6 +567,15 @@ void TessalyWindow::placeSpectrum(QWidget* spectrum) {
   std::vector<PlaceRect> taken;
   if (QWidget* vf = picks_->velocityFunctionWindow()) taken.push_back(placing.frameOf(vf));
   placing.place(spectrum, SpectrumLeast, taken);
+}
+
+// The velocity field keeps clear of the spectrum and the velocity function.
+void TessalyWindow::placeField(QWidget* field) {
+  const ToolWindowPlacing placing(this, controlsBottom());
+  std::vector<PlaceRect> taken;
+  if (QWidget* sp = spectrum_->window()) taken.push_back(placing.frameOf(sp));
+  if (QWidget* vf = picks_->velocityFunctionWindow()) taken.push_back(placing.frameOf(vf));
+  placing.place(field, FieldLeast, taken);
 }
 
 void TessalyWindow::hscrollChanged(int value) { display_->horizontalScrolled(value); }

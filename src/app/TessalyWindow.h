@@ -44,6 +44,7 @@ class QWidget;
 namespace tsly {
 
 class DisplaySurface;
+class FieldCommand;
 class FileInfoWindow;
 class NmoDialog;
 class SpectrumCommand;
@@ -131,6 +132,8 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
 
   // "Velocity Spectrum" and its window.
   SpectrumCommand& spectrum() { return *spectrum_; }
+  // "Velocity Field" and its window.
+  FieldCommand& field() { return *field_; }
 
   // The data files the program has open: the file open in the main window,
   // the panel file the picks belong to and the gather of the velocity
@@ -200,6 +203,7 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   void picksStored() override;
   void placeBeside(QWidget* window) override;
   void placeSpectrum(QWidget* window);
+  void placeField(QWidget* window);
   int controlsBottom() const;
 
   AppState& state_;
@@ -230,6 +234,7 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   std::unique_ptr<PicksCommands> picks_;
   std::unique_ptr<DisplaySurface> display_;
   std::unique_ptr<SpectrumCommand> spectrum_;
+  std::unique_ptr<FieldCommand> field_;
 
   FileDialogState fileDialog_;
   std::string helpFilePath_;

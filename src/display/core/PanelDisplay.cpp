@@ -405,4 +405,12 @@ void PanelDisplay::moveBy(int step) {
 void PanelDisplay::nextPanel() { moveBy(1); }
 void PanelDisplay::prevPanel() { moveBy(-1); }
 
+void PanelDisplay::goToCdp(std::int32_t index) {
+  if (deferIfBusy([this, index] { goToCdp(index); })) return;
+  if (index < 1 || index > s_.CdpCount || index == s_.CurrentCdp) return;
+  if (checkduppicks(s_, ui_, s_.CurrentCdp)) return;
+  s_.CurrentCdp = index;
+  refresh();
+}
+
 }  // namespace tsly

@@ -79,6 +79,9 @@ class PanelDisplay {
   // Buttons "Next" and "Prev".
   void nextPanel();
   void prevPanel();
+  // Shows CDP index `index` (1..CdpCount) as Next and Prev do: the picks of
+  // the CDP shown are checked first. Another index, or the one shown, does nothing.
+  void goToCdp(std::int32_t index);
 
   // While a redraw runs: queues `action` behind it (after whatever is queued
   // already) and returns true. Otherwise returns false and runs nothing.
