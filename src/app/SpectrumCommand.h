@@ -29,6 +29,7 @@
 
 #include "display/core/PanelDisplay.h"
 #include "spectrum/core/SpectrumGather.h"
+#include "moveout/core/VelocityFunction.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
 
