@@ -98,7 +98,8 @@ namespace {
 
 // A spectrum of 60 samples every 4 ms over 1500..2500 every 50, with peaks
 // at 100 and 120 ms at 2025 (between two trial velocities) and at 100 ms at
-// 2400, each a bump 12 ms and 100 m/s wide, zero beyond.
+// 2400, each a bump 12 ms and 100 m/s wide, zero beyond; a ripple a fifth as
+// high at 140 ms.
 Spectrum peaks() {
   Spectrum s;
   s.cdp = 1001;
@@ -108,11 +109,11 @@ Spectrum peaks() {
   auto bump = [](double x, double r) {
     return std::fabs(x) < r ? std::pow(std::cos(std::numbers::pi * x / (2 * r)), 2) : 0.0;
   };
-  const double centres[][2] = {{100, 2025}, {120, 2025}, {100, 2400}};
+  const double centres[][3] = {{100, 2025, 1}, {120, 2025, 1}, {100, 2400, 1}, {140, 2025, 0.2}};
   for (int i = 0; i < s.samples; ++i)
     for (float v : s.velocities) {
       double value = 0;
-      for (const auto& c : centres) value = std::max(value, bump(s.timeMs(i) - c[0], 12) * bump(v - c[1], 100));
+      for (const auto& c : centres) value = std::max(value, c[2] * bump(s.timeMs(i) - c[0], 12) * bump(v - c[1], 100));
       s.values.push_back(static_cast<float>(value));
     }
   return s;
@@ -135,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::array<float, 4>{113, 2010, 120, 2025},   // the nearer of two in time
                       std::array<float, 4>{100, 2380, 100, 2400},   // 2025 lies beyond 5% of 2380
                       std::array<float, 4>{200, 2000, 200, 2000},   // nothing but zeros: the click
-                      std::array<float, 4>{76, 2025, 100, 2025}));  // 24 ms away still counts
+                      std::array<float, 4>{76, 2025, 100, 2025},    // 24 ms away still counts
+                      std::array<float, 4>{138, 2025, 120, 2025})); // the ripple is passed over
 
 TEST(SpectrumPickingPlace, ClicksMapToTimeAndVelocityAndTouchPicks) {
   SpectrumLayout L;

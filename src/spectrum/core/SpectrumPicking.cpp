@@ -60,19 +60,24 @@ VelocityPick nearestMaximum(const Spectrum& s, const VelocityPick& click) {
       }
     return true;
   };
-  std::int32_t bi = -1, li = -1;
-  std::size_t bk = 0, lk = 0;
-  double bestDistance = std::numeric_limits<double>::infinity();
+  // The window's largest value first: maxima below PickPeakShare of it are
+  // ripples of the noise, not peaks.
+  std::int32_t li = -1;
+  std::size_t lk = 0;
   float largest = 0;
   for (std::int32_t i = i0; i <= i1; ++i)
-    for (std::size_t k = 0; k < nv; ++k) {
-      if (!inWindow(k)) continue;
-      if (s.at(i, k) > largest) {
+    for (std::size_t k = 0; k < nv; ++k)
+      if (inWindow(k) && s.at(i, k) > largest) {
         largest = s.at(i, k);
         li = i;
         lk = k;
       }
-      if (!isMaximum(i, k)) continue;
+  std::int32_t bi = -1;
+  std::size_t bk = 0;
+  double bestDistance = std::numeric_limits<double>::infinity();
+  for (std::int32_t i = i0; i <= i1; ++i)
+    for (std::size_t k = 0; k < nv; ++k) {
+      if (!inWindow(k) || s.at(i, k) < PickPeakShare * largest || !isMaximum(i, k)) continue;
       const double d = std::hypot((s.timeMs(i) - click.timeMs) / PickSearchMs, (s.velocities[k] - click.velocity) / dv);
       if (d < bestDistance) {
         bestDistance = d;

@@ -9,9 +9,11 @@
 //  - A click picks the semblance maximum nearest to it within the search
 //    window: PickSearchMs (24 ms) either side in time and PickSearchFraction
 //    (5%) of the clicked velocity either side in velocity. A maximum is a
-//    value of the spectrum (at a time sample and a trial velocity) above 0 and
-//    not below any of its eight neighbours; the nearest is the one with the
-//    least distance in units of the window (dt / 24 ms, dv / 5%). Its time is
+//    value of the spectrum (at a time sample and a trial velocity) above 0, not
+//    below any of its eight neighbours and at least PickPeakShare (half) of the
+//    largest value in the window (smaller ones are ripples of the noise); the
+//    nearest is the one with the least distance in units of the window
+//    (dt / 24 ms, dv / 5%). Its time is
 //    the sample's; its velocity is refined between the trial velocities by the
 //    parabola through the maximum and its two neighbours in velocity. A window
 //    without a maximum picks its largest value (the click itself when all are
@@ -33,6 +35,7 @@ namespace tsly {
 
 inline constexpr double PickSearchMs = 24.0;
 inline constexpr double PickSearchFraction = 0.05;
+inline constexpr float PickPeakShare = 0.5f;
 inline constexpr double PickTouchPixels = 7.0;
 
 // The time (ms) and velocity of picture pixel (x, y) of a picture laid out as
