@@ -120,11 +120,13 @@ void VelocitySpectrumWindow::showCdp(SpectrumCdpInput input) {
 
 void VelocitySpectrumWindow::setPicks(std::vector<VelocityPick> picks) {
   if (!shown_.hasCdp()) return;
-  std::optional<VelocityPick> selected = toSelect_;
-  if (!selected && selected_ >= 0 && static_cast<std::size_t>(selected_) < this->picks().size())
-    selected = this->picks()[static_cast<std::size_t>(selected_)];
+  // The pick just asked for is selected; when it was refused, the one selected before stays so.
+  std::optional<VelocityPick> before;
+  if (selected_ >= 0 && static_cast<std::size_t>(selected_) < this->picks().size())
+    before = this->picks()[static_cast<std::size_t>(selected_)];
+  selected_ = indexOf(picks, toSelect_);
+  if (selected_ < 0) selected_ = indexOf(picks, before);
   toSelect_.reset();
-  selected_ = indexOf(picks, selected);
   shown_.setPicks(std::move(picks));
   showComputing();
   render();

@@ -213,6 +213,7 @@ void SpectrumPickingTest::aSecondPickAtOneTimeIsRefused() {
            "Duplicate Time Picks on velocities - \r\n 1500 and " + f.velocityText(onto) + " on CDP #  1001");
   QCOMPARE(f.picks().PickTime[2], t);
   QCOMPARE(f.v->picks()[1].timeMs, t);
+  QCOMPARE(f.v->selectedPick(), 1);  // still the pick dragged
 }
 
 void SpectrumPickingTest::theGuideShowsTheNeighboursOnBothWindows() {
