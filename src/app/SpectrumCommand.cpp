@@ -1,6 +1,7 @@
 #include "app/SpectrumCommand.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QAction>
 #include <QMenu>
@@ -116,12 +117,14 @@ std::vector<VelocityPick> SpectrumCommand::guide() const {
   return points;
 }
 
+// The slot of the pick the window shows at `index`, found by its time and
+// velocity: the slots may have been put in another order since (the VELF
+// commands order them by time).
 int SpectrumCommand::slotOfIndex(int index) const {
-  if (!panelsOpen() || index < 0) return 0;
-  const CdpPicks& r = st_.PickTable[static_cast<std::size_t>(st_.CurrentCdp)];
-  for (int k = 1, n = 0; k <= PicksPerCdp; ++k)
-    if (r.PickVelocity[k] != 0 && n++ == index) return k;
-  return 0;
+  if (!panelsOpen() || !window_ || index < 0 || static_cast<std::size_t>(index) >= window_->picks().size()) return 0;
+  const VelocityPick& p = window_->picks()[static_cast<std::size_t>(index)];
+  return slotOf(st_.PickTable[static_cast<std::size_t>(st_.CurrentCdp)], p.timeMs,
+                static_cast<std::int16_t>(std::clamp<long>(std::lround(p.velocity), 0, MaxPickVelocity)));
 }
 
 // Picks from the spectrum wait, as clicks on the panels do, for a redraw under way.
@@ -145,6 +148,7 @@ void SpectrumCommand::removePick(int index) {
   if (display_.display().runAfterRedraw([this, index] { removePick(index); })) return;
   if (!panelsOpen()) return;
   if (tsly::removePick(st_, st_.CurrentCdp, slotOfIndex(index)) == PickEdit::Done) display_.display().picksEdited();
+  else showPicks();
 }
 
 // The status line as after a click on a panel; the display and its followers

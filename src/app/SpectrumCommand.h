@@ -80,7 +80,7 @@ class SpectrumCommand : public QObject {
   void removePick(int index);
   void edited(float timeMs, int velocity);
   void showGuide(bool on);
-  // Slot of the index-th pick in use of the CDP shown (0: none).
+  // Slot of the pick the window shows at `index` (0: none).
   int slotOfIndex(int index) const;
   // The sample times of the CDP last handed to the window.
   double firstMs_ = 0, dtMs_ = 0;
