@@ -185,6 +185,15 @@ void SpectrumPickingTest::aPickDraggedMovesAndRemovedGoes() {
   f.click(f.pixel(f.picks().PickTime[1], f.picks().PickVelocity[1]), Qt::RightButton);
   QCOMPARE(picksInUse(f.picks()), 0);
   QCOMPARE(f.v->picks().size(), size_t(0));
+  // Slots put in time order behind the window (as the VELF commands do): the
+  // pick clicked is still the one removed.
+  const QPoint late = f.pixel(300, 1900), early = f.pixel(100, 1600);
+  f.click(late, Qt::LeftButton, Qt::ShiftModifier);
+  f.click(early, Qt::LeftButton, Qt::ShiftModifier);
+  orderPicksByTime(f.st.PickTable[1]);
+  f.click(early, Qt::RightButton);
+  QCOMPARE(picksInUse(f.picks()), 1);
+  QCOMPARE(f.picks().PickTime[1], f.pointAt(late).timeMs);
   QVERIFY(f.ui.boxes.empty());
 }
 
