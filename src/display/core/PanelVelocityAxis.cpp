@@ -19,7 +19,7 @@ std::vector<Placed> panelsOnScreen(const AppState& s) {
   const std::int32_t n = std::clamp<std::int32_t>(s.PanelCount, 0, static_cast<std::int32_t>(s.PanelTable.size()));
   for (std::int32_t i = 1; i <= n; ++i) {
     const PanelEntry& e = s.PanelTable[static_cast<std::size_t>(i)];
-    if (e.Left == 0) continue;
+    if (e.Left == 0 || e.Velocity <= 0) continue;  // off screen, or no velocity to place by
     if (std::any_of(out.begin(), out.end(), [&](const Placed& p) { return p.velocity == e.Velocity; })) continue;
     out.push_back({static_cast<double>(e.Velocity), static_cast<double>(e.Left), static_cast<double>(e.Right)});
   }
