@@ -2,7 +2,7 @@
 // checked against a panel file as "Load Picks" and `tsly picks-check` check
 // them, loaded, reported and exported. Whatever the text, the reader accounts
 // for every row, rows written back read back the same, the check sorts every
-// row into accepted or refused (at most 20 picks a CDP, one per velocity), the
+// row into accepted or refused (at most 20 picks a CDP, one per time), the
 // report shows no control character, and the exports read back.
 #include <cstdint>
 #include <string>

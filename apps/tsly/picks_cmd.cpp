@@ -119,9 +119,9 @@ void addPicksCommands(CLI::App& app, int& exitCode) {
   auto co = std::make_shared<CheckOptions>();
   auto* ck = addCommand(
       app, exitCode, co, runCheck, "picks-check",
-      "Check a picks file against a panel file as loading it in Tessaly does (CDP listed, velocity one of the "
-      "CDP's panels, time within the traces, at most 20 picks per CDP) and report every refused row. Exit "
-      "status 1 when any row is refused.");
+      "Check a picks file against a panel file as loading it in Tessaly does (CDP listed, velocity from 1 to "
+      "32767 whatever the panels' velocities, so picks of another scan load too; time within the traces, at most "
+      "20 picks per CDP, one per time) and report every refused row. Exit status 1 when any row is refused.");
   ck->add_option("PICKS", co->picks, "picks file")->required();
   ck->add_option("DATA", co->data, "velocity-scan or CDP-stacked panel file")->required();
 

@@ -12,15 +12,24 @@
 //    gather and hands them over with the main canvas's time scale; a pick or
 //    Clear Picks hands over the CDP's picks. A hidden window is brought up to
 //    date when it is shown again.
+//  - Picks made, moved or removed on the spectrum go into the pick table
+//    (PickEdits.h: a pick at the time of another is refused with the
+//    duplicate-time box); the panel display draws them again and every window
+//    that follows it hears of them, as of a click on a panel.
+//  - The guide (the function of the picked neighbours) goes to the window with
+//    each CDP and its picks; its check box shows it on the spectrum and across
+//    the panels.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QObject>
 
 #include "display/core/PanelDisplay.h"
 #include "spectrum/core/SpectrumGather.h"
+#include "moveout/core/VelocityFunction.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
 
@@ -63,6 +72,19 @@ class SpectrumCommand : public QObject {
   // The CDP shown, its traces and the time scale, to the window.
   void showCdp();
   void showPicks();
+  // The guide of the CDP shown at the sample times of its traces.
+  std::vector<VelocityPick> guide() const;
+  // The window's picking, on the CDP shown.
+  void addPick(float timeMs, int velocity);
+  void movePick(int index, float timeMs, int velocity);
+  void removePick(int index);
+  void edited(float timeMs, int velocity);
+  void showGuide(bool on);
+  // Slot of the pick the window shows at `index` (0: none).
+  int slotOfIndex(int index) const;
+  // The sample times of the CDP last handed to the window.
+  double firstMs_ = 0, dtMs_ = 0;
+  std::int32_t samples_ = 0;
 
   AppState& st_;
   Ui& ui_;

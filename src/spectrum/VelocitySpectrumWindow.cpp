@@ -1,7 +1,12 @@
 #include "spectrum/VelocitySpectrumWindow.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -9,15 +14,29 @@
 #include "spectrum/SpectrumControls.h"
 #include "spectrum/SpectrumPictureWidget.h"
 #include "spectrum/SpectrumPngSaving.h"
+#include "spectrum/core/SpectrumPicking.h"
 #include "spectrum/core/SpectrumWindowTexts.h"
 #include "spectrum/core/SpectrumWorker.h"
+#include "picks/core/PickEdits.h"
 #include "qt/FigurePainter.h"
+#include "shared/Numbers.h"
 
 namespace tsly {
 
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// Where `value` stands in `picks`, or -1.
+int indexOf(const std::vector<VelocityPick>& picks, const std::optional<VelocityPick>& value) {
+  if (!value) return -1;
+  for (std::size_t k = 0; k < picks.size(); ++k)
+    if (picks[k].timeMs == value->timeMs && picks[k].velocity == value->velocity) return static_cast<int>(k);
+  return -1;
+}
+
+// A press that moves less than this many pixels is no drag.
+constexpr double DragStartPixels = 3.0;
 
 }  // namespace
 
@@ -39,7 +58,23 @@ VelocitySpectrumWindow::VelocitySpectrumWindow(AppState& state, Ui& ui, QWidget*
   status_->setWordWrap(true);
   status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+  guideBox_ = new QCheckBox(QString::fromLatin1(spectrumtext::GuideCheck), this);
+  guideBox_->setObjectName(QStringLiteral("guide"));
+  connect(guideBox_, &QCheckBox::toggled, this, [this](bool on) {
+    render();
+    emit guideToggled(on);
+  });
+  auto* hint = new QLabel(QString::fromLatin1(spectrumtext::PickingHint), this);
+  hint->setObjectName(QStringLiteral("pickingHint"));
+  hint->setWordWrap(true);
+  auto* pickingRow = new QHBoxLayout;
+  pickingRow->addWidget(guideBox_);
+  pickingRow->addWidget(hint, 1);
+
   pictureWidget_ = new SpectrumPictureWidget;
+  connect(pictureWidget_, &SpectrumPictureWidget::pressed, this, &VelocitySpectrumWindow::pressed);
+  connect(pictureWidget_, &SpectrumPictureWidget::dragged, this, &VelocitySpectrumWindow::dragged);
+  connect(pictureWidget_, &SpectrumPictureWidget::released, this, &VelocitySpectrumWindow::released);
   scroll_ = new QScrollArea(this);
   scroll_->setObjectName(QStringLiteral("spectrumScroll"));
   scroll_->setWidget(pictureWidget_);
@@ -48,6 +83,7 @@ VelocitySpectrumWindow::VelocitySpectrumWindow(AppState& state, Ui& ui, QWidget*
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(controls_);
+  column->addLayout(pickingRow);
   column->addWidget(status_);
   column->addWidget(scroll_, 1);
 
@@ -68,6 +104,14 @@ VelocitySpectrumWindow::~VelocitySpectrumWindow() {
 }
 
 void VelocitySpectrumWindow::showCdp(SpectrumCdpInput input) {
+  // The selection stays with its pick while the same CDP is shown again.
+  std::optional<VelocityPick> selected;
+  if (shown_.hasCdp() && input.traces.cdp == cdp() && selected_ >= 0 &&
+      static_cast<std::size_t>(selected_) < picks().size())
+    selected = picks()[static_cast<std::size_t>(selected_)];
+  dragging_ = -1;
+  dragMoved_ = false;
+  selected_ = indexOf(input.picks, selected);
   const bool compute = shown_.showCdp(std::move(input));
   controls_->setSaveEnabled(true);
   refresh(compute);
@@ -76,13 +120,103 @@ void VelocitySpectrumWindow::showCdp(SpectrumCdpInput input) {
 
 void VelocitySpectrumWindow::setPicks(std::vector<VelocityPick> picks) {
   if (!shown_.hasCdp()) return;
+  // The pick just asked for is selected; when it was refused, the one selected before stays so.
+  std::optional<VelocityPick> before;
+  if (selected_ >= 0 && static_cast<std::size_t>(selected_) < this->picks().size())
+    before = this->picks()[static_cast<std::size_t>(selected_)];
+  selected_ = indexOf(picks, toSelect_);
+  if (selected_ < 0) selected_ = indexOf(picks, before);
+  toSelect_.reset();
   shown_.setPicks(std::move(picks));
   showComputing();
   render();
 }
 
+void VelocitySpectrumWindow::setGuide(std::vector<VelocityPick> guide) {
+  guide_ = std::move(guide);
+  if (guideOn()) render();
+}
+
+bool VelocitySpectrumWindow::guideOn() const { return guideBox_->isChecked(); }
+
+std::optional<VelocityPick> VelocitySpectrumWindow::pointAt(QPointF at) const {
+  const SpectrumPictureInput in = shown_.pictureInput();
+  return spectrumPointAt(layout_, in.firstVelocity, in.lastVelocity, in.time.firstMs, at.x(), at.y());
+}
+
+void VelocitySpectrumWindow::pressed(QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+  if (!shown_.hasCdp() || picture_.isNull()) return;
+  const SpectrumPictureInput in = shown_.pictureInput();
+  const std::optional<std::size_t> touched =
+      touchedPick(in.picks, layout_, in.firstVelocity, in.lastVelocity, in.time.firstMs, at.x(), at.y());
+  if (button == Qt::RightButton) {
+    if (touched) emit pickRemoveWanted(static_cast<int>(*touched));
+    return;
+  }
+  if (button != Qt::LeftButton) return;
+  if (touched) {
+    selected_ = static_cast<int>(*touched);
+    dragging_ = selected_;
+    dragFrom_ = at;
+    dragMoved_ = false;
+    render();
+    return;
+  }
+  std::optional<VelocityPick> pick = pointAt(at);
+  if (!pick) return;
+  if (!(modifiers & Qt::ShiftModifier)) {
+    // The peak is searched on the spectrum of this CDP as it is shown.
+    const Spectrum* sp = spectrum();
+    if (!sp || computing() || sp->cdp != cdp()) return;
+    pick = nearestMaximum(*sp, *pick);
+  }
+  const std::int32_t v = nearestI32(pick->velocity);
+  if (!pickVelocityAllowed(v)) return;
+  toSelect_ = VelocityPick{pick->timeMs, static_cast<float>(v)};
+  emit pickWanted(pick->timeMs, v);
+}
+
+void VelocitySpectrumWindow::dragged(QPointF at) {
+  if (dragging_ < 0) return;
+  if (!dragMoved_ && std::hypot(at.x() - dragFrom_.x(), at.y() - dragFrom_.y()) < DragStartPixels) return;
+  // Kept on the field while the mouse goes beyond it.
+  const SpectrumLayout& L = layout_;
+  const QPointF inside(std::clamp<double>(at.x(), L.spectrumLeft, L.spectrumLeft + L.spectrumWidth - 1),
+                       std::clamp<double>(at.y(), L.plotTop, L.plotTop + L.rows - 1));
+  const std::optional<VelocityPick> point = pointAt(inside);
+  if (!point) return;
+  dragMoved_ = true;
+  dragAt_ = *point;
+  render();
+}
+
+void VelocitySpectrumWindow::released(QPointF, Qt::MouseButton button) {
+  if (button != Qt::LeftButton || dragging_ < 0) return;
+  const int index = dragging_;
+  const bool moved = dragMoved_;
+  dragging_ = -1;
+  dragMoved_ = false;
+  if (!moved) return;
+  render();  // back where it was until the command has moved it
+  const std::int32_t v = nearestI32(dragAt_.velocity);
+  if (!pickVelocityAllowed(v)) return;
+  toSelect_ = VelocityPick{dragAt_.timeMs, static_cast<float>(v)};
+  emit pickMoveWanted(index, dragAt_.timeMs, v);
+}
+
+void VelocitySpectrumWindow::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) && selected_ >= 0 &&
+      static_cast<std::size_t>(selected_) < picks().size()) {
+    emit pickRemoveWanted(selected_);
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 void VelocitySpectrumWindow::showNothing(const std::string& why) {
   shown_.clear();
+  selected_ = dragging_ = -1;
+  dragMoved_ = false;
   if (worker_) worker_->cancel();
   unsetCursor();
   controls_->setSaveEnabled(false);
@@ -159,7 +293,12 @@ void VelocitySpectrumWindow::showComputing() {
 
 void VelocitySpectrumWindow::render() {
   if (!shown_.hasCdp()) return;
-  const SpectrumPicture pic = layOutSpectrum(shown_.pictureInput(), FigureTextMeasure());
+  SpectrumPictureInput in = shown_.pictureInput();
+  if (dragging_ >= 0 && dragMoved_ && static_cast<std::size_t>(dragging_) < in.picks.size())
+    in.picks[static_cast<std::size_t>(dragging_)] = dragAt_;
+  if (guideOn()) in.guide = guide_;
+  in.selectedPick = selected_;
+  const SpectrumPicture pic = layOutSpectrum(in, FigureTextMeasure());
   layout_ = pic.layout;
   picture_ = paintFigure(pic.figure);
   pictureWidget_->setImage(picture_);

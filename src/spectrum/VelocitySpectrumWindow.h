@@ -18,17 +18,29 @@
 // corrected gather is redrawn at once (it is a few traces).
 //
 // The main window's spectrum command feeds it: showCdp() when a CDP is shown,
-// setPicks() when its picks change, showNothing() when there is nothing to show.
+// setPicks() when its picks change, setGuide() with the function the picked
+// neighbours give, showNothing() when there is nothing to show.
+//
+// Picking (the rules: SpectrumPicking.h): a click on the field asks for a pick
+// at the nearest semblance peak (pickWanted), Shift+click for one exactly
+// there; a press on a pick selects it and dragging it asks for it to be moved
+// where it is let go (pickMoveWanted); a right click on a pick, or Delete with
+// a pick selected, asks for it to be removed (pickRemoveWanted). The window
+// changes no pick itself: the command does, and hands the picks back. The
+// check box "Guide" (objectName "guide") shows the guide dashed, here and
+// across the panels (guideToggled).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QColor>
 #include <QImage>
+#include <QPointF>
 #include <QWidget>
 
 #include "spectrum/core/SpectrumPicture.h"
@@ -36,6 +48,8 @@
 #include "platform/Ui.h"
 #include "shared/State.h"
 
+class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QScrollArea;
 
@@ -60,6 +74,11 @@ class VelocitySpectrumWindow : public QWidget {
   void showCdp(SpectrumCdpInput input);
   // The picks of the CDP shown changed: the function and the gather are redrawn.
   void setPicks(std::vector<VelocityPick> picks);
+  // The guide's points, ascending in time (none: no picked neighbour).
+  void setGuide(std::vector<VelocityPick> guide);
+  bool guideOn() const;
+  // The pick selected (an index of picks()), -1 for none.
+  int selectedPick() const { return selected_; }
   // Nothing to show (no panels open, no gather chosen, the CDP unreadable): the
   // reason goes to the status line, the picture is emptied.
   void showNothing(const std::string& why);
@@ -88,6 +107,11 @@ class VelocitySpectrumWindow : public QWidget {
  signals:
   // A computed spectrum was put on screen.
   void spectrumShown(int cdp);
+  // Picking: indices are those of picks().
+  void pickWanted(float timeMs, int velocity);
+  void pickMoveWanted(int index, float timeMs, int velocity);
+  void pickRemoveWanted(int index);
+  void guideToggled(bool on);
 
  public slots:
   // "Apply", or Return in a box: the boxes' range and stretch, once checked.
@@ -101,6 +125,7 @@ class VelocitySpectrumWindow : public QWidget {
   // Hidden while computing: the computation is dropped (showing the window
   // again asks for it anew).
   void hideEvent(QHideEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // The boxes, the computation (when `compute`) and the picture brought up to date.
@@ -110,6 +135,12 @@ class VelocitySpectrumWindow : public QWidget {
   void spectrumArrived(std::uint64_t id, Spectrum s);
   void showComputing();
   void render();
+  // The mouse on the picture, in its pixels.
+  void pressed(QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+  void dragged(QPointF at);
+  void released(QPointF at, Qt::MouseButton button);
+  // The time and velocity of a picture pixel; nothing off the field.
+  std::optional<VelocityPick> pointAt(QPointF at) const;
 
   AppState& st_;
   Ui& ui_;
@@ -117,6 +148,18 @@ class VelocitySpectrumWindow : public QWidget {
   QLabel* status_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   SpectrumPictureWidget* pictureWidget_ = nullptr;
+  QCheckBox* guideBox_ = nullptr;
+
+  std::vector<VelocityPick> guide_;
+  int selected_ = -1;
+  // A pick being dragged: its index, where the press was, whether it has moved
+  // far enough to be a drag, and where it is now.
+  int dragging_ = -1;
+  QPointF dragFrom_;
+  bool dragMoved_ = false;
+  VelocityPick dragAt_{};
+  // A pick asked for, selected once it comes back in setPicks().
+  std::optional<VelocityPick> toSelect_;
 
   SpectrumRequests shown_;
   QImage picture_;

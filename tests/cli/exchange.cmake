@@ -98,8 +98,10 @@ exchange_cli_test(picks_export_one_kind "^tsly picks-export: give one of --par a
 exchange_cli_test(picks_export_exists "^tsly picks-export: \"panels20.nmo\" exists \\(use --force to overwrite it\\)\nexit=1\n$"
   picks-export panels.picks --csv -o panels20.nmo)
 exchange_cli_test(picks_check_good "^3 picks loaded.\nexit=0\n$" picks-check panels.picks panels20.nmo)
+exchange_cli_test(picks_check_between "^These picks were saved for second.nmo.\n3 picks loaded.\nexit=0\n$"
+  picks-check between.picks panels20.nmo)
 exchange_cli_test(picks_check_refusals
-  "^1 pick loaded, 4 rows refused:\nLine 3 \"102, 50, 1500\": CDP 102 is not in the open file\nLine 4 \"101, 60, 1600\": velocity 1600 is not one of the panels of CDP 101\nLine 5 \"101, 250, 1750\": time 250 ms lies outside the traces \\(0 to 200 ms\\)\nLine 6 \"101, x, 2000\": time \"x\" is not a number\nexit=1\n$"
+  "^1 pick loaded, 4 rows refused:\nLine 3 \"102, 50, 1500\": CDP 102 is not in the open file\nLine 4 \"101, 60, 0\": velocity 0 lies outside 1 to 32767\nLine 5 \"101, 250, 1750\": time 250 ms lies outside the traces \\(0 to 200 ms\\)\nLine 6 \"101, x, 2000\": time \"x\" is not a number\nexit=1\n$"
   picks-check bad.picks panels20.nmo)
 exchange_cli_test(picks_check_gather
   "^tsly picks-check: gather.dat holds CDP Gather Data; picks belong to velocity-scan or CDP-stacked panels\nexit=1\n$"

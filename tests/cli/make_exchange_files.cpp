@@ -82,8 +82,10 @@ int main(int argc, char** argv) {
     // Picks for panels20.nmo (CDP 101; velocities 1500..2500 by 250; 200 ms).
     writeText(dir + "/panels.picks", "# Tessaly picks for panels20.nmo\n101, 40, 1500\n101, 160, 2500\n101, 100.5, 2000\n");
     writeText(dir + "/bad.picks",
-              "# Tessaly picks for panels20.nmo\n101, 40, 1500\n102, 50, 1500\n101, 60, 1600\n101, 250, 1750\n"
+              "# Tessaly picks for panels20.nmo\n101, 40, 1500\n102, 50, 1500\n101, 60, 0\n101, 250, 1750\n"
               "101, x, 2000\n");
+    // Picks of a second-pass scan: velocities between those of panels20.nmo.
+    writeText(dir + "/between.picks", "# Tessaly picks for second.nmo\n101, 40, 1600\n101, 100.5, 2100\n101, 160, 2400\n");
     writeText(dir + "/equal.picks", "101, 40, 1500\n101, 40, 1750\n");
     writeText(dir + "/vfunc.picks",
               "# Tessaly picks for line.nmo\n111, 400, 1600\n101, 1000, 3000\n101, 1100, 2000\n101, 1500, 2500\n"

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "display/core/PanelDisplay.h"
+#include "picks/core/PickEdits.h"
 #include "picks/core/PickTable.h"
 #include "support/PanelFile.h"
 #include "support/RecordingCanvas.h"
@@ -341,4 +342,60 @@ TEST(DisplayPicks, StoredPickBetweenRowsIsDrawnAndErasedAtTheNearestRow) {
   EXPECT_EQ(r.canvas.lines[before].y1, 151);  // the erase
   EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(200, 151), White));
   EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(200, 200), Red));
+}
+
+// Picks at any velocity: a pick between two panels' velocities is drawn that
+// fraction of the way from the one panel to the other; beyond the panels on
+// the outermost one. Edits from elsewhere draw and erase exactly.
+TEST(DisplayPicks, PicksBetweenPanelsAreDrawnWhereTheyLie) {
+  Rig r("between.vsc");
+  r.display.refresh();  // panels at 50..150, 180..280, 310..410
+  struct Row {
+    std::int16_t velocity;
+    int left, right;
+  };
+  const Row rows[] = {{1650, 115, 215}, {1800, 180, 280}, {2000, 267, 367}, {1400, 50, 150}, {2500, 310, 410}};
+  // Rows clear of the timing lines (every 40 rows from 50).
+  int y = 54;
+  for (const Row& row : rows) {
+    ASSERT_EQ(addPick(r.s, r.ui, 1, static_cast<float>(y - 50) * 0.25f, row.velocity), PickEdit::Done);
+    r.display.picksEdited();
+    EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(row.left, y), Red)) << row.velocity;
+    EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(row.right, y), Red)) << row.velocity;
+    EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(row.left - 1, y), White)) << row.velocity;
+    EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(row.right + 1, y), White)) << row.velocity;
+    y += 10;
+  }
+  EXPECT_EQ(r.s.PickTable[1].PickPanel[1], 0);  // 1650 lies between panels
+  EXPECT_EQ(r.s.PickTable[1].PickPanel[2], 2);
+  EXPECT_EQ(r.host.changes.back(), DisplayChange::PickMade);
+  // Moved and removed elsewhere: the old lines go, nothing else stays.
+  ASSERT_EQ(movePick(r.s, r.ui, 1, 1, 51.0f, 1950), PickEdit::Done);
+  for (int k = 5; k >= 2; --k) ASSERT_EQ(removePick(r.s, 1, k), PickEdit::Done);
+  r.display.picksEdited();
+  y = 54;
+  for (const Row& row : rows) {
+    EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(row.left + 1, y), White)) << row.velocity;
+    y += 10;
+  }
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(245, 254), Red));  // 1950: half way from 1800 to 2100
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(244, 254), White));
+  r.display.clearPicks();
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(300, 254), White));
+}
+
+// The guide from the picked neighbours, dashed across the panels when shown.
+TEST(DisplayPicks, GuideIsDashedAcrossThePanels) {
+  Rig r("guide.vsc");
+  addPick(r.s, r.ui, 2, 0.0f, 1800);  // CDP 1011
+  addPick(r.s, r.ui, 3, 0.0f, 1800);  // CDP 1021
+  r.display.refresh();
+  const Rgb Magenta{255, 0, 255};
+  EXPECT_FALSE(RecordingCanvas::same(r.canvas.pixel(230, 52), Magenta));  // off until asked for
+  r.display.setGuideShown(true);
+  r.display.refresh();
+  // 1800 everywhere: the middle of the 1800 panel, dashes of 6 rows, gaps of 4.
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(230, 52), Magenta));
+  EXPECT_FALSE(RecordingCanvas::same(r.canvas.pixel(230, 58), Magenta));
+  EXPECT_TRUE(RecordingCanvas::same(r.canvas.pixel(230, 62), Magenta));
 }

@@ -120,10 +120,10 @@ TEST(ExchangePicksFile, EveryRefusedRowIsReportedAndTheRestLoaded) {
   std::string text = "# Tessaly picks for " + f.st.DataFileName + "\n";
   text += "101, 100, 1500\n";        // 2 ok
   text += "105, 100, 1500\n";        // 3 CDP not listed
-  text += "101, 150, 2400\n";        // 4 2400 is a panel of 111 only
+  text += "101, 150, 2400\n";        // 4 ok: any velocity (2400 is a panel of 111 only)
   text += "101, 400.5, 1800\n";      // 5 beyond 400 ms
   text += "101, -1, 1800\n";         // 6 before 0
-  text += "101, 200, 1500\n";        // 7 1500 taken on line 2
+  text += "101, 200, 1500\n";        // 7 ok: 1500 again at another time
   text += "101, 400, 1800\n";        // 8 ok (the last sample time counts)
   text += "abc\n";                   // 9
   text += "101, 100\n";              // 10
@@ -133,31 +133,35 @@ TEST(ExchangePicksFile, EveryRefusedRowIsReportedAndTheRestLoaded) {
   text += "\n# a comment\n";         // 14, 15 skipped
   text += "  111 ,  0 , 2400  \r\n"; // 16 ok
   text += "101, 100, 2100\n";        // 17 100 ms taken on line 2
+  text += "101, 300, 0\n";           // 18 no velocity
+  text += "101, 310, -1500\n";       // 19
   const auto c = load(f, text);
-  ASSERT_EQ(c.accepted.size(), 3u);
-  EXPECT_EQ(c.accepted[0].row.line, 2);
-  EXPECT_EQ(c.accepted[1].row.line, 8);
-  EXPECT_EQ(c.accepted[2].row.line, 16);
-  EXPECT_EQ(c.accepted[2].record, 2);
-  EXPECT_EQ(c.accepted[2].panel, 7);
+  ASSERT_EQ(c.accepted.size(), 5u);
+  const int lines[] = {2, 4, 7, 8, 16};
+  const int panels[] = {1, 0, 1, 2, 7};  // the panel of the velocity, 0 for none
+  for (std::size_t k = 0; k < 5; ++k) {
+    EXPECT_EQ(c.accepted[k].row.line, lines[k]);
+    EXPECT_EQ(c.accepted[k].panel, panels[k]) << lines[k];
+  }
+  EXPECT_EQ(c.accepted[4].record, 2);
   EXPECT_FALSE(c.otherFile);
   EXPECT_EQ(picks::loadReport(c, "\n"),
-            "3 picks loaded, 11 rows refused:\n"
+            "5 picks loaded, 11 rows refused:\n"
             "Line 3 \"105, 100, 1500\": CDP 105 is not in the open file\n"
-            "Line 4 \"101, 150, 2400\": velocity 2400 is not one of the panels of CDP 101\n"
             "Line 5 \"101, 400.5, 1800\": time 400.5 ms lies outside the traces (0 to 400 ms)\n"
             "Line 6 \"101, -1, 1800\": time -1 ms lies outside the traces (0 to 400 ms)\n"
-            "Line 7 \"101, 200, 1500\": CDP 101 already has a pick at velocity 1500 (line 2)\n"
             "Line 9 \"abc\": not a row of three fields: CDP, time in ms, velocity\n"
             "Line 10 \"101, 100\": not a row of three fields: CDP, time in ms, velocity\n"
             "Line 11 \"101.5, 100, 1500\": CDP \"101.5\" is not a whole number from -32768 to 32767\n"
             "Line 12 \"101, 1o0, 1500\": time \"1o0\" is not a number\n"
             "Line 13 \"101, 100, 40000\": velocity \"40000\" is not a whole number from -32768 to 32767\n"
             "Line 17 \"101, 100, 2100\": CDP 101 already has a pick at 100 ms (velocity 1500, line 2); two picks "
-            "at one time are not allowed");
+            "at one time are not allowed\n"
+            "Line 18 \"101, 300, 0\": velocity 0 lies outside 1 to 32767\n"
+            "Line 19 \"101, 310, -1500\": velocity -1500 lies outside 1 to 32767");
   // Applying changes only the accepted picks into place.
   picks::applyPicks(f.st, c);
-  EXPECT_EQ(picksInUse(f.cdp(1)), 2);
+  EXPECT_EQ(picksInUse(f.cdp(1)), 4);
   EXPECT_EQ(picksInUse(f.cdp(2)), 1);
 }
 

@@ -6,6 +6,8 @@
 
 #include "display/core/DisplayGeometry.h"
 #include "display/core/DisplayTexts.h"
+#include "display/core/PanelVelocityAxis.h"
+#include "picks/core/PickEdits.h"
 #include "picks/core/PickTable.h"
 #include "platform/RawFile.h"
 #include "shared/FileUtil.h"
@@ -147,11 +149,80 @@ void PanelDisplay::useDrawingPen() {
   canvas_.setPenColor(Foreground);
 }
 
-void PanelDisplay::drawPickLine(int panel, int y) {
-  if (!s_.PanelTable.valid(panel) || panel > s_.PanelCount) return;
-  const PanelEntry& e = s_.PanelTable[static_cast<std::size_t>(panel)];
-  canvas_.moveTo(e.Left, y);
-  canvas_.lineTo(e.Right, y);
+void PanelDisplay::eraseLine(float timeMs, std::int16_t velocity) {
+  for (std::size_t d = 0; d < drawn_.size(); ++d) {
+    const DrawnPick line = drawn_[d];
+    if (line.timeMs != timeMs || line.velocity != velocity) continue;
+    usePickPen();
+    canvas_.moveTo(line.left, line.y);
+    canvas_.lineTo(line.right, line.y);
+    useDrawingPen();
+    drawn_.erase(drawn_.begin() + static_cast<std::ptrdiff_t>(d));
+    return;
+  }
+}
+
+void PanelDisplay::drawLine(float timeMs, std::int16_t velocity, int y) {
+  const std::optional<PanelSpan> span = pickSpan(s_, velocity);
+  if (!span) return;
+  usePickPen();
+  canvas_.moveTo(span->left, y);
+  canvas_.lineTo(span->right, y);
+  useDrawingPen();
+  drawn_.push_back({timeMs, velocity, span->left, span->right, y});
+}
+
+void PanelDisplay::syncPickLines() {
+  std::vector<std::pair<float, std::int16_t>> picks;
+  if (s_.PickTable.valid(s_.CurrentCdp)) {
+    const CdpPicks& r = s_.PickTable[static_cast<std::size_t>(s_.CurrentCdp)];
+    for (int k = 1; k <= PicksPerCdp; ++k)
+      if (r.PickVelocity[k] != 0) picks.emplace_back(r.PickTime[k], r.PickVelocity[k]);
+  }
+  usePickPen();
+  std::vector<bool> drawnAlready(picks.size(), false);
+  for (std::size_t d = 0; d < drawn_.size();) {
+    const DrawnPick& line = drawn_[d];
+    std::size_t k = 0;
+    while (k < picks.size() &&
+           (drawnAlready[k] || picks[k].first != line.timeMs || picks[k].second != line.velocity))
+      ++k;
+    if (k < picks.size()) {
+      drawnAlready[k] = true;
+      ++d;
+      continue;
+    }
+    canvas_.moveTo(line.left, line.y);
+    canvas_.lineTo(line.right, line.y);
+    drawn_.erase(drawn_.begin() + static_cast<std::ptrdiff_t>(d));
+  }
+  for (std::size_t k = 0; k < picks.size(); ++k) {
+    if (drawnAlready[k]) continue;
+    const auto [t, v] = picks[k];
+    drawLine(t, v, pickRow(t, view_.MicrosecondsPerRow, s_.PlotTop));
+  }
+  useDrawingPen();
+}
+
+// The guide of the shown CDP, dashed across the panels: a point every pixel
+// row, at its velocity's place between the panels.
+void PanelDisplay::drawGuide(const Shown& shown) {
+  if (!guideShown_ || !shown.valid) return;
+  const std::int32_t rows = nearestI32(view_.PlotRows);
+  const std::vector<float> v =
+      guideVelocities(s_, shown.index, 0.0, view_.MicrosecondsPerRow / 1000.0, std::max(rows + 1, 0));
+  std::vector<PlanePoint> line;
+  for (std::size_t r = 0; r < v.size(); ++r)
+    if (const std::optional<double> x = panelVelocityX(s_, v[r]))
+      line.push_back({*x, static_cast<double>(s_.PlotTop) + static_cast<double>(r)});
+  canvas_.setPenMode(PenMode::Copy);
+  canvas_.setPenWidth(GuidePenWidth);
+  canvas_.setPenColor(GuideColour);
+  for (const std::vector<PlanePoint>& dash : dashed(line, GuideDash, GuideGap)) {
+    canvas_.moveTo(nearestI32(dash.front().x), nearestI32(dash.front().y));
+    for (std::size_t k = 1; k < dash.size(); ++k) canvas_.lineTo(nearestI32(dash[k].x), nearestI32(dash[k].y));
+  }
+  useDrawingPen();
 }
 
 PanelDisplay::Pass PanelDisplay::redrawOnce() {
@@ -207,6 +278,7 @@ void PanelDisplay::layOutCanvas(std::int32_t positions) {
   useDrawingPen();
   canvas_.clear();
   canvas_.setSize(canvasWidthFor(positions, s_.TraceSpacing, s_.PlotLeft), canvas_.height());
+  drawn_.clear();
   canvas_.setPersistent(s_.GraphicsSaveFlag != 0);
 
   interval_ = labelInterval(s_.TraceSpacing);
@@ -308,19 +380,9 @@ bool PanelDisplay::drawPanelTraces(int handle, const PanelEntry& e, std::int64_t
 // The stored picks of the shown CDP, with the pick pen. Returns the CDP number
 // of the record shown (for the status line).
 std::int16_t PanelDisplay::drawPickOverlay(const Shown& shown) {
-  std::int16_t recordCdp = shown.cdp;
-  usePickPen();
-  if (s_.PickTable.valid(shown.index)) {
-    const CdpPicks& r = s_.PickTable[static_cast<std::size_t>(shown.index)];
-    recordCdp = r.Cdp;
-    for (int k = 1; k <= PicksPerCdp; ++k) {
-      const auto ks = static_cast<std::size_t>(k);
-      if (r.PickVelocity[ks] == 0) continue;
-      drawPickLine(r.PickPanel[ks], pickRow(r.PickTime[ks], view_.MicrosecondsPerRow, s_.PlotTop));
-    }
-  }
-  useDrawingPen();
-  return recordCdp;
+  drawGuide(shown);
+  syncPickLines();
+  return s_.PickTable.valid(shown.index) ? s_.PickTable[static_cast<std::size_t>(shown.index)].Cdp : shown.cdp;
 }
 
 void PanelDisplay::mousePress(float x, float y) {
@@ -343,12 +405,11 @@ void PanelDisplay::mousePress(float x, float y) {
   if (panel.Velocity == 0) return;
   CdpPicks& r = s_.PickTable[static_cast<std::size_t>(s_.CurrentCdp)];
 
-  usePickPen();
   const float t = pickTime(y, top, view_.MicrosecondsPerRow);
   for (int k = 1; k <= PicksPerCdp; ++k) {
     const auto ks = static_cast<std::size_t>(k);
     if (r.PickVelocity[ks] == panel.Velocity) {
-      drawPickLine(found, pickRow(r.PickTime[ks], view_.MicrosecondsPerRow, top));
+      eraseLine(r.PickTime[ks], r.PickVelocity[ks]);
       r.PickVelocity[ks] = 0;
       r.PickTime[ks] = 0.0f;
       break;
@@ -363,7 +424,6 @@ void PanelDisplay::mousePress(float x, float y) {
   }
   // With all 20 slots taken nothing is stored, so no line is drawn either.
   if (slot != 0) {
-    drawPickLine(found, nearestI32(y));
     const auto js = static_cast<std::size_t>(slot);
     r.PickVelocity[js] = panel.Velocity;
     r.PickTime[js] = t;
@@ -371,7 +431,8 @@ void PanelDisplay::mousePress(float x, float y) {
     host_.setVelfEnabled(true);
     host_.setStatusText(pickStatusText(t, panel.FirstCdp, panel.Velocity));
   }
-  useDrawingPen();
+  // The new pick's line at the clicked row itself.
+  if (slot != 0) drawLine(t, panel.Velocity, nearestI32(y));
   if (slot != 0) host_.displayChanged(DisplayChange::PickMade);
 }
 
@@ -379,16 +440,20 @@ void PanelDisplay::clearPicks() {
   if (deferIfBusy([this] { clearPicks(); })) return;
   if (!s_.PickTable.valid(s_.CurrentCdp)) return;
   CdpPicks& r = s_.PickTable[static_cast<std::size_t>(s_.CurrentCdp)];
-  usePickPen();
   for (int k = 1; k <= PicksPerCdp; ++k) {
-    const auto ks = static_cast<std::size_t>(k);
-    if (r.PickVelocity[ks] != 0)
-      drawPickLine(r.PickPanel[ks], pickRow(r.PickTime[ks], view_.MicrosecondsPerRow, s_.PlotTop));
-    r.PickTime[ks] = 0.0f;
-    r.PickVelocity[ks] = 0;
+    r.PickTime[k] = 0.0f;
+    r.PickVelocity[k] = 0;
   }
-  useDrawingPen();
+  syncPickLines();
   host_.displayChanged(DisplayChange::PicksCleared);
+}
+
+void PanelDisplay::picksEdited() {
+  if (deferIfBusy([this] { picksEdited(); })) return;
+  if (s_.PanelDrawn == -1) syncPickLines();
+  if (s_.PickTable.valid(s_.CurrentCdp) && picksInUse(s_.PickTable[static_cast<std::size_t>(s_.CurrentCdp)]) > 0)
+    host_.setVelfEnabled(true);
+  host_.displayChanged(DisplayChange::PickMade);
 }
 
 void PanelDisplay::moveBy(int step) {

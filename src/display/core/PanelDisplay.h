@@ -64,6 +64,10 @@ struct DisplayView {
 };
 
 inline constexpr Rgb PickColour{0, 255, 255};
+// The guide: dashes of 6 pixels, gaps of 4, 2 pixels wide, in magenta.
+inline constexpr Rgb GuideColour{255, 0, 255};
+inline constexpr int GuidePenWidth = 2;
+inline constexpr double GuideDash = 6, GuideGap = 4;
 inline constexpr Rgb Foreground{0, 0, 0};
 
 class PanelDisplay {
@@ -86,6 +90,16 @@ class PanelDisplay {
   // While a redraw runs: queues `action` behind it (after whatever is queued
   // already) and returns true. Otherwise returns false and runs nothing.
   bool runAfterRedraw(std::function<void()> action) { return deferIfBusy(std::move(action)); }
+
+  // Picks drawn at any velocity and the guide (PanelVelocityAxis.h, PickEdits.h).
+  // The picks of the CDP shown were changed elsewhere (the velocity spectrum):
+  // their lines are drawn again, "Make VELF commands" is enabled while any
+  // remain, and the windows that follow the display are told (PickMade).
+  void picksEdited();
+  // The guide from the picked neighbours, dashed across the panels; drawn from
+  // the next redraw on.
+  void setGuideShown(bool on) { guideShown_ = on; }
+  bool guideShown() const { return guideShown_; }
 
   const DisplayView& view() const { return view_; }
   bool redrawing() const { return busy_; }
@@ -118,7 +132,20 @@ class PanelDisplay {
   // lines beside it (NoSeparatorLine where there is none).
   void drawLabels(int x, int lineLeft, int lineRight);
   void paintTrace(int x);
-  void drawPickLine(int panel, int y);
+  // Pick lines as drawn (XOR): a line is erased by drawing it once more, so
+  // the display keeps each one's place until it is erased.
+  struct DrawnPick {
+    float timeMs;
+    std::int16_t velocity;
+    int left, right, y;
+  };
+  // The lines of the shown CDP's picks brought up to date: lines of picks gone
+  // erased, picks not yet drawn drawn at their rows.
+  void syncPickLines();
+  // The line of the pick (timeMs, velocity) erased, if drawn; drawn at row y.
+  void eraseLine(float timeMs, std::int16_t velocity);
+  void drawLine(float timeMs, std::int16_t velocity, int y);
+  void drawGuide(const Shown& shown);
   void moveBy(int step);
   bool deferIfBusy(std::function<void()> action);
   void drain();
@@ -139,6 +166,9 @@ class PanelDisplay {
   std::vector<float> samples_;
   std::vector<unsigned char> scratch_;
   int interval_ = 5;
+
+  std::vector<DrawnPick> drawn_;
+  bool guideShown_ = false;
 };
 
 }  // namespace tsly

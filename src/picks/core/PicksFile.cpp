@@ -7,6 +7,7 @@
 #include "platform/FileChecks.h"
 #include "platform/ShownText.h"
 #include "shared/ExchangeOutput.h"
+#include "picks/core/PickEdits.h"
 #include "picks/core/PickTable.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
@@ -59,8 +60,9 @@ std::string notWhole(const char* what, std::string_view field) {
 }
 std::string notANumber(std::string_view field) { return "time " + quoted(field) + " is not a number"; }
 std::string cdpNotListed(int cdp) { return "CDP " + plainNumberText(cdp) + " is not in the open file"; }
-std::string notAPanel(int velocity, int cdp) {
-  return "velocity " + plainNumberText(velocity) + " is not one of the panels of CDP " + plainNumberText(cdp);
+std::string velocityOutside(int velocity) {
+  return "velocity " + plainNumberText(velocity) + " lies outside " + plainNumberText(MinPickVelocity) + " to " +
+         plainNumberText(MaxPickVelocity);
 }
 std::string timeOutside(float timeMs, double lengthMs) {
   return "time " + plainNumberText(timeMs) + " ms lies outside the traces (0 to " + plainNumberText(lengthMs) +
@@ -68,10 +70,6 @@ std::string timeOutside(float timeMs, double lengthMs) {
 }
 std::string tooMany(int cdp) {
   return "CDP " + plainNumberText(cdp) + " already has " + plainNumberText(PicksPerCdp) + " picks";
-}
-std::string velocityTaken(int cdp, int velocity, int line) {
-  return "CDP " + plainNumberText(cdp) + " already has a pick at velocity " + plainNumberText(velocity) +
-         " (line " + plainNumberText(line) + ")";
 }
 std::string timeTaken(int cdp, float timeMs, int velocity, int line) {
   return "CDP " + plainNumberText(cdp) + " already has a pick at " + timeText(timeMs) + " ms (velocity " +
@@ -195,7 +193,6 @@ PicksCheck checkPicks(const ParsedPicks& parsed, const AppState& st) {
   c.refused = parsed.refused;
   const int records = usableRecords(st);
   const double lengthMs = static_cast<double>(st.SampleInterval) / 1000.0 * st.NumSamples;
-  const std::int32_t panels = std::clamp<std::int32_t>(st.PanelCount, 0, static_cast<std::int32_t>(st.PanelTable.size()));
   // Picks accepted so far per record: their velocities and lines.
   std::vector<std::vector<PickRow>> taken(static_cast<std::size_t>(records) + 1);
   for (const PickRow& row : parsed.rows) {
@@ -203,35 +200,25 @@ PicksCheck checkPicks(const ParsedPicks& parsed, const AppState& st) {
     std::int32_t record = 0;
     for (int r = 1; r <= records && !record; ++r)
       if (st.PickTable[static_cast<std::size_t>(r)].Cdp == row.cdp) record = r;
-    std::int16_t panel = 0;
-    for (std::int32_t p = 1; p <= panels && record && !panel; ++p) {
-      const PanelEntry& e = st.PanelTable[static_cast<std::size_t>(p)];
-      if (e.FirstCdp == row.cdp && e.Velocity == row.velocity && row.velocity != 0)
-        panel = static_cast<std::int16_t>(std::min<std::int32_t>(p, 32767));
-    }
     if (!record) {
       bad.reason = reason::cdpNotListed(row.cdp);
-    } else if (!panel) {
-      bad.reason = reason::notAPanel(row.velocity, row.cdp);
+    } else if (!pickVelocityAllowed(row.velocity)) {
+      bad.reason = reason::velocityOutside(row.velocity);
     } else if (!(row.timeMs >= 0.0f && row.timeMs <= lengthMs)) {
       bad.reason = reason::timeOutside(row.timeMs, lengthMs);
     } else {
       auto& mine = taken[static_cast<std::size_t>(record)];
-      const auto same = std::find_if(mine.begin(), mine.end(),
-                                     [&](const PickRow& t) { return t.velocity == row.velocity; });
       // Two picks at one time on a CDP make no velocity function: the check
       // that stops Next, Prev and the VELF commands would refuse them.
       const auto sameTime = std::find_if(mine.begin(), mine.end(),
                                          [&](const PickRow& t) { return t.timeMs == row.timeMs; });
-      if (same != mine.end())
-        bad.reason = reason::velocityTaken(row.cdp, row.velocity, same->line);
-      else if (sameTime != mine.end())
+      if (sameTime != mine.end())
         bad.reason = reason::timeTaken(row.cdp, row.timeMs, sameTime->velocity, sameTime->line);
       else if (static_cast<int>(mine.size()) >= PicksPerCdp)
         bad.reason = reason::tooMany(row.cdp);
       else {
         mine.push_back(row);
-        c.accepted.push_back({record, panel, row});
+        c.accepted.push_back({record, panelOfVelocity(st, row.cdp, row.velocity), row});
         continue;
       }
     }

@@ -21,14 +21,16 @@
 // written with 15 digits, so a pick read back is exactly the pick saved.
 //
 // Loading: parsePicksText() checks the form of each line; checkPicks() checks
-// each well-formed row against the open file as clicks are checked: the CDP
-// must be listed, the velocity must be that of one of the CDP's panels, the
-// time must lie within the traces (0 to samples x interval), a CDP takes at
-// most 20 picks, one pick per velocity and one per time (two picks at one time
-// are refused, as Next, Prev and the VELF commands refuse them). Every refused row is reported with
-// its line number, its text and the reason; applyPicks() then replaces the
-// picks of the table by the accepted rows, each in the lowest free slot of its
-// CDP with the panel it belongs to, as clicks would have stored them.
+// each well-formed row against the open file: the CDP must be listed, the
+// velocity may be any velocity of a pick (1 to 32767, PickEdits.h), whatever
+// the panels' velocities (picks made on one scan load onto a second scan with
+// other velocities), the time must lie within the traces (0 to samples x
+// interval), a CDP takes at most 20 picks and one per time (two picks at one
+// time are refused, as Next, Prev and the VELF commands refuse them). Every
+// refused row is reported with its line number, its text and the reason;
+// applyPicks() then replaces the picks of the table by the accepted rows, each
+// in the lowest free slot of its CDP, with the panel of its velocity where the
+// CDP has one (0 where it lies between panels).
 #pragma once
 
 #include <cstddef>
@@ -93,7 +95,7 @@ std::string readPicksFile(const std::string& path, ParsedPicks& out);
 
 struct LoadedPick {
   std::int32_t record = 0;  // PickTable index
-  std::int16_t panel = 0;   // PanelTable index of the pick's panel
+  std::int16_t panel = 0;   // PanelTable index of the panel of its velocity, 0 for none
   PickRow row;
 };
 
@@ -150,10 +152,9 @@ inline constexpr const char* NotARow = "not a row of three fields: CDP, time in 
 std::string notWhole(const char* what, std::string_view field);      // CDP "x" is not a whole number ...
 std::string notANumber(std::string_view field);                      // time "x" is not a number
 std::string cdpNotListed(int cdp);
-std::string notAPanel(int velocity, int cdp);
+std::string velocityOutside(int velocity);
 std::string timeOutside(float timeMs, double lengthMs);
 std::string tooMany(int cdp);
-std::string velocityTaken(int cdp, int velocity, int line);
 std::string timeTaken(int cdp, float timeMs, int velocity, int line);
 }  // namespace reason
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "display/core/DisplayGeometry.h"
+#include "picks/core/PickEdits.h"
 #include "spectrum/core/SpectrumWindowTexts.h"
 #include "shared/Numbers.h"
 
@@ -205,6 +206,25 @@ void drawVelocityFunction(Sheet& s) {
   s.add<Figure::Path>(std::move(path), 2.0, SpectrumFunctionColour, plot);
   for (const VelocityPick& v : s.in.picks)
     s.add<Figure::Ring>(at(v), 4.5, SpectrumFunctionColour, SpectrumFunctionEdge, 1.5, plot);
+  const int selected = s.in.selectedPick;
+  if (selected >= 0 && static_cast<std::size_t>(selected) < s.in.picks.size())
+    s.add<Figure::Ring>(at(s.in.picks[static_cast<std::size_t>(selected)]), 6.5, SpectrumGuideColour,
+                        SpectrumFunctionEdge, 2.0, plot);
+}
+
+// The guide, dashed, under the velocity function.
+void drawGuide(Sheet& s) {
+  const SpectrumLayout& L = s.L;
+  if (s.in.guide.size() < 2 || !(L.msPerRow > 0)) return;
+  std::vector<PlanePoint> line;
+  for (const VelocityPick& g : s.in.guide)
+    line.push_back({s.velocityAt(g.velocity), L.plotTop + (g.timeMs - s.in.time.firstMs) / L.msPerRow});
+  for (const std::vector<PlanePoint>& dash : dashed(line, 8.0, 5.0)) {
+    std::vector<FigurePoint> points;
+    for (const PlanePoint& p : dash) points.push_back({p.x, p.y});
+    s.add<Figure::Path>(points, 3.5, SpectrumFunctionEdge, s.plot());
+    s.add<Figure::Path>(std::move(points), 2.0, SpectrumGuideColour, s.plot());
+  }
 }
 
 // The gather: one wiggle per trace, positive lobes filled, the largest
@@ -280,6 +300,7 @@ SpectrumPicture layOutSpectrum(const SpectrumPictureInput& in, const TextMeasure
   drawVelocityAxis(s);
   drawTimingLines(s);
   drawColourScale(s);
+  drawGuide(s);
   drawVelocityFunction(s);
   if (in.gather) {
     drawGather(s);

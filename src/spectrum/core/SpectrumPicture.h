@@ -21,7 +21,10 @@
 //  - The colour scale beside it: viridis, 1 at the top and 0 at the bottom,
 //    labelled 0, .2, .4, .6, .8 and 1 (from the bottom up, as many as fit).
 //  - With picks: the velocity function over the spectrum, the picks joined and
-//    held constant above the first and below the last, each pick ringed.
+//    held constant above the first and below the last, each pick ringed (the
+//    pick selected in the window ringed larger, in the guide's colour).
+//  - With a guide (the function the picked neighbours give, PickEdits.h): a
+//    dashed line under the function, dashes of 8 pixels and gaps of 5.
 //  - With a gather: the traces beside the scale on the same time scale, one
 //    wiggle each with its positive lobes filled, the largest deflection one
 //    and a half trace spacings; the timing lines across them in light grey
@@ -47,6 +50,8 @@ inline constexpr int SpectrumPlotWidth = 400;
 // The velocity function and the rings of its picks.
 inline constexpr Argb SpectrumFunctionColour = 0xFFFFFFFFu;
 inline constexpr Argb SpectrumFunctionEdge = 0xFF000000u;
+// The guide, and the ring of the pick selected.
+inline constexpr Argb SpectrumGuideColour = 0xFFFF40FFu;
 
 struct SpectrumPictureInput {
   std::int16_t cdp = 0;
@@ -58,6 +63,8 @@ struct SpectrumPictureInput {
   SpectrumTimeScale time;
   std::vector<VelocityPick> picks;
   const CorrectedGather* gather = nullptr;  // none: the spectrum alone
+  std::vector<VelocityPick> guide;          // its points, ascending in time (none: no guide)
+  int selectedPick = -1;                    // index of `picks`, -1 for none
 };
 
 // The spectrum alone, as tsly writes it: a row per sample (sampleTimeScale).

@@ -49,6 +49,14 @@ std::string pngNotSavedText(const std::string& path, const std::string& reason);
 // The name chosen for the picture is the panel file or the gather it is made from.
 std::string pngWouldReplaceDataText(const std::string& path);
 
+// Picking on the spectrum: the guide's check box and the line that says how
+// to pick.
+inline constexpr const char* GuideCheck = "Guide";
+inline constexpr const char* PickingHint =
+    "Click: pick the semblance peak nearest the click (within 24 ms and 5%). Shift+click: pick exactly there. "
+    "Drag a pick to move it; right click it, or select it and press Delete, to remove it. "
+    "Guide: the function of the nearest picked CDPs, dashed.";
+
 // The picture: the titles over the spectrum and the gather, the captions of
 // the time labels and of the colour scale.
 std::string spectrumTitle(std::int16_t cdp);  // CDP 1001 semblance
