@@ -18,6 +18,7 @@
 #include "PngOutput.h"
 #include "commands.h"
 #include "deck/core/SectionPlot.h"
+#include "platform/ShownText.h"
 #include "qt/PngFile.h"
 
 namespace tsly::cli {

@@ -113,7 +113,7 @@ TEST(OutputSection, HostileSizesStayWithinThePicture) {
     EXPECT_LE(l.height, MaxSectionSide);
     EXPECT_LE(static_cast<long long>(l.width) * l.height, MaxSectionPixels);
     for (const Label& t : l.timeLabels) EXPECT_LE(t.at, l.plotBottom()) << t.text;
-    EXPECT_LE(sampleY(l, r.samples - 1), l.plotBottom());
+    EXPECT_LE(sampleY(l, d, 0, r.samples - 1), l.plotBottom());
     EXPECT_LE(l.traceX.back() + l.spacing, l.width - l.right);
   }
 }
