@@ -18,5 +18,6 @@ void addPicksCommands(CLI::App& app, int& exitCode);
 void addNmoCommand(CLI::App& app, int& exitCode);
 void addSectionCommand(CLI::App& app, int& exitCode);
 void addSemblanceCommand(CLI::App& app, int& exitCode);
+void addAutopickCommand(CLI::App& app, int& exitCode);
 
 }  // namespace tsly::cli
