@@ -17,6 +17,7 @@
 #include "app/AppTexts.h"
 #include "app/Session.h"
 #include "picks/PicksCommands.h"
+#include "app/AutoPickCommand.h"
 #include "app/SpectrumCommand.h"
 #include "app/ToolWindowPlacing.h"
 #include "display/DisplaySurface.h"
@@ -85,6 +86,7 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
   picks_ = std::make_unique<PicksCommands>(state_, ui_, static_cast<PicksHost&>(*this), this, editMenu_);
   spectrum_ = std::make_unique<SpectrumCommand>(state_, ui_, this, editMenu_, *display_);
   spectrum_->placeWindow = [this](QWidget* w) { placeSpectrum(w); };
+  autoPick_ = std::make_unique<AutoPickCommand>(state_, ui_, editMenu_, *display_, *spectrum_);
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
   help_->enableF1();
@@ -475,6 +477,7 @@ void TessalyWindow::setControlEnabled(OpenControl control, bool on) {
       // a gather: the picks commands and the spectrum go with the navigation.
       picks_->setPanelData(on);
       spectrum_->setAvailable(on);
+      autoPick_->setAvailable(on);
       break;
   }
 }

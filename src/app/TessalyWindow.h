@@ -47,6 +47,7 @@ class DisplaySurface;
 class FileInfoWindow;
 class NmoDialog;
 class SpectrumCommand;
+class AutoPickCommand;
 class ImageCanvas;
 class WrappingLabel;
 class JobLink;
@@ -131,6 +132,8 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
 
   // "Velocity Spectrum" and its window.
   SpectrumCommand& spectrum() { return *spectrum_; }
+  // "Auto Pick" and its proposals.
+  AutoPickCommand& autoPick() { return *autoPick_; }
 
   // The data files the program has open: the file open in the main window,
   // the panel file the picks belong to and the gather of the velocity
@@ -230,6 +233,7 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   std::unique_ptr<PicksCommands> picks_;
   std::unique_ptr<DisplaySurface> display_;
   std::unique_ptr<SpectrumCommand> spectrum_;
+  std::unique_ptr<AutoPickCommand> autoPick_;
 
   FileDialogState fileDialog_;
   std::string helpFilePath_;

@@ -81,6 +81,11 @@ void VelocitySpectrumWindow::setPicks(std::vector<VelocityPick> picks) {
   render();
 }
 
+void VelocitySpectrumWindow::setProposals(std::vector<VelocityPick> proposals) {
+  shown_.setProposals(std::move(proposals));
+  if (shown_.hasCdp()) render();
+}
+
 void VelocitySpectrumWindow::showNothing(const std::string& why) {
   shown_.clear();
   if (worker_) worker_->cancel();

@@ -60,6 +60,8 @@ class VelocitySpectrumWindow : public QWidget {
   void showCdp(SpectrumCdpInput input);
   // The picks of the CDP shown changed: the function and the gather are redrawn.
   void setPicks(std::vector<VelocityPick> picks);
+  // The first pass's proposed picks for the CDP shown, ringed apart.
+  void setProposals(std::vector<VelocityPick> proposals);
   // Nothing to show (no panels open, no gather chosen, the CDP unreadable): the
   // reason goes to the status line, the picture is emptied.
   void showNothing(const std::string& why);

@@ -297,6 +297,11 @@ std::int16_t PanelDisplay::drawPickOverlay(const Shown& shown) {
       drawPickLine(r.PickPanel[ks], pickRow(r.PickTime[ks], view_.MicrosecondsPerRow, s_.PlotTop));
     }
   }
+  if (proposals) {
+    canvas_.setPenColor(ProposalColour);
+    for (const PanelLine& l : proposals(shown.cdp))
+      drawPickLine(l.panel, pickRow(l.timeMs, view_.MicrosecondsPerRow, s_.PlotTop));
+  }
   useDrawingPen();
   return recordCdp;
 }

@@ -62,6 +62,14 @@ struct DisplayView {
 };
 
 inline constexpr Rgb PickColour{0, 255, 255};
+// Proposed picks (the first pass's, not yet accepted): XOR on white gives orange.
+inline constexpr Rgb ProposalColour{0, 115, 255};
+
+// A line across a panel at a time: a proposed pick as the panels show it.
+struct PanelLine {
+  std::int32_t panel = 0;  // PanelTable index
+  float timeMs = 0;
+};
 inline constexpr Rgb Foreground{0, 0, 0};
 
 class PanelDisplay {
@@ -81,6 +89,10 @@ class PanelDisplay {
   // While a redraw runs: queues `action` behind it (after whatever is queued
   // already) and returns true. Otherwise returns false and runs nothing.
   bool runAfterRedraw(std::function<void()> action) { return deferIfBusy(std::move(action)); }
+
+  // The proposed picks of a CDP (its number), drawn by every redraw after its
+  // picks with the pick pen in ProposalColour.
+  std::function<std::vector<PanelLine>(std::int16_t cdp)> proposals;
 
   const DisplayView& view() const { return view_; }
   bool redrawing() const { return busy_; }

@@ -47,6 +47,8 @@ inline constexpr int SpectrumPlotWidth = 400;
 // The velocity function and the rings of its picks.
 inline constexpr Argb SpectrumFunctionColour = 0xFFFFFFFFu;
 inline constexpr Argb SpectrumFunctionEdge = 0xFF000000u;
+// Proposed picks (orange, as on the panels).
+inline constexpr Argb SpectrumProposalColour = 0xFFFF8C00u;
 
 struct SpectrumPictureInput {
   std::int16_t cdp = 0;
@@ -57,6 +59,7 @@ struct SpectrumPictureInput {
   double firstVelocity = 0, lastVelocity = 0;
   SpectrumTimeScale time;
   std::vector<VelocityPick> picks;
+  std::vector<VelocityPick> proposals;  // the first pass's, not yet accepted: ringed apart
   const CorrectedGather* gather = nullptr;  // none: the spectrum alone
 };
 
