@@ -51,6 +51,7 @@ AutoPickCommand::AutoPickCommand(AppState& state, Ui& ui, QMenu* options, Displa
   add("autopickdropall", autopicktext::DropAllItem, &AutoPickCommand::dropAll, nullptr);
   display_.display().proposals = [this](std::int16_t cdp) {
     std::vector<PanelLine> lines;
+    if (st_.DataFileName != file_) return lines;  // another file opened since
     for (const ProposalPick& p : proposals_.of(cdp)) {
       const std::int16_t panel = nearestPanel(st_, cdp, p.velocity);
       if (panel != 0) lines.push_back({panel, p.timeMs});
@@ -79,7 +80,7 @@ std::int16_t AutoPickCommand::shownCdp() const {
 
 void AutoPickCommand::setAvailable(bool on) {
   for (QAction* a : items_) a->setEnabled(on);
-  if (!on) {
+  if (!on || st_.DataFileName != file_) {
     stop();
     proposals_.dropAll();
   }
@@ -123,6 +124,7 @@ void AutoPickCommand::propose(std::vector<std::int16_t> cdps) {
   }
   p.settings.windowSamples = autoPickWindowSamples(first.intervalUs);
 
+  file_ = st_.DataFileName;
   const std::uint64_t run = ++run_;
   running_ = true;
   proposedCdps_ = 0;
@@ -208,7 +210,7 @@ void AutoPickCommand::showOnSpectrum() {
   VelocitySpectrumWindow* w = spectrum_.window();
   if (!w || !w->isVisible()) return;
   std::vector<VelocityPick> rings;
-  if (panelsOpen())
+  if (panelsOpen() && st_.DataFileName == file_)
     for (const ProposalPick& p : proposals_.of(shownCdp())) rings.push_back({p.timeMs, static_cast<float>(p.velocity)});
   w->setProposals(std::move(rings));
 }

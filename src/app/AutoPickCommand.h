@@ -12,7 +12,8 @@
 //  - Proposals are drawn orange on the panels (each across the panel whose
 //    velocity is nearest) and, while it is open, ringed orange on the
 //    spectrum, until they are accepted or dropped. The pick table does not
-//    change until they are accepted.
+//    change until they are accepted. Another panel file opened, or a
+//    gather, drops them (and ends a run going).
 //  - "Accept Proposals" (key A) and "Accept All Proposals" make them ordinary
 //    picks (PickProposals::accept: the analyst's picks stay, a proposal at one
 //    of their velocities or within 24 ms of one is left out); "Drop
@@ -25,6 +26,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -82,6 +84,7 @@ class AutoPickCommand : public QObject {
   QMenu* menu_ = nullptr;
   std::vector<QAction*> items_;
   PickProposals proposals_;
+  std::string file_;  // the panel file the proposals were made for
 
   std::thread worker_;
   std::atomic<bool> cancel_{false};
