@@ -29,6 +29,7 @@ AutoPickCommand::AutoPickCommand(AppState& state, Ui& ui, QMenu* options, Displa
     : st_(state), ui_(ui), display_(display), spectrum_(spectrum) {
   menu_ = options->addMenu(QString::fromLatin1(autopicktext::Menu));
   menu_->setObjectName(QStringLiteral("autopick"));
+  menu_->menuAction()->setObjectName(QStringLiteral("autopickmenu"));
   auto add = [this](const char* name, const char* caption, void (AutoPickCommand::*slot)(), const char* key) {
     QAction* a = menu_->addAction(QString::fromLatin1(caption));
     a->setObjectName(QString::fromLatin1(name));

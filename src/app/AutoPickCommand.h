@@ -1,7 +1,8 @@
 // "&Options" / "Auto Pick": the first pass (spectrum/core/AutoPick.h) in the
 // main window, wired to the panels, the pick table and the spectrum window.
 //
-//  - "Propose for This CDP" / "Propose for All CDPs" (autopickcdp,
+//  - The submenu (QMenu autopick, its item autopickmenu) holds:
+//    "Propose for This CDP" / "Propose for All CDPs" (autopickcdp,
 //    autopickall): enabled while velocity-scan panels are open. They ask for
 //    the CDP-gather file of the panels as "Velocity Spectrum" does (once per
 //    panel file, SpectrumGathers) and run the first pass on a thread of its

@@ -107,6 +107,7 @@ TEST(OutputSection, HostileSizesStayWithinThePicture) {
     d.traces.front().samples.assign(static_cast<std::size_t>(r.samples), 1.0f);
     d.samples = r.samples;
     d.intervalUs = r.intervalUs;
+    d.endMs = (r.samples - 1) * (r.intervalUs / 1000.0);
     const Layout l = layoutSection(d, {});
     EXPECT_EQ(l.capped, r.capped) << r.traces << " x " << r.samples;
     EXPECT_LE(l.width, MaxSectionSide);

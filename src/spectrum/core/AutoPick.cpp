@@ -264,6 +264,8 @@ AutoPickResult runAutoPick(const GatherCdps& gather, const AutoPickParams& p, co
     }
     wanted.push_back(static_cast<std::size_t>(it - line.begin()));
   }
+  std::sort(wanted.begin(), wanted.end());
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
   std::vector<std::size_t> needed;
   for (std::size_t w : wanted) {
     const std::size_t first = w >= static_cast<std::size_t>(LineHalfWidth) ? w - LineHalfWidth : 0;

@@ -103,7 +103,7 @@ struct LineCdp {
 std::vector<ProposedPick> pickCdp(const std::vector<LineCdp>& line, std::size_t centre, float stretch);
 
 struct AutoPickParams {
-  std::vector<std::int16_t> cdps;  // CDPs of the gather to pick, ascending
+  std::vector<std::int16_t> cdps;  // CDPs of the gather to pick (picked ascending, each once)
   SemblanceSettings settings;      // trial velocities, window, stretch (workers: one per thread)
   int threads = 2;
 };
