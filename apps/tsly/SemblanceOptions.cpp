@@ -20,6 +20,25 @@ bool number(const std::string& text, const char* option, double& v, std::string&
 
 }  // namespace
 
+std::string checkVelocityOptions(const std::string& vminText, const std::string& vmaxText, const std::string& dvText,
+                                 double& vmin, double& vmax, double& dv) {
+  std::string error;
+  if (!number(vminText, "--vmin", vmin, error) || !number(vmaxText, "--vmax", vmax, error) ||
+      !number(dvText, "--dv", dv, error))
+    return error;
+  if (!(vmin > 0)) return "--vmin must be above 0";
+  if (!(vmin < vmax)) return "--vmin (" + shortNumber(vmin) + ") must be below --vmax (" + shortNumber(vmax) + ")";
+  if (!(dv > 0)) return "--dv must be above 0";
+  // Trial velocities are single-precision numbers: both ends must be one.
+  if (!(static_cast<float>(vmin) > 0.0f)) return "--vmin (" + shortNumber(vmin) + ") is too small a velocity";
+  if (!std::isfinite(static_cast<float>(vmax))) return "--vmax (" + shortNumber(vmax) + ") is too large a velocity";
+  const double count = std::floor((vmax - vmin) / dv + 1e-6) + 1;
+  if (count > static_cast<double>(MaxVelocities))
+    return "--vmin, --vmax and --dv give " + shortNumber(count) + " velocities; at most " +
+           std::to_string(MaxVelocities);
+  return {};
+}
+
 std::string checkSemblanceOptions(const SemblanceOptions& o, SemblanceRequest& q) {
   q.all = o.cdp == "all";
   if (!q.all) {
@@ -28,23 +47,12 @@ std::string checkSemblanceOptions(const SemblanceOptions& o, SemblanceRequest& q
       return "--cdp wants a CDP number (-32768 to 32767) or all, not '" + shownText(o.cdp, 40) + "'";
     q.cdp = static_cast<std::int16_t>(c);
   }
+  if (std::string why = checkVelocityOptions(o.vmin, o.vmax, o.dv, q.vmin, q.vmax, q.dv); !why.empty()) return why;
   std::string error;
   double stretch = 0;
-  if (!number(o.vmin, "--vmin", q.vmin, error) || !number(o.vmax, "--vmax", q.vmax, error) ||
-      !number(o.dv, "--dv", q.dv, error) || !number(o.stretch, "--stretch", stretch, error) ||
+  if (!number(o.stretch, "--stretch", stretch, error) ||
       (!o.windowMs.empty() && !number(o.windowMs, "--window-ms", q.windowMs, error)))
     return error;
-  if (!(q.vmin > 0)) return "--vmin must be above 0";
-  if (!(q.vmin < q.vmax))
-    return "--vmin (" + shortNumber(q.vmin) + ") must be below --vmax (" + shortNumber(q.vmax) + ")";
-  if (!(q.dv > 0)) return "--dv must be above 0";
-  // Trial velocities are single-precision numbers: both ends must be one.
-  if (!(static_cast<float>(q.vmin) > 0.0f)) return "--vmin (" + shortNumber(q.vmin) + ") is too small a velocity";
-  if (!std::isfinite(static_cast<float>(q.vmax))) return "--vmax (" + shortNumber(q.vmax) + ") is too large a velocity";
-  const double count = std::floor((q.vmax - q.vmin) / q.dv + 1e-6) + 1;
-  if (count > static_cast<double>(MaxVelocities))
-    return "--vmin, --vmax and --dv give " + shortNumber(count) + " velocities; at most " +
-           std::to_string(MaxVelocities);
   if (!o.windowMs.empty() && !(q.windowMs > 0)) return "--window-ms must be above 0";
   q.stretch = static_cast<float>(stretch);
   if (!(q.stretch >= 0.1f && q.stretch <= 0.99f)) return "--stretch must lie between .1 and .99";

@@ -25,6 +25,12 @@ struct SemblanceRequest {
   float stretch = 0;
 };
 
+// "" or why --vmin, --vmax and --dv are refused (the first fault, one line);
+// accepted ones give 1 to MaxVelocities trial velocities (velocityGrid), each a
+// finite velocity above 0 in single precision.
+std::string checkVelocityOptions(const std::string& vminText, const std::string& vmaxText, const std::string& dvText,
+                                 double& vmin, double& vmax, double& dv);
+
 // "" or why the options are refused (the first fault, one line). Accepted
 // options give 1 to MaxVelocities trial velocities (velocityGrid), each a
 // finite velocity above 0 in single precision.

@@ -19,5 +19,6 @@ void addNmoCommand(CLI::App& app, int& exitCode);
 void addSectionCommand(CLI::App& app, int& exitCode);
 void addSemblanceCommand(CLI::App& app, int& exitCode);
 void addVelocityFieldCommand(CLI::App& app, int& exitCode);
+void addAutopickCommand(CLI::App& app, int& exitCode);
 
 }  // namespace tsly::cli

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   tsly::cli::addSectionCommand(app, exitCode);
   tsly::cli::addSemblanceCommand(app, exitCode);
   tsly::cli::addVelocityFieldCommand(app, exitCode);
+  tsly::cli::addAutopickCommand(app, exitCode);
   CLI11_PARSE(app, argc, argv);
   tsly::cli::endGuiApplication();
   return exitCode;

@@ -17,6 +17,7 @@
 #include "app/AppTexts.h"
 #include "app/Session.h"
 #include "picks/PicksCommands.h"
+#include "app/AutoPickCommand.h"
 #include "app/SpectrumCommand.h"
 #include "app/ToolWindowPlacing.h"
 #include "display/DisplaySurface.h"
@@ -89,6 +90,7 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
   spectrum_->placeWindow = [this](QWidget* w) { placeSpectrum(w); };
   field_ = std::make_unique<FieldCommand>(state_, this, editMenu_, *display_);
   field_->placeWindow = [this](QWidget* w) { placeField(w); };
+  autoPick_ = std::make_unique<AutoPickCommand>(state_, ui_, editMenu_, *display_, *spectrum_);
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
   help_->enableF1();
@@ -480,6 +482,7 @@ void TessalyWindow::setControlEnabled(OpenControl control, bool on) {
       picks_->setPanelData(on);
       spectrum_->setAvailable(on);
       field_->setAvailable(on);
+      autoPick_->setAvailable(on);
       break;
   }
 }

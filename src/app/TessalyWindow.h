@@ -48,6 +48,7 @@ class FieldCommand;
 class FileInfoWindow;
 class NmoDialog;
 class SpectrumCommand;
+class AutoPickCommand;
 class ImageCanvas;
 class WrappingLabel;
 class JobLink;
@@ -134,6 +135,8 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   SpectrumCommand& spectrum() { return *spectrum_; }
   // "Velocity Field" and its window.
   FieldCommand& field() { return *field_; }
+  // "Auto Pick" and its proposals.
+  AutoPickCommand& autoPick() { return *autoPick_; }
 
   // The data files the program has open: the file open in the main window,
   // the panel file the picks belong to and the gather of the velocity
@@ -235,6 +238,7 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   std::unique_ptr<DisplaySurface> display_;
   std::unique_ptr<SpectrumCommand> spectrum_;
   std::unique_ptr<FieldCommand> field_;
+  std::unique_ptr<AutoPickCommand> autoPick_;
 
   FileDialogState fileDialog_;
   std::string helpFilePath_;

@@ -213,6 +213,11 @@ void VelocitySpectrumWindow::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
+void VelocitySpectrumWindow::setProposals(std::vector<VelocityPick> proposals) {
+  shown_.setProposals(std::move(proposals));
+  if (shown_.hasCdp()) render();
+}
+
 void VelocitySpectrumWindow::showNothing(const std::string& why) {
   shown_.clear();
   selected_ = dragging_ = -1;

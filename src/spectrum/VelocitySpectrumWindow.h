@@ -79,6 +79,8 @@ class VelocitySpectrumWindow : public QWidget {
   bool guideOn() const;
   // The pick selected (an index of picks()), -1 for none.
   int selectedPick() const { return selected_; }
+  // The first pass's proposed picks for the CDP shown, ringed apart.
+  void setProposals(std::vector<VelocityPick> proposals);
   // Nothing to show (no panels open, no gather chosen, the CDP unreadable): the
   // reason goes to the status line, the picture is emptied.
   void showNothing(const std::string& why);

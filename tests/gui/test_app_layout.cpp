@@ -57,7 +57,8 @@ void AppLayoutTest::captionAndMenus() {
       {"edit", "&Options", 12020,
        {{"editsele", "Change Graphics"}, {"editnmo", "Set NMO Parameters"}, {"editvelf", "Make VELF commands"},
         {"savepicks", "Save Picks..."}, {"loadpicks", "Load Picks..."}, {"exportpicks", "Export Picks..."},
-        {"velfunction", "Velocity Function"}, {"velspectrum", "Velocity Spectrum"}, {"velfield", "Velocity Field"}}},
+        {"velfunction", "Velocity Function"}, {"velspectrum", "Velocity Spectrum"}, {"velfield", "Velocity Field"},
+        {"autopickmenu", "Auto Pick"}}},
       {"help", "&Help", 12030, {{"helpcontents", "&Contents"}, {"fileabout", "&About"}}},
   };
   for (const auto& m : menus) {

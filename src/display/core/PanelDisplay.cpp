@@ -382,6 +382,18 @@ bool PanelDisplay::drawPanelTraces(int handle, const PanelEntry& e, std::int64_t
 std::int16_t PanelDisplay::drawPickOverlay(const Shown& shown) {
   drawGuide(shown);
   syncPickLines();
+  if (proposals) {
+    usePickPen();
+    canvas_.setPenColor(ProposalColour);
+    for (const PanelLine& l : proposals(shown.cdp)) {
+      if (!s_.PanelTable.valid(l.panel) || l.panel > s_.PanelCount) continue;
+      const PanelEntry& e = s_.PanelTable[static_cast<std::size_t>(l.panel)];
+      const int y = pickRow(l.timeMs, view_.MicrosecondsPerRow, s_.PlotTop);
+      canvas_.moveTo(e.Left, y);
+      canvas_.lineTo(e.Right, y);
+    }
+    useDrawingPen();
+  }
   return s_.PickTable.valid(shown.index) ? s_.PickTable[static_cast<std::size_t>(shown.index)].Cdp : shown.cdp;
 }
 

@@ -68,6 +68,14 @@ inline constexpr Rgb PickColour{0, 255, 255};
 inline constexpr Rgb GuideColour{255, 0, 255};
 inline constexpr int GuidePenWidth = 2;
 inline constexpr double GuideDash = 6, GuideGap = 4;
+// Proposed picks (the first pass's, not yet accepted): XOR on white gives orange.
+inline constexpr Rgb ProposalColour{0, 115, 255};
+
+// A line across a panel at a time: a proposed pick as the panels show it.
+struct PanelLine {
+  std::int32_t panel = 0;  // PanelTable index
+  float timeMs = 0;
+};
 inline constexpr Rgb Foreground{0, 0, 0};
 
 class PanelDisplay {
@@ -100,6 +108,9 @@ class PanelDisplay {
   // the next redraw on.
   void setGuideShown(bool on) { guideShown_ = on; }
   bool guideShown() const { return guideShown_; }
+  // The proposed picks of a CDP (its number), drawn by every redraw after its
+  // picks with the pick pen in ProposalColour.
+  std::function<std::vector<PanelLine>(std::int16_t cdp)> proposals;
 
   const DisplayView& view() const { return view_; }
   bool redrawing() const { return busy_; }

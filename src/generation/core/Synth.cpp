@@ -60,21 +60,42 @@ std::string checkSynthParams(const SynthParams& p) {
     return "offsets must stay within -32768..32767";
   if (p.samples < 1 || p.samples > 32767) return "samples must be 1..32767";
   if (p.intervalUs < 1 || p.intervalUs > 32767) return "the sample interval must be 1..32767 microseconds";
-  for (const auto& e : (p.events.empty() ? defaultSynthEvents() : p.events)) {
-    if (!(e.velocity > 0)) return "event velocities must be positive";
-    if (!(e.t0Ms >= 0)) return "event times must not be negative";
-  }
+  for (const auto* list : {&p.events, &p.lastEvents})
+    for (const auto& e : (list->empty() && list == &p.events ? defaultSynthEvents() : *list)) {
+      if (!(e.velocity > 0)) return "event velocities must be positive";
+      if (!(e.t0Ms >= 0)) return "event times must not be negative";
+    }
+  if (!p.lastEvents.empty() && p.lastEvents.size() != p.events.size())
+    return "the events at the last CDP must match the events one for one";
   if (!(p.noise >= 0)) return "the noise fraction must not be negative";
   if (!(p.peakHz > 0)) return "the wavelet frequency must be positive";
   return "";
 }
 
-void synthTrace(const SynthParams& p, double offset, std::vector<float>& out) {
+namespace {
+
+// The events of the CDP `cdpIndex` places after the first.
+std::vector<SynthEvent> eventsAt(const SynthParams& p, int cdpIndex) {
+  if (p.lastEvents.empty()) return p.events.empty() ? defaultSynthEvents() : p.events;
+  const double f = p.cdps > 1 ? static_cast<double>(cdpIndex) / (p.cdps - 1) : 0.0;
+  std::vector<SynthEvent> out = p.events;
+  for (std::size_t k = 0; k < out.size(); ++k) {
+    const SynthEvent& a = p.events[k];
+    const SynthEvent& b = p.lastEvents[k];
+    out[k] = {a.t0Ms + f * (b.t0Ms - a.t0Ms), a.velocity + f * (b.velocity - a.velocity),
+              a.amplitude + f * (b.amplitude - a.amplitude)};
+  }
+  return out;
+}
+
+}  // namespace
+
+void synthTrace(const SynthParams& p, double offset, std::vector<float>& out, int cdpIndex) {
   out.assign(static_cast<size_t>(p.samples), 0.0f);
   const double dt = p.intervalUs * 1e-6;
   const double f2 = kPi * kPi * p.peakHz * p.peakHz;
   const double halfWidth = 1.5 / p.peakHz;  // the wavelet is negligible beyond this
-  for (const auto& e : (p.events.empty() ? defaultSynthEvents() : p.events)) {
+  for (const auto& e : eventsAt(p, cdpIndex)) {
     const double t0 = e.t0Ms * 1e-3;
     const double t = std::sqrt(t0 * t0 + offset * offset / (e.velocity * e.velocity));
     // Sample range of the wavelet, limited to the trace in floating point before
@@ -107,9 +128,15 @@ std::string writeSynthGather(const std::string& path, const SynthParams& p) {
 
   double peak = 0;
   for (const auto& e : (p.events.empty() ? defaultSynthEvents() : p.events)) peak = std::max(peak, std::fabs(e.amplitude));
-  // The clean trace of each offset is the same in every CDP: make them once.
+  for (const auto& e : p.lastEvents) peak = std::max(peak, std::fabs(e.amplitude));
+  // The clean trace of each offset: the same in every CDP unless the events
+  // move along the line.
   std::vector<std::vector<float>> clean(static_cast<size_t>(p.offsetCount));
-  for (int k = 0; k < p.offsetCount; ++k) synthTrace(p, std::fabs(double(p.offsetFirst) + double(p.offsetStep) * k), clean[static_cast<size_t>(k)]);
+  auto makeClean = [&](int cdpIndex) {
+    for (int k = 0; k < p.offsetCount; ++k)
+      synthTrace(p, std::fabs(double(p.offsetFirst) + double(p.offsetStep) * k), clean[static_cast<size_t>(k)], cdpIndex);
+  };
+  makeClean(0);
 
   const int bps = p.int16 ? 2 : 4;
   Noise noise(p.seed);
@@ -125,6 +152,7 @@ std::string writeSynthGather(const std::string& path, const SynthParams& p) {
   std::vector<unsigned char> block(static_cast<size_t>(p.samples) * bps);
   unsigned char hb[HeaderBytes];
   for (int c = 0; c < p.cdps; ++c) {
+    if (c > 0 && !p.lastEvents.empty()) makeClean(c);
     for (int k = 0; k < p.offsetCount; ++k) {
       h[WordCdp] = static_cast<std::int16_t>(p.firstCdp + c);
       h[WordSecondaryKey] = static_cast<std::int16_t>(k + 1);

@@ -33,6 +33,10 @@ struct SynthParams {
   int intervalUs = 4000;
   bool int16 = false;
   std::vector<SynthEvent> events;  // empty: defaultSynthEvents()
+  // Empty: every CDP holds `events`. Else event k moves along the line: its
+  // time, velocity and amplitude go linearly from events[k] at the first CDP
+  // to lastEvents[k] at the last (one entry per event of `events`).
+  std::vector<SynthEvent> lastEvents;
   double noise = 0.0;              // fraction of the largest event amplitude
   std::uint32_t seed = 1;
   double peakHz = 25.0;            // Ricker peak frequency
@@ -43,8 +47,9 @@ std::vector<SynthEvent> defaultSynthEvents();
 // "" when the parameters can be written; else what is wrong (one line).
 std::string checkSynthParams(const SynthParams& p);
 
-// Samples of one trace at `offset` (without noise), p.samples values.
-void synthTrace(const SynthParams& p, double offset, std::vector<float>& out);
+// Samples of one trace at `offset` (without noise), p.samples values, of the
+// CDP `cdpIndex` places after the first (it matters only with lastEvents).
+void synthTrace(const SynthParams& p, double offset, std::vector<float>& out, int cdpIndex = 0);
 
 // Writes the gather file; returns "" or a description of the failure.
 std::string writeSynthGather(const std::string& path, const SynthParams& p);

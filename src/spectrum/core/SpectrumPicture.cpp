@@ -227,6 +227,16 @@ void drawGuide(Sheet& s) {
   }
 }
 
+// The proposed picks, each ringed in their own colour.
+void drawProposals(Sheet& s) {
+  const SpectrumLayout& L = s.L;
+  if (s.in.proposals.empty() || !(L.msPerRow > 0)) return;
+  const FigureRect plot = s.plot();
+  for (const VelocityPick& v : s.in.proposals)
+    s.add<Figure::Ring>(FigurePoint{s.velocityAt(v.velocity), L.plotTop + (v.timeMs - s.in.time.firstMs) / L.msPerRow},
+                        4.5, SpectrumProposalColour, SpectrumFunctionEdge, 1.5, plot);
+}
+
 // The gather: one wiggle per trace, positive lobes filled, the largest
 // deflection one and a half trace spacings.
 void drawGather(Sheet& s) {
@@ -302,6 +312,7 @@ SpectrumPicture layOutSpectrum(const SpectrumPictureInput& in, const TextMeasure
   drawColourScale(s);
   drawGuide(s);
   drawVelocityFunction(s);
+  drawProposals(s);
   if (in.gather) {
     drawGather(s);
     drawOffsets(s);

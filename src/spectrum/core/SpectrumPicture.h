@@ -52,6 +52,8 @@ inline constexpr Argb SpectrumFunctionColour = 0xFFFFFFFFu;
 inline constexpr Argb SpectrumFunctionEdge = 0xFF000000u;
 // The guide, and the ring of the pick selected.
 inline constexpr Argb SpectrumGuideColour = 0xFFFF40FFu;
+// Proposed picks (orange, as on the panels).
+inline constexpr Argb SpectrumProposalColour = 0xFFFF8C00u;
 
 struct SpectrumPictureInput {
   std::int16_t cdp = 0;
@@ -62,6 +64,7 @@ struct SpectrumPictureInput {
   double firstVelocity = 0, lastVelocity = 0;
   SpectrumTimeScale time;
   std::vector<VelocityPick> picks;
+  std::vector<VelocityPick> proposals;  // the first pass's, not yet accepted: ringed apart
   const CorrectedGather* gather = nullptr;  // none: the spectrum alone
   std::vector<VelocityPick> guide;          // its points, ascending in time (none: no guide)
   int selectedPick = -1;                    // index of `picks`, -1 for none

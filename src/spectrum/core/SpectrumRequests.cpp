@@ -122,6 +122,7 @@ SpectrumPictureInput SpectrumRequests::pictureInput() const {
                                  : sampleTimeScale(input_.traces.samples, input_.traces.intervalUs,
                                                    static_cast<double>(input_.traces.delayMs));
   p.picks = input_.picks;
+  p.proposals = proposals_;
   p.gather = &corrected_;
   return p;
 }

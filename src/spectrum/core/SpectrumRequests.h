@@ -55,6 +55,8 @@ class SpectrumRequests {
   bool usePanelRange();
 
   void setPicks(std::vector<VelocityPick> picks);
+  // The proposed picks shown (whatever the CDP; the caller keeps them current).
+  void setProposals(std::vector<VelocityPick> proposals) { proposals_ = std::move(proposals); }
   // Nothing shown; a result still on its way is not taken.
   void clear();
 
@@ -96,6 +98,7 @@ class SpectrumRequests {
   float spectrumStretch_ = 0;
   bool computing_ = false;
   std::uint64_t lastRequest_ = 0;
+  std::vector<VelocityPick> proposals_;
 };
 
 }  // namespace tsly
