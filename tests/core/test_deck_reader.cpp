@@ -1,16 +1,19 @@
-// Reading a VELF deck back: the deck "Make VELF commands" sends, line ends,
-// blank lines, and every malformed line refused with its line and its fault.
+// The VELF deck's lines, and reading a deck back: the deck "Make VELF commands"
+// sends, line ends, blank lines, and every malformed line refused with its line
+// and its fault.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "deck/core/DeckReader.h"
+#include "deck/core/VelfDeck.h"
 #include "support/DeckFixtures.h"
 
 using namespace tsly;
 using namespace tsly::deck;
 using tsly::test::CdpPickList;
+using tsly::test::addPick;
 using tsly::test::deckText;
 using tsly::test::pickedCdps;
 using tsly::test::tessalyDeckLines;
@@ -180,3 +183,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadDeck{"LfLineNumbers", "*INPF a.dat\n\n*NMOT  .5 0\nVELF 1 0 0\n",
                 "line 4 \"VELF 1 0 0\": velocity 0 at 0 ms is not positive"}),
     [](const ::testing::TestParamInfo<BadDeck>& info) { return std::string(info.param.name); });
+
+TEST(VelfDeck, LineTextsOfTheExamples) {
+  EXPECT_EQ(velf::nmotLine(0.5f, 1), "*NMOT  .5 1");
+  EXPECT_EQ(velf::nmotLine(velf::readStretch(".5"), 0), "*NMOT  .5 0");
+  CdpPicks rec;
+  rec.Cdp = 101;
+  addPick(rec, 120.5f, 1500, 1);
+  addPick(rec, 480.0f, 1650, 2);
+  EXPECT_EQ(velf::velfLine(rec), "VELF 101 120.5 1500 480 1650");
+  EXPECT_EQ(velf::inpfLine("/d/my line.dat"), "*INPF /d/my line.dat");
+  EXPECT_EQ(velf::outfLine("out.nmo"), "*OUTF out.nmo");
+  EXPECT_EQ(std::string(velf::EndLine), ">>END");
+}

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "picks/core/PickTable.h"
-#include "jobs/core/EditVelf.h"
 #include "deck/core/VelfDeck.h"
+#include "jobs/core/EditVelf.h"
 #include "support/ScriptedDdeClient.h"
 #include "support/PickFixtures.h"
 #include "support/ScriptedUi.h"
@@ -80,19 +80,6 @@ std::vector<std::string> fullDeck(const std::string& in, const std::string& nmot
 }
 
 }  // namespace
-
-TEST(VelfDeck, LineTextsOfTheExamples) {
-  EXPECT_EQ(velf::nmotLine(0.5f, 1), "*NMOT  .5 1");
-  EXPECT_EQ(velf::nmotLine(velf::readStretch(".5"), 0), "*NMOT  .5 0");
-  CdpPicks rec;
-  rec.Cdp = 101;
-  addPick(rec, 120.5f, 1500, 1);
-  addPick(rec, 480.0f, 1650, 2);
-  EXPECT_EQ(velf::velfLine(rec), "VELF 101 120.5 1500 480 1650");
-  EXPECT_EQ(velf::inpfLine("/d/my line.dat"), "*INPF /d/my line.dat");
-  EXPECT_EQ(velf::outfLine("out.nmo"), "*OUTF out.nmo");
-  EXPECT_EQ(std::string(velf::EndLine), ">>END");
-}
 
 TEST(EditVelf, DeckInCdpOrderWithTimesAscendingAndTableKeptAsListed) {
   VelfRun r;

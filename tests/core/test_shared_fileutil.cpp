@@ -1,7 +1,6 @@
-// OpenByMode, ConfirmTargetFile, ReportFileError and the text-file table.
+// OpenByMode, ConfirmTargetFile and ReportFileError.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -269,39 +268,6 @@ TEST(OpenByMode, ReadLineAcceptsBareLineFeedsAndAMissingLastLineEnd) {
   EXPECT_EQ(files.readLine(n, line), 0);
   EXPECT_EQ(line, "three");
   EXPECT_EQ(files.readLine(n, line), 62);
-}
-
-TEST(TextFiles, ErrnoMapsToFileErrorNumbers) {
-  TempDir d;
-  EXPECT_EQ(fileErrorFromErrno(ENOENT, d.file("x")), 53);
-  EXPECT_EQ(fileErrorFromErrno(ENOENT, d.file("nodir/x")), 76);
-  EXPECT_EQ(fileErrorFromErrno(ENOTDIR, "/etc/passwd/x"), 76);
-  EXPECT_EQ(fileErrorFromErrno(EACCES, "x"), 75);
-  EXPECT_EQ(fileErrorFromErrno(EROFS, "x"), 75);
-  EXPECT_EQ(fileErrorFromErrno(EISDIR, "x"), 75);
-  EXPECT_EQ(fileErrorFromErrno(ENOSPC, "x"), 61);
-  EXPECT_EQ(fileErrorFromErrno(ENAMETOOLONG, "x"), 64);
-  EXPECT_EQ(fileErrorFromErrno(EMFILE, "x"), 67);
-  EXPECT_EQ(fileErrorFromErrno(ENFILE, "x"), 67);
-  EXPECT_EQ(fileErrorFromErrno(EIO, "x"), 57);
-  EXPECT_EQ(fileErrorFromErrno(ENXIO, "x"), 68);
-  EXPECT_EQ(fileErrorFromErrno(EXDEV, "x"), 74);
-  TextFiles files;
-  EXPECT_EQ(files.open("", 1, 1), 52);
-  EXPECT_EQ(files.open(d.file(std::string(5000, 'a')), 1, 1), 64);
-  EXPECT_EQ(files.open(d.file("m"), 7, 1), 54);
-}
-
-TEST(TextFiles, TooManyFiles) {
-  TempDir d;
-  TextFiles files;
-  for (int n = 1; n <= TextFiles::MaxFiles; ++n) ASSERT_EQ(files.open(d.file("f" + std::to_string(n)), 1, n), 0);
-  EXPECT_EQ(files.nextFree(), 0);
-  ScriptedUi ui;
-  AppState st;
-  EXPECT_EQ(OpenByMode(ui, st, d.file("one-more"), 1, files), -1);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "Too many files are open. Close a file and try again.");
 }
 
 TEST(ConfirmTargetFile, ExistingFileForReadingAppendingOrRecordsAsksNothing) {

