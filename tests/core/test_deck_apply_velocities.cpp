@@ -86,7 +86,7 @@ std::vector<GatherTrace> delayedEventGather(int delayMs, double t0, double vel, 
 
 }  // namespace
 
-TEST(ApplyVelocities, ConstantFunctionGivesNmoitSampleForSample) {
+TEST(DeckApplyVelocities, ConstantFunctionGivesNmoitSampleForSample) {
   TempDir dir;
   const auto g = syntheticGather(1001, 3, 6, 300);
   writeGather(dir.file("in.dat"), g);
@@ -102,7 +102,7 @@ TEST(ApplyVelocities, ConstantFunctionGivesNmoitSampleForSample) {
   }
 }
 
-TEST(ApplyVelocities, InterpolatesBetweenPickedCdpsAndHoldsBeyondThem) {
+TEST(DeckApplyVelocities, InterpolatesBetweenPickedCdpsAndHoldsBeyondThem) {
   // Constant functions at CDPs 1001 and 1003: CDP 1002 is moved out at their
   // mean, CDP 1000 with 1001's and CDP 1004 with 1003's.
   TempDir dir;
@@ -136,7 +136,7 @@ TEST(ApplyVelocities, InterpolatesBetweenPickedCdpsAndHoldsBeyondThem) {
   EXPECT_EQ(velocitiesForCdp(f, 1200, 0.0, 4.0, 300), b);
 }
 
-TEST(ApplyVelocities, EventPickedAtItsVelocityComesOutFlat) {
+TEST(DeckApplyVelocities, EventPickedAtItsVelocityComesOutFlat) {
   // A reflection at 800 ms with moveout velocity 2400; the picked function
   // passes through 2400 at 800 ms.
   TempDir dir;
@@ -154,7 +154,7 @@ TEST(ApplyVelocities, EventPickedAtItsVelocityComesOutFlat) {
   }
 }
 
-TEST(ApplyVelocities, RecordingDelaySwitchSetsTheFirstSampleTime) {
+TEST(DeckApplyVelocities, RecordingDelaySwitchSetsTheFirstSampleTime) {
   // Samples from 200 ms (word 55): with the switch the event at 800 ms comes
   // out flat at sample (800 - 200) / 4; taking the first sample as 0 ms does not.
   TempDir dir;
@@ -175,7 +175,7 @@ TEST(ApplyVelocities, RecordingDelaySwitchSetsTheFirstSampleTime) {
   EXPECT_GT(std::abs(peakIndex(plain.back().s, 50, 300) - peakIndex(plain.front().s, 50, 300)), 3);
 }
 
-TEST(ApplyVelocities, StackedTracesAreMarkedAndDeadTracesLeftOut) {
+TEST(DeckApplyVelocities, StackedTracesAreMarkedAndDeadTracesLeftOut) {
   TempDir dir;
   auto g = syntheticGather(1001, 3, 4, 200);
   g[5].code = TraceCodeDead;                                                    // CDP 1002: 3 live traces
@@ -207,7 +207,7 @@ TEST(ApplyVelocities, StackedTracesAreMarkedAndDeadTracesLeftOut) {
   }
 }
 
-TEST(ApplyVelocities, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) {
+TEST(DeckApplyVelocities, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) {
   TempDir dir;
   auto g = syntheticGather(1001, 2, 3, 120);
   g[1].code = TraceCodeDead;
@@ -233,7 +233,7 @@ TEST(ApplyVelocities, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) {
   }
 }
 
-TEST(ApplyVelocities, CdpRangesJoinIntoTheBytesOfOneRun) {
+TEST(DeckApplyVelocities, CdpRangesJoinIntoTheBytesOfOneRun) {
   // CDPs stored out of order in the file, a dead trace, functions on two CDPs.
   TempDir dir;
   auto g = syntheticGather(1001, 6, 5, 300);
@@ -269,7 +269,7 @@ TEST(ApplyVelocities, CdpRangesJoinIntoTheBytesOfOneRun) {
   }
 }
 
-TEST(ApplyVelocities, TheDeckTessalySendsRunsUnchanged) {
+TEST(DeckApplyVelocities, TheDeckTessalySendsRunsUnchanged) {
   TempDir dir;
   const std::string in = dir.file("my gather.dat"), out = dir.file("moved out.dat");
   writeGather(in, syntheticGather(1001, 4, 6, 400, 100, 200, 0.6, 2200.0));
@@ -285,7 +285,7 @@ TEST(ApplyVelocities, TheDeckTessalySendsRunsUnchanged) {
   EXPECT_EQ(readTraces(out).size(), 4u);
 }
 
-TEST(ApplyVelocities, RefusalsWriteNothing) {
+TEST(DeckApplyVelocities, RefusalsWriteNothing) {
   TempDir dir;
   const std::string in = dir.file("in.dat"), out = dir.file("out.dat");
   auto g = syntheticGather(1001, 2, 3, 100);
@@ -357,7 +357,7 @@ TEST(ApplyVelocities, RefusalsWriteNothing) {
   EXPECT_EQ(otherFiles(dir.path(), known), std::vector<std::string>{});
 }
 
-TEST(ApplyVelocities, CancelledOrFailedRunsLeaveNoFile) {
+TEST(DeckApplyVelocities, CancelledOrFailedRunsLeaveNoFile) {
   TempDir dir;
   const std::string in = dir.file("in.dat"), out = dir.file("out.dat");
   writeGather(in, syntheticGather(1001, 20, 24, 1500));  // about 3 MB: more than one block
@@ -405,7 +405,7 @@ TEST(ApplyVelocities, CancelledOrFailedRunsLeaveNoFile) {
   EXPECT_TRUE(readAll(out) == two);
 }
 
-TEST(ApplyVelocities, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
+TEST(DeckApplyVelocities, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
   // 1600 traces of one CDP, 9.6 MB: a moved-out run spreads it over blocks, a
   // stacked run reads it in batches; the results are those of nmoit.
   TempDir dir;
@@ -429,7 +429,7 @@ TEST(ApplyVelocities, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
   EXPECT_TRUE(sameBits(stacked[0].s, mean));
 }
 
-TEST(ApplyVelocities, CdpRangeText) {
+TEST(DeckApplyVelocities, CdpRangeText) {
   int a = 0, b = 0;
   EXPECT_TRUE(parseCdpRange("1001-1050", a, b));
   EXPECT_EQ(a, 1001);

@@ -35,7 +35,7 @@ std::string goodWith(size_t index, const std::string& with) {
 
 }  // namespace
 
-TEST(JobsDeckReader, ReadsTheDeckTessalySends) {
+TEST(DeckReader, ReadsTheDeckTessalySends) {
   AppState st =
       pickedCdps({{205, {{800.0f, 2400}, {200.0f, 1600}}}, {101, {{480.0f, 1650}, {120.5f, 1500}}}, {150, {}}});
   const auto lines = tessalyDeckLines(st, "/data/my line.dat", "0.35", true, "/data/out nmo.dat");
@@ -64,7 +64,7 @@ TEST(JobsDeckReader, ReadsTheDeckTessalySends) {
   EXPECT_EQ(readDeck(deckText(noDelay)).deck.delaySwitch, 0);
 }
 
-TEST(JobsDeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
+TEST(DeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
   std::vector<std::pair<float, std::int16_t>> picks;
   for (int k = 0; k < 20; ++k) picks.push_back({100.0f + 50.0f * k + 0.25f, static_cast<std::int16_t>(1500 + 40 * k)});
   AppState st = pickedCdps({{-5, picks}});
@@ -80,7 +80,7 @@ TEST(JobsDeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
   EXPECT_EQ(r.deck.stretch, 0.99f);
 }
 
-TEST(JobsDeckReader, BlankLinesAndOrderOfLines) {
+TEST(DeckReader, BlankLinesAndOrderOfLines) {
   // Blank lines anywhere (counted in line numbers), keyword lines in any order,
   // VELF lines out of CDP order: the functions come out ascending.
   const std::string text =
@@ -96,7 +96,7 @@ TEST(JobsDeckReader, BlankLinesAndOrderOfLines) {
   EXPECT_TRUE(readDeck("\xEF\xBB\xBF" + deckText(Good)).ok);
 }
 
-TEST(JobsDeckReader, MovesOutTheDeckAsked) {
+TEST(DeckReader, MovesOutTheDeckAsked) {
   const DeckReadResult r = readDeck(deckText(Good));
   ASSERT_TRUE(r.ok);
   const MoveoutJob job = moveoutJob(r.deck);
@@ -116,16 +116,16 @@ struct BadDeck {
   std::string message;
 };
 
-class JobsDeckReaderRefuses : public ::testing::TestWithParam<BadDeck> {};
+class DeckReaderRefuses : public ::testing::TestWithParam<BadDeck> {};
 
-TEST_P(JobsDeckReaderRefuses, NamesTheLineAndTheFault) {
+TEST_P(DeckReaderRefuses, NamesTheLineAndTheFault) {
   const DeckReadResult r = readDeck(GetParam().text);
   ASSERT_FALSE(r.ok);
   EXPECT_EQ(r.fault.message(), GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EveryFault, JobsDeckReaderRefuses,
+    EveryFault, DeckReaderRefuses,
     ::testing::Values(
         BadDeck{"MissingInpf", goodWith(0, ""), "the deck has no *INPF line (the data file to move out)"},
         BadDeck{"MissingNmot", goodWith(1, ""), "the deck has no *NMOT line (stretch and recording-delay switch)"},
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 4 \"VELF 1 0 0\": velocity 0 at 0 ms is not positive"}),
     [](const ::testing::TestParamInfo<BadDeck>& info) { return std::string(info.param.name); });
 
-TEST(VelfDeck, LineTextsOfTheExamples) {
+TEST(DeckText, LineTextsOfTheExamples) {
   EXPECT_EQ(velf::nmotLine(0.5f, 1), "*NMOT  .5 1");
   EXPECT_EQ(velf::nmotLine(velf::readStretch(".5"), 0), "*NMOT  .5 0");
   CdpPicks rec;

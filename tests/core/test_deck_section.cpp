@@ -32,7 +32,7 @@ Data makeData(int n, int first, int samples, F f) {
 
 }  // namespace
 
-TEST(OutputSection, ReadsTracesLeavingOutSeparators) {
+TEST(DeckSection, ReadsTracesLeavingOutSeparators) {
   TempDir dir;
   TraceFileBuilder b(2, 60, 2000);
   b.panel(101, 3, 1500, 50.0f).dataTrace(104, 900.0f, 2).dataTrace(105, 20.0f);
@@ -56,7 +56,7 @@ TEST(OutputSection, ReadsTracesLeavingOutSeparators) {
   EXPECT_EQ(readSectionFile(dir.file("cut.dat"), d), "trace 2 is cut short (the file ends inside it)");
 }
 
-TEST(OutputSection, SizesPositionsAndLabels) {
+TEST(DeckSection, SizesPositionsAndLabels) {
   // Ten stacked traces of 500 samples at 4 ms (2 s).
   const Data d = makeData(10, 1001, 500, [](int, int i) { return i == 100 ? 8.0f : 0.0f; });
   const Layout l = layoutSection(d, {});
@@ -90,7 +90,7 @@ TEST(OutputSection, SizesPositionsAndLabels) {
   EXPECT_EQ(gl.cdpLabels[3].text, "2004");
 }
 
-TEST(OutputSection, GainSwingAndClip) {
+TEST(DeckSection, GainSwingAndClip) {
   const Data d = makeData(4, 1, 5, [](int k, int i) { return static_cast<float>((k + 1) * (i - 2)); });  // max 8
   const Layout l0 = layoutSection(d, {});
   const auto w = wiggle(l0, d, 3);                      // trace 4: -8 -4 0 4 8
@@ -110,7 +110,7 @@ TEST(OutputSection, GainSwingAndClip) {
   EXPECT_TRUE(positiveLobes(l0, dead, 1).empty());
 }
 
-TEST(OutputSection, PositiveLobesCloseOnTheAxis) {
+TEST(DeckSection, PositiveLobesCloseOnTheAxis) {
   const std::vector<float> s = {0, 2, 4, -2, -4, 0, 2, 0, 0, 4};
   const Data d = makeData(1, 7, static_cast<int>(s.size()), [&](int, int i) { return s[static_cast<size_t>(i)]; });
   const Layout l = layoutSection(d, {});

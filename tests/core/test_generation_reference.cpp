@@ -129,9 +129,9 @@ struct ThreadCase {
 
 }  // namespace
 
-class GenReferenceThreads : public ::testing::TestWithParam<std::tuple<ThreadCase, int>> {};
+class GenerationReferenceThreads : public ::testing::TestWithParam<std::tuple<ThreadCase, int>> {};
 
-TEST_P(GenReferenceThreads, EveryNumberOfWorkersGivesTheStraightforwardBytes) {
+TEST_P(GenerationReferenceThreads, EveryNumberOfWorkersGivesTheStraightforwardBytes) {
   const ThreadCase& c = std::get<0>(GetParam());
   TempDir dir;
   std::string in = dir.file("g.dat"), fast = dir.file("fast.nmo"), slow = dir.file("slow.nmo");
@@ -163,7 +163,7 @@ TEST_P(GenReferenceThreads, EveryNumberOfWorkersGivesTheStraightforwardBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, GenReferenceThreads,
+    Cases, GenerationReferenceThreads,
     ::testing::Combine(
         ::testing::Values(ThreadCase{"stacked", 1, {}, RefStatus::Finished},
                           ThreadCase{"unstacked", 0, {}, RefStatus::Finished},
@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
 // With room for no computed unit at all, the workers still hand over every
 // unit in write order (the one the writer waits for always goes ahead), and
 // each is nmoit's stacked sum bit for bit.
-TEST(GenPanelMoveout, UnitsComeInOrderUnderATinyResultBudget) {
+TEST(GenerationPanelMoveout, UnitsComeInOrderUnderATinyResultBudget) {
   TempDir dir;
   const std::string in = dir.file("g.dat");
   writeGather(in, syntheticGather(1001, 4, 6, 300, 100, 250, 0.4, 2000.0));

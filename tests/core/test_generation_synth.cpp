@@ -25,7 +25,7 @@ std::vector<unsigned char> fileBytes(const std::string& path) {
 
 }  // namespace
 
-TEST(Synth, GatherOpensAsCdpGatherWithItsHeaderWords) {
+TEST(GenerationSynth, GatherOpensAsCdpGatherWithItsHeaderWords) {
   TempDir d;
   SynthParams p;
   p.cdps = 3;
@@ -68,7 +68,7 @@ TEST(Synth, GatherOpensAsCdpGatherWithItsHeaderWords) {
   EXPECT_GT(s[peak], 900.0f);
 }
 
-TEST(Synth, NoiseIsRepeatableBySeedAndIntegerSamplesWork) {
+TEST(GenerationSynth, NoiseIsRepeatableBySeedAndIntegerSamplesWork) {
   TempDir d;
   SynthParams p;
   p.cdps = 2;
@@ -91,7 +91,7 @@ TEST(Synth, NoiseIsRepeatableBySeedAndIntegerSamplesWork) {
   EXPECT_GT(st.MaxAmplitude, 900.0f);
 }
 
-TEST(Synth, BadParametersAreRefusedAndWriteNothing) {
+TEST(GenerationSynth, BadParametersAreRefusedAndWriteNothing) {
   TempDir d;
   SynthParams p;
   p.samples = 0;

@@ -34,7 +34,7 @@ struct Exchange {
 
 }  // namespace
 
-TEST(JobPadSession, ConnectFirstThenPokeExecuteRequest) {
+TEST(JobPadService, ConnectFirstThenPokeExecuteRequest) {
   Exchange x;
   EXPECT_EQ(x.send(pokeMessage("dde1", "x")), "ERROR 3:293\n");
   EXPECT_EQ(x.send(connectMessage("jobpad", "OROGDDE")), "OK\n");
@@ -54,7 +54,7 @@ TEST(JobPadSession, ConnectFirstThenPokeExecuteRequest) {
   EXPECT_FALSE(x.session.closed());
 }
 
-TEST(JobPadSession, PathCommands) {
+TEST(JobPadService, PathCommands) {
   Exchange x;
   x.send(connectMessage("JobPad", "orogdde"));
   x.send(executeMessage("getpathtoorog"));
@@ -69,14 +69,14 @@ TEST(JobPadSession, PathCommands) {
   EXPECT_EQ(x.send(requestMessage("dde1")), "VALUE 19:/opt/orog/bin/worog\n");
 }
 
-TEST(JobPadSession, DeckThatCannotTakeTheLineAnswersAnError) {
+TEST(JobPadService, DeckThatCannotTakeTheLineAnswersAnError) {
   Exchange x;
   x.service.onAdd = [](const std::string&) { return false; };
   x.send(connectMessage("JobPad", "orogdde"));
   EXPECT_EQ(x.send(executeMessage("add")), "ERROR 3:285\n");
 }
 
-TEST(JobPadSession, WrongTopicOrGarbageClosesTheConversation) {
+TEST(JobPadService, WrongTopicOrGarbageClosesTheConversation) {
   Exchange x;
   EXPECT_EQ(x.send(connectMessage("JobPad", "other")), "ERROR 3:282\n");
   EXPECT_TRUE(x.session.closed());

@@ -50,7 +50,7 @@ struct Fixture {
 
 }  // namespace
 
-TEST(JobLinkStart, RunningServerLinksSilently) {
+TEST(JobsLinkStart, RunningServerLinksSilently) {
   Fixture f;
   EXPECT_FALSE(f.link.ddelinked());
   f.link.linkstart(JobEditorApp, JobEditorTopic);
@@ -60,7 +60,7 @@ TEST(JobLinkStart, RunningServerLinksSilently) {
   EXPECT_EQ(f.dde.startCount, 0);
 }
 
-TEST(JobLinkStart, AbsentServerIsStartedThroughPathAndLinked) {
+TEST(JobsLinkStart, AbsentServerIsStartedThroughPathAndLinked) {
   Fixture f;
   f.dde.serverRunning = false;
   f.link.linkstart("JobPad", "orogdde");
@@ -70,7 +70,7 @@ TEST(JobLinkStart, AbsentServerIsStartedThroughPathAndLinked) {
                                                    "disconnect", "connect JobPad|orogdde"}));
 }
 
-TEST(JobLinkStart, ProgramMissingFromPathShowsTheThreeHintLines) {
+TEST(JobsLinkStart, ProgramMissingFromPathShowsTheThreeHintLines) {
   Fixture f;
   f.dde.serverRunning = false;
   f.dde.programOnPath = false;
@@ -83,7 +83,7 @@ TEST(JobLinkStart, ProgramMissingFromPathShowsTheThreeHintLines) {
   EXPECT_EQ(f.dde.startCount, 1);
 }
 
-TEST(JobLinkStart, StartedServerThatDoesNotAnswerShowsErrorWithoutHint) {
+TEST(JobsLinkStart, StartedServerThatDoesNotAnswerShowsErrorWithoutHint) {
   Fixture f;
   f.dde.serverRunning = false;
   f.dde.startedServerAnswers = false;
@@ -98,7 +98,7 @@ TEST(JobLinkStart, StartedServerThatDoesNotAnswerShowsErrorWithoutHint) {
   EXPECT_EQ(f.dde.callsStartingWith("connect").size(), 2u);
 }
 
-TEST(JobLinkStart, OtherConnectFailureIsNotFollowedByAStart) {
+TEST(JobsLinkStart, OtherConnectFailureIsNotFollowedByAStart) {
   Fixture f;
   f.dde.failOn("connect", 286);
   f.link.linkstart("JobPad", "orogdde");
@@ -110,7 +110,7 @@ TEST(JobLinkStart, OtherConnectFailureIsNotFollowedByAStart) {
             "Timeout while waiting for DDE response\r\n");
 }
 
-TEST(JobLinkStart, FailedStartTakesADownLinkDownAgain) {
+TEST(JobsLinkStart, FailedStartTakesADownLinkDownAgain) {
   Fixture f;
   f.link.linkstart("JobPad", "orogdde");
   ASSERT_TRUE(f.link.ddelinked());
@@ -120,7 +120,7 @@ TEST(JobLinkStart, FailedStartTakesADownLinkDownAgain) {
   EXPECT_FALSE(f.link.ddelinked());
 }
 
-TEST(JobLinkCommand, PokesThreeItemsInOrderThenExecutes) {
+TEST(JobsLinkCommand, PokesThreeItemsInOrderThenExecutes) {
   Fixture f;
   f.link.linkstart("JobPad", "orogdde");
   f.dde.calls.clear();
@@ -131,7 +131,7 @@ TEST(JobLinkCommand, PokesThreeItemsInOrderThenExecutes) {
   EXPECT_TRUE(f.ui.boxes.empty());
 }
 
-TEST(JobLinkCommand, AddLineSendsMinusOneInSecondItem) {
+TEST(JobsLinkCommand, AddLineSendsMinusOneInSecondItem) {
   Fixture f;
   f.link.linkstart("JobPad", "orogdde");
   f.dde.calls.clear();
@@ -144,7 +144,7 @@ TEST(JobLinkCommand, AddLineSendsMinusOneInSecondItem) {
   EXPECT_EQ(f.dde.deck, (std::vector<std::string>{"VELF 101 120.5 1500 480 1650", "*NMOT  .5 1"}));
 }
 
-TEST(JobLinkCommand, DdeFailureOnFirstPokeShowsOneMessageAndSkipsTheRest) {
+TEST(JobsLinkCommand, DdeFailureOnFirstPokeShowsOneMessageAndSkipsTheRest) {
   Fixture f;
   f.link.linkstart("JobPad", "orogdde");
   f.dde.calls.clear();
@@ -165,7 +165,7 @@ TEST(JobLinkCommand, DdeFailureOnFirstPokeShowsOneMessageAndSkipsTheRest) {
   EXPECT_EQ(f.dde.calls.size(), 1u);
 }
 
-TEST(JobLinkCommand, DdeRangeBoundsAreReportedOutsideAreSilent) {
+TEST(JobsLinkCommand, DdeRangeBoundsAreReportedOutsideAreSilent) {
   for (int error : {280, 298}) {
     Fixture f;
     f.link.linkstart("JobPad", "orogdde");
@@ -188,7 +188,7 @@ TEST(JobLinkCommand, DdeRangeBoundsAreReportedOutsideAreSilent) {
   }
 }
 
-TEST(JobLinkCommand, ServerGoneShowsOneFailureThenTheLinkIsDown) {
+TEST(JobsLinkCommand, ServerGoneShowsOneFailureThenTheLinkIsDown) {
   Fixture f;
   f.link.linkstart("JobPad", "orogdde");
   f.link.linkaddline("first");
@@ -209,7 +209,7 @@ TEST(JobLinkCommand, ServerGoneShowsOneFailureThenTheLinkIsDown) {
   EXPECT_EQ(f.link.lostExchanges(), 2);
 }
 
-TEST(JobLinkRestart, DownLinkAsksForEveryCallAndNoDropsTheExchange) {
+TEST(JobsLinkRestart, DownLinkAsksForEveryCallAndNoDropsTheExchange) {
   Fixture f;  // never started
   f.ui.answers = {Answer::Ok, Answer::No, Answer::Ok, Answer::No, Answer::Ok, Answer::No};
   f.link.linkcommand("show", "", "", "");
@@ -225,7 +225,7 @@ TEST(JobLinkRestart, DownLinkAsksForEveryCallAndNoDropsTheExchange) {
   EXPECT_FALSE(f.link.ddelinked());
 }
 
-TEST(JobLinkRestart, YesRelinksButDropsTheLineThatAsked) {
+TEST(JobsLinkRestart, YesRelinksButDropsTheLineThatAsked) {
   Fixture f;
   f.dde.serverRunning = false;
   f.ui.answers = {Answer::Ok, Answer::Yes};
@@ -243,7 +243,7 @@ TEST(JobLinkRestart, YesRelinksButDropsTheLineThatAsked) {
   EXPECT_EQ(f.ui.boxes.size(), 2u);
 }
 
-TEST(JobLinkRestart, YesWithProgramMissingShowsStartupErrorAndStaysDown) {
+TEST(JobsLinkRestart, YesWithProgramMissingShowsStartupErrorAndStaysDown) {
   Fixture f;
   f.dde.serverRunning = false;
   f.dde.programOnPath = false;
@@ -255,7 +255,7 @@ TEST(JobLinkRestart, YesWithProgramMissingShowsStartupErrorAndStaysDown) {
   EXPECT_FALSE(f.link.ddelinked());
 }
 
-TEST(JobLinkRequest, ReadsThreeItemsInOrder) {
+TEST(JobsLinkRequest, ReadsThreeItemsInOrder) {
   Fixture f;
   f.link.linkstart("JobPad", "orogdde");
   f.link.linkcommand("pathtoorog", "/opt/orog", "", "");
@@ -271,7 +271,7 @@ TEST(JobLinkRequest, ReadsThreeItemsInOrder) {
                                                    "request dde3"}));
 }
 
-TEST(JobLinkRequest, FailureMidwayKeepsLaterOutputsAndShowsOneMessage) {
+TEST(JobsLinkRequest, FailureMidwayKeepsLaterOutputsAndShowsOneMessage) {
   Fixture f;
   f.link.linkstart("JobPad", "orogdde");
   f.dde.items["dde1"] = "one";
@@ -287,7 +287,7 @@ TEST(JobLinkRequest, FailureMidwayKeepsLaterOutputsAndShowsOneMessage) {
   EXPECT_FALSE(f.link.ddelinked());
 }
 
-TEST(JobLinkFailure, SetsTheLinkDownAndShowsTheDescription) {
+TEST(JobsLinkFailure, SetsTheLinkDownAndShowsTheDescription) {
   Fixture f;
   f.link.linkstart("JobPad", "orogdde");
   f.link.linkfailure("Something broke");

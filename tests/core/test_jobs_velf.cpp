@@ -81,7 +81,7 @@ std::vector<std::string> fullDeck(const std::string& in, const std::string& nmot
 
 }  // namespace
 
-TEST(EditVelf, DeckInCdpOrderWithTimesAscendingAndTableKeptAsListed) {
+TEST(JobsVelf, DeckInCdpOrderWithTimesAscendingAndTableKeptAsListed) {
   VelfRun r;
   ASSERT_EQ(r.go({"/data/line1.dat", ".5", "/data/line1.nmo"}), VelfOutcome::Completed);
   EXPECT_EQ(r.editor.deck, fullDeck("*INPF /data/line1.dat", "*NMOT  .5 1", "*OUTF /data/line1.nmo"));
@@ -129,7 +129,7 @@ TEST(EditVelf, DeckInCdpOrderWithTimesAscendingAndTableKeptAsListed) {
   EXPECT_TRUE(r.ui.openDialogs.empty());
 }
 
-TEST(EditVelf, TwentyPicksGiveOneLineOfTwentyPairs) {
+TEST(JobsVelf, TwentyPicksGiveOneLineOfTwentyPairs) {
   VelfRun r;
   CdpPicks& rec = r.st.PickTable[3];
   rec = CdpPicks{};
@@ -144,7 +144,7 @@ TEST(EditVelf, TwentyPicksGiveOneLineOfTwentyPairs) {
   EXPECT_EQ(r.editor.deck[3], expected);
 }
 
-TEST(EditVelf, StretchBoxComesBackUntilWithinRange) {
+TEST(JobsVelf, StretchBoxComesBackUntilWithinRange) {
   // 1, 0.1, a word and "0,5" (which reads as 0) are refused without a message.
   VelfRun r;
   ASSERT_EQ(r.go({"in.dat", "1", "0.1", "none", "0,5", "0.2", "out.dat"}), VelfOutcome::Completed);
@@ -167,7 +167,7 @@ TEST(EditVelf, StretchBoxComesBackUntilWithinRange) {
   }
 }
 
-TEST(EditVelf, QuestionMarkOpensTheBrowseDialog) {
+TEST(JobsVelf, QuestionMarkOpensTheBrowseDialog) {
   for (const char* typed : {"?", "line?.dat"}) {
     VelfRun r;
     r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.dat", ""});
@@ -194,7 +194,7 @@ TEST(EditVelf, QuestionMarkOpensTheBrowseDialog) {
 
 // The output browse starts on the name just chosen for the input: taking it,
 // or typing the input's name in another case, is refused and asked again.
-TEST(EditVelf, OutputNamedAsTheInputIsRefusedAndAskedAgain) {
+TEST(JobsVelf, OutputNamedAsTheInputIsRefusedAndAskedAgain) {
   VelfRun r;
   r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.nmo", ""});
   r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.nmo", ""});
@@ -212,7 +212,7 @@ TEST(EditVelf, OutputNamedAsTheInputIsRefusedAndAskedAgain) {
   EXPECT_EQ(r.editor.deck, fullDeck("*INPF /data/survey/line7.nmo", r.editor.deck[1], "*OUTF /data/survey/line7.out"));
 }
 
-TEST(EditVelf, EveryWayOut) {
+TEST(JobsVelf, EveryWayOut) {
   const std::string warning =
       "WARNING-JobPad HAS BEEN MODIFIED!\r\nCommand file is most likely unusable with out manual intervention.";
   {  // No picks at all: told so, nothing sent, not even "show".
@@ -293,7 +293,7 @@ TEST(EditVelf, EveryWayOut) {
   }
 }
 
-TEST(EditVelf, JobPadDownEveryLineIsReportedAndTheCommandCompletes) {
+TEST(JobsVelf, JobPadDownEveryLineIsReportedAndTheCommandCompletes) {
   AppState st = pickedState();
   ScriptedUi ui;
   ScriptedDdeClient editor;
@@ -327,7 +327,7 @@ TEST(EditVelf, JobPadDownEveryLineIsReportedAndTheCommandCompletes) {
   EXPECT_TRUE(editor.deck.empty());
 }
 
-TEST(EditVelf, ListedCdpWithoutPicksGivesNoVelfLine) {
+TEST(JobsVelf, ListedCdpWithoutPicksGivesNoVelfLine) {
   // CDP 120 is listed between picked ones but was never picked: the deck holds
   // no line for it, not even a bare "VELF 120".
   VelfRun r;

@@ -37,40 +37,40 @@ struct FakeFs {
 };
 }  // namespace
 
-TEST(PdfOutputPath, BesideTheDataFileWhenItsFolderIsWritable) {
+TEST(OutputPdfPath, BesideTheDataFileWhenItsFolderIsWritable) {
   FakeFs fs;
   fs.writableDirs = {"/data/survey", "/home/ana"};
   EXPECT_EQ(fs.path("/data/survey/line7.vsc", "/home/ana"),
             "/data/survey/tessaly-print-20261208-034500.pdf");
 }
 
-TEST(PdfOutputPath, StartDirectoryWhenDataFolderIsReadOnlyOrNoFileOpen) {
+TEST(OutputPdfPath, StartDirectoryWhenDataFolderIsReadOnlyOrNoFileOpen) {
   FakeFs fs;
   fs.writableDirs = {"/home/ana", "/home/ana/"};
   EXPECT_EQ(fs.path("/cdrom/line7.vsc", "/home/ana"), "/home/ana/tessaly-print-20261208-034500.pdf");
   EXPECT_EQ(fs.path("", "/home/ana/"), "/home/ana/tessaly-print-20261208-034500.pdf");
 }
 
-TEST(PdfOutputPath, CurrentDirectoryAsLastResort) {
+TEST(OutputPdfPath, CurrentDirectoryAsLastResort) {
   FakeFs fs;
   EXPECT_EQ(fs.path("/cdrom/line7.vsc", "/ro"), "tessaly-print-20261208-034500.pdf");
 }
 
-TEST(PdfOutputPath, NeverReplacesAnExistingPage) {
+TEST(OutputPdfPath, NeverReplacesAnExistingPage) {
   FakeFs fs;
   fs.writableDirs = {"/d"};
   fs.files = {"/d/tessaly-print-20261208-034500.pdf", "/d/tessaly-print-20261208-034500-2.pdf"};
   EXPECT_EQ(fs.path("/d/a.vsc", ""), "/d/tessaly-print-20261208-034500-3.pdf");
 }
 
-TEST(PdfOutputPath, DataFileInTheRootOrWithoutFolder) {
+TEST(OutputPdfPath, DataFileInTheRootOrWithoutFolder) {
   FakeFs fs;
   fs.writableDirs = {"/", "."};
   EXPECT_EQ(fs.path("/a.vsc", ""), "/tessaly-print-20261208-034500.pdf");
   EXPECT_EQ(fs.path("a.vsc", ""), "tessaly-print-20261208-034500.pdf");
 }
 
-TEST(UnusedFileName, NumbersBeforeTheExtensionUntilTheNameIsFree) {
+TEST(OutputUnusedFileName, NumbersBeforeTheExtensionUntilTheNameIsFree) {
   const std::set<std::string> files = {"/d/page.pdf", "/d/page-2.pdf", "/d/notes", "/d.x/notes"};
   const auto exists = [&](const std::string& p) { return files.count(p) > 0; };
   EXPECT_EQ(output::unusedFileName("/d/new.pdf", exists), "/d/new.pdf");

@@ -47,7 +47,7 @@ mode_t modeOf(const std::string& path) {
 
 }  // namespace
 
-TEST(AtomicFile, WritesWholeOrNotAtAll) {
+TEST(PlatformAtomicFile, WritesWholeOrNotAtAll) {
   TempDir dir;
   const std::string path = dir.file("a.txt");
   AtomicFile f;
@@ -69,7 +69,7 @@ TEST(AtomicFile, WritesWholeOrNotAtAll) {
   EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"a.txt"});
 }
 
-TEST(AtomicFile, BlocksLargerThanTheBufferArriveInOrder) {
+TEST(PlatformAtomicFile, BlocksLargerThanTheBufferArriveInOrder) {
   TempDir dir;
   const std::string path = dir.file("big.bin");
   std::string small(1000, 'a'), large(3 << 20, 'b');
@@ -83,7 +83,7 @@ TEST(AtomicFile, BlocksLargerThanTheBufferArriveInOrder) {
   EXPECT_EQ(readAll(path), small + large + small);
 }
 
-TEST(AtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
+TEST(PlatformAtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
   TempDir dir;
   const std::string viaHandle = dir.file("handle.dat"), viaName = dir.file("name.dat");
   writeOld(viaHandle, "old");
@@ -111,7 +111,7 @@ TEST(AtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
   EXPECT_EQ(namesIn(dir.file("")), (std::vector<std::string>{"handle.dat", "name.dat"}));
 }
 
-TEST(AtomicFile, KeepsTheOldPermissionsAndGivesANewFileTheUsualOnes) {
+TEST(PlatformAtomicFile, KeepsTheOldPermissionsAndGivesANewFileTheUsualOnes) {
   TempDir dir;
   const std::string old = dir.file("old.txt"), fresh = dir.file("new.txt");
   writeOld(old, "x");
@@ -128,7 +128,7 @@ TEST(AtomicFile, KeepsTheOldPermissionsAndGivesANewFileTheUsualOnes) {
   EXPECT_EQ(modeOf(fresh), 0644u);
 }
 
-TEST(AtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
+TEST(PlatformAtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
   TempDir dir;
   fs::create_directory(dir.file("kept"));
   const std::string target = dir.file("kept/real.txt"), link = dir.file("link.txt"), hop = dir.file("hop.txt");
@@ -163,7 +163,7 @@ TEST(AtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
   EXPECT_TRUE(fs::is_symlink(dir.file("a.txt")));
 }
 
-TEST(AtomicFile, NamesThatCanBeNoFileAreRefused) {
+TEST(PlatformAtomicFile, NamesThatCanBeNoFileAreRefused) {
   AtomicFile f;
   EXPECT_FALSE(f.open(""));
   EXPECT_EQ(f.failedStep(), AtomicFile::Step::Name);
@@ -180,7 +180,7 @@ TEST(AtomicFile, NamesThatCanBeNoFileAreRefused) {
   EXPECT_TRUE(namesIn(dir.file("")).empty());
 }
 
-TEST(AtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
+TEST(PlatformAtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
   TempDir dir;
   AtomicFile f;
   EXPECT_FALSE(f.open(dir.file("no/such/folder/b.txt")));
@@ -211,7 +211,7 @@ TEST(AtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
   }
 }
 
-TEST(AtomicFile, AFullDiskKeepsTheOldFileAndRemovesTheTemporary) {
+TEST(PlatformAtomicFile, AFullDiskKeepsTheOldFileAndRemovesTheTemporary) {
   TempDir dir;
   const std::string path = dir.file("full.txt");
   writeOld(path, "old contents");
@@ -230,7 +230,7 @@ TEST(AtomicFile, AFullDiskKeepsTheOldFileAndRemovesTheTemporary) {
   EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"full.txt"});
 }
 
-TEST(AtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
+TEST(PlatformAtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
   // The test hook of the raw writes: the disk "fills" after 100 bytes.
   TempDir dir;
   const std::string path = dir.file("raw.dat");
@@ -248,7 +248,7 @@ TEST(AtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
   EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"raw.dat"});
 }
 
-TEST(AtomicFile, AFailedRenameLeavesTheFolderAsItWas) {
+TEST(PlatformAtomicFile, AFailedRenameLeavesTheFolderAsItWas) {
   TempDir dir;
   fs::create_directory(dir.file("taken"));
   writeOld(dir.file("taken/inside"), "x");
@@ -263,7 +263,7 @@ TEST(AtomicFile, AFailedRenameLeavesTheFolderAsItWas) {
   EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"taken"});
 }
 
-TEST(AtomicFile, OneCallWritesAWholeText) {
+TEST(PlatformAtomicFile, OneCallWritesAWholeText) {
   TempDir dir;
   const std::string path = dir.file("one.ini");
   EXPECT_EQ(writeFileAtomically(path, "a\r\nb\r\n"), 0);
@@ -275,7 +275,7 @@ TEST(AtomicFile, OneCallWritesAWholeText) {
   EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"one.ini"});
 }
 
-TEST(SequentialReader, DeliversExactlyWhatAPlainReaderWould) {
+TEST(PlatformSequentialReader, DeliversExactlyWhatAPlainReaderWould) {
   TempDir d;
   std::vector<unsigned char> data(10000);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 7 + 3);
@@ -295,7 +295,7 @@ TEST(SequentialReader, DeliversExactlyWhatAPlainReaderWould) {
   rawClose(h);
 }
 
-TEST(TextFiles, ErrnoMapsToFileErrorNumbers) {
+TEST(PlatformTextFiles, ErrnoMapsToFileErrorNumbers) {
   TempDir d;
   EXPECT_EQ(fileErrorFromErrno(ENOENT, d.file("x")), 53);
   EXPECT_EQ(fileErrorFromErrno(ENOENT, d.file("nodir/x")), 76);
@@ -316,7 +316,7 @@ TEST(TextFiles, ErrnoMapsToFileErrorNumbers) {
   EXPECT_EQ(files.open(d.file("m"), 7, 1), 54);
 }
 
-TEST(TextFiles, TooManyFiles) {
+TEST(PlatformTextFiles, TooManyFiles) {
   TempDir d;
   TextFiles files;
   for (int n = 1; n <= TextFiles::MaxFiles; ++n) ASSERT_EQ(files.open(d.file("f" + std::to_string(n)), 1, n), 0);

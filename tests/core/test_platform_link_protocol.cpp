@@ -7,7 +7,7 @@
 using namespace tsly;
 using namespace tsly::dde;
 
-TEST(DdeCodec, EncodesEveryMessageWithLengthPrefixedFields) {
+TEST(PlatformLinkCodec, EncodesEveryMessageWithLengthPrefixedFields) {
   EXPECT_EQ(*encode(connectMessage("JobPad", "orogdde")), "CONNECT 6:JobPad 7:orogdde\n");
   EXPECT_EQ(*encode(pokeMessage("dde1", "VELF 101 120.5 1500")), "POKE 4:dde1 19:VELF 101 120.5 1500\n");
   EXPECT_EQ(*encode(pokeMessage("dde3", "")), "POKE 4:dde3 0:\n");
@@ -18,7 +18,7 @@ TEST(DdeCodec, EncodesEveryMessageWithLengthPrefixedFields) {
   EXPECT_EQ(*encode(errorMessage(286)), "ERROR 3:286\n");
 }
 
-TEST(DdeCodec, RefusesToEncodeMalformedOrOversizedMessages) {
+TEST(PlatformLinkCodec, RefusesToEncodeMalformedOrOversizedMessages) {
   EXPECT_FALSE(encode(Message{Verb::Poke, {"dde1"}}));
   EXPECT_FALSE(encode(Message{Verb::Ok, {"x"}}));
   EXPECT_FALSE(encode(errorMessage(0)));
@@ -27,7 +27,7 @@ TEST(DdeCodec, RefusesToEncodeMalformedOrOversizedMessages) {
   EXPECT_TRUE(encode(pokeMessage("dde1", std::string(MaxMessageBytes - 100, 'x'))));
 }
 
-TEST(DdeCodec, RoundTripsAnyBytesIncludingLineBreaksAndNul) {
+TEST(PlatformLinkCodec, RoundTripsAnyBytesIncludingLineBreaksAndNul) {
   const std::string odd = std::string("a\r\nb\0c 12:d\n", 12);
   auto bytes = *encode(pokeMessage("dde1", odd));
   auto r = decodeAll(Side::Requests, bytes);
@@ -37,7 +37,7 @@ TEST(DdeCodec, RoundTripsAnyBytesIncludingLineBreaksAndNul) {
   EXPECT_TRUE(r.complete);
 }
 
-TEST(DdeCodec, DecodesByteByByteAndInArbitraryPieces) {
+TEST(PlatformLinkCodec, DecodesByteByByteAndInArbitraryPieces) {
   std::string stream;
   std::vector<Message> sent = {connectMessage("JobPad", "orogdde"), pokeMessage("dde1", "*INPF my file.dat"),
                                pokeMessage("dde2", "-1"), pokeMessage("dde3", ""), executeMessage("add"),
@@ -68,7 +68,7 @@ TEST(DdeCodec, DecodesByteByByteAndInArbitraryPieces) {
   }
 }
 
-TEST(DdeCodec, PartialMessageIsHeldUntilComplete) {
+TEST(PlatformLinkCodec, PartialMessageIsHeldUntilComplete) {
   Decoder d(Side::Replies);
   EXPECT_TRUE(d.feed("VALUE 5:hel"));
   EXPECT_FALSE(d.next());
@@ -83,14 +83,14 @@ TEST(DdeCodec, PartialMessageIsHeldUntilComplete) {
   EXPECT_EQ(errorNumber(*d.next()), 291);
 }
 
-TEST(DdeCodec, EachSideAcceptsOnlyItsOwnMessages) {
+TEST(PlatformLinkCodec, EachSideAcceptsOnlyItsOwnMessages) {
   EXPECT_TRUE(decodeAll(Side::Requests, "OK\n").failed);
   EXPECT_TRUE(decodeAll(Side::Requests, "VALUE 1:x\n").failed);
   EXPECT_TRUE(decodeAll(Side::Replies, "EXECUTE 3:add\n").failed);
   EXPECT_TRUE(decodeAll(Side::Replies, "CONNECT 1:a 1:b\n").failed);
 }
 
-TEST(DdeCodec, RefusesMalformedInputAndStaysRefused) {
+TEST(PlatformLinkCodec, RefusesMalformedInputAndStaysRefused) {
   const char* bad[] = {
       "\n",                       // no verb
       "poke 4:dde1 1:x\n",        // lower-case verb
@@ -134,7 +134,7 @@ TEST(DdeCodec, RefusesMalformedInputAndStaysRefused) {
   EXPECT_TRUE(decodeAll(Side::Replies, "ERROR 2:-1\n").failed);
 }
 
-TEST(DdeCodec, RefusesOversizedMessagesBeforeBufferingThem) {
+TEST(PlatformLinkCodec, RefusesOversizedMessagesBeforeBufferingThem) {
   Decoder d(Side::Requests, 64);
   EXPECT_TRUE(d.feed(*encode(pokeMessage("dde1", std::string(40, 'a')))));
   EXPECT_TRUE(d.next());
@@ -148,7 +148,7 @@ TEST(DdeCodec, RefusesOversizedMessagesBeforeBufferingThem) {
   EXPECT_TRUE(decodeAll(Side::Requests, std::string(100, 'P')).failed);
 }
 
-TEST(DdeCodec, FieldLeavingNoRoomForTheLineEndIsRefusedAtThatField) {
+TEST(PlatformLinkCodec, FieldLeavingNoRoomForTheLineEndIsRefusedAtThatField) {
   // "POKE 4:dde1 48:" + 48 bytes + "\n" is 64 bytes: exactly the limit.
   const std::string exact = *encode(pokeMessage("dde1", std::string(48, 'a')));
   ASSERT_EQ(exact.size(), 64u);
@@ -162,14 +162,14 @@ TEST(DdeCodec, FieldLeavingNoRoomForTheLineEndIsRefusedAtThatField) {
   EXPECT_EQ(over.error(), "message too large");
 }
 
-TEST(DdeCodec, MessagesBeforeAFaultAreStillDelivered) {
+TEST(PlatformLinkCodec, MessagesBeforeAFaultAreStillDelivered) {
   auto r = decodeAll(Side::Requests, "EXECUTE 4:show\nGARBAGE!\nEXECUTE 3:add\n");
   EXPECT_TRUE(r.failed);
   ASSERT_EQ(r.messages.size(), 1u);
   EXPECT_EQ(r.messages[0], executeMessage("show"));
 }
 
-TEST(DdeCodec, RandomBytesNeverCrashOrOverrun) {
+TEST(PlatformLinkCodec, RandomBytesNeverCrashOrOverrun) {
   std::mt19937 rng(12345);
   static const char raw[] = "CONNECTPOKEXURQSVALDR 0123456789:\n\r\0xyz";
   const std::string alphabet(raw, sizeof raw - 1);

@@ -47,7 +47,7 @@ struct ErrorRow {
 
 }  // namespace
 
-TEST(ReportFileError, EveryKnownErrorHasItsBox) {
+TEST(SharedReportFileError, EveryKnownErrorHasItsBox) {
   const std::vector<ErrorRow> rows = {
       {52, "That file name is illegal.", Buttons::OkCancel, Icon::Exclamation},
       {53, "That file name is not found.", Buttons::Ok, Icon::Exclamation},
@@ -81,7 +81,7 @@ TEST(ReportFileError, EveryKnownErrorHasItsBox) {
   }
 }
 
-TEST(ReportFileError, ActionCodesFollowTheButton) {
+TEST(SharedReportFileError, ActionCodesFollowTheButton) {
   const std::vector<std::pair<Answer, int>> cases = {{Answer::Ok, 0},     {Answer::Retry, 0}, {Answer::Ignore, 1},
                                                      {Answer::Cancel, 2}, {Answer::Abort, 2}, {Answer::Yes, 0},
                                                      {Answer::No, 0}};
@@ -97,7 +97,7 @@ TEST(ReportFileError, ActionCodesFollowTheButton) {
   EXPECT_EQ(ReportFileError(ui, st, 61), 2);
 }
 
-TEST(ReportFileError, UnknownNumbersShowNothing) {
+TEST(SharedReportFileError, UnknownNumbersShowNothing) {
   for (int n : {0, 1, 51, 56, 58, 63, 70, 99, -53}) {
     ScriptedUi ui;
     AppState st;
@@ -108,7 +108,7 @@ TEST(ReportFileError, UnknownNumbersShowNothing) {
   }
 }
 
-TEST(OpenByMode, ModeFiveOnAMissingFileIsSilent) {
+TEST(SharedOpenByMode, ModeFiveOnAMissingFileIsSilent) {
   TempDir d;
   ScriptedUi ui;
   AppState st;
@@ -118,7 +118,7 @@ TEST(OpenByMode, ModeFiveOnAMissingFileIsSilent) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST(OpenByMode, ModeFiveOpensReadWriteAndReadOnlyVariantReads) {
+TEST(SharedOpenByMode, ModeFiveOpensReadWriteAndReadOnlyVariantReads) {
   TempDir d;
   touch(d.file("t.dat"), "abcd");
   ScriptedUi ui;
@@ -137,7 +137,7 @@ TEST(OpenByMode, ModeFiveOpensReadWriteAndReadOnlyVariantReads) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST(OpenByMode, ModeTwoOnAMissingFileReportsNotFoundAndReturnsMinusOne) {
+TEST(SharedOpenByMode, ModeTwoOnAMissingFileReportsNotFoundAndReturnsMinusOne) {
   TempDir d;
   TextFiles files;
   for (Answer a : {Answer::Ok, Answer::Cancel}) {
@@ -154,7 +154,7 @@ TEST(OpenByMode, ModeTwoOnAMissingFileReportsNotFoundAndReturnsMinusOne) {
   EXPECT_EQ(files.nextFree(), 1);  // nothing stays reserved
 }
 
-TEST(OpenByMode, MissingFolderIsPathNotFound) {
+TEST(SharedOpenByMode, MissingFolderIsPathNotFound) {
   TempDir d;
   TextFiles files;
   ScriptedUi ui;
@@ -164,7 +164,7 @@ TEST(OpenByMode, MissingFolderIsPathNotFound) {
   EXPECT_EQ(ui.boxes[0].text, "That path does not exist");
 }
 
-TEST(OpenByMode, AFolderCanNotBeOpenedAsATextFile) {
+TEST(SharedOpenByMode, AFolderCanNotBeOpenedAsATextFile) {
   TempDir d;
   TextFiles files;
   ScriptedUi ui;
@@ -174,7 +174,7 @@ TEST(OpenByMode, AFolderCanNotBeOpenedAsATextFile) {
   EXPECT_EQ(ui.boxes[0].text.rfind("That file or path can not be accessed", 0), 0u);
 }
 
-TEST(OpenByMode, FailedOpensNeverHandBackAFileNumber) {
+TEST(SharedOpenByMode, FailedOpensNeverHandBackAFileNumber) {
   TempDir d;
   for (int err : {52, 57, 61, 64, 67, 68, 71, 75, 99}) {
     for (Answer a : {Answer::Ok, Answer::Yes, Answer::No, Answer::Cancel}) {
@@ -189,7 +189,7 @@ TEST(OpenByMode, FailedOpensNeverHandBackAFileNumber) {
   }
 }
 
-TEST(OpenByMode, TextModesHandOutTheNextFreeNumber) {
+TEST(SharedOpenByMode, TextModesHandOutTheNextFreeNumber) {
   TempDir d;
   TextFiles files;
   ScriptedUi ui;
@@ -234,7 +234,7 @@ TEST(OpenByMode, TextModesHandOutTheNextFreeNumber) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST(OpenByMode, AFileOpenForWritingCanNotBeOpenedAgain) {
+TEST(SharedOpenByMode, AFileOpenForWritingCanNotBeOpenedAgain) {
   TempDir d;
   TextFiles files;
   ScriptedUi ui;
@@ -253,7 +253,7 @@ TEST(OpenByMode, AFileOpenForWritingCanNotBeOpenedAgain) {
   EXPECT_NE(r1, r2);
 }
 
-TEST(OpenByMode, ReadLineAcceptsBareLineFeedsAndAMissingLastLineEnd) {
+TEST(SharedOpenByMode, ReadLineAcceptsBareLineFeedsAndAMissingLastLineEnd) {
   TempDir d;
   touch(d.file("l.txt"), "one\ntwo\r\nthree");
   TextFiles files;
@@ -270,7 +270,7 @@ TEST(OpenByMode, ReadLineAcceptsBareLineFeedsAndAMissingLastLineEnd) {
   EXPECT_EQ(files.readLine(n, line), 62);
 }
 
-TEST(ConfirmTargetFile, ExistingFileForReadingAppendingOrRecordsAsksNothing) {
+TEST(SharedConfirmTargetFile, ExistingFileForReadingAppendingOrRecordsAsksNothing) {
   TempDir d;
   touch(d.file("e.dat"));
   for (std::int16_t m : {2, 3, 4}) {
@@ -283,7 +283,7 @@ TEST(ConfirmTargetFile, ExistingFileForReadingAppendingOrRecordsAsksNothing) {
   }
 }
 
-TEST(ConfirmTargetFile, ExistingFileForWritingAsksBeforeOverwriting) {
+TEST(SharedConfirmTargetFile, ExistingFileForWritingAsksBeforeOverwriting) {
   TempDir d;
   touch(d.file("e.dat"));
   const std::string name = d.file("e.dat");
@@ -306,7 +306,7 @@ TEST(ConfirmTargetFile, ExistingFileForWritingAsksBeforeOverwriting) {
   }
 }
 
-TEST(ConfirmTargetFile, MissingFileForReadingOffersToCreateIt) {
+TEST(SharedConfirmTargetFile, MissingFileForReadingOffersToCreateIt) {
   TempDir d;
   const std::string name = d.file("new.ini");
   const std::string text = "The file " + name + "doesn't exist.\r\nWould you like to create it?\r\n\r\n" +
@@ -328,7 +328,7 @@ TEST(ConfirmTargetFile, MissingFileForReadingOffersToCreateIt) {
   EXPECT_EQ(mode, 2);
 }
 
-TEST(ConfirmTargetFile, MissingFileForOtherModesAsksNothing) {
+TEST(SharedConfirmTargetFile, MissingFileForOtherModesAsksNothing) {
   TempDir d;
   for (std::int16_t m : {1, 3, 4, 5}) {
     ScriptedUi ui;
@@ -346,7 +346,7 @@ TEST(ConfirmTargetFile, MissingFileForOtherModesAsksNothing) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST(ConfirmTargetFile, AFailingLookupIsReported) {
+TEST(SharedConfirmTargetFile, AFailingLookupIsReported) {
   TempDir d;
   {
     // OK (try again) looks again, at most three times in all, then stops.

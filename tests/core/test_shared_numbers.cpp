@@ -7,7 +7,7 @@
 
 using namespace tsly;
 
-TEST(Nearest, HalvesGoToEven) {
+TEST(SharedNearest, HalvesGoToEven) {
   EXPECT_EQ(nearest(2.5), 2);
   EXPECT_EQ(nearest(3.5), 4);
   EXPECT_EQ(nearest(-2.5), -2);
@@ -21,7 +21,7 @@ TEST(Nearest, HalvesGoToEven) {
   EXPECT_EQ(nearest(1.5), 2);
 }
 
-TEST(Nearest, LimitedWidthsSaturateInsteadOfWrapping) {
+TEST(SharedNearest, LimitedWidthsSaturateInsteadOfWrapping) {
   EXPECT_EQ(nearestI16(40000.0), 32767);
   EXPECT_EQ(nearestI16(-40000.0), -32768);
   EXPECT_EQ(nearestI16(32767.4), 32767);
@@ -31,7 +31,7 @@ TEST(Nearest, LimitedWidthsSaturateInsteadOfWrapping) {
   EXPECT_EQ(nearest(std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
-TEST(NumberText, DescriptionExamples) {
+TEST(SharedNumberText, DescriptionExamples) {
   EXPECT_EQ(numberText(1001), " 1001");
   EXPECT_EQ(numberText(-3), "-3");
   EXPECT_EQ(numberText(0.5f), " .5");
@@ -43,7 +43,7 @@ TEST(NumberText, DescriptionExamples) {
   EXPECT_EQ(numberText(-0.25f), "-.25");
 }
 
-TEST(NumberText, SignificantDigitsPerWidth) {
+TEST(SharedNumberText, SignificantDigitsPerWidth) {
   EXPECT_EQ(numberText(0.1f), " .1");           // float 0.1 is not exact: 7 digits hide it
   EXPECT_EQ(numberText(1.0f / 3.0f), " .3333333");
   EXPECT_EQ(numberText(1.0 / 3.0), " .333333333333333");
@@ -57,14 +57,14 @@ TEST(NumberText, SignificantDigitsPerWidth) {
   EXPECT_EQ(numberText(12.0), " 12");
 }
 
-TEST(NumberText, PlainHasNoLeadingBlank) {
+TEST(SharedNumberText, PlainHasNoLeadingBlank) {
   EXPECT_EQ(plainNumberText(0.5f), ".5");
   EXPECT_EQ(plainNumberText(-0.5f), "-.5");
   EXPECT_EQ(plainNumberText(1650), "1650");
   EXPECT_EQ(plainNumberText(-7), "-7");
 }
 
-TEST(ReadNumber, LeadingNumberOnly) {
+TEST(SharedReadNumber, LeadingNumberOnly) {
   EXPECT_DOUBLE_EQ(readNumber(" 10  trace offset"), 10.0);
   EXPECT_DOUBLE_EQ(readNumber(".5  sampling ratio"), 0.5);
   EXPECT_DOUBLE_EQ(readNumber("-1  graphics save flag"), -1.0);
@@ -84,7 +84,7 @@ TEST(ReadNumber, LeadingNumberOnly) {
   EXPECT_DOUBLE_EQ(readNumber(".99"), 0.99);
 }
 
-TEST(ReadNumber, RoundTripsNumberText) {
+TEST(SharedReadNumber, RoundTripsNumberText) {
   for (float v : {0.5f, 10.0f, 4.8f, -1.0f, 1440.0f, 0.2f, 12345.67f}) {
     EXPECT_EQ(static_cast<float>(readNumber(numberText(v))), v) << numberText(v);
   }
@@ -93,7 +93,7 @@ TEST(ReadNumber, RoundTripsNumberText) {
 // Found while fuzzing tsly's number texts.
 // An exponent written with many leading zeros lost its last digits: "1e00000001"
 // read as 1 instead of 10 (the digit limit counted the zeros).
-TEST(ReadNumber, ExponentLeadingZerosDoNotCountTowardsTheDigitLimit) {
+TEST(SharedReadNumber, ExponentLeadingZerosDoNotCountTowardsTheDigitLimit) {
   EXPECT_EQ(readNumber("1e00000001"), 10.0);
   EXPECT_EQ(readNumber("2.5E-0000000003"), 0.0025);
   EXPECT_EQ(readNumber("1 E 0 0 0 0 0 0 0 0 2"), 100.0);
@@ -104,7 +104,7 @@ TEST(ReadNumber, ExponentLeadingZerosDoNotCountTowardsTheDigitLimit) {
   EXPECT_EQ(readNumber("1e-0000099999999"), 0.0);
 }
 
-TEST(NumbersNeighbours, AroundTheDocumentedExamples) {
+TEST(SharedNumbersNeighbours, AroundTheDocumentedExamples) {
   EXPECT_EQ(numberText(1000), " 1000");
   EXPECT_EQ(numberText(1002), " 1002");
   EXPECT_EQ(numberText(-2), "-2");

@@ -366,7 +366,7 @@ TEST(SharedSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
   EXPECT_TRUE(fs::is_symlink(a));
 }
 
-TEST(SettingsFaults, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
+TEST(SharedSettings, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
   TempDir d;
   // A "folder" that is a plain file: as root a read-only folder is still
   // writable, so this stands for a folder the settings can not be written to.
@@ -392,7 +392,7 @@ TEST(SettingsFaults, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
     EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
 }
 
-TEST(SettingsFaults, ShortWriteKeepsTheOldFileWhole) {
+TEST(SharedSettings, ShortWriteKeepsTheOldFileWhole) {
   TempDir d;
   const std::string path = d.file("tessaly.ini");
   AppState st;

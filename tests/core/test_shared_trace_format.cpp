@@ -27,7 +27,7 @@ int createRw(const std::string& path) {
 
 }  // namespace
 
-TEST(TraceFormat, RoundTripOfBothSampleWidthsAndDifferingLengths) {
+TEST(SharedTraceFormat, RoundTripOfBothSampleWidthsAndDifferingLengths) {
   TempDir d;
   int h = createRw(d.file("rt.dat"));
   ASSERT_GT(h, 0);
@@ -63,7 +63,7 @@ TEST(TraceFormat, RoundTripOfBothSampleWidthsAndDifferingLengths) {
   rawClose(h);
 }
 
-TEST(TraceFormat, BytesAreLittleEndianWhateverTheHost) {
+TEST(SharedTraceFormat, BytesAreLittleEndianWhateverTheHost) {
   TempDir d;
   TraceFileBuilder b(1, 2, 4000, true);
   b.trace(0x0102, 1, {1.0f, -2.0f}).header(1, 0x0304);
@@ -89,7 +89,7 @@ TEST(TraceFormat, BytesAreLittleEndianWhateverTheHost) {
   EXPECT_EQ(bytes[248 + 23], 0xFF);
 }
 
-TEST(TraceFormat, BlockLengthFollowsWords58And60) {
+TEST(SharedTraceFormat, BlockLengthFollowsWords58And60) {
   HeaderArray h{};
   h[WordNumSamples] = 500;
   h[WordSampleFormat] = FloatFormatMarker;

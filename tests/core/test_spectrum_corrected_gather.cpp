@@ -48,7 +48,7 @@ struct EventGather {
 
 }  // namespace
 
-TEST(CorrectedGather, AnEventPickedAtItsVelocityIsFlatWithinASample) {
+TEST(SpectrumCorrectedGather, AnEventPickedAtItsVelocityIsFlatWithinASample) {
   EventGather e;
   ASSERT_EQ(e.traces.traceCount(), 11u);
   const CorrectedGather g = correctGather(e.traces, {{1000.0f, 2000.0f}}, 0.5f);
@@ -58,7 +58,7 @@ TEST(CorrectedGather, AnEventPickedAtItsVelocityIsFlatWithinASample) {
     EXPECT_NEAR(peakSample(g, k, 200, 330), 250, 1) << "offset " << g.offsets[k];
 }
 
-TEST(CorrectedGather, APickTenPercentOffLeavesTheEventCurved) {
+TEST(SpectrumCorrectedGather, APickTenPercentOffLeavesTheEventCurved) {
   EventGather e;
   for (float v : {1800.0f, 2200.0f}) {
     const CorrectedGather g = correctGather(e.traces, {{1000.0f, v}}, 0.5f);
@@ -75,7 +75,7 @@ TEST(CorrectedGather, APickTenPercentOffLeavesTheEventCurved) {
   }
 }
 
-TEST(CorrectedGather, OnePickMovesEveryTraceAsNmoitDoesAtThatVelocity) {
+TEST(SpectrumCorrectedGather, OnePickMovesEveryTraceAsNmoitDoesAtThatVelocity) {
   EventGather e;
   const CorrectedGather g = correctGather(e.traces, {{640.0f, 2100.0f}}, 0.4f);
   std::vector<float> expect(static_cast<std::size_t>(e.traces.samples));
@@ -87,7 +87,7 @@ TEST(CorrectedGather, OnePickMovesEveryTraceAsNmoitDoesAtThatVelocity) {
   }
 }
 
-TEST(CorrectedGather, NoPicksGiveTheTracesAsRecorded) {
+TEST(SpectrumCorrectedGather, NoPicksGiveTheTracesAsRecorded) {
   EventGather e;
   const CorrectedGather g = correctGather(e.traces, {}, 0.5f);
   EXPECT_FALSE(g.movedOut);
@@ -95,7 +95,7 @@ TEST(CorrectedGather, NoPicksGiveTheTracesAsRecorded) {
   EXPECT_EQ(g.offsets, e.traces.offsets);
 }
 
-TEST(CorrectedGather, AShortTraceKeepsItsOwnLengthAndZerosAfter) {
+TEST(SpectrumCorrectedGather, AShortTraceKeepsItsOwnLengthAndZerosAfter) {
   TempDir dir;
   auto traces = syntheticGather(7, 1, 3, 300, 100, 300, 0.6, 2500.0);
   traces[1].samples.resize(200);
@@ -107,7 +107,7 @@ TEST(CorrectedGather, AShortTraceKeepsItsOwnLengthAndZerosAfter) {
   EXPECT_NE(g.trace(1)[150], 0.0f);
 }
 
-TEST(CorrectedGather, ThePicksOfARecordAreItsSlotsInUse) {
+TEST(SpectrumCorrectedGather, ThePicksOfARecordAreItsSlotsInUse) {
   CdpPicks r;
   addPick(r, 800.0f, 2400, 3);
   addPick(r, 200.5f, 1600, 1);

@@ -27,7 +27,7 @@ FileDialogResult chosen(const std::string& path) {
 
 }  // namespace
 
-struct GatherChoice : ::testing::Test {
+struct SpectrumGatherChoice : ::testing::Test {
   TempDir dir;
   AppState st;
   ScriptedUi ui;
@@ -41,7 +41,7 @@ struct GatherChoice : ::testing::Test {
   }
 };
 
-TEST_F(GatherChoice, AskedOnceStartingInTheLastDirectoryAndRemembered) {
+TEST_F(SpectrumGatherChoice, AskedOnceStartingInTheLastDirectoryAndRemembered) {
   EXPECT_EQ(gathers.gatherFor(ui, st, false), nullptr);
   EXPECT_TRUE(ui.openDialogs.empty());
   ui.fileAnswers.push_back(chosen(gather));
@@ -64,14 +64,14 @@ TEST_F(GatherChoice, AskedOnceStartingInTheLastDirectoryAndRemembered) {
   EXPECT_NE(gathers.gatherFor(ui, st, false), nullptr);
 }
 
-TEST_F(GatherChoice, CancelEndsWithoutAMessageAndRemembersNothing) {
+TEST_F(SpectrumGatherChoice, CancelEndsWithoutAMessageAndRemembersNothing) {
   EXPECT_EQ(gathers.gatherFor(ui, st, true), nullptr);
   EXPECT_EQ(ui.openDialogs.size(), 1u);
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(gathers.remembered(panels), "");
 }
 
-TEST_F(GatherChoice, AGatherWithoutThePanelsCdpsIsRefusedNamingThem) {
+TEST_F(SpectrumGatherChoice, AGatherWithoutThePanelsCdpsIsRefusedNamingThem) {
   const std::string part = dir.file("part.dat");
   writeGather(part, syntheticGather(1003, 3, 3, 100));  // 1003..1005: neither 1001 nor 1006
   ui.fileAnswers.push_back(chosen(part));
@@ -90,7 +90,7 @@ TEST_F(GatherChoice, AGatherWithoutThePanelsCdpsIsRefusedNamingThem) {
   EXPECT_EQ(ui.boxes[1].text, part + " does not hold every CDP of " + panels + ".\r\nMissing CDP: 1001");
 }
 
-TEST_F(GatherChoice, PanelsAreNoGather) {
+TEST_F(SpectrumGatherChoice, PanelsAreNoGather) {
   ui.fileAnswers.push_back(chosen(panels));
   EXPECT_EQ(gathers.gatherFor(ui, st, true), nullptr);
   ASSERT_EQ(ui.boxes.size(), 1u);
@@ -104,7 +104,7 @@ TEST_F(GatherChoice, PanelsAreNoGather) {
   EXPECT_EQ(ui.boxes[1].title, "Velocity Spectrum");
 }
 
-TEST_F(GatherChoice, ARewrittenGatherIsIndexedAgain) {
+TEST_F(SpectrumGatherChoice, ARewrittenGatherIsIndexedAgain) {
   ui.fileAnswers.push_back(chosen(gather));
   const GatherCdps* g = gathers.gatherFor(ui, st, true);
   ASSERT_NE(g, nullptr);
@@ -126,7 +126,7 @@ TEST_F(GatherChoice, ARewrittenGatherIsIndexedAgain) {
   EXPECT_EQ(gathers.remembered(panels), "");
 }
 
-TEST_F(GatherChoice, TheScanLetsEventsRunAndRefusesToNest) {
+TEST_F(SpectrumGatherChoice, TheScanLetsEventsRunAndRefusesToNest) {
   writeGather(gather, syntheticGather(1001, 6, 40, 20));  // 240 traces: two progress points
   ui.fileAnswers.push_back(chosen(gather));
   int nested = 0;

@@ -68,7 +68,7 @@ double ricker(double t) {
 
 }  // namespace
 
-TEST(Semblance, MaximaLieAtEachEventsVelocityAndTime) {
+TEST(SpectrumSemblance, MaximaLieAtEachEventsVelocityAndTime) {
   TempDir dir;
   SynthParams p;
   p.cdps = 2;
@@ -107,7 +107,7 @@ TEST(Semblance, MaximaLieAtEachEventsVelocityAndTime) {
   for (size_t k = 1; k < peaks.size(); ++k) EXPECT_GE(peaks[k - 1].semblance, peaks[k].semblance);
 }
 
-TEST(Semblance, FlatEventPeaksAtTheTopOfTheRange) {
+TEST(SpectrumSemblance, FlatEventPeaksAtTheTopOfTheRange) {
   // The same wavelet at 600 ms on every offset: infinite moveout velocity.
   TempDir dir;
   std::vector<GatherTrace> traces;
@@ -124,7 +124,7 @@ TEST(Semblance, FlatEventPeaksAtTheTopOfTheRange) {
   EXPECT_GT(s.at(150, s.velocities.size() - 1), s.at(150, 0));
 }
 
-TEST(Semblance, AllDeadAndAllZeroCdpsGiveZero) {
+TEST(SpectrumSemblance, AllDeadAndAllZeroCdpsGiveZero) {
   TempDir dir;
   std::vector<GatherTrace> traces;
   for (int k = 0; k < 6; ++k) traces.push_back(traceOf(1, static_cast<std::int16_t>(100 * k), std::vector<float>(300, 5.0f), 2));
@@ -144,7 +144,7 @@ TEST(Semblance, AllDeadAndAllZeroCdpsGiveZero) {
   }
 }
 
-TEST(Semblance, FewerThanTwoLiveTracesGiveZero) {
+TEST(SpectrumSemblance, FewerThanTwoLiveTracesGiveZero) {
   // A near and a far trace holding the same flat wavelet: until the far trace
   // comes out of its stretch mute only one trace is live, and S is 0 there
   // although the near trace alone would be perfectly coherent with itself.
@@ -165,7 +165,7 @@ TEST(Semblance, FewerThanTwoLiveTracesGiveZero) {
   EXPECT_TRUE(some);
 }
 
-TEST(Semblance, EqualsThePlainFormula) {
+TEST(SpectrumSemblance, EqualsThePlainFormula) {
   TempDir dir;
   SynthParams p;
   p.cdps = 1;
@@ -189,7 +189,7 @@ TEST(Semblance, EqualsThePlainFormula) {
   }
 }
 
-TEST(Semblance, EvenWindowsAreMadeOdd) {
+TEST(SpectrumSemblance, EvenWindowsAreMadeOdd) {
   EXPECT_EQ(SemblanceEngine(settingsFor(1000, 2000, 100)).settings().windowSamples, 5);
   SemblanceSettings st = settingsFor(1000, 2000, 100);
   st.windowSamples = 4;
@@ -198,7 +198,7 @@ TEST(Semblance, EvenWindowsAreMadeOdd) {
   EXPECT_EQ(SemblanceEngine(st).settings().windowSamples, 1);
 }
 
-TEST(Semblance, DeadTracesAreLeftOut) {
+TEST(SpectrumSemblance, DeadTracesAreLeftOut) {
   TempDir dir;
   SynthParams p;
   p.cdps = 1;
@@ -223,7 +223,7 @@ TEST(Semblance, DeadTracesAreLeftOut) {
   EXPECT_EQ(sa.values, sb.values);
 }
 
-TEST(Semblance, SameResultOnOneOrTwoThreadsAndWithTablesReused) {
+TEST(SpectrumSemblance, SameResultOnOneOrTwoThreadsAndWithTablesReused) {
   TempDir dir;
   SynthParams p;
   p.cdps = 3;
@@ -247,7 +247,7 @@ TEST(Semblance, SameResultOnOneOrTwoThreadsAndWithTablesReused) {
   }
 }
 
-TEST(Semblance, TablesBeyondTheCacheAreBuiltWhereUsed) {
+TEST(SpectrumSemblance, TablesBeyondTheCacheAreBuiltWhereUsed) {
   // A cache too small for one CDP's tables, and one that holds only some CDPs
   // at a time: the same spectra as with the tables all kept.
   TempDir dir;
@@ -277,7 +277,7 @@ TEST(Semblance, TablesBeyondTheCacheAreBuiltWhereUsed) {
   }
 }
 
-TEST(Semblance, CancellingStopsTheComputation) {
+TEST(SpectrumSemblance, CancellingStopsTheComputation) {
   TempDir dir;
   SynthParams p;
   p.cdps = 1;
@@ -291,7 +291,7 @@ TEST(Semblance, CancellingStopsTheComputation) {
   EXPECT_TRUE(engine.compute(t, s, &cancel));
 }
 
-TEST(Semblance, VelocityGridIncludesBothEnds) {
+TEST(SpectrumSemblance, VelocityGridIncludesBothEnds) {
   auto v = velocityGrid(1200, 5180, 20);
   ASSERT_EQ(v.size(), 200u);
   EXPECT_EQ(v.front(), 1200.0f);
@@ -339,7 +339,7 @@ TEST(SpectrumText, CsvRowsAndNumbers) {
   EXPECT_EQ(shortNumber(-0.0), "0");
 }
 
-TEST(GatherCdps, RefusesWhatIsNotAReadableGather) {
+TEST(SpectrumGatherCdps, RefusesWhatIsNotAReadableGather) {
   TempDir dir;
   GatherCdps g;
   EXPECT_EQ(g.open(dir.file("missing.dat")), "FILE NOT FOUND");
@@ -372,7 +372,7 @@ TEST(GatherCdps, RefusesWhatIsNotAReadableGather) {
   EXPECT_EQ(g.read(12, t), "CDP 12 is not in " + dir.file("bad.dat"));
 }
 
-TEST(GatherCdps, ShorterTracesKeepTheirOwnLength) {
+TEST(SpectrumGatherCdps, ShorterTracesKeepTheirOwnLength) {
   TempDir dir;
   writeGather(dir.file("g.dat"), {traceOf(4, 100, std::vector<float>(80, 1.0f)),
                                   traceOf(4, 300, std::vector<float>(120, 2.0f))});
