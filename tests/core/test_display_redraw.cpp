@@ -498,7 +498,28 @@ TEST(DisplayRedraw, ReadFailuresStopWithTheirMessage) {
     EXPECT_EQ(r.s.PanelTable[3].Left, 77);
     EXPECT_EQ(r.s.PanelTable[3].Right, 99);
     EXPECT_EQ(r.canvas.polylines.size(), 4u);  // what was drawn so far stays
+    // The program keeps running: picking and paging still work.
+    r.display.mousePress(60.0f, 80.0f);
+    r.display.nextPanel();
   }
+}
+
+// The file changed since the scan: traces appended are not looked at; traces
+// grown longer are each read as their own trace, any failure said as one.
+TEST(DisplayRedraw, AFileChangedSinceTheScanIsReadAsTheDirectorySaysOrRefused) {
+  Rig r;
+  PanelFileOptions o;
+  o.samples = 40;
+  r.make("change.vsc", {{101, 1500, 3}, {101, 1600, 3}}, o);
+  TraceFileBuilder more(4, 40);
+  writeFile(r.path, readFile(r.path) + more.panel(300, 2, 9000).str());
+  r.display.refresh();
+  EXPECT_TRUE(r.ui.boxes.empty());
+  TraceFileBuilder longer(4, 400);
+  longer.panel(101, 3, 1500).panel(101, 3, 1600).writeTo(r.path);
+  r.display.refresh();
+  for (const auto& box : r.ui.boxes)
+    EXPECT_TRUE(box.text == "Trace date read failed" || box.text == "Trace header read failed") << box.text;
 }
 
 TEST(DisplayRedraw, PicksOfTheCdpAreOverlaidWithTheXorPen) {

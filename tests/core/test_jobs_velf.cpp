@@ -18,22 +18,9 @@ using tsly::test::ScriptedDdeClient;
 using tsly::test::ScriptedUi;
 using tsly::test::addPick;
 using tsly::test::listCdps;
+using tsly::test::velfPicks;
 
 namespace {
-
-// CDPs listed 205, 101, 150 (the order of the file), picked out of time order.
-AppState pickedState() {
-  AppState st;
-  listCdps(st, {205, 101, 150});
-  addPick(st.PickTable[1], 800.0f, 2400, 7);
-  addPick(st.PickTable[1], 200.0f, 1600, 2);
-  addPick(st.PickTable[1], 500.0f, 2000, 4);
-  addPick(st.PickTable[2], 480.0f, 1650, 3);
-  addPick(st.PickTable[2], 120.5f, 1500, 1);
-  addPick(st.PickTable[3], 1000.25f, 3000, 9);
-  st.LastPath = "/data/survey";
-  return st;
-}
 
 const std::vector<std::string> PickedVelf = {
     "VELF 101 120.5 1500 480 1650",
@@ -42,7 +29,7 @@ const std::vector<std::string> PickedVelf = {
 };
 
 struct VelfRun {
-  AppState st = pickedState();
+  AppState st = velfPicks();
   ScriptedUi ui;
   ScriptedDdeClient editor;
   JobLink link{editor, ui};
@@ -291,40 +278,6 @@ TEST(JobsVelf, EveryWayOut) {
     EXPECT_EQ(r.ui.boxes[0].icon, Icon::None);
     EXPECT_TRUE(r.editor.deck.empty());
   }
-}
-
-TEST(JobsVelf, JobPadDownEveryLineIsReportedAndTheCommandCompletes) {
-  AppState st = pickedState();
-  ScriptedUi ui;
-  ScriptedDdeClient editor;
-  editor.serverRunning = false;
-  JobLink link(editor, ui);  // never started: the conversation is down
-  std::string name;
-  VelfCommandContext ctx{st, ui, link, [](std::int32_t) { return false; }, name};
-  // show, *INPF, *NMOT, three VELF, *OUTF, >>END: eight calls, each with two boxes.
-  const int calls = 8;
-  ui.inputAnswers = {"in.dat", ".5", "out.dat"};
-  for (int i = 0; i < calls; ++i) {
-    if (i == 2) ui.answers.push_back(Answer::Yes);  // recording delay, asked after *INPF
-    ui.answers.push_back(Answer::Ok);
-    ui.answers.push_back(Answer::No);
-  }
-  EXPECT_EQ(editvelf(ctx), VelfOutcome::Completed);
-  ASSERT_EQ(ui.boxes.size(), static_cast<size_t>(2 * calls + 1));
-  std::size_t b = 0;
-  for (int i = 0; i < calls; ++i) {
-    if (i == 2) {
-      EXPECT_EQ(ui.boxes[b++].title, "TSLY-Use Recording Delay Time?");
-    }
-    EXPECT_EQ(ui.boxes[b].title, "JobPad INSERTION/COMMUNICATION ERROR") << i;
-    EXPECT_EQ(ui.boxes[b++].text,
-              "There is no connection currently between this\r\nprogram and JobPad. Insertion/communication of\r\n"
-              "data is not possible");
-    EXPECT_EQ(ui.boxes[b].title, "Restart JobPad?");
-    EXPECT_EQ(ui.boxes[b++].text, "Would you like to attempt to restart JobPad?");
-  }
-  EXPECT_EQ(ui.inputs.size(), 3u);
-  EXPECT_TRUE(editor.deck.empty());
 }
 
 TEST(JobsVelf, ListedCdpWithoutPicksGivesNoVelfLine) {

@@ -1,11 +1,9 @@
 // Helpers of the main-window tests: a control of the main window by its name,
-// a recording job-editor channel, tiny trace files written by the tests, a
-// scratch directory that is made current.
+// a recording job-editor channel, tiny trace files written by the tests.
 #pragma once
 
 #include <QDir>
 #include <QMainWindow>
-#include <QTemporaryDir>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -139,18 +137,5 @@ inline std::string gatherFile(int n, std::int16_t dataType = 1, int samples = 20
   }
   return file.str();
 }
-
-// A scratch directory made current for the life of the object.
-class CurrentTempDir {
- public:
-  CurrentTempDir() : old_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-  ~CurrentTempDir() { QDir::setCurrent(old_); }
-  std::string path() const { return dir_.path().toStdString(); }
-  std::string file(const std::string& name) const { return path() + "/" + name; }
-
- private:
-  QString old_;
-  QTemporaryDir dir_;
-};
 
 }  // namespace tsly::test

@@ -11,6 +11,8 @@
 
 #include "app/CommandLine.h"
 
+#include <optional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +20,7 @@
 #include "jobs/core/JobLink.h"
 #include "qt/QtUi.h"
 #include "shared/Settings.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
 
@@ -79,6 +82,8 @@ class AppStartupTest : public QObject {
   void settingsFileFromAnotherSystemIsFoundAndKeptThroughALink();
   void shutdownWritesIntoTheStartDirectory();
   void shutdownWithTheEditorDownKeepsThePath();
+  void shutdownThatCannotWriteTheSettings_data();
+  void shutdownThatCannotWriteTheSettings();
   void closingTheWindowRunsTheSameShutdown();
   void exitMenuItemShutsDown();
   void helpPathRule();
@@ -329,6 +334,41 @@ void AppStartupTest::shutdownWithTheEditorDownKeepsThePath() {
   QCOMPARE(g.w.EditorReply1, std::string());
   QVERIFY(readFile(dir.file("tessaly.ini")).find("\r\n/opt/orogen/worog\r\n") != std::string::npos);
   QCOMPARE(g.ended, 1);
+}
+
+// The settings file cannot be written at exit: the file-error box, the process
+// still ends, and the file that was there stays whole, no temporary beside it.
+void AppStartupTest::shutdownThatCannotWriteTheSettings_data() {
+  QTest::addColumn<bool>("diskFull");
+  QTest::addColumn<QString>("text");
+  // As root a read-only folder is still writable: a plain file stands for the
+  // folder that can not take the settings.
+  QTest::newRow("folder is a plain file") << false << "That path does not exist";
+  QTest::newRow("disk full") << true << "Disk is full. Continue?";
+}
+
+void AppStartupTest::shutdownThatCannotWriteTheSettings() {
+  QFETCH(bool, diskFull);
+  QFETCH(QString, text);
+  CurrentTempDir dir;
+  const std::string old = " 10  trace offset\r\n";
+  writeFile(dir.file("tessaly.ini"), old);
+  Fixture f;
+  f.w.link().linkstart("JobPad", "orogdde");
+  f.st.StartDirectory = diskFull ? dir.path() : dir.file("tessaly.ini");
+  f.st.SettingsFileName = "tessaly.ini";
+  f.st.LastPath = std::string(5000, 'p');  // more than the limit below
+  {
+    std::optional<FileSizeLimit> limit;
+    if (diskFull) limit.emplace(1024);
+    f.w.shutdown();
+  }
+  QCOMPARE(f.ended, 1);
+  QVERIFY(!f.ui.boxes.empty());
+  QCOMPARE(QString::fromStdString(f.ui.boxes.back().text), text);
+  QCOMPARE(f.ui.boxes.back().title, std::string("File Error"));
+  QCOMPARE(readFile(dir.file("tessaly.ini")), old);
+  QCOMPARE(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files), QStringList{"tessaly.ini"});
 }
 
 void AppStartupTest::closingTheWindowRunsTheSameShutdown() {

@@ -1,13 +1,11 @@
-// JobPad runs the deck it holds through tsly ($TESSALY_BIN_DIR/tsly/tsly, found
-// on the search path): File > Run in the real window with its progress window
+// JobPad runs the deck it holds through the tsly of this build (found on the
+// search path): File > Run in the real window with its progress window
 // and boxes, Cancel, and the batch mode `JobPad --no-window --deck FILE --run`
 // (the real program, fed by the real link) that runs each deck when ">>END"
 // arrives.
 #include <QAction>
 #include <QDeadlineTimer>
-#include <QLocalServer>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -23,6 +21,7 @@
 #include "qt/LocalDdeClient.h"
 #include "support/DeckFixtures.h"
 #include "support/GenFixtures.h"
+#include "support/JobPadLauncher.h"
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
@@ -56,8 +55,6 @@ class JobPadRunTest : public QObject {
   Q_OBJECT
 
  private:
-  QString binDir_;
-  int run_ = 0;
 
   // The window holding `lines`, its boxes going to `ui`.
   static void fill(jobpad::JobPadWindow& w, const std::vector<std::string>& lines) {
@@ -66,18 +63,14 @@ class JobPadRunTest : public QObject {
 
  private slots:
   void initTestCase() {
-    binDir_ = qEnvironmentVariable("TESSALY_BIN_DIR");
-    QVERIFY2(!binDir_.isEmpty(), "TESSALY_BIN_DIR is not set");
-    QVERIFY(QFileInfo(binDir_ + "/tsly/tsly").isExecutable());
+    const QString tsly = QString::fromStdString(builtProgram("tsly/tsly"));
+    QVERIFY2(!tsly.isEmpty(), "tsly has not been built");
     // tsly is not beside this test program: JobPad finds it on the search path.
-    qputenv("PATH", (binDir_ + "/tsly:" + qEnvironmentVariable("PATH")).toUtf8());
-    QCOMPARE(jobpad::DeckRunner::findTsly(), binDir_ + "/tsly/tsly");
+    qputenv("PATH", (QFileInfo(tsly).path() + ":" + qEnvironmentVariable("PATH")).toUtf8());
+    QCOMPARE(jobpad::DeckRunner::findTsly(), tsly);
   }
 
-  void init() {
-    qputenv("TESSALY_DDE_SUFFIX",
-            QStringLiteral("deck%1x%2").arg(QCoreApplication::applicationPid()).arg(++run_).toUtf8());
-  }
+  void init() { useOwnServerName("deck"); }
 
   void runReportsOutputTracesAndTime() {
     TempDir dir;
@@ -102,7 +95,7 @@ class JobPadRunTest : public QObject {
     QCOMPARE(readTraces(out).size(), size_t(24));
 
     // Again: the output exists; No leaves it, Yes replaces it.
-    const std::string before = readAll(out);
+    const std::string before = readFile(out);
     ui.answers = {Answer::No};
     QVERIFY(!w.runDeck());
     QCOMPARE(ui.boxes.size(), size_t(2));
@@ -118,7 +111,7 @@ class JobPadRunTest : public QObject {
     QCOMPARE(ui.boxes[2].title, std::string("JobPad - Run"));
     QCOMPARE(ui.boxes[2].buttons, Buttons::YesNo);
     QCOMPARE(ui.boxes[3].icon, Icon::Information);
-    QVERIFY(readAll(out) == before);
+    QVERIFY(readFile(out) == before);
   }
 
   void faultNamesTheDeckLine() {
@@ -188,19 +181,11 @@ class JobPadRunTest : public QObject {
     TempDir dir;
     const std::string in = dir.file("gather.dat"), out = dir.file("batch.dat"), deckFile = dir.file("deck.job");
     writeGather(in, syntheticGather(1001, 4, 6, 300));
-    QProcess jobPad;
-    jobPad.start(binDir_ + "/JobPad/JobPad", {"--no-window", "--deck", QString::fromStdString(deckFile), "--run"});
-    QVERIFY(jobPad.waitForStarted(5000));
+    JobPadProcess batch;
+    QVERIFY(batch.start({"--no-window", "--deck", QString::fromStdString(deckFile), "--run"}, false));
+    QProcess& jobPad = batch.process();
     ScriptedUi ui;
     LocalDdeClient dde;
-    {
-      QDeadlineTimer deadline(10000);
-      while (dde.connect(JobEditorApp, JobEditorTopic) != 0) {
-        QVERIFY(!deadline.hasExpired() && jobPad.state() == QProcess::Running);
-        QTest::qWait(20);
-      }
-      dde.disconnect();
-    }
     JobLink link(dde, ui);
     link.linkstart(JobEditorApp, JobEditorTopic);
     const auto lines = deckFor(in, out);
@@ -234,8 +219,7 @@ class JobPadRunTest : public QObject {
                             "deck line 4 \"VELF 1004 400 0\": velocity 0 at 400 ms is not positive\n"));
     QVERIFY(!std::filesystem::exists(dir.file("bad.dat")));
     // Every line went to the deck file as well.
-    QCOMPARE(readAll(deckFile), deckText(lines) + deckText(bad));
-
+    QCOMPARE(readFile(deckFile), deckText(lines) + deckText(bad));
     dde.disconnect();
     jobPad.terminate();
     QVERIFY(jobPad.waitForFinished(5000));

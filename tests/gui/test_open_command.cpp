@@ -18,6 +18,7 @@
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
+#include "open/core/OpenScan.h"
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
@@ -81,6 +82,7 @@ class OpenCommandTest : public QObject {
  private slots:
   void dialogRequestAndCancel();
   void dialogFailure();
+  void fileNotFound_data();
   void fileNotFound();
   void refusals_data();
   void refusals();
@@ -91,7 +93,6 @@ class OpenCommandTest : public QObject {
   void openVelfBrowseAndSaveBmpShareOneName();
   void fileInfoBeforeAndAfterAnOpen();
   void refusedFilesKeepThePicks();
-  void noPanelsMessage();
   void openChosenDuringAScanRunsAfterIt();
   void fileInfoDuringAScan();
   void exitDuringAScan();
@@ -137,21 +138,32 @@ void OpenCommandTest::dialogFailure() {
   QCOMPARE(f.st.LastPath, std::string("/data/start"));
 }
 
+// A name that is no file, a folder, a name through a plain file: "FILE NOT FOUND".
+void OpenCommandTest::fileNotFound_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("folder");
+  QTest::newRow("missing") << "nothere.dat" << "";
+  QTest::newRow("folder") << "folder.dat" << "";
+  QTest::newRow("through a plain file") << "plain/inner.dat" << "plain";
+}
+
 void OpenCommandTest::fileNotFound() {
+  QFETCH(QString, name);
+  QFETCH(QString, folder);
   CurrentTempDir dir;
+  QDir().mkpath(QString::fromStdString(dir.file("folder.dat")));
+  writeFile(dir.file("plain"), "x");
   Fixture f;
   control<QLabel>(f.w, "Label1")->setText("TSLY-4-Windows");
-  f.choose(dir.file("nothere.dat"));
+  f.choose(dir.file(name.toStdString()));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(f.ui.boxes[0].text, std::string("FILE NOT FOUND"));
-  QCOMPARE(f.ui.boxes[0].title, std::string("FILE ERROR"));
-  QCOMPARE(f.ui.boxes[0].icon, Icon::Information);
-  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{"FILE NOT FOUND", "FILE ERROR", Buttons::Ok, Icon::Information}));
   // The directory is taken and sent before the check; the status label is cleared.
-  QCOMPARE(f.st.LastPath, dir.path());
-  QCOMPARE(f.st.DataFileName, dir.file("nothere.dat"));
+  QCOMPARE(f.st.LastPath, folder.isEmpty() ? dir.path() : dir.file(folder.toStdString()));
+  QCOMPARE(f.st.DataFileName, dir.file(name.toStdString()));
   QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString());
+  QCOMPARE(readFile(dir.file("plain")), std::string("x"));
 }
 
 void OpenCommandTest::refusals_data() {
@@ -177,10 +189,6 @@ void OpenCommandTest::refusals_data() {
                                     << "Only CDP-gather/stacked or Velocity data can be processed."
                                     << "TSLY data type error" << int(Icon::Information)
                                     << " 10 Samples  4000 microsec/sample\r\n Raw Field Data\r\n";
-    QTest::newRow("unknown type") << QByteArray::fromStdString(traceBytes(t, 9))
-                                  << "Only CDP-gather/stacked or Velocity data can be processed."
-                                  << "TSLY data type error" << int(Icon::Information)
-                                  << " 10 Samples  4000 microsec/sample\r\n !Unknown data type!\r\n";
   }
   {
     std::string b = gatherFile(3, 4, 10);
@@ -198,6 +206,14 @@ void OpenCommandTest::refusals_data() {
                                         << "Tessaly" << int(Icon::None)
                                         << " 10 Samples  4000 microsec/sample\r\n CDP Stacked Data\r\n";
   }
+  QTest::newRow("key word outside the header")
+      << QByteArray::fromStdString(TraceFileBuilder(3, 10).dataTrace(101).header(WordLabelWord, 121).str())
+      << QString::fromStdString(scanmsg::keyWordText(121)) << "TSLY data type error" << int(Icon::Information)
+      << " 10 Samples  4000 microsec/sample\r\n Special Record Ordering Data\r\n";
+  QTest::newRow("panel data without a separator")
+      << QByteArray::fromStdString(gatherFile(12, 4, 10))
+      << "This data is not valid velocity scan data\r\nPlease try a different data set." << "TSLY-NOT TSLY DATA"
+      << int(Icon::Information) << " 10 Samples  4000 microsec/sample\r\n Velocity Scan Data\r\n";
 }
 
 void OpenCommandTest::refusals() {
@@ -212,16 +228,20 @@ void OpenCommandTest::refusals() {
   f.choose(dir.file("bad.dat"));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(QString::fromStdString(f.ui.boxes[0].text), text);
-  QCOMPARE(QString::fromStdString(f.ui.boxes[0].title), title);
-  QCOMPARE(int(f.ui.boxes[0].icon), icon);
-  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{text.toStdString(), title.toStdString(), Buttons::Ok, Icon(icon)}));
   QCOMPARE(QString::fromStdString(f.label("Label2")), label2);
   QVERIFY(!f.ui.busy);
   QVERIFY(!f.w.fileInfoWindow().isVisible());
   QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
   QCOMPARE(f.st.DataFileName, dir.file("bad.dat"));
   QCOMPARE(f.st.TraceFileHandle, -1);
+  // The window then opens a good file normally.
+  writeFile(dir.file("good.dat"), panelFile(4, 101, 3, {1500, 2000}));
+  f.choose(dir.file("good.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.st.PanelCount, 2);
+  QVERIFY(control<QPushButton>(f.w, "nextpanel")->isEnabled());
 }
 
 void OpenCommandTest::fileThatCannotBeOpened() {
@@ -462,22 +482,6 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
   QCOMPARE(f.st.CdpCount, 1);
   QCOMPARE(f.st.PickTable.at(1).Cdp, std::int16_t(301));
   QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(0));
-}
-
-void OpenCommandTest::noPanelsMessage() {
-  CurrentTempDir dir;
-  writeFile(dir.file("flat.dat"), gatherFile(12, 4, 10));  // type 4 without separators
-  Fixture f;
-  f.choose(dir.file("flat.dat"));
-  f.w.fileopen();
-  QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(f.ui.boxes[0].text,
-           std::string("This data is not valid velocity scan data\r\nPlease try a different data set."));
-  QCOMPARE(f.ui.boxes[0].title, std::string("TSLY-NOT TSLY DATA"));
-  QCOMPARE(f.ui.boxes[0].icon, Icon::Information);
-  QCOMPARE(f.st.TraceCount, 12);
-  QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
-  QVERIFY(!control<QPushButton>(f.w, "nextpanel")->isEnabled());
 }
 
 void OpenCommandTest::openChosenDuringAScanRunsAfterIt() {

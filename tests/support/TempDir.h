@@ -3,6 +3,7 @@
 //   TempDir d;                          // made under the system temp folder
 //   writeFile(d.file("a.dat"), bytes);  // d.file(name): a path inside it
 //   EXPECT_EQ(readFile(d.file("a.dat")), bytes);
+//   CurrentTempDir c;                   // the same, and the current folder while it lives
 //
 // The destructor removes the folder with everything in it, also when a test
 // left a subfolder without write or search permission.
@@ -43,6 +44,19 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// A TempDir that is the current folder for its life.
+class CurrentTempDir : public TempDir {
+ public:
+  CurrentTempDir() : old_(std::filesystem::current_path()) { std::filesystem::current_path(path()); }
+  ~CurrentTempDir() {
+    std::error_code ec;
+    std::filesystem::current_path(old_, ec);
+  }
+
+ private:
+  std::filesystem::path old_;
 };
 
 // The whole file as bytes ("" when it cannot be read).
