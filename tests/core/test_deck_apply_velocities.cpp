@@ -215,10 +215,10 @@ TEST(DeckApplyVelocities, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) 
   for (auto& t : g)
     for (float& x : t.samples) x = std::round(x);
   writeGather(dir.file("in.dat"), g);
-  const std::string in = readAll(dir.file("in.dat"));
+  const std::string in = readFile(dir.file("in.dat"));
   ASSERT_EQ(applyVelocities(jobFor(dir.file("in.dat"), dir.file("out.dat"), {constant(1001, 1900.0f)})).status,
             MoveoutStatus::Done);
-  const std::string out = readAll(dir.file("out.dat"));
+  const std::string out = readFile(dir.file("out.dat"));
   const size_t inTrace = HeaderBytes + 120 * 2, outTrace = HeaderBytes + 120 * 4;
   // Trace 2 (dead) is copied as it stands, 2-byte samples and all.
   EXPECT_EQ(out.substr(outTrace, inTrace), in.substr(inTrace, inTrace));
@@ -255,9 +255,9 @@ TEST(DeckApplyVelocities, CdpRangesJoinIntoTheBytesOfOneRun) {
       job.lastCdp = range[1];
       const MoveoutResult r = applyVelocities(job);
       ASSERT_EQ(r.status, MoveoutStatus::Done);
-      joined += readAll(dir.file("part.dat"));
+      joined += readFile(dir.file("part.dat"));
     }
-    const std::string whole = readAll(dir.file("whole.dat"));
+    const std::string whole = readFile(dir.file("whole.dat"));
     EXPECT_EQ(whole.size(), stack ? 6 * (HeaderBytes + 1200u) : 30 * (HeaderBytes + 1200u));
     EXPECT_TRUE(joined == whole) << (stack ? "stacked" : "moved out");
     // Ascending CDP order in the output, whatever the file order.
@@ -293,13 +293,13 @@ TEST(DeckApplyVelocities, RefusalsWriteNothing) {
   const std::vector<std::string> known = {"in.dat", "out.dat"};
 
   // An existing output stays as it is unless overwriting is asked for.
-  writeText(out, "keep me");
+  writeFile(out, "keep me");
   MoveoutJob job = jobFor(in, out, {constant(1001, 2000.0f)});
   MoveoutResult r = applyVelocities(job);
   EXPECT_EQ(r.status, MoveoutStatus::OutputExists);
   EXPECT_EQ(r.subject, MoveoutSubject::Output);
   EXPECT_EQ(r.message, "\"" + out + "\" exists (use --force to overwrite it)");
-  EXPECT_EQ(readAll(out), "keep me");
+  EXPECT_EQ(readFile(out), "keep me");
   job.overwrite = true;
   EXPECT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
   EXPECT_EQ(readTraces(out).size(), 6u);
@@ -310,7 +310,7 @@ TEST(DeckApplyVelocities, RefusalsWriteNothing) {
   r = applyVelocities(self);
   EXPECT_EQ(r.status, MoveoutStatus::Refused);
   EXPECT_EQ(r.message, "\"" + self.outputPath + "\" is the input file");
-  EXPECT_EQ(readAll(in).size(), 6 * (HeaderBytes + 400u));
+  EXPECT_EQ(readFile(in).size(), 6 * (HeaderBytes + 400u));
 
   std::filesystem::remove(out);
   // A live trace without valid offsets, checked before anything is written.
@@ -398,11 +398,11 @@ TEST(DeckApplyVelocities, CancelledOrFailedRunsLeaveNoFile) {
   ASSERT_EQ(applyVelocities(job, hooks).status, MoveoutStatus::Done);
   EXPECT_EQ(lastDone, 480);
   EXPECT_EQ(lastTotal, 480);
-  const std::string two = readAll(out);
+  const std::string two = readFile(out);
   job.workers = 1;
   job.overwrite = true;
   ASSERT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
-  EXPECT_TRUE(readAll(out) == two);
+  EXPECT_TRUE(readFile(out) == two);
 }
 
 TEST(DeckApplyVelocities, OneHugeCdpIsSplitIntoBatchesAndBlocks) {

@@ -24,6 +24,7 @@ struct Rig {
   ScriptedUi ui;
   RecordingHost host;
   PanelDisplay display{s, canvas, ui, host};
+  TempDir dir;
   std::string path;
   // Three CDPs; CDP 1001 has panels at velocities 1500, 1800, 2100.
   // 250 us samples: MicrosecondsPerRow 250, so row 100 below the top is 25 ms.
@@ -32,11 +33,10 @@ struct Rig {
     o.samples = 400;
     o.interval = 250;
     o.value = [](int, int, int) { return 0.0f; };
-    path = writePanelFile(tempPath(name),
+    path = writePanelFile(dir.file(name),
                           {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10}, {1011, 1500, 4}, {1021, 1500, 4}},
                           o, &s);
   }
-  ~Rig() { std::remove(path.c_str()); }
   int xors() const {
     int n = 0;
     for (const auto& l : canvas.lines) n += l.mode == PenMode::Xor;
@@ -231,14 +231,14 @@ TEST(DisplayPicks, OneCdpOnlyRedrawsTheSameCdp) {
   ScriptedUi ui;
   RecordingHost host;
   PanelDisplay d(s, canvas, ui, host);
-  std::string path = writePanelFile(tempPath("one.vsc"), {{7, 1500, 3}}, {}, &s);
+  TempDir dir;
+  writePanelFile(dir.file("one.vsc"), {{7, 1500, 3}}, {}, &s);
   d.refresh();
   d.nextPanel();
   EXPECT_EQ(s.CurrentCdp, 1);
   EXPECT_EQ(canvas.clears, 2);
   d.prevPanel();
   EXPECT_EQ(canvas.clears, 3);
-  std::remove(path.c_str());
 }
 
 TEST(DisplayPicks, NextDuringARedrawRunsAfterIt) {

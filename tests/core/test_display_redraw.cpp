@@ -25,12 +25,10 @@ struct Rig {
   ScriptedUi ui;
   RecordingHost host;
   PanelDisplay display{s, canvas, ui, host};
+  TempDir dir;
   std::string path;
-  ~Rig() {
-    if (!path.empty()) std::remove(path.c_str());
-  }
   void make(const std::string& name, const std::vector<PanelSpec>& panels, const PanelFileOptions& o = {}) {
-    path = writePanelFile(tempPath(name), panels, o, &s);
+    path = writePanelFile(dir.file(name), panels, o, &s);
   }
   int linesAtRow(int y) const {
     return static_cast<int>(std::count_if(canvas.lines.begin(), canvas.lines.end(), [&](const LineCall& l) {
@@ -59,7 +57,7 @@ TEST(DisplayRedraw, NothingAtAllWithoutAFile) {
 
 TEST(DisplayRedraw, ErrorOpeningFile) {
   Rig r;
-  r.s.DataFileName = tempPath("missing.vsc");
+  r.s.DataFileName = r.dir.file("missing.vsc");
   r.display.refresh();
   ASSERT_EQ(r.ui.boxes.size(), 1u);
   EXPECT_EQ(r.ui.boxes[0].text, "Error opening file");

@@ -78,7 +78,7 @@ TEST_P(GenerationReference, EngineOutputIsByteIdenticalToTheStraightforwardLoop)
     EXPECT_GT(r.peakCacheBytes, 0u);  // part of the panel was kept
   }
   ASSERT_EQ(referenceGenerate(b, p, slow), RefStatus::Finished);
-  std::string x = readAll(fast), y = readAll(slow);
+  std::string x = readFile(fast), y = readFile(slow);
   EXPECT_GT(x.size(), 0u);
   EXPECT_TRUE(x == y) << "sizes " << x.size() << " and " << y.size();
   // Both leave the same header and values behind.
@@ -155,7 +155,7 @@ TEST_P(GenerationReferenceThreads, EveryNumberOfWorkersGivesTheStraightforwardBy
   auto r = generatePanels(a, ui, p, {});
   ASSERT_EQ(referenceGenerate(b, p, slow), c.expected);
   EXPECT_EQ(r.outcome, c.expected == RefStatus::Failed ? GenerationOutcome::Failed : GenerationOutcome::Finished);
-  std::string x = readAll(fast), y = readAll(slow);
+  std::string x = readFile(fast), y = readFile(slow);
   EXPECT_GT(x.size(), 0u);
   EXPECT_TRUE(x == y) << "sizes " << x.size() << " and " << y.size();
   EXPECT_EQ(a.TraceHeader, b.TraceHeader);

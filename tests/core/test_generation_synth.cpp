@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "generation/core/Synth.h"
@@ -15,15 +14,7 @@
 
 using namespace tsly;
 using tsly::test::TempDir;
-
-namespace {
-
-std::vector<unsigned char> fileBytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<unsigned char>((std::istreambuf_iterator<char>(f)), {});
-}
-
-}  // namespace
+using tsly::test::readFile;
 
 TEST(GenerationSynth, GatherOpensAsCdpGatherWithItsHeaderWords) {
   TempDir d;
@@ -32,7 +23,7 @@ TEST(GenerationSynth, GatherOpensAsCdpGatherWithItsHeaderWords) {
   p.offsetCount = 4;
   p.samples = 300;
   ASSERT_EQ(writeSynthGather(d.file("g.dat"), p), "");
-  EXPECT_EQ(static_cast<std::int64_t>(fileBytes(d.file("g.dat")).size()), synthFileBytes(p));
+  EXPECT_EQ(static_cast<std::int64_t>(readFile(d.file("g.dat")).size()), synthFileBytes(p));
   AppState st;
   st.DataFileName = d.file("g.dat");
   auto r = openScan(st);
@@ -78,12 +69,12 @@ TEST(GenerationSynth, NoiseIsRepeatableBySeedAndIntegerSamplesWork) {
   ASSERT_EQ(writeSynthGather(d.file("b.dat"), p), "");
   p.seed = 6;
   ASSERT_EQ(writeSynthGather(d.file("c.dat"), p), "");
-  EXPECT_EQ(fileBytes(d.file("a.dat")), fileBytes(d.file("b.dat")));
-  EXPECT_NE(fileBytes(d.file("a.dat")), fileBytes(d.file("c.dat")));
+  EXPECT_EQ(readFile(d.file("a.dat")), readFile(d.file("b.dat")));
+  EXPECT_NE(readFile(d.file("a.dat")), readFile(d.file("c.dat")));
   p.int16 = true;
   p.noise = 0;
   ASSERT_EQ(writeSynthGather(d.file("i.dat"), p), "");
-  EXPECT_EQ(static_cast<std::int64_t>(fileBytes(d.file("i.dat")).size()), synthFileBytes(p));
+  EXPECT_EQ(static_cast<std::int64_t>(readFile(d.file("i.dat")).size()), synthFileBytes(p));
   AppState st;
   st.DataFileName = d.file("i.dat");
   ASSERT_TRUE(openScan(st).ok());

@@ -21,11 +21,6 @@ using picks::PickRow;
 
 namespace {
 
-std::string fileText(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 // An open panel file: CDP 101 with panels 1500/1800/2100, CDP 111 with
 // 1500/1800/2100/2400; 100 samples at 4000 us (traces 400 ms long).
 struct OpenFile {
@@ -58,7 +53,7 @@ TEST(PicksFile, SavesEveryCdpInCdpOrderAndTimeOrder) {
   addPick(f.cdp(1), 0.5f, 1800, 2);
   const std::string path = f.dir.file("line.picks");
   ASSERT_EQ(picks::writePicksFile(path, f.st), "");
-  EXPECT_EQ(fileText(path), "# Tessaly picks for " + f.dir.file("scan.nmo") +
+  EXPECT_EQ(readFile(path), "# Tessaly picks for " + f.dir.file("scan.nmo") +
                                 "\n"
                                 "101, .5, 1800\n"
                                 "101, 250, 2100\n"
@@ -256,12 +251,9 @@ TEST(PicksFile, WritingIsWholeOrNothing) {
   OpenFile f;
   addPick(f.cdp(1), 100.0f, 1500, 1);
   const std::string path = f.dir.file("p.picks");
-  {
-    std::ofstream old(path);
-    old << "old picks\n";
-  }
+  writeFile(path, "old picks\n");
   ASSERT_EQ(picks::writePicksFile(path, f.st), "");
-  EXPECT_EQ(fileText(path), "# Tessaly picks for " + f.st.DataFileName + "\n101, 100, 1500\n");
+  EXPECT_EQ(readFile(path), "# Tessaly picks for " + f.st.DataFileName + "\n101, 100, 1500\n");
   for (const auto& e : std::filesystem::directory_iterator(f.dir.path()))
     EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos);
   const std::string err = picks::writePicksFile(f.dir.file("no/such/folder/p.picks"), f.st);

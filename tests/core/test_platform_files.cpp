@@ -30,8 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void writeOld(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
 // Names in the folder, so that a temporary left behind shows.
 std::vector<std::string> namesIn(const std::string& folder) {
   std::vector<std::string> names;
@@ -59,13 +57,13 @@ TEST(PlatformAtomicFile, WritesWholeOrNotAtAll) {
   ASSERT_TRUE(f.commit());
   EXPECT_TRUE(f.ok());
   EXPECT_EQ(f.error(), "");
-  EXPECT_EQ(readAll(path), "hello world\n");
+  EXPECT_EQ(readFile(path), "hello world\n");
   {
     AtomicFile g;
     ASSERT_TRUE(g.open(path));
     g.write("half");
   }  // dropped without commit
-  EXPECT_EQ(readAll(path), "hello world\n");
+  EXPECT_EQ(readFile(path), "hello world\n");
   EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"a.txt"});
 }
 
@@ -80,23 +78,23 @@ TEST(PlatformAtomicFile, BlocksLargerThanTheBufferArriveInOrder) {
   ASSERT_TRUE(f.write(large));
   ASSERT_TRUE(f.write(small));
   ASSERT_TRUE(f.commit());
-  EXPECT_EQ(readAll(path), small + large + small);
+  EXPECT_EQ(readFile(path), small + large + small);
 }
 
 TEST(PlatformAtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
   TempDir dir;
   const std::string viaHandle = dir.file("handle.dat"), viaName = dir.file("name.dat");
-  writeOld(viaHandle, "old");
+  writeFile(viaHandle, "old");
   {
     AtomicFile f;
     ASSERT_TRUE(f.open(viaHandle));
     ASSERT_GE(f.handle(), 0);
     ASSERT_EQ(hright("raw bytes", f.handle(), 9), 9);
-    EXPECT_EQ(readAll(viaHandle), "old");
+    EXPECT_EQ(readFile(viaHandle), "old");
     ASSERT_TRUE(f.commit());
     EXPECT_EQ(f.handle(), -1);
   }
-  EXPECT_EQ(readAll(viaHandle), "raw bytes");
+  EXPECT_EQ(readFile(viaHandle), "raw bytes");
   {
     AtomicFile f;
     ASSERT_TRUE(f.open(viaName));
@@ -107,14 +105,14 @@ TEST(PlatformAtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
     std::fclose(own);
     ASSERT_TRUE(f.commit());
   }
-  EXPECT_EQ(readAll(viaName), "by name");
+  EXPECT_EQ(readFile(viaName), "by name");
   EXPECT_EQ(namesIn(dir.file("")), (std::vector<std::string>{"handle.dat", "name.dat"}));
 }
 
 TEST(PlatformAtomicFile, KeepsTheOldPermissionsAndGivesANewFileTheUsualOnes) {
   TempDir dir;
   const std::string old = dir.file("old.txt"), fresh = dir.file("new.txt");
-  writeOld(old, "x");
+  writeFile(old, "x");
   ::chmod(old.c_str(), 0640);
   const mode_t mask = ::umask(022);
   for (const std::string& p : {old, fresh}) {
@@ -132,7 +130,7 @@ TEST(PlatformAtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
   TempDir dir;
   fs::create_directory(dir.file("kept"));
   const std::string target = dir.file("kept/real.txt"), link = dir.file("link.txt"), hop = dir.file("hop.txt");
-  writeOld(target, "old");
+  writeFile(target, "old");
   ::chmod(target.c_str(), 0600);
   fs::create_symlink("kept/real.txt", link);
   fs::create_symlink("link.txt", hop);  // a link to a link
@@ -144,7 +142,7 @@ TEST(PlatformAtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
   ASSERT_TRUE(f.commit());
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_TRUE(fs::is_symlink(hop));
-  EXPECT_EQ(readAll(target), "new");
+  EXPECT_EQ(readFile(target), "new");
   EXPECT_EQ(modeOf(target), 0600u);
   // A link whose target does not exist yet creates it.
   fs::remove(target);
@@ -152,7 +150,7 @@ TEST(PlatformAtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
   f.write("made");
   ASSERT_TRUE(f.commit());
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(readAll(target), "made");
+  EXPECT_EQ(readFile(target), "made");
   EXPECT_EQ(namesIn(dir.file("kept")), std::vector<std::string>{"real.txt"});
   // A loop of links writes nothing: an access error.
   fs::create_symlink("b.txt", dir.file("a.txt"));
@@ -192,21 +190,21 @@ TEST(PlatformAtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
   EXPECT_FALSE(f.commit());
 
   // A "folder" that is a plain file.
-  writeOld(dir.file("plain"), "x");
+  writeFile(dir.file("plain"), "x");
   EXPECT_FALSE(f.open(dir.file("plain") + "/b.txt"));
   EXPECT_EQ(f.fileError(), 76);
-  EXPECT_EQ(readAll(dir.file("plain")), "x");
+  EXPECT_EQ(readFile(dir.file("plain")), "x");
 
   if (::geteuid() != 0) {  // root writes into a read-only folder anyway
     const std::string ro = dir.file("ro");
     fs::create_directory(ro);
-    writeOld(ro + "/c.txt", "old");
+    writeFile(ro + "/c.txt", "old");
     fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(f.open(ro + "/c.txt"));
     fs::permissions(ro, fs::perms::owner_all);
     EXPECT_EQ(f.systemError(), EACCES);
     EXPECT_EQ(f.fileError(), 75);
-    EXPECT_EQ(readAll(ro + "/c.txt"), "old");
+    EXPECT_EQ(readFile(ro + "/c.txt"), "old");
     EXPECT_EQ(namesIn(ro), std::vector<std::string>{"c.txt"});
   }
 }
@@ -214,7 +212,7 @@ TEST(PlatformAtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
 TEST(PlatformAtomicFile, AFullDiskKeepsTheOldFileAndRemovesTheTemporary) {
   TempDir dir;
   const std::string path = dir.file("full.txt");
-  writeOld(path, "old contents");
+  writeFile(path, "old contents");
   {
     FileSizeLimit limit(4096);
     AtomicFile f;
@@ -226,7 +224,7 @@ TEST(PlatformAtomicFile, AFullDiskKeepsTheOldFileAndRemovesTheTemporary) {
     EXPECT_EQ(f.error(), "cannot write " + path + ": File too large");
     EXPECT_EQ(writeFileAtomically(path, std::string(8000, 'y')), 61);
   }
-  EXPECT_EQ(readAll(path), "old contents");
+  EXPECT_EQ(readFile(path), "old contents");
   EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"full.txt"});
 }
 
@@ -234,7 +232,7 @@ TEST(PlatformAtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
   // The test hook of the raw writes: the disk "fills" after 100 bytes.
   TempDir dir;
   const std::string path = dir.file("raw.dat");
-  writeOld(path, "old");
+  writeFile(path, "old");
   {
     AtomicFile f;
     ASSERT_TRUE(f.open(path));
@@ -244,14 +242,14 @@ TEST(PlatformAtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
     setWriteBudgetForTesting(-1);
     EXPECT_EQ(n, 100);
   }  // the writer saw the short write and gave up: no commit
-  EXPECT_EQ(readAll(path), "old");
+  EXPECT_EQ(readFile(path), "old");
   EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"raw.dat"});
 }
 
 TEST(PlatformAtomicFile, AFailedRenameLeavesTheFolderAsItWas) {
   TempDir dir;
   fs::create_directory(dir.file("taken"));
-  writeOld(dir.file("taken/inside"), "x");
+  writeFile(dir.file("taken/inside"), "x");
   AtomicFile f;
   ASSERT_TRUE(f.open(dir.file("taken")));  // a folder by that name is in the way
   f.write("text");
@@ -267,9 +265,9 @@ TEST(PlatformAtomicFile, OneCallWritesAWholeText) {
   TempDir dir;
   const std::string path = dir.file("one.ini");
   EXPECT_EQ(writeFileAtomically(path, "a\r\nb\r\n"), 0);
-  EXPECT_EQ(readAll(path), "a\r\nb\r\n");
+  EXPECT_EQ(readFile(path), "a\r\nb\r\n");
   EXPECT_EQ(writeFileAtomically(path, ""), 0);
-  EXPECT_EQ(readAll(path), "");
+  EXPECT_EQ(readFile(path), "");
   EXPECT_EQ(writeFileAtomically(dir.file("missing/one.ini"), "x"), 76);
   EXPECT_EQ(writeFileAtomically("", "x"), 64);
   EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"one.ini"});
@@ -279,7 +277,7 @@ TEST(PlatformSequentialReader, DeliversExactlyWhatAPlainReaderWould) {
   TempDir d;
   std::vector<unsigned char> data(10000);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 7 + 3);
-  std::ofstream(d.file("s.bin"), std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
+  writeFile(d.file("s.bin"), std::string(data.begin(), data.end()));
   int h = rawOpen(d.file("s.bin"), RawAccess::ReadOnly);
   SequentialReader in(h, 0, 4096);  // smallest chunk: forces refills across reads
   std::vector<unsigned char> got(5000);

@@ -12,12 +12,10 @@
 using namespace tsly;
 using tsly::test::ScriptedUi;
 using tsly::test::TempDir;
+using tsly::test::readFile;
+using tsly::test::writeFile;
 
 namespace {
-
-void touch(const std::string& path, const std::string& content = "x\r\n") {
-  std::ofstream(path, std::ios::binary) << content;
-}
 
 // A table whose opens or lookups fail with a chosen error number.
 class FailingFiles : public TextFiles {
@@ -120,7 +118,7 @@ TEST(SharedOpenByMode, ModeFiveOnAMissingFileIsSilent) {
 
 TEST(SharedOpenByMode, ModeFiveOpensReadWriteAndReadOnlyVariantReads) {
   TempDir d;
-  touch(d.file("t.dat"), "abcd");
+  writeFile(d.file("t.dat"), "abcd");
   ScriptedUi ui;
   AppState st;
   int h = OpenByMode(ui, st, d.file("t.dat"), 5);
@@ -215,16 +213,12 @@ TEST(SharedOpenByMode, TextModesHandOutTheNextFreeNumber) {
   EXPECT_EQ(files.writeLine(in, "no"), 54);  // input file
   files.close(in);
   files.close(app);
-  std::ifstream a(d.file("a.ini"), std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(a)), {});
-  EXPECT_EQ(all, " 10  trace offset\r\n\r\n");
+  EXPECT_EQ(readFile(d.file("a.ini")), " 10  trace offset\r\n\r\n");
   // Appending keeps what was there.
   int app2 = OpenByMode(ui, st, d.file("b.ini"), 3, files);
   files.writeLine(app2, "second");
   files.close(app2);
-  std::ifstream b(d.file("b.ini"), std::ios::binary);
-  std::string ball((std::istreambuf_iterator<char>(b)), {});
-  EXPECT_EQ(ball, "first\r\nsecond\r\n");
+  EXPECT_EQ(readFile(d.file("b.ini")), "first\r\nsecond\r\n");
   // Mode 4 creates a missing file; other modes open nothing.
   int rnd = OpenByMode(ui, st, d.file("r.dat"), 4, files);
   EXPECT_GT(rnd, 0);
@@ -255,7 +249,7 @@ TEST(SharedOpenByMode, AFileOpenForWritingCanNotBeOpenedAgain) {
 
 TEST(SharedOpenByMode, ReadLineAcceptsBareLineFeedsAndAMissingLastLineEnd) {
   TempDir d;
-  touch(d.file("l.txt"), "one\ntwo\r\nthree");
+  writeFile(d.file("l.txt"), "one\ntwo\r\nthree");
   TextFiles files;
   ScriptedUi ui;
   AppState st;
@@ -272,7 +266,7 @@ TEST(SharedOpenByMode, ReadLineAcceptsBareLineFeedsAndAMissingLastLineEnd) {
 
 TEST(SharedConfirmTargetFile, ExistingFileForReadingAppendingOrRecordsAsksNothing) {
   TempDir d;
-  touch(d.file("e.dat"));
+  writeFile(d.file("e.dat"), "x\r\n");
   for (std::int16_t m : {2, 3, 4}) {
     ScriptedUi ui;
     AppState st;
@@ -285,7 +279,7 @@ TEST(SharedConfirmTargetFile, ExistingFileForReadingAppendingOrRecordsAsksNothin
 
 TEST(SharedConfirmTargetFile, ExistingFileForWritingAsksBeforeOverwriting) {
   TempDir d;
-  touch(d.file("e.dat"));
+  writeFile(d.file("e.dat"), "x\r\n");
   const std::string name = d.file("e.dat");
   const std::string text = "The file '" + name + "' already exists on disk.\r\nSaving to this file will destroy its " +
                            "original contents.\r\n\r\nChoose OK to overwrite the file, Cancel to stop\r\n";

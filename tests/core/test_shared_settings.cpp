@@ -17,20 +17,10 @@ namespace fs = std::filesystem;
 using namespace tsly;
 using tsly::test::FileSizeLimit;
 using tsly::test::TempDir;
+using tsly::test::readFile;
+using tsly::test::writeFile;
 
 namespace {
-
-std::string readAll(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-void writeAll(const fs::path& p, const std::string& text) {
-  std::ofstream f(p, std::ios::binary);
-  f << text;
-}
 
 
 const char* const ExpectedDefaultFile =
@@ -202,7 +192,7 @@ TEST(SharedSettings, BadFilesOnDiskLoadWithoutFailing) {
   TempDir dir;
   const fs::path p = fs::path(dir.path()) / "tessaly.ini";
   // Empty file.
-  writeAll(p, "");
+  writeFile(p, "");
   AppState a;
   SettingsLoad load;
   ASSERT_TRUE(loadSettingsFile(p.string(), a, load));
@@ -212,19 +202,19 @@ TEST(SharedSettings, BadFilesOnDiskLoadWithoutFailing) {
   // Binary file.
   std::string bin;
   for (int i = 0; i < 4096; ++i) bin.push_back(static_cast<char>((i * 37) & 0xff));
-  writeAll(p, bin);
+  writeFile(p, bin);
   AppState b;
   ASSERT_TRUE(loadSettingsFile(p.string(), b, load));
   EXPECT_LE(load.linesRead, 22);
   // A line longer than a line may be, then good lines.
-  writeAll(p, std::string(40000, 'x') + "\r\n 5  tlength\r\n");
+  writeFile(p, std::string(40000, 'x') + "\r\n 5  tlength\r\n");
   AppState c;
   ASSERT_TRUE(loadSettingsFile(p.string(), c, load));
   EXPECT_EQ(load.linesRead, 2);
   EXPECT_FLOAT_EQ(c.TraceSpacing, 0);
   EXPECT_FLOAT_EQ(c.TraceLengthSetting, 5);
   // Only the first 64 KiB are read: a line that starts beyond them is not.
-  writeAll(p, " 7  trace offset" + std::string(MaxSettingsBytes, ' ') + "\r\n 5  tlength\r\n");
+  writeFile(p, " 7  trace offset" + std::string(MaxSettingsBytes, ' ') + "\r\n 5  tlength\r\n");
   AppState e;
   e.TraceLengthSetting = 100;
   ASSERT_TRUE(loadSettingsFile(p.string(), e, load));
@@ -242,7 +232,7 @@ TEST(SharedSettings, BadFilesOnDiskLoadWithoutFailing) {
 TEST(SharedSettings, MoreThanTwentyTwoLinesReadsOnlyTheFirst) {
   TempDir dir;
   const fs::path p = fs::path(dir.path()) / "tessaly.ini";
-  writeAll(p, std::string(ExpectedDefaultFile) + " 99  extra\r\n");
+  writeFile(p, std::string(ExpectedDefaultFile) + " 99  extra\r\n");
   AppState st;
   SettingsLoad load;
   ASSERT_TRUE(loadSettingsFile(p.string(), st, load));
@@ -265,10 +255,10 @@ TEST(SharedSettings, MissingFileDefaults) {
 TEST(SharedSettings, WriteReplacesTheFileWhole) {
   TempDir dir;
   const fs::path p = fs::path(dir.path()) / "tessaly.ini";
-  writeAll(p, "old contents\r\n");
+  writeFile(p, "old contents\r\n");
   ::chmod(p.c_str(), 0640);
   ASSERT_EQ(writeSettingsFile(p.string(), ExpectedDefaultFile), 0);
-  EXPECT_EQ(readAll(p), ExpectedDefaultFile);
+  EXPECT_EQ(readFile(p), ExpectedDefaultFile);
   struct stat s {};
   ASSERT_EQ(::stat(p.c_str(), &s), 0);
   EXPECT_EQ(s.st_mode & 0777, 0640u);
@@ -287,11 +277,11 @@ TEST(SharedSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
   EXPECT_EQ(writeSettingsFile("", "x"), 64);
   if (::geteuid() != 0) {
     const fs::path p = fs::path(dir.path()) / "tessaly.ini";
-    writeAll(p, "old\r\n");
+    writeFile(p, "old\r\n");
     fs::permissions(fs::path(dir.path()), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(writeSettingsFile(p.string(), ExpectedDefaultFile), 75);
     fs::permissions(fs::path(dir.path()), fs::perms::owner_all);
-    EXPECT_EQ(readAll(p), "old\r\n");
+    EXPECT_EQ(readFile(p), "old\r\n");
   }
 }
 
@@ -325,7 +315,7 @@ TEST(SharedSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
   test::ScriptedUi ui;
   AppState st;
   SettingsLoad load;
-  writeAll(fs::path(dir.path()) / "tessaly.ini", ExpectedDefaultFile);
+  writeFile(fs::path(dir.path()) / "tessaly.ini", ExpectedDefaultFile);
   EXPECT_TRUE(loadSettingsFile(ui, st, (fs::path(dir.path()) / "tessaly.ini").string(), load));
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(load.linesRead, 22);
@@ -335,12 +325,12 @@ TEST(SharedSettings, TheSettingsFileIsFoundWhateverTheCaseOfItsName) {
   TempDir dir;
   const std::string folder = dir.path();
   EXPECT_EQ(findSettingsFile(folder), "");
-  writeAll(fs::path(dir.path()) / "TESSALY.INI", "x");
+  writeFile(fs::path(dir.path()) / "TESSALY.INI", "x");
   EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
-  writeAll(fs::path(dir.path()) / "tessaly.ini", "x");
+  writeFile(fs::path(dir.path()) / "tessaly.ini", "x");
   EXPECT_EQ(findSettingsFile(folder), "tessaly.ini");
   fs::remove(fs::path(dir.path()) / "tessaly.ini");
-  writeAll(fs::path(dir.path()) / "tessaly.ini.bak", "x");
+  writeFile(fs::path(dir.path()) / "tessaly.ini.bak", "x");
   EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
 }
 
@@ -348,16 +338,16 @@ TEST(SharedSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
   TempDir dir;
   fs::create_directory(fs::path(dir.path()) / "kept");
   const fs::path target = fs::path(dir.path()) / "kept" / "settings.ini", link = fs::path(dir.path()) / "tessaly.ini";
-  writeAll(target, "old\r\n");
+  writeFile(target, "old\r\n");
   fs::create_symlink("kept/settings.ini", link);
   ASSERT_EQ(writeSettingsFile(link.string(), ExpectedDefaultFile), 0);
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(readAll(target), ExpectedDefaultFile);
+  EXPECT_EQ(readFile(target), ExpectedDefaultFile);
   // A link whose target does not exist yet creates it.
   fs::remove(target);
   ASSERT_EQ(writeSettingsFile(link.string(), ExpectedDefaultFile), 0);
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(readAll(target), ExpectedDefaultFile);
+  EXPECT_EQ(readFile(target), ExpectedDefaultFile);
   // A loop of links is an access error and writes nothing.
   const fs::path a = fs::path(dir.path()) / "a.ini", b = fs::path(dir.path()) / "b.ini";
   fs::create_symlink("b.ini", a);
@@ -371,14 +361,14 @@ TEST(SharedSettings, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
   // A "folder" that is a plain file: as root a read-only folder is still
   // writable, so this stands for a folder the settings can not be written to.
   const std::string plain = d.file("notafolder");
-  std::ofstream(plain) << "x";
+  writeFile(plain, "x");
   EXPECT_EQ(writeSettingsFile(plain + "/tessaly.ini", "text\r\n"), 76);
-  EXPECT_EQ(readAll(plain), "x");
+  EXPECT_EQ(readFile(plain), "x");
 
   // A read-only folder, where the user is not root.
   const std::string ro = d.file("ro");
   fs::create_directory(ro);
-  std::ofstream(ro + "/tessaly.ini", std::ios::binary) << "old\r\n";
+  writeFile(ro + "/tessaly.ini", "old\r\n");
   fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
   const int e = writeSettingsFile(ro + "/tessaly.ini", "new\r\n");
   fs::permissions(ro, fs::perms::owner_all);
@@ -386,7 +376,7 @@ TEST(SharedSettings, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
     EXPECT_EQ(e, 75);
   }
   if (e != 0) {
-    EXPECT_EQ(readAll(ro + "/tessaly.ini"), "old\r\n");
+    EXPECT_EQ(readFile(ro + "/tessaly.ini"), "old\r\n");
   }
   for (const auto& entry : fs::directory_iterator(ro))
     EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
@@ -407,7 +397,7 @@ TEST(SharedSettings, ShortWriteKeepsTheOldFileWhole) {
     e = writeSettingsFile(path, text);
   }
   EXPECT_EQ(e, 61);  // "Disk is full. Continue?"
-  EXPECT_EQ(readAll(path), old);
+  EXPECT_EQ(readFile(path), old);
   for (const auto& entry : fs::directory_iterator(d.file("")))
     EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
 }

@@ -15,13 +15,8 @@ using tsly::test::TraceFileBuilder;
 
 namespace {
 
-std::vector<unsigned char> fileBytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<unsigned char>((std::istreambuf_iterator<char>(f)), {});
-}
-
 int createRw(const std::string& path) {
-  std::ofstream(path, std::ios::binary).flush();
+  tsly::test::writeFile(path, "");
   return rawOpen(path, RawAccess::ReadWrite);
 }
 
@@ -47,7 +42,7 @@ TEST(SharedTraceFormat, RoundTripOfBothSampleWidthsAndDifferingLengths) {
   ASSERT_TRUE(writeTrace(h, a, fa.data(), 5, scratch));
   ASSERT_TRUE(writeTrace(h, b, fb.data(), 4, scratch));
   rawClose(h);
-  EXPECT_EQ(fileBytes(d.file("rt.dat")).size(), 240u + 20u + 240u + 8u);
+  EXPECT_EQ(tsly::test::readFile(d.file("rt.dat")).size(), 240u + 20u + 240u + 8u);
 
   h = rawOpen(d.file("rt.dat"), RawAccess::ReadOnly);
   HeaderArray r{};
@@ -69,7 +64,8 @@ TEST(SharedTraceFormat, BytesAreLittleEndianWhateverTheHost) {
   b.trace(0x0102, 1, {1.0f, -2.0f}).header(1, 0x0304);
   b.floats(false).trace(-2, 1, {258.0f, -1.0f});
   b.writeTo(d.file("le.dat"));
-  auto bytes = fileBytes(d.file("le.dat"));
+  const std::string file = tsly::test::readFile(d.file("le.dat"));
+  const std::vector<unsigned char> bytes(file.begin(), file.end());
   ASSERT_EQ(bytes.size(), 240u + 8u + 240u + 4u);
   EXPECT_EQ(bytes[0], 0x04);  // word 1
   EXPECT_EQ(bytes[1], 0x03);

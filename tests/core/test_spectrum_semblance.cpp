@@ -393,10 +393,7 @@ TEST(SpectrumRun, FailureLeavesNoCsvAndKeepsAnOldOne) {
   GatherCdps g;
   ASSERT_EQ(g.open(dir.file("g.dat")), "");
   const std::string csv = dir.file("out.csv");
-  {
-    std::ofstream old(csv);
-    old << "old\n";
-  }
+  writeFile(csv, "old\n");
   SpectrumRunParams rp;
   rp.cdps = {1001, 1002, 999};  // the last one is not in the file
   rp.settings = settingsFor(1500, 2500, 100);
@@ -405,7 +402,7 @@ TEST(SpectrumRun, FailureLeavesNoCsvAndKeepsAnOldOne) {
   SpectrumRunResult r = runSpectra(g, rp);
   EXPECT_EQ(r.error, "CDP 999 is not in " + dir.file("g.dat"));
   EXPECT_EQ(r.cdpsDone, 2u);
-  EXPECT_EQ(readAll(csv), "old\n");
+  EXPECT_EQ(readFile(csv), "old\n");
   std::size_t files = 0;
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
   EXPECT_EQ(files, 2u);  // g.dat and out.csv: no temporary file left
@@ -417,7 +414,7 @@ TEST(SpectrumRun, FailureLeavesNoCsvAndKeepsAnOldOne) {
   r = runSpectra(g, rp, hooks);
   EXPECT_TRUE(r.ok());
   EXPECT_EQ(seen, (std::vector<std::int16_t>{1001, 1002}));
-  const std::string text = readAll(csv);
+  const std::string text = readFile(csv);
   EXPECT_EQ(text.substr(0, 31), "cdp,time_ms,velocity,semblance\n");
   // 2 CDPs x 100 samples x 11 velocities, and the header.
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 * 100 * 11 + 1);

@@ -38,13 +38,13 @@ TEST(SpectrumView, ThePanelRangeWidenedByATenthGetsARoundStep) {
 
 TEST(SpectrumView, ThePanelVelocitiesAreThoseOfTheCdpElseOfAllPanels) {
   AppState s;
-  writePanelFile(tempPath("span.nmo"), {{1001, 1500, 2}, {1001, 2500, 2}, {1006, 1800, 2}, {1006, 3000, 2}}, {}, &s);
+  TempDir d;
+  writePanelFile(d.file("span.nmo"), {{1001, 1500, 2}, {1001, 2500, 2}, {1006, 1800, 2}, {1006, 3000, 2}}, {}, &s);
   EXPECT_EQ(panelVelocitySpan(s, 1001), (std::pair<double, double>{1500, 2500}));
   EXPECT_EQ(panelVelocitySpan(s, 1006), (std::pair<double, double>{1800, 3000}));
   EXPECT_EQ(panelVelocitySpan(s, 1011), (std::pair<double, double>{1500, 3000}));
   AppState none;
   EXPECT_FALSE(panelVelocitySpan(none, 1001).has_value());
-  std::remove(s.DataFileName.c_str());
 }
 
 TEST(SpectrumView, BoxesRefuseNonsenseNamingTheBoxAndTheText) {

@@ -1,5 +1,5 @@
 // Helpers of the main-window tests: a control of the main window by its name,
-// a recording job-editor channel, tiny trace files written by the tests.
+// a recording job-editor channel, panel and gather files as bytes.
 #pragma once
 
 #include <QDir>
@@ -79,62 +79,19 @@ class RecordingDde : public DdeClient {
   }
 };
 
-// One trace of a test file.
-struct TestTrace {
-  std::int16_t cdp = 0;
-  std::int16_t code = 1;  // 9: separator
-  std::vector<float> samples;
-  bool floatSamples = true;
-  std::int16_t interval = 4000;
-};
-
-inline HeaderArray testHeader(const TestTrace& t, std::int16_t dataType) {
-  HeaderArray h{};
-  h[WordDataType] = dataType;
-  h[WordCdp] = t.cdp;
-  h[WordSecondaryKey] = 1;
-  h[WordTraceCode] = t.code;
-  h[WordNumSamples] = static_cast<std::int16_t>(t.samples.size());
-  h[WordSampleInterval] = t.interval;
-  h[WordSampleFormat] = t.floatSamples ? FloatFormatMarker : 0;
-  return h;
-}
-
-inline std::string traceBytes(const TestTrace& t, std::int16_t dataType) {
-  return TraceFileBuilder().trace(testHeader(t, dataType), t.samples).str();
-}
-
-// Velocity-scan panels: for each velocity, one stacked trace per CDP of
+// Velocity-scan panels: for each velocity, one trace per CDP of
 // firstCdp..firstCdp+cdps-1, then a separator carrying the velocity.
-inline std::string panelFile(std::int16_t dataType, std::int16_t firstCdp, int cdps,
-                             const std::vector<std::int16_t>& velocities, int samples = 50) {
-  TraceFileBuilder file;
-  for (std::int16_t v : velocities) {
-    for (int c = 0; c < cdps; ++c) {
-      TestTrace t;
-      t.cdp = static_cast<std::int16_t>(firstCdp + c);
-      t.samples.assign(static_cast<std::size_t>(samples), 0.0f);
-      t.samples[static_cast<std::size_t>(c % samples)] = static_cast<float>(10 + c);
-      file.trace(testHeader(t, dataType), t.samples);
-    }
-    TestTrace s;
-    s.cdp = v;
-    s.code = TraceCodeSeparator;
-    s.samples.assign(static_cast<std::size_t>(samples), 0.0f);
-    file.trace(testHeader(s, dataType), s.samples);
-  }
+inline std::string panelFile(std::int16_t dataType, int firstCdp, int cdps, const std::vector<int>& velocities,
+                             int samples = 50) {
+  TraceFileBuilder file(dataType, samples);
+  for (int v : velocities) file.panel(firstCdp, cdps, v);
   return file.str();
 }
 
 // n live traces of a gather (CDP 1 + i / 10).
 inline std::string gatherFile(int n, std::int16_t dataType = 1, int samples = 20) {
-  TraceFileBuilder file;
-  for (int i = 0; i < n; ++i) {
-    TestTrace t;
-    t.cdp = static_cast<std::int16_t>(1 + i / 10);
-    t.samples.assign(static_cast<std::size_t>(samples), 1.0f);
-    file.trace(testHeader(t, dataType), t.samples);
-  }
+  TraceFileBuilder file(dataType, samples);
+  for (int i = 0; i < n; ++i) file.dataTrace(1 + i / 10);
   return file.str();
 }
 

@@ -253,14 +253,14 @@ void AppStartupTest::shutdownWritesIntoTheStartDirectory() {
   f.st.LastPath = "/data/a,b";
   f.w.setPlacementTwips(1440, 720, 7680, 6000);
   // The user wandered off in a file dialog.
-  QTemporaryDir elsewhere;
-  QDir::setCurrent(elsewhere.path());
+  TempDir elsewhere;
+  QDir::setCurrent(QString::fromStdString(elsewhere.path()));
   // The link is down: each exchange tells so and asks to restart; answer No.
   f.ui.answers = {Answer::Ok, Answer::No, Answer::Ok, Answer::No};
   f.w.shutdown();
   QCOMPARE(f.ended, 1);
   QCOMPARE(f.helpQuits, 1);
-  QVERIFY(!QFile::exists(elsewhere.path() + "/tessaly.ini"));
+  QVERIFY(!QFile::exists(QString::fromStdString(elsewhere.file("tessaly.ini"))));
   QCOMPARE(QDir::currentPath(), QString::fromStdString(dir.path()));
   const std::string expected =
       " 10  trace offset\r\n"

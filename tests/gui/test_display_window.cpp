@@ -34,14 +34,12 @@ struct Fixture {
   ScriptedUi ui;
   RecordingDde dde;
   TessalyWindow w{st, ui, dde};
+  TempDir dir;
   std::string path;
   Fixture() {
     w.endProcess = [] {};
     w.link().linkstart("JobPad", "orogdde");
     w.show();
-  }
-  ~Fixture() {
-    if (!path.empty()) std::remove(path.c_str());
   }
   // Two CDPs of three panels (velocities 1500, 1800, 2100) of 10 traces, 250 us.
   void open(const std::string& name) {
@@ -51,7 +49,7 @@ struct Fixture {
     // Flat traces: each is a vertical line at its own x, so pick lines between
     // traces lie on white.
     o.value = [](int, int, int) { return 0.0f; };
-    path = writePanelFile(tempPath(name),
+    path = writePanelFile(dir.file(name),
                           {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10},
                            {1011, 1500, 10}, {1011, 1800, 10}, {1011, 2100, 10}},
                           o);
@@ -133,7 +131,7 @@ class DisplayWindowTest : public QObject {
   void openChosenDuringARedrawRunsAfterIt() {
     Fixture f;
     f.open("window_open_during.vsc");
-    const std::string gather = tempPath("window_gather.dat");
+    const std::string gather = f.dir.file("window_gather.dat");
     writeFile(gather, gatherFile(30, 1, 10));
     FileDialogResult r;
     r.status = FileDialogResult::Status::Chosen;
@@ -162,7 +160,6 @@ class DisplayWindowTest : public QObject {
     f.click(235, 150);
     QCOMPARE(f.st.PickTable[2].PickVelocity[1], std::int16_t(0));
     QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(0));
-    std::remove(gather.c_str());
   }
 
   // "E&xit" (or the close box) during a redraw ends the program once the redraw is over.

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -334,9 +333,10 @@ void GenerationNmoDialogTest::outputFileDialog() {
 
 // The real file dialog takes the name of a file that does not exist yet.
 void GenerationNmoDialogTest::outputFileDialogTakesANewName() {
-  QTemporaryDir dir;
+  TempDir dir;
+  const QDir folder(QString::fromStdString(dir.path()));
   AppState s = gatherState();
-  s.LastPath = dir.path().toStdString();
+  s.LastPath = dir.path();
   QtUi ui;
   NmoDialog d(s, ui);
   bool shown = false;
@@ -367,9 +367,9 @@ void GenerationNmoDialogTest::outputFileDialogTakesANewName() {
   });
   d.fileoutAction()->trigger();
   QVERIFY(shown);
-  QCOMPARE(d.label7()->text(), QDir(dir.path()).absoluteFilePath("line9.nmo"));
-  QCOMPARE(QString::fromStdString(s.LastPath), QDir(dir.path()).absolutePath());
-  QVERIFY(!QFileInfo::exists(QDir(dir.path()).absoluteFilePath("line9.nmo")));  // naming creates nothing
+  QCOMPARE(d.label7()->text(), folder.absoluteFilePath("line9.nmo"));
+  QCOMPARE(QString::fromStdString(s.LastPath), folder.absolutePath());
+  QVERIFY(!QFileInfo::exists(folder.absoluteFilePath("line9.nmo")));  // naming creates nothing
 }
 
 void GenerationNmoDialogTest::exitHidesAndOpeningResetsLabel4() {

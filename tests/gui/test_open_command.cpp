@@ -175,25 +175,15 @@ void OpenCommandTest::refusals_data() {
 
   QTest::newRow("short header") << QByteArray(100, '\1') << "Error reading trace header" << "Tessaly"
                                 << int(Icon::None) << "lab2";
+  QTest::newRow("first trace corrupt") << QByteArray::fromStdString(TraceFileBuilder(4, 0).dataTrace(0).str())
+                                       << "Data appears corrupt. Can not continue" << "Tessaly"
+                                       << int(Icon::Exclamation) << "lab2";
+  QTest::newRow("raw field data") << QByteArray::fromStdString(gatherFile(1, 0, 10))
+                                  << "Only CDP-gather/stacked or Velocity data can be processed."
+                                  << "TSLY data type error" << int(Icon::Information)
+                                  << " 10 Samples  4000 microsec/sample\r\n Raw Field Data\r\n";
   {
-    TestTrace t;
-    std::string b = traceBytes(t, 4);  // no samples: N x B = 0
-    QTest::newRow("first trace corrupt") << QByteArray::fromStdString(b)
-                                         << "Data appears corrupt. Can not continue" << "Tessaly"
-                                         << int(Icon::Exclamation) << "lab2";
-  }
-  {
-    TestTrace t;
-    t.samples.assign(10, 1.0f);
-    QTest::newRow("raw field data") << QByteArray::fromStdString(traceBytes(t, 0))
-                                    << "Only CDP-gather/stacked or Velocity data can be processed."
-                                    << "TSLY data type error" << int(Icon::Information)
-                                    << " 10 Samples  4000 microsec/sample\r\n Raw Field Data\r\n";
-  }
-  {
-    std::string b = gatherFile(3, 4, 10);
-    TestTrace bad;
-    b += traceBytes(bad, 4);
+    const std::string b = gatherFile(3, 4, 10) + TraceFileBuilder(4, 0).dataTrace(0).str();
     QTest::newRow("later trace corrupt") << QByteArray::fromStdString(b)
                                          << "Data appears corrupt. Can not continue" << "Tessaly"
                                          << int(Icon::None)
@@ -438,9 +428,7 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
   f.ui.answers = {Answer::No, Answer::Ok, Answer::No, Answer::No, Answer::Ok, Answer::No};
 
   // A file of the wrong type: refused, the picks stay.
-  TestTrace raw;
-  raw.samples.assign(10, 1.0f);
-  writeFile(dir.file("raw.dat"), traceBytes(raw, 0));
+  writeFile(dir.file("raw.dat"), gatherFile(1, 0, 10));
   f.choose(dir.file("raw.dat"));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(2));
@@ -636,7 +624,7 @@ void OpenCommandTest::openDuringAGenerationRunWaitsForIt() {
   // What an undisturbed run writes.
   g.d->processButton()->click();
   QCOMPARE(g.separators(), 3);
-  const std::string undisturbed = readAll(g.output());
+  const std::string undisturbed = readFile(g.output());
   std::filesystem::remove(g.output());
 
   g.openGather();
@@ -656,7 +644,7 @@ void OpenCommandTest::openDuringAGenerationRunWaitsForIt() {
   g.ui.onEvents = nullptr;
   QVERIFY(events > 1);
   QCOMPARE(dialogsDuringRun, dialogsBefore);
-  QCOMPARE(readAll(g.output()), undisturbed);
+  QCOMPARE(readFile(g.output()), undisturbed);
   // Then the Open ran.
   QCOMPARE(g.ui.openDialogs.size(), dialogsBefore + 1);
   QCOMPARE(g.st.DataFileName, g.dir.file("scan.nmo"));

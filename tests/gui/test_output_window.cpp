@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinterInfo>
-#include <QTemporaryDir>
 
 #include "app/TessalyWindow.h"
 #include "gui/WindowTestSupport.h"
@@ -14,6 +13,7 @@
 #include "qt/ImageCanvas.h"
 #include "support/ScriptedDdeClient.h"
 #include "support/ScriptedUi.h"
+#include "support/TempDir.h"
 
 using namespace tsly;
 using tsly::test::ScriptedUi;
@@ -24,7 +24,8 @@ struct Fixture {
   AppState state;
   ScriptedUi ui;
   tsly::test::ScriptedDdeClient dde;
-  QTemporaryDir dir;
+  tsly::test::TempDir dir;
+  const QString folder = QString::fromStdString(dir.path());
   std::unique_ptr<TessalyWindow> window;
   ImageCanvas* canvas = nullptr;
 
@@ -32,7 +33,7 @@ struct Fixture {
     window = std::make_unique<TessalyWindow>(state, ui, dde);
     window->endProcess = [] {};
     canvas = window->findChild<ImageCanvas*>("Picture1");
-    state.DataFileName = (dir.path() + "/line7.dat").toStdString();
+    state.DataFileName = (folder + "/line7.dat").toStdString();
   }
   // Panels as a redraw leaves them, with the graphics-save flag given.
   void draw(bool persistent) {
@@ -85,26 +86,26 @@ void TestOutputWindow::saveBmpRefusedWhenTheCanvasKeepsNoImage() {
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   QCOMPARE(f.ui.boxes[0].title, std::string("Plotwell BMP Save Error"));
   QVERIFY(f.ui.saveDialogs.empty());
-  QVERIFY(QDir(f.dir.path()).isEmpty());
+  QVERIFY(QDir(f.folder).isEmpty());
 }
 
 void TestOutputWindow::saveBmpWritesTheCanvas() {
   Fixture f;
   QVERIFY(f.canvas);
   f.draw(true);
-  f.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, (f.dir.path() + "/ my panel ").toStdString(), {}});
+  f.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, (f.folder + "/ my panel ").toStdString(), {}});
   f.window->action("filebmp")->trigger();
   QVERIFY(f.ui.boxes.empty());
   QCOMPARE(f.ui.saveDialogs.size(), size_t(1));
   // The common dialog first offers the name of the file last opened.
   QCOMPARE(f.ui.saveDialogs[0].fileName, f.state.DataFileName);
-  const QString file = f.dir.path() + "/MY PANEL.BMP";
+  const QString file = f.folder + "/MY PANEL.BMP";
   QVERIFY(QFileInfo::exists(file));
   QVERIFY(samePixels(QImage(file, "BMP"), f.canvas->image()));
 
   // The next use offers the name chosen this time.
   f.window->action("filebmp")->trigger();
-  QCOMPARE(f.ui.saveDialogs[1].fileName, (f.dir.path() + "/ my panel ").toStdString());
+  QCOMPARE(f.ui.saveDialogs[1].fileName, (f.folder + "/ my panel ").toStdString());
 }
 
 void TestOutputWindow::printWithoutPrinterLeavesAPdfAndSaysWhere() {
@@ -114,9 +115,9 @@ void TestOutputWindow::printWithoutPrinterLeavesAPdfAndSaysWhere() {
   f.draw(true);
   f.window->action("fileprint")->trigger();
   QVERIFY(f.ui.boxes.empty());
-  const QStringList pdfs = QDir(f.dir.path()).entryList({"tessaly-print-*.pdf"}, QDir::Files);
+  const QStringList pdfs = QDir(f.folder).entryList({"tessaly-print-*.pdf"}, QDir::Files);
   QCOMPARE(pdfs.size(), 1);
-  const QString path = QFileInfo(f.dir.path() + "/" + pdfs[0]).absoluteFilePath();
+  const QString path = QFileInfo(f.folder + "/" + pdfs[0]).absoluteFilePath();
   QCOMPARE(tsly::test::control<QLabel>(*f.window, "Label1")->text(), "No printer installed: the page was written to " + path);
   QVERIFY(QFileInfo(path).size() > 0);
   QVERIFY(!f.ui.busy);

@@ -425,12 +425,12 @@ class SpectrumWindowTest : public QObject {
     QCOMPARE(f.ui.boxes[0].icon, Icon::Exclamation);
     QVERIFY(!std::filesystem::exists(nowhere));
     // Over the gather it is made from: refused before any question, the gather kept.
-    const std::string gatherBytes = readAll(f.gather);
+    const std::string gatherBytes = readFile(f.gather);
     f.ui.fileAnswers.push_back(chosen(f.gather));
     QTest::mouseClick(save, Qt::LeftButton);
     QCOMPARE(f.ui.boxes.size(), size_t(2));
     compareBox(f.ui.boxes[1], f.gather + " holds the data this picture is made from; the picture is not saved over it.");
-    QCOMPARE(readAll(f.gather), gatherBytes);
+    QCOMPARE(readFile(f.gather), gatherBytes);
   }
 };
 

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QLocalServer>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QUuid>
 
 #include <cstdio>
@@ -17,11 +16,13 @@
 #include "qt/LocalInstanceChannel.h"
 #include "qt/QtUi.h"
 #include "startup/core/InstanceGuard.h"
+#include "support/Programs.h"
 #include "support/ScriptedUi.h"
+#include "support/TempDir.h"
 
 using namespace tsly;
 using namespace tsly::startup;
-using tsly::test::ScriptedUi;
+using namespace tsly::test;
 
 namespace {
 
@@ -112,11 +113,7 @@ void StartupGuardTest::firstCopyAsksNothingAndHoldsTheName() {
 void StartupGuardTest::nameLeftByADeadCopyIsCleared() {
   const QString name = uniqueName();
   // What a copy that was killed leaves behind: a socket file nobody listens on.
-  const QString path = QDir::tempPath() + "/" + name;
-  {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-  }
+  writeFile((QDir::tempPath() + "/" + name).toStdString(), "");
   ScriptedUi ui;
   LocalInstanceChannel guard(name);
   QVERIFY(!guard.otherCopyRunning(300));
@@ -129,14 +126,17 @@ void StartupGuardTest::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
   RunningCopy first(QCoreApplication::applicationFilePath(), {"--running-copy"}, uniqueName());
   QVERIFY2(first.waitFor("ready"), first.out.constData());
 
-  QTemporaryDir cwd;
-  const QString before = QDir::currentPath();
-  QDir::setCurrent(cwd.path());
   ScriptedUi ui;
   ui.answers.push_back(Answer::No);
   LocalInstanceChannel guard(first.name);
-  const bool goOn = passInstanceGuard(ui, guard);
-  QDir::setCurrent(before);
+  bool goOn = true;
+  {
+    CurrentTempDir here;
+    goOn = passInstanceGuard(ui, guard);
+    // This copy wrote nothing (no tessaly.ini or anything else).
+    const QDir folder(QString::fromStdString(here.path()));
+    QVERIFY(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+  }
 
   QVERIFY(!goOn);
   QCOMPARE(ui.boxes.size(), size_t(1));
@@ -148,8 +148,6 @@ void StartupGuardTest::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
   QVERIFY(!guard.holding());
   // The running copy's window is restored and in front.
   QVERIFY2(first.waitFor("restored minimized=0 visible=1"), first.out.constData());
-  // This copy wrote nothing (no tessaly.ini or anything else).
-  QVERIFY(QDir(cwd.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
   QCOMPARE(first.proc.state(), QProcess::Running);
 }
 
@@ -170,10 +168,10 @@ void StartupGuardTest::secondCopyAnsweredYesStartsNormally() {
 }
 
 void StartupGuardTest::realProgramAsRunningCopy() {
-  const QString program = qEnvironmentVariable("TESSALY_BIN_DIR") + "/tessaly/tessaly";
-  if (!QFileInfo(program).isExecutable()) QSKIP("the tessaly program is not built");
-  QTemporaryDir cwd;
-  RunningCopy first(program, {}, uniqueName(), cwd.path());
+  const QString program = QString::fromStdString(builtProgram("tessaly/tessaly"));
+  if (program.isEmpty()) QSKIP("the tessaly program is not built");
+  TempDir cwd;
+  RunningCopy first(program, {}, uniqueName(), QString::fromStdString(cwd.path()));
   QVERIFY(first.proc.waitForStarted(10000));
   LocalInstanceChannel guard(first.name);
   QElapsedTimer t;

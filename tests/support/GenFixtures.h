@@ -93,11 +93,6 @@ inline bool scanInto(AppState& s, const std::string& path) {
   return openScan(s).ok();
 }
 
-inline std::string readAll(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 
 enum class RefStatus { Finished, Failed, NoOffsets };
 
@@ -106,9 +101,7 @@ enum class RefStatus { Finished, Failed, NoOffsets };
 // as it is complete. Same numeric conventions as the program (2-byte input
 // written as 4-byte floats, too-short traces end the run).
 inline RefStatus referenceGenerate(AppState& s, const GenerationParams& p, const std::string& outPath) {
-  {
-    std::ofstream create(outPath, std::ios::binary | std::ios::trunc);
-  }
+  writeFile(outPath, "");
   int out = rawOpen(outPath, RawAccess::ReadWrite);
   int in = rawOpen(s.DataFileName, RawAccess::ReadOnly);
   HeaderArray& hdr = s.TraceHeader;

@@ -95,6 +95,12 @@ class TraceFileBuilder {
   // Drops the last n bytes of the whole file.
   TraceFileBuilder& truncate(size_t n) { cut_ += n; return *this; }
 
+  // The header of the last trace added.
+  const HeaderArray& lastHeader() const {
+    if (traces_.empty()) throw std::logic_error("no trace yet");
+    return traces_.back().header;
+  }
+
   size_t traceCount() const {
     size_t c = 0;
     for (auto& t : traces_) c += t.rawOnly ? 0 : 1;
