@@ -1,14 +1,8 @@
 // Picks, Clear Picks, the duplicate check and Next/Prev, with nested handlers.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
-#include "display/core/PanelDisplay.h"
 #include "picks/core/PickTable.h"
-#include "support/PanelFile.h"
-#include "support/RecordingCanvas.h"
-#include "support/RecordingHost.h"
-#include "support/ScriptedUi.h"
+#include "support/DisplayRig.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -18,24 +12,11 @@ namespace {
 const Rgb White{255, 255, 255};
 const Rgb Red{255, 0, 0};
 
-struct Rig {
-  AppState s;
-  RecordingCanvas canvas;
-  ScriptedUi ui;
-  RecordingHost host;
-  PanelDisplay display{s, canvas, ui, host};
-  TempDir dir;
-  std::string path;
+struct Rig : DisplayRig {
   // Three CDPs; CDP 1001 has panels at velocities 1500, 1800, 2100.
   // 250 us samples: MicrosecondsPerRow 250, so row 100 below the top is 25 ms.
   explicit Rig(const std::string& name) {
-    PanelFileOptions o;
-    o.samples = 400;
-    o.interval = 250;
-    o.value = [](int, int, int) { return 0.0f; };
-    path = writePanelFile(dir.file(name),
-                          {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10}, {1011, 1500, 4}, {1021, 1500, 4}},
-                          o, &s);
+    make(name, {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10}, {1011, 1500, 4}, {1021, 1500, 4}}, flatPanels());
   }
   int xors() const {
     int n = 0;

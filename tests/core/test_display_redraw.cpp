@@ -3,33 +3,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <functional>
 
 #include "display/core/DisplayGeometry.h"
-#include "display/core/PanelDisplay.h"
 #include "platform/RawFile.h"
 #include "shared/Numbers.h"
-#include "support/PanelFile.h"
-#include "support/RecordingCanvas.h"
-#include "support/RecordingHost.h"
-#include "support/ScriptedUi.h"
+#include "support/DisplayRig.h"
 
 using namespace tsly;
 using namespace tsly::test;
 
 namespace {
 
-struct Rig {
-  AppState s;
-  RecordingCanvas canvas;
-  ScriptedUi ui;
-  RecordingHost host;
-  PanelDisplay display{s, canvas, ui, host};
-  TempDir dir;
-  std::string path;
-  void make(const std::string& name, const std::vector<PanelSpec>& panels, const PanelFileOptions& o = {}) {
-    path = writePanelFile(dir.file(name), panels, o, &s);
-  }
+struct Rig : DisplayRig {
   int linesAtRow(int y) const {
     return static_cast<int>(std::count_if(canvas.lines.begin(), canvas.lines.end(), [&](const LineCall& l) {
       return l.y1 == y && l.y2 == y && l.x1 == s.PlotLeft - 10 && l.mode == PenMode::Copy;

@@ -157,8 +157,8 @@ TEST(JobsVelf, StretchBoxComesBackUntilWithinRange) {
 TEST(JobsVelf, QuestionMarkOpensTheBrowseDialog) {
   for (const char* typed : {"?", "line?.dat"}) {
     VelfRun r;
-    r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.dat", ""});
-    r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.nmo", ""});
+    r.ui.choose("/data/survey/line7.dat");
+    r.ui.choose("/data/survey/line7.nmo");
     ASSERT_EQ(r.go({typed, ".5", "?"}), VelfOutcome::Completed) << typed;
     ASSERT_EQ(r.ui.openDialogs.size(), 2u);
     const FileDialogRequest& d = r.ui.openDialogs[0];
@@ -183,8 +183,8 @@ TEST(JobsVelf, QuestionMarkOpensTheBrowseDialog) {
 // or typing the input's name in another case, is refused and asked again.
 TEST(JobsVelf, OutputNamedAsTheInputIsRefusedAndAskedAgain) {
   VelfRun r;
-  r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.nmo", ""});
-  r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.nmo", ""});
+  r.ui.choose("/data/survey/line7.nmo");
+  r.ui.choose("/data/survey/line7.nmo");
   ASSERT_EQ(r.go({"?", ".5", "?", "/DATA/SURVEY/LINE7.NMO ", "/data/survey/line7.out"}), VelfOutcome::Completed);
   const std::vector<std::string> titles = {"TSLY-Data File Name", "TSLY-MAKE VELF-COMMANDS", "TSLY-OUTPUT File Name",
                                            "TSLY-OUTPUT File Name", "TSLY-OUTPUT File Name"};

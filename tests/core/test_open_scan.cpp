@@ -10,15 +10,12 @@
 
 #include <functional>
 
-#include "display/core/PanelDisplay.h"
 #include "open/core/OpenScan.h"
 #include "platform/RawFile.h"
 #include "platform/TextFiles.h"
 #include "shared/FileUtil.h"
+#include "support/DisplayRig.h"
 #include "support/Programs.h"
-#include "support/RecordingCanvas.h"
-#include "support/RecordingHost.h"
-#include "support/ScriptedUi.h"
 #include "support/TraceFileBuilder.h"
 
 using namespace tsly;
@@ -67,14 +64,12 @@ std::string terminal(const std::string& text) {
 }
 
 // The panels redrawn and paged through once: no message.
-void expectDrawnQuietly(AppState& st) {
-  ScriptedUi ui;
-  RecordingCanvas canvas;
-  RecordingHost host;
-  PanelDisplay display(st, canvas, ui, host);
-  display.refresh();
-  for (int k = 0; k < st.CdpCount + 1; ++k) display.nextPanel();
-  EXPECT_TRUE(ui.boxes.empty()) << ui.boxes[0].text;
+void expectDrawnQuietly(const AppState& st) {
+  DisplayRig r;
+  r.s = st;
+  r.display.refresh();
+  for (int k = 0; k < st.CdpCount + 1; ++k) r.display.nextPanel();
+  EXPECT_TRUE(r.ui.boxes.empty()) << r.ui.boxes[0].text;
 }
 
 }  // namespace

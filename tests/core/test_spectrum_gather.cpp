@@ -16,17 +16,6 @@
 using namespace tsly;
 using namespace tsly::test;
 
-namespace {
-
-FileDialogResult chosen(const std::string& path) {
-  FileDialogResult r;
-  r.status = FileDialogResult::Status::Chosen;
-  r.path = path;
-  return r;
-}
-
-}  // namespace
-
 struct SpectrumGatherChoice : ::testing::Test {
   TempDir dir;
   AppState st;
@@ -44,7 +33,7 @@ struct SpectrumGatherChoice : ::testing::Test {
 TEST_F(SpectrumGatherChoice, AskedOnceStartingInTheLastDirectoryAndRemembered) {
   EXPECT_EQ(gathers.gatherFor(ui, st, false), nullptr);
   EXPECT_TRUE(ui.openDialogs.empty());
-  ui.fileAnswers.push_back(chosen(gather));
+  ui.choose(gather);
   const GatherCdps* g = gathers.gatherFor(ui, st, true);
   ASSERT_NE(g, nullptr);
   ASSERT_EQ(ui.openDialogs.size(), 1u);
@@ -74,7 +63,7 @@ TEST_F(SpectrumGatherChoice, CancelEndsWithoutAMessageAndRemembersNothing) {
 TEST_F(SpectrumGatherChoice, AGatherWithoutThePanelsCdpsIsRefusedNamingThem) {
   const std::string part = dir.file("part.dat");
   writeGather(part, syntheticGather(1003, 3, 3, 100));  // 1003..1005: neither 1001 nor 1006
-  ui.fileAnswers.push_back(chosen(part));
+  ui.choose(part);
   EXPECT_EQ(gathers.gatherFor(ui, st, true), nullptr);
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text, part + " does not hold every CDP of " + panels + ".\r\nMissing CDPs: 1001, 1006");
@@ -84,28 +73,28 @@ TEST_F(SpectrumGatherChoice, AGatherWithoutThePanelsCdpsIsRefusedNamingThem) {
   EXPECT_EQ(gathers.remembered(panels), "");
   // One missing CDP is named alone.
   writeGather(part, syntheticGather(1002, 5, 3, 100));
-  ui.fileAnswers.push_back(chosen(part));
+  ui.choose(part);
   EXPECT_EQ(gathers.choose(ui, st), nullptr);
   ASSERT_EQ(ui.boxes.size(), 2u);
   EXPECT_EQ(ui.boxes[1].text, part + " does not hold every CDP of " + panels + ".\r\nMissing CDP: 1001");
 }
 
 TEST_F(SpectrumGatherChoice, PanelsAreNoGather) {
-  ui.fileAnswers.push_back(chosen(panels));
+  ui.choose(panels);
   EXPECT_EQ(gathers.gatherFor(ui, st, true), nullptr);
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text,
             panels + " holds Velocity Scan Data; the velocity spectrum is computed from CDP-gather data");
   EXPECT_EQ(ui.boxes[0].title, "Velocity Spectrum");
   EXPECT_EQ(ui.boxes[0].icon, Icon::Exclamation);
-  ui.fileAnswers.push_back(chosen(dir.file("none.dat")));
+  ui.choose(dir.file("none.dat"));
   EXPECT_EQ(gathers.choose(ui, st), nullptr);
   ASSERT_EQ(ui.boxes.size(), 2u);
   EXPECT_EQ(ui.boxes[1].title, "Velocity Spectrum");
 }
 
 TEST_F(SpectrumGatherChoice, ARewrittenGatherIsIndexedAgain) {
-  ui.fileAnswers.push_back(chosen(gather));
+  ui.choose(gather);
   const GatherCdps* g = gathers.gatherFor(ui, st, true);
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(g->traceCount(), 18);
@@ -128,7 +117,7 @@ TEST_F(SpectrumGatherChoice, ARewrittenGatherIsIndexedAgain) {
 
 TEST_F(SpectrumGatherChoice, TheScanLetsEventsRunAndRefusesToNest) {
   writeGather(gather, syntheticGather(1001, 6, 40, 20));  // 240 traces: two progress points
-  ui.fileAnswers.push_back(chosen(gather));
+  ui.choose(gather);
   int nested = 0;
   ui.onEvents = [&] {
     EXPECT_TRUE(gathers.scanning());

@@ -1,9 +1,13 @@
 // Helpers of the main-window tests: a control of the main window by its name,
-// a recording job-editor channel, panel and gather files as bytes.
+// a recording job-editor channel, the window on both doubles, panel and gather
+// files as bytes.
 #pragma once
 
 #include <QDir>
+#include <QLabel>
 #include <QMainWindow>
+#include <QPushButton>
+#include <QtTest>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -13,12 +17,19 @@
 #include <string>
 #include <vector>
 
+#include "app/TessalyWindow.h"
+#include "jobs/core/JobLink.h"
+#include "qt/ImageCanvas.h"
 #include "platform/DdeClient.h"
 #include "shared/TraceFormat.h"
+#include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 #include "support/TraceFileBuilder.h"
 
 namespace tsly::test {
+
+constexpr QRgb White = 0xffffff;
+constexpr QRgb Red = 0xff0000;  // a pick line (XOR of cyan) on white
 
 // A control of the main window by its objectName. Searched below the client area
 // only, so that a control of the same name in one of the window's dialogs
@@ -87,6 +98,31 @@ inline std::string panelFile(std::int16_t dataType, int firstCdp, int cdps, cons
   for (int v : velocities) file.panel(firstCdp, cdps, v);
   return file.str();
 }
+
+// The main window on the scripted dialogs and the recording job-editor channel;
+// `ended` counts the ends of the process.
+struct MainWindow {
+  AppState st;
+  ScriptedUi ui;
+  RecordingDde dde;
+  TessalyWindow w{st, ui, dde};
+  int ended = 0;
+  MainWindow() { w.endProcess = [this] { ++ended; }; }
+  // The job editor up, as after a start-up with a settings file; nothing logged yet.
+  void linked() {
+    w.link().linkstart("JobPad", "orogdde");
+    dde.log.clear();
+  }
+  // "&Open" with `path` chosen in its dialog.
+  void open(const std::string& path) {
+    ui.choose(path);
+    w.action("fileopen")->trigger();
+  }
+  void click(int x, int y) { QTest::mousePress(w.canvas(), Qt::LeftButton, {}, QPoint(x, y)); }
+  void press(const char* button) { QTest::mouseClick(control<QPushButton>(w, button), Qt::LeftButton); }
+  QRgb at(int x, int y) { return w.canvas()->image().pixel(x, y) & 0xffffff; }
+  QString status() { return control<QLabel>(w, "Label1")->text(); }
+};
 
 // n live traces of a gather (CDP 1 + i / 10).
 inline std::string gatherFile(int n, std::int16_t dataType = 1, int samples = 20) {

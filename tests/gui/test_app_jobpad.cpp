@@ -61,10 +61,7 @@ class AppJobPadTest : public QObject {
     QVERIFY(ui.boxes.empty());
     QVERIFY(w.link().ddelinked());
 
-    FileDialogResult r;
-    r.status = FileDialogResult::Status::Chosen;
-    r.path = dir.file("scan.dat");
-    ui.fileAnswers.push_back(r);
+    ui.choose(dir.file("scan.dat"));
     w.fileopen();
     QVERIFY(ui.boxes.empty());
     QCOMPARE(st.PanelCount, 2);

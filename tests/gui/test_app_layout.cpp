@@ -36,10 +36,8 @@ class AppLayoutTest : public QObject {
 };
 
 void AppLayoutTest::captionAndMenus() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   QCOMPARE(w.objectName(), QString("tessaly"));
   QCOMPARE(w.windowTitle(), QString("TSLY for WINDOWS"));
 
@@ -103,10 +101,8 @@ void AppLayoutTest::controls() {
   QFETCH(QString, caption);
   QFETCH(QRect, twips);
   QFETCH(int, help);
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   QWidget* c = w.findChild<QWidget*>(name);
   QVERIFY(c);
   if (auto* b = qobject_cast<QPushButton*>(c)) QCOMPARE(b->text(), caption);
@@ -120,10 +116,8 @@ void AppLayoutTest::controls() {
 }
 
 void AppLayoutTest::designStates() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   w.show();
   QVERIFY(!control<QPushButton>(w, "prevpanel")->isEnabled());
   QVERIFY(!control<QPushButton>(w, "nextpanel")->isEnabled());
@@ -148,10 +142,8 @@ void AppLayoutTest::designStates() {
 }
 
 void AppLayoutTest::helpMenuOnTheRight() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   auto* helpBar = qobject_cast<QMenuBar*>(w.menuBar()->cornerWidget(Qt::TopRightCorner));
@@ -165,10 +157,8 @@ void AppLayoutTest::helpMenuOnTheRight() {
 }
 
 void AppLayoutTest::fileInfoDesign() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   FileInfoWindow* f = &w.fileInfoWindow();
   QCOMPARE(f, &w.fileInfoWindow());  // created once
   QCOMPARE(f->objectName(), QString("tslyfile"));
@@ -195,10 +185,8 @@ void AppLayoutTest::fileInfoDesign() {
 }
 
 void AppLayoutTest::scrollBarsMoveTheCanvas() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   control<QWidget>(w, "Picture1")->resize(2000, 1500);
   control<QScrollBar>(w, "HScroll1")->setRange(0, 2000);
   control<QScrollBar>(w, "VScroll1")->setRange(0, 1000);
@@ -231,10 +219,8 @@ void verifyWhole(const WrappingLabel* l, const QString& text) {
 }  // namespace
 
 void AppLayoutTest::statusLabelNeverCutsAMessage() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   auto* label = control<WrappingLabel>(w, "Label1");
@@ -270,10 +256,8 @@ void AppLayoutTest::statusLabelNeverCutsAMessage() {
 }
 
 void AppLayoutTest::fileInfoFileNameIsNeverCut() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   FileInfoWindow& f = w.fileInfoWindow();
   f.show();
   QVERIFY(QTest::qWaitForWindowExposed(&f));

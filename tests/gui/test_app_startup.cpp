@@ -53,15 +53,9 @@ const std::string GoodIni =
     " 9000  form width\r\n"
     " 6000  form height\r\n";
 
-struct Fixture {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w{st, ui, dde};
-  int ended = 0;
+struct Fixture : MainWindow {
   int helpQuits = 0;
   Fixture() {
-    w.endProcess = [this] { ++ended; };
     w.quitHelp = [this] { ++helpQuits; };
     w.setProgramFolder("/opt/tessaly/bin");
   }
@@ -354,7 +348,7 @@ void AppStartupTest::shutdownThatCannotWriteTheSettings() {
   const std::string old = " 10  trace offset\r\n";
   writeFile(dir.file("tessaly.ini"), old);
   Fixture f;
-  f.w.link().linkstart("JobPad", "orogdde");
+  f.linked();
   f.st.StartDirectory = diskFull ? dir.path() : dir.file("tessaly.ini");
   f.st.SettingsFileName = "tessaly.ini";
   f.st.LastPath = std::string(5000, 'p');  // more than the limit below

@@ -325,7 +325,7 @@ void GenerationNmoDialogTest::outputFileDialog() {
   QCOMPARE(ui.boxes[0].icon, Icon::None);
   QCOMPARE(s.LastPath, std::string("/data/survey"));
   // Chosen.
-  ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/work/scans/line7.nmo", ""});
+  ui.choose("/work/scans/line7.nmo");
   d.fileoutAction()->trigger();
   QCOMPARE(d.label7()->text().toStdString(), std::string("/work/scans/line7.nmo"));
   QCOMPARE(s.LastPath, std::string("/work/scans"));

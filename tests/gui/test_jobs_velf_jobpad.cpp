@@ -78,7 +78,7 @@ class JobsVelfJobPadTest : public QObject {
     std::string dialogName;
     VelfCommandContext ctx{st, ui, link, [&](std::int32_t c) { return checkduppicks(st, ui, c); }, dialogName};
     // Data file by browsing ("?"), stretch refused twice, output file typed.
-    ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line 7.dat", ""});
+    ui.choose("/data/survey/line 7.dat");
     ui.inputAnswers = {"?", "0,5", "1", ".5", "/data/survey/line7.nmo"};
     ui.answers.push_back(static_cast<Answer>(delay));
 

@@ -50,7 +50,7 @@ struct Fixture {
   }
   QString path(const QString& name) const { return folder + "/" + name; }
   void choose(const QString& name) {
-    ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, path(name).toStdString(), {}});
+    ui.choose(path(name).toStdString());
   }
   QStringList files() const { return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
 };

@@ -28,52 +28,16 @@ using namespace tsly::test;
 
 namespace {
 
-constexpr QRgb White = 0xffffff;
-constexpr QRgb Red = 0xff0000;  // a pick line (XOR of cyan) on white
-
 const char* const NotSavedTitle = "TSLY-Picks Not Saved";
 
-struct Fixture {
+struct Fixture : MainWindow {
   CurrentTempDir dir;
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w{st, ui, dde};
-  int ended = 0;
   Fixture() {
-    w.endProcess = [this] { ++ended; };
-    w.link().linkstart("JobPad", "orogdde");
+    linked();
     st.StartDirectory = dir.path();
     w.show();
   }
-  // CDPs 1001 and 1011, each with panels at 1500, 1800 and 2100 of 10 flat
-  // traces; 400 samples of 250 us (traces 100 ms long). Clicks at x 60, 235 and
-  // 335 fall on the three panels; y 90, 150 and 250 are 10, 25 and 50 ms.
-  std::string panels(const std::string& name) {
-    PanelFileOptions o;
-    o.samples = 400;
-    o.interval = 250;
-    o.value = [](int, int, int) { return 0.0f; };
-    return writePanelFile(dir.file(name),
-                          {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10},
-                           {1011, 1500, 10}, {1011, 1800, 10}, {1011, 2100, 10}},
-                          o);
-  }
-  void choose(const std::string& path, int filterIndex = 0) {
-    FileDialogResult r;
-    r.status = FileDialogResult::Status::Chosen;
-    r.path = path;
-    r.filterIndex = filterIndex;
-    ui.fileAnswers.push_back(r);
-  }
-  void open(const std::string& path) {
-    choose(path);
-    w.action("fileopen")->trigger();
-  }
-  void click(int x, int y) { QTest::mousePress(w.canvas(), Qt::LeftButton, {}, QPoint(x, y)); }
-  QRgb at(int x, int y) { return w.canvas()->image().pixel(x, y) & 0xffffff; }
-  void press(const char* button) { QTest::mouseClick(control<QPushButton>(w, button), Qt::LeftButton); }
-  QString status() { return control<QLabel>(w, "Label1")->text(); }
+  std::string panels(const std::string& name) { return writeClickPanels(dir.file(name)); }
   // Two picks on CDP 1001 (25 ms at 1800, 50 ms at 1500), one on CDP 1011 (10 ms at 2100).
   void threePicks() {
     click(235, 150);
@@ -159,7 +123,7 @@ void AppPicksTest::saveWritesEveryPickAndProposesTheDataFileName() {
   const std::string data = f.panels("scan.nmo");
   f.open(data);
   f.threePicks();
-  f.choose(f.dir.file("line7.picks"));
+  f.ui.choose(f.dir.file("line7.picks"));
   f.w.action("savepicks")->trigger();
   QVERIFY(f.ui.boxes.empty());
   QCOMPARE(f.ui.saveDialogs.size(), size_t(1));
@@ -176,7 +140,7 @@ void AppPicksTest::saveWritesEveryPickAndProposesTheDataFileName() {
   // The shared dialog keeps the choice: the next save proposes it again.
   QCOMPARE(f.w.fileDialog().fileName, f.dir.file("line7.picks"));
   f.click(335, 250);
-  f.choose(f.dir.file("line7.picks"));
+  f.ui.choose(f.dir.file("line7.picks"));
   f.ui.answers = {Answer::Ok};  // replace it
   f.w.picks().savepicks();
   QCOMPARE(f.ui.saveDialogs[1].fileName, f.dir.file("line7.picks"));
@@ -196,7 +160,7 @@ void AppPicksTest::saveAsksBeforeReplacingAndNeverWritesOverTheData() {
   const std::string old = f.dir.file("old.picks");
   writeFile(old, "keep\n");
   // Cancel in the replace question: the old file stays, the picks stay unsaved.
-  f.choose(old);
+  f.ui.choose(old);
   f.ui.answers = {Answer::Cancel};
   f.w.action("savepicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
@@ -204,7 +168,7 @@ void AppPicksTest::saveAsksBeforeReplacingAndNeverWritesOverTheData() {
   QCOMPARE(readFile(old), std::string("keep\n"));
   QVERIFY(f.w.picks().unsaved());
   // OK replaces it.
-  f.choose(old);
+  f.ui.choose(old);
   f.ui.answers = {Answer::Ok};
   f.w.action("savepicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(2));
@@ -213,7 +177,7 @@ void AppPicksTest::saveAsksBeforeReplacingAndNeverWritesOverTheData() {
   // The data file itself is refused before anything is asked or written.
   const std::string bytes = readFile(data);
   f.click(60, 250);
-  f.choose(data);
+  f.ui.choose(data);
   f.w.action("savepicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(3));
   expectBox(f.ui.boxes[2], "Picks can not be written over the data file\r\n" + data, "TSLY-Save Picks", Buttons::Ok,
@@ -235,7 +199,7 @@ void AppPicksTest::saveWithoutPicksOrWhenTheWriteFails() {
   const std::string nowhere = f.dir.file("gone/line.picks");
   const std::string reason = writeTextFileWhole(nowhere, "x");
   QVERIFY(!reason.empty());
-  f.choose(nowhere);
+  f.ui.choose(nowhere);
   f.w.action("savepicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(2));
   expectBox(f.ui.boxes[1], "The picks could not be saved to\r\n" + nowhere + "\r\n" + reason, "TSLY-Save Picks",
@@ -260,7 +224,7 @@ void AppPicksTest::loadReportsEveryRefusedRowAndLoadsTheRest() {
   const std::string file = f.dir.file("scan.picks");
   writeFile(file, "# Tessaly picks for " + data +
                       "\n1001, 25, 1800\n1001, 200, 1500\n1011, 10, 2100\n1021, 10, 1500\n1011, 20, 1700\ngarbage\n");
-  f.choose(file);
+  f.ui.choose(file);
   f.w.action("loadpicks")->trigger();
   QCOMPARE(f.ui.openDialogs.size(), size_t(2));
   const FileDialogRequest& r = f.ui.openDialogs[1];
@@ -306,7 +270,7 @@ void AppPicksTest::loadAsksFirstAndKeepsThePicksWhenNothingLoads() {
   const std::string file = f.dir.file("other.picks");
   writeFile(file, "# Tessaly picks for /data/other.nmo\n1001, 25, 2400\n");
   f.ui.answers = {Answer::No};
-  f.choose(file);
+  f.ui.choose(file);
   f.w.action("loadpicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(3));
   QCOMPARE(f.ui.boxes[1].text, notSavedText("1 pick on 1 CDP", data, " has") + BeforeLoad);
@@ -321,7 +285,7 @@ void AppPicksTest::loadAsksFirstAndKeepsThePicksWhenNothingLoads() {
   QVERIFY(f.w.picks().unsaved());
   // A file that cannot be read.
   f.ui.answers = {Answer::No};
-  f.choose(f.dir.file("none.picks"));
+  f.ui.choose(f.dir.file("none.picks"));
   f.w.action("loadpicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(5));
   expectBox(f.ui.boxes[4],
@@ -339,9 +303,9 @@ void AppPicksTest::savedPicksAndACsvExportLoadBackWhole() {
   f.open(data);
   f.threePicks();
   const std::vector<CdpPicks> made = {CdpPicks{}, f.st.PickTable[1], f.st.PickTable[2]};
-  f.choose(f.dir.file("scan.picks"));
+  f.ui.choose(f.dir.file("scan.picks"));
   f.w.action("savepicks")->trigger();
-  f.choose(f.dir.file("scan.csv"), 2);
+  f.ui.choose(f.dir.file("scan.csv"), 2);
   f.w.action("exportpicks")->trigger();
   QVERIFY(f.ui.boxes.empty());
   for (const char* file : {"scan.picks", "scan.csv"}) {
@@ -349,7 +313,7 @@ void AppPicksTest::savedPicksAndACsvExportLoadBackWhole() {
     QCOMPARE(f.at(235, 150), White);
     const std::size_t boxes = f.ui.boxes.size();
     f.ui.answers = {Answer::No};  // the cleared table is not worth saving
-    f.choose(f.dir.file(file));
+    f.ui.choose(f.dir.file(file));
     f.w.action("loadpicks")->trigger();
     QCOMPARE(f.ui.boxes.size(), boxes + 2);
     QCOMPARE(f.ui.boxes[boxes].title, std::string(NotSavedTitle));
@@ -373,7 +337,7 @@ void AppPicksTest::exportWritesParOrCsvByTheFilterChosen() {
   QVERIFY(f.ui.saveDialogs.empty());
 
   f.threePicks();
-  f.choose(f.dir.file("scan.par"), 1);
+  f.ui.choose(f.dir.file("scan.par"), 1);
   f.w.action("exportpicks")->trigger();
   QCOMPARE(f.ui.saveDialogs.size(), size_t(1));
   const FileDialogRequest& r = f.ui.saveDialogs[0];
@@ -386,11 +350,11 @@ void AppPicksTest::exportWritesParOrCsvByTheFilterChosen() {
            std::string("cdp=1001,1011\ntnmo=.025,.05\nvnmo=1800,1500\ntnmo=.01\nvnmo=2100\n"));
   QCOMPARE(f.status(), QString::fromStdString("3 picks exported to " + f.dir.file("scan.par")));
   // The CSV filter writes CSV whatever the name; the next export proposes CSV.
-  f.choose(f.dir.file("table.txt"), 2);
+  f.ui.choose(f.dir.file("table.txt"), 2);
   f.w.action("exportpicks")->trigger();
   QCOMPARE(readFile(f.dir.file("table.txt")),
            std::string("cdp,time_ms,velocity\n1001,25,1800\n1001,50,1500\n1011,10,2100\n"));
-  f.choose(f.dir.file("again.csv"), 2);
+  f.ui.choose(f.dir.file("again.csv"), 2);
   f.w.action("exportpicks")->trigger();
   QCOMPARE(f.ui.saveDialogs[2].filterIndex, 2);
   QCOMPARE(f.ui.saveDialogs[2].defaultExt, std::string("csv"));
@@ -400,7 +364,7 @@ void AppPicksTest::exportWritesParOrCsvByTheFilterChosen() {
   QVERIFY(f.w.picks().unsaved());
   // Two picks at one time cannot go into a par file; nothing is written.
   f.click(335, 150);
-  f.choose(f.dir.file("equal.par"), 1);
+  f.ui.choose(f.dir.file("equal.par"), 1);
   f.w.action("exportpicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(2));
   expectBox(f.ui.boxes[1],
@@ -489,7 +453,7 @@ void AppPicksTest::exitAsksAboutUnsavedPicks() {
   f.open(data);
   f.threePicks();
   f.ui.answers = {Answer(answer)};
-  if (saveChosen) f.choose(f.dir.file("scan.picks"));
+  if (saveChosen) f.ui.choose(f.dir.file("scan.picks"));
   if (closeBox)
     f.w.close();
   else
@@ -528,8 +492,8 @@ void AppPicksTest::openAsksAboutUnsavedPicks() {
   QCOMPARE(f.at(235, 150), Red);
   // Yes: saved, then the dialog.
   f.ui.answers = {Answer::Yes};
-  f.choose(f.dir.file("scan.picks"));
-  f.choose(next);
+  f.ui.choose(f.dir.file("scan.picks"));
+  f.ui.choose(next);
   f.w.action("fileopen")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(2));
   QCOMPARE(readFile(f.dir.file("scan.picks")), "# Tessaly picks for " + data + "\n1001, 25, 1800\n");
@@ -554,7 +518,7 @@ void AppPicksTest::savedLoadedOrSentPicksAreNotAskedAbout() {
   const std::string data = f.panels("scan.nmo");
   f.open(data);
   f.click(235, 150);
-  f.choose(f.dir.file("scan.picks"));
+  f.ui.choose(f.dir.file("scan.picks"));
   f.w.action("savepicks")->trigger();
   QVERIFY(!f.w.picks().unsaved());
   // Another pick after the save: asked again.
@@ -601,7 +565,7 @@ void AppPicksTest::picksStayThePanelFilesWhileAGatherIsOpen() {
   writeFile(f.dir.file("gather.dat"), gatherFile(30, 1, 10));
   f.open(data);
   f.click(235, 150);
-  f.choose(f.dir.file("scan.picks"));
+  f.ui.choose(f.dir.file("scan.picks"));
   f.w.action("savepicks")->trigger();
   // Saved picks: a gather opened to make panels from asks nothing, nor does Exit.
   f.open(f.dir.file("gather.dat"));
@@ -617,7 +581,7 @@ void AppPicksTest::picksStayThePanelFilesWhileAGatherIsOpen() {
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(1500));  // a gather keeps the table
   f.ui.answers = {Answer::Yes};
-  f.choose(f.dir.file("kept.picks"));
+  f.ui.choose(f.dir.file("kept.picks"));
   f.w.action("fileexit")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(2));
   expectBox(f.ui.boxes[1], notSavedText("1 pick on 1 CDP", data, " has") + BeforeExit, NotSavedTitle,

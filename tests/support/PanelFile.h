@@ -33,6 +33,16 @@ struct PanelFileOptions {
   std::function<void(int, int, HeaderArray&)> tweak;
 };
 
+// Panels to click on: 400 flat samples of 250 us (traces 100 ms long, one
+// row a sample), each trace a vertical line at its own x.
+inline PanelFileOptions flatPanels() {
+  PanelFileOptions o;
+  o.samples = 400;
+  o.interval = 250;
+  o.value = [](int, int, int) { return 0.0f; };
+  return o;
+}
+
 inline std::string writePanelFile(const std::string& path, const std::vector<PanelSpec>& panels,
                                   const PanelFileOptions& o, AppState* s = nullptr) {
   TraceFileBuilder file(DataVelocityScan, o.samples, o.interval, o.floats);
@@ -103,6 +113,16 @@ inline std::string writePanelFile(const std::string& path, const std::vector<Pan
     s->PanelDrawn = 0;
   }
   return path;
+}
+
+// CDPs 1001 and 1011, each with panels at 1500, 1800 and 2100 of 10 flat
+// traces (flatPanels): at the default graphics, clicks at x 60, 235 and 335
+// fall on the three panels; y 90, 150 and 250 are 10, 25 and 50 ms.
+inline std::string writeClickPanels(const std::string& path) {
+  return writePanelFile(path,
+                        {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10},
+                         {1011, 1500, 10}, {1011, 1800, 10}, {1011, 2100, 10}},
+                        flatPanels());
 }
 
 }  // namespace tsly::test

@@ -62,6 +62,15 @@ class ScriptedUi : public Ui {
   // Called inside processEvents(), for tests that nest a handler in a long operation.
   std::function<void()> onEvents;
 
+  // The next file dialog answers `path`, chosen with the filter of that number.
+  void choose(const std::string& path, int filterIndex = 0) {
+    FileDialogResult r;
+    r.status = FileDialogResult::Status::Chosen;
+    r.path = path;
+    r.filterIndex = filterIndex;
+    fileAnswers.push_back(r);
+  }
+
   Answer message(const std::string& text, const std::string& title, Buttons buttons,
                  Icon icon) override {
     RecordedBox b{{text, title.empty() ? std::string(AppTitle) : title, buttons, icon}, firstButton(buttons)};
