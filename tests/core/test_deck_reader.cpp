@@ -12,11 +12,7 @@
 
 using namespace tsly;
 using namespace tsly::deck;
-using tsly::test::CdpPickList;
-using tsly::test::addPick;
-using tsly::test::deckText;
-using tsly::test::pickedCdps;
-using tsly::test::tessalyDeckLines;
+using namespace tsly::test;
 
 namespace {
 
@@ -194,5 +190,4 @@ TEST(DeckText, LineTextsOfTheExamples) {
   EXPECT_EQ(velf::velfLine(rec), "VELF 101 120.5 1500 480 1650");
   EXPECT_EQ(velf::inpfLine("/d/my line.dat"), "*INPF /d/my line.dat");
   EXPECT_EQ(velf::outfLine("out.nmo"), "*OUTF out.nmo");
-  EXPECT_EQ(std::string(velf::EndLine), ">>END");
 }

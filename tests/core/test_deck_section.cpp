@@ -9,8 +9,7 @@
 
 using namespace tsly;
 using namespace tsly::section;
-using tsly::test::TempDir;
-using tsly::test::TraceFileBuilder;
+using namespace tsly::test;
 
 namespace {
 

@@ -46,10 +46,7 @@ TEST(DisplayRedraw, ErrorOpeningFile) {
   r.s.DataFileName = r.dir.file("missing.vsc");
   r.display.refresh();
   ASSERT_EQ(r.ui.boxes.size(), 1u);
-  EXPECT_EQ(r.ui.boxes[0].text, "Error opening file");
-  EXPECT_EQ(r.ui.boxes[0].title, "Tessaly");
-  EXPECT_EQ(r.ui.boxes[0].buttons, Buttons::Ok);
-  EXPECT_EQ(r.ui.boxes[0].icon, Icon::None);
+  EXPECT_EQ(Box(r.ui.boxes[0]), (Box{"Error opening file", "Tessaly", Buttons::Ok, Icon::None}));
   EXPECT_EQ(r.canvas.clears, 0);
 }
 
@@ -468,10 +465,7 @@ TEST(DisplayRedraw, ReadFailuresStopWithTheirMessage) {
     c.spoil(r);
     r.display.refresh();
     ASSERT_EQ(r.ui.boxes.size(), 1u) << c.text;
-    EXPECT_EQ(r.ui.boxes[0].text, c.text);
-    EXPECT_EQ(r.ui.boxes[0].title, "Tessaly");
-    EXPECT_EQ(r.ui.boxes[0].buttons, Buttons::Ok);
-    EXPECT_EQ(r.ui.boxes[0].icon, Icon::None);
+    EXPECT_EQ(Box(r.ui.boxes[0]), (Box{c.text, "Tessaly", Buttons::Ok, Icon::None}));
     EXPECT_FALSE(r.ui.busy);
     EXPECT_EQ(r.s.PanelDrawn, 0);
     EXPECT_FALSE(r.host.clearPicksEnabled);

@@ -91,10 +91,7 @@ TEST_F(GenerationEngine, TwoPanelsThreeVelocitiesFiveCdpsStackedGiveThirtySixTra
   EXPECT_EQ(progress[29], "CDP- 1010\r\nVelocity = 2500");
   EXPECT_EQ(ui.eventsRun, 30);
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "Processing complete at 13:05:09");
-  EXPECT_EQ(ui.boxes[0].title, "TSLY-Move out completed");
-  EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
-  EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
+  EXPECT_EQ(Box(ui.boxes[0]), (Box{"Processing complete at 13:05:09", "TSLY-Move out completed", Buttons::Ok, Icon::Information}));
   EXPECT_EQ(ui.beeps, 1);
   EXPECT_FALSE(ui.busy);
   EXPECT_EQ(running, (std::vector<bool>{true, false}));
@@ -398,12 +395,9 @@ TEST_F(GenerationEngine, OpeningStepsAskAndReport) {
   ui.answers = {Answer::Cancel};
   EXPECT_EQ(run(p).outcome, GenerationOutcome::NotStarted);
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "The file '" + out +
+  EXPECT_EQ(Box(ui.boxes[0]), (Box{"The file '" + out +
                                   "' already exists on disk.\r\nSaving to this file will destroy its original "
-                                  "contents.\r\n\r\nChoose OK to overwrite the file, Cancel to stop\r\n");
-  EXPECT_EQ(ui.boxes[0].title, "File Message");
-  EXPECT_EQ(ui.boxes[0].buttons, Buttons::OkCancel);
-  EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
+                                  "contents.\r\n\r\nChoose OK to overwrite the file, Cancel to stop\r\n", "File Message", Buttons::OkCancel, Icon::Information}));
   EXPECT_EQ(readFile(out), before);
   ui.answers = {Answer::Ok};
   EXPECT_EQ(run(p).outcome, GenerationOutcome::Finished);

@@ -13,8 +13,7 @@
 #include "support/TempDir.h"
 
 using namespace tsly;
-using tsly::test::TempDir;
-using tsly::test::readFile;
+using namespace tsly::test;
 
 TEST(GenerationSynth, GatherOpensAsCdpGatherWithItsHeaderWords) {
   TempDir d;

@@ -14,11 +14,7 @@
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
-using tsly::test::ScriptedDdeClient;
-using tsly::test::ScriptedUi;
-using tsly::test::addPick;
-using tsly::test::listCdps;
-using tsly::test::velfPicks;
+using namespace tsly::test;
 
 namespace {
 
@@ -109,10 +105,7 @@ TEST(JobsVelf, DeckInCdpOrderWithTimesAscendingAndTableKeptAsListed) {
   EXPECT_EQ(r.ui.inputs[2].title, "TSLY-OUTPUT File Name");
   EXPECT_EQ(r.ui.inputs[2].defaultText, "?");
   ASSERT_EQ(r.ui.boxes.size(), 1u);
-  EXPECT_EQ(r.ui.boxes[0].text, "Use Recording Delay Time during move-out?");
-  EXPECT_EQ(r.ui.boxes[0].title, "TSLY-Use Recording Delay Time?");
-  EXPECT_EQ(r.ui.boxes[0].buttons, Buttons::YesNo);
-  EXPECT_EQ(r.ui.boxes[0].icon, Icon::Question);
+  EXPECT_EQ(Box(r.ui.boxes[0]), (Box{"Use Recording Delay Time during move-out?", "TSLY-Use Recording Delay Time?", Buttons::YesNo, Icon::Question}));
   EXPECT_TRUE(r.ui.openDialogs.empty());
 }
 
@@ -236,10 +229,7 @@ TEST(JobsVelf, EveryWayOut) {
       VelfRun r;
       EXPECT_EQ(r.go({"in.dat", "2", giveUp}), VelfOutcome::StretchCancelled);
       ASSERT_EQ(r.ui.boxes.size(), 1u);
-      EXPECT_EQ(r.ui.boxes[0].text, warning);
-      EXPECT_EQ(r.ui.boxes[0].title, "TSLY-USER CANCELING");
-      EXPECT_EQ(r.ui.boxes[0].icon, Icon::Information);
-      EXPECT_EQ(r.ui.boxes[0].buttons, Buttons::Ok);
+      EXPECT_EQ(Box(r.ui.boxes[0]), (Box{warning, "TSLY-USER CANCELING", Buttons::Ok, Icon::Information}));
       EXPECT_EQ(r.editor.deck, std::vector<std::string>{"*INPF in.dat"});
     }
     {  // Output file: warning after the VELF lines.

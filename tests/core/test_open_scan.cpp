@@ -35,11 +35,12 @@ TraceFileBuilder twentyTraces() {
   return b;
 }
 
+Box boxOf(const ScanMessage& m) { return {m.text, m.title, m.buttons, m.icon}; }
+
 void expectMessage(const OpenScanResult& r, OpenScanStatus status, const std::string& text,
                    const std::string& title, Icon icon) {
   EXPECT_EQ(r.status, status);
-  EXPECT_EQ((Box{r.message.text, r.message.title, r.message.buttons, r.message.icon}),
-            (Box{text, title, Buttons::Ok, icon}));
+  EXPECT_EQ(boxOf(r.message), (Box{text, title, Buttons::Ok, icon}));
 }
 
 // `tsly info PATH`, when tsly has been built beside the tests: it ends by
@@ -504,11 +505,7 @@ TEST(OpenScanRefusals, FileThatCannotBeOpened) {
   EXPECT_FALSE(dataFileExists(d.file("missing.dat")));
   writeFile(d.file("plain.dat"), "x");
   EXPECT_FALSE(dataFileExists(d.file("plain.dat/inner.dat")));
-  auto nf = fileNotFoundMessage();
-  EXPECT_EQ(nf.text, "FILE NOT FOUND");
-  EXPECT_EQ(nf.title, "FILE ERROR");
-  EXPECT_EQ(nf.icon, Icon::Information);
-  EXPECT_EQ(nf.buttons, Buttons::Ok);
+  EXPECT_EQ(boxOf(fileNotFoundMessage()), (Box{"FILE NOT FOUND", "FILE ERROR", Buttons::Ok, Icon::Information}));
 }
 
 TEST(OpenScanRefusals, UnknownDataTypesAfterTheFirstTraceIsShown) {
@@ -543,10 +540,7 @@ TEST(OpenScan, MessagesShowThroughTheDialogInterface) {
   AppState st;
   showOpenScanMessage(ui, scanFile(st, d.file("none")));
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "Error opening file");
-  EXPECT_EQ(ui.boxes[0].title, "Tessaly");
-  EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
-  EXPECT_EQ(ui.boxes[0].icon, Icon::None);
+  EXPECT_EQ(Box(ui.boxes[0]), (Box{"Error opening file", "Tessaly", Buttons::Ok, Icon::None}));
 }
 
 TEST(OpenScan, GatherAfterPanelsKeepsPanelsCdpsAndPicks) {

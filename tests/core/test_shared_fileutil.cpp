@@ -10,10 +10,7 @@
 #include "support/TraceFileBuilder.h"
 
 using namespace tsly;
-using tsly::test::ScriptedUi;
-using tsly::test::TempDir;
-using tsly::test::readFile;
-using tsly::test::writeFile;
+using namespace tsly::test;
 
 namespace {
 
@@ -144,10 +141,7 @@ TEST(SharedOpenByMode, ModeTwoOnAMissingFileReportsNotFoundAndReturnsMinusOne) {
     ui.answers.push_back(a);
     EXPECT_EQ(OpenByMode(ui, st, d.file("none.ini"), 2, files), -1);
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, "That file name is not found.");
-    EXPECT_EQ(ui.boxes[0].title, "File Error");
-    EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
-    EXPECT_EQ(ui.boxes[0].icon, Icon::Exclamation);
+    EXPECT_EQ(Box(ui.boxes[0]), (Box{"That file name is not found.", "File Error", Buttons::Ok, Icon::Exclamation}));
   }
   EXPECT_EQ(files.nextFree(), 1);  // nothing stays reserved
 }
@@ -312,10 +306,7 @@ TEST(SharedConfirmTargetFile, MissingFileForReadingOffersToCreateIt) {
   EXPECT_EQ(ConfirmTargetFile(ui, st, name, mode), 1);
   EXPECT_EQ(mode, 1);
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, text);
-  EXPECT_EQ(ui.boxes[0].title, "File Message");
-  EXPECT_EQ(ui.boxes[0].buttons, Buttons::OkCancel);
-  EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
+  EXPECT_EQ(Box(ui.boxes[0]), (Box{text, "File Message", Buttons::OkCancel, Icon::Information}));
   mode = 2;
   ui.answers.push_back(Answer::Cancel);
   EXPECT_EQ(ConfirmTargetFile(ui, st, name, mode), 0);

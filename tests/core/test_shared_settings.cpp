@@ -15,10 +15,7 @@
 
 namespace fs = std::filesystem;
 using namespace tsly;
-using tsly::test::FileSizeLimit;
-using tsly::test::TempDir;
-using tsly::test::readFile;
-using tsly::test::writeFile;
+using namespace tsly::test;
 
 namespace {
 

@@ -10,8 +10,7 @@
 #include "support/TraceFileBuilder.h"
 
 using namespace tsly;
-using tsly::test::TempDir;
-using tsly::test::TraceFileBuilder;
+using namespace tsly::test;
 
 namespace {
 

@@ -11,19 +11,12 @@
 #include "moveout/core/Nmo.h"
 #include "support/GenFixtures.h"
 #include "support/PickFixtures.h"
+#include "support/SemblanceReference.h"
 
 using namespace tsly;
 using namespace tsly::test;
 
 namespace {
-
-CdpTraces readCdp(const std::string& path, std::int16_t cdp) {
-  GatherCdps g;
-  EXPECT_EQ(g.open(path), "");
-  CdpTraces t;
-  EXPECT_EQ(g.read(cdp, t), "");
-  return t;
-}
 
 // Sample of the largest value of trace k between samples a and b.
 int peakSample(const CorrectedGather& g, std::size_t k, int a, int b) {

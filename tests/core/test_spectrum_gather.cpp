@@ -66,10 +66,7 @@ TEST_F(SpectrumGatherChoice, AGatherWithoutThePanelsCdpsIsRefusedNamingThem) {
   ui.choose(part);
   EXPECT_EQ(gathers.gatherFor(ui, st, true), nullptr);
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, part + " does not hold every CDP of " + panels + ".\r\nMissing CDPs: 1001, 1006");
-  EXPECT_EQ(ui.boxes[0].title, "Velocity Spectrum");
-  EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
-  EXPECT_EQ(ui.boxes[0].icon, Icon::Exclamation);
+  EXPECT_EQ(Box(ui.boxes[0]), (Box{part + " does not hold every CDP of " + panels + ".\r\nMissing CDPs: 1001, 1006", "Velocity Spectrum", Buttons::Ok, Icon::Exclamation}));
   EXPECT_EQ(gathers.remembered(panels), "");
   // One missing CDP is named alone.
   writeGather(part, syntheticGather(1002, 5, 3, 100));

@@ -28,15 +28,6 @@ using namespace tsly::test;
 
 namespace {
 
-// One CDP's traces read back from a gather file the test writes.
-CdpTraces readCdp(const std::string& path, std::int16_t cdp) {
-  GatherCdps g;
-  EXPECT_EQ(g.open(path), "");
-  CdpTraces t;
-  EXPECT_EQ(g.read(cdp, t), "");
-  return t;
-}
-
 SemblanceSettings settingsFor(double vmin, double vmax, double dv, int workers = 2) {
   SemblanceSettings s;
   s.velocities = velocityGrid(vmin, vmax, dv);
@@ -200,11 +191,7 @@ TEST(SpectrumSemblance, EvenWindowsAreMadeOdd) {
 
 TEST(SpectrumSemblance, DeadTracesAreLeftOut) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 1;
-  p.offsetCount = 8;
-  p.samples = 300;
-  ASSERT_EQ(writeSynthGather(dir.file("live.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("live.dat"), synthParams(1, 8, 300)), "");
   std::vector<GatherTrace> traces;
   for (const ReadTrace& t : readTraces(dir.file("live.dat"))) {
     GatherTrace g = traceOf(t.h[WordCdp], t.h[WordOffset], t.s);
@@ -225,12 +212,7 @@ TEST(SpectrumSemblance, DeadTracesAreLeftOut) {
 
 TEST(SpectrumSemblance, SameResultOnOneOrTwoThreadsAndWithTablesReused) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 3;
-  p.offsetCount = 12;
-  p.samples = 500;
-  p.noise = 0.2;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(3, 12, 500, 0.2)), "");
   GatherCdps g;
   ASSERT_EQ(g.open(dir.file("g.dat")), "");
   SemblanceEngine one(settingsFor(1200, 5180, 20, 1)), two(settingsFor(1200, 5180, 20, 2));
@@ -251,12 +233,7 @@ TEST(SpectrumSemblance, TablesBeyondTheCacheAreBuiltWhereUsed) {
   // A cache too small for one CDP's tables, and one that holds only some CDPs
   // at a time: the same spectra as with the tables all kept.
   TempDir dir;
-  SynthParams p;
-  p.cdps = 4;
-  p.offsetCount = 12;
-  p.samples = 400;
-  p.noise = 0.1;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(4, 12, 400, 0.1)), "");
   GatherCdps g;
   ASSERT_EQ(g.open(dir.file("g.dat")), "");
   SemblanceSettings big = settingsFor(1200, 5180, 40), none = big, some = big;
@@ -279,9 +256,7 @@ TEST(SpectrumSemblance, TablesBeyondTheCacheAreBuiltWhereUsed) {
 
 TEST(SpectrumSemblance, CancellingStopsTheComputation) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 1;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(1, 12, 500)), "");
   const CdpTraces t = readCdp(dir.file("g.dat"), 1001);
   SemblanceEngine engine(settingsFor(1200, 5180, 20));
   std::atomic<bool> cancel{true};
@@ -386,10 +361,7 @@ TEST(SpectrumGatherCdps, ShorterTracesKeepTheirOwnLength) {
 
 TEST(SpectrumRun, FailureLeavesNoCsvAndKeepsAnOldOne) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 2;
-  p.samples = 100;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(2, 12, 100)), "");
   GatherCdps g;
   ASSERT_EQ(g.open(dir.file("g.dat")), "");
   const std::string csv = dir.file("out.csv");
@@ -469,11 +441,7 @@ TEST(SpectrumPicture, ColoursFollowTheValuesAndTheAxesAreLabelled) {
 
 TEST(SpectrumWorker, TheNewestRequestSupersedesTheOlderOnes) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 3;
-  p.offsetCount = 24;
-  p.samples = 1000;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(3, 24, 1000)), "");
   GatherCdps g;
   ASSERT_EQ(g.open(dir.file("g.dat")), "");
   std::vector<CdpTraces> cdps(3);
@@ -511,11 +479,7 @@ TEST(SpectrumWorker, TheNewestRequestSupersedesTheOlderOnes) {
 
 TEST(SpectrumWorker, CancelledRequestsAreNotDelivered) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 1;
-  p.samples = 1500;
-  p.offsetCount = 48;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(1, 48, 1500)), "");
   const CdpTraces t = readCdp(dir.file("g.dat"), 1001);
   std::atomic<int> delivered{0};
   {

@@ -127,10 +127,7 @@ void AppStartupTest::missingSettingsFileMessageAndDefaults() {
   Fixture f;
   f.w.startup();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(f.ui.boxes[0].text, std::string("Can not find tessaly.INI file!\r\n"));
-  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly"));
-  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
-  QCOMPARE(f.ui.boxes[0].icon, Icon::None);
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{"Can not find tessaly.INI file!\r\n", "Tessaly", Buttons::Ok, Icon::None}));
   QCOMPARE(f.st.SettingsFileName, std::string());
   QCOMPARE(f.st.TraceSpacing, 10.0f);
   QCOMPARE(f.st.TraceLengthSetting, 100.0f);

@@ -14,6 +14,7 @@
 #include "support/TempDir.h"
 
 using namespace tsly;
+using tsly::test::Box;
 
 namespace {
 
@@ -184,15 +185,9 @@ void TestAbout::okShowsTheDisclaimerThenCloses() {
     QVERIFY(hidden);
     QVERIFY(seen.isNull());  // discarded
     QCOMPARE(ui.boxes.size(), size_t(2));
-    QCOMPARE(ui.boxes[0].title, std::string("About"));
-    QCOMPARE(ui.boxes[0].icon, Icon::Information);
-    QCOMPARE(ui.boxes[0].buttons, Buttons::Ok);
-    QCOMPARE(ui.boxes[0].text, std::string("Tessaly  Ver. 4.0.32c\r\nWritten by the Tessaly developers\r\n"
-                                           "Velocity analysis work of 2025 - 2026"));
-    QCOMPARE(ui.boxes[1].text, Disclaimer);
-    QCOMPARE(ui.boxes[1].title, std::string("Tessaly"));
-    QCOMPARE(ui.boxes[1].icon, Icon::None);
-    QCOMPARE(ui.boxes[1].buttons, Buttons::Ok);
+    QCOMPARE(Box(ui.boxes[0]), (Box{"Tessaly  Ver. 4.0.32c\r\nWritten by the Tessaly developers\r\n"
+                                           "Velocity analysis work of 2025 - 2026", "About", Buttons::Ok, Icon::Information}));
+    QCOMPARE(Box(ui.boxes[1]), (Box{Disclaimer, "Tessaly", Buttons::Ok, Icon::None}));
   }
 }
 

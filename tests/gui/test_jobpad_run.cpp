@@ -99,10 +99,7 @@ class JobPadRunTest : public QObject {
     ui.answers = {Answer::No};
     QVERIFY(!w.runDeck());
     QCOMPARE(ui.boxes.size(), size_t(2));
-    QCOMPARE(ui.boxes[1].text, "The output file " + out + " exists.\r\nReplace it?");
-    QCOMPARE(ui.boxes[1].title, std::string("JobPad - Run"));
-    QCOMPARE(ui.boxes[1].buttons, Buttons::YesNo);
-    QCOMPARE(ui.boxes[1].icon, Icon::Question);
+    QCOMPARE(Box(ui.boxes[1]), (Box{"The output file " + out + " exists.\r\nReplace it?", "JobPad - Run", Buttons::YesNo, Icon::Question}));
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Run not started: the output file exists."));
     ui.answers = {Answer::Yes};
     std::filesystem::resize_file(out, 100);
@@ -126,12 +123,9 @@ class JobPadRunTest : public QObject {
     fill(w, lines);
     QVERIFY(!w.runDeck());
     QCOMPARE(ui.boxes.size(), size_t(1));
-    QCOMPARE(ui.boxes[0].text, std::string("The deck could not be run.\r\n"
+    QCOMPARE(Box(ui.boxes[0]), (Box{"The deck could not be run.\r\n"
                                            "deck line 3 \"VELF 1001 700 1800 200 2300\": times not ascending: 200 "
-                                           "follows 700"));
-    QCOMPARE(ui.boxes[0].title, std::string("JobPad - Run failed"));
-    QCOMPARE(ui.boxes[0].buttons, Buttons::Ok);
-    QCOMPARE(ui.boxes[0].icon, Icon::Critical);
+                                           "follows 700", "JobPad - Run failed", Buttons::Ok, Icon::Critical}));
     QVERIFY(!std::filesystem::exists(out));
 
     // A data file that is not there: the fault names the *INPF line.

@@ -112,10 +112,7 @@ void OpenCommandTest::dialogFailure() {
   f.ui.fileAnswers.push_back(r);
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(f.ui.boxes[0].text, std::string("Unexpected error\r\nInvalid file name"));
-  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly ERROR"));
-  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
-  QCOMPARE(f.ui.boxes[0].icon, Icon::None);
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{"Unexpected error\r\nInvalid file name", "Tessaly ERROR", Buttons::Ok, Icon::None}));
   QCOMPARE(f.st.LastPath, std::string("/data/start"));
 }
 

@@ -209,10 +209,7 @@ void TestOutputBmp::dialogFailureShowsUnexpectedError() {
   f.ui.fileAnswers.push_back({FileDialogResult::Status::Failed, {}, "Invalid file name"});
   f.out->saveBmp(&f.canvas, f.dialogName);
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(f.ui.boxes[0].text, std::string("Unexpected error\r\nInvalid file name"));
-  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly ERROR"));
-  QVERIFY(f.ui.boxes[0].buttons == Buttons::Ok);
-  QVERIFY(f.ui.boxes[0].icon == Icon::None);
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{"Unexpected error\r\nInvalid file name", "Tessaly ERROR", Buttons::Ok, Icon::None}));
   QVERIFY(f.files().isEmpty());
 }
 

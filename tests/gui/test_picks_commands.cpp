@@ -38,6 +38,12 @@ struct Fixture : MainWindow {
     w.show();
   }
   std::string panels(const std::string& name) { return writeClickPanels(dir.file(name)); }
+  // scan.nmo written and opened; its path.
+  std::string openScan() {
+    const std::string data = panels("scan.nmo");
+    open(data);
+    return data;
+  }
   // Two picks on CDP 1001 (25 ms at 1800, 50 ms at 1500), one on CDP 1011 (10 ms at 2100).
   void threePicks() {
     click(235, 150);
@@ -50,15 +56,15 @@ struct Fixture : MainWindow {
 };
 
 void expectBox(const RecordedBox& b, const std::string& text, const std::string& title, Buttons buttons, Icon icon) {
-  QCOMPARE(b.text, text);
-  QCOMPARE(b.title, title);
-  QCOMPARE(int(b.buttons), int(buttons));
-  QCOMPARE(int(b.icon), int(icon));
+  QCOMPARE(Box(b), (Box{text, title, buttons, icon}));
 }
 
-// "1 pick on 1 CDP of FILE has been ...": counts, file, " has" or " have".
-std::string notSavedText(const std::string& counts, const std::string& file, const char* verb) {
-  return counts + " of " + file + verb + " been neither saved nor sent as VELF commands.\r\n";
+// The question before unsaved picks are lost: "1 pick on 1 CDP of FILE has been
+// ...", then what is about to happen.
+Box notSaved(const std::string& counts, const std::string& file, const char* before) {
+  const char* verb = counts.rfind("1 pick ", 0) == 0 ? " has" : " have";
+  return {counts + " of " + file + verb + " been neither saved nor sent as VELF commands.\r\n" + before,
+          NotSavedTitle, Buttons::YesNoCancel, Icon::Exclamation};
 }
 
 const char* const BeforeExit = "Save them before Tessaly ends?";
@@ -102,7 +108,7 @@ void AppPicksTest::itemsFollowPanelData() {
     return true;
   };
   QVERIFY(enabled(false));
-  f.open(f.panels("scan.nmo"));
+  f.openScan();
   QVERIFY(enabled(true));
   writeFile(f.dir.file("gather.dat"), gatherFile(30, 1, 10));
   f.open(f.dir.file("gather.dat"));
@@ -120,8 +126,7 @@ void AppPicksTest::itemsFollowPanelData() {
 
 void AppPicksTest::saveWritesEveryPickAndProposesTheDataFileName() {
   Fixture f;
-  const std::string data = f.panels("scan.nmo");
-  f.open(data);
+  const std::string data = f.openScan();
   f.threePicks();
   f.ui.choose(f.dir.file("line7.picks"));
   f.w.action("savepicks")->trigger();
@@ -154,8 +159,7 @@ void AppPicksTest::saveWritesEveryPickAndProposesTheDataFileName() {
 
 void AppPicksTest::saveAsksBeforeReplacingAndNeverWritesOverTheData() {
   Fixture f;
-  const std::string data = f.panels("scan.nmo");
-  f.open(data);
+  const std::string data = f.openScan();
   f.click(235, 150);
   const std::string old = f.dir.file("old.picks");
   writeFile(old, "keep\n");
@@ -188,7 +192,7 @@ void AppPicksTest::saveAsksBeforeReplacingAndNeverWritesOverTheData() {
 
 void AppPicksTest::saveWithoutPicksOrWhenTheWriteFails() {
   Fixture f;
-  f.open(f.panels("scan.nmo"));
+  f.openScan();
   f.w.action("savepicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   expectBox(f.ui.boxes[0], "There are no picks to save.", "TSLY-Save Picks", Buttons::Ok, Icon::Information);
@@ -218,8 +222,7 @@ void AppPicksTest::saveWithoutPicksOrWhenTheWriteFails() {
 
 void AppPicksTest::loadReportsEveryRefusedRowAndLoadsTheRest() {
   Fixture f;
-  const std::string data = f.panels("scan.nmo");
-  f.open(data);
+  const std::string data = f.openScan();
   f.w.action("velfunction")->trigger();
   const std::string file = f.dir.file("scan.picks");
   writeFile(file, "# Tessaly picks for " + data +
@@ -255,15 +258,13 @@ void AppPicksTest::loadReportsEveryRefusedRowAndLoadsTheRest() {
 
 void AppPicksTest::loadAsksFirstAndKeepsThePicksWhenNothingLoads() {
   Fixture f;
-  const std::string data = f.panels("scan.nmo");
-  f.open(data);
+  const std::string data = f.openScan();
   f.click(235, 150);
   // Cancel: no dialog, nothing changed.
   f.ui.answers = {Answer::Cancel};
   f.w.action("loadpicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  expectBox(f.ui.boxes[0], notSavedText("1 pick on 1 CDP", data, " has") + BeforeLoad, NotSavedTitle,
-            Buttons::YesNoCancel, Icon::Exclamation);
+  QCOMPARE(Box(f.ui.boxes[0]), notSaved("1 pick on 1 CDP", data, BeforeLoad));
   QCOMPARE(f.ui.openDialogs.size(), size_t(1));
   // No: the file read, but every row refused, and saved for another file: the
   // picks made stay.
@@ -273,7 +274,7 @@ void AppPicksTest::loadAsksFirstAndKeepsThePicksWhenNothingLoads() {
   f.ui.choose(file);
   f.w.action("loadpicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(3));
-  QCOMPARE(f.ui.boxes[1].text, notSavedText("1 pick on 1 CDP", data, " has") + BeforeLoad);
+  QCOMPARE(Box(f.ui.boxes[1]), notSaved("1 pick on 1 CDP", data, BeforeLoad));
   expectBox(f.ui.boxes[2],
             "These picks were saved for /data/other.nmo.\r\n"
             "0 picks loaded, 1 row refused:\r\n"
@@ -299,8 +300,7 @@ void AppPicksTest::loadAsksFirstAndKeepsThePicksWhenNothingLoads() {
 // a plain information box.
 void AppPicksTest::savedPicksAndACsvExportLoadBackWhole() {
   Fixture f;
-  const std::string data = f.panels("scan.nmo");
-  f.open(data);
+  const std::string data = f.openScan();
   f.threePicks();
   const std::vector<CdpPicks> made = {CdpPicks{}, f.st.PickTable[1], f.st.PickTable[2]};
   f.ui.choose(f.dir.file("scan.picks"));
@@ -330,7 +330,7 @@ void AppPicksTest::savedPicksAndACsvExportLoadBackWhole() {
 
 void AppPicksTest::exportWritesParOrCsvByTheFilterChosen() {
   Fixture f;
-  f.open(f.panels("scan.nmo"));
+  f.openScan();
   f.w.action("exportpicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   expectBox(f.ui.boxes[0], "There are no picks to export.", "TSLY-Export Picks", Buttons::Ok, Icon::Information);
@@ -377,8 +377,7 @@ void AppPicksTest::exportWritesParOrCsvByTheFilterChosen() {
 
 void AppPicksTest::velocityFunctionFollowsTheCdpShown() {
   Fixture f;
-  const std::string data = f.panels("scan.nmo");
-  f.open(data);
+  const std::string data = f.openScan();
   QVERIFY(!f.velocityFunction());
   f.w.action("velfunction")->trigger();
   VelocityFunctionWindow* vf = f.velocityFunction();
@@ -449,8 +448,7 @@ void AppPicksTest::exitAsksAboutUnsavedPicks() {
   QFETCH(bool, saveChosen);
   QFETCH(bool, ends);
   Fixture f;
-  const std::string data = f.panels("scan.nmo");
-  f.open(data);
+  const std::string data = f.openScan();
   f.threePicks();
   f.ui.answers = {Answer(answer)};
   if (saveChosen) f.ui.choose(f.dir.file("scan.picks"));
@@ -459,8 +457,7 @@ void AppPicksTest::exitAsksAboutUnsavedPicks() {
   else
     f.w.action("fileexit")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  expectBox(f.ui.boxes[0], notSavedText("3 picks on 2 CDPs", data, " have") + BeforeExit, NotSavedTitle,
-            Buttons::YesNoCancel, Icon::Exclamation);
+  QCOMPARE(Box(f.ui.boxes[0]), notSaved("3 picks on 2 CDPs", data, BeforeExit));
   QCOMPARE(f.ui.saveDialogs.size(), size_t(answer == int(Answer::Yes) ? 1 : 0));
   QCOMPARE(f.ended, ends ? 1 : 0);
   QCOMPARE(f.w.shutDown(), ends);
@@ -485,8 +482,7 @@ void AppPicksTest::openAsksAboutUnsavedPicks() {
   f.ui.answers = {Answer::Cancel};
   f.w.action("fileopen")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  expectBox(f.ui.boxes[0], notSavedText("1 pick on 1 CDP", data, " has") + BeforeOpen, NotSavedTitle,
-            Buttons::YesNoCancel, Icon::Exclamation);
+  QCOMPARE(Box(f.ui.boxes[0]), notSaved("1 pick on 1 CDP", data, BeforeOpen));
   QCOMPARE(f.ui.openDialogs.size(), size_t(1));
   QCOMPARE(f.st.DataFileName, data);
   QCOMPARE(f.at(235, 150), Red);
@@ -505,7 +501,7 @@ void AppPicksTest::openAsksAboutUnsavedPicks() {
   f.ui.answers = {Answer::No};
   f.open(data);
   QCOMPARE(f.ui.boxes.size(), size_t(3));
-  QCOMPARE(f.ui.boxes[2].text, notSavedText("1 pick on 1 CDP", next, " has") + BeforeOpen);
+  QCOMPARE(Box(f.ui.boxes[2]), notSaved("1 pick on 1 CDP", next, BeforeOpen));
   QCOMPARE(f.st.DataFileName, data);
   QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(0));
   // A fresh table: nothing to ask.
@@ -515,8 +511,7 @@ void AppPicksTest::openAsksAboutUnsavedPicks() {
 
 void AppPicksTest::savedLoadedOrSentPicksAreNotAskedAbout() {
   Fixture f;
-  const std::string data = f.panels("scan.nmo");
-  f.open(data);
+  const std::string data = f.openScan();
   f.click(235, 150);
   f.ui.choose(f.dir.file("scan.picks"));
   f.w.action("savepicks")->trigger();
@@ -584,8 +579,7 @@ void AppPicksTest::picksStayThePanelFilesWhileAGatherIsOpen() {
   f.ui.choose(f.dir.file("kept.picks"));
   f.w.action("fileexit")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(2));
-  expectBox(f.ui.boxes[1], notSavedText("1 pick on 1 CDP", data, " has") + BeforeExit, NotSavedTitle,
-            Buttons::YesNoCancel, Icon::Exclamation);
+  QCOMPARE(Box(f.ui.boxes[1]), notSaved("1 pick on 1 CDP", data, BeforeExit));
   QCOMPARE(f.ui.saveDialogs.back().fileName, f.dir.file("scan.picks"));
   QCOMPARE(readFile(f.dir.file("kept.picks")), "# Tessaly picks for " + data + "\n1001, 50, 1500\n");
   QCOMPARE(f.ended, 1);
@@ -603,8 +597,7 @@ void AppPicksTest::openOrExitChosenDuringARedrawAsksAfterIt_data() {
 void AppPicksTest::openOrExitChosenDuringARedrawAsksAfterIt() {
   QFETCH(QString, command);
   Fixture f;
-  const std::string data = f.panels("scan.nmo");
-  f.open(data);
+  const std::string data = f.openScan();
   f.click(235, 150);
   int events = 0;
   std::size_t boxesDuringRedraw = 0;
@@ -622,9 +615,7 @@ void AppPicksTest::openOrExitChosenDuringARedrawAsksAfterIt() {
   f.ui.onEvents = nullptr;
   QCOMPARE(boxesDuringRedraw, size_t(0));
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  expectBox(f.ui.boxes[0],
-            notSavedText("2 picks on 2 CDPs", data, " have") + (command == "fileopen" ? BeforeOpen : BeforeExit),
-            NotSavedTitle, Buttons::YesNoCancel, Icon::Exclamation);
+  QCOMPARE(Box(f.ui.boxes[0]), notSaved("2 picks on 2 CDPs", data, (command == "fileopen" ? BeforeOpen : BeforeExit)));
   QCOMPARE(f.st.CurrentCdp, 2);
   QCOMPARE(f.st.PickTable[2].PickVelocity[1], std::int16_t(2100));
   QCOMPARE(f.ui.openDialogs.size(), size_t(1));
@@ -656,8 +647,7 @@ void AppPicksTest::openChosenDuringAScanAsksAfterIt() {
   QCOMPARE(boxesDuringScan, size_t(1));  // the question of the first Open only
   QCOMPARE(dialogsDuringScan, size_t(2));
   QCOMPARE(f.ui.boxes.size(), size_t(2));
-  expectBox(f.ui.boxes[1], notSavedText("1 pick on 1 CDP", data, " has") + BeforeOpen, NotSavedTitle,
-            Buttons::YesNoCancel, Icon::Exclamation);
+  QCOMPARE(Box(f.ui.boxes[1]), notSaved("1 pick on 1 CDP", data, BeforeOpen));
   // Cancelled: no third dialog; the gather is open, the picks still there.
   QCOMPARE(f.ui.openDialogs.size(), size_t(2));
   QCOMPARE(f.st.DataFileName, f.dir.file("big.dat"));
@@ -694,8 +684,7 @@ void AppPicksTest::exitChosenDuringAScanAsksAtOnce() {
   f.ui.onEvents = nullptr;
   QCOMPARE(boxesDuringScan, size_t(2));
   QCOMPARE(f.ui.boxes.size(), size_t(2));
-  expectBox(f.ui.boxes[1], notSavedText("1 pick on 1 CDP", data, " has") + BeforeExit, NotSavedTitle,
-            Buttons::YesNoCancel, Icon::Exclamation);
+  QCOMPARE(Box(f.ui.boxes[1]), notSaved("1 pick on 1 CDP", data, BeforeExit));
   QVERIFY(!f.w.openRunning());
   const bool ends = answer == int(Answer::No);
   QCOMPARE(f.ended, ends ? 1 : 0);

@@ -94,10 +94,7 @@ struct Fixture : MainWindow {
 };
 
 void compareBox(const RecordedBox& b, const std::string& text) {
-  QCOMPARE(b.text, text);
-  QCOMPARE(b.title, std::string("Velocity Spectrum"));
-  QCOMPARE(b.buttons, Buttons::Ok);
-  QCOMPARE(b.icon, Icon::Exclamation);
+  QCOMPARE(Box(b), (Box{text, "Velocity Spectrum", Buttons::Ok, Icon::Exclamation}));
 }
 
 }  // namespace

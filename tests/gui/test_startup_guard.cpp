@@ -140,11 +140,8 @@ void StartupGuardTest::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
 
   QVERIFY(!goOn);
   QCOMPARE(ui.boxes.size(), size_t(1));
-  QCOMPARE(ui.boxes[0].text, std::string("There is already an instance of this module running\r\n"
-                                         "Do you really want to start another?"));
-  QCOMPARE(ui.boxes[0].title, std::string("Previous Instance detected"));
-  QVERIFY(ui.boxes[0].buttons == Buttons::YesNo);
-  QVERIFY(ui.boxes[0].icon == Icon::Question);
+  QCOMPARE(Box(ui.boxes[0]), (Box{"There is already an instance of this module running\r\n"
+                                         "Do you really want to start another?", "Previous Instance detected", Buttons::YesNo, Icon::Question}));
   QVERIFY(!guard.holding());
   // The running copy's window is restored and in front.
   QVERIFY2(first.waitFor("restored minimized=0 visible=1"), first.out.constData());

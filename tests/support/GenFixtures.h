@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "generation/core/Generation.h"
+#include "generation/core/Synth.h"
 #include "open/core/OpenScan.h"
 #include "platform/RawFile.h"
 #include "moveout/core/Nmo.h"
@@ -85,6 +86,17 @@ inline std::vector<GatherTrace> syntheticGather(int firstCdp, int cdps, int offs
       out.push_back(std::move(t));
     }
   return out;
+}
+
+// The parameters of tsly synth's gather (Synth.h) with `cdps` CDPs from 1001,
+// `offsets` traces each of `samples` samples, and noise of that fraction.
+inline SynthParams synthParams(int cdps, int offsets, int samples, double noise = 0.0) {
+  SynthParams p;
+  p.cdps = cdps;
+  p.offsetCount = offsets;
+  p.samples = samples;
+  p.noise = noise;
+  return p;
 }
 
 // Fills the shared state as opening a gather file does (the open scan).

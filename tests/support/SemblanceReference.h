@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "spectrum/core/GatherCdps.h"
@@ -13,6 +15,17 @@
 #include "moveout/core/Nmo.h"
 
 namespace tsly::test {
+
+// One CDP's traces read back from a gather file the test wrote (throws when
+// the file or the CDP cannot be read).
+inline CdpTraces readCdp(const std::string& path, std::int16_t cdp) {
+  GatherCdps g;
+  CdpTraces t;
+  std::string fault = g.open(path);
+  if (fault.empty()) fault = g.read(cdp, t);
+  if (!fault.empty()) throw std::runtime_error(fault);
+  return t;
+}
 
 inline Spectrum referenceSpectrum(const CdpTraces& cdp, const std::vector<float>& velocities, float stretch,
                                   int window) {
