@@ -79,7 +79,9 @@ class AppPicksTest : public QObject {
   void itemsFollowPanelData();
   void saveWritesEveryPickAndProposesTheDataFileName();
   void saveAsksBeforeReplacingAndNeverWritesOverTheData();
-  void saveWithoutPicksOrWhenTheWriteFails();
+  void nothingToSaveOrExport_data();
+  void nothingToSaveOrExport();
+  void saveWhenTheWriteFails();
   void loadReportsEveryRefusedRowAndLoadsTheRest();
   void loadAsksFirstAndKeepsThePicksWhenNothingLoads();
   void savedPicksAndACsvExportLoadBackWhole();
@@ -190,14 +192,30 @@ void AppPicksTest::saveAsksBeforeReplacingAndNeverWritesOverTheData() {
   QVERIFY(f.w.picks().unsaved());
 }
 
-void AppPicksTest::saveWithoutPicksOrWhenTheWriteFails() {
+// Save and Export without a pick: told so, no dialog.
+void AppPicksTest::nothingToSaveOrExport_data() {
+  QTest::addColumn<QString>("item");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("title");
+  QTest::newRow("Save") << "savepicks" << "There are no picks to save." << "TSLY-Save Picks";
+  QTest::newRow("Export") << "exportpicks" << "There are no picks to export." << "TSLY-Export Picks";
+}
+
+void AppPicksTest::nothingToSaveOrExport() {
+  QFETCH(QString, item);
+  QFETCH(QString, text);
+  QFETCH(QString, title);
   Fixture f;
   f.openScan();
-  f.w.action("savepicks")->trigger();
+  f.w.action(item.toLatin1().constData())->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  expectBox(f.ui.boxes[0], "There are no picks to save.", "TSLY-Save Picks", Buttons::Ok, Icon::Information);
+  expectBox(f.ui.boxes[0], text.toStdString(), title.toStdString(), Buttons::Ok, Icon::Information);
   QVERIFY(f.ui.saveDialogs.empty());
+}
 
+void AppPicksTest::saveWhenTheWriteFails() {
+  Fixture f;
+  f.openScan();
   f.click(235, 150);
   // A folder that does not exist: the reason is the system's, as a write there gives it.
   const std::string nowhere = f.dir.file("gone/line.picks");
@@ -205,8 +223,8 @@ void AppPicksTest::saveWithoutPicksOrWhenTheWriteFails() {
   QVERIFY(!reason.empty());
   f.ui.choose(nowhere);
   f.w.action("savepicks")->trigger();
-  QCOMPARE(f.ui.boxes.size(), size_t(2));
-  expectBox(f.ui.boxes[1], "The picks could not be saved to\r\n" + nowhere + "\r\n" + reason, "TSLY-Save Picks",
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  expectBox(f.ui.boxes[0], "The picks could not be saved to\r\n" + nowhere + "\r\n" + reason, "TSLY-Save Picks",
             Buttons::Ok, Icon::Exclamation);
   QVERIFY(f.w.picks().unsaved());
 
@@ -216,8 +234,8 @@ void AppPicksTest::saveWithoutPicksOrWhenTheWriteFails() {
   failed.error = "Invalid file name";
   f.ui.fileAnswers.push_back(failed);
   f.w.action("savepicks")->trigger();
-  QCOMPARE(f.ui.boxes.size(), size_t(3));
-  expectBox(f.ui.boxes[2], "Unexpected error\r\nInvalid file name", "Tessaly ERROR", Buttons::Ok, Icon::None);
+  QCOMPARE(f.ui.boxes.size(), size_t(2));
+  expectBox(f.ui.boxes[1], "Unexpected error\r\nInvalid file name", "Tessaly ERROR", Buttons::Ok, Icon::None);
 }
 
 void AppPicksTest::loadReportsEveryRefusedRowAndLoadsTheRest() {
@@ -331,11 +349,6 @@ void AppPicksTest::savedPicksAndACsvExportLoadBackWhole() {
 void AppPicksTest::exportWritesParOrCsvByTheFilterChosen() {
   Fixture f;
   f.openScan();
-  f.w.action("exportpicks")->trigger();
-  QCOMPARE(f.ui.boxes.size(), size_t(1));
-  expectBox(f.ui.boxes[0], "There are no picks to export.", "TSLY-Export Picks", Buttons::Ok, Icon::Information);
-  QVERIFY(f.ui.saveDialogs.empty());
-
   f.threePicks();
   f.ui.choose(f.dir.file("scan.par"), 1);
   f.w.action("exportpicks")->trigger();
@@ -359,15 +372,15 @@ void AppPicksTest::exportWritesParOrCsvByTheFilterChosen() {
   QCOMPARE(f.ui.saveDialogs[2].filterIndex, 2);
   QCOMPARE(f.ui.saveDialogs[2].defaultExt, std::string("csv"));
   QCOMPARE(f.ui.saveDialogs[2].fileName, f.dir.file("scan.csv"));
-  QVERIFY(f.ui.boxes.size() == 1);
+  QVERIFY(f.ui.boxes.empty());
   // An export is not a save: the picks are still unsaved.
   QVERIFY(f.w.picks().unsaved());
   // Two picks at one time cannot go into a par file; nothing is written.
   f.click(335, 150);
   f.ui.choose(f.dir.file("equal.par"), 1);
   f.w.action("exportpicks")->trigger();
-  QCOMPARE(f.ui.boxes.size(), size_t(2));
-  expectBox(f.ui.boxes[1],
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  expectBox(f.ui.boxes[0],
             "The picks can not be exported as a Seismic Unix par file:\r\n"
             "CDP 1001 has two picks at 25 ms; tnmo times must increase.\r\n"
             "Replace one of the two picks, or export as CSV.",
