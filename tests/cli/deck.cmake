@@ -63,10 +63,3 @@ deck_cli_test(nmo_section_help
   "\"$T\" nmo --help; \"$T\" section --help; echo exit=$?")
 deck_cli_test(section_not_a_file "^tsly section: \"nothere.dat\" can not be opened for reading\nexit=1\n$"
   "\"$T\" section nothere.dat --png x.png; echo exit=$?")
-
-# The JobPad deck-run window test uses the JobPad window class and starts the
-# real JobPad and tsly programs.
-if(TARGET test_jobpad_run AND TARGET JobPad)
-  add_dependencies(test_jobpad_run JobPad tsly)
-  target_link_libraries(test_jobpad_run PRIVATE jobpad_parts)
-endif()

@@ -14,6 +14,7 @@
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -111,5 +112,5 @@ class AppJobPadTest : public QObject {
   }
 };
 
-QTEST_MAIN(AppJobPadTest)
+TESSALY_GUI_TEST(AppJobPadTest)
 #include "test_app_jobpad.moc"

@@ -17,6 +17,7 @@
 #include "display/DisplaySurface.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -287,5 +288,5 @@ void AppLayoutTest::fileInfoFileNameIsNeverCut() {
   for (const QString& line : lines) QVERIFY(fm.horizontalAdvance(line) <= label3->contentsRect().width());
 }
 
-QTEST_MAIN(AppLayoutTest)
+TESSALY_GUI_TEST(AppLayoutTest)
 #include "test_app_layout.moc"

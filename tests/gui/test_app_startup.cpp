@@ -23,6 +23,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -443,5 +444,5 @@ void AppStartupTest::fileOnTheCommandLineOpensAsOpenWould() {
   QCOMPARE(f.ui.boxes[0].title, std::string("FILE ERROR"));
 }
 
-QTEST_MAIN(AppStartupTest)
+TESSALY_GUI_TEST(AppStartupTest)
 #include "test_app_startup.moc"

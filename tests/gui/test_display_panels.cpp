@@ -19,6 +19,7 @@
 #include "qt/ImageCanvas.h"
 #include "support/PanelFile.h"
 #include "support/ScriptedUi.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -327,5 +328,5 @@ class TestDisplayPanels : public QObject {
   }
 };
 
-QTEST_MAIN(TestDisplayPanels)
+TESSALY_GUI_TEST(TestDisplayPanels)
 #include "test_display_panels.moc"

@@ -20,6 +20,7 @@
 #include "support/PanelFile.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -205,5 +206,5 @@ class DisplayWindowTest : public QObject {
   }
 };
 
-QTEST_MAIN(DisplayWindowTest)
+TESSALY_GUI_TEST(DisplayWindowTest)
 #include "test_display_window.moc"

@@ -15,6 +15,7 @@
 #include "qt/QtUi.h"
 #include "support/GenFixtures.h"
 #include "support/ScriptedUi.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -468,5 +469,5 @@ void GenerationNmoDialogTest::failedRunKeepsTheDialogOpen() {
   QVERIFY(!QFile::exists(QString::fromStdString(dir.file("TSLYNMO.NMO"))));
 }
 
-QTEST_MAIN(GenerationNmoDialogTest)
+TESSALY_GUI_TEST(GenerationNmoDialogTest)
 #include "test_generation_nmo_dialog.moc"

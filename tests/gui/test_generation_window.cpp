@@ -18,6 +18,7 @@
 #include "support/GenFixtures.h"
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -210,5 +211,5 @@ void GenerationWindowTest::exitDuringAGenerationRunWaitsForIt() {
   QCOMPARE(settingsLines(readFile(g.dir.file("tessaly.ini")), 100).size(), size_t(22));
 }
 
-QTEST_MAIN(GenerationWindowTest)
+TESSALY_GUI_TEST(GenerationWindowTest)
 #include "test_generation_window.moc"

@@ -12,6 +12,7 @@
 #include "help/AboutWindow.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using tsly::test::Box;
@@ -101,7 +102,7 @@ void TestAbout::sizeAtTheScreensOwnDpi() {
   env.insert("TESSALY_ABOUT_CHILD", "120");
   env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + QString::fromStdString(config));
   child.setProcessEnvironment(env);
-  child.start(QCoreApplication::applicationFilePath(), {"sizeAtTheScreensOwnDpi"});
+  child.start(QCoreApplication::applicationFilePath(), test::ownTestArguments({"sizeAtTheScreensOwnDpi"}));
   QVERIFY(child.waitForFinished(60000));
   QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
 }
@@ -207,5 +208,5 @@ void TestAbout::closeBoxShowsNothing() {
   QVERIFY(ui.boxes.empty());
 }
 
-QTEST_MAIN(TestAbout)
+TESSALY_GUI_TEST(TestAbout)
 #include "test_help_about.moc"

@@ -20,6 +20,7 @@
 #include "help/HelpViewer.h"
 #include "support/TempDir.h"
 #include "support/ScriptedUi.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 
@@ -217,5 +218,5 @@ void TestHelp::quitCloses() {
   QVERIFY(ui.boxes.empty());
 }
 
-QTEST_MAIN(TestHelp)
+TESSALY_GUI_TEST(TestHelp)
 #include "test_help_viewer.moc"

@@ -23,6 +23,7 @@
 #include "support/GenFixtures.h"
 #include "support/JobPadLauncher.h"
 #include "support/ScriptedUi.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -220,5 +221,5 @@ class JobPadRunTest : public QObject {
   }
 };
 
-QTEST_MAIN(JobPadRunTest)
+TESSALY_GUI_TEST(JobPadRunTest)
 #include "test_jobpad_run.moc"

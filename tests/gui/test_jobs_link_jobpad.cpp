@@ -30,6 +30,7 @@
 #include "support/LinkTexts.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -528,5 +529,5 @@ class JobsLinkJobPadTest : public QObject {
   }
 };
 
-QTEST_MAIN(JobsLinkJobPadTest)
+TESSALY_GUI_TEST(JobsLinkJobPadTest)
 #include "test_jobs_link_jobpad.moc"

@@ -14,6 +14,7 @@
 #include "support/PickFixtures.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -195,5 +196,5 @@ class JobsVelfJobPadTest : public QObject {
   }
 };
 
-QTEST_MAIN(JobsVelfJobPadTest)
+TESSALY_GUI_TEST(JobsVelfJobPadTest)
 #include "test_jobs_velf_jobpad.moc"

@@ -21,6 +21,7 @@
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -517,5 +518,5 @@ void OpenCommandTest::exitDuringAScan() {
   QVERIFY(!f.ui.busy);
 }
 
-QTEST_MAIN(OpenCommandTest)
+TESSALY_GUI_TEST(OpenCommandTest)
 #include "test_open_command.moc"

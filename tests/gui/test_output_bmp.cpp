@@ -12,6 +12,7 @@
 #include "shared/FileUtil.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::output;
@@ -266,5 +267,5 @@ void TestOutputBmp::realDialogTypedNameWithoutExtension() {
   QVERIFY(samePixels(QImage(f.path("MY PANEL.BMP"), "BMP"), f.canvas));
 }
 
-QTEST_MAIN(TestOutputBmp)
+TESSALY_GUI_TEST(TestOutputBmp)
 #include "test_output_bmp.moc"

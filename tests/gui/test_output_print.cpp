@@ -11,6 +11,7 @@
 #include "output/PictureOutput.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::output;
@@ -359,5 +360,5 @@ void TestOutputPrint::printToAFileChosenInSetupNeverOverwrites() {
   QCOMPARE(f.status, (QStringList{"The page was written to " + second, "The page was written to " + third}));
 }
 
-QTEST_MAIN(TestOutputPrint)
+TESSALY_GUI_TEST(TestOutputPrint)
 #include "test_output_print.moc"

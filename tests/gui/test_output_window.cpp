@@ -13,6 +13,7 @@
 #include "qt/ImageCanvas.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -133,5 +134,5 @@ void TestOutputWindow::printSetupCancelledIsSilent() {
            f.w.pictureOutput().heldOrientation());
 }
 
-QTEST_MAIN(TestOutputWindow)
+TESSALY_GUI_TEST(TestOutputWindow)
 #include "test_output_window.moc"

@@ -22,6 +22,7 @@
 #include "support/PanelFile.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -710,5 +711,5 @@ void AppPicksTest::exitChosenDuringAScanAsksAtOnce() {
   }
 }
 
-QTEST_MAIN(AppPicksTest)
+TESSALY_GUI_TEST(AppPicksTest)
 #include "test_picks_commands.moc"

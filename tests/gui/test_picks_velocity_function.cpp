@@ -9,6 +9,7 @@
 
 #include "picks/VelocityFunctionWindow.h"
 #include "support/PickFixtures.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -157,5 +158,5 @@ class VelocityFunctionTest : public QObject {
   }
 };
 
-QTEST_MAIN(VelocityFunctionTest)
+TESSALY_GUI_TEST(VelocityFunctionTest)
 #include "test_picks_velocity_function.moc"

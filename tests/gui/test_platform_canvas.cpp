@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "qt/ImageCanvas.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 
@@ -332,5 +333,5 @@ class PlatformCanvasTest : public QObject {
   }
 };
 
-QTEST_MAIN(PlatformCanvasTest)
+TESSALY_GUI_TEST(PlatformCanvasTest)
 #include "test_platform_canvas.moc"

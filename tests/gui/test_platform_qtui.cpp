@@ -16,6 +16,7 @@
 
 #include "qt/QtUi.h"
 #include "support/TempDir.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 
@@ -272,5 +273,5 @@ void QtUiTest::busyCursorIsSetNotStacked() {
   ui.beep();
 }
 
-QTEST_MAIN(QtUiTest)
+TESSALY_GUI_TEST(QtUiTest)
 #include "test_platform_qtui.moc"

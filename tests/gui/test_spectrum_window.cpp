@@ -28,6 +28,7 @@
 #include "support/PanelFile.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -418,5 +419,5 @@ class SpectrumWindowTest : public QObject {
   }
 };
 
-QTEST_MAIN(SpectrumWindowTest)
+TESSALY_GUI_TEST(SpectrumWindowTest)
 #include "test_spectrum_window.moc"

@@ -19,6 +19,7 @@
 #include "support/Programs.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::startup;
@@ -123,7 +124,7 @@ void StartupGuardTest::nameLeftByADeadCopyIsCleared() {
 }
 
 void StartupGuardTest::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
-  RunningCopy first(QCoreApplication::applicationFilePath(), {"--running-copy"}, uniqueName());
+  RunningCopy first(QCoreApplication::applicationFilePath(), ownTestArguments({"--running-copy"}), uniqueName());
   QVERIFY2(first.waitFor("ready"), first.out.constData());
 
   ScriptedUi ui;
@@ -149,7 +150,7 @@ void StartupGuardTest::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
 }
 
 void StartupGuardTest::secondCopyAnsweredYesStartsNormally() {
-  RunningCopy first(QCoreApplication::applicationFilePath(), {"--running-copy"}, uniqueName());
+  RunningCopy first(QCoreApplication::applicationFilePath(), ownTestArguments({"--running-copy"}), uniqueName());
   QVERIFY2(first.waitFor("ready"), first.out.constData());
   ScriptedUi ui;
   ui.answers.push_back(Answer::Yes);
@@ -186,12 +187,15 @@ void StartupGuardTest::realProgramAsRunningCopy() {
   QCOMPARE(first.proc.state(), QProcess::Running);
 }
 
-int main(int argc, char** argv) {
+// Also the running copy the tests start: this test again, with --running-copy.
+static int guardTestMain(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--running-copy") == 0) return runningCopy(argc, argv);
   QApplication app(argc, argv);
   StartupGuardTest test;
   QTEST_SET_MAIN_SOURCE_PATH
   return QTest::qExec(&test, argc, argv);
 }
+
+TESSALY_GUI_TEST_MAIN(guardTestMain)
 
 #include "test_startup_guard.moc"

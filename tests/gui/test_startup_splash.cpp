@@ -8,6 +8,7 @@
 
 #include "startup/SplashWindow.h"
 #include "support/ScriptedUi.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::startup;
@@ -191,5 +192,5 @@ void StartupSplashTest::waitEndsByItselfAfterFourSecondsWhileEventsRun() {
   QVERIFY(mainWindow.isVisible());
 }
 
-QTEST_MAIN(StartupSplashTest)
+TESSALY_GUI_TEST(StartupSplashTest)
 #include "test_startup_splash.moc"
