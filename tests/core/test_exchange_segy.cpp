@@ -24,14 +24,6 @@ std::vector<float> ramp(int n, float scale) {
   return v;
 }
 
-// Files in the folder, temporary files included.
-std::vector<std::string> folderFiles(const TempDir& d) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(d.path())) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 
 SegySpec gatherSpec(int format = SEGY_IEEE_FLOAT_4_BYTE, bool lsb = false) {
   SegySpec s;
@@ -252,7 +244,7 @@ TEST(ExchangeSegyImport, RefusalsNameTheTraceAndTheFieldAndLeaveNothing) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, d.file("in.sgy") + ": " + c.message);
     EXPECT_EQ(readFile(d.file("out.dat")), "previous contents");
-    EXPECT_EQ(folderFiles(d), (std::vector<std::string>{"in.sgy", "out.dat"}));
+    EXPECT_EQ(fileNames(d.path()), (std::vector<std::string>{"in.sgy", "out.dat"}));
   }
 }
 
@@ -320,7 +312,7 @@ TEST(ExchangeSegyImport, DamagedFilesAreRefusedOrReadNeverMisread) {
     }
     std::filesystem::remove(d.file("out.dat"));
   }
-  for (const auto& n : folderFiles(d)) EXPECT_EQ(n.find(".tmp-"), std::string::npos) << n;
+  for (const auto& n : fileNames(d.path())) EXPECT_EQ(n.find(".tmp-"), std::string::npos) << n;
 }
 
 TEST(ExchangeSegyImport, ADiskThatFillsLeavesNoOutput) {
@@ -331,7 +323,7 @@ TEST(ExchangeSegyImport, ADiskThatFillsLeavesNoOutput) {
   setWriteBudgetForTesting(-1);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, d.file("in.sgy") + ": writing " + d.file("out.dat") + " failed (disk full?)");
-  EXPECT_EQ(folderFiles(d), (std::vector<std::string>{"in.sgy"}));
+  EXPECT_EQ(fileNames(d.path()), (std::vector<std::string>{"in.sgy"}));
 }
 
 // ---------------------------------------------------------------------------
@@ -503,7 +495,7 @@ TEST(ExchangeSegyExport, RefusalsLeaveNothing) {
     const auto r = segy::exportSegy(in, d.file("out.sgy"), o);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(std::filesystem::exists(d.file("out.sgy")));
-    for (const auto& n : folderFiles(d)) EXPECT_EQ(n.find(".tmp-"), std::string::npos) << n;
+    for (const auto& n : fileNames(d.path())) EXPECT_EQ(n.find(".tmp-"), std::string::npos) << n;
     return r.error;
   };
   auto trace = [](std::int16_t cdp, int samples, std::int16_t code = 1) {
@@ -549,7 +541,7 @@ TEST(ExchangeSegyExport, ReplacesAnExistingOutputWhole) {
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.notes, (std::vector<std::string>{"2 bytes after the last complete trace were left out"}));
   EXPECT_EQ(readSegy(d.file("g.sgy")).headers.size(), 2u);
-  EXPECT_EQ(folderFiles(d), (std::vector<std::string>{"g.dat", "g.sgy"}));
+  EXPECT_EQ(fileNames(d.path()), (std::vector<std::string>{"g.dat", "g.sgy"}));
 }
 
 TEST(ExchangeSegyExport, InputAndOutputMayNotBeOneFile) {

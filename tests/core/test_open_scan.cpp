@@ -28,6 +28,13 @@ OpenScanResult scanFile(AppState& st, const std::string& path, const OpenScanHoo
   return openScan(st, hooks);
 }
 
+// The scan of the file b makes, written into a folder of its own.
+OpenScanResult scanFile(AppState& st, const TraceFileBuilder& b, const OpenScanHooks& hooks = {}) {
+  TempDir d;
+  b.writeTo(d.file("scan.dat"));
+  return scanFile(st, d.file("scan.dat"), hooks);
+}
+
 // Five panels of CDPs 101..103 at five velocities: 20 traces.
 TraceFileBuilder twentyTraces() {
   TraceFileBuilder b(4);
@@ -126,12 +133,10 @@ TEST(OpenScan, TwentyTraceVelocityScan) {
 }
 
 TEST(OpenScan, CdpListKeepsOrderOfFirstAppearance) {
-  TempDir d;
   TraceFileBuilder b(2);
   for (int first : {101, 101, 106, 106, 101}) b.panel(first, 2, 2000);
-  b.writeTo(d.file("f.dat"));
   AppState st;
-  ASSERT_TRUE(scanFile(st, d.file("f.dat")).ok());
+  ASSERT_TRUE(scanFile(st, b).ok());
   EXPECT_EQ(st.PanelCount, 5);
   ASSERT_EQ(st.CdpCount, 2);
   EXPECT_EQ(st.CdpList[1], 101.0f);
@@ -143,12 +148,10 @@ TEST(OpenScan, CdpListKeepsOrderOfFirstAppearance) {
 }
 
 TEST(OpenScan, TrailingTracesWithoutSeparatorBelongToNoPanel) {
-  TempDir d;
   TraceFileBuilder b(4);
   b.panel(101, 3, 1500).dataTrace(104).dataTrace(105);
-  b.writeTo(d.file("f.dat"));
   AppState st;
-  ASSERT_TRUE(scanFile(st, d.file("f.dat")).ok());
+  ASSERT_TRUE(scanFile(st, b).ok());
   EXPECT_EQ(st.TraceCount, 6);
   EXPECT_EQ(st.PanelCount, 1);
   EXPECT_EQ(st.PanelTable[1].PanelTraces, 3);
@@ -156,15 +159,13 @@ TEST(OpenScan, TrailingTracesWithoutSeparatorBelongToNoPanel) {
 }
 
 TEST(OpenScan, SeparatorAsVeryLastTraceReadsNothingBeyondTheTable) {
-  TempDir d;
   // Exactly 110 traces (the directory capacity after 100 is 210; at 110 traces
   // the old table would have been read at 111).
   TraceFileBuilder b(4);
   for (int k = 0; k < 10; ++k) b.panel(200 + k, 10, 1000 + 100 * k);
   ASSERT_EQ(b.traceCount(), 110u);
-  b.writeTo(d.file("f.dat"));
   AppState st;
-  ASSERT_TRUE(scanFile(st, d.file("f.dat")).ok());
+  ASSERT_TRUE(scanFile(st, b).ok());
   EXPECT_EQ(st.TraceCount, 110);
   EXPECT_EQ(st.PanelCount, 10);
   EXPECT_EQ(st.PanelTable[10].Velocity, 1900);
@@ -176,12 +177,10 @@ TEST(OpenScan, SeparatorAsVeryLastTraceReadsNothingBeyondTheTable) {
 }
 
 TEST(OpenScan, PanelTableGrowsByTen) {
-  TempDir d;
   TraceFileBuilder b(4);
   for (int k = 0; k < 25; ++k) b.panel(300, 1, 1000 + k);
-  b.writeTo(d.file("f.dat"));
   AppState st;
-  ASSERT_TRUE(scanFile(st, d.file("f.dat")).ok());
+  ASSERT_TRUE(scanFile(st, b).ok());
   EXPECT_EQ(st.PanelCount, 25);
   EXPECT_EQ(st.PanelTable.size(), 30u);  // 10 -> 20 at 10 entries -> 30 at 20
   EXPECT_EQ(st.PanelTable[25].Velocity, 1024);
@@ -189,12 +188,10 @@ TEST(OpenScan, PanelTableGrowsByTen) {
 }
 
 TEST(OpenScan, MoreThanFortyCdpsAreAllKept) {
-  TempDir d;
   TraceFileBuilder b(4);
   for (int k = 0; k < 45; ++k) b.panel(1000 + 5 * k, 2, 1800);
-  b.writeTo(d.file("f.dat"));
   AppState st;
-  ASSERT_TRUE(scanFile(st, d.file("f.dat")).ok());
+  ASSERT_TRUE(scanFile(st, b).ok());
   ASSERT_EQ(st.CdpCount, 45);
   ASSERT_EQ(st.CdpList.size(), 45u);
   ASSERT_EQ(st.PickTable.size(), 45u);
@@ -232,26 +229,22 @@ TEST(OpenScan, TwoHundredFiftyTracesReportProgressAndLeaveRoomFor310) {
 }
 
 TEST(OpenScan, MaxAmplitudeComesFromTheFirstHundredTraces) {
-  TempDir d;
   TraceFileBuilder b(1);
   for (int k = 0; k < 100; ++k) b.dataTrace(10, k == 50 ? 300.0f : 30.0f);
   b.trace(10, 1, std::vector<float>(50, -99999.0f));  // trace 101: not looked at
-  b.writeTo(d.file("g.dat"));
   AppState st;
-  ASSERT_TRUE(scanFile(st, d.file("g.dat")).ok());
+  ASSERT_TRUE(scanFile(st, b).ok());
   EXPECT_EQ(st.TraceCount, 101);
   EXPECT_FLOAT_EQ(st.MaxAmplitude, 300.0f);
   EXPECT_FLOAT_EQ(st.RunningMaxAmplitude, 300.0f);
 }
 
 TEST(OpenScan, NegativeSamplesCountByAbsoluteValueAndTwoByteSamplesAreRead) {
-  TempDir d;
   TraceFileBuilder b(1, 4, 2000, false);
   b.trace(7, 1, {1, -1234, 5, 6});
   b.floats(true).samples(3).trace(8, 1, {0.5f, 2.25f, -3.5f});
-  b.writeTo(d.file("g.dat"));
   AppState st;
-  ASSERT_TRUE(scanFile(st, d.file("g.dat")).ok());
+  ASSERT_TRUE(scanFile(st, b).ok());
   EXPECT_FLOAT_EQ(st.MaxAmplitude, 1234.0f);
   EXPECT_EQ(st.TraceDirectory[1].BytesPerSample, 2);
   EXPECT_EQ(st.TraceDirectory[1].NumSamples, 4);
@@ -263,15 +256,13 @@ TEST(OpenScan, NegativeSamplesCountByAbsoluteValueAndTwoByteSamplesAreRead) {
 }
 
 TEST(OpenScan, MoreThan32767TracesStillIndexAndPanel) {
-  TempDir d;
   TraceFileBuilder b(4, 1);
   for (int k = 0; k < 33000; ++k) b.dataTrace(1 + k % 30000);
   b.separator(2500);
   b.dataTrace(7);
   b.separator(2600);
-  b.writeTo(d.file("big.nmo"));
   AppState st;
-  ASSERT_TRUE(scanFile(st, d.file("big.nmo")).ok());
+  ASSERT_TRUE(scanFile(st, b).ok());
   EXPECT_EQ(st.TraceCount, 33003);
   EXPECT_EQ(st.TraceDirectory.size(), 33110u);
   EXPECT_EQ(st.PanelCount, 2);
@@ -282,12 +273,10 @@ TEST(OpenScan, MoreThan32767TracesStillIndexAndPanel) {
 }
 
 TEST(OpenScan, SpecialOrderingTakesKeysFromTheNamedWords) {
-  TempDir d;
   TraceFileBuilder b(3);
   for (int k = 0; k < 4; ++k) b.dataTrace(100).header(3, 20).header(4, 21).header(20, 40 + k).header(21, 7);
-  b.writeTo(d.file("t3.dat"));
   AppState st;
-  auto r = scanFile(st, d.file("t3.dat"));
+  auto r = scanFile(st, b);
   ASSERT_TRUE(r.ok());
   EXPECT_FALSE(r.isPanelData());
   EXPECT_EQ(st.MinKey, 40);
@@ -295,6 +284,8 @@ TEST(OpenScan, SpecialOrderingTakesKeysFromTheNamedWords) {
   EXPECT_EQ(st.TraceDirectory[2].PrimaryKey, 41);
   EXPECT_EQ(st.TraceDirectory[2].SecondaryKey, 7);
 }
+
+namespace {
 
 struct Damaged {
   const char* name;
@@ -314,6 +305,8 @@ TraceFileBuilder firstSamples(std::int16_t n) {
 TraceFileBuilder keyWord(std::int16_t word) {
   return std::move(TraceFileBuilder(3, 10).dataTrace(101).header(WordLabelWord, word).dataTrace(102));
 }
+
+}  // namespace
 
 // Each damaged file: the scan's status and box, the trace it stopped at, and
 // `tsly info` printing the same text and exiting 1.

@@ -30,14 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Names in the folder, so that a temporary left behind shows.
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 mode_t modeOf(const std::string& path) {
   struct stat s {};
   return ::stat(path.c_str(), &s) == 0 ? (s.st_mode & 07777) : 0;
@@ -64,7 +56,7 @@ TEST(PlatformAtomicFile, WritesWholeOrNotAtAll) {
     g.write("half");
   }  // dropped without commit
   EXPECT_EQ(readFile(path), "hello world\n");
-  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"a.txt"});
 }
 
 TEST(PlatformAtomicFile, BlocksLargerThanTheBufferArriveInOrder) {
@@ -106,7 +98,7 @@ TEST(PlatformAtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
     ASSERT_TRUE(f.commit());
   }
   EXPECT_EQ(readFile(viaName), "by name");
-  EXPECT_EQ(namesIn(dir.file("")), (std::vector<std::string>{"handle.dat", "name.dat"}));
+  EXPECT_EQ(fileNames(dir.file("")), (std::vector<std::string>{"handle.dat", "name.dat"}));
 }
 
 TEST(PlatformAtomicFile, KeepsTheOldPermissionsAndGivesANewFileTheUsualOnes) {
@@ -151,7 +143,7 @@ TEST(PlatformAtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
   ASSERT_TRUE(f.commit());
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(readFile(target), "made");
-  EXPECT_EQ(namesIn(dir.file("kept")), std::vector<std::string>{"real.txt"});
+  EXPECT_EQ(fileNames(dir.file("kept")), std::vector<std::string>{"real.txt"});
   // A loop of links writes nothing: an access error.
   fs::create_symlink("b.txt", dir.file("a.txt"));
   fs::create_symlink("a.txt", dir.file("b.txt"));
@@ -175,7 +167,7 @@ TEST(PlatformAtomicFile, NamesThatCanBeNoFileAreRefused) {
   EXPECT_EQ(f.error(), "cannot create " + dir.file("folder/") + ": the name is a folder, not a file");
   EXPECT_FALSE(f.write("x"));
   EXPECT_FALSE(f.commit());
-  EXPECT_TRUE(namesIn(dir.file("")).empty());
+  EXPECT_TRUE(fileNames(dir.file("")).empty());
 }
 
 TEST(PlatformAtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
@@ -205,7 +197,7 @@ TEST(PlatformAtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
     EXPECT_EQ(f.systemError(), EACCES);
     EXPECT_EQ(f.fileError(), 75);
     EXPECT_EQ(readFile(ro + "/c.txt"), "old");
-    EXPECT_EQ(namesIn(ro), std::vector<std::string>{"c.txt"});
+    EXPECT_EQ(fileNames(ro), std::vector<std::string>{"c.txt"});
   }
 }
 
@@ -225,7 +217,7 @@ TEST(PlatformAtomicFile, AFullDiskKeepsTheOldFileAndRemovesTheTemporary) {
     EXPECT_EQ(writeFileAtomically(path, std::string(8000, 'y')), 61);
   }
   EXPECT_EQ(readFile(path), "old contents");
-  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"full.txt"});
+  EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"full.txt"});
 }
 
 TEST(PlatformAtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
@@ -243,7 +235,7 @@ TEST(PlatformAtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
     EXPECT_EQ(n, 100);
   }  // the writer saw the short write and gave up: no commit
   EXPECT_EQ(readFile(path), "old");
-  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"raw.dat"});
+  EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"raw.dat"});
 }
 
 TEST(PlatformAtomicFile, AFailedRenameLeavesTheFolderAsItWas) {
@@ -258,7 +250,7 @@ TEST(PlatformAtomicFile, AFailedRenameLeavesTheFolderAsItWas) {
   EXPECT_EQ(f.error().rfind("cannot replace " + dir.file("taken") + ": ", 0), 0u) << f.error();
   EXPECT_EQ(f.fileError(), 75);
   EXPECT_TRUE(fs::is_directory(dir.file("taken")));
-  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"taken"});
+  EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"taken"});
 }
 
 TEST(PlatformAtomicFile, OneCallWritesAWholeText) {
@@ -270,7 +262,7 @@ TEST(PlatformAtomicFile, OneCallWritesAWholeText) {
   EXPECT_EQ(readFile(path), "");
   EXPECT_EQ(writeFileAtomically(dir.file("missing/one.ini"), "x"), 76);
   EXPECT_EQ(writeFileAtomically("", "x"), 64);
-  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"one.ini"});
+  EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"one.ini"});
 }
 
 TEST(PlatformSequentialReader, DeliversExactlyWhatAPlainReaderWould) {

@@ -169,13 +169,7 @@ TEST(SharedSettings, NonsenseNumbersReadAsZeroOrKeepTheValue) {
 }
 
 TEST(SharedSettings, LineEndsAndLongLines) {
-  const auto lines = settingsLines("a\rb\nc\r\n\r\nlast");
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0], "a");
-  EXPECT_EQ(lines[1], "b");
-  EXPECT_EQ(lines[2], "c");
-  EXPECT_EQ(lines[3], "");
-  EXPECT_EQ(lines[4], "last");
+  EXPECT_EQ(settingsLines("a\rb\nc\r\n\r\nlast"), (std::vector<std::string>{"a", "b", "c", "", "last"}));
   const std::string longLine(MaxSettingsLine * 3, '7');
   const auto cut = settingsLines(longLine + "\r\nnext\r\n");
   ASSERT_EQ(cut.size(), 2u);
@@ -187,7 +181,7 @@ TEST(SharedSettings, LineEndsAndLongLines) {
 
 TEST(SharedSettings, BadFilesOnDiskLoadWithoutFailing) {
   TempDir dir;
-  const fs::path p = fs::path(dir.path()) / "tessaly.ini";
+  const fs::path p = dir.file("tessaly.ini");
   // Empty file.
   writeFile(p, "");
   AppState a;
@@ -221,14 +215,14 @@ TEST(SharedSettings, BadFilesOnDiskLoadWithoutFailing) {
   // Missing file.
   AppState d;
   d.TraceSpacing = 3;
-  EXPECT_FALSE(loadSettingsFile((fs::path(dir.path()) / "none.ini").string(), d, load));
+  EXPECT_FALSE(loadSettingsFile(dir.file("none.ini"), d, load));
   EXPECT_FLOAT_EQ(d.TraceSpacing, 3);
   EXPECT_EQ(d.GraphicsSaveFlag, 0);
 }
 
 TEST(SharedSettings, MoreThanTwentyTwoLinesReadsOnlyTheFirst) {
   TempDir dir;
-  const fs::path p = fs::path(dir.path()) / "tessaly.ini";
+  const fs::path p = dir.file("tessaly.ini");
   writeFile(p, std::string(ExpectedDefaultFile) + " 99  extra\r\n");
   AppState st;
   SettingsLoad load;
@@ -251,7 +245,7 @@ TEST(SharedSettings, MissingFileDefaults) {
 
 TEST(SharedSettings, WriteReplacesTheFileWhole) {
   TempDir dir;
-  const fs::path p = fs::path(dir.path()) / "tessaly.ini";
+  const fs::path p = dir.file("tessaly.ini");
   writeFile(p, "old contents\r\n");
   ::chmod(p.c_str(), 0640);
   ASSERT_EQ(writeSettingsFile(p.string(), ExpectedDefaultFile), 0);
@@ -259,25 +253,19 @@ TEST(SharedSettings, WriteReplacesTheFileWhole) {
   struct stat s {};
   ASSERT_EQ(::stat(p.c_str(), &s), 0);
   EXPECT_EQ(s.st_mode & 0777, 0640u);
-  // No temporary file is left behind.
-  int files = 0;
-  for (const auto& e : fs::directory_iterator(fs::path(dir.path()))) {
-    (void)e;
-    ++files;
-  }
-  EXPECT_EQ(files, 1);
+  EXPECT_EQ(fileNames(dir.path()), std::vector<std::string>{"tessaly.ini"});  // no temporary file left
 }
 
 TEST(SharedSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
   TempDir dir;
-  EXPECT_EQ(writeSettingsFile((fs::path(dir.path()) / "missing" / "tessaly.ini").string(), "x"), 76);
+  EXPECT_EQ(writeSettingsFile(dir.file("missing/tessaly.ini"), "x"), 76);
   EXPECT_EQ(writeSettingsFile("", "x"), 64);
   if (::geteuid() != 0) {
-    const fs::path p = fs::path(dir.path()) / "tessaly.ini";
+    const fs::path p = dir.file("tessaly.ini");
     writeFile(p, "old\r\n");
-    fs::permissions(fs::path(dir.path()), fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(writeSettingsFile(p.string(), ExpectedDefaultFile), 75);
-    fs::permissions(fs::path(dir.path()), fs::perms::owner_all);
+    fs::permissions(dir.path(), fs::perms::owner_all);
     EXPECT_EQ(readFile(p), "old\r\n");
   }
 }
@@ -288,7 +276,7 @@ TEST(SharedSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
 // file at once and leaves the state alone.
 TEST(SharedSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
   TempDir dir;
-  const fs::path fifo = fs::path(dir.path()) / "fifo.ini", zero = fs::path(dir.path()) / "zero.ini", folder = fs::path(dir.path()) / "folder.ini";
+  const fs::path fifo = dir.file("fifo.ini"), zero = dir.file("zero.ini"), folder = dir.file("folder.ini");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   fs::create_symlink("/dev/zero", zero);
   fs::create_directory(folder);
@@ -312,8 +300,8 @@ TEST(SharedSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
   test::ScriptedUi ui;
   AppState st;
   SettingsLoad load;
-  writeFile(fs::path(dir.path()) / "tessaly.ini", ExpectedDefaultFile);
-  EXPECT_TRUE(loadSettingsFile(ui, st, (fs::path(dir.path()) / "tessaly.ini").string(), load));
+  writeFile(dir.file("tessaly.ini"), ExpectedDefaultFile);
+  EXPECT_TRUE(loadSettingsFile(ui, st, dir.file("tessaly.ini"), load));
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(load.linesRead, 22);
 }
@@ -322,19 +310,19 @@ TEST(SharedSettings, TheSettingsFileIsFoundWhateverTheCaseOfItsName) {
   TempDir dir;
   const std::string folder = dir.path();
   EXPECT_EQ(findSettingsFile(folder), "");
-  writeFile(fs::path(dir.path()) / "TESSALY.INI", "x");
+  writeFile(dir.file("TESSALY.INI"), "x");
   EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
-  writeFile(fs::path(dir.path()) / "tessaly.ini", "x");
+  writeFile(dir.file("tessaly.ini"), "x");
   EXPECT_EQ(findSettingsFile(folder), "tessaly.ini");
-  fs::remove(fs::path(dir.path()) / "tessaly.ini");
-  writeFile(fs::path(dir.path()) / "tessaly.ini.bak", "x");
+  fs::remove(dir.file("tessaly.ini"));
+  writeFile(dir.file("tessaly.ini.bak"), "x");
   EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
 }
 
 TEST(SharedSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
   TempDir dir;
-  fs::create_directory(fs::path(dir.path()) / "kept");
-  const fs::path target = fs::path(dir.path()) / "kept" / "settings.ini", link = fs::path(dir.path()) / "tessaly.ini";
+  fs::create_directory(dir.file("kept"));
+  const fs::path target = dir.file("kept/settings.ini"), link = dir.file("tessaly.ini");
   writeFile(target, "old\r\n");
   fs::create_symlink("kept/settings.ini", link);
   ASSERT_EQ(writeSettingsFile(link.string(), ExpectedDefaultFile), 0);
@@ -346,7 +334,7 @@ TEST(SharedSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(readFile(target), ExpectedDefaultFile);
   // A loop of links is an access error and writes nothing.
-  const fs::path a = fs::path(dir.path()) / "a.ini", b = fs::path(dir.path()) / "b.ini";
+  const fs::path a = dir.file("a.ini"), b = dir.file("b.ini");
   fs::create_symlink("b.ini", a);
   fs::create_symlink("a.ini", b);
   EXPECT_EQ(writeSettingsFile(a.string(), ExpectedDefaultFile), 75);
@@ -375,8 +363,7 @@ TEST(SharedSettings, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
   if (e != 0) {
     EXPECT_EQ(readFile(ro + "/tessaly.ini"), "old\r\n");
   }
-  for (const auto& entry : fs::directory_iterator(ro))
-    EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
+  EXPECT_EQ(fileNames(ro), std::vector<std::string>{"tessaly.ini"});
 }
 
 TEST(SharedSettings, ShortWriteKeepsTheOldFileWhole) {
@@ -395,6 +382,5 @@ TEST(SharedSettings, ShortWriteKeepsTheOldFileWhole) {
   }
   EXPECT_EQ(e, 61);  // "Disk is full. Continue?"
   EXPECT_EQ(readFile(path), old);
-  for (const auto& entry : fs::directory_iterator(d.file("")))
-    EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
+  EXPECT_EQ(fileNames(d.path()), std::vector<std::string>{"tessaly.ini"});
 }

@@ -124,10 +124,15 @@ struct MainWindow {
   QString status() { return control<QLabel>(w, "Label1")->text(); }
 };
 
-// n live traces of a gather (CDP 1 + i / 10).
-inline std::string gatherFile(int n, std::int16_t dataType = 1, int samples = 20) {
-  TraceFileBuilder file(dataType, samples);
-  for (int i = 0; i < n; ++i) file.dataTrace(1 + i / 10);
+// n live traces of a gather (CDP 1 + i / 10), all samples 1.
+inline std::string gatherFile(int n, std::int16_t dataType = DataCdpGather, int samples = 20) {
+  TraceFileBuilder file;
+  GatherTrace t;
+  t.samples.assign(static_cast<std::size_t>(samples), 1.0f);
+  for (int i = 0; i < n; ++i) {
+    t.cdp = static_cast<std::int16_t>(1 + i / 10);
+    file.gatherTrace(t, dataType);
+  }
   return file.str();
 }
 

@@ -43,13 +43,6 @@ QString reportPattern(const std::string& out, int traces, const char* eol) {
       .arg(QString::fromLatin1(eol));
 }
 
-std::vector<std::string> filesIn(const std::string& folder) {
-  std::vector<std::string> out;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().filename().string());
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
 }  // namespace
 
 class JobPadRunTest : public QObject {
@@ -169,7 +162,7 @@ class JobPadRunTest : public QObject {
     QVERIFY(clicked);
     QVERIFY2(ui.boxes.empty(), ui.boxes.empty() ? "" : ui.boxes[0].text.c_str());
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Run cancelled; nothing written."));
-    QCOMPARE(filesIn(dir.path()), std::vector<std::string>{"gather.dat"});
+    QCOMPARE(fileNames(dir.path()), std::vector<std::string>{"gather.dat"});
   }
 
   void batchRunsEachDeckWhenItEnds() {

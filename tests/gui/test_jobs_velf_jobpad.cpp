@@ -32,12 +32,12 @@ AppState pickedState() {
 }
 
 std::string expectedDeck(const std::string& nmot) {
-  std::string velf150 = "VELF 150";
-  for (int k = 1; k <= 20; ++k) velf150 += " " + std::to_string(50 * k) + ".25 " + std::to_string(1400 + 40 * k);
-  return "*INPF /data/survey/line 7.dat\r\n" + nmot + "\r\n" + "VELF 101 120.5 1500 480 1650\r\n" + velf150 + "\r\n" +
-         "VELF 205 200 1600 500 2000 800 2400\r\n"
-         "*OUTF /data/survey/line7.nmo\r\n"
-         ">>END\r\n";
+  std::string deck = "*INPF /data/survey/line 7.dat\r\n";
+  deck += nmot;
+  deck += "\r\nVELF 101 120.5 1500 480 1650\r\nVELF 150";
+  for (int k = 1; k <= 20; ++k) deck += " " + std::to_string(50 * k) + ".25 " + std::to_string(1400 + 40 * k);
+  deck += "\r\nVELF 205 200 1600 500 2000 800 2400\r\n*OUTF /data/survey/line7.nmo\r\n>>END\r\n";
+  return deck;
 }
 
 const Box NoConnectionBox{NoConnection, "JobPad INSERTION/COMMUNICATION ERROR", Buttons::Ok, Icon::Information};

@@ -27,36 +27,9 @@
 
 namespace tsly::test {
 
-struct GatherTrace {
-  std::int16_t cdp = 1001;
-  std::int16_t offset = 0;
-  std::int16_t scalar = 1;
-  std::int16_t code = 1;
-  std::int16_t interval = 4000;
-  bool float4 = true;
-  std::vector<float> samples;
-  std::vector<std::pair<int, std::int16_t>> extraWords;  // (word, value)
-};
-
-inline HeaderArray gatherHeader(const GatherTrace& t, std::int16_t dataType = DataCdpGather) {
-  HeaderArray h{};
-  h[WordDataType] = dataType;
-  h[WordLabelWord] = WordCdp;
-  h[WordCdp] = t.cdp;
-  h[WordSecondaryKey] = t.offset;
-  h[WordTraceCode] = t.code;
-  h[WordOffset] = t.offset;
-  h[WordOffsetScalar] = t.scalar;
-  h[WordNumSamples] = static_cast<std::int16_t>(t.samples.size());
-  h[WordSampleInterval] = t.interval;
-  h[WordSampleFormat] = t.float4 ? FloatFormatMarker : 0;
-  for (auto [w, v] : t.extraWords) h[static_cast<size_t>(w)] = v;
-  return h;
-}
-
 inline void writeGather(const std::string& path, const std::vector<GatherTrace>& traces) {
   TraceFileBuilder b;
-  for (const auto& t : traces) b.trace(gatherHeader(t), t.samples);
+  for (const auto& t : traces) b.gatherTrace(t);
   b.writeTo(path);
 }
 
