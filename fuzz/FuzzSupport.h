@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,14 @@ class MemFile {
   int fd_ = -1;
   std::string path_;
 };
+
+// A file of `bytes` kept for the whole run (fixtures made once): its path.
+inline std::string lastingFile(const std::vector<unsigned char>& bytes) {
+  static std::vector<std::unique_ptr<MemFile>> files;
+  files.push_back(std::make_unique<MemFile>());
+  files.back()->set(bytes.data(), bytes.size());
+  return files.back()->path();
+}
 
 class NullCanvas : public Canvas {
  public:

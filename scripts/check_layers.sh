@@ -117,9 +117,12 @@ allowed() {
     apps/tessaly)     [[ -d "src/$to" ]] ;;
     # JobPad: the cores and the floors, never a window of Tessaly's.
     apps/JobPad)      is_floor "$to" || is_core "$to" ;;
-    # tsly, the tests of the cores and the fuzz targets: Qt-free code only.
-    apps/tsly)        plain_floor "$to" || is_core "$to" ;;
+    # tsly: the cores and the floors. It paints its pictures with the qt
+    # floor's figure painter (Qt Gui), as the windows do, and never shows a
+    # window (those are in the areas' own folders, out of its reach).
+    apps/tsly)        is_floor "$to" || is_core "$to" ;;
     apps/mkabout)     return 1 ;;
+    # The tests of the cores and the fuzz targets: Qt-free code only.
     tests/core|fuzz)
       [[ "$to" == support || "$to" == tests/support ]] || plain_floor "$to" || is_core "$to" ;;
     *) return 0 ;;

@@ -7,9 +7,11 @@
 # Run as root (or with sudo available); does nothing when all are present.
 set -euo pipefail
 # Build: compiler, CMake/Ninja, Qt 6, CLI11, nlohmann-json, segyio. Tests:
-# GoogleTest; poppler-utils reads back the PDF pages that printing writes.
+# GoogleTest; poppler-utils reads back the PDF pages that printing writes;
+# slurm-wlm and munge run the array-job scripts of scripts/slurm on a one-node
+# Slurm the test starts itself (tests/slurm; no system service is used).
 PKGS=(cmake ninja-build g++ qt6-base-dev libgtest-dev libsegyio-dev libcli11-dev nlohmann-json3-dev
-      poppler-utils)
+      poppler-utils slurm-wlm munge)
 for arg in "$@"; do
   case "$arg" in
     --fuzz) PKGS+=(clang libclang-rt-14-dev) ;;

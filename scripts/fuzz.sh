@@ -9,7 +9,8 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 SECONDS_EACH="${1:-60}"
 shift || true
 TARGETS=("$@")
-[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(fuzz_scan fuzz_redraw fuzz_settings fuzz_numbers fuzz_jobpad fuzz_tsly_args)
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(fuzz_scan fuzz_redraw fuzz_settings fuzz_numbers fuzz_jobpad fuzz_tsly_args fuzz_segy fuzz_picks fuzz_deck
+  fuzz_velocity_check fuzz_section fuzz_semblance_options)
 "$ROOT/scripts/deps.sh" --fuzz
 B="${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$B" -G Ninja -DTESSALY_FUZZ=ON -DBUILD_TESTING=OFF \

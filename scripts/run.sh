@@ -40,7 +40,9 @@ make_demo_panels() {
 # display suits the demo's 2 s of 4 ms samples: one sample per pixel row (the
 # whole record in view, timing lines every 20 ms, labels every 100 ms), a gain
 # of 12 dB and 14 pixels between traces, so that the wiggles stand out from the
-# timing lines, and a window that holds the nine panels of a CDP. An existing
+# timing lines, and a window in the top-left corner that leaves room, on a
+# 1280 x 1024 screen, for the "Velocity Function" beside it and the "Velocity
+# Spectrum" below it (the nine panels of a CDP scroll across). An existing
 # file is kept: it holds what the last run saved.
 make_demo_settings() {
   local ini="$DEMO_DIR/tessaly.ini" last
@@ -54,7 +56,7 @@ make_demo_settings() {
     printf '%s\r\n' '\worog15\worog.exe'
     printf ' 0  area fill flag\r\n 0  normalize flag\r\n-1  graphics save flag\r\n'
     printf ' 0  place holder\r\n 0  place holder\r\n 0  place holder\r\n'
-    printf ' 720  form top\r\n 900  form left\r\n 17100  form width\r\n 9900  form height\r\n'
+    printf ' 0  form top\r\n 0  form left\r\n 10500  form width\r\n 9600  form height\r\n'
   } > "$ini"
 }
 

@@ -7,6 +7,8 @@
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include "platform/ShownText.h"
+
 namespace jobpad {
 
 DeckRunner::DeckRunner(QObject* parent) : QObject(parent) {
@@ -40,6 +42,7 @@ QString DeckRunner::findTsly() {
 bool DeckRunner::start(const QByteArray& deck, bool force) {
   outcome_ = {};
   errors_.clear();
+  moreErrors_ = 0;
   errBuffer_.clear();
   cancelled_ = false;
   const QString tsly = findTsly();
@@ -89,13 +92,26 @@ void DeckRunner::readErrors() {
       emit progress(parts[1].toLongLong(), parts[2].toLongLong());
       continue;
     }
-    if (!line.isEmpty()) errors_ << tidy(line);
+    if (!line.isEmpty()) keepError(tidy(line));
   }
+}
+
+void DeckRunner::keepError(const QString& line) {
+  if (errors_.size() < static_cast<qsizetype>(tsly::MaxFaultsListed))
+    errors_ << line;
+  else
+    ++moreErrors_;
+}
+
+QString DeckRunner::errorText() const {
+  QStringList lines = errors_;
+  if (moreErrors_ > 0) lines << tr("and %1 more").arg(moreErrors_);
+  return lines.join(QLatin1Char('\n'));
 }
 
 void DeckRunner::done(int exitCode, QProcess::ExitStatus status) {
   readErrors();
-  if (!errBuffer_.trimmed().isEmpty()) errors_ << tidy(QString::fromUtf8(errBuffer_).trimmed());
+  if (!errBuffer_.trimmed().isEmpty()) keepError(tidy(QString::fromUtf8(errBuffer_).trimmed()));
   errBuffer_.clear();
   const QString report = QString::fromUtf8(process_.readAllStandardOutput()).trimmed();
   if (status == QProcess::NormalExit && exitCode == 0) {
@@ -103,10 +119,10 @@ void DeckRunner::done(int exitCode, QProcess::ExitStatus status) {
   } else if (cancelled_) {
     outcome_ = {Status::Cancelled, {}, {}};
   } else if (status == QProcess::NormalExit && exitCode == 3) {
-    outcome_ = {Status::OutputExists, {}, errors_.join(QLatin1Char('\n'))};
+    outcome_ = {Status::OutputExists, {}, errorText()};
   } else {
     if (errors_.isEmpty() || status != QProcess::NormalExit) errors_ << tr("tsly stopped unexpectedly.");
-    outcome_ = {Status::Failed, {}, errors_.join(QLatin1Char('\n'))};
+    outcome_ = {Status::Failed, {}, errorText()};
   }
   deckFile_.reset();
   emit finished();

@@ -8,7 +8,8 @@
 //  - cancel() asks tsly to stop (SIGTERM: it removes its temporary output and
 //    writes nothing); a run that does not stop within 5 s is killed.
 //  - Faults name the deck as "deck" (the temporary file's name means nothing to
-//    the user); "tsly nmo: " is dropped from the front of each line.
+//    the user); "tsly nmo: " is dropped from the front of each line. At most
+//    MaxFaultsListed (platform/ShownText.h) lines are kept, then "and N more".
 #pragma once
 
 #include <QObject>
@@ -53,11 +54,14 @@ class DeckRunner : public QObject {
   void readErrors();
   void done(int exitCode, QProcess::ExitStatus status);
   QString tidy(QString line) const;
+  void keepError(const QString& line);
+  QString errorText() const;
 
   QProcess process_;
   std::unique_ptr<QTemporaryFile> deckFile_;
   QByteArray errBuffer_;
   QStringList errors_;
+  qsizetype moreErrors_ = 0;  // fault lines beyond those kept
   Outcome outcome_;
   bool cancelled_ = false;
 };

@@ -3,19 +3,21 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QProgressDialog>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <cstdio>
 
 #include "DeckRunner.h"
 #include "deck/core/DeckReader.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileChecks.h"
+#include "shared/OutputCheck.h"
 #include "qt/QtUi.h"
 #include "shared/State.h"
 
@@ -55,10 +57,15 @@ JobPadWindow::JobPadWindow(const QString& deckPath, QWidget* parent)
   QAction* exitAction = file->addAction(tr("E&xit"), this, [this] { close(); });
   exitAction->setObjectName("fileExit");
 
-  if (!deckPath_.isEmpty() && QFileInfo::exists(deckPath_)) {
-    QFile f(deckPath_);
-    if (f.open(QIODevice::ReadOnly)) {
-      QString text = QString::fromUtf8(f.readAll());
+  // A deck that exists is loaded; one that can not be (a folder, a FIFO, a
+  // device, larger than a deck can be) is said so at once and not waited for.
+  if (!deckPath_.isEmpty() && tsly::fileStatus(deckPath_.toStdString()).kind != tsly::FileKind::Missing) {
+    std::string bytes;
+    if (const std::string why = tsly::readInputText(deckPath_.toStdString(), bytes); !why.empty()) {
+      std::fprintf(stderr, "JobPad: %s\n", why.c_str());
+      statusBar()->showMessage(QString::fromStdString(why));
+    } else {
+      QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
       text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
       if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
       deck_->setPlainText(text);
@@ -106,10 +113,23 @@ QByteArray JobPadWindow::deckBytes() const {
 }
 
 bool JobPadWindow::saveTo(const QString& path) {
-  // Written whole or not at all: a failed save leaves the old file as it was.
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly) || f.write(deckBytes()) < 0 || !f.commit()) {
-    QMessageBox::warning(this, tr("JobPad"), tr("The deck could not be saved to %1:\n%2").arg(path, f.errorString()));
+  // The output check: never over the data file the deck moves out, nor over
+  // a folder, FIFO or device. Written whole or not at all: a failed save
+  // leaves the old file as it was.
+  const QByteArray bytes = deckBytes();
+  const tsly::deck::DeckReadResult d = tsly::deck::readDeck(std::string_view(bytes.constData(), bytes.size()));
+  const std::string target = path.toStdString();
+  const tsly::OutputCheck c =
+      tsly::checkOutputFile(target, {{d.deck.inputFile, "the data file the deck moves out"}}, true);
+  std::string why = c.message;
+  if (c.ok()) {
+    tsly::AtomicFile f;
+    if (f.open(target) && f.write(bytes.constData(), static_cast<std::size_t>(bytes.size()))) f.commit();
+    why = f.ok() ? std::string() : f.reason();
+  }
+  if (!why.empty()) {
+    ui_->message("The deck could not be saved to " + target + ":" + tsly::CrLf + why, "JobPad", tsly::Buttons::Ok,
+                 tsly::Icon::Exclamation);
     return false;
   }
   deckPath_ = path;

@@ -19,7 +19,9 @@ class JobPadWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  // deckPath: the file Save writes to (loaded at once when it exists); may be empty.
+  // deckPath: the file Save writes to (loaded at once when it exists); may be
+  // empty. A deck that can not be loaded (a folder, a FIFO, a device, more
+  // than 16 MiB) is said so at once on the status line and on stderr.
   explicit JobPadWindow(const QString& deckPath, QWidget* parent = nullptr);
 
   // Appends one line at the end of the deck.
@@ -29,6 +31,8 @@ class JobPadWindow : public QMainWindow {
 
   // The deck as written to a file: every line followed by CR LF.
   QByteArray deckBytes() const;
+  // Writes the deck whole or not at all, never over the data file its *INPF
+  // names nor over a folder, FIFO or device (the box says why).
   bool saveTo(const QString& path);
   bool save();
   bool saveAs();
@@ -37,7 +41,7 @@ class JobPadWindow : public QMainWindow {
   // File > Run: runs the deck the window holds and tells the outcome. Returns
   // when the run has ended (events keep running meanwhile). True when it ran.
   bool runDeck();
-  // The boxes of Run go through this (a scripted one in tests).
+  // The boxes of Run and Save go through this (a scripted one in tests).
   void setUi(tsly::Ui* ui) { ui_ = ui; }
 
  protected:

@@ -12,7 +12,8 @@
 //                                   faults to stderr
 //   --orog-path PATH                processing-system path before Tessaly sends one
 //                                   (default \worog15\worog.exe)
-// The server name follows the user and TESSALY_DDE_SUFFIX, like Tessaly's client.
+// The server is found in the session's socket folder under a name with the display and
+// TESSALY_DDE_SUFFIX, like Tessaly's client (qt/LocalDdeClient.h).
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,6 +31,8 @@
 #include "JobPadServer.h"
 #include "JobPadWindow.h"
 #include "JobPadService.h"
+#include "platform/FileChecks.h"
+#include "platform/ShownText.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -164,6 +167,12 @@ int main(int argc, char** argv) {
   std::unique_ptr<DeckAppender> appender;
   std::unique_ptr<jobpad::JobPadWindow> window;
   if (noWindow) {
+    // Lines are appended to a regular file only: a folder, FIFO or device is
+    // refused at once (a FIFO would hold JobPad until someone reads it).
+    if (const std::string why = tsly::notAFileReason(deckPath.toStdString()); !why.empty()) {
+      std::fprintf(stderr, "JobPad: %s %s\n", tsly::quotedName(deckPath.toStdString()).c_str(), why.c_str());
+      return 1;
+    }
     appender = std::make_unique<DeckAppender>(deckPath);
     if (!appender->open()) {
       std::fprintf(stderr, "JobPad: cannot open %s: %s\n", qPrintable(deckPath), qPrintable(appender->errorString()));

@@ -1,11 +1,7 @@
 // Pictures painted by tsly (the section and the velocity spectrum): a GUI
-// application for Qt's painter without any window, and a PNG file written
-// whole or not at all.
+// application for Qt's painter without any window. (The PNG file is written
+// by qt/PngFile.h, as the windows write theirs.)
 #pragma once
-
-#include <string>
-
-class QImage;
 
 namespace tsly::cli {
 
@@ -14,9 +10,8 @@ namespace tsly::cli {
 // notes about the session (no runtime folder and the like) are not the user's
 // business on a command line; its critical messages still go to stderr.
 void ensureGuiApplication();
-
-// "" when written; else what failed ("cannot encode the picture as PNG", or the
-// file's failure). Written through a temporary file renamed into place.
-std::string writePng(const QImage& image, const std::string& path);
+// Ends that application object before main() returns, so that Qt frees its
+// font caches while the rest of Qt is still there.
+void endGuiApplication();
 
 }  // namespace tsly::cli

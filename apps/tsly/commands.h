@@ -11,6 +11,8 @@ void addSynthCommand(CLI::App& app, int& exitCode);
 void addGenerateCommand(CLI::App& app, int& exitCode);
 // import-segy and export-segy.
 void addSegyCommands(CLI::App& app, int& exitCode);
+// segy-info.
+void addSegyInfoCommand(CLI::App& app, int& exitCode);
 // picks-export, picks-check and velocity-check.
 void addPicksCommands(CLI::App& app, int& exitCode);
 void addNmoCommand(CLI::App& app, int& exitCode);

@@ -61,7 +61,7 @@ int runGenerate(const GenerateOptions& o) {
   if (!openForCommand(o.in, st, scan)) return 1;
   if (st.DataType != DataCdpGather && st.DataType != DataSpecialOrder)
     return fail("generate", o.in + " holds" + st.DataTypeText + "; panels are generated from CDP-gather data");
-  if (!outputAllowed("generate", o.out, o.force)) return 1;
+  if (!outputAllowed("generate", o.out, o.force)) return 1;  // the run refuses the input itself
 
   p.cdpsPerPanel = static_cast<float>(n);
   p.stretch = s;

@@ -1,6 +1,7 @@
 // tsly: the command-line companion of Tessaly.
 #include <CLI/CLI.hpp>
 
+#include "PngOutput.h"
 #include "commands.h"
 
 int main(int argc, char** argv) {
@@ -14,10 +15,12 @@ int main(int argc, char** argv) {
   tsly::cli::addSynthCommand(app, exitCode);
   tsly::cli::addGenerateCommand(app, exitCode);
   tsly::cli::addSegyCommands(app, exitCode);
+  tsly::cli::addSegyInfoCommand(app, exitCode);
   tsly::cli::addPicksCommands(app, exitCode);
   tsly::cli::addNmoCommand(app, exitCode);
   tsly::cli::addSectionCommand(app, exitCode);
   tsly::cli::addSemblanceCommand(app, exitCode);
   CLI11_PARSE(app, argc, argv);
+  tsly::cli::endGuiApplication();
   return exitCode;
 }

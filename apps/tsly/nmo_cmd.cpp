@@ -2,71 +2,73 @@
 // runs a VELF job deck: the gather named by *INPF moved out with the picked
 // velocity functions, written to the file named by *OUTF. Messages go to
 // stderr, the report (output file, traces written, time) to stdout.
+// With --list-cdps it writes nothing and prints the CDPs the run would take,
+// one per line (scripts/slurm/nmo.sh shares them among its tasks).
 //
-// Exit status: 0 done, 1 refused or failed (nothing written), 3 the output
-// exists and --force was not given (nothing written).
-#include <atomic>
-#include <csignal>
+// Exit status: 0 done, 1 refused or failed (nothing written; a --cdps range
+// holding no CDP of the gather is refused), 3 the output exists and --force
+// was not given (nothing written).
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CliSupport.h"
 #include "commands.h"
 #include "deck/core/ApplyVelocities.h"
+#include "deck/core/CdpRange.h"
 #include "deck/core/DeckReader.h"
+#include "deck/core/MoveoutInput.h"
 #include "platform/ConsoleUi.h"
+#include "platform/FileChecks.h"
+#include "platform/ShownText.h"
 
 namespace tsly::cli {
 
 namespace {
 
-std::atomic<bool> g_stop{false};
-
-void onStopSignal(int) { g_stop = true; }
-
-// SIGINT and SIGTERM end the run cleanly: the temporary output is removed and
-// nothing is left behind.
-void stopOnSignals() {
-  struct sigaction sa {};
-  sa.sa_handler = onStopSignal;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-}
-
 struct NmoOptions {
   std::string deck;
   std::string cdps;
   std::string output;
-  bool stack = false, force = false, progressLines = false;
+  bool stack = false, force = false, progressLines = false, listCdps = false;
 };
 
+int listCdps(const MoveoutJob& job) {
+  std::vector<std::int16_t> cdps;
+  MoveoutResult r;
+  if (!moveoutCdps(job, cdps, r)) return fail("nmo", r.message);
+  std::string out;
+  for (std::int16_t c : cdps) out += std::to_string(c) + "\n";
+  std::fputs(out.c_str(), stdout);
+  return 0;
+}
+
 int runNmo(const NmoOptions& o) {
-  std::ifstream f(o.deck, std::ios::binary);
-  if (!f) return fail("nmo", o.deck + ": the deck can not be read");
-  const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  std::string text;
+  if (const std::string why = readInputText(o.deck, text); !why.empty()) return fail("nmo", why);
   const deck::DeckReadResult read = deck::readDeck(text);
-  if (!read.ok) return fail("nmo", o.deck + (read.fault.line > 0 ? " " : ": ") + read.fault.message());
+  if (!read.ok) return fail("nmo", shownText(o.deck) + (read.fault.line > 0 ? " " : ": ") + read.fault.message());
   const deck::NmoDeck& d = read.deck;
 
   MoveoutJob job = deck::moveoutJob(d);
   if (!o.cdps.empty() && !parseCdpRange(o.cdps, job.firstCdp, job.lastCdp))
     return fail(
-        "nmo", "--cdps wants FIRST-LAST, whole numbers from -32768 to 32767 with FIRST <= LAST (got '" + o.cdps + "')");
+        "nmo", "--cdps wants FIRST-LAST, whole numbers from -32768 to 32767 with FIRST <= LAST (got '" +
+                   shownText(o.cdps, 40) + "')");
   job.limitCdps = !o.cdps.empty();
   if (!o.output.empty()) job.outputPath = o.output;
   job.stack = o.stack;
   job.overwrite = o.force;
+  job.deckPath = o.deck;
+  if (o.listCdps) return listCdps(job);
 
-  stopOnSignals();
+  stopOnSignals(true);
   TerminalProgress progress("traces", o.progressLines);
   MoveoutHooks hooks;
   hooks.progress = [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); };
-  hooks.cancelled = [] { return g_stop.load(); };
+  hooks.cancelled = [] { return stopRequested().load(); };
   const MoveoutResult r = applyVelocities(job, hooks);
   progress.end();
 
@@ -81,9 +83,9 @@ int runNmo(const NmoOptions& o) {
   if (r.status == MoveoutStatus::Cancelled) return fail("nmo", "cancelled; nothing written");
   std::string where;
   if (r.subject == MoveoutSubject::Input)
-    where = o.deck + " " + deck::DeckFault{d.inputLine, d.inputLineText, r.message}.message();
+    where = shownText(o.deck) + " " + deck::DeckFault{d.inputLine, d.inputLineText, r.message}.message();
   else if (r.subject == MoveoutSubject::Output && o.output.empty())
-    where = o.deck + " " + deck::DeckFault{d.outputLine, d.outputLineText, r.message}.message();
+    where = shownText(o.deck) + " " + deck::DeckFault{d.outputLine, d.outputLineText, r.message}.message();
   else
     where = r.message;
   fail("nmo", where);
@@ -104,10 +106,12 @@ void addNmoCommand(CLI::App& app, int& exitCode) {
       "order, so runs over adjacent --cdps ranges join with cat into the file of one whole run.");
   cmd->add_option("--deck", opts->deck, "the job deck file (lines ended by CR LF or LF)")->required();
   cmd->add_flag("--stack", opts->stack, "write one stacked trace per CDP instead of the moved-out gather");
-  cmd->add_option("--cdps", opts->cdps, "only CDPs FIRST-LAST (both included; default: every CDP)");
+  cmd->add_option("--cdps", opts->cdps, "only CDPs FIRST-LAST (both included; default: every CDP); a range holding no CDP of the gather is refused");
   cmd->add_option("--output", opts->output,
                   "write to this file instead of the one *OUTF names (one per CDP range, say)");
   cmd->add_flag("--force", opts->force, "overwrite the output file if it exists");
+  cmd->add_flag("--list-cdps", opts->listCdps,
+                "write nothing; print the CDPs of the gather the run would take (within --cdps), one per line");
   cmd->add_flag("--progress-lines", opts->progressLines,
                 "print 'progress DONE TOTAL' lines on stderr (for programs that run tsly)");
 }

@@ -10,6 +10,7 @@
 
 #include "CliSupport.h"
 #include "commands.h"
+#include "platform/ShownText.h"
 #include "shared/ExchangeOutput.h"
 #include "picks/core/PicksFile.h"
 #include "picks/core/VelocityCheck.h"
@@ -18,15 +19,18 @@ namespace tsly::cli {
 
 namespace {
 
-// Reads a picks file whose every row must be well-formed; says why not on stderr.
+// Reads a picks file whose every row must be well-formed; says why not on
+// stderr (the first rows refused, each line escaped and cut, then how many more).
 bool readWellFormed(const char* command, const std::string& path, picks::ParsedPicks& p) {
   if (const std::string err = picks::readPicksFile(path, p); !err.empty()) {
     fail(command, err);
     return false;
   }
+  FaultList faults;
   for (const auto& r : p.refused)
-    fail(command, path + " line " + std::to_string(r.line) + " \"" + picks::printable(r.text) +
-                      "\": " + picks::printable(r.reason));
+    faults.add(shownText(path) + " line " + std::to_string(r.line) + " \"" + shownLine(r.text) + "\": " +
+               shownText(r.reason));
+  for (const std::string& line : faults.lines()) fail(command, line);
   return p.refused.empty();
 }
 
@@ -51,7 +55,8 @@ int runExport(const ExportOptions& o) {
     std::cout << text;
     return 0;
   }
-  if (!outputAllowed("picks-export", o.out, o.force)) return 1;
+  if (!outputAllowed("picks-export", o.out, o.force, {{o.picks, "the picks file read"}})) return 1;
+  stopOnSignals(false);
   if (const std::string err = writeTextFileWhole(o.out, text); !err.empty()) return fail("picks-export", err);
   std::cout << p.rows.size() << " picks written to " << o.out << "\n";
   return 0;
@@ -62,14 +67,14 @@ struct CheckOptions {
 };
 
 int runCheck(const CheckOptions& o) {
+  picks::ParsedPicks p;
+  if (const std::string err = picks::readPicksFile(o.picks, p); !err.empty()) return fail("picks-check", err);
   AppState st;
   OpenScanResult scan;
   if (!openForCommand(o.data, st, scan)) return 1;
   if (!scan.isPanelData())
     return fail("picks-check",
                 o.data + " holds" + st.DataTypeText + "; picks belong to velocity-scan or CDP-stacked panels");
-  picks::ParsedPicks p;
-  if (const std::string err = picks::readPicksFile(o.picks, p); !err.empty()) return fail("picks-check", err);
   const picks::PicksCheck c = picks::checkPicks(p, st);
   std::cout << picks::loadReport(c, "\n") << "\n";
   return c.refused.empty() ? 0 : 1;

@@ -1,6 +1,7 @@
-// tsly section FILE --png OUT.png [--gain DB] [--fill]: a picture of a trace
-// file (time down, traces across, wiggles or variable area, time and CDP
-// labels), laid out by output/core/SectionPlot and painted here with QPainter.
+// tsly section FILE --png OUT.png [--gain DB] [--fill] [--tmin MS] [--tmax MS]:
+// a picture of a trace file (time down, traces across, wiggles or variable
+// area, time and CDP labels, panel velocities), laid out by
+// deck/core/SectionPlot and painted here with QPainter.
 // No window is shown: the Qt platform is "offscreen" unless QT_QPA_PLATFORM
 // names another.
 #include <QFont>
@@ -14,16 +15,18 @@
 
 #include "ArgParse.h"
 #include "CliSupport.h"
+#include "platform/ShownText.h"
 #include "PngOutput.h"
 #include "commands.h"
 #include "deck/core/SectionPlot.h"
+#include "qt/PngFile.h"
 
 namespace tsly::cli {
 
 namespace {
 
 struct SectionOptions {
-  std::string in, png, gain = "0";
+  std::string in, png, gain = "0", tmin, tmax;
   bool fill = false;
 };
 
@@ -36,6 +39,7 @@ QPolygonF polygon(const std::vector<section::Point>& pts) {
 
 QImage paintSection(const section::Data& d, const section::Layout& l, bool fill) {
   QImage img(l.width, l.height, QImage::Format_RGB32);
+  if (img.isNull()) return img;
   img.fill(Qt::white);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, true);
@@ -65,6 +69,12 @@ QImage paintSection(const section::Data& d, const section::Layout& l, bool fill)
     p.drawLine(QPointF(c.at, l.top - 10), QPointF(c.at, l.top - 3));
   }
   p.drawText(QPointF(4, l.top - 14), QStringLiteral("CDP"));
+  // A panel file: each panel's velocity above its CDPs.
+  for (const auto& v : l.velocityLabels) {
+    const QString s = QString::fromStdString(v.text);
+    p.drawText(QPointF(v.at - fm.horizontalAdvance(s) / 2.0, l.top - 30), s);
+  }
+  if (!l.velocityLabels.empty()) p.drawText(QPointF(4, l.top - 30), QStringLiteral("velocity"));
   p.drawRect(QRectF(plotLeft, l.top, plotRight - plotLeft, l.plotBottom() - l.top));
 
   // The traces.
@@ -87,13 +97,29 @@ int runSection(const SectionOptions& o) {
   double gain = 0.0;
   if (!parseFiniteNumber(o.gain, gain) || std::fabs(gain) > 120.0)
     return fail("section", "--gain wants decibels from -120 to 120 (got '" + o.gain + "')");
+  section::Options opt;
+  opt.gainDb = gain;
+  opt.fill = o.fill;
+  const auto time = [](const std::string& text, double& ms) { return text.empty() || parseFiniteNumber(text, ms); };
+  if (!time(o.tmin, opt.tminMs)) return fail("section", "--tmin wants a time in ms (got '" + shownText(o.tmin, 40) + "')");
+  if (!time(o.tmax, opt.tmaxMs)) return fail("section", "--tmax wants a time in ms (got '" + shownText(o.tmax, 40) + "')");
+  if (!o.tmin.empty() && !o.tmax.empty() && !(opt.tminMs < opt.tmaxMs))
+    return fail("section", "--tmin (" + shownText(o.tmin, 40) + ") must be below --tmax (" + shownText(o.tmax, 40) + ")");
+  if (!inputAllowed("section", o.in) || !outputAllowed("section", o.png, true, {{o.in, "the input file"}})) return 1;
+  stopOnSignals(false);
   section::Data d;
   if (std::string why = section::readSectionFile(o.in, d); !why.empty()) return fail("section", why);
-  const section::Layout l = section::layoutSection(d, {gain, o.fill});
+  if (std::string why = section::checkTimeWindow(d, opt); !why.empty()) return fail("section", why);
+  const section::Layout l = section::layoutSection(d, opt);
+  if (l.capped)
+    fail("section", "the picture is limited to " + std::to_string(section::MaxSectionSide) + " pixels each way and " +
+                        std::to_string(section::MaxSectionPixels) + " in all; drawn smaller to fit");
 
   ensureGuiApplication();
   const QImage img = paintSection(d, l, o.fill);
-  if (!writePng(img, o.png).empty()) return fail("section", o.png + ": the picture can not be written");
+  if (img.isNull()) return fail("section", "no memory for a picture of " + std::to_string(l.width) + " x " +
+                                              std::to_string(l.height) + " pixels");
+  if (const std::string error = writePngFile(img, o.png); !error.empty()) return fail("section", error);
   std::cout << "Wrote " << o.png << ": " << d.traces.size() << " traces, " << l.width << " x " << l.height
             << " pixels\n";
   return 0;
@@ -105,13 +131,21 @@ void addSectionCommand(CLI::App& app, int& exitCode) {
   auto opts = std::make_shared<SectionOptions>();
   auto* cmd = addCommand(
       app, exitCode, opts, runSection, "section",
-      "Draw a trace file (a stacked file from 'tsly nmo --stack', or any other) as a PNG picture: time down, "
-      "traces across in file order, wiggles or variable area, time labels in ms and CDP labels.");
+      "Draw a trace file (a stacked file from 'tsly nmo --stack', a panel file, or any other) as a PNG picture: "
+      "time down (true times: a trace's first sample at its recording delay, word 55), traces across in file "
+      "order, wiggles or variable area, time labels in ms, CDP labels and, for a panel file, each panel's "
+      "velocity. The picture is about 800 pixels high for the time window, taller where that would put more "
+      "than one sample on a pixel.");
   cmd->add_option("FILE", opts->in, "trace file to draw")->required();
-  cmd->add_option("--png", opts->png, "PNG file to write (replaced if it exists)")->required();
+  cmd->add_option("--png", opts->png,
+                  "PNG file to write (replaced if it exists; at most 16384 pixels each way, a larger section is "
+                  "drawn smaller)")
+      ->required();
   cmd->add_option("--gain", opts->gain,
                   "gain in dB (default 0: the largest amplitude of the file swings one trace spacing)");
   cmd->add_flag("--fill", opts->fill, "variable area: fill the positive lobes black");
+  cmd->add_option("--tmin", opts->tmin, "time at the top of the picture, ms (default: the earliest first sample)");
+  cmd->add_option("--tmax", opts->tmax, "time at the bottom of the picture, ms (default: the latest last sample)");
 }
 
 }  // namespace tsly::cli

@@ -11,6 +11,7 @@
 
 #include "ArgParse.h"
 #include "CliSupport.h"
+#include "SemblanceOptions.h"
 #include "SpectrumPng.h"
 #include "commands.h"
 #include "spectrum/core/GatherCdps.h"
@@ -18,6 +19,8 @@
 #include "spectrum/core/SpectrumRun.h"
 #include "spectrum/core/SpectrumText.h"
 #include "platform/ConsoleUi.h"
+#include "platform/ShownText.h"
+#include "shared/OutputCheck.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 
@@ -25,64 +28,9 @@ namespace tsly::cli {
 
 namespace {
 
-constexpr std::size_t MaxVelocities = 1000;
 constexpr std::int32_t MaxWindowSamples = 1001;
 
-struct SemblanceOptions {
-  std::string gather, cdp, png, csv;
-  std::string vmin = "1200", vmax = "5180", dv = "20", windowMs, stretch = ".5";
-  bool peaks = false;
-};
-
-// The options read as numbers and checked.
-struct SemblanceRequest {
-  bool all = false;
-  std::int16_t cdp = 0;
-  double vmin = 0, vmax = 0, dv = 0, windowMs = 0;
-  float stretch = 0;
-};
-
 int refuse(const std::string& message) { return fail("semblance", message); }
-
-bool number(const std::string& text, const char* option, double& v, std::string& error) {
-  if (parseFiniteNumber(text, v)) return true;
-  error = std::string(option) + ": '" + text + "' is not a number";
-  return false;
-}
-
-// The options first: nothing is read or written while one is wrong. "" or why not.
-std::string checkOptions(const SemblanceOptions& o, SemblanceRequest& q) {
-  q.all = o.cdp == "all";
-  if (!q.all) {
-    double c = 0;
-    if (!parseFiniteNumber(o.cdp, c) || c != std::floor(c) || c < -32768 || c > 32767)
-      return "--cdp wants a CDP number (-32768 to 32767) or all, not '" + o.cdp + "'";
-    q.cdp = static_cast<std::int16_t>(c);
-  }
-  std::string error;
-  double stretch = 0;
-  if (!number(o.vmin, "--vmin", q.vmin, error) || !number(o.vmax, "--vmax", q.vmax, error) ||
-      !number(o.dv, "--dv", q.dv, error) || !number(o.stretch, "--stretch", stretch, error) ||
-      (!o.windowMs.empty() && !number(o.windowMs, "--window-ms", q.windowMs, error)))
-    return error;
-  if (!(q.vmin > 0)) return "--vmin must be above 0";
-  if (!(q.vmin < q.vmax))
-    return "--vmin (" + shortNumber(q.vmin) + ") must be below --vmax (" + shortNumber(q.vmax) + ")";
-  if (!(q.dv > 0)) return "--dv must be above 0";
-  const double count = std::floor((q.vmax - q.vmin) / q.dv + 1e-6) + 1;
-  if (count > static_cast<double>(MaxVelocities))
-    return "--vmin, --vmax and --dv give " + shortNumber(count) + " velocities; at most " +
-           std::to_string(MaxVelocities);
-  if (!o.windowMs.empty() && !(q.windowMs > 0)) return "--window-ms must be above 0";
-  q.stretch = static_cast<float>(stretch);
-  if (!(q.stretch >= 0.1f && q.stretch <= 0.99f)) return "--stretch must lie between .1 and .99";
-  if (q.all && !o.png.empty()) return "--png draws one CDP; give --cdp N (--csv and --peaks take all)";
-  if (o.png.empty() && o.csv.empty() && !o.peaks) return "nothing to write: give --png, --csv or --peaks";
-  for (const std::string* out : {&o.png, &o.csv})
-    if (!out->empty() && sameExistingFile(*out, o.gather)) return *out + " is the gather file itself";
-  if (!o.png.empty() && !o.csv.empty() && o.png == o.csv) return "--png and --csv name the same file";
-  return {};
-}
 
 // The gather indexed, with a count of traces on a terminal; the CDP asked for
 // must be in it. Prints why not and returns false.
@@ -128,7 +76,10 @@ bool windowSamples(const GatherCdps& gather, std::int16_t firstCdp, double windo
 
 int runSemblance(const SemblanceOptions& o) {
   SemblanceRequest q;
-  if (const std::string why = checkOptions(o, q); !why.empty()) return refuse(why);
+  if (const std::string why = checkSemblanceOptions(o, q); !why.empty()) return refuse(why);
+  if (!inputAllowed("semblance", o.gather)) return 1;
+  // A signal ends the run between velocity blocks; nothing is left behind.
+  stopOnSignals(true);
   GatherCdps gather;
   if (!openGather(o, q, gather)) return 1;
 
@@ -157,13 +108,16 @@ int runSemblance(const SemblanceOptions& o) {
   };
   Spectrum one;
   if (!o.png.empty()) hooks.spectrum = [&one](const Spectrum& sp) { one = sp; };
+  hooks.cancel = &stopRequested();
   const SpectrumRunResult r = runSpectra(gather, p, hooks);
   bar.end();
   std::fputs(peakText.c_str(), stdout);
   std::fflush(stdout);
+  if (r.cancelled) return refuse("cancelled; nothing written");
   if (!r.ok()) return refuse(r.error);
   if (o.png.empty()) return 0;
-  const std::string error = writeSpectrumPng(one, "CDP " + std::to_string(one.cdp) + " semblance", o.png);
+  if (stopRequested()) return refuse("cancelled; " + shownText(o.png) + " not written");
+  const std::string error = writeSpectrumPng(one, o.png);
   return error.empty() ? 0 : refuse(error);
 }
 
@@ -174,7 +128,8 @@ void addSemblanceCommand(CLI::App& app, int& exitCode) {
   auto* cmd = addCommand(
       app, exitCode, opts, runSemblance, "semblance",
       "Velocity spectrum of a CDP-gather file: for every trial velocity the CDP's live traces are moved out as "
-      "panel generation moves them (same interpolation and stretch mute), and at each time the semblance "
+      "panel generation moves them (same interpolation and stretch mute; a trace's first sample at its recording "
+      "delay, word 55: times are true times), and at each time the semblance "
       "sum_window (sum_traces a)^2 / sum_window (M x sum_traces a^2) is taken over a centred window, M the "
       "traces live at that time (0 where fewer than 2 are live or there is no energy). Output files are "
       "written whole or not at all (replaced if they exist).");

@@ -31,6 +31,7 @@ int runSynth(const SynthOptions& o) {
   p.offsetCount = off[2];
   if (!o.events.empty() && !parseEventList(o.events, p.events))
     return fail("synth", "--events wants T0MS:VEL pairs separated by commas, for example 400:1800,900:2200");
+  if (!outputAllowed("synth", o.out, true)) return 1;
   if (const std::string err = writeSynthGather(o.out, p); !err.empty()) return fail("synth", err);
   std::cout << "Wrote " << o.out << ": " << p.cdps << " CDPs x " << p.offsetCount << " offsets, " << p.samples
             << " samples at " << p.intervalUs << " us, " << synthFileBytes(p) << " bytes\n";

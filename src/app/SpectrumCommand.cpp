@@ -40,6 +40,7 @@ void SpectrumCommand::open() {
   if (!window_) {
     window_ = new VelocitySpectrumWindow(st_, ui_, mainWindow_);
     window_->chooseGather = [this] { chooseGather(); };
+    if (placeWindow) placeWindow(window_);
   }
   window_->show();
   window_->raise();

@@ -5,7 +5,8 @@
 //    switches it with Prev and Next).
 //  - Choosing it asks for the CDP-gather file the panels were made from, once
 //    per panel file for the session (SpectrumGathers), then shows the window
-//    (made on first use, then kept; modeless).
+//    (made on first use and placed by placeWindow, then kept where the user
+//    leaves it; modeless).
 //  - While the window is visible it follows the panel display's changes: a CDP
 //    shown (Open, Next, Prev, any redraw) reads that CDP's traces from the
 //    gather and hands them over with the main canvas's time scale; a pick or
@@ -13,6 +14,7 @@
 //    date when it is shown again.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QObject>
@@ -37,6 +39,10 @@ class SpectrumCommand : public QObject {
   // Adds the item to `options` and listens to `display`.
   SpectrumCommand(AppState& state, Ui& ui, QWidget* mainWindow, QMenu* options, DisplaySurface& display);
   ~SpectrumCommand() override;
+
+  // Places the window, once made and before it is first shown (the main
+  // window places it beside itself).
+  std::function<void(QWidget*)> placeWindow;
 
   QAction* action() const { return action_; }
   // The window, once the item has made it.

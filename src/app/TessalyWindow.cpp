@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,12 +13,12 @@
 #include <QScrollBar>
 #include <QWidget>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
 
 #include "app/AppTexts.h"
+#include "app/Session.h"
 #include "picks/PicksCommands.h"
 #include "app/SpectrumCommand.h"
+#include "app/ToolWindowPlacing.h"
 #include "display/DisplaySurface.h"
 #include "picks/core/PickTable.h"
 #include "generation/NmoDialog.h"
@@ -28,6 +29,8 @@
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
 #include "output/PictureOutput.h"
+#include "picks/VelocityFunctionWindow.h"
+#include "spectrum/VelocitySpectrumWindow.h"
 #include "qt/HelpContext.h"
 #include "qt/ImageCanvas.h"
 #include "qt/WrappingLabel.h"
@@ -52,10 +55,23 @@ constexpr int MaxWindowOffset = 100000;
 constexpr double StatusRowTwips = 372;
 constexpr int StatusRightMargin = 4;
 
+// The windows beside the main window: the spectrum as made, and the least
+// sizes they are given a place of their own at.
+constexpr QSize SpectrumSize{VelocitySpectrumWindow::DefaultWidth, VelocitySpectrumWindow::DefaultHeight};
+constexpr QSize SpectrumLeast{640, 360};
+constexpr QSize VelocityFunctionLeast{400, 200};
+
 }  // namespace
 
 TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* parent)
-    : QMainWindow(parent), state_(state), ui_(ui), dde_(dde) {
+    : QMainWindow(parent),
+      state_(state),
+      ui_(ui),
+      dde_(dde),
+      waiting_({[this](std::function<void()> action) {
+                  return display_ && display_->display().runAfterRedraw(std::move(action));
+                },
+                [this] { return nmosele_ && nmosele_->running(); }, [this] { return open_->running(); }}) {
   setObjectName(QStringLiteral("tessaly"));
   setWindowTitle(QString::fromLatin1(apptext::WindowTitle));
   link_ = std::make_unique<JobLink>(dde_, ui_);
@@ -68,6 +84,7 @@ TessalyWindow::TessalyWindow(AppState& state, Ui& ui, DdeClient& dde, QWidget* p
                      clearpicks_, action("editvelf")});
   picks_ = std::make_unique<PicksCommands>(state_, ui_, static_cast<PicksHost&>(*this), this, editMenu_);
   spectrum_ = std::make_unique<SpectrumCommand>(state_, ui_, this, editMenu_, *display_);
+  spectrum_->placeWindow = [this](QWidget* w) { placeSpectrum(w); };
   endProcess = [] { QCoreApplication::exit(0); };
   help_ = std::make_unique<HelpViewer>(ui_);
   help_->enableF1();
@@ -173,6 +190,9 @@ void TessalyWindow::buildControls() {
   picture1_ = canvas_;
   setHelpContext(picture1_, 12060);
   picture1_->move(0, 0);
+  // The canvas takes the focus (Tab, a click) and scrolls from the keyboard.
+  picture1_->setFocusPolicy(Qt::StrongFocus);
+  picture1_->installEventFilter(this);
 
   hscroll1_ = new QScrollBar(Qt::Horizontal, client);
   hscroll1_->setObjectName(QStringLiteral("HScroll1"));
@@ -240,84 +260,31 @@ void TessalyWindow::startup() {
   helpFilePath_ = helpPathFor(folder);
   help_->setup(this, folder);
 
-  // Start values of the display, before the settings file may change them.
-  state_.SamplingRatio = 1.0f;
-  state_.PlotTop = 50;
-  state_.PlotLeft = 50;
-  state_.SampleInterval = 100;
-
-  // The settings file in the current directory; with it, the job editor is told
-  // the processing-system path and the last directory.
-  std::error_code ec;
-  const std::filesystem::path cwd = std::filesystem::current_path(ec);
-  state_.StartDirectory = ec ? std::string() : cwd.string();
-  state_.SettingsFileName = findSettingsFile();
-
-  if (!state_.SettingsFileName.empty()) {
-    readSettingsFile();
-    link_->linkstart(JobEditorApp, JobEditorTopic);
-    link_->linkcommand("pathtoorog", state_.ProcessingSystemPath, "", "");
-    link_->linkcommand("lastpath", state_.LastPath, "", "");
-  } else {
-    ui_.message(std::string(MissingSettingsMessage) + CrLf, "", Buttons::Ok, Icon::None);
-    applyMissingSettingsDefaults(state_);
-  }
-}
-
-void TessalyWindow::readSettingsFile() {
-  // Read errors are ignored: whatever cannot be read (a short, unreadable or
-  // damaged file) keeps the value a missing file would give it.
-  applyMissingSettingsDefaults(state_);
-  SettingsLoad load;
-  if (!loadSettingsFile(ui_, state_, state_.SettingsFileName, load)) {
-    state_.GraphicsSaveFlag = -1;
-    return;
-  }
-  setPlacementTwips(load.formTop.value_or(static_cast<float>(topTwips())),
-                    load.formLeft.value_or(static_cast<float>(leftTwips())),
-                    load.formWidth.value_or(static_cast<float>(widthTwips())),
-                    load.formHeight.value_or(static_cast<float>(heightTwips())));
+  startSession(state_, ui_, *link_, [this](const SettingsLoad& load) {
+    setPlacementTwips(load.formTop.value_or(static_cast<float>(topTwips())),
+                      load.formLeft.value_or(static_cast<float>(leftTwips())),
+                      load.formWidth.value_or(static_cast<float>(widthTwips())),
+                      load.formHeight.value_or(static_cast<float>(heightTwips())));
+  });
 }
 
 void TessalyWindow::shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
-
-  // The job editor's processing-system path. Nothing here may stop the settings
-  // file from being written; an editor that does not reply leaves the path as it is.
-  link_->linkcommand("getpathtoorog", "", "", "");
-  static const std::string NoReply("\x01");
-  std::string r1 = NoReply, r2 = NoReply, r3 = NoReply;
-  link_->linkrequest(r1, r2, r3);
-  if (r1 != NoReply) {
-    EditorReply1 = r1;
-    state_.ProcessingSystemPath = EditorReply1;
-  }
-  if (r2 != NoReply) EditorReply2 = r2;
-  if (r3 != NoReply) EditorReply3 = r3;
-  std::error_code ec;
-  if (!state_.StartDirectory.empty()) std::filesystem::current_path(state_.StartDirectory, ec);
-
-  if (state_.SettingsFileName.empty()) state_.SettingsFileName = SettingsFileDefaultName;
-  // Written by full path, so that it lands in the start directory even when
-  // returning there failed.
-  std::string path = state_.SettingsFileName;
-  if (!state_.StartDirectory.empty() && !std::filesystem::path(path).is_absolute())
-    path = (std::filesystem::path(state_.StartDirectory) / path).string();
   FormPlacement form;
   form.Top = static_cast<float>(topTwips());
   form.Left = static_cast<float>(leftTwips());
   form.Width = static_cast<float>(widthTwips());
   form.Height = static_cast<float>(heightTwips());
-  const int error = writeSettingsFile(path, settingsText(state_, form));
-  if (error) ReportFileError(ui_, state_, static_cast<std::int16_t>(error));
-
+  if (auto reply = endSession(state_, ui_, *link_, form, dataFilesInUse())) EditorReply1 = *reply;
   if (quitHelp) quitHelp();
   if (endProcess) endProcess();
 }
 
 bool TessalyWindow::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type t = event->type();
+  if (watched == picture1_ && t == QEvent::KeyPress && scrollByKey(static_cast<QKeyEvent*>(event)->key()))
+    return true;
   if ((watched == centralWidget() && t == QEvent::Resize) ||
       (watched == label1_ && (t == QEvent::FontChange || t == QEvent::Polish || t == QEvent::StyleChange)))
     fitStatusLabel();
@@ -337,43 +304,37 @@ void TessalyWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-bool TessalyWindow::deferWhileBusy(std::function<void()> action) {
-  if (display_ && display_->display().runAfterRedraw(action)) return true;
-  // A generation run reads the gather's tables to its end: nothing may open
-  // another file or end the program under it.
-  if (nmosele_ && nmosele_->running()) {
-    waitingForGeneration_.push_back(std::move(action));
-    return true;
-  }
-  return false;
-}
+bool TessalyWindow::deferWhileBusy(std::function<void()> action) { return waiting_.deferWhileBusy(std::move(action)); }
 
-bool TessalyWindow::waitForOpen(std::function<void()> action) {
-  if (!open_->running()) return false;
-  waitingForOpen_.push_back(std::move(action));
-  return true;
-}
-
-void TessalyWindow::runCommandsWaitingForOpen() {
-  std::vector<std::function<void()>> waiting;
-  waiting.swap(waitingForOpen_);
-  for (auto& action : waiting) {
-    if (shutDown_) break;
-    action();
-  }
-}
-
-void TessalyWindow::runCommandsWaitingForGeneration() {
-  // Each command checks again (a press on "Generate Panels" during a run
-  // returns at once, with the run still going: the commands then wait on).
-  std::vector<std::function<void()>> waiting;
-  waiting.swap(waitingForGeneration_);
-  for (auto& action : waiting) action();
-}
+bool TessalyWindow::waitForOpen(std::function<void()> action) { return waiting_.waitForOpen(std::move(action)); }
 
 void TessalyWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  if (display_) display_->windowResized(widthTwips(), heightTwips());
+  if (!display_) return;
+  // The layout rule places the viewport from its design top; the status line
+  // pushes it down again afterwards.
+  setStatusInset(0);
+  display_->windowResized(widthTwips(), heightTwips());
+  fitStatusLabel();
+}
+
+// Arrows scroll by the bars' small steps, Page Up and Page Down by their
+// large ones, Home to the top-left of the canvas, End to its bottom.
+bool TessalyWindow::scrollByKey(int key) {
+  switch (key) {
+    case Qt::Key_Up: vscroll1_->triggerAction(QAbstractSlider::SliderSingleStepSub); return true;
+    case Qt::Key_Down: vscroll1_->triggerAction(QAbstractSlider::SliderSingleStepAdd); return true;
+    case Qt::Key_PageUp: vscroll1_->triggerAction(QAbstractSlider::SliderPageStepSub); return true;
+    case Qt::Key_PageDown: vscroll1_->triggerAction(QAbstractSlider::SliderPageStepAdd); return true;
+    case Qt::Key_Left: hscroll1_->triggerAction(QAbstractSlider::SliderSingleStepSub); return true;
+    case Qt::Key_Right: hscroll1_->triggerAction(QAbstractSlider::SliderSingleStepAdd); return true;
+    case Qt::Key_Home:
+      vscroll1_->triggerAction(QAbstractSlider::SliderToMinimum);
+      hscroll1_->triggerAction(QAbstractSlider::SliderToMinimum);
+      return true;
+    case Qt::Key_End: vscroll1_->triggerAction(QAbstractSlider::SliderToMaximum); return true;
+    default: return false;
+  }
 }
 
 // ---- menu items and buttons -----------------------------------------------
@@ -382,14 +343,14 @@ void TessalyWindow::fileopen() {
   if (deferWhileBusy([this] { fileopen(); }) || waitForOpen([this] { fileopen(); })) return;
   if (!picks_->mayDiscard(pickstext::Leaving::Open)) return;
   open_->run();
-  runCommandsWaitingForOpen();
+  waiting_.openEnded([this] { return shutDown_; });
 }
 
 void TessalyWindow::openFile(const std::string& path) {
   if (deferWhileBusy([this, path] { openFile(path); }) || waitForOpen([this, path] { openFile(path); })) return;
   if (!picks_->mayDiscard(pickstext::Leaving::Open)) return;
   open_->openFile(path);
-  runCommandsWaitingForOpen();
+  waiting_.openEnded([this] { return shutDown_; });
 }
 
 void TessalyWindow::fileinfo() { open_->showFileInfo(); }
@@ -405,6 +366,7 @@ output::PictureOutput& TessalyWindow::pictureOutput() {
     output::PictureOutputOptions o;
     o.state = &state_;
     o.status = [this](const QString& text) { showStatus(text); };
+    o.dataFiles = [this] { return dataFilesInUse(); };
     output_ = std::make_unique<output::PictureOutput>(
         ui_, this,
         [this](const std::string& name, std::int16_t& mode) {
@@ -438,7 +400,7 @@ void TessalyWindow::editnmo() {
     nmosele_ = new NmoDialog(state_, ui_, this);
     // The dialog's own handler of "Generate Panels" runs first and returns when
     // the run is over; then what waited for the run goes on.
-    connect(nmosele_->processButton(), &QPushButton::clicked, this, &TessalyWindow::runCommandsWaitingForGeneration);
+    connect(nmosele_->processButton(), &QPushButton::clicked, this, [this] { waiting_.generationEnded(); });
   }
   nmosele_->showDialog();
 }
@@ -481,9 +443,23 @@ void TessalyWindow::fitStatusLabel() {
   const int width = std::max(1, client->width() - label1_->x() - StatusRightMargin);
   const int height = std::max(rowHeight, label1_->heightForWidth(width));
   label1_->setGeometry(label1_->x(), label1_->y(), width, height);
-  // A message of more than one line reaches below the button row, over the
-  // canvas's top margin: it is drawn above the viewport.
   label1_->raise();
+  // A message of more than one line reaches below the button row: the
+  // viewport (with the labels at the top of the canvas) and VScroll1 move down
+  // by what it takes beyond the row, their bottom edge staying.
+  setStatusInset(height - rowHeight);
+}
+
+void TessalyWindow::setStatusInset(int pixels) {
+  const int delta = pixels - statusInset_;
+  if (delta == 0 || !picture2_ || !vscroll1_) return;
+  for (QWidget* w : {picture2_, static_cast<QWidget*>(vscroll1_)}) {
+    QRect g = w->geometry();
+    g.setTop(std::min(g.top() + delta, g.bottom()));
+    w->setGeometry(g);
+  }
+  statusInset_ = pixels;
+  if (display_) display_->updateScrollBars();
 }
 
 void TessalyWindow::setControlEnabled(OpenControl control, bool on) {
@@ -532,6 +508,17 @@ bool TessalyWindow::shuttingDown() const { return shutDown_; }
 
 std::string& TessalyWindow::dialogFileName() { return fileDialog_.fileName; }
 
+std::vector<NamedFile> TessalyWindow::dataFilesInUse() {
+  std::vector<NamedFile> files{{state_.DataFileName, "the data file open in Tessaly"}};
+  if (picks_) files.push_back({picks_->dataFile(), "the panel file the picks belong to"});
+  if (spectrum_) {
+    files.push_back({spectrum_->gathers().remembered(state_.DataFileName), "the gather of the velocity spectrum"});
+    if (picks_ && picks_->dataFile() != state_.DataFileName)
+      files.push_back({spectrum_->gathers().remembered(picks_->dataFile()), "the gather of the velocity spectrum"});
+  }
+  return files;
+}
+
 bool TessalyWindow::runAfterRedraw(std::function<void()> action) {
   return display_->display().runAfterRedraw(std::move(action));
 }
@@ -540,6 +527,41 @@ void TessalyWindow::redrawPicks() { display_->display().refresh(); }
 
 void TessalyWindow::addPicksListener(std::function<void()> listener) {
   display_->addChangeListener([listener = std::move(listener)](DisplayChange) { listener(); });
+}
+
+void TessalyWindow::picksStored() { action("editvelf")->setEnabled(true); }
+
+// ---- where the velocity spectrum and the velocity function first open -----
+//
+// Beside the main window, clear of each other: the spectrum (the larger) is
+// placed first, so the velocity function opened before it keeps clear of the
+// place the spectrum will take.
+
+// Below the menus, the buttons and the status line (which reach a little into
+// the viewport's top by design).
+int TessalyWindow::controlsBottom() const {
+  int y = picture2_->mapToGlobal(QPoint(0, 0)).y();
+  for (const QWidget* c : {static_cast<QWidget*>(prevpanel_), static_cast<QWidget*>(nextpanel_),
+                           static_cast<QWidget*>(clearpicks_), static_cast<QWidget*>(label1_)})
+    y = std::max(y, c->mapToGlobal(QPoint(0, c->height())).y());
+  return y;
+}
+
+void TessalyWindow::placeBeside(QWidget* velocityFunction) {
+  const ToolWindowPlacing placing(this, controlsBottom());
+  std::vector<PlaceRect> taken;
+  if (QWidget* sp = spectrum_->window())
+    taken.push_back(placing.frameOf(sp));
+  else
+    taken.push_back(placing.slotFor(SpectrumSize, SpectrumLeast, {}));
+  placing.place(velocityFunction, VelocityFunctionLeast, taken);
+}
+
+void TessalyWindow::placeSpectrum(QWidget* spectrum) {
+  const ToolWindowPlacing placing(this, controlsBottom());
+  std::vector<PlaceRect> taken;
+  if (QWidget* vf = picks_->velocityFunctionWindow()) taken.push_back(placing.frameOf(vf));
+  placing.place(spectrum, SpectrumLeast, taken);
 }
 
 void TessalyWindow::hscrollChanged(int value) { display_->horizontalScrolled(value); }

@@ -1,5 +1,8 @@
 // The main window `tessaly`: menus, the Prev / Next / Clear Picks buttons, the
-// status label, the canvas inside its viewport and the two scroll bars.
+// status label, the canvas inside its viewport and the two scroll bars. The
+// canvas takes the focus (Tab reaches it) and scrolls from the keyboard:
+// arrows, Page Up / Page Down, Home (top-left) and End (bottom). A status
+// message that wraps pushes the viewport down rather than covering it.
 //
 // Every control and menu item carries its name as objectName (`fileopen`,
 // `prevpanel`, `Picture1`, ...) and, where it has one, its help topic number as
@@ -11,9 +14,11 @@
 // doubles. It owns the job-editor link (JobLink) and the file-information window.
 //
 // Life cycle: construct, then startup() (reads tessaly.ini, talks to the job
-// editor), then show(). "E&xit" and closing the window run shutdown(), which
-// writes tessaly.ini into the start directory and then calls the end hook
-// (by default: quit the application's event loop).
+// editor: app/Session.h), then show(). "E&xit" and closing the window run
+// shutdown(), which writes tessaly.ini into the start directory and then calls
+// the end hook (by default: quit the application's event loop). Open and Exit
+// chosen while a redraw, a generation run or another Open is going wait for it
+// (app/WaitingCommands.h).
 #pragma once
 
 #include <QMainWindow>
@@ -23,6 +28,7 @@
 #include <vector>
 
 #include "app/FileDialogState.h"
+#include "app/WaitingCommands.h"
 #include "open/OpenHost.h"
 #include "picks/PicksHost.h"
 #include "platform/DdeClient.h"
@@ -93,8 +99,9 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   // The program's folder (default: the executable's folder; tests may set it).
   void setProgramFolder(const std::string& folder) { programFolder_ = folder; }
 
-  // Replies of the job editor at shut-down.
-  std::string EditorReply1, EditorReply2, EditorReply3;
+  // The job editor's reply at shut-down: its processing-system path (empty when
+  // it did not reply).
+  std::string EditorReply1;
 
   // Window placement in twips (top/left of the frame, width/height of the window).
   double topTwips() const;
@@ -124,6 +131,11 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
 
   // "Velocity Spectrum" and its window.
   SpectrumCommand& spectrum() { return *spectrum_; }
+
+  // The data files the program has open: the file open in the main window,
+  // the panel file the picks belong to and the gather of the velocity
+  // spectrum. No writer of the program writes over them.
+  std::vector<NamedFile> dataFilesInUse() override;
 
  public slots:
   // "&Files..."
@@ -157,21 +169,19 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   void buildMenus();
   void buildControls();
   QAction* addItem(QMenu* menu, const char* name, const char* caption, void (TessalyWindow::*slot)());
-  void readSettingsFile();
   // The status label: the text, then the width left in its row (and the height
   // the text needs there), so that no message is ever cut.
   void showStatus(const QString& text);
   void fitStatusLabel();
-  // Commands that must not run inside a redraw or a generation run letting
-  // events run (Open, Exit) wait for it: true when `action` was queued, false
-  // when it may run now.
+  // Moves the top of the viewport and VScroll1 to `pixels` below their
+  // design top (the status line's lines beyond its row).
+  void setStatusInset(int pixels);
+  // The canvas's keys: true when `key` scrolled it.
+  bool scrollByKey(int key);
+  // Open and Exit wait for a redraw, a generation run or another Open (see
+  // WaitingCommands): true when `action` was kept, false when it may run now.
   bool deferWhileBusy(std::function<void()> action);
-  // A click on "Generate Panels" has returned: the run it started is over.
-  void runCommandsWaitingForGeneration();
-  // An Open chosen while another one scans runs once that one has finished,
-  // and asks about unsaved picks then (its table is the one it would replace).
   bool waitForOpen(std::function<void()> action);
-  void runCommandsWaitingForOpen();
 
   // OpenHost
   void setStatusText(const std::string& text) override;
@@ -187,6 +197,10 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   bool runAfterRedraw(std::function<void()> action) override;
   void redrawPicks() override;
   void addPicksListener(std::function<void()> listener) override;
+  void picksStored() override;
+  void placeBeside(QWidget* window) override;
+  void placeSpectrum(QWidget* window);
+  int controlsBottom() const;
 
   AppState& state_;
   Ui& ui_;
@@ -197,8 +211,7 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   std::unique_ptr<output::PictureOutput> output_;
   FileInfoWindow* fileInfo_ = nullptr;
   NmoDialog* nmosele_ = nullptr;
-  std::vector<std::function<void()>> waitingForGeneration_;
-  std::vector<std::function<void()>> waitingForOpen_;
+  WaitingCommands waiting_;
 
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;
@@ -224,6 +237,7 @@ class TessalyWindow : public QMainWindow, private OpenHost, private PicksHost {
   bool shutDown_ = false;
   // Enabled states of the controls and of "&Options" while Open holds them.
   bool inputHeld_ = false;
+  int statusInset_ = 0;  // pixels the viewport is pushed down by the status line
   bool controlsWereEnabled_ = true;
   bool optionsWereEnabled_ = true;
 };

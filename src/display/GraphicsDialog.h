@@ -53,19 +53,20 @@ class GraphicsDialog : public QDialog {
 
   AppState& s_;
   Ui& ui_;
-  QGroupBox* frame1_;
-  QLineEdit* text1_;
-  QLineEdit* text6_;
-  QLineEdit* text2_;
-  QLabel* label1_;
-  QLabel* label6_;
-  QLabel* label2_;
-  QCheckBox* normalize_;
-  QCheckBox* areafil_;
-  QGroupBox* frame3_;
-  std::array<QRadioButton*, 4> option3_{};
-  QButtonGroup* options_;
-  QPushButton* done_;
+  // The controls, with their objectNames.
+  QGroupBox* frame_;                             // Frame1
+  QLineEdit* tracesPerInch_;                     // Text1
+  QLineEdit* gain_;                              // Text6: trace gain in dB
+  QLineEdit* timeLength_;                        // Text2: plot ending time
+  QLabel* tracesPerInchLabel_;                   // Label1
+  QLabel* gainLabel_;                            // Label6
+  QLabel* timeLengthLabel_;                      // Label2
+  QCheckBox* normalize_;                         // normalize
+  QCheckBox* areafil_;                           // areafil
+  QGroupBox* ratioFrame_;                        // Frame3: the sampling ratio
+  std::array<QRadioButton*, 4> ratioButtons_{};  // Option3, indices 0..3
+  QButtonGroup* ratioGroup_;
+  QPushButton* done_;  // DONE
 };
 
 }  // namespace tsly

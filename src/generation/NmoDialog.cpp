@@ -17,7 +17,8 @@
 #include "generation/core/GenerationTexts.h"
 #include "qt/QtUi.h"
 #include "shared/Numbers.h"
-#include "shared/Texts.h"
+#include "platform/Paths.h"
+#include "shared/FileUtil.h"
 
 namespace tsly {
 
@@ -151,13 +152,13 @@ void NmoDialog::buildCountRow() {
   caption(client_, "NMO Stretch Ratio", twips(4800, 120, 1212, 372), twips(4800, 120, 1410, 480));
   const double countLeft[2] = {480, 1920}, spinLeft[2] = {1080, 2520};
   for (int i = 0; i < 2; ++i) {
-    text1_[i] = field<QLineEdit>("Text1", twips(countLeft[i], 600, 612, 372), i);
-    spin1_[i] = field<SpinButton>("Spin1", twips(spinLeft[i], 600, 252, 372), i);
+    countBoxes_[i] = field<QLineEdit>("Text1", twips(countLeft[i], 600, 612, 372), i);
+    countSpins_[i] = field<SpinButton>("Spin1", twips(spinLeft[i], 600, 252, 372), i);
   }
-  text2_ = field<QLineEdit>("Text2", twips(3600, 600, 492, 372));
-  spin2_ = field<SpinButton>("Spin2", twips(4080, 600, 252, 372));
-  text5_ = field<QLineEdit>("Text5", twips(4800, 600, 612, 372));
-  spin3_ = field<SpinButton>("Spin3", twips(5400, 600, 252, 372));
+  cdpsPerPanel_ = field<QLineEdit>("Text2", twips(3600, 600, 492, 372));
+  cdpsPerPanelSpin_ = field<SpinButton>("Spin2", twips(4080, 600, 252, 372));
+  stretch_ = field<QLineEdit>("Text5", twips(4800, 600, 612, 372));
+  stretchSpin_ = field<SpinButton>("Spin3", twips(5400, 600, 252, 372));
 }
 
 // The two entry columns (entry 0 of each), the output length, the information
@@ -165,14 +166,14 @@ void NmoDialog::buildCountRow() {
 void NmoDialog::buildColumnsAndRun() {
   caption(client_, "Start CDP of Panel", twips(120, 1200, 1692, 252), twips(60, 1200, 1830, 252));
   caption(client_, "Trial Velocity", twips(1920, 1200, 1572, 252), twips(1920, 1200, 1890, 252));
-  text3First_ = twips(480, 1440, 852, 288);
-  text4First_ = twips(1920, 1440, 852, 288);
-  text3_.push_back(newEntry("Text3", 0, text3First_));
-  text4_.push_back(newEntry("Text4", 0, text4First_));
+  startCdpsFirst_ = twips(480, 1440, 852, 288);
+  velocitiesFirst_ = twips(1920, 1440, 852, 288);
+  startCdps_.push_back(newEntry("Text3", 0, startCdpsFirst_));
+  velocities_.push_back(newEntry("Text4", 0, velocitiesFirst_));
   caption(client_, "Output Length (mS)", twips(3840, 1200, 1932, 252), twips(3840, 1200, 2370, 252));
-  text6_ = field<QLineEdit>("Text6", twips(3960, 1440, 1092, 288));
-  label4_ = field<QLabel>("Label4", twips(3960, 1920, 1932, 852));
-  label4_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lengthMs_ = field<QLineEdit>("Text6", twips(3960, 1440, 1092, 288));
+  info_ = field<QLabel>("Label4", twips(3960, 1920, 1932, 852));
+  info_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   process_ = field<QPushButton>("process", twips(3840, 2880, 1812, 492));
   process_->setText(QStringLiteral("Generate Panels"));
   process_->setAutoDefault(false);
@@ -183,40 +184,41 @@ void NmoDialog::buildColumnsAndRun() {
   stackcheck_ = field<QCheckBox>("stackcheck", twips(3120, 6240, 1692, 252));
   stackcheck_->setText(QStringLiteral("Stack CDPs"));
   caption(client_, "Output File Name:", twips(3120, 6600, 1695, 255), twips(3120, 6600, 3090, 330));
-  label7_ = field<PathLabel>("Label7", twips(3120, 6960, 3135, 375));
-  label7_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  outputFile_ = field<PathLabel>("Label7", twips(3120, 6960, 3135, 375));
+  outputFile_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
 // Change rules and buttons.
 void NmoDialog::connectRules() {
   for (int i = 0; i < 2; ++i) {
-    connect(text1_[i], &QLineEdit::textChanged, this, [this, i] { countChanged(i); });
-    connect(spin1_[i], &SpinButton::upClicked, this, [this, i] { spin1Up(i); });
-    connect(spin1_[i], &SpinButton::downClicked, this, [this, i] { spin1Down(i); });
+    connect(countBoxes_[i], &QLineEdit::textChanged, this, [this, i] { countChanged(i); });
+    connect(countSpins_[i], &SpinButton::upClicked, this, [this, i] { countUp(i); });
+    connect(countSpins_[i], &SpinButton::downClicked, this, [this, i] { countDown(i); });
   }
-  connect(text2_, &QLineEdit::textChanged, this, &NmoDialog::cdpsChanged);
-  connect(text5_, &QLineEdit::textChanged, this, &NmoDialog::stretchChanged);
-  connect(spin2_, &SpinButton::upClicked, this, &NmoDialog::spin2Up);
-  connect(spin2_, &SpinButton::downClicked, this, &NmoDialog::spin2Down);
-  connect(spin3_, &SpinButton::upClicked, this, &NmoDialog::spin3Up);
-  connect(spin3_, &SpinButton::downClicked, this, &NmoDialog::spin3Down);
+  connect(cdpsPerPanel_, &QLineEdit::textChanged, this, &NmoDialog::cdpsChanged);
+  connect(stretch_, &QLineEdit::textChanged, this, &NmoDialog::stretchChanged);
+  connect(cdpsPerPanelSpin_, &SpinButton::upClicked, this, &NmoDialog::cdpsPerPanelUp);
+  connect(cdpsPerPanelSpin_, &SpinButton::downClicked, this, &NmoDialog::cdpsPerPanelDown);
+  connect(stretchSpin_, &SpinButton::upClicked, this, &NmoDialog::stretchUp);
+  connect(stretchSpin_, &SpinButton::downClicked, this, &NmoDialog::stretchDown);
   connect(process_, &QPushButton::clicked, this, &NmoDialog::process);
   connect(stopnmo_, &QPushButton::clicked, this, &NmoDialog::stopnmo);
 }
 
 // The values of a new dialog, set through the change rules as typing would.
 void NmoDialog::setCreationValues() {
-  text1_[0]->setText(QStringLiteral("1"));
-  text1_[1]->setText(QStringLiteral("1"));
-  text3_[0]->setText(QStringLiteral("0"));
-  text3_[0]->setText(qs(numberText(static_cast<short>(s_.MinKey))));
-  text4_[0]->setText(QStringLiteral("1000"));
-  text2_->setText(QStringLiteral("25"));
-  text5_->setText(QStringLiteral(".50"));
-  label4_->setText(qs(gentext::cdpRangeText(s_.MinKey, s_.MaxKey)));
-  label7_->setText(qs(s_.LastPath + "/" + gentext::DefaultOutputFileName));
-  text6_->setText(QStringLiteral("0"));
-  text6_->setText(qs(plainNumberText((static_cast<double>(s_.SampleInterval) / 1000.0) * s_.NumSamples)));
+  countBoxes_[0]->setText(QStringLiteral("1"));
+  countBoxes_[1]->setText(QStringLiteral("1"));
+  startCdps_[0]->setText(QStringLiteral("0"));
+  startCdps_[0]->setText(qs(numberText(static_cast<short>(s_.MinKey))));
+  velocities_[0]->setText(QStringLiteral("1000"));
+  cdpsPerPanel_->setText(QStringLiteral("25"));
+  stretch_->setText(QStringLiteral(".50"));
+  info_->setText(qs(gentext::cdpRangeText(s_.MinKey, s_.MaxKey)));
+  // The label shows the name the run writes: its file name in capitals.
+  outputFile_->setText(qs(generationOutputName(joinPath(s_.LastPath, gentext::DefaultOutputFileName), true)));
+  lengthMs_->setText(QStringLiteral("0"));
+  lengthMs_->setText(qs(plainNumberText((static_cast<double>(s_.SampleInterval) / 1000.0) * s_.NumSamples)));
   stackcheck_->setChecked(true);
   process_->setEnabled(s_.TraceCount > 0);
 }
@@ -242,7 +244,7 @@ void NmoDialog::setBox(QLineEdit* box, const std::string& text, bool cursorToEnd
 }
 
 void NmoDialog::prepareOpening() {
-  label4_->setText(qs(gentext::cdpRangeText(s_.MinKey, s_.MaxKey)));
+  info_->setText(qs(gentext::cdpRangeText(s_.MinKey, s_.MaxKey)));
   // A file opened since the dialog was made may have traces now (or none).
   if (!running_) process_->setEnabled(s_.TraceCount > 0);
 }
@@ -260,7 +262,7 @@ void NmoDialog::showDialog() {
 
 // Text1 box 0 drives the start-CDP column, box 1 the velocity column.
 void NmoDialog::countChanged(int box) {
-  QLineEdit* t = text1_[box];
+  QLineEdit* t = countBoxes_[box];
   int n = nearestI16(value(t));
   if (n > MaxEntries) {
     setBox(t, "20");
@@ -270,7 +272,7 @@ void NmoDialog::countChanged(int box) {
     setBox(t, "1");
     n = 1;
   }
-  resizeColumn(box == 0 ? text3_ : text4_, n, box == 0);
+  resizeColumn(box == 0 ? startCdps_ : velocities_, n, box == 0);
 }
 
 void NmoDialog::resizeColumn(std::vector<QLineEdit*>& column, int n, bool startCdps) {
@@ -284,7 +286,7 @@ void NmoDialog::resizeColumn(std::vector<QLineEdit*>& column, int n, bool startC
   }
   const float last = static_cast<float>(value(column[static_cast<size_t>(m - 1)]));
   const float before = m >= 2 ? static_cast<float>(value(column[static_cast<size_t>(m - 2)])) : 0.0f;
-  const float perPanel = static_cast<float>(value(text2_));
+  const float perPanel = static_cast<float>(value(cdpsPerPanel_));
   for (int k = m; k < n; ++k) {
     const float steps = static_cast<float>(k - m + 1);
     float v;
@@ -295,58 +297,58 @@ void NmoDialog::resizeColumn(std::vector<QLineEdit*>& column, int n, bool startC
     } else {
       v = last + (last - before) * steps;  // the step of the last two entries
     }
-    QLineEdit* e = newEntry(startCdps ? "Text3" : "Text4", k, startCdps ? text3First_ : text4First_);
+    QLineEdit* e = newEntry(startCdps ? "Text3" : "Text4", k, startCdps ? startCdpsFirst_ : velocitiesFirst_);
     e->setText(qs(numberText(v)));
     column.push_back(e);
   }
 }
 
 void NmoDialog::cdpsChanged() {
-  int n = nearestI16(value(text2_));
+  int n = nearestI16(value(cdpsPerPanel_));
   if (n > 50) n = 50;
   if (n < 0) n = 5;
-  setBox(text2_, numberText(static_cast<short>(n)), true);
+  setBox(cdpsPerPanel_, numberText(static_cast<short>(n)), true);
 }
 
 void NmoDialog::stretchChanged() {
-  const std::string text = ss(text5_->text());
+  const std::string text = ss(stretch_->text());
   float x = static_cast<float>(readNumber(text));
-  if (text5_->text().size() == 1 && x == 0.0f) return;  // a lone "." or "0" while typing
+  if (stretch_->text().size() == 1 && x == 0.0f) return;  // a lone "." or "0" while typing
   if (x > 0.99f) x = 0.99f;
   if (x < 0.1f) x = 0.1f;
-  setBox(text5_, numberText(x), true);
+  setBox(stretch_, numberText(x), true);
 }
 
-void NmoDialog::spin1Up(int box) {
-  int n = nearestI16(value(text1_[box]) + 1);
-  setBox(text1_[box], n < 21 ? numberText(static_cast<short>(n)) : std::string("1"));
+void NmoDialog::countUp(int box) {
+  int n = nearestI16(value(countBoxes_[box]) + 1);
+  setBox(countBoxes_[box], n < 21 ? numberText(static_cast<short>(n)) : std::string("1"));
 }
 
-void NmoDialog::spin1Down(int box) {
-  int n = nearestI16(value(text1_[box]) - 1);
-  setBox(text1_[box], n > 0 ? numberText(static_cast<short>(n)) : std::string("20"));
+void NmoDialog::countDown(int box) {
+  int n = nearestI16(value(countBoxes_[box]) - 1);
+  setBox(countBoxes_[box], n > 0 ? numberText(static_cast<short>(n)) : std::string("20"));
 }
 
-void NmoDialog::spin2Up() {
-  int n = nearestI16(value(text2_) + 5);
+void NmoDialog::cdpsPerPanelUp() {
+  int n = nearestI16(value(cdpsPerPanel_) + 5);
   if (n > 50) n = 5;
-  setBox(text2_, numberText(static_cast<short>(n)));
+  setBox(cdpsPerPanel_, numberText(static_cast<short>(n)));
 }
 
-void NmoDialog::spin2Down() {
-  int n = nearestI16(value(text2_) - 5);
+void NmoDialog::cdpsPerPanelDown() {
+  int n = nearestI16(value(cdpsPerPanel_) - 5);
   if (n < 5) n = 50;
-  setBox(text2_, numberText(static_cast<short>(n)));
+  setBox(cdpsPerPanel_, numberText(static_cast<short>(n)));
 }
 
-void NmoDialog::spin3Up() {
-  float x = static_cast<float>(value(text5_)) + 0.1f;
-  setBox(text5_, x <= 0.99f ? numberText(x) : std::string(".1"));
+void NmoDialog::stretchUp() {
+  float x = static_cast<float>(value(stretch_)) + 0.1f;
+  setBox(stretch_, x <= 0.99f ? numberText(x) : std::string(".1"));
 }
 
-void NmoDialog::spin3Down() {
-  float x = static_cast<float>(value(text5_)) - 0.1f;
-  setBox(text5_, x < 0.1f ? std::string(".99") : numberText(x));
+void NmoDialog::stretchDown() {
+  float x = static_cast<float>(value(stretch_)) - 0.1f;
+  setBox(stretch_, x < 0.1f ? std::string(".99") : numberText(x));
 }
 
 void NmoDialog::fileout() {
@@ -359,18 +361,21 @@ void NmoDialog::fileout() {
   // The output file usually does not exist yet. An existing one is not
   // replaced without asking: "Generate Panels" asks before it empties it.
   r.mustExist = false;
-  FileDialogResult res = ui_.openFileDialog(r);
-  if (res.status == FileDialogResult::Status::Cancelled) return;
-  if (res.status == FileDialogResult::Status::Failed) {
-    ui_.message(unexpectedErrorMessage(res.error), TessalyErrorTitle, Buttons::Ok, Icon::None);
-    return;
-  }
-  const size_t slash = res.path.find_last_of('/');
-  s_.LastPath = slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : res.path.substr(0, slash));
-  label7_->setText(qs(res.path));
+  const FileDialogResult res = askFileName(ui_, FileDialogKind::Open, r);
+  if (res.status != FileDialogResult::Status::Chosen) return;
+  s_.LastPath = folderOf(res.path);
+  outputFile_->setText(qs(generationOutputName(res.path, true)));
 }
 
-void NmoDialog::fileexit() { hide(); }
+void NmoDialog::fileexit() {
+  // During a run "&Exit" stops it as "STOP Processing" does: the dialog stays
+  // with its progress until the run has finished its velocity block, then hides.
+  if (running_) {
+    stopnmo();
+    return;
+  }
+  hide();
+}
 
 void NmoDialog::stopnmo() { stopFlag_ = true; }
 
@@ -384,15 +389,15 @@ void NmoDialog::reject() {
 
 GenerationParams NmoDialog::entries() const {
   GenerationParams p;
-  const int panels = std::min<int>(nearestI16(value(text1_[0])), panelEntryCount());
-  const int vels = std::min<int>(nearestI16(value(text1_[1])), velocityEntryCount());
-  for (int k = 0; k < panels; ++k) p.startCdps.push_back(static_cast<float>(value(text3_[static_cast<size_t>(k)])));
-  for (int k = 0; k < vels; ++k) p.velocities.push_back(static_cast<float>(value(text4_[static_cast<size_t>(k)])));
-  p.cdpsPerPanel = static_cast<float>(value(text2_));
-  p.stretch = static_cast<float>(value(text5_));
-  p.lengthMs = value(text6_);
+  const int panels = std::min<int>(nearestI16(value(countBoxes_[0])), panelEntryCount());
+  const int vels = std::min<int>(nearestI16(value(countBoxes_[1])), velocityEntryCount());
+  for (int k = 0; k < panels; ++k) p.startCdps.push_back(static_cast<float>(value(startCdps_[static_cast<size_t>(k)])));
+  for (int k = 0; k < vels; ++k) p.velocities.push_back(static_cast<float>(value(velocities_[static_cast<size_t>(k)])));
+  p.cdpsPerPanel = static_cast<float>(value(cdpsPerPanel_));
+  p.stretch = static_cast<float>(value(stretch_));
+  p.lengthMs = value(lengthMs_);
   p.stackFlag = stackcheck_->isChecked() ? 1 : 0;
-  p.outputName = ss(label7_->text());
+  p.outputName = ss(outputFile_->text());
   p.upperCaseFileName = true;
   p.askBeforeOverwrite = true;
   return p;
@@ -406,7 +411,7 @@ void NmoDialog::process() {
   // if a box is edited while it runs.
   const GenerationParams p = entries();
   GenerationHooks hooks;
-  hooks.progress = [this](const std::string& text, std::int64_t, std::int64_t) { label4_->setText(qs(text)); };
+  hooks.progress = [this](const std::string& text, std::int64_t, std::int64_t) { info_->setText(qs(text)); };
   hooks.stopRequested = [this] { return stopFlag_; };
   hooks.runningChanged = [this](bool on) {
     if (on) stopFlag_ = false;

@@ -5,8 +5,11 @@
 //
 // The main window creates it on first use (which runs its Creation values from
 // the shared state) and keeps it: "&Exit" and a finished run hide it, so its
-// entries keep their values between showings. showDialog() resets the
-// information label to the file's CDP range and shows it modally.
+// entries keep their values between showings ("&Exit" during a run stops the
+// run as "STOP Processing" does; the dialog hides when the run has ended).
+// showDialog() resets the information label to the file's CDP range and shows
+// it modally. Label7 shows the output name as the run writes it (the file
+// name in capitals).
 //
 // Change rules run on every change of a box, typed or set, as the analyst types:
 // the count boxes grow and shrink the Text3 / Text4 columns (1..20), Text2 is
@@ -68,26 +71,28 @@ class NmoDialog : public QDialog {
   // What showDialog does before showing (also for tests that show it modeless).
   void prepareOpening();
 
-  // Controls.
-  QLineEdit* text1(int box) const { return text1_[static_cast<size_t>(box)]; }
-  QLineEdit* text2() const { return text2_; }
-  QLineEdit* text3(int entry) const { return text3_[static_cast<size_t>(entry)]; }
-  QLineEdit* text4(int entry) const { return text4_[static_cast<size_t>(entry)]; }
-  QLineEdit* text5() const { return text5_; }
-  QLineEdit* text6() const { return text6_; }
-  QLabel* label4() const { return label4_; }
-  QLabel* label7() const { return label7_; }
+  // Controls, by the objectNames the analyst's help and the tests use.
+  // Text1 / Spin1 (0: panel count, 1: velocity count) and the column boxes
+  // Text3 (start CDPs) and Text4 (velocities) are control arrays.
+  QLineEdit* text1(int box) const { return countBoxes_[static_cast<size_t>(box)]; }
+  QLineEdit* text2() const { return cdpsPerPanel_; }
+  QLineEdit* text3(int entry) const { return startCdps_[static_cast<size_t>(entry)]; }
+  QLineEdit* text4(int entry) const { return velocities_[static_cast<size_t>(entry)]; }
+  QLineEdit* text5() const { return stretch_; }
+  QLineEdit* text6() const { return lengthMs_; }
+  QLabel* label4() const { return info_; }
+  QLabel* label7() const { return outputFile_; }
   QPushButton* processButton() const { return process_; }
   QPushButton* stopButton() const { return stopnmo_; }
   QCheckBox* stackCheck() const { return stackcheck_; }
-  SpinButton* spin1(int button) const { return spin1_[static_cast<size_t>(button)]; }
-  SpinButton* spin2() const { return spin2_; }
-  SpinButton* spin3() const { return spin3_; }
+  SpinButton* spin1(int button) const { return countSpins_[static_cast<size_t>(button)]; }
+  SpinButton* spin2() const { return cdpsPerPanelSpin_; }
+  SpinButton* spin3() const { return stretchSpin_; }
   QAction* fileoutAction() const { return fileout_; }
   QAction* fileexitAction() const { return fileexit_; }
 
-  int panelEntryCount() const { return static_cast<int>(text3_.size()); }
-  int velocityEntryCount() const { return static_cast<int>(text4_.size()); }
+  int panelEntryCount() const { return static_cast<int>(startCdps_.size()); }
+  int velocityEntryCount() const { return static_cast<int>(velocities_.size()); }
   bool running() const { return running_; }
   // The output file of the last run (after upper-casing), empty before any.
   const std::string& lastOutputName() const { return lastOutput_; }
@@ -100,13 +105,13 @@ class NmoDialog : public QDialog {
   void process();   // "Generate Panels"
   void stopnmo();   // "STOP Processing"
   void fileout();   // "Output File Name"
-  void fileexit();  // "&Exit"
-  void spin1Up(int box);
-  void spin1Down(int box);
-  void spin2Up();
-  void spin2Down();
-  void spin3Up();
-  void spin3Down();
+  void fileexit();  // "&Exit": hides the dialog; during a run, stops it
+  void countUp(int box);
+  void countDown(int box);
+  void cdpsPerPanelUp();
+  void cdpsPerPanelDown();
+  void stretchUp();
+  void stretchDown();
   // Escape and the close box. While a run is in progress they act as "STOP
   // Processing" (the velocity block in progress is finished with its separator,
   // then the run ends and the dialog hides); otherwise they hide the dialog.
@@ -136,21 +141,21 @@ class NmoDialog : public QDialog {
   QAction* fileout_;
   QAction* fileexit_;
   QWidget* client_;
-  QLineEdit* text1_[2];
-  SpinButton* spin1_[2];
-  QLineEdit* text2_;
-  SpinButton* spin2_;
-  QLineEdit* text5_;
-  SpinButton* spin3_;
-  std::vector<QLineEdit*> text3_;
-  std::vector<QLineEdit*> text4_;
-  QRect text3First_, text4First_;
-  QLineEdit* text6_;
-  QLabel* label4_;
+  QLineEdit* countBoxes_[2];                // Text1: panels, velocities (1..20)
+  SpinButton* countSpins_[2];               // Spin1
+  QLineEdit* cdpsPerPanel_;                 // Text2
+  SpinButton* cdpsPerPanelSpin_;            // Spin2
+  QLineEdit* stretch_;                      // Text5: stretch ratio
+  SpinButton* stretchSpin_;                 // Spin3
+  std::vector<QLineEdit*> startCdps_;       // Text3: one box per panel
+  std::vector<QLineEdit*> velocities_;      // Text4: one box per velocity
+  QRect startCdpsFirst_, velocitiesFirst_;  // where each column's first box stands
+  QLineEdit* lengthMs_;                     // Text6: output length in ms
+  QLabel* info_;                            // Label4: the CDP range, then the run's progress
   QPushButton* process_;
   QPushButton* stopnmo_;
   QCheckBox* stackcheck_;
-  QLabel* label7_;
+  QLabel* outputFile_;  // Label7: the output file name
   bool running_ = false;
   bool stopFlag_ = false;
   std::string lastOutput_;

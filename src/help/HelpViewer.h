@@ -7,7 +7,7 @@
 // at start-up (owner window and help-file path) and tells it to quit at exit.
 //
 // F1 anywhere in the program (once enableF1() has run) opens the topic of the
-// widget that has the key (helpContextOf, platform/qt/HelpContext.h); without
+// widget that has the key (helpContextOf, qt/HelpContext.h); without
 // any, the contents.
 //
 // A help file that cannot be read is reported by the viewer itself in a message

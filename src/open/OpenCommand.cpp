@@ -5,7 +5,8 @@
 #include "open/FileInfoWindow.h"
 #include "open/core/OpenTexts.h"
 #include "open/core/OpenScan.h"
-#include "shared/Texts.h"
+#include "platform/Paths.h"
+#include "shared/FileUtil.h"
 #include "shared/TraceFormat.h"
 
 namespace tsly {
@@ -84,21 +85,18 @@ bool OpenCommand::chooseFile(std::string& path) {
   req.filterIndex = 1;
   req.title = opentext::DialogTitle;
   req.defaultExt = opentext::DialogDefaultExt;
+  // A name typed that names no file comes back, to be told "FILE NOT FOUND".
+  req.mustExist = false;
 
-  const FileDialogResult chosen = ui_.openFileDialog(req);
-  if (chosen.status == FileDialogResult::Status::Cancelled) return false;
-  if (chosen.status == FileDialogResult::Status::Failed) {
-    st_.MessageText = unexpectedErrorMessage(chosen.error);
-    ui_.message(st_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
-    return false;
-  }
+  const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Open, req);
+  if (chosen.status != FileDialogResult::Status::Chosen) return false;
   remembered = chosen.path;
   path = chosen.path;
   return true;
 }
 
 void OpenCommand::openChosen(const std::string& path) {
-  st_.LastPath = std::filesystem::path(path).parent_path().string();
+  st_.LastPath = folderOf(path);
   host_.sendLastPath(st_.LastPath);
   host_.setStatusText("");
 

@@ -6,11 +6,14 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QPrinterInfo>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QWidget>
 
 #include "output/core/OutputCore.h"
 #include "output/core/OutputTexts.h"
+#include "platform/AtomicFile.h"
+#include "shared/FileTexts.h"
+#include "shared/FileUtil.h"
 #include "shared/Texts.h"
 
 namespace tsly::output {
@@ -53,22 +56,20 @@ bool writeBmp(const QImage& image, const QString& path, QString* reason) {
     if (reason) *reason = QString::fromUtf8(EmptyPictureReason);
     return false;
   }
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    if (reason) *reason = file.errorString();
-    return false;
-  }
-  QImageWriter writer(&file, "bmp");
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "bmp");
   if (!writer.write(image)) {
     if (reason) *reason = writer.errorString();
-    file.cancelWriting();
     return false;
   }
-  if (!file.commit()) {
-    if (reason) *reason = file.errorString();
-    return false;
-  }
-  return true;
+  AtomicFile file;
+  if (file.open(path.toStdString()) && file.write(bytes.constData(), static_cast<std::size_t>(bytes.size())))
+    file.commit();
+  if (file.ok()) return true;
+  if (reason) *reason = QString::fromStdString(file.reason());
+  return false;
 }
 
 PictureOutput::PictureOutput(Ui& ui, QWidget* window, ConfirmTargetFn confirm,
@@ -111,17 +112,20 @@ void PictureOutput::saveBmp(const QImage* persistentImage, std::string& dialogNa
   request.filter = BmpFilter;
   request.filterIndex = 1;
   request.defaultExt = BmpDefaultExt;
-  request.fileName = dialogName;  // the name left by the last use of the dialog
-  const FileDialogResult chosen = ui_.saveFileDialog(request);
-  if (chosen.status == FileDialogResult::Status::Cancelled) return;
-  if (chosen.status == FileDialogResult::Status::Failed) {
-    ui_.message(unexpectedErrorMessage(chosen.error), BmpDialogErrorTitle, Buttons::Ok, Icon::None);
-    return;
-  }
+  // The name left by the last use of the dialog, unless it names a data file.
+  const std::vector<NamedFile> inUse = options_.dataFiles ? options_.dataFiles() : std::vector<NamedFile>();
+  request.fileName = bmpProposal(dialogName, inUse);
+  const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Save, request);
+  if (chosen.status != FileDialogResult::Status::Chosen) return;
   dialogName = chosen.path;
   if (chosen.path.empty()) return;
   const QString target = bmpTargetPath(QString::fromStdString(chosen.path));
   if (target.isEmpty()) return;
+  // Never over a data file nor anything but a file: refused before any question.
+  if (const OutputCheck c = checkOutputFile(str(target), inUse, true); !c.ok()) {
+    ui_.message(notWrittenText(c.message), BmpDialogErrorTitle, Buttons::Ok, Icon::Exclamation);
+    return;
+  }
 
   std::int16_t mode = 1;
   if (!confirm_ || confirm_(str(target), mode) == 0) return;
@@ -179,10 +183,16 @@ void PictureOutput::print(const QImage& image) {
     // own beside it, so no earlier page (or other file) is replaced.
     pdf = QString::fromStdString(unusedFileName(
         str(chosenFile), [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); }));
-    printer_->setOutputFileName(pdf);
-    printer_->setResolution(dpi);
-    ok = printTo(*printer_, image, &reason);
-    printer_->setOutputFileName(chosenFile);
+    const OutputCheck c = checkOutputFile(
+        str(pdf), options_.dataFiles ? options_.dataFiles() : std::vector<NamedFile>(), true);
+    if (!c.ok()) {
+      reason = QString::fromStdString(c.message);
+    } else {
+      printer_->setOutputFileName(pdf);
+      printer_->setResolution(dpi);
+      ok = printTo(*printer_, image, &reason);
+      printer_->setOutputFileName(chosenFile);
+    }
   } else {
     ok = printTo(*printer_, image, &reason);
   }

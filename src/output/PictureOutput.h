@@ -19,9 +19,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Ui.h"
 #include "qt/PrinterDialog.h"
+#include "shared/OutputCheck.h"
 #include "shared/State.h"
 
 class QWidget;
@@ -38,9 +40,9 @@ using ConfirmTargetFn = std::function<std::int16_t(const std::string& name, std:
 // Empty when no file name is left.
 QString bmpTargetPath(const QString& chosen);
 
-// Writes `image` as a standard BMP file at its own size. On failure returns
-// false and sets `reason`. An existing file is replaced only once the new
-// bitmap is complete.
+// Writes `image` as a standard BMP file at its own size, whole or not at all
+// (platform/AtomicFile.h: never over a folder, FIFO or device). On failure
+// returns false and sets `reason`.
 bool writeBmp(const QImage& image, const QString& path, QString* reason);
 
 struct PictureOutputOptions {
@@ -52,6 +54,9 @@ struct PictureOutputOptions {
   // The PDF file a page goes to when no printer is installed
   // (default: pdfOutputPath beside the data file / start directory).
   std::function<QString()> pdfPath;
+  // The data files the program has open (never written over; Save BMP does not
+  // propose their names).
+  std::function<std::vector<NamedFile>()> dataFiles;
   // Shows a line on the main window's status label.
   std::function<void(const QString&)> status;
   // Resolution of a PDF page in dots per inch: one canvas pixel per dot, so a

@@ -1,18 +1,19 @@
 #include "picks/PicksCommands.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QMenu>
-#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 
 #include "picks/VelocityFunctionWindow.h"
+#include "platform/Paths.h"
 #include "shared/ExchangeOutput.h"
+#include "shared/FileTexts.h"
 #include "shared/FileUtil.h"
 #include "shared/Numbers.h"
+#include "shared/OutputCheck.h"
 #include "shared/Texts.h"
 
 namespace tsly {
@@ -89,21 +90,6 @@ PicksCommands::PicksCommands(AppState& state, Ui& ui, PicksHost& host, QWidget* 
 
 PicksCommands::~PicksCommands() = default;
 
-// Beside the main window where the screen has room for it, else below it;
-// else in the screen's bottom-right corner, so that the main window's menus,
-// buttons and the upper part of its panels stay in view.
-QPoint PicksCommands::besideMainWindow(const QSize& size) const {
-  const QRect main = window_->frameGeometry();
-  QScreen* screen = window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
-  const QRect room = screen ? screen->availableGeometry() : QRect();
-  if (room.isEmpty()) return {main.right() + 1, main.top()};
-  if (main.right() + 1 + size.width() <= room.right() + 1)
-    return {main.right() + 1, std::max(room.top(), std::min(main.top(), room.bottom() + 1 - size.height()))};
-  const int left = std::max(room.left(), std::min(main.left(), room.right() + 1 - size.width()));
-  if (main.bottom() + 1 + size.height() <= room.bottom() + 1) return {left, main.bottom() + 1};
-  return {std::max(room.left(), room.right() + 1 - size.width()), std::max(room.top(), room.bottom() + 1 - size.height())};
-}
-
 void PicksCommands::enableItems(bool on) {
   for (QAction* a : {save_, load_, export_, velfunction_}) a->setEnabled(on);
 }
@@ -138,32 +124,28 @@ bool PicksCommands::mayDiscard(Leaving why) {
 std::string PicksCommands::proposedName(const char* ext) const {
   const std::string& shared = host_.dialogFileName();
   if (endsWith(shared, ext)) return shared;
-  const std::filesystem::path data(dataFile_);
-  std::filesystem::path folder = st_.LastPath.empty() ? data.parent_path() : std::filesystem::path(st_.LastPath);
-  return (folder / (data.stem().string() + "." + ext)).string();
+  const std::string folder = st_.LastPath.empty() ? folderOf(dataFile_) : st_.LastPath;
+  return joinPath(folder, std::filesystem::path(dataFile_).stem().string() + "." + ext);
 }
 
 // The name chosen in a file dialog, remembered by the shared dialog state. False
-// when nothing was chosen; a dialog that failed says so first.
+// when nothing was chosen (a dialog that failed has said so).
 bool PicksCommands::takeChosen(const FileDialogResult& chosen) {
-  if (chosen.status == FileDialogResult::Status::Failed) {
-    st_.MessageText = unexpectedErrorMessage(chosen.error);
-    ui_.message(st_.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
-    return false;
-  }
-  if (chosen.status == FileDialogResult::Status::Cancelled || chosen.path.empty()) return false;
+  if (chosen.status != FileDialogResult::Status::Chosen || chosen.path.empty()) return false;
   host_.dialogFileName() = chosen.path;
   return true;
 }
 
-bool PicksCommands::notTheDataFile(const std::string& path, const char* title) {
-  for (const std::string* data : {&dataFile_, &st_.DataFileName}) {
-    if (data->empty() || !sameFileName(path, *data)) continue;
-    st_.MessageText = overDataFileText(*data);
-    ui_.message(st_.MessageText, title, Buttons::Ok, Icon::Exclamation);
-    return false;
-  }
-  return true;
+bool PicksCommands::outputAllowed(const std::string& path, const char* title) {
+  std::vector<NamedFile> inUse = host_.dataFilesInUse();
+  inUse.push_back({dataFile_, "the panel file of the picks"});
+  inUse.push_back({st_.DataFileName, "the data file open"});
+  const OutputCheck c = checkOutputFile(path, inUse, true);
+  if (c.ok()) return true;
+  st_.MessageText =
+      c.verdict == OutputCheck::Verdict::IsInput ? overDataFileText(inUse[c.input].path) : notWrittenText(c.message);
+  ui_.message(st_.MessageText, title, Buttons::Ok, Icon::Exclamation);
+  return false;
 }
 
 // ---- Save -------------------------------------------------------------------
@@ -185,9 +167,9 @@ bool PicksCommands::save() {
   request.defaultExt = PicksExt;
   request.initialDir = st_.LastPath;
   request.fileName = proposedName(PicksExt);
-  const FileDialogResult chosen = ui_.saveFileDialog(request);
+  const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Save, request);
   if (!takeChosen(chosen)) return false;
-  if (!notTheDataFile(chosen.path, SaveTitle)) return false;
+  if (!outputAllowed(chosen.path, SaveTitle)) return false;
   std::int16_t mode = 1;
   if (ConfirmTargetFile(ui_, st_, chosen.path, mode) == 0) return false;
 
@@ -219,7 +201,7 @@ void PicksCommands::loadpicks() {
   request.defaultExt = PicksExt;
   request.initialDir = st_.LastPath;
   request.fileName = proposedName(PicksExt);
-  const FileDialogResult chosen = ui_.openFileDialog(request);
+  const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Open, request);
   if (!takeChosen(chosen)) return;
 
   picks::ParsedPicks parsed;
@@ -242,6 +224,7 @@ void PicksCommands::loadpicks() {
   }
   picks::applyPicks(st_, check);
   savePoint_.mark(st_, dataFile_);
+  host_.picksStored();
   updateVelocityFunction();
   // The picks of the CDP shown are drawn again with its panels.
   host_.redrawPicks();
@@ -267,9 +250,9 @@ void PicksCommands::exportpicks() {
   request.defaultExt = csvBefore ? CsvExt : ParExt;
   request.initialDir = st_.LastPath;
   request.fileName = proposedName(csvBefore ? CsvExt : ParExt);
-  const FileDialogResult chosen = ui_.saveFileDialog(request);
+  const FileDialogResult chosen = askFileName(ui_, FileDialogKind::Save, request);
   if (!takeChosen(chosen)) return;
-  if (!notTheDataFile(chosen.path, ExportTitle)) return;
+  if (!outputAllowed(chosen.path, ExportTitle)) return;
 
   // The filter chosen says the format; a dialog that cannot tell goes by the
   // name's extension.
@@ -304,7 +287,7 @@ void PicksCommands::exportpicks() {
 void PicksCommands::velfunction() {
   if (!velocityFunction_) {
     velocityFunction_ = new VelocityFunctionWindow(window_);
-    if (window_) velocityFunction_->move(besideMainWindow(velocityFunction_->frameGeometry().size()));
+    host_.placeBeside(velocityFunction_);
   }
   updateVelocityFunction();
   velocityFunction_->show();

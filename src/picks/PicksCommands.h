@@ -10,14 +10,15 @@
 // they stay its picks while a gather is open to make panels from, or after a
 // file was refused; a save names that file, and Exit or Open still ask about them.
 //
-// Every box goes through Ui. The velocity-function window is made on first use,
-// kept, and follows the display's changes (a pick, Clear Picks, a CDP drawn) and
-// every load.
+// Every box goes through Ui. The velocity-function window is made on first use
+// (first shown where the host places it), kept, and follows the display's
+// changes (a pick, Clear Picks, a CDP drawn) and every load. A load that stores
+// picks enables "Make VELF commands" as a click does; a save or an export is
+// never written over the panel file nor over a data file the host names for it
+// (the velocity spectrum's gather).
 #pragma once
 
 #include <QObject>
-#include <QPoint>
-#include <QSize>
 #include <functional>
 #include <string>
 
@@ -73,11 +74,11 @@ class PicksCommands : public QObject {
   // The name a dialog proposes: the shared name when it already ends in `ext`,
   // else "<data file base>.<ext>" in the last directory.
   std::string proposedName(const char* ext) const;
-  // False (and the box shown) when `path` names the data file.
+  // The chosen name, left in the shared dialog; false when there is none.
   bool takeChosen(const FileDialogResult& chosen);
-  bool notTheDataFile(const std::string& path, const char* title);
-  // Where the velocity-function window of `size` (its frame) is first shown.
-  QPoint besideMainWindow(const QSize& size) const;
+  // The output check (shared/OutputCheck.h): false, and the box shown, when
+  // `path` names a data file open or leads to a folder, FIFO or device.
+  bool outputAllowed(const std::string& path, const char* title);
   void updateVelocityFunction();
   void enableItems(bool on);
 

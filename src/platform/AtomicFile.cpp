@@ -7,10 +7,11 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileChecks.h"
+#include "platform/Paths.h"
 #include "platform/TextFiles.h"
 
 namespace tsly {
@@ -18,27 +19,6 @@ namespace tsly {
 namespace {
 
 constexpr std::size_t BufferBytes = 1 << 20;
-
-// The file a chain of symbolic links leads to; `path` itself when it is no
-// link. -1 with errno set when the chain can not be followed.
-int followLinks(std::string& path) {
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
-    std::string target(4096, '\0');
-    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-    if (n < 0) return -1;
-    if (static_cast<std::size_t>(n) >= target.size()) {
-      errno = ENAMETOOLONG;
-      return -1;
-    }
-    target.resize(static_cast<std::size_t>(n));
-    const std::filesystem::path link(path);
-    path = std::filesystem::path(target).is_absolute() ? target : (link.parent_path() / target).string();
-  }
-  errno = ELOOP;
-  return -1;
-}
 
 // A fresh "<file>.tmp-XXXXXX", created exclusively with mode 0666 so that the
 // system applies the umask as to any new file. -1 with errno set on failure.
@@ -65,7 +45,42 @@ int createTemporary(const std::string& file, std::string& temp) {
   return -1;
 }
 
+// The temporaries open in the process, for removeOpenTemporaries(): fixed slots
+// of fixed size, so that a signal handler can read them without locks. A slot
+// is Free, being Filled by its owner, or Listed (its name complete).
+constexpr int TempSlots = 64;
+constexpr std::size_t TempNameBytes = 4096;
+enum SlotState : int { Free, Filled, Listed };
+struct TempSlot {
+  std::atomic<int> state{Free};
+  char name[TempNameBytes];
+};
+TempSlot g_temps[TempSlots];
+
+// The slot now holding `name`, or -1 (no room, or a name too long to list).
+int listTemporary(const std::string& name) {
+  if (name.size() >= TempNameBytes) return -1;
+  for (int k = 0; k < TempSlots; ++k) {
+    int expected = Free;
+    if (!g_temps[k].state.compare_exchange_strong(expected, Filled)) continue;
+    std::memcpy(g_temps[k].name, name.c_str(), name.size() + 1);
+    g_temps[k].state.store(Listed);
+    return k;
+  }
+  return -1;
+}
+
+void unlistTemporary(int& slot) {
+  if (slot >= 0) g_temps[slot].state.store(Free);
+  slot = -1;
+}
+
 }  // namespace
+
+void removeOpenTemporaries() {
+  for (TempSlot& t : g_temps)
+    if (t.state.load() == Listed) ::unlink(t.name);
+}
 
 bool AtomicFile::fail(Step step, int err, const std::string& where) {
   if (failed_ != Step::None) return false;
@@ -82,9 +97,11 @@ bool AtomicFile::open(const std::string& path) {
   failed_ = Step::None;
   errno_ = 0;
   errorPath_.clear();
+  notAFile_.clear();
   if (path.empty() || path.find('\0') != std::string::npos) return fail(Step::Name, EINVAL, path);
   if (path.back() == '/') return fail(Step::Name, EISDIR, path);
   if (followLinks(destination_) != 0) return fail(Step::Create, errno, path);
+  if (!refuseNotAFile()) return false;
   std::string temp;
   const int fd = createTemporary(destination_, temp);
   if (fd < 0) return fail(Step::Create, errno, destination_);
@@ -92,7 +109,13 @@ bool AtomicFile::open(const std::string& path) {
   if (::stat(destination_.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
   handle_ = fd;
   temp_ = temp;
+  slot_ = listTemporary(temp_);
   return true;
+}
+
+bool AtomicFile::refuseNotAFile() {
+  notAFile_ = notAFileReason(destination_);
+  return notAFile_.empty() || fail(Step::NotAFile, 0, destination_);
 }
 
 bool AtomicFile::writeAll(const char* p, std::size_t bytes) {
@@ -140,8 +163,11 @@ bool AtomicFile::commit() {
   if (good && ::fsync(handle_) != 0 && errno != EINVAL && errno != EROFS) good = fail(Step::Write, errno, destination_);
   if (::close(handle_) != 0 && good) good = fail(Step::Write, errno, destination_);
   handle_ = -1;
+  // Looked at again: the name may have become something else meanwhile.
+  if (good) good = refuseNotAFile();
   if (good && ::rename(temp_.c_str(), destination_.c_str()) != 0) good = fail(Step::Replace, errno, destination_);
   if (!good) ::unlink(temp_.c_str());
+  unlistTemporary(slot_);
   temp_.clear();
   buffer_.clear();
   return good;
@@ -151,6 +177,7 @@ void AtomicFile::discard() {
   if (handle_ >= 0) ::close(handle_);
   handle_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
+  unlistTemporary(slot_);
   temp_.clear();
   buffer_.clear();
 }
@@ -158,6 +185,7 @@ void AtomicFile::discard() {
 std::string AtomicFile::reason() const {
   if (failed_ == Step::None) return {};
   if (failed_ == Step::Name) return errno_ == EISDIR ? "the name is a folder, not a file" : "no usable file name";
+  if (failed_ == Step::NotAFile) return "it " + notAFile_;
   char buf[256];
   // GNU strerror_r returns the text (maybe not in buf).
   const char* text = ::strerror_r(errno_, buf, sizeof buf);
@@ -167,6 +195,7 @@ std::string AtomicFile::reason() const {
 int AtomicFile::fileError() const {
   if (failed_ == Step::None) return 0;
   if (failed_ == Step::Name && errno_ == EINVAL) return fileerr::BadName;
+  if (failed_ == Step::NotAFile) return fileerr::AccessError;
   return fileErrorFromErrno(errno_, errorPath_);
 }
 
@@ -175,6 +204,7 @@ std::string AtomicFile::error() const {
     case Step::None: return {};
     case Step::Name:
     case Step::Create: return "cannot create " + target_ + ": " + reason();
+    case Step::NotAFile: return "cannot write " + target_ + ": " + reason();
     case Step::Write: return "cannot write " + target_ + ": " + reason();
     case Step::Replace: return "cannot replace " + target_ + ": " + reason();
   }

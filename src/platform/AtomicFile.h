@@ -15,7 +15,9 @@
 //    symbolic link is written through: the file the link leads to (after every
 //    link on the way) is replaced, or created when it does not exist yet, and
 //    the link stays. An empty name, one holding a NUL byte or one ending in '/'
-//    is refused.
+//    is refused, and so is a name that leads to anything but a regular file (a
+//    folder, FIFO, socket or device, platform/FileChecks.h): such a thing is
+//    never renamed over, at open() nor at commit().
 //  - The new file gets the old file's permissions; a new one the usual ones
 //    (0666 less the umask, applied by the system as for any new file).
 //  - Three ways to fill it: write() (buffered; the first failure is kept and
@@ -40,7 +42,7 @@ namespace tsly {
 class AtomicFile {
  public:
   // Where a failure happened.
-  enum class Step { None, Name, Create, Write, Replace };
+  enum class Step { None, Name, NotAFile, Create, Write, Replace };
 
   AtomicFile() = default;
   ~AtomicFile() { discard(); }
@@ -72,14 +74,23 @@ class AtomicFile {
   bool fail(Step step, int err, const std::string& where);
   bool flush();
   bool writeAll(const char* p, std::size_t bytes);
+  bool refuseNotAFile();
 
   std::string target_, destination_, temp_;
   int handle_ = -1;
+  int slot_ = -1;  // where the temporary is listed for removeOpenTemporaries()
   std::vector<char> buffer_;
   Step failed_ = Step::None;
   int errno_ = 0;
   std::string errorPath_;  // the name the failed operation was on
+  std::string notAFile_;   // what the destination is instead of a file
 };
+
+// The temporaries of every AtomicFile open in the process, removed at once: for
+// a signal handler (only async-signal-safe calls; each temporary is listed from
+// open() until it is committed or discarded). A program that ends on SIGINT or
+// SIGTERM without unwinding calls this first, so no temporary is left behind.
+void removeOpenTemporaries();
 
 // Writes `text` to `path` whole or not at all. Returns 0 or a file error number.
 int writeFileAtomically(const std::string& path, const std::string& text);

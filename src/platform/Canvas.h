@@ -1,6 +1,6 @@
 // The drawing canvas (Picture1) as the redraw, picks and rapidpaint see it.
 // Pixel coordinates, origin top-left, y downwards. Implementations: a QImage-backed
-// widget (platform/qt) and in-memory doubles for tests.
+// widget (qt/ImageCanvas) and in-memory doubles for tests.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The channel between copies of the program that guards against a second
-// running copy: the running copy holds it under a per-user name; a copy
+// running copy: the running copy holds it under a per-session name; a copy
 // started later finds it and can ask the running copy to restore and raise
 // its main window. The Qt implementation is a local socket
-// (platform/qt/LocalInstanceChannel); tests use doubles.
+// (qt/LocalInstanceChannel); tests use doubles.
 #pragma once
 
 #include <functional>
@@ -23,9 +23,11 @@ class InstanceChannel {
   virtual void setRestoreHandler(std::function<void()> handler) = 0;
 };
 
-// The per-user name of the running copy's channel: the override when one is
-// given (tests use it so that runs do not collide), else "tessaly-" + user.
+// The name of the running copy's channel in the session's socket folder
+// (platform/SessionNames.h, which is the user's own): the override when one is
+// given (tests use it so that runs do not collide), else "tessaly-" + the
+// display, so that copies on two displays of one user do not see each other.
 // Characters other than letters, digits, '-', '_' and '.' become '_'.
-std::string instanceServerName(const std::string& user, const std::string& overrideName);
+std::string instanceServerName(const std::string& display, const std::string& overrideName);
 
 }  // namespace tsly

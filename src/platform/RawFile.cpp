@@ -13,6 +13,13 @@ std::int64_t g_writeBudget = -1;
 
 int rawOpen(const std::string& path, RawAccess access) {
   if (path.empty()) return -1;
+  // Looked at before it is opened: opening a device can itself do something
+  // (a tape rewinds, a modem line rises).
+  struct stat before {};
+  if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+    errno = S_ISDIR(before.st_mode) ? EISDIR : EINVAL;
+    return -1;
+  }
   // O_NONBLOCK: opening a FIFO without a writer would otherwise wait forever.
   int flags = (access == RawAccess::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
   int fd;

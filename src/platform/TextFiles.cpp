@@ -6,16 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileChecks.h"
+#include "platform/Paths.h"
+
 namespace tsly {
 
 namespace {
-
-std::string parentOf(const std::string& path) {
-  auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
 
 bool isDirectory(const std::string& p) {
   struct stat st {};
@@ -28,7 +24,7 @@ int fileErrorFromErrno(int err, const std::string& path) {
   switch (err) {
     case ENOENT:
       // The folder exists but the file does not: not found; else the path is wrong.
-      return isDirectory(parentOf(path)) ? fileerr::NotFound : fileerr::PathNotFound;
+      return isDirectory(folderOf(path)) ? fileerr::NotFound : fileerr::PathNotFound;
     case ENOTDIR: return fileerr::PathNotFound;
     case EACCES:
     case EPERM:
@@ -79,13 +75,9 @@ int TextFiles::open(const std::string& path, int mode, int number) {
   if (number < 1 || number > MaxFiles) return number == 0 ? fileerr::TooManyFiles : fileerr::BadNameOrNumber;
   if (files_.count(number)) return fileerr::AlreadyOpen;
   if (mode < 1 || mode > 4) return fileerr::BadMode;
-  if (isDirectory(path)) return fileerr::AccessError;
-  {
-    // A FIFO or socket would block the open or every read: not a text file here.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)))
-      return fileerr::AccessError;
-  }
+  // Only regular files (platform/FileChecks.h): a folder, FIFO, socket or
+  // device would block the open, read for ever or be written through.
+  if (!notAFileReason(path).empty()) return fileerr::AccessError;
   // The same file may be read twice, but not written while it is open elsewhere.
   struct stat want {};
   if (::stat(path.c_str(), &want) == 0) {

@@ -9,7 +9,9 @@
 //    52 bad file name (empty name), 64 bad file name (too long), 55 file already
 //    open (the same file open for output, append or random access),
 //    57 device I/O error, 67 too many files, 68 device unavailable,
-//    74 rename across drives, 62 input past end of file.
+//    74 rename across drives, 62 input past end of file. A name that leads to
+//    anything but a regular file (a folder, FIFO, socket or device) is never
+//    opened, in any mode: 75.
 //  - Lines: readLine returns the next line without its line end (CR LF or LF);
 //    writeLine writes the text followed by CR LF.
 //

@@ -1,7 +1,7 @@
 // The user dialogs every command talks through: message boxes, input boxes,
 // file dialogs, the busy cursor, the beep and "let pending events run".
 //
-// One Qt implementation (platform/qt/QtUi) and one scripted double for tests
+// One Qt implementation (qt/QtUi) and one scripted double for tests
 // (tests/support/ScriptedUi.h) that records every box and answers from a queue.
 // Every message the program shows goes through message(), so each one can be
 // asserted in a test. A box whose title is empty shows the application title

@@ -6,17 +6,16 @@
 // aliased (no antialiasing), so XOR erasing is exact.
 //
 // One-pixel lines and polylines (the wiggles, timing lines, ticks) and the
-// wiggle lobes (polygons whose points run downwards and close on a vertical
-// zero line) are rasterised straight into the image; everything else (wide
-// lines, other polygons, text) goes through a QPainter that stays open on the
-// image between calls and is closed before the image is shown, resized or
-// handed out. Wiggle polylines are kept and drawn together, band by band of
-// rows (on two threads when there are many), when the pen changes or the image
-// is shown, resized or handed out. setFastPaths(false) and setPainterReuse(false) turn these off
-// (slower; kept to compare in the benchmark and to check the fast paths).
+// wiggle lobes are drawn straight into the image's memory by the raster
+// (platform/Raster.h), which keeps wiggles and lobes to draw them together;
+// what it keeps is drawn when the pen changes or the image is shown, resized
+// or handed out. Everything else (wide lines, other polygons, text) goes
+// through a QPainter that stays open on the image between calls and is closed
+// before the image is shown, resized or handed out. setFastPaths(false) and
+// setPainterReuse(false) turn these off (slower; kept to compare in the
+// benchmark and to check the fast paths).
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -25,18 +24,17 @@
 #include <QWidget>
 
 #include "platform/Canvas.h"
+#include "platform/Raster.h"
 
 class QPainter;
 
 namespace tsly {
 
-struct DirectRaster;
-
 class ImageCanvas : public QWidget, public Canvas {
   Q_OBJECT
  public:
   // Largest side accepted, in pixels (a pixel coordinate is a 16-bit value).
-  static constexpr int MaxSide = 32767;
+  static constexpr int MaxSide = Raster::MaxSide;
 
   explicit ImageCanvas(QWidget* parent = nullptr);
   ~ImageCanvas() override;
@@ -78,22 +76,10 @@ class ImageCanvas : public QWidget, public Canvas {
   void applyPen(QPainter& p);
   void done();  // after each primitive: close the per-call painter, schedule a repaint
   void endPainting();
-  DirectRaster raster();
-  static QImage largePageImage(int w, int h);  // the image and pen for direct drawing
+  RasterTarget target();  // the image's memory and the pen, for the raster
+  void flushPending();    // draws what the raster keeps
 
-  bool defer(const std::vector<PointI>& points);
-  void flushPending();
-  void dropPending();
-
-  // Polylines kept to be drawn together (see defer()): their points, and each
-  // one's range of them.
-  struct PendingLine {
-    std::uint32_t begin, end;
-  };
-  std::vector<PointI> pendingPoints_;
-  std::vector<PendingLine> pendingLines_;
-  std::vector<PointI> pendingLobePoints_;  // wiggle lobes kept to be filled likewise
-  std::vector<PendingLine> pendingLobes_;
+  Raster raster_;
   QImage image_;
   std::unique_ptr<QPainter> painter_;
   bool reuse_ = true;

@@ -13,6 +13,7 @@
 #include <cerrno>
 
 #include "platform/DdeErrors.h"
+#include "platform/SessionNames.h"
 
 namespace tsly {
 
@@ -55,12 +56,12 @@ QString LocalDdeClient::sessionSuffix() {
 
 QString LocalDdeClient::serverName(const std::string& application, const std::string& topic) {
   QString name = QStringLiteral("tessaly-dde-%1-%2-%3")
-                     .arg(::getuid())
                      .arg(sanitised(QString::fromStdString(application), 40),
-                          sanitised(QString::fromStdString(topic), 40));
+                          sanitised(QString::fromStdString(topic), 40),
+                          QString::fromStdString(sessionDisplayName()));
   const QString suffix = sessionSuffix();
   if (!suffix.isEmpty()) name += QLatin1Char('-') + suffix;
-  return name;
+  return QString::fromStdString(sessionSocketPath(name.toStdString()));
 }
 
 void LocalDdeClient::setTimeouts(int connectMs, int transactionMs, int startWaitMs) {

@@ -1,11 +1,12 @@
 // The job-editor channel over a local socket (a Unix-domain socket through
 // QLocalSocket): the Linux stand-in for a DDE client conversation.
 //
-// The server is found by name: application + topic, per user (the user id is
-// part of the name) and per session when the environment variable
-// TESSALY_DDE_SUFFIX is set (tests set a unique value so parallel runs never
-// meet; the JobPad started by the program inherits it). serverName() gives the
-// name both sides use.
+// The server is found by name: application + topic and the display, in the
+// session's socket folder (platform/SessionNames.h: $XDG_RUNTIME_DIR, or a
+// private 0700 folder of the user), so two desktop sessions of one user never
+// exchange decks; with the environment variable TESSALY_DDE_SUFFIX set, that
+// too (tests set a unique value so parallel runs never meet; the JobPad started
+// by the program inherits it). serverName() gives the path both sides use.
 //
 // Every call blocks until the exchange is answered or times out (the caller is
 // the user-interface thread, like a DDE client). Results: 0, or
@@ -53,7 +54,7 @@ class LocalDdeClient : public DdeClient {
   // Time-outs in milliseconds (defaults: connect 3000, transaction 10000, start 10000).
   void setTimeouts(int connectMs, int transactionMs, int startWaitMs);
 
-  // The local-socket name of the server for application|topic.
+  // The local-socket path of the server for application|topic.
   static QString serverName(const std::string& application, const std::string& topic);
   // The per-session suffix taken from TESSALY_DDE_SUFFIX (sanitised; may be empty).
   static QString sessionSuffix();

@@ -2,7 +2,7 @@
 
 #include <QLocalSocket>
 
-#include <unistd.h>
+#include "platform/SessionNames.h"
 
 namespace tsly {
 
@@ -19,10 +19,9 @@ LocalInstanceChannel::LocalInstanceChannel(const QString& name, QObject* parent)
 LocalInstanceChannel::~LocalInstanceChannel() { server_.close(); }
 
 QString LocalInstanceChannel::defaultName() {
-  QString user = qEnvironmentVariable("USER");
-  if (user.isEmpty()) user = QString::number(getuid());
   const QString override = qEnvironmentVariable("TESSALY_INSTANCE_NAME");
-  return QString::fromStdString(instanceServerName(user.toStdString(), override.toStdString()));
+  return QString::fromStdString(
+      sessionSocketPath(instanceServerName(sessionDisplayName(), override.toStdString())));
 }
 
 bool LocalInstanceChannel::otherCopyRunning(int timeoutMs) const {

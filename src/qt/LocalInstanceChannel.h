@@ -1,10 +1,13 @@
-// The previous-instance channel over a per-user local socket (QLocalServer):
+// The previous-instance channel over a per-session local socket (QLocalServer):
 // the running copy listens on the name; a later copy connects to find it and
 // sends it one request line, "restore\n", answered "restored\n" once the
 // running copy's window is back in front ("unknown\n" for any other line).
 //
-// The name is "tessaly-<user>"; the environment variable TESSALY_INSTANCE_NAME
-// replaces it (tests use their own names so runs do not collide).
+// The socket is "tessaly-<display>" in the session's socket folder
+// (platform/SessionNames.h: $XDG_RUNTIME_DIR or a private 0700 folder), so two
+// desktop sessions of one user never block each other; the environment
+// variable TESSALY_INSTANCE_NAME replaces the name (tests use their own names
+// so runs do not collide).
 #pragma once
 
 #include <QLocalServer>

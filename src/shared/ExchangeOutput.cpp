@@ -1,22 +1,15 @@
 #include "shared/ExchangeOutput.h"
 
+#include "platform/Paths.h"
+
 namespace tsly {
-
-namespace {
-
-std::string folderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-}  // namespace
 
 std::string exchangeOutputError(const AtomicFile& file) {
   switch (file.failedStep()) {
     case AtomicFile::Step::None: return {};
     case AtomicFile::Step::Name: return "'" + file.target() + "' is not a file name";
     case AtomicFile::Step::Create: return "cannot write in " + folderOf(file.destination()) + ": " + file.reason();
+    case AtomicFile::Step::NotAFile:
     case AtomicFile::Step::Write:
     case AtomicFile::Step::Replace: break;
   }

@@ -38,4 +38,8 @@ std::string createQuestionText(const std::string& name) {
          "Choose OK to create file. Cancel to stop.";
 }
 
+std::string notWrittenText(const std::string& reason) {
+  return reason + "." + CrLf + "Nothing was written.";
+}
+
 }  // namespace tsly

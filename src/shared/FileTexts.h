@@ -19,6 +19,10 @@ std::string overwriteQuestionText(const std::string& name);
 // "The file " name "doesn't exist." ... "Choose OK to create file. Cancel to stop."
 std::string createQuestionText(const std::string& name);
 
+// A window's output refused by the output check (shared/OutputCheck.h): its
+// reason, then "Nothing was written."
+std::string notWrittenText(const std::string& reason);
+
 // Shown, with a line break after it, when start-up finds no settings file.
 inline constexpr const char* MissingSettingsMessage = "Can not find tessaly.INI file!";
 

@@ -4,6 +4,7 @@
 
 #include "platform/RawFile.h"
 #include "shared/FileTexts.h"
+#include "shared/Texts.h"
 
 namespace tsly {
 
@@ -45,6 +46,13 @@ std::string normalPath(const std::string& p) {
 }
 
 }  // namespace
+
+FileDialogResult askFileName(Ui& ui, FileDialogKind kind, const FileDialogRequest& request) {
+  FileDialogResult chosen = kind == FileDialogKind::Save ? ui.saveFileDialog(request) : ui.openFileDialog(request);
+  if (chosen.status == FileDialogResult::Status::Failed)
+    ui.message(unexpectedErrorMessage(chosen.error), TessalyErrorTitle, Buttons::Ok, Icon::None);
+  return chosen;
+}
 
 bool sameFileName(const std::string& name1, const std::string& name2) {
   const std::string a = trimBlanks(name1), b = trimBlanks(name2);

@@ -1,6 +1,6 @@
-// File utilities shared by every window: open a file in one of five modes, ask
-// before a target file is overwritten or created, and turn a file error number
-// into a message box plus an action code.
+// File utilities shared by every window: ask for a file name, open a file in
+// one of five modes, ask before a target file is overwritten or created, and
+// turn a file error number into a message box plus an action code.
 //
 //  - OpenByMode modes 1..4 open text files by number (TextFiles) and return the
 //    file number, or -1 after a failure (the error was shown by ReportFileError;
@@ -30,6 +30,14 @@ inline constexpr std::int16_t Skip = 1;
 inline constexpr std::int16_t GiveUp = 2;
 inline constexpr std::int16_t Unknown = 3;
 }  // namespace fileaction
+
+enum class FileDialogKind { Open, Save };
+
+// Asks for a file name in the open or the save dialog and returns what it gave.
+// A dialog that failed is reported before this returns: "Unexpected error", a
+// line break and the platform's description, titled "Tessaly ERROR", OK, no
+// icon. The caller goes on only when the status is Chosen.
+FileDialogResult askFileName(Ui& ui, FileDialogKind kind, const FileDialogRequest& request);
 
 std::int32_t OpenByMode(Ui& ui, AppState& st, const std::string& name, std::int16_t mode,
                         TextFiles& files = TextFiles::process());

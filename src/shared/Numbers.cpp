@@ -166,32 +166,33 @@ double readNumber(std::string_view text) {
   return std::strtod(num.c_str(), nullptr);
 }
 
-bool isNumberText(std::string_view s) {
-  size_t i = 0, n = s.size();
-  auto blanks = [&] {
-    while (i < n && s[i] == ' ') ++i;
-  };
-  blanks();
-  if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+std::size_t numberEnd(std::string_view s, std::size_t from) {
+  const auto digit = [&](std::size_t k) { return k < s.size() && s[k] >= '0' && s[k] <= '9'; };
+  std::size_t i = from;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
   bool digits = false, point = false;
-  while (i < n && ((s[i] >= '0' && s[i] <= '9') || (s[i] == '.' && !point))) {
+  for (; digit(i) || (i < s.size() && s[i] == '.' && !point); ++i) {
     if (s[i] == '.') point = true;
-    else digits = true;
-    ++i;
+    else
+      digits = true;
   }
-  if (!digits) return false;
-  if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-    bool ed = false;
-    while (i < n && s[i] >= '0' && s[i] <= '9') {
-      ed = true;
-      ++i;
+  if (!digits) return from;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    std::size_t e = i + 1;
+    if (e < s.size() && (s[e] == '+' || s[e] == '-')) ++e;
+    if (digit(e)) {
+      while (digit(e)) ++e;
+      i = e;
     }
-    if (!ed) return false;
   }
-  blanks();
-  return i == n;
+  return i;
+}
+
+bool isNumberText(std::string_view s) {
+  const std::size_t start = s.find_first_not_of(' ');
+  if (start == std::string_view::npos) return false;
+  const std::size_t end = numberEnd(s, start);
+  return end != start && s.find_first_not_of(' ', end) == std::string_view::npos;
 }
 
 }  // namespace tsly

@@ -15,6 +15,7 @@
 //    character; a text that does not start with a number reads as 0.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,10 +49,16 @@ std::string plainNumberText(short v);
 // The leading number of a text (see above). Double precision.
 double readNumber(std::string_view text);
 
-// True when the whole text is one number: blanks, an optional sign, digits with
-// at most one point, an optional exponent (E, optional sign, digits), blanks;
-// nothing else. Its value is then readNumber(text). Boxes and options that must
-// refuse "12abc" rather than read it as 12 check with this first.
+// The one number scanner: where the number that starts at text[from] ends. A
+// number is an optional sign, digits with at most one point (at least one
+// digit), and an optional exponent (E or e, an optional sign, digits), taken
+// only when its digits follow. `from` itself when no number starts there.
+// What may stand around a number is the caller's rule.
+std::size_t numberEnd(std::string_view text, std::size_t from = 0);
+
+// True when the whole text is one number (numberEnd) with blanks around it and
+// nothing else. Its value is then readNumber(text). Boxes, options and file
+// fields that must refuse "12abc" rather than read it as 12 check with this first.
 bool isNumberText(std::string_view text);
 
 }  // namespace tsly

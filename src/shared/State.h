@@ -15,7 +15,6 @@
 namespace tsly {
 
 inline constexpr const char* CrLf = "\r\n";
-inline constexpr int MaxCdps = 40;         // capacity of CdpList
 inline constexpr int PicksPerCdp = 20;     // slots per CdpPicks record
 inline constexpr int TraceDirInitial = 110;
 inline constexpr int TraceDirGrowEvery = 100;
@@ -106,7 +105,6 @@ struct AppState {
   // Main-window fields shared by several of its operations.
   std::string SettingsFileName;
   std::string StartDirectory;
-  int SettingsFileNumber = 0;
   std::int16_t PanelDrawn = 0;
   std::int32_t ScanCounter = 0;
   // Raised by every open scan as it starts. A scan that lets events run and finds

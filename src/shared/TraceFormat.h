@@ -21,9 +21,9 @@ enum HeaderWord : int {
   WordSecondaryWord = 4,  // type 3: index of the secondary key word
   WordSecondaryKey = 8,   // secondary sort key, types 1, 2, 4
   WordCdp = 12,           // CDP number; in a separator trace the panel velocity
-  WordTraceCode = 15,     // 9 separator, 2 dead, else live
+  WordTraceCode = 15,     // 9 separator, 2 dead, else live (isLiveTrace)
   WordStackCount = 17,    // traces summed into this one
-  WordOffset = 19,        // offset, divided by word 35
+  WordOffset = 19,        // offset, divided by word 35 (traceOffset)
   WordOffsetScalar = 35,  // offset scalar; 0: no valid offsets
   WordRecordingDelay = 55,// recording delay, ms: the time of the first sample
   WordNumSamples = 58,    // samples in this trace
@@ -57,6 +57,24 @@ inline int bytesPerSample(const HeaderArray& h) { return h[WordSampleFormat] == 
 // N x B of a header, as a 32-bit count (may be <= 0 for a corrupt header).
 inline std::int32_t traceDataBytes(const HeaderArray& h) {
   return static_cast<std::int32_t>(h[WordNumSamples]) * bytesPerSample(h);
+}
+
+// The whole record of a trace on disk: its header and its N x B sample bytes.
+inline std::int64_t traceRecordBytes(const HeaderArray& h) { return HeaderBytes + std::int64_t{traceDataBytes(h)}; }
+
+// A trace is live unless word 15 marks it dead (2) or a separator (9). Only live
+// traces are moved out, stacked, or taken into a spectrum: a separator closes a
+// panel, its word 12 holds the panel's velocity rather than a CDP, and its
+// samples are zeros.
+inline bool isLiveTrace(const HeaderArray& h) {
+  return h[WordTraceCode] != TraceCodeDead && h[WordTraceCode] != TraceCodeSeparator;
+}
+
+// Word 35 = 0: the trace has no valid offset.
+inline bool hasValidOffset(const HeaderArray& h) { return h[WordOffsetScalar] != 0; }
+// The offset of a trace: word 19 / word 35 (as 32-bit floats; word 35 not 0).
+inline float traceOffset(const HeaderArray& h) {
+  return static_cast<float>(h[WordOffset]) / static_cast<float>(h[WordOffsetScalar]);
 }
 
 // Little-endian conversions between the 240 header bytes and the words.

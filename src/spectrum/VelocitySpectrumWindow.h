@@ -1,5 +1,7 @@
 // The "Velocity Spectrum" window (objectName "VelocitySpectrum"): a modeless
-// window beside the main window for the CDP shown there. One picture holds
+// window beside the main window for the CDP shown there. Its picture
+// (SpectrumPicture, the one `tsly semblance --png` writes, with the window's
+// additions) holds
 //  - the velocity spectrum of the CDP (semblance, viridis colours with their
 //    scale), velocity across, time down on the main canvas's scale with its
 //    timing lines and labels, the CDP's picks marked and joined as its velocity
@@ -7,15 +9,13 @@
 //  - beside it the CDP's gather moved out with that function (wiggles, positive
 //    lobes filled), on the same time scale, so an event the picks flatten is
 //    seen flat.
-// Above the picture: the trial velocities (from, to, every), the stretch ratio,
-// "Apply", "Panel Range" (back to the automatic range), "Gather..." (another
-// CDP-gather file) and "Save PNG..." (the picture as a PNG file); below them a
-// status line.
+// Above the picture the controls (SpectrumControls); below them a status line.
 //
 // The spectrum is computed off the user-interface thread (SpectrumWorker); a
-// newer request supersedes an older one and only the newest result is shown.
-// While one is being computed the window shows the busy pointer and keeps
-// answering; the corrected gather is redrawn at once (it is a few traces).
+// newer request supersedes an older one and only the newest result is shown
+// (SpectrumRequests keeps what is shown and asked for). While one is being
+// computed the window shows the busy pointer and keeps answering; the
+// corrected gather is redrawn at once (it is a few traces).
 //
 // The main window's spectrum command feeds it: showCdp() when a CDP is shown,
 // setPicks() when its picks change, showNothing() when there is nothing to show.
@@ -24,62 +24,35 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include <QColor>
 #include <QImage>
 #include <QWidget>
 
-#include "spectrum/core/CorrectedGather.h"
-#include "spectrum/core/GatherCdps.h"
-#include "spectrum/core/Semblance.h"
-#include "spectrum/core/SpectrumView.h"
+#include "spectrum/core/SpectrumPicture.h"
+#include "spectrum/core/SpectrumRequests.h"
 #include "platform/Ui.h"
 #include "shared/State.h"
-#include "moveout/core/VelocityFunction.h"
 
 class QLabel;
-class QPainter;
-class QLineEdit;
-class QPushButton;
 class QScrollArea;
 
 namespace tsly {
 
+class SpectrumControls;
+class SpectrumPictureWidget;
 class SpectrumWorker;
-
-// What the window needs to show one CDP.
-struct SpectrumCdpInput {
-  std::string panelFile;
-  std::string gatherFile;
-  CdpTraces traces;  // the CDP's live traces from the gather
-  std::optional<std::pair<double, double>> panelSpan;  // lowest and highest panel velocity
-  SpectrumTimeScale time;
-  std::vector<VelocityPick> picks;
-};
-
-// The picture widget (objectName "spectrumPicture"): shows the window's image.
-class SpectrumPictureWidget : public QWidget {
-  Q_OBJECT
- public:
-  explicit SpectrumPictureWidget(QWidget* parent = nullptr);
-  void setImage(const QImage& image);
-  QSize sizeHint() const override { return image_.isNull() ? QSize(400, 300) : image_.size(); }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  QImage image_;
-};
 
 class VelocitySpectrumWindow : public QWidget {
   Q_OBJECT
  public:
   VelocitySpectrumWindow(AppState& state, Ui& ui, QWidget* parent = nullptr);
   ~VelocitySpectrumWindow() override;
+
+  // Its size when made, before it is placed beside the main window.
+  static constexpr int DefaultWidth = 1120, DefaultHeight = 700;
 
   // The CDP shown in the main window (after Open, Next, Prev or any redraw).
   // The spectrum is computed again only when the traces or the settings differ
@@ -95,34 +68,22 @@ class VelocitySpectrumWindow : public QWidget {
   std::function<void()> chooseGather;
 
   // What is on screen (tests read these).
-  bool hasCdp() const { return hasCdp_; }
-  std::int16_t cdp() const { return input_.traces.cdp; }
-  const Spectrum* spectrum() const { return spectrum_ ? &*spectrum_ : nullptr; }
-  const CorrectedGather& gather() const { return corrected_; }
-  const std::vector<VelocityPick>& picks() const { return input_.picks; }
-  bool computing() const { return computing_; }
+  bool hasCdp() const { return shown_.hasCdp(); }
+  std::int16_t cdp() const { return shown_.input().traces.cdp; }
+  const Spectrum* spectrum() const { return shown_.spectrum() ? &*shown_.spectrum() : nullptr; }
+  const CorrectedGather& gather() const { return shown_.gather(); }
+  const std::vector<VelocityPick>& picks() const { return shown_.input().picks; }
+  bool computing() const { return shown_.computing(); }
   const QImage& picture() const { return picture_; }
-  VelocityRange range() const { return range_; }
-  float stretch() const { return stretch_; }
-  std::uint64_t requests() const { return lastRequest_; }
+  VelocityRange range() const { return shown_.range(); }
+  float stretch() const { return shown_.stretch(); }
+  std::uint64_t requests() const { return shown_.lastRequest(); }
   QLabel* statusLine() const { return status_; }
+  // Where the picture puts things (pixels of picture()).
+  const SpectrumLayout& layout() const { return layout_; }
 
-  // Where the picture puts things (pixels of picture()), for tests and for
-  // anyone reading the picture back.
-  struct Layout {
-    int plotTop = 0, rows = 0;
-    int spectrumLeft = 0, spectrumWidth = 0;
-    int scaleLeft = 0;
-    int gatherLeft = 0, traceSpacing = 0;
-    double msPerRow = 0;
-  };
-  const Layout& layout() const { return layout_; }
-  // x of trace k of the gather in the picture.
-  int traceX(std::size_t k) const { return layout_.gatherLeft + layout_.traceSpacing * (static_cast<int>(k) + 1); }
-
-  // Colours of the velocity function and its pick marks.
-  static QColor functionColour() { return QColor(255, 255, 255); }
-  static QColor functionEdge() { return QColor(0, 0, 0); }
+  // Colour of the velocity function and its pick marks.
+  static QColor functionColour() { return QColor::fromRgba(SpectrumFunctionColour); }
 
  signals:
   // A computed spectrum was put on screen.
@@ -142,51 +103,24 @@ class VelocitySpectrumWindow : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  // The boxes, the computation (when `compute`) and the picture brought up to date.
+  void refresh(bool compute);
   void request();
+  void drop();
   void spectrumArrived(std::uint64_t id, Spectrum s);
-  void setComputing(bool on);
-  void updateStatus();
-  void correct();
-  struct Frame;
-  Frame frameFor(const QFont& font);
+  void showComputing();
   void render();
-  void drawSpectrumField(QPainter& p, const Frame& f) const;
-  void drawVelocityAxis(QPainter& p, const Frame& f) const;
-  void drawTimingLines(QPainter& p, const Frame& f) const;
-  void drawColourScale(QPainter& p, const Frame& f) const;
-  void drawVelocityFunction(QPainter& p, const Frame& f) const;
-  void drawCorrectedGather(QPainter& p, const Frame& f) const;
-  void drawOffsets(QPainter& p, const Frame& f) const;
-  void fillBoxes();
-  VelocityRange wantedRange() const;
-  bool settingsOfShown() const;
-  QLineEdit* box(const char* name, const QString& text, int chars);
 
   AppState& st_;
   Ui& ui_;
-  QLineEdit* vmin_ = nullptr;
-  QLineEdit* vmax_ = nullptr;
-  QLineEdit* vstep_ = nullptr;
-  QLineEdit* stretchBox_ = nullptr;
-  QPushButton* savePng_ = nullptr;
+  SpectrumControls* controls_ = nullptr;
   QLabel* status_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   SpectrumPictureWidget* pictureWidget_ = nullptr;
 
-  bool hasCdp_ = false;
-  SpectrumCdpInput input_;
-  std::optional<VelocityRange> typedRange_;  // set by Apply, cleared by Panel Range
-  VelocityRange range_;
-  float stretch_ = 0.5f;
-  CorrectedGather corrected_;
-  // The spectrum on screen and what it was computed from.
-  std::optional<Spectrum> spectrum_;
-  CdpTraces spectrumTraces_;
-  float spectrumStretch_ = 0;
-  bool computing_ = false;
-  std::uint64_t lastRequest_ = 0;
+  SpectrumRequests shown_;
   QImage picture_;
-  Layout layout_;
+  SpectrumLayout layout_;
   std::unique_ptr<SpectrumWorker> worker_;  // last: its thread posts to the members above
 };
 

@@ -49,9 +49,9 @@ deck_cli_test(nmo_bad_keyword
   "^tsly nmo: bad_keyword.job line 2 \"\\*NMOX  .5 0\": unknown keyword \"\\*NMOX\" \\(deck lines begin \\*INPF, \\*NMOT, VELF, \\*OUTF or >>END\\)\nexit=1\nabsent\n$"
   "\"$T\" nmo --deck bad_keyword.job; echo exit=$?; test -e bad_keyword.dat || echo absent")
 deck_cli_test(nmo_bad_missing_input
-  "^tsly nmo: bad_missing.job line 1 \"\\*INPF nothere.dat\": \"nothere.dat\": no such file\nexit=1\nabsent\n$"
+  "^tsly nmo: bad_missing.job line 1 \"\\*INPF nothere.dat\": \"nothere.dat\": No such file or directory\nexit=1\nabsent\n$"
   "\"$T\" nmo --deck bad_missing.job; echo exit=$?; test -e bad_missing.dat || echo absent")
-deck_cli_test(nmo_no_deck "^tsly nmo: nothere.job: the deck can not be read\nexit=1\n$"
+deck_cli_test(nmo_no_deck "^tsly nmo: \"nothere.job\": No such file or directory\nexit=1\n$"
   "\"$T\" nmo --deck nothere.job; echo exit=$?")
 deck_cli_test(nmo_bad_cdps "--cdps wants FIRST-LAST.*got '1010-1001'\\)\nexit=1\n$"
   "\"$T\" nmo --deck deck_a.job --cdps 1010-1001; echo exit=$?")
@@ -61,5 +61,11 @@ deck_cli_test(nmo_output_elsewhere
 deck_cli_test(nmo_section_help
   "--deck.*REQUIRED.*--stack.*--cdps.*--output.*--force.*--progress-lines.*FILE.*REQUIRED.*--png.*REQUIRED.*--gain.*--fill.*exit=0"
   "\"$T\" nmo --help; \"$T\" section --help; echo exit=$?")
-deck_cli_test(section_not_a_file "^tsly section: \"nothere.dat\" can not be opened for reading\nexit=1\n$"
+deck_cli_test(nmo_output_unwritable
+  "^tsly nmo: \"nofolder/out.dat\" can not be written: No such file or directory\nexit=1\n$"
+  "\"$T\" nmo --deck deck_a.job --output nofolder/out.dat; echo exit=$?")
+deck_cli_test(section_gain_limits
+  "^exit=0\ntsly section: --gain wants decibels from -120 to 120 \\(got '-120.5'\\)\nexit=1\n$"
+  "\"$T\" section gather.dat --png gain.png --gain -120 >/dev/null; echo exit=$?; \"$T\" section gather.dat --png gain.png --gain -120.5; echo exit=$?")
+deck_cli_test(section_not_a_file "^tsly section: \"nothere.dat\": No such file or directory\nexit=1\n$"
   "\"$T\" section nothere.dat --png x.png; echo exit=$?")

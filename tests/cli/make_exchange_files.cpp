@@ -47,6 +47,27 @@ int main(int argc, char** argv) {
                                .fields = {{189, v}}, .samples = wavelet(30, v / 100.0f)});
     writeSegy(dir + "/scan.sgy", scan);
 
+    // A file as field crews write it (revision 2, little-endian 16-bit unsigned
+    // samples): offsets in metres with coordinates in decimetres (scalar -10 in
+    // 71-72), a 200 ms delay (20 with time scalar 10), a binary header whose
+    // interval is -2, a variable extended header, one trace-header extension,
+    // and 12 stray bytes at the end.
+    SegySpec field;
+    field.format = 11;
+    field.littleEndian = true;
+    field.revision = 0x0200;
+    field.binInterval = -2;
+    field.extCount = -1;
+    field.extText = {"((SEG: EndText))"};
+    field.headerExtensions = 1;
+    field.trailing = "twelve bytes";
+    const int offsets[] = {50, 800, 1600, 2400};
+    for (int k = 0; k < 4; ++k)
+      field.traces.push_back({.cdp = 1001 + k / 2, .offset = offsets[k], .scalar = -10, .id = 1, .inEnsemble = k + 1,
+                              .stacked = 1, .fields = {{73, 4500005 + 10 * k}, {109, 20}, {215, 10}},
+                              .samples = std::vector<float>(50, 8.0f)});
+    writeSegy(dir + "/field.sgy", field);
+
     // A CDP number beyond the 16-bit header word, on the second trace.
     SegySpec big = gather;
     big.traces[1].cdp = 40000;

@@ -20,7 +20,8 @@ tsly_cli_script(semblance_png
 tsly_cli_script(semblance_failure_keeps_old_csv
   "^tsly semblance: CDP 77 is not in gather.dat \\(CDPs 1001 to 1010\\)\nexit=1\nold\n0\n$"
   "echo old > sem_d.csv && \"$0\" semblance gather.dat --cdp 77 --csv sem_d.csv 2>&1; echo exit=$?; cat sem_d.csv; ls sem_d.csv.tmp-* 2>/dev/null | wc -l")
-tsly_cli_test(semblance_missing "^FILE NOT FOUND\nexit=1\n$" semblance missing.dat --cdp 1 --peaks)
+tsly_cli_test(semblance_missing "^tsly semblance: \"missing.dat\": No such file or directory\nexit=1\n$"
+  semblance missing.dat --cdp 1 --peaks)
 tsly_cli_test(semblance_not_a_gather
   "^panels20.nmo holds Velocity Scan Data; the velocity spectrum is computed from CDP-gather data\nexit=1\n$"
   semblance panels20.nmo --cdp 101 --peaks)
@@ -33,6 +34,11 @@ tsly_cli_test(semblance_bad_dv "^tsly semblance: --dv must be above 0\nexit=1\n$
 tsly_cli_test(semblance_too_many_velocities
   "^tsly semblance: --vmin, --vmax and --dv give 3901 velocities; at most 1000\nexit=1\n$"
   semblance gather.dat --cdp 1001 --vmin 1100 --vmax 5000 --dv 1 --peaks)
+# Found by fuzz_semblance_options: ends that are no single-precision velocity.
+tsly_cli_test(semblance_vmin_too_small "^tsly semblance: --vmin \\(1e-50\\) is too small a velocity\nexit=1\n$"
+  semblance gather.dat --cdp 1001 --vmin 1e-50 --vmax 1 --dv .01 --peaks)
+tsly_cli_test(semblance_vmax_too_large "^tsly semblance: --vmax \\(1e\\+39\\) is too large a velocity\nexit=1\n$"
+  semblance gather.dat --cdp 1001 --vmin 1e38 --vmax 1e39 --dv 1e37 --peaks)
 tsly_cli_test(semblance_bad_window "^tsly semblance: --window-ms must be above 0\nexit=1\n$"
   semblance gather.dat --cdp 1001 --window-ms -4 --peaks)
 tsly_cli_test(semblance_not_a_number "^tsly semblance: --vmax: 'fast' is not a number\nexit=1\n$"
@@ -44,7 +50,7 @@ tsly_cli_test(semblance_png_needs_one_cdp
   semblance gather.dat --cdp all --png sem_e.png)
 tsly_cli_test(semblance_nothing_to_write "^tsly semblance: nothing to write: give --png, --csv or --peaks\nexit=1\n$"
   semblance gather.dat --cdp 1001)
-tsly_cli_test(semblance_would_replace_input "^tsly semblance: ./gather.dat is the gather file itself\nexit=1\n$"
+tsly_cli_test(semblance_would_replace_input "^tsly semblance: \"./gather.dat\" is the gather file\nexit=1\n$"
   semblance gather.dat --cdp 1001 --csv ./gather.dat)
 tsly_cli_test(semblance_help
   "GATHER TEXT REQUIRED.*--cdp.*all.*--vmin.*default 1200.*--vmax.*default 5180.*--dv.*default 20.*--window-ms.*default: 5 samples.*--stretch.*default .5.*--png.*--csv.*--peaks.*above 0.3.*exit=0"

@@ -9,8 +9,12 @@
 #include <filesystem>
 
 #include "deck/core/ApplyVelocities.h"
+#include "deck/core/CdpRange.h"
 #include "deck/core/DeckReader.h"
+#include "deck/core/MoveoutInput.h"
+#include "deck/core/MoveoutStack.h"
 #include "platform/RawFile.h"
+#include "moveout/core/MoveoutTable.h"
 #include "moveout/core/Nmo.h"
 #include "support/DeckFixtures.h"
 #include "support/GenFixtures.h"
@@ -43,6 +47,30 @@ std::vector<float> nmoitOf(const GatherTrace& t, float v, float stretch = 0.5f) 
 
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+// The deck run's stack of traces at one velocity, worked out from nmoit and
+// the live samples a moveout table names: at each sample the mean of the
+// traces live there, each tapered in over MuteTaperSamples samples (raised
+// cosine) after its mute, divided by the weights' sum (at least 1).
+std::vector<float> liveMeanStack(const std::vector<const GatherTrace*>& traces, float v, std::size_t n) {
+  std::vector<float> sum(n, 0.0f), weight(n, 0.0f);
+  for (const GatherTrace* t : traces) {
+    const auto moved = nmoitOf(*t, v);
+    MoveoutTable live;
+    live.build(v, offsetOf(*t), 0.5f, t->interval, static_cast<std::int32_t>(t->samples.size()));
+    for (int i = live.liveBegin(); i < live.liveEnd(); ++i) {
+      const int k = i - live.liveBegin();
+      const float w = live.liveBegin() > 0 && k < MuteTaperSamples
+                          ? static_cast<float>(0.5 - 0.5 * std::cos(3.14159265358979323846 * (k + 1) /
+                                                                    (MuteTaperSamples + 1)))
+                          : 1.0f;
+      sum[static_cast<size_t>(i)] += w * moved[static_cast<size_t>(i)];
+      weight[static_cast<size_t>(i)] += w;
+    }
+  }
+  for (size_t i = 0; i < n; ++i) sum[i] /= std::max(weight[i], 1.0f);
+  return sum;
 }
 
 // Files in a folder besides the ones named (a temporary left behind shows here).
@@ -88,7 +116,10 @@ std::vector<GatherTrace> delayedEventGather(int delayMs, double t0, double vel, 
 
 TEST(DeckApplyVelocities, ConstantFunctionGivesNmoitSampleForSample) {
   TempDir dir;
-  const auto g = syntheticGather(1001, 3, 6, 300);
+  auto g = syntheticGather(1001, 3, 6, 300);
+  // Offset scalars (word 35) other than 1 divide word 19, a negative one too.
+  const std::int16_t scalars[] = {1, 2, -4};
+  for (size_t k = 0; k < g.size(); ++k) g[k].scalar = scalars[k % 3];
   writeGather(dir.file("in.dat"), g);
   const MoveoutResult r = applyVelocities(jobFor(dir.file("in.dat"), dir.file("out.dat"), {constant(1002, 2000.0f)}));
   ASSERT_EQ(r.status, MoveoutStatus::Done) << r.message;
@@ -175,11 +206,12 @@ TEST(DeckApplyVelocities, RecordingDelaySwitchSetsTheFirstSampleTime) {
   EXPECT_GT(std::abs(peakIndex(plain.back().s, 50, 300) - peakIndex(plain.front().s, 50, 300)), 3);
 }
 
-TEST(DeckApplyVelocities, StackedTracesAreMarkedAndDeadTracesLeftOut) {
+TEST(DeckApplyVelocities, StackedTracesAreMarkedAndDeadAndSeparatorTracesLeftOut) {
   TempDir dir;
   auto g = syntheticGather(1001, 3, 4, 200);
-  g[5].code = TraceCodeDead;                                                    // CDP 1002: 3 live traces
+  g[5].code = TraceCodeSeparator;                                               // CDP 1002: 3 live traces
   for (int k = 8; k < 12; ++k) g[static_cast<size_t>(k)].code = TraceCodeDead;  // CDP 1003: none
+  g[10].code = TraceCodeSeparator;
   writeGather(dir.file("in.dat"), g);
   MoveoutJob job = jobFor(dir.file("in.dat"), dir.file("stack.dat"), {constant(1001, 2200.0f)});
   job.stack = true;
@@ -191,13 +223,10 @@ TEST(DeckApplyVelocities, StackedTracesAreMarkedAndDeadTracesLeftOut) {
   const size_t lastLive[] = {3, 7};
   const std::int16_t counts[] = {4, 3};
   for (size_t c = 0; c < 2; ++c) {
-    std::vector<float> mean(200, 0.0f);
-    for (size_t k = 4 * c; k < 4 * c + 4; ++k) {
-      if (g[k].code == TraceCodeDead) continue;
-      nmoit(g[k].samples.data(), mean.data(), 200, 2200.0f, offsetOf(g[k]), 0.5f, 4000, 1);
-    }
-    for (float& x : mean) x /= static_cast<float>(counts[c]);
-    EXPECT_TRUE(sameBits(out[c].s, mean)) << "CDP " << 1001 + c;
+    std::vector<const GatherTrace*> live;
+    for (size_t k = 4 * c; k < 4 * c + 4; ++k)
+      if (g[k].code == TraceCodeLive) live.push_back(&g[k]);
+    EXPECT_TRUE(sameBits(out[c].s, liveMeanStack(live, 2200.0f, 200))) << "CDP " << 1001 + c;
     HeaderArray h = gatherHeader(g[lastLive[c]]);
     h[WordDataType] = DataCdpStacked;
     h[WordTraceCode] = 1;
@@ -207,10 +236,11 @@ TEST(DeckApplyVelocities, StackedTracesAreMarkedAndDeadTracesLeftOut) {
   }
 }
 
-TEST(DeckApplyVelocities, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) {
+TEST(DeckApplyVelocities, MovedOutGatherKeepsDeadAndSeparatorTracesAndWidensTwoByteSamples) {
   TempDir dir;
   auto g = syntheticGather(1001, 2, 3, 120);
   g[1].code = TraceCodeDead;
+  g[4].code = TraceCodeSeparator;
   for (auto& t : g) t.float4 = false;
   for (auto& t : g)
     for (float& x : t.samples) x = std::round(x);
@@ -220,12 +250,13 @@ TEST(DeckApplyVelocities, MovedOutGatherKeepsDeadTracesAndWidensTwoByteSamples) 
             MoveoutStatus::Done);
   const std::string out = readFile(dir.file("out.dat"));
   const size_t inTrace = HeaderBytes + 120 * 2, outTrace = HeaderBytes + 120 * 4;
-  // Trace 2 (dead) is copied as it stands, 2-byte samples and all.
+  // Traces 2 (dead) and 5 (separator) are copied as they stand, 2-byte samples and all.
   EXPECT_EQ(out.substr(outTrace, inTrace), in.substr(inTrace, inTrace));
+  EXPECT_EQ(out.substr(3 * outTrace + inTrace, inTrace), in.substr(4 * inTrace, inTrace));
   const auto traces = readTraces(dir.file("out.dat"));
   ASSERT_EQ(traces.size(), 6u);
   for (size_t k = 0; k < 6; ++k) {
-    if (k == 1) continue;
+    if (k == 1 || k == 4) continue;
     HeaderArray h = gatherHeader(g[k]);
     h[WordSampleFormat] = FloatFormatMarker;
     EXPECT_EQ(traces[k].h, h);
@@ -327,6 +358,23 @@ TEST(DeckApplyVelocities, RefusalsWriteNothing) {
   range.firstCdp = range.lastCdp = 1001;
   EXPECT_EQ(applyVelocities(range).status, MoveoutStatus::Done);
   std::filesystem::remove(out);
+  // A range naming no CDP of the file would write nothing: refused, and listed as none.
+  range.firstCdp = 995;
+  range.lastCdp = 1000;
+  r = applyVelocities(range);
+  EXPECT_EQ(r.status, MoveoutStatus::Refused);
+  EXPECT_EQ(r.subject, MoveoutSubject::Range);
+  EXPECT_EQ(r.message, "\"" + in + "\" holds none of CDPs 995 to 1000 (its CDPs run from 1001 to 1002)");
+  EXPECT_FALSE(std::filesystem::exists(out));
+  std::vector<std::int16_t> cdps;
+  EXPECT_FALSE(moveoutCdps(range, cdps, r));
+  EXPECT_EQ(r.message, "\"" + in + "\" holds none of CDPs 995 to 1000 (its CDPs run from 1001 to 1002)");
+  range.lastCdp = 1001;  // the CDPs of the range, from the headers alone (trace 5's fault is the run's)
+  ASSERT_TRUE(moveoutCdps(range, cdps, r));
+  EXPECT_EQ(cdps, std::vector<std::int16_t>{1001});
+  range.limitCdps = false;
+  ASSERT_TRUE(moveoutCdps(range, cdps, r));
+  EXPECT_EQ(cdps, (std::vector<std::int16_t>{1001, 1002}));
 
   // Stacked data is no gather.
   std::vector<GatherTrace> stacked = syntheticGather(1001, 1, 1, 50);
@@ -353,7 +401,7 @@ TEST(DeckApplyVelocities, RefusalsWriteNothing) {
   r = applyVelocities(jobFor(in, out, {constant(1001, 2000.0f)}));
   EXPECT_EQ(r.message, "trace 3 is cut short (the file ends inside it)");
   r = applyVelocities(jobFor(dir.file("none.dat"), out, {constant(1001, 2000.0f)}));
-  EXPECT_EQ(r.message, "\"" + dir.file("none.dat") + "\": no such file");
+  EXPECT_EQ(r.message, "\"" + dir.file("none.dat") + "\": No such file or directory");
   EXPECT_EQ(otherFiles(dir.path(), known), std::vector<std::string>{});
 }
 
@@ -420,13 +468,47 @@ TEST(DeckApplyVelocities, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
   job.stack = true;
   job.outputPath = dir.file("stack.dat");
   ASSERT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
-  std::vector<float> mean(1500, 0.0f);
-  for (const auto& t : g) nmoit(t.samples.data(), mean.data(), 1500, 2000.0f, offsetOf(t), 0.5f, 4000, 1);
-  for (float& x : mean) x /= 1600.0f;
+  std::vector<const GatherTrace*> all;
+  for (const auto& t : g) all.push_back(&t);
   const auto stacked = readTraces(dir.file("stack.dat"));
   ASSERT_EQ(stacked.size(), 1u);
   EXPECT_EQ(stacked[0].h[WordStackCount], 1600);
-  EXPECT_TRUE(sameBits(stacked[0].s, mean));
+  EXPECT_TRUE(sameBits(stacked[0].s, liveMeanStack(all, 2000.0f, 1500)));
+}
+
+TEST(DeckApplyVelocities, StackIsTheMeanOfTheTracesLiveAtEachSample) {
+  // 24 offsets to 2400 m, an event at 400 ms / 2000 m/s: at 400 ms the stretch
+  // mute leaves a third of the traces; their mean keeps the event's amplitude.
+  TempDir dir;
+  writeGather(dir.file("in.dat"), syntheticGather(1001, 1, 24, 300, 100, 100, 0.4, 2000.0));
+  MoveoutJob job = jobFor(dir.file("in.dat"), dir.file("stack.dat"), {constant(1001, 2000.0f)});
+  job.stack = true;
+  ASSERT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
+  const auto stacked = readTraces(dir.file("stack.dat"));
+  ASSERT_EQ(stacked.size(), 1u);
+  const int peak = peakIndex(stacked[0].s, 50, 150);
+  EXPECT_EQ(peak, 100);
+  EXPECT_NEAR(stacked[0].s[100], 1000.0f, 50.0f);
+
+  // A trace alone comes out of its mute through the taper: 0 while muted, the
+  // raised-cosine weights over the first live samples, then the trace itself.
+  GatherTrace flat;
+  flat.offset = 1200;
+  flat.samples.assign(300, 1.0f);
+  writeGather(dir.file("one.dat"), {flat});
+  job.inputPath = dir.file("one.dat");
+  job.outputPath = dir.file("one_stack.dat");
+  ASSERT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
+  const auto one = readTraces(dir.file("one_stack.dat"));
+  MoveoutTable t;
+  t.build(2000.0f, 1200.0f, 0.5f, 4000, 300);
+  const int b = t.liveBegin();
+  ASSERT_GT(b, 10);
+  for (int i = 0; i < b; ++i) EXPECT_EQ(one[0].s[static_cast<size_t>(i)], 0.0f) << i;
+  for (int k = 0; k < MuteTaperSamples + 4; ++k) {
+    const double w = k < MuteTaperSamples ? 0.5 - 0.5 * std::cos(3.14159265358979323846 * (k + 1) / 9.0) : 1.0;
+    EXPECT_NEAR(one[0].s[static_cast<size_t>(b + k)], w, 1e-5) << "sample " << k << " after the mute";
+  }
 }
 
 TEST(DeckApplyVelocities, CdpRangeText) {

@@ -79,12 +79,14 @@ TEST(DeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
 TEST(DeckReader, BlankLinesAndOrderOfLines) {
   // Blank lines anywhere (counted in line numbers), keyword lines in any order,
   // VELF lines out of CDP order: the functions come out ascending.
+  // Numbers may carry a leading "+".
   const std::string text =
-      "\r\n*NMOT  .2 0\r\n  \r\nVELF 300 100 2000\r\n*INPF a.dat\r\nVELF 100 100 1800\r\n*OUTF b.dat\r\n>>END\r\n\r\n";
+      "\r\n*NMOT  +.2 0\r\n  \r\nVELF +300 100 +2000\r\n*INPF a.dat\r\nVELF 100 100 1800\r\n*OUTF b.dat\r\n>>END\r\n\r\n";
   const DeckReadResult r = readDeck(text);
   ASSERT_TRUE(r.ok) << r.fault.message();
   EXPECT_EQ(r.deck.functions[0].cdp, 100);
   EXPECT_EQ(r.deck.functions[1].cdp, 300);
+  EXPECT_EQ(r.deck.functions[1].picks[0].velocity, 2000.0f);
   EXPECT_EQ(r.deck.functions[1].line, 4);
   EXPECT_EQ(r.deck.inputLine, 5);
   EXPECT_EQ(r.deck.stretch, 0.2f);
@@ -177,7 +179,25 @@ INSTANTIATE_TEST_SUITE_P(
         BadDeck{"AfterEnd", deckText(Good) + "VELF 300 100 2000\r\n",
                 "line 7 \"VELF 300 100 2000\": text after >>END (line 6)"},
         BadDeck{"LfLineNumbers", "*INPF a.dat\n\n*NMOT  .5 0\nVELF 1 0 0\n",
-                "line 4 \"VELF 1 0 0\": velocity 0 at 0 ms is not positive"}),
+                "line 4 \"VELF 1 0 0\": velocity 0 at 0 ms is not positive"},
+        // Found by fuzz_deck: values that are 0 or equal in single precision,
+        // as the run holds them.
+        BadDeck{"VelocityZeroAsAFloat", goodWith(2, "VELF 101 100 2E-220"),
+                "line 3 \"VELF 101 100 2E-220\": velocity 2E-220 at 100 ms is too small"},
+        BadDeck{"TimesEqualAsFloats", goodWith(2, "VELF 101 1E-50 1500 2E-50 1600"),
+                "line 3 \"VELF 101 1E-50 1500 2E-50 1600\": times not ascending: 2E-50 follows 1E-50"},
+        // Hostile lines: control characters escaped, the line cut to 80
+        // characters, a quoted piece to 30, at most 65535 numbers on a line.
+        BadDeck{"ControlsEscapedAndCut", goodWith(1, "*NMOT \x1b[2J\x01" + std::string(100000, '7') + "x"),
+                "line 2 \"*NMOT \\x1b[2J\\x01" + std::string(69, '7') + "...\": \"\\x1b[2J\\x01" +
+                    std::string(25, '7') + "...\" is not a number"},
+        BadDeck{"TooManyNumbers", goodWith(2, "VELF 1" + [] {
+                  std::string s;
+                  for (int k = 0; k < 40000; ++k) s += " " + std::to_string(k + 1) + " 1500";
+                  return s;
+                }()),
+                "line 3 \"VELF 1 1 1500 2 1500 3 1500 4 1500 5 1500 6 1500 7 1500 8 1500 9 1500 10 1500 11...\": "
+                "more than 65535 numbers on one line"}),
     [](const ::testing::TestParamInfo<BadDeck>& info) { return std::string(info.param.name); });
 
 TEST(DeckText, LineTextsOfTheExamples) {

@@ -26,6 +26,7 @@ Data makeData(int n, int first, int samples, F f) {
     for (float x : t.samples) d.maxAbs = std::max(d.maxAbs, std::fabs(x));
     d.traces.push_back(t);
   }
+  d.endMs = (samples - 1) * 4.0;
   return d;
 }
 
@@ -46,7 +47,7 @@ TEST(DeckSection, ReadsTracesLeavingOutSeparators) {
   EXPECT_EQ(d.samples, 60);
   EXPECT_FLOAT_EQ(d.maxAbs, 50.0f);  // the dead trace's 900 does not count
 
-  EXPECT_EQ(readSectionFile(dir.file("none.dat"), d), "\"" + dir.file("none.dat") + "\" can not be opened for reading");
+  EXPECT_EQ(readSectionFile(dir.file("none.dat"), d), "\"" + dir.file("none.dat") + "\": No such file or directory");
   TraceFileBuilder().writeTo(dir.file("empty.dat"));
   EXPECT_EQ(readSectionFile(dir.file("empty.dat"), d), "\"" + dir.file("empty.dat") + "\" holds no traces to draw");
   TraceFileBuilder cut(2);
@@ -65,7 +66,7 @@ TEST(DeckSection, SizesPositionsAndLabels) {
   EXPECT_EQ(l.height, 56 + 799 + 1 + 16);
   EXPECT_DOUBLE_EQ(l.traceX[0], 72 + 40 + 20);
   EXPECT_DOUBLE_EQ(l.traceX[9] - l.traceX[0], 9 * 40.0);
-  EXPECT_DOUBLE_EQ(sampleY(l, 100), 56 + 160.0);
+  EXPECT_DOUBLE_EQ(sampleY(l, d, 0, 100), 56 + 160.0);
   // Time labels every 100 ms (40 px), 0 to 2000.
   EXPECT_EQ(l.timeStepMs, 100);
   ASSERT_EQ(l.timeLabels.size(), 21u);
@@ -89,6 +90,34 @@ TEST(DeckSection, SizesPositionsAndLabels) {
   EXPECT_EQ(gl.cdpLabels[3].text, "2004");
 }
 
+// Hostile sizes: the picture stays within its limits and every label on it.
+// Rows: traces, samples, sample interval (us), capped. (8 samples at 23,456 us
+// put the 170 ms label below the picture, found by fuzz_section; 100,000 traces
+// and a trace of 32,767 samples at 32,767 us asked for 1,368 x 107,438 pixels.)
+TEST(DeckSection, HostileSizesStayWithinThePicture) {
+  struct Row {
+    int traces, samples, intervalUs;
+    bool capped;
+  };
+  for (const Row& r : {Row{8, 8, 23456, false}, Row{2, 32767, 32767, true}, Row{100000, 1, 4000, true},
+                       Row{20000, 2000, 4000, true}}) {
+    Data d = makeData(std::min(r.traces, 20000), 1, 1, [](int, int) { return 1.0f; });
+    d.traces.resize(static_cast<std::size_t>(r.traces), d.traces.front());
+    d.traces.front().samples.assign(static_cast<std::size_t>(r.samples), 1.0f);
+    d.samples = r.samples;
+    d.intervalUs = r.intervalUs;
+    d.endMs = (r.samples - 1) * (r.intervalUs / 1000.0);
+    const Layout l = layoutSection(d, {});
+    EXPECT_EQ(l.capped, r.capped) << r.traces << " x " << r.samples;
+    EXPECT_LE(l.width, MaxSectionSide);
+    EXPECT_LE(l.height, MaxSectionSide);
+    EXPECT_LE(static_cast<long long>(l.width) * l.height, MaxSectionPixels);
+    for (const Label& t : l.timeLabels) EXPECT_LE(t.at, l.plotBottom()) << t.text;
+    EXPECT_LE(sampleY(l, d, 0, r.samples - 1), l.plotBottom());
+    EXPECT_LE(l.traceX.back() + l.spacing, l.width - l.right);
+  }
+}
+
 TEST(DeckSection, GainSwingAndClip) {
   const Data d = makeData(4, 1, 5, [](int k, int i) { return static_cast<float>((k + 1) * (i - 2)); });  // max 8
   const Layout l0 = layoutSection(d, {});
@@ -96,7 +125,7 @@ TEST(DeckSection, GainSwingAndClip) {
   EXPECT_DOUBLE_EQ(w[4].x - l0.traceX[3], l0.spacing);  // the largest sample swings one spacing
   EXPECT_DOUBLE_EQ(w[0].x - l0.traceX[3], -l0.spacing);
   EXPECT_DOUBLE_EQ(w[2].x, l0.traceX[3]);
-  EXPECT_DOUBLE_EQ(w[3].y, sampleY(l0, 3));
+  EXPECT_DOUBLE_EQ(w[3].y, sampleY(l0, d, 3, 3));
   const Layout l6 = layoutSection(d, {20.0 * std::log10(1.5), false});
   EXPECT_NEAR(wiggle(l6, d, 3)[3].x - l6.traceX[3], 0.75 * l6.spacing, 1e-9);
   // +12 dB: four times the swing, clipped at two spacings.
@@ -120,16 +149,83 @@ TEST(DeckSection, PositiveLobesCloseOnTheAxis) {
   // a third of the way from sample 2 to sample 3 (4 down to -2).
   ASSERT_EQ(lobes[0].size(), 4u);
   EXPECT_DOUBLE_EQ(lobes[0][0].x, x0);
-  EXPECT_DOUBLE_EQ(lobes[0][0].y, sampleY(l, 0));
+  EXPECT_DOUBLE_EQ(lobes[0][0].y, sampleY(l, d, 0, 0));
   EXPECT_DOUBLE_EQ(lobes[0][1].x - x0, l.spacing / 2);
   EXPECT_DOUBLE_EQ(lobes[0][3].x, x0);
-  EXPECT_NEAR(lobes[0][3].y, sampleY(l, 2) + pps * 2.0 / 3.0, 1e-9);
+  EXPECT_NEAR(lobes[0][3].y, sampleY(l, d, 0, 2) + pps * 2.0 / 3.0, 1e-9);
   // Second: one sample, from the crossing at sample 5 to sample 7.
-  EXPECT_DOUBLE_EQ(lobes[1].front().y, sampleY(l, 5));
-  EXPECT_DOUBLE_EQ(lobes[1].back().y, sampleY(l, 7));
+  EXPECT_DOUBLE_EQ(lobes[1].front().y, sampleY(l, d, 0, 5));
+  EXPECT_DOUBLE_EQ(lobes[1].back().y, sampleY(l, d, 0, 7));
   // Last: open at the end of the trace, closed on the axis at the last sample.
   EXPECT_DOUBLE_EQ(lobes[2].back().x, x0);
-  EXPECT_DOUBLE_EQ(lobes[2].back().y, sampleY(l, 9));
+  EXPECT_DOUBLE_EQ(lobes[2].back().y, sampleY(l, d, 0, 9));
   for (const auto& lobe : lobes)
     for (size_t i = 1; i + 1 < lobe.size(); ++i) EXPECT_GT(lobe[i].x, x0);
+}
+
+TEST(DeckSection, TrueTimesAndTheTimeWindow) {
+  // A trace recorded from 200 ms (word 55): its samples and labels at true times.
+  TempDir dir;
+  TraceFileBuilder b(2, 500, 4000);
+  b.dataTrace(1).header(WordRecordingDelay, 200).dataTrace(2).header(WordRecordingDelay, 200);
+  b.writeTo(dir.file("late.dat"));
+  Data d;
+  ASSERT_EQ(readSectionFile(dir.file("late.dat"), d), "");
+  EXPECT_EQ(d.startMs, 200.0);
+  EXPECT_EQ(d.endMs, 2196.0);
+  Layout l = layoutSection(d, {});
+  EXPECT_DOUBLE_EQ(sampleY(l, d, 0, 0), 56.0);
+  EXPECT_EQ(l.timeLabels.front().text, "200");
+  EXPECT_EQ(l.timeLabels.back().text, "2200");
+
+  // Six seconds are drawn at a pixel a sample, not squeezed into 800 pixels.
+  const Data six = makeData(10, 1001, 1500, [](int, int) { return 1.0f; });
+  l = layoutSection(six, {});
+  EXPECT_DOUBLE_EQ(l.pixelsPerSample, 1.0);
+  EXPECT_EQ(l.height, 56 + 1499 + 1 + 16);
+  // A window of one second of them: about 800 pixels, labelled from 1000 ms.
+  Options o;
+  o.tminMs = 1000;
+  o.tmaxMs = 2000;
+  EXPECT_EQ(checkTimeWindow(six, o), "");
+  l = layoutSection(six, o);
+  EXPECT_NEAR(l.pixelsPerMs, 800.0 / 1004.0, 1e-12);
+  EXPECT_EQ(l.height, 56 + 797 + 1 + 16);
+  EXPECT_EQ(l.timeLabels.front().text, "1000");
+  EXPECT_DOUBLE_EQ(l.timeLabels.front().at, 56.0);
+  const auto w = wiggle(l, six, 0);  // 1000 to 2000 ms and the sample after
+  EXPECT_EQ(w.size(), 252u);
+  EXPECT_DOUBLE_EQ(w[0].y, sampleY(l, six, 0, 250));
+  o.tminMs = 7000;
+  o.tmaxMs = 8000;
+  EXPECT_EQ(checkTimeWindow(six, o), "the time window 7000 to 8000 ms holds no sample: the traces lie from 0 to 5996 ms");
+}
+
+TEST(DeckSection, PanelFilesLabelEachPanelsCdpAndVelocity) {
+  // Panels of one CDP at three velocities, 12 traces each: every panel is
+  // labelled with its CDP, however the CDP numbers fall, and its velocity.
+  TempDir dir;
+  TraceFileBuilder b(4, 50, 4000);
+  for (int v : {1500, 2000, 2500}) {
+    for (int k = 0; k < 12; ++k) b.dataTrace(1003);
+    b.separator(v);
+  }
+  b.writeTo(dir.file("scan.nmo"));
+  Data d;
+  ASSERT_EQ(readSectionFile(dir.file("scan.nmo"), d), "");
+  EXPECT_TRUE(d.panels);
+  const Layout l = layoutSection(d, {});
+  ASSERT_EQ(l.cdpLabels.size(), 3u);
+  for (size_t p = 0; p < 3; ++p) {
+    EXPECT_EQ(l.cdpLabels[p].text, "1003");
+    EXPECT_DOUBLE_EQ(l.cdpLabels[p].at, l.traceX[12 * p]);
+  }
+  ASSERT_EQ(l.velocityLabels.size(), 3u);
+  EXPECT_EQ(l.velocityLabels[1].text, "2000");
+  EXPECT_DOUBLE_EQ(l.velocityLabels[1].at, (l.traceX[12] + l.traceX[23]) / 2.0);
+  // A file without separators has no panels.
+  TraceFileBuilder(2).dataTrace(1).dataTrace(2).writeTo(dir.file("stack.dat"));
+  ASSERT_EQ(readSectionFile(dir.file("stack.dat"), d), "");
+  EXPECT_FALSE(d.panels);
+  EXPECT_TRUE(layoutSection(d, {}).velocityLabels.empty());
 }

@@ -241,10 +241,10 @@ TEST_F(GenerationEngine, ZeroSampleIntervalIsRefusedBeforeTheOutputIsTouched) {
   EXPECT_EQ(ui.boxes[1].text, "Sample interval -5 microseconds in trace 4 (CDP 1002).\r\nCan not process this data");
 }
 
-TEST_F(GenerationEngine, CdpWithOnlyDeadTracesWritesNothingWhenStacking) {
+TEST_F(GenerationEngine, CdpWithOnlyDeadOrSeparatorTracesWritesNothingWhenStacking) {
   auto g = syntheticGather(1001, 3, 2, 60);
   g[2].code = TraceCodeDead;
-  g[3].code = TraceCodeDead;  // CDP 1002 all dead
+  g[3].code = TraceCodeSeparator;  // CDP 1002: no live trace
   useGather(g);
   ASSERT_EQ(run(params({1001}, {1800, 2200}, 3, 200)).outcome, GenerationOutcome::Finished);
   auto t = readTraces(out);
@@ -253,7 +253,7 @@ TEST_F(GenerationEngine, CdpWithOnlyDeadTracesWritesNothingWhenStacking) {
   EXPECT_EQ(t[1].h[WordCdp], 1003);
   EXPECT_EQ(t[2].h[WordTraceCode], 9);
   EXPECT_EQ(t[3].h[WordCdp], 1001);
-  // Unstacked: every live trace, dead ones skipped.
+  // Unstacked: every live trace, dead and separator traces skipped.
   ASSERT_EQ(run(params({1001}, {1800}, 3, 200, 0)).outcome, GenerationOutcome::Finished);
   t = readTraces(out);
   ASSERT_EQ(t.size(), 5u);
@@ -523,6 +523,7 @@ TEST_F(GenerationEngine, RunningOutOfMemoryEndsTheRunWithAMessage) {
   }
   useGather(g);
   GenerationParams p = params({1001}, {2000}, 2, 32767 * 4.0);
-  ::testing::FLAGS_gtest_death_test_style = "fast";
+  // A fresh process, not a fork: a fork would inherit the free heap the earlier tests left.
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_EXIT(runWithLittleMemory(*this, p), ::testing::ExitedWithCode(0), "told failed");
 }

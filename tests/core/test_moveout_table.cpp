@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "moveout/core/MoveoutTable.h"
@@ -23,6 +24,31 @@ TEST(MoveoutTable, ApplyIsNmoitBitForBit) {
       const int i = firstBitDifference(a, b);
       ASSERT_LT(i, 0) << c.label() << " flag " << flag << " sample " << i << ": nmoit " << a[static_cast<size_t>(i)]
                       << ", table " << b[static_cast<size_t>(i)];
+    }
+  });
+  EXPECT_GT(cases, 10000);
+}
+
+TEST(MoveoutTable, WithADelayIsNmoitVariableBitForBit) {
+  // First samples at a recording delay (whole and fractional samples, and a
+  // negative one): the table gives nmoitVariable's output for one velocity,
+  // and its live range is the samples nmoitVariable marks live.
+  MoveoutTable t;
+  const int cases = forEachNmoCase([&t](const NmoCase& c) {
+    if (c.stretch < 0.1f || c.stretch > 0.99f) return;  // the stretch ratios a spectrum takes
+    const int n = static_cast<int>(c.in.size());
+    for (double delayUs : {200000.0, 123400.0, -40000.0}) {
+      t.build(c.velocity, c.offset, c.stretch, c.intervalUs, n, delayUs);
+      const std::vector<float> vel(c.in.size(), c.velocity);
+      std::vector<float> a = outputBase(c.in.size(), 0), b = a;
+      std::vector<std::uint8_t> live(c.in.size(), 7);
+      nmoitVariable(c.in.data(), a.data(), n, vel.data(), c.offset, c.stretch, c.intervalUs, 0, delayUs, live.data());
+      t.apply(c.in.data(), b.data(), 0);
+      const int i = firstBitDifference(a, b);
+      ASSERT_LT(i, 0) << c.label() << " delay " << delayUs << " sample " << i;
+      for (int k = 0; k < n; ++k)
+        ASSERT_EQ(live[static_cast<size_t>(k)] == 1, k >= t.liveBegin() && k < t.liveEnd())
+            << c.label() << " delay " << delayUs << " sample " << k;
     }
   });
   EXPECT_GT(cases, 10000);

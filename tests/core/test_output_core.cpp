@@ -26,7 +26,7 @@ TEST(OutputPdfPath, BesideTheDataThenTheStartFolderThenHere) {
       {"pages there already", "/d/a.vsc", "", {"/d"}, {"/d/" + page + ".pdf", "/d/" + page + "-2.pdf"},
        "/d/" + page + "-3.pdf"},
       {"data file in the root", "/a.vsc", "", {"/"}, {}, "/" + page + ".pdf"},
-      {"data file without folder", "a.vsc", "", {"."}, {}, page + ".pdf"},
+      {"data file without folder", "a.vsc", "", {"."}, {}, "./" + page + ".pdf"},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(output::pdfOutputPath(

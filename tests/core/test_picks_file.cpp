@@ -124,6 +124,7 @@ TEST(PicksFile, EveryRefusedRowIsReportedAndTheRestLoaded) {
   text += "101, 100, 40000\n";       // 13
   text += "\n# a comment\n";         // 14, 15 skipped
   text += "  111 ,  0 , 2400  \r\n"; // 16 ok
+  text += "101, 100, 2100\n";        // 17 100 ms taken on line 2
   const auto c = load(f, text);
   ASSERT_EQ(c.accepted.size(), 3u);
   EXPECT_EQ(c.accepted[0].row.line, 2);
@@ -133,7 +134,7 @@ TEST(PicksFile, EveryRefusedRowIsReportedAndTheRestLoaded) {
   EXPECT_EQ(c.accepted[2].panel, 7);
   EXPECT_FALSE(c.otherFile);
   EXPECT_EQ(picks::loadReport(c, "\n"),
-            "3 picks loaded, 10 rows refused:\n"
+            "3 picks loaded, 11 rows refused:\n"
             "Line 3 \"105, 100, 1500\": CDP 105 is not in the open file\n"
             "Line 4 \"101, 150, 2400\": velocity 2400 is not one of the panels of CDP 101\n"
             "Line 5 \"101, 400.5, 1800\": time 400.5 ms lies outside the traces (0 to 400 ms)\n"
@@ -143,7 +144,9 @@ TEST(PicksFile, EveryRefusedRowIsReportedAndTheRestLoaded) {
             "Line 10 \"101, 100\": not a row of three fields: CDP, time in ms, velocity\n"
             "Line 11 \"101.5, 100, 1500\": CDP \"101.5\" is not a whole number from -32768 to 32767\n"
             "Line 12 \"101, 1o0, 1500\": time \"1o0\" is not a number\n"
-            "Line 13 \"101, 100, 40000\": velocity \"40000\" is not a whole number from -32768 to 32767");
+            "Line 13 \"101, 100, 40000\": velocity \"40000\" is not a whole number from -32768 to 32767\n"
+            "Line 17 \"101, 100, 2100\": CDP 101 already has a pick at 100 ms (velocity 1500, line 2); two picks "
+            "at one time are not allowed");
   // Applying changes only the accepted picks into place.
   picks::applyPicks(f.st, c);
   EXPECT_EQ(picksInUse(f.cdp(1)), 2);
@@ -201,13 +204,13 @@ TEST(PicksFile, UnreadableFilesSayWhy) {
   TempDir d;
   picks::ParsedPicks p;
   EXPECT_EQ(picks::readPicksFile(d.file("none.picks"), p),
-            "cannot open " + d.file("none.picks") + ": No such file or directory");
+            "\"" + d.file("none.picks") + "\": No such file or directory");
   {
     std::ofstream big(d.file("big.dat"), std::ios::binary);
     big.seekp(static_cast<std::streamoff>(picks::MaxPicksFileBytes));
     big.put('\0');
   }
-  EXPECT_EQ(picks::readPicksFile(d.file("big.dat"), p), d.file("big.dat") + " is not a picks file (larger than 16 MiB)");
+  EXPECT_EQ(picks::readPicksFile(d.file("big.dat"), p), "\"" + d.file("big.dat") + "\" is larger than 16 MiB");
   // Binary junk gives refused rows, never a crash; control characters are not shown raw.
   const std::string junk("\x01\x02,\xff\n\0\0\0,1,2\n", 13);
   const auto parsed = picks::parsePicksText(junk);

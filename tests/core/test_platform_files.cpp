@@ -238,16 +238,16 @@ TEST(PlatformAtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
   EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"raw.dat"});
 }
 
-TEST(PlatformAtomicFile, AFailedRenameLeavesTheFolderAsItWas) {
+TEST(PlatformAtomicFile, ANameThatBecomesAFolderIsNotRenamedOver) {
   TempDir dir;
-  fs::create_directory(dir.file("taken"));
-  writeFile(dir.file("taken/inside"), "x");
   AtomicFile f;
-  ASSERT_TRUE(f.open(dir.file("taken")));  // a folder by that name is in the way
+  ASSERT_TRUE(f.open(dir.file("taken")));
+  fs::create_directory(dir.file("taken"));  // a folder by that name is in the way now
+  writeFile(dir.file("taken/inside"), "x");
   f.write("text");
   EXPECT_FALSE(f.commit());
-  EXPECT_EQ(f.failedStep(), AtomicFile::Step::Replace);
-  EXPECT_EQ(f.error().rfind("cannot replace " + dir.file("taken") + ": ", 0), 0u) << f.error();
+  EXPECT_EQ(f.failedStep(), AtomicFile::Step::NotAFile);
+  EXPECT_EQ(f.error(), "cannot write " + dir.file("taken") + ": it is a folder, not a file");
   EXPECT_EQ(f.fileError(), 75);
   EXPECT_TRUE(fs::is_directory(dir.file("taken")));
   EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"taken"});

@@ -379,3 +379,30 @@ TEST(SharedConfirmTargetFile, AFailingLookupIsReported) {
     EXPECT_EQ(ui.boxes[1].title, "File Message");
   }
 }
+
+// Every file dialog of the program goes through askFileName: a dialog that
+// failed is reported, one cancelled or chosen is not.
+TEST(SharedAskFileName, OnlyAFailedDialogShowsABox) {
+  for (auto status :
+       {FileDialogResult::Status::Chosen, FileDialogResult::Status::Cancelled, FileDialogResult::Status::Failed}) {
+    for (auto kind : {FileDialogKind::Open, FileDialogKind::Save}) {
+      ScriptedUi ui;
+      ui.fileAnswers.push_back(
+          {status, status == FileDialogResult::Status::Chosen ? "/d/a.dat" : "", "No such folder"});
+      FileDialogRequest request;
+      request.title = "Pick";
+      const FileDialogResult r = askFileName(ui, kind, request);
+      EXPECT_EQ(r.status, status);
+      EXPECT_EQ((kind == FileDialogKind::Open ? ui.openDialogs : ui.saveDialogs).size(), 1u);
+      if (status != FileDialogResult::Status::Failed) {
+        EXPECT_TRUE(ui.boxes.empty());
+        continue;
+      }
+      ASSERT_EQ(ui.boxes.size(), 1u);
+      EXPECT_EQ(ui.boxes[0].text, "Unexpected error\r\nNo such folder");
+      EXPECT_EQ(ui.boxes[0].title, "Tessaly ERROR");
+      EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
+      EXPECT_EQ(ui.boxes[0].icon, Icon::None);
+    }
+  }
+}

@@ -146,3 +146,16 @@ TEST(SharedTwips, PixelsAtALogicalDpi) {
   EXPECT_EQ(pixelsToTwips(96, 96), 1440.0);
   EXPECT_EQ(pixelsToTwips(1, 120), 12.0);
 }
+
+// The one number scanner: where the number starting at a position ends; what
+// may follow it is each caller's rule (a deck line lets a sign start the next).
+TEST(SharedNumberEnd, TakesTheLongestNumberAndNoMore) {
+  const struct {
+    const char* text;
+    std::size_t from, end;
+  } rows[] = {{"101-5", 0, 3}, {"101-5", 3, 5}, {"-.5e+3x", 0, 6}, {"5.", 0, 2}, {"1.2.3", 0, 3},
+              {"1e", 0, 1},    {"1E-", 0, 1},   {".", 0, 0},       {"+", 0, 0},  {" 7", 0, 0}};
+  for (const auto& r : rows) EXPECT_EQ(numberEnd(r.text, r.from), r.end) << r.text << " from " << r.from;
+  EXPECT_TRUE(isNumberText(" -1.5E+3 "));
+  EXPECT_FALSE(isNumberText("12abc"));
+}

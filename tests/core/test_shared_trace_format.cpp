@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <fstream>
+#include <tuple>
 #include <vector>
 
 #include "platform/RawFile.h"
 #include "shared/TraceFormat.h"
+#include "shared/TraceWalker.h"
 #include "support/TraceFileBuilder.h"
 
 using namespace tsly;
@@ -105,4 +108,67 @@ TEST(SharedTraceFormat, BlockLengthFollowsWords58And60) {
   EXPECT_EQ(dataTypeText(4), " Velocity Scan Data");
   EXPECT_EQ(dataTypeText(5), " !Unknown data type!");
   EXPECT_EQ(dataTypeText(-1), " !Unknown data type!");
+}
+
+TEST(SharedTraceFormat, LiveTracesAndOffsets) {
+  // Word 15: only dead (2) and separator (9) traces are not live.
+  for (const auto& [code, live] : std::vector<std::pair<std::int16_t, bool>>{
+           {1, true}, {0, true}, {3, true}, {-1, true}, {TraceCodeDead, false}, {TraceCodeSeparator, false}}) {
+    HeaderArray h{};
+    h[WordTraceCode] = code;
+    EXPECT_EQ(isLiveTrace(h), live) << code;
+  }
+  // Word 19 divided by word 35, whatever its sign; word 35 = 0 has no offset.
+  for (const auto& [w19, w35, offset] : std::vector<std::tuple<std::int16_t, std::int16_t, float>>{
+           {300, 1, 300.0f}, {1200, 4, 300.0f}, {-600, -2, 300.0f}, {5, 2, 2.5f}, {-32768, 1, -32768.0f}}) {
+    HeaderArray h{};
+    h[WordOffset] = w19;
+    h[WordOffsetScalar] = w35;
+    EXPECT_TRUE(hasValidOffset(h));
+    EXPECT_EQ(traceOffset(h), offset) << w19 << " / " << w35;
+  }
+  EXPECT_FALSE(hasValidOffset(HeaderArray{}));
+}
+
+TEST(SharedTraceWalker, WalksEveryTraceAndWordsEachFaultOnce) {
+  struct Case {
+    const char* name;
+    std::function<void(TraceFileBuilder&)> build;  // after three whole traces
+    std::string fault;
+    std::int64_t trailing;
+  };
+  const std::vector<Case> cases = {
+      {"whole", [](TraceFileBuilder&) {}, "", 0},
+      {"leftOverBytes", [](TraceFileBuilder& b) { b.rawBytes(std::vector<unsigned char>(239, 7)); }, "", 239},
+      {"noSamples", [](TraceFileBuilder& b) { b.dataTrace(4).header(WordNumSamples, 0).dataTrace(5); },
+       "trace 4 has no samples (word 58 is 0); the file appears corrupt", 0},
+      {"cutShort", [](TraceFileBuilder& b) { b.dataTrace(4).truncate(1); },
+       "trace 4 is cut short (the file ends inside it)", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir d;
+    TraceFileBuilder b(1, 20);
+    b.dataTrace(1).floats(false).dataTrace(2, 50.0f, TraceCodeDead).floats(true).separator(1500);
+    c.build(b);
+    b.writeTo(d.file("w.dat"));
+    int h = rawOpen(d.file("w.dat"), RawAccess::ReadOnly);
+    TraceWalker walk(h);
+    std::vector<std::int64_t> positions;
+    std::vector<float> s;
+    while (walk.next()) {
+      positions.push_back(walk.pos());
+      ASSERT_TRUE(walk.readSamples(s));
+      EXPECT_EQ(s.size(), 20u);
+    }
+    rawClose(h);
+    // Headers, then 2-byte samples for the second trace, floats for the others.
+    EXPECT_EQ(positions, (std::vector<std::int64_t>{0, 320, 600}));
+    EXPECT_EQ(walk.index(), c.fault.empty() ? 3 : 4);
+    EXPECT_EQ(walk.faultText(), c.fault);
+    EXPECT_EQ(walk.failed(), !c.fault.empty());
+    if (c.fault.empty()) {
+      EXPECT_EQ(walk.trailingBytes(), c.trailing);
+    }
+  }
 }

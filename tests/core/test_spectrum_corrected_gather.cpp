@@ -27,18 +27,6 @@ int peakSample(const CorrectedGather& g, std::size_t k, int a, int b) {
   return best;
 }
 
-// A gather with one event at 1000 ms, 2000 m/s; offsets 100..2100 every 200,
-// all within the stretch limit .5 at that time.
-struct EventGather {
-  TempDir dir;
-  std::string path = dir.file("event.dat");
-  CdpTraces traces;
-  EventGather() {
-    writeGather(path, syntheticGather(1001, 1, 11, 400, 100, 200, 1.0, 2000.0));
-    traces = readCdp(path, 1001);
-  }
-};
-
 }  // namespace
 
 TEST(SpectrumCorrectedGather, AnEventPickedAtItsVelocityIsFlatWithinASample) {
@@ -96,7 +84,8 @@ TEST(SpectrumCorrectedGather, AShortTraceKeepsItsOwnLengthAndZerosAfter) {
   const CdpTraces t = readCdp(dir.file("short.dat"), 7);
   ASSERT_EQ(t.counts[1], 200);
   const CorrectedGather g = correctGather(t, {{600.0f, 2500.0f}}, 0.5f);
-  for (int i = 200; i < 300; ++i) EXPECT_EQ(g.trace(1)[i], 0.0f);
+  EXPECT_EQ(g.counts[1], 200);
+  for (int i = 200; i < 300; ++i) EXPECT_EQ(g.at(1, i), 0.0f);
   EXPECT_NE(g.trace(1)[150], 0.0f);
 }
 
@@ -112,4 +101,11 @@ TEST(SpectrumCorrectedGather, ThePicksOfARecordAreItsSlotsInUse) {
   EXPECT_EQ(p[0].velocity, 2000.0f);
   EXPECT_EQ(p[1].timeMs, 200.5f);
   EXPECT_EQ(p[1].velocity, 1600.0f);
+  // A full record: the last slot is in use too.
+  CdpPicks full;
+  for (int k = 1; k <= PicksPerCdp; ++k) addPick(full, 100.0f * k, static_cast<std::int16_t>(1500 + 50 * k), 1);
+  const std::vector<VelocityPick> all = velocityPicksOf(full);
+  ASSERT_EQ(all.size(), static_cast<size_t>(PicksPerCdp));
+  EXPECT_EQ(all.back().timeMs, 2000.0f);
+  EXPECT_EQ(all.back().velocity, 2500.0f);
 }

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
-#include <thread>
 
 #include "spectrum/core/GatherCdps.h"
 #include "spectrum/core/SpectrumGather.h"
@@ -96,8 +96,9 @@ TEST_F(SpectrumGatherChoice, ARewrittenGatherIsIndexedAgain) {
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(g->traceCount(), 18);
   // Rewritten with more offsets (a later modification time and another size).
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const auto before = std::filesystem::last_write_time(gather);
   writeGather(gather, syntheticGather(1001, 6, 4, 100));
+  std::filesystem::last_write_time(gather, before + std::chrono::seconds(2));
   g = gathers.gatherFor(ui, st, false);
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(g->traceCount(), 24);

@@ -1,6 +1,7 @@
 // The velocity spectrum: semblance engine, gather reading, peaks, text and picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -19,6 +20,7 @@
 #include "spectrum/core/SpectrumText.h"
 #include "spectrum/core/SpectrumWorker.h"
 #include "generation/core/Synth.h"
+#include "support/FixedTextMeasure.h"
 #include "support/GenFixtures.h"
 #include "support/SemblanceReference.h"
 #include "support/TraceFileBuilder.h"
@@ -96,6 +98,75 @@ TEST(SpectrumSemblance, MaximaLieAtEachEventsVelocityAndTime) {
     EXPECT_TRUE(found) << e.t0Ms;
   }
   for (size_t k = 1; k < peaks.size(); ++k) EXPECT_GE(peaks[k - 1].semblance, peaks[k].semblance);
+}
+
+TEST(SpectrumSemblance, RecordingDelayGivesTrueTimes) {
+  // One event at 400 ms / 2000 m/s on 24 offsets, recorded from 0 ms and with
+  // a delay of 200 ms (word 55): the spectra agree time for time, and the event
+  // is found at 400 ms at its velocity.
+  TempDir dir;
+  auto gather = [](int delayMs) {
+    std::vector<GatherTrace> traces;
+    for (int k = 0; k < 24; ++k) {
+      const double x = 100.0 + 100.0 * k, tx = std::sqrt(0.16 + x * x / 4e6);
+      std::vector<float> s(static_cast<size_t>(500 - delayMs / 4));
+      for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<float>(1000.0 * ricker(delayMs * 1e-3 + i * 0.004 - tx));
+      GatherTrace t = traceOf(5, static_cast<std::int16_t>(x), s);
+      t.extraWords = {{WordRecordingDelay, static_cast<std::int16_t>(delayMs)}};
+      traces.push_back(t);
+    }
+    return traces;
+  };
+  writeGather(dir.file("zero.dat"), gather(0));
+  writeGather(dir.file("late.dat"), gather(200));
+  SemblanceEngine engine(settingsFor(1200, 3000, 20));
+  Spectrum zero, late;
+  ASSERT_TRUE(engine.compute(readCdp(dir.file("zero.dat"), 5), zero));
+  const CdpTraces lateTraces = readCdp(dir.file("late.dat"), 5);
+  EXPECT_EQ(lateTraces.delayMs, 200);
+  ASSERT_TRUE(engine.compute(lateTraces, late));
+  ASSERT_EQ(late.samples, 450);
+  EXPECT_EQ(late.timeMs(0), 200.0);
+  for (std::int32_t i = 25; i < 450; ++i)  // from 300 ms on, clear of the first samples' taps
+    for (std::size_t k = 0; k < late.velocities.size(); ++k)
+      ASSERT_NEAR(late.at(i, k), zero.at(i + 50, k), 1e-6) << late.timeMs(i) << " ms, " << late.velocities[k];
+  const auto peaks = spectrumPeaks(late);
+  ASSERT_FALSE(peaks.empty());
+  EXPECT_NEAR(peaks[0].timeMs, 400.0, 24.0);
+  EXPECT_NEAR(peaks[0].velocity, 2000.0f, 60.0f);
+  EXPECT_EQ(peaks[0].timeMs, spectrumPeaks(zero)[0].timeMs);
+  // The CSV and the picture take the same times.
+  std::string csv;
+  appendSpectrumCsv(late, false, csv);
+  EXPECT_EQ(csv.substr(0, csv.find('\n')), "200,1200,0.0000");
+  const SpectrumPictureInput in = spectrumOnly(late);
+  EXPECT_EQ(in.time.firstMs, 200.0);
+  auto pictureOf = [](const SpectrumPictureInput& pin, std::vector<std::string>& texts) {
+    const SpectrumPicture pic = layOutSpectrum(pin, FixedTextMeasure());
+    const Figure::Pixels* field = nullptr;
+    for (const Figure::Item& item : pic.figure.items) {
+      if (const auto* x = std::get_if<Figure::Text>(&item)) texts.push_back(x->text);
+      if (const auto* p = std::get_if<Figure::Pixels>(&item); p && !field) field = p;
+    }
+    return field ? field->pixels : std::vector<std::uint32_t>{};
+  };
+  std::vector<std::string> texts;
+  pictureOf(in, texts);  // labelled from 200 ms: no 0 ms label
+  EXPECT_NE(std::find(texts.begin(), texts.end(), " 200"), texts.end());
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), " 0"), texts.end());
+  SpectrumPictureInput canvas = in;  // the main canvas's scale, from 0 ms: grey before 200 ms
+  canvas.time = SpectrumTimeScale{4000.0f, 500.0f, 1.0f, 0.0};
+  const std::vector<std::uint32_t> px = pictureOf(canvas, texts);
+  ASSERT_EQ(px.size(), 500u * 400u);
+  EXPECT_EQ(px[49 * 400 + 200], 0xFFE1E1E1u);
+  EXPECT_NE(px[100 * 400 + 200], 0xFFE1E1E1u);
+  // The corrected gather: picked at 400 ms / 2000 m/s, the event comes out flat at sample 50.
+  const CorrectedGather g = correctGather(lateTraces, {{400.0f, 2000.0f}}, 0.5f);
+  EXPECT_EQ(g.firstMs, 200.0);
+  for (std::size_t k = 0; k < 8; ++k) {
+    const float* a = g.trace(k);
+    EXPECT_EQ(std::max_element(a + 20, a + 120) - a, 50) << "trace " << k;
+  }
 }
 
 TEST(SpectrumSemblance, FlatEventPeaksAtTheTopOfTheRange) {
@@ -189,7 +260,7 @@ TEST(SpectrumSemblance, EvenWindowsAreMadeOdd) {
   EXPECT_EQ(SemblanceEngine(st).settings().windowSamples, 1);
 }
 
-TEST(SpectrumSemblance, DeadTracesAreLeftOut) {
+TEST(SpectrumSemblance, DeadAndSeparatorTracesAreLeftOut) {
   TempDir dir;
   ASSERT_EQ(writeSynthGather(dir.file("live.dat"), synthParams(1, 8, 300)), "");
   std::vector<GatherTrace> traces;
@@ -198,7 +269,8 @@ TEST(SpectrumSemblance, DeadTracesAreLeftOut) {
     traces.push_back(g);
     std::vector<float> noise(t.s.size());
     for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<float>((i * 7919) % 200) - 100.0f;
-    traces.push_back(traceOf(t.h[WordCdp], t.h[WordOffset], noise, 2));
+    const bool dead = traces.size() % 4 == 1;  // every other noise trace a separator
+    traces.push_back(traceOf(t.h[WordCdp], t.h[WordOffset], noise, dead ? TraceCodeDead : TraceCodeSeparator));
   }
   writeGather(dir.file("mixed.dat"), traces);
   SemblanceEngine a(settingsFor(1200, 3000, 30)), b(settingsFor(1200, 3000, 30));
@@ -345,6 +417,12 @@ TEST(SpectrumGatherCdps, RefusesWhatIsNotAReadableGather) {
   EXPECT_EQ(g.read(11, t),
             "CDP 11, trace 2: sample interval 2000 microseconds, the CDP's first trace has 4000");
   EXPECT_EQ(g.read(12, t), "CDP 12 is not in " + dir.file("bad.dat"));
+  // A CDP whose live traces start at different times (word 55) has no one time axis.
+  GatherTrace late = traceOf(13, 100, std::vector<float>(50, 1.0f));
+  late.extraWords = {{WordRecordingDelay, 100}};
+  writeGather(dir.file("delays.dat"), {traceOf(13, 0, std::vector<float>(50, 1.0f)), late});
+  ASSERT_EQ(g.open(dir.file("delays.dat")), "");
+  EXPECT_EQ(g.read(13, t), "CDP 13, trace 2: recording delay 100 ms (word 55), the CDP's first live trace has 0");
 }
 
 TEST(SpectrumGatherCdps, ShorterTracesKeepTheirOwnLength) {
@@ -355,8 +433,31 @@ TEST(SpectrumGatherCdps, ShorterTracesKeepTheirOwnLength) {
   EXPECT_EQ(t.samples, 120);
   EXPECT_EQ(t.counts, (std::vector<std::int32_t>{80, 120}));
   EXPECT_EQ(t.trace(0)[79], 1.0f);
-  EXPECT_EQ(t.trace(0)[80], 0.0f);
+  EXPECT_EQ(t.trace(1)[0], 2.0f);
+  EXPECT_EQ(t.data.size(), 200u);  // each trace's own samples, no padding
   EXPECT_EQ(t.offsets, (std::vector<float>{100.0f, 300.0f}));
+}
+
+// One long trace and thousands of one-sample traces: the CDP holds their
+// samples, not thousands of traces as long as the longest (which took 658 MB
+// at 5,000 traces of 32,767 samples); its spectrum is computed all the same.
+TEST(SpectrumGatherCdps, ACdpOfOneLongTraceAndManyShortOnesTakesTheMemoryOfItsSamples) {
+  TempDir dir;
+  std::vector<GatherTrace> traces{traceOf(4, 100, std::vector<float>(32767, 1.0f))};
+  for (int k = 0; k < 2000; ++k) traces.push_back(traceOf(4, 200 + k, std::vector<float>(1, 0.5f)));
+  writeGather(dir.file("g.dat"), traces);
+  const CdpTraces t = readCdp(dir.file("g.dat"), 4);
+  EXPECT_EQ(t.samples, 32767);
+  EXPECT_EQ(t.data.size(), 32767u + 2000u);
+  EXPECT_EQ(t.trace(2000)[0], 0.5f);
+  SemblanceEngine engine(settingsFor(1500, 1600, 50));
+  Spectrum s;
+  ASSERT_TRUE(engine.compute(t, s));
+  EXPECT_EQ(s.samples, 32767);
+  EXPECT_EQ(s.at(5000, 0), 0.0f);  // one live trace only: no semblance
+  EXPECT_EQ(spectrumSizeProblem(t, 1000),
+            "CDP 4: 32767 samples x 1000 velocities make 32767000 spectrum values; at most 16777216");
+  EXPECT_EQ(spectrumSizeProblem(t, 512), "");
 }
 
 TEST(SpectrumRun, FailureLeavesNoCsvAndKeepsAnOldOne) {
@@ -409,30 +510,41 @@ TEST(SpectrumPicture, ColoursFollowTheValuesAndTheAxesAreLabelled) {
   EXPECT_EQ(viridis(-1.0), viridis(0.0));
   EXPECT_EQ(viridis(2.0), viridis(1.0));
   Spectrum s;
+  s.cdp = 7;
   s.samples = 400;
   s.intervalUs = 4000;
   s.velocities = velocityGrid(1000, 3000, 20);  // 101 velocities
   s.values.assign(400u * 101u, 0.0f);
   for (int i = 190; i <= 210; ++i)
     for (size_t k = 45; k <= 55; ++k) s.values[static_cast<size_t>(i) * 101 + k] = 1.0f;
-  const SpectrumPicture pic = drawSpectrum(s, "CDP 7 semblance");
-  EXPECT_EQ(pic.plotWidth, 303);
-  EXPECT_EQ(pic.plotHeight, 400);
-  EXPECT_EQ(pic.width * pic.height, static_cast<int>(pic.pixels.size()));
+  const SpectrumPicture pic = layOutSpectrum(spectrumOnly(s), FixedTextMeasure());
+  const SpectrumLayout& L = pic.layout;
+  EXPECT_EQ(L.spectrumWidth, 400);
+  EXPECT_EQ(L.rows, 400);  // a row per sample
+  EXPECT_EQ(L.msPerRow, 4.0);
+  EXPECT_EQ(pic.figure.width, L.scaleRight + 8);
+  EXPECT_EQ(pic.figure.height, L.plotTop + 400 + 10);
   // The bright block near 800 ms and 2000 m/s; dark elsewhere.
-  const int x = pic.plotLeft + pic.plotWidth / 2, y = pic.plotTop + 200;
-  EXPECT_EQ(pic.at(x, y), viridis(1.0));
-  EXPECT_EQ(pic.at(pic.plotLeft + 5, pic.plotTop + 5), viridis(0.0));
-  auto hasLabel = [&pic](const std::string& t) {
-    for (const auto& l : pic.labels)
-      if (l.text == t) return true;
+  const Figure::Pixels* field = nullptr;
+  for (const Figure::Item& item : pic.figure.items)
+    if (const auto* p = std::get_if<Figure::Pixels>(&item); p && !field) field = p;
+  ASSERT_TRUE(field);
+  EXPECT_EQ(field->at.x, L.spectrumLeft);
+  EXPECT_EQ(field->pixels[200 * 400 + 200], viridis(1.0));
+  EXPECT_EQ(field->pixels[5 * 400 + 5], viridis(0.0));
+  auto hasText = [&pic](const std::string& t) {
+    for (const Figure::Item& item : pic.figure.items)
+      if (const auto* x = std::get_if<Figure::Text>(&item); x && x->text == t) return true;
     return false;
   };
-  EXPECT_TRUE(hasLabel("CDP 7 semblance"));
-  EXPECT_TRUE(hasLabel("0"));
-  EXPECT_TRUE(hasLabel("1000"));   // ms and m/s
-  EXPECT_TRUE(hasLabel("3000"));
-  EXPECT_TRUE(hasLabel("1"));      // the colour scale
+  EXPECT_TRUE(hasText("CDP 7 semblance"));
+  EXPECT_TRUE(hasText("ms"));
+  EXPECT_TRUE(hasText(" 1000"));  // ms
+  EXPECT_TRUE(hasText("1000"));   // m/s
+  EXPECT_TRUE(hasText("2500"));
+  EXPECT_FALSE(hasText("3000"));  // the last velocity: its label would reach "semblance"
+  EXPECT_TRUE(hasText(".2"));     // the colour scale
+  EXPECT_TRUE(hasText("semblance"));
   EXPECT_EQ(axisTicks(0, 1596, 6), (std::vector<double>{0, 500, 1000, 1500}));
   EXPECT_EQ(axisTicks(1200, 5180, 6), (std::vector<double>{2000, 3000, 4000, 5000}));
 }
@@ -463,7 +575,7 @@ TEST(SpectrumWorker, TheNewestRequestSupersedesTheOlderOnes) {
     std::unique_lock<std::mutex> lock(m);
     ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(60), [&] { return !got.empty() && got.back().first == last; }));
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Nothing older can follow the last request's result (ids only rise).
   std::lock_guard<std::mutex> lock(m);
   EXPECT_LT(got.size(), 20u);
   for (size_t k = 1; k < got.size(); ++k) EXPECT_LT(got[k - 1].first, got[k].first);

@@ -8,7 +8,11 @@
 #include <vector>
 
 #include "spectrum/core/SpectrumPicture.h"
+#include "spectrum/core/SpectrumRequests.h"
 #include "spectrum/core/SpectrumView.h"
+#include "spectrum/core/CorrectedGather.h"
+#include "support/FixedTextMeasure.h"
+#include "support/SemblanceReference.h"
 #include "support/PanelFile.h"
 
 using namespace tsly;
@@ -25,6 +29,11 @@ TEST(SpectrumView, ThePanelRangeWidenedByATenthGetsARoundStep) {
   EXPECT_EQ(one.min, 1800);
   EXPECT_EQ(one.max, 2200);
   EXPECT_LE(one.grid().size(), AutoRangeVelocities);
+  // 1095..2895 widens to 1005..2985: at step 10 that is 1000..2990, exactly
+  // the most velocities, so the finer step stays.
+  const VelocityRange full = widenedRange(1095, 2895);
+  EXPECT_EQ(full, (VelocityRange{1000, 2990, 10}));
+  EXPECT_EQ(full.grid().size(), AutoRangeVelocities);
   // A wide range keeps to the most velocities, ends on the step.
   const VelocityRange wide = widenedRange(1000, 9000);
   EXPECT_LE(wide.grid().size(), AutoRangeVelocities);
@@ -62,6 +71,10 @@ TEST(SpectrumView, BoxesRefuseNonsenseNamingTheBoxAndTheText) {
        "The highest velocity \"1500\" is not a number above the lowest (1500)."},
       {"1500", "1e999", "10", SpectrumBox::Max,
        "The highest velocity \"1e999\" is not a number above the lowest (1500)."},
+      // Ends that are no single-precision velocity (0 and infinity once read).
+      {"1e-50", "3000", "10", SpectrumBox::Min, "The lowest velocity \"1e-50\" is not a number above 0."},
+      {"1e38", "1e39", "1e37", SpectrumBox::Max,
+       "The highest velocity \"1e39\" is not a number above the lowest (100000000000000000000000000000000000000)."},
       {"1500", "3000", "0", SpectrumBox::Step, "The velocity step \"0\" is not a number above 0."},
       {"1500", "3000", "1,5", SpectrumBox::Step, "The velocity step \"1,5\" is not a number above 0."},
       {"1000", "5000", "2", SpectrumBox::Step,
@@ -93,7 +106,7 @@ TEST(SpectrumView, RowsFollowTheCanvasTimeScale) {
   s.values = {0.0f, 0.0f, 1.0f, 1.0f, 0.5f, 0.5f};  // rows: 0, 1, .5
   // Two rows per sample (2 ms a row): row 2 is sample 1, row 1 half way.
   const std::uint32_t bg = 0xFF123456u;
-  const std::vector<std::uint32_t> px = spectrumRows(s, 3, 8, 2.0, bg);
+  const std::vector<std::uint32_t> px = spectrumRows(s, 3, 8, 2.0, 0.0, bg);
   ASSERT_EQ(px.size(), 24u);
   EXPECT_EQ(px[0], viridis(0.0));
   EXPECT_EQ(px[1 * 3 + 1], viridis(0.5));
@@ -118,4 +131,94 @@ TEST(SpectrumView, TheFunctionIsHeldBeforeTheFirstPickAndAfterTheLast) {
   EXPECT_EQ(v[3].velocity, 2200.0f);
   EXPECT_TRUE(functionVertices({}, 0, 2000).empty());
   EXPECT_EQ(functionVertices({{0, 1500}}, 0, 0).size(), 1u);
+}
+
+// The picture of the spectrum alone (tsly's) and of the window (with a gather,
+// picks and the canvas's time scale): every text inside it and clear of the others.
+struct PictureCase {
+  const char* name;
+  double vmin, vmax, dv;
+  float msPerRow;  // with `rows`: the canvas's time scale; 0: a row per sample
+  int rows;
+  bool window;
+};
+
+class SpectrumPictureTexts : public ::testing::TestWithParam<PictureCase> {};
+
+TEST_P(SpectrumPictureTexts, StayInsideThePictureAndApart) {
+  const PictureCase& c = GetParam();
+  EventGather g;
+  Spectrum s;
+  s.cdp = 1001;
+  s.samples = 400;
+  s.intervalUs = 4000;
+  s.velocities = velocityGrid(c.vmin, c.vmax, c.dv);
+  s.values.assign(400 * s.velocities.size(), 0.5f);
+  SpectrumPictureInput in = spectrumOnly(s);
+  const CorrectedGather corrected = correctGather(g.traces, {{400, 1800}, {1000, 2000}}, 0.5f);
+  if (c.window) {
+    in.picks = {{400, 1800}, {1000, 2000}};
+    in.gather = &corrected;
+  }
+  if (c.rows > 0) in.time = {c.msPerRow * 1000, static_cast<float>(c.rows), 1};
+  const SpectrumPicture pic = layOutSpectrum(in, FixedTextMeasure());
+  std::vector<const Figure::Text*> texts;
+  for (const Figure::Item& item : pic.figure.items)
+    if (const auto* t = std::get_if<Figure::Text>(&item)) texts.push_back(t);
+  auto right = [](const Figure::Text* t) { return t->x + 7 * static_cast<int>(t->text.size()); };
+  for (const Figure::Text* t : texts) {
+    EXPECT_TRUE(t->x >= 0 && t->y >= 0 && right(t) <= pic.figure.width && t->y + 14 <= pic.figure.height) << t->text;
+    for (const Figure::Text* u : texts)
+      EXPECT_TRUE(t == u || right(t) <= u->x || right(u) <= t->x || t->y + 14 <= u->y || u->y + 14 <= t->y)
+          << t->text << " at " << t->x << "," << t->y << " meets " << u->text << " at " << u->x << "," << u->y;
+  }
+  EXPECT_EQ(pic.layout.gatherLeft > 0, c.window);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SpectrumPictureTexts,
+                         ::testing::Values(PictureCase{"tslyDefaults", 1200, 5180, 20, 0, 0, false},
+                                           PictureCase{"lastVelocityOnATick", 1000, 3000, 20, 0, 0, false},
+                                           PictureCase{"window", 1470, 2130, 5, 4, 500, true},
+                                           PictureCase{"shortCanvas", 1990, 2010, 1, 20, 60, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SpectrumRequests, ComputesOnlyWhatDiffersAndShowsOnlyTheLastResult) {
+  EventGather g;
+  SpectrumRequests r;
+  SpectrumCdpInput in;
+  in.traces = g.traces;
+  in.panelSpan = std::pair<double, double>{1500, 2100};
+  EXPECT_TRUE(r.showCdp(in));
+  EXPECT_EQ(r.range(), (VelocityRange{1470, 2130, 5}));
+  const std::optional<SemblanceSettings> settings = r.settings();
+  ASSERT_TRUE(settings);
+  Spectrum s;
+  s.velocities = settings->velocities;
+  r.requested(7);
+  EXPECT_FALSE(r.arrived(6, s));  // an older request's
+  EXPECT_TRUE(r.computing());
+  EXPECT_TRUE(r.arrived(7, s));
+  EXPECT_FALSE(r.showCdp(in));  // the same traces and settings
+  r.setPicks({{1000, 2000}});
+  EXPECT_TRUE(r.gather().movedOut);
+  EXPECT_TRUE(r.spectrum());
+  EXPECT_TRUE(r.apply({1000, 3000, 50}, 0.5f));
+  EXPECT_FALSE(r.spectrum());
+  in.panelSpan = std::pair<double, double>{1800, 1800};
+  EXPECT_TRUE(r.showCdp(in));
+  EXPECT_EQ(r.range(), (VelocityRange{1000, 3000, 50}));  // the typed range stays
+  EXPECT_TRUE(r.usePanelRange());
+  EXPECT_EQ(r.range(), (VelocityRange{1620, 1980, 2}));
+  // A typed range belongs to the panel file it was typed for: another file
+  // opened shows its own automatic range.
+  in.panelFile = "first.nmo";
+  r.showCdp(in);
+  r.apply({1000, 3000, 50}, 0.5f);
+  in.panelFile = "second.nmo";
+  r.showCdp(in);
+  EXPECT_EQ(r.range(), (VelocityRange{1620, 1980, 2}));
+  r.requested(8);
+  r.clear();
+  EXPECT_FALSE(r.arrived(8, s));
+  EXPECT_FALSE(r.computing());
 }

@@ -83,10 +83,10 @@ TEST(StartupSplashWait, PressElsewhereChangesNothing) {
   EXPECT_TRUE(w.over(4000));
 }
 
-TEST(StartupPreviousInstance, ServerNamePerUserOrOverride) {
-  EXPECT_EQ(instanceServerName("ana", ""), "tessaly-ana");
-  EXPECT_EQ(instanceServerName("", ""), "tessaly-user");
-  EXPECT_EQ(instanceServerName("ana", "test-42"), "test-42");
+TEST(StartupPreviousInstance, ServerNamePerDisplayOrOverride) {
+  EXPECT_EQ(instanceServerName("_0", ""), "tessaly-_0");
+  EXPECT_EQ(instanceServerName("", ""), "tessaly-nodisplay");
+  EXPECT_EQ(instanceServerName("_0", "test-42"), "test-42");
   EXPECT_EQ(instanceServerName("a/n a", ""), "tessaly-a_n_a");
 }
 

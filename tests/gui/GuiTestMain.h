@@ -4,9 +4,15 @@
 //
 //   gui_tests test_app_layout [Qt Test arguments]
 //
-// A file ends with TESSALY_GUI_TEST(Class) where a test program of its own had
-// QTEST_MAIN(Class); one that is also started as a helper process of its own
-// gives its own main, TESSALY_GUI_TEST_MAIN(function).
+// A file ends with QTEST_MAIN(Class), as a Qt Test program of its own would:
+// this header is included first into every file of gui_tests (see
+// tests/CMakeLists.txt), and there QTEST_MAIN registers the class under the
+// file's name instead of defining main(). A file that is also started as a
+// helper process of its own gives its own main, TESSALY_GUI_TEST_MAIN(function),
+// and starts itself again with ownTestArguments(...).
+//
+// All files are one program: what a file defines besides its test class stays
+// inside `namespace { }`, and each test class has a name of its own.
 #pragma once
 
 #include <QApplication>
@@ -50,5 +56,9 @@ inline QStringList ownTestArguments(const QStringList& arguments) {
 }  // namespace tsly::test
 
 #define TESSALY_GUI_TEST_MAIN(main) \
-  static const bool tesssalyGuiTestRegistered = ::tsly::test::registerGuiTest(__FILE__, main);
+  static const bool tessalyGuiTestRegistered = ::tsly::test::registerGuiTest(__FILE__, main);
 #define TESSALY_GUI_TEST(Class) TESSALY_GUI_TEST_MAIN(::tsly::test::runGuiTest<Class>)
+
+// QTEST_MAIN as the files write it (qtest.h is included above, once).
+#undef QTEST_MAIN
+#define QTEST_MAIN(Class) TESSALY_GUI_TEST(Class)

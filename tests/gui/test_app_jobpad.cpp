@@ -14,7 +14,6 @@
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -112,5 +111,5 @@ class AppJobPadTest : public QObject {
   }
 };
 
-TESSALY_GUI_TEST(AppJobPadTest)
+QTEST_MAIN(AppJobPadTest)
 #include "test_app_jobpad.moc"

@@ -17,7 +17,6 @@
 #include "display/DisplaySurface.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -199,6 +198,33 @@ void AppLayoutTest::scrollBarsMoveTheCanvas() {
   QCOMPARE(control<QScrollBar>(w, "HScroll1")->value(), 300);
   control<QScrollBar>(w, "HScroll1")->setValue(310);
   QCOMPARE(control<QWidget>(w, "Picture1")->pos(), QPoint(-310, -200));
+
+  // From the keyboard: Tab reaches the canvas, which scrolls by the bars' steps.
+  auto* canvas = control<QWidget>(w, "Picture1");
+  w.show();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  QTest::keyClick(&w, Qt::Key_Tab);
+  QTRY_VERIFY(canvas->hasFocus());
+  auto* v = control<QScrollBar>(w, "VScroll1");
+  auto* h = control<QScrollBar>(w, "HScroll1");
+  canvas->resize(2000, 1500);
+  h->setRange(0, 2000);
+  v->setRange(0, 1000);
+  h->setValue(310);
+  v->setValue(200);
+  const struct {
+    Qt::Key key;
+    int v, h;
+  } keys[] = {{Qt::Key_Down, 216, 310},  {Qt::Key_Up, 200, 310},
+              {Qt::Key_PageDown, 200 + v->pageStep(), 310}, {Qt::Key_PageUp, 200, 310},
+              {Qt::Key_Right, 200, 326}, {Qt::Key_Left, 200, 310},
+              {Qt::Key_End, 1000, 310},  {Qt::Key_Home, 0, 0}};
+  for (const auto& k : keys) {
+    QTest::keyClick(canvas, k.key);
+    QCOMPARE(v->value(), k.v);
+    QCOMPARE(h->value(), k.h);
+  }
+  QCOMPARE(canvas->pos(), QPoint(0, 0));
 }
 
 namespace {
@@ -244,6 +270,13 @@ void AppLayoutTest::statusLabelNeverCutsAMessage() {
   verifyWhole(label, pdf);
   QVERIFY(label->height() > row);
   QCOMPARE(w.centralWidget()->childAt(label->geometry().bottomLeft() + QPoint(2, -2)), label);
+  // It pushes the viewport (the labels atop the canvas) and VScroll1 down, their bottom staying.
+  auto* viewport = control<QWidget>(w, "Picture2");
+  auto* vbar = control<QWidget>(w, "VScroll1");
+  const int designTop = twipsToPixels(360, w.logicalDpiY()), extra = label->height() - row;
+  QCOMPARE(viewport->y(), designTop + extra);
+  QCOMPARE(vbar->y(), designTop + extra);
+  QCOMPARE(viewport->geometry().bottom(), control<QWidget>(w, "HScroll1")->y() - 1);
 
   // A narrower window: the label follows, the message still whole.
   w.resize(w.width() - 150, w.height());
@@ -254,6 +287,8 @@ void AppLayoutTest::statusLabelNeverCutsAMessage() {
   QTRY_COMPARE(label->x() + label->width(), w.centralWidget()->width() - 4);
   w.display().setStatusText("CDP #  1001 with any previous picks shown.");
   QCOMPARE(label->height(), row);
+  QCOMPARE(viewport->y(), designTop);
+  QCOMPARE(vbar->y(), designTop);
 }
 
 void AppLayoutTest::fileInfoFileNameIsNeverCut() {
@@ -288,5 +323,5 @@ void AppLayoutTest::fileInfoFileNameIsNeverCut() {
   for (const QString& line : lines) QVERIFY(fm.horizontalAdvance(line) <= label3->contentsRect().width());
 }
 
-TESSALY_GUI_TEST(AppLayoutTest)
+QTEST_MAIN(AppLayoutTest)
 #include "test_app_layout.moc"

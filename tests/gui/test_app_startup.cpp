@@ -18,12 +18,13 @@
 
 #include "app/TessalyWindow.h"
 #include "jobs/core/JobLink.h"
+#include "platform/FileChecks.h"
 #include "qt/QtUi.h"
+#include "shared/FileTexts.h"
 #include "shared/Settings.h"
 #include "support/FileSizeLimit.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -79,6 +80,8 @@ class AppStartupTest : public QObject {
   void shutdownWithTheEditorDownKeepsThePath();
   void shutdownThatCannotWriteTheSettings_data();
   void shutdownThatCannotWriteTheSettings();
+  void shutdownWithASettingsLinkToNoSettingsFile_data();
+  void shutdownWithASettingsLinkToNoSettingsFile();
   void closingTheWindowRunsTheSameShutdown();
   void exitMenuItemShutsDown();
   void helpPathRule();
@@ -363,6 +366,45 @@ void AppStartupTest::shutdownThatCannotWriteTheSettings() {
   QCOMPARE(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files), QStringList{"tessaly.ini"});
 }
 
+// tessaly.ini a symbolic link to a FIFO, to a device or to the data file open:
+// the settings written at exit never replace what it leads to; the
+// access-error box says so, and the process still ends.
+void AppStartupTest::shutdownWithASettingsLinkToNoSettingsFile_data() {
+  QTest::addColumn<QString>("target");
+  QTest::newRow("FIFO") << "fifo";
+  QTest::newRow("data file open") << "data";
+  QTest::newRow("device") << "/dev/null";
+}
+
+void AppStartupTest::shutdownWithASettingsLinkToNoSettingsFile() {
+  QFETCH(QString, target);
+  if (target == "/dev/null" && ::geteuid() != 0) QSKIP("/dev/null is tried only as root");
+  CurrentTempDir dir;
+  Fixture f;
+  f.linked();
+  std::string to = target.toStdString();
+  if (target == "fifo") QCOMPARE(::mkfifo(dir.file("fifo").c_str(), 0644), 0);
+  if (target == "data") {
+    writeFile(dir.file("SCAN.NMO"), "traces");
+    f.st.DataFileName = dir.file("SCAN.NMO");
+    to = "scan.nmo";  // the name in another case, as generation's names differ
+  }
+  QCOMPARE(::symlink(to.c_str(), dir.file("tessaly.ini").c_str()), 0);
+  const FileKind before = fileStatus(dir.file("tessaly.ini")).kind;
+  f.st.StartDirectory = dir.path();
+  f.st.SettingsFileName = "tessaly.ini";
+  f.ui.answers = {Answer::Ok};
+  f.w.shutdown();
+  QCOMPARE(f.ended, 1);
+  QVERIFY(!f.ui.boxes.empty());
+  QCOMPARE(f.ui.boxes.back().text, std::string(fileErrorText(75)));
+  QCOMPARE(f.ui.boxes.back().title, std::string("File Error"));
+  QVERIFY(std::filesystem::is_symlink(dir.file("tessaly.ini")));
+  if (target == "data") QCOMPARE(readFile(dir.file("SCAN.NMO")), std::string("traces"));
+  QCOMPARE(fileStatus(dir.file("tessaly.ini")).kind, before);
+  if (target == "/dev/null") QCOMPARE(fileStatus("/dev/null").kind, FileKind::Device);
+}
+
 void AppStartupTest::closingTheWindowRunsTheSameShutdown() {
   CurrentTempDir dir;
   writeFile(dir.file("tessaly.ini"), GoodIni);
@@ -444,5 +486,5 @@ void AppStartupTest::fileOnTheCommandLineOpensAsOpenWould() {
   QCOMPARE(f.ui.boxes[0].title, std::string("FILE ERROR"));
 }
 
-TESSALY_GUI_TEST(AppStartupTest)
+QTEST_MAIN(AppStartupTest)
 #include "test_app_startup.moc"

@@ -19,7 +19,6 @@
 #include "qt/ImageCanvas.h"
 #include "support/PanelFile.h"
 #include "support/ScriptedUi.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -328,5 +327,5 @@ class TestDisplayPanels : public QObject {
   }
 };
 
-TESSALY_GUI_TEST(TestDisplayPanels)
+QTEST_MAIN(TestDisplayPanels)
 #include "test_display_panels.moc"

@@ -20,7 +20,6 @@
 #include "support/PanelFile.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -206,5 +205,5 @@ class DisplayWindowTest : public QObject {
   }
 };
 
-TESSALY_GUI_TEST(DisplayWindowTest)
+QTEST_MAIN(DisplayWindowTest)
 #include "test_display_window.moc"

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QDeadlineTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -15,7 +17,6 @@
 #include "qt/QtUi.h"
 #include "support/GenFixtures.h"
 #include "support/ScriptedUi.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -87,7 +88,7 @@ void GenerationNmoDialogTest::creationValues() {
   QCOMPARE(txt(d.text5()), std::string(" .5"));
   QCOMPARE(txt(d.text6()), std::string("4000"));
   QCOMPARE(d.label4()->text().toStdString(), std::string("First CDP =  1001\r\nLast CDP =  1100"));
-  QCOMPARE(d.label7()->text().toStdString(), std::string("/data/survey/tslynmo.nmo"));
+  QCOMPARE(d.label7()->text().toStdString(), std::string("/data/survey/TSLYNMO.NMO"));
   QVERIFY(d.stackCheck()->isChecked());
   QCOMPARE(d.stackCheck()->text(), QString("Stack CDPs"));
   QVERIFY(d.processButton()->isEnabled());
@@ -170,7 +171,7 @@ void GenerationNmoDialogTest::noCaptionIsCut() {
     QVERIFY(l->geometry().bottom() < d.text2()->geometry().top());  // above the boxes
   }
   QLabel* name = d.label7();
-  QCOMPARE(name->text().toStdString(), s.LastPath + "/tslynmo.nmo");
+  QCOMPARE(name->text().toStdString(), s.LastPath + "/TSLYNMO.NMO");
   name->grab();  // painted: the tool tip holds the whole name
   QCOMPARE(name->toolTip(), name->text());
 }
@@ -315,7 +316,7 @@ void GenerationNmoDialogTest::outputFileDialog() {
   QCOMPARE(r.defaultExt, std::string("dat"));
   QCOMPARE(r.initialDir, std::string("/data/survey"));
   QVERIFY(!r.mustExist);  // an output file that does not exist yet may be named
-  QCOMPARE(d.label7()->text().toStdString(), std::string("/data/survey/tslynmo.nmo"));
+  QCOMPARE(d.label7()->text().toStdString(), std::string("/data/survey/TSLYNMO.NMO"));
   QCOMPARE(s.LastPath, std::string("/data/survey"));
   // Failed: a message, nothing changes.
   ui.fileAnswers.push_back({FileDialogResult::Status::Failed, "", "no dialog"});
@@ -328,7 +329,7 @@ void GenerationNmoDialogTest::outputFileDialog() {
   // Chosen.
   ui.choose("/work/scans/line7.nmo");
   d.fileoutAction()->trigger();
-  QCOMPARE(d.label7()->text().toStdString(), std::string("/work/scans/line7.nmo"));
+  QCOMPARE(d.label7()->text().toStdString(), std::string("/work/scans/LINE7.NMO"));
   QCOMPARE(s.LastPath, std::string("/work/scans"));
 }
 
@@ -341,34 +342,40 @@ void GenerationNmoDialogTest::outputFileDialogTakesANewName() {
   QtUi ui;
   NmoDialog d(s, ui);
   bool shown = false;
-  QTimer::singleShot(0, [&] {
-    std::function<void()> poll = [&] {
-      auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (!dlg) {
-        QTimer::singleShot(10, poll);
-        return;
-      }
-      shown = true;
-      dlg->findChild<QLineEdit*>("fileNameEdit")->setText("line9.nmo");
-      QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
-      // A dialog that refused the name ("File not found") would still be up:
-      // close whatever is left so that the test ends.
-      QTimer::singleShot(500, [dlg] {
-        while (QWidget* m = QApplication::activeModalWidget()) {
-          if (auto* box = qobject_cast<QDialog*>(m); box && box != dlg) {
-            box->reject();
-            continue;
-          }
-          dlg->reject();
-          break;
-        }
-      });
-    };
-    poll();
-  });
+  // Both polls live as long as the test (their timers die with the dialog `d`):
+  // the file dialog runs inside trigger().
+  // The first waits for the file dialog and types the name; the second watches
+  // the dialog until it is gone. A dialog that refused the name puts up a box of
+  // its own ("File not found") or stays: the box and the dialog are then closed
+  // so that the test ends (and fails on the name).
+  QPointer<QFileDialog> dlg;
+  const QDeadlineTimer deadline(60000);
+  std::function<void()> settle = [&] {
+    if (!dlg || !dlg->isVisible()) return;
+    if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()); box && box != dlg) {
+      box->reject();
+      dlg->reject();
+    } else if (deadline.hasExpired()) {
+      dlg->reject();
+    } else {
+      QTimer::singleShot(10, &d, settle);
+    }
+  };
+  std::function<void()> poll = [&] {
+    dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dlg) {
+      if (!deadline.hasExpired()) QTimer::singleShot(10, &d, poll);
+      return;
+    }
+    shown = true;
+    dlg->findChild<QLineEdit*>("fileNameEdit")->setText("line9.nmo");
+    QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
+    QTimer::singleShot(0, &d, settle);
+  };
+  QTimer::singleShot(0, &d, poll);
   d.fileoutAction()->trigger();
   QVERIFY(shown);
-  QCOMPARE(d.label7()->text(), folder.absoluteFilePath("line9.nmo"));
+  QCOMPARE(d.label7()->text(), folder.absoluteFilePath("LINE9.NMO"));
   QCOMPARE(QString::fromStdString(s.LastPath), folder.absolutePath());
   QVERIFY(!QFileInfo::exists(folder.absoluteFilePath("line9.nmo")));  // naming creates nothing
 }
@@ -469,5 +476,5 @@ void GenerationNmoDialogTest::failedRunKeepsTheDialogOpen() {
   QVERIFY(!QFile::exists(QString::fromStdString(dir.file("TSLYNMO.NMO"))));
 }
 
-TESSALY_GUI_TEST(GenerationNmoDialogTest)
+QTEST_MAIN(GenerationNmoDialogTest)
 #include "test_generation_nmo_dialog.moc"

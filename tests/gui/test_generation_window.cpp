@@ -18,7 +18,6 @@
 #include "support/GenFixtures.h"
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -49,7 +48,7 @@ void GenerationWindowTest::gatherOpensTheDialogAndItsPanelsOpenAndDraw() {
   QCOMPARE(d->label4()->text(), QString("First CDP =  2001\r\nLast CDP =  2008"));
   QCOMPARE(d->text3(0)->text(), QString(" 2001"));
   QCOMPARE(d->text6()->text(), QString("1000"));
-  QCOMPARE(d->label7()->text().toStdString(), dir.file("tslynmo.nmo"));
+  QCOMPARE(d->label7()->text().toStdString(), dir.file("TSLYNMO.NMO"));
 
   // Three velocities around the data's 2200, four CDPs per panel, stacked.
   d->text4(0)->setText("1800");
@@ -118,27 +117,29 @@ struct GenerationRig : MainWindow {
 
 }  // namespace
 
-// Escape and the close box during a run act as "STOP Processing": the block in
-// progress is finished with its separator, then the dialog hides.
+// Escape, the close box and the dialog's "&Exit" during a run act as "STOP
+// Processing": the block in progress is finished with its separator (the
+// dialog shows its progress and STOP meanwhile), then the dialog hides.
 void GenerationWindowTest::escapeOrCloseDuringAGenerationRunStopsIt_data() {
-  QTest::addColumn<bool>("escape");
-  QTest::newRow("Escape") << true;
-  QTest::newRow("close box") << false;
+  QTest::addColumn<int>("how");
+  QTest::newRow("Escape") << 0;
+  QTest::newRow("close box") << 1;
+  QTest::newRow("Exit") << 2;
 }
 
 void GenerationWindowTest::escapeOrCloseDuringAGenerationRunStopsIt() {
-  QFETCH(bool, escape);
+  QFETCH(int, how);
   GenerationRig g;
   QVERIFY(g.d->isVisible());
   int events = 0;
-  bool visibleAfter = false;
+  bool visibleAfter = true;
   g.ui.onEvents = [&] {
-    if (++events != 1) return;
-    if (escape)
-      QTest::keyClick(g.d, Qt::Key_Escape);
-    else
-      g.d->close();
-    visibleAfter = g.d->isVisible();
+    if (++events == 1) {
+      if (how == 0) QTest::keyClick(g.d, Qt::Key_Escape);
+      if (how == 1) g.d->close();
+      if (how == 2) g.d->fileexitAction()->trigger();
+    }
+    visibleAfter = visibleAfter && g.d->isVisible() && !g.d->stopButton()->isHidden();
   };
   g.d->processButton()->click();
   g.ui.onEvents = nullptr;
@@ -211,5 +212,5 @@ void GenerationWindowTest::exitDuringAGenerationRunWaitsForIt() {
   QCOMPARE(settingsLines(readFile(g.dir.file("tessaly.ini")), 100).size(), size_t(22));
 }
 
-TESSALY_GUI_TEST(GenerationWindowTest)
+QTEST_MAIN(GenerationWindowTest)
 #include "test_generation_window.moc"

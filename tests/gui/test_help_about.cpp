@@ -208,5 +208,5 @@ void TestAbout::closeBoxShowsNothing() {
   QVERIFY(ui.boxes.empty());
 }
 
-TESSALY_GUI_TEST(TestAbout)
+QTEST_MAIN(TestAbout)
 #include "test_help_about.moc"

@@ -20,7 +20,6 @@
 #include "help/HelpViewer.h"
 #include "support/TempDir.h"
 #include "support/ScriptedUi.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 
@@ -218,5 +217,5 @@ void TestHelp::quitCloses() {
   QVERIFY(ui.boxes.empty());
 }
 
-TESSALY_GUI_TEST(TestHelp)
+QTEST_MAIN(TestHelp)
 #include "test_help_viewer.moc"

@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "DeckRunner.h"
 #include "JobPadWindow.h"
 #include "jobs/core/JobLink.h"
@@ -23,7 +25,6 @@
 #include "support/GenFixtures.h"
 #include "support/JobPadLauncher.h"
 #include "support/ScriptedUi.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -129,7 +130,47 @@ class JobPadRunTest : public QObject {
     QVERIFY(!w.runDeck());
     QCOMPARE(ui.boxes.size(), size_t(2));
     QCOMPARE(ui.boxes[1].text, "The deck could not be run.\r\ndeck line 1 \"*INPF " + dir.file("none.dat") + "\": \"" +
-                                   dir.file("none.dat") + "\": no such file");
+                                   dir.file("none.dat") + "\": No such file or directory");
+  }
+
+  // Hostile names and runs: a deck file that is a FIFO is said so at once (no
+  // wait), Save never writes over a FIFO nor over the data file *INPF names,
+  // and a run that reports many faults is relayed as 20 lines and a count.
+  void hostileDeckFilesAndFaultFloods() {
+    TempDir dir;
+    const std::string in = dir.file("gather.dat"), fifo = dir.file("deck.fifo");
+    writeGather(in, syntheticGather(1001, 4, 6, 300));
+    QCOMPARE(::mkfifo(fifo.c_str(), 0644), 0);
+    jobpad::JobPadWindow w(QString::fromStdString(fifo));
+    ScriptedUi ui;
+    w.setUi(&ui);
+    QCOMPARE(w.statusBar()->currentMessage().toStdString(), "\"" + fifo + "\" is a FIFO, not a file");
+    fill(w, deckFor(in, dir.file("out.dat")));
+    const std::string data = readFile(in);
+    for (const auto& [target, why] : {std::pair{fifo, "\"" + fifo + "\" is a FIFO, not a file"},
+                                      {dir.path() + "/./GATHER.DAT",
+                                       "\"" + dir.path() + "/./GATHER.DAT\" is the data file the deck moves out"}}) {
+      QVERIFY(!w.saveTo(QString::fromStdString(target)));
+      QCOMPARE(ui.boxes.back().text, "The deck could not be saved to " + target + ":\r\n" + why);
+      QCOMPARE(ui.boxes.back().title, std::string("JobPad"));
+      QCOMPARE(ui.boxes.back().icon, Icon::Exclamation);
+    }
+    QCOMPARE(readFile(in), data);
+    QVERIFY(std::filesystem::is_fifo(fifo));
+    QVERIFY(w.saveTo(QString::fromStdString(dir.file("deck.job"))));
+
+    // A tsly that reports 50 faults.
+    TempDir bin;
+    writeFile(bin.file("tsly"), "#!/bin/sh\ni=0; while [ $i -lt 50 ]; do echo \"tsly nmo: fault $i\" >&2; i=$((i+1)); done; exit 1\n");
+    std::filesystem::permissions(bin.file("tsly"), std::filesystem::perms::owner_all);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin.path()) + ":" + path);
+    const bool ran = w.runDeck();
+    qputenv("PATH", path);
+    QVERIFY(!ran);
+    std::string expect = "The deck could not be run.";
+    for (int k = 0; k < 20; ++k) expect += "\r\nfault " + std::to_string(k);
+    QCOMPARE(ui.boxes.back().text, expect + "\r\nand 30 more");
   }
 
   void cancelLeavesNoOutput() {
@@ -214,5 +255,5 @@ class JobPadRunTest : public QObject {
   }
 };
 
-TESSALY_GUI_TEST(JobPadRunTest)
+QTEST_MAIN(JobPadRunTest)
 #include "test_jobpad_run.moc"

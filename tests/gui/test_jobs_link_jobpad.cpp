@@ -25,12 +25,12 @@
 #include "platform/LinkProtocol.h"
 #include "jobs/core/JobLink.h"
 #include "platform/DdeErrors.h"
+#include "platform/SessionNames.h"
 #include "qt/LocalDdeClient.h"
 #include "support/JobPadLauncher.h"
 #include "support/LinkTexts.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -108,7 +108,7 @@ class FakeServer {
   std::atomic<int> seen_{0};
 };
 
-QString socketPath() { return QDir::tempPath() + "/" + LocalDdeClient::serverName(JobEditorApp, JobEditorTopic); }
+QString socketPath() { return LocalDdeClient::serverName(JobEditorApp, JobEditorTopic); }
 
 }  // namespace
 
@@ -178,14 +178,45 @@ class JobsLinkJobPadTest : public QObject {
     qputenv("PATH", originalPath_);
   }
 
-  void serverNameFollowsUserAndSuffix() {
+  void serverNameFollowsSessionDisplayAndSuffix() {
+    const QByteArray display = qgetenv("DISPLAY"), wayland = qgetenv("WAYLAND_DISPLAY");
+    qunsetenv("WAYLAND_DISPLAY");
+    qputenv("DISPLAY", ":7.0");
+    std::string error;
+    const QString folder = QString::fromStdString(sessionSocketFolder(error));
+    QVERIFY2(!folder.isEmpty(), error.c_str());
     const QString name = LocalDdeClient::serverName("JobPad", "orogdde");
-    QVERIFY(name.startsWith(QStringLiteral("tessaly-dde-%1-jobpad-orogdde-jl").arg(::getuid())));
+    QVERIFY2(name.startsWith(folder + "/tessaly-dde-jobpad-orogdde-_7-jl"), qPrintable(name));
     qputenv("TESSALY_DDE_SUFFIX", "a/b c");
     QVERIFY(LocalDdeClient::serverName("JobPad", "orogdde").endsWith("-a_b_c"));
     qunsetenv("TESSALY_DDE_SUFFIX");
-    QCOMPARE(LocalDdeClient::serverName("JobPad", "orogdde"),
-             QStringLiteral("tessaly-dde-%1-jobpad-orogdde").arg(::getuid()));
+    QCOMPARE(LocalDdeClient::serverName("JobPad", "orogdde"), folder + "/tessaly-dde-jobpad-orogdde-_7");
+    qputenv("DISPLAY", display);
+    if (!wayland.isEmpty()) qputenv("WAYLAND_DISPLAY", wayland);
+  }
+
+  // Two desktop sessions of one user (displays :71 and :72): each has its own
+  // JobPad, and a deck sent in one never reaches the other.
+  void twoSessionsNeverMeet() {
+    const QByteArray display = qgetenv("DISPLAY"), wayland = qgetenv("WAYLAND_DISPLAY");
+    qunsetenv("WAYLAND_DISPLAY");
+    const QString deck71 = path("deck71.job"), deck72 = path("deck72.job");
+    qputenv("DISPLAY", ":71");
+    QVERIFY(startJobPad(deck71));
+    qputenv("DISPLAY", ":72");
+    QVERIFY(startJobPad(deck72));  // not "Another JobPad is already serving"
+    for (const char* session : {":71", ":72"}) {
+      qputenv("DISPLAY", session);
+      LocalDdeClient dde;
+      QCOMPARE(dde.connect("JobPad", "orogdde"), 0);
+      QCOMPARE(dde.poke("dde1", std::string("*INPF from ") + session), 0);
+      QCOMPARE(dde.execute("add"), 0);
+      dde.disconnect();
+    }
+    QCOMPARE(readAll(deck71), std::string("*INPF from :71\r\n"));
+    QCOMPARE(readAll(deck72), std::string("*INPF from :72\r\n"));
+    qputenv("DISPLAY", display);
+    if (!wayland.isEmpty()) qputenv("WAYLAND_DISPLAY", wayland);
   }
 
   void clientExchangesWithRealJobPad() {
@@ -466,8 +497,7 @@ class JobsLinkJobPadTest : public QObject {
   void terminatedJobPadRemovesItsSocket() {
     QProcess* p = startJobPad(path("term.job"));
     QVERIFY(p);
-    const QString socketFile =
-        QDir::tempPath() + "/" + LocalDdeClient::serverName(JobEditorApp, JobEditorTopic);
+    const QString socketFile = LocalDdeClient::serverName(JobEditorApp, JobEditorTopic);
     QVERIFY(QFileInfo::exists(socketFile));
     p->terminate();
     QVERIFY(p->waitForFinished(5000));
@@ -529,5 +559,5 @@ class JobsLinkJobPadTest : public QObject {
   }
 };
 
-TESSALY_GUI_TEST(JobsLinkJobPadTest)
+QTEST_MAIN(JobsLinkJobPadTest)
 #include "test_jobs_link_jobpad.moc"

@@ -14,7 +14,6 @@
 #include "support/PickFixtures.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -196,5 +195,5 @@ class JobsVelfJobPadTest : public QObject {
   }
 };
 
-TESSALY_GUI_TEST(JobsVelfJobPadTest)
+QTEST_MAIN(JobsVelfJobPadTest)
 #include "test_jobs_velf_jobpad.moc"

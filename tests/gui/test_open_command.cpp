@@ -21,7 +21,6 @@
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -143,6 +142,8 @@ void OpenCommandTest::fileNotFound() {
   QCOMPARE(f.st.DataFileName, dir.file(name.toStdString()));
   QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString());
   QCOMPARE(readFile(dir.file("plain")), std::string("x"));
+  // The dialog takes a typed name that names no file, so that this box tells it.
+  QVERIFY(!f.ui.openDialogs.back().mustExist);
 }
 
 void OpenCommandTest::refusals_data() {
@@ -328,11 +329,12 @@ void OpenCommandTest::openVelfBrowseAndSaveBmpShareOneName() {
   f.st.PickTable.at(1).PickVelocity[1] = 2000;
   f.st.PickTable.at(1).PickTime[1] = 40.0f;
 
-  // Save BMP proposes the file just opened and keeps what is chosen.
+  // Save BMP proposes a bitmap beside the file just opened (never the data
+  // file itself) and keeps what is chosen.
   f.ui.choose(dir.file("first.bmp"));
   f.w.filebmp();
   QCOMPARE(f.ui.saveDialogs.size(), size_t(1));
-  QCOMPARE(f.ui.saveDialogs[0].fileName, dir.file("scan.nmo"));
+  QCOMPARE(f.ui.saveDialogs[0].fileName, dir.file("scan.BMP"));
 
   // The VELF browse ("?" for the data file) proposes Save BMP's choice.
   f.ui.inputAnswers.push_back(std::string("?"));
@@ -518,5 +520,5 @@ void OpenCommandTest::exitDuringAScan() {
   QVERIFY(!f.ui.busy);
 }
 
-TESSALY_GUI_TEST(OpenCommandTest)
+QTEST_MAIN(OpenCommandTest)
 #include "test_open_command.moc"

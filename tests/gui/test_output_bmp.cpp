@@ -7,12 +7,14 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include <sys/stat.h>
+
 #include "output/PictureOutput.h"
+#include "platform/FileChecks.h"
 #include "qt/QtUi.h"
 #include "shared/FileUtil.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::output;
@@ -43,11 +45,14 @@ struct Fixture {
 
   Fixture() : Fixture(ui) {}
   explicit Fixture(Ui& dialogs) {
+    PictureOutputOptions o;
+    o.dataFiles = [this] { return std::vector<NamedFile>{{state.DataFileName, "the data file open in Tessaly"}}; };
     out = std::make_unique<PictureOutput>(
         dialogs, nullptr,
         [this, &dialogs](const std::string& name, std::int16_t& mode) {
           return ConfirmTargetFile(dialogs, state, name, mode);
-        });
+        },
+        nullptr, o);
   }
   QString path(const QString& name) const { return folder + "/" + name; }
   void choose(const QString& name) {
@@ -81,7 +86,9 @@ class TestOutputBmp : public QObject {
   void overwriteAsksFirst();
   void cancelEndsSilently();
   void dialogFailureShowsUnexpectedError();
-  void unwritableBitmapIsReported();
+  void targetsThatAreNoFileAreRefused_data();
+  void targetsThatAreNoFileAreRefused();
+  void theOpenDataFileIsNeitherProposedNorWritten();
   void realDialogTypedNameWithoutExtension_data();
   void realDialogTypedNameWithoutExtension();
 };
@@ -214,21 +221,57 @@ void TestOutputBmp::dialogFailureShowsUnexpectedError() {
   QVERIFY(f.files().isEmpty());
 }
 
-void TestOutputBmp::unwritableBitmapIsReported() {
+void TestOutputBmp::targetsThatAreNoFileAreRefused_data() {
+  QTest::addColumn<QString>("make");  // what the target name is made into
+  QTest::addColumn<QString>("what");
+  QTest::newRow("folder") << "mkdir" << "a folder";
+  QTest::newRow("FIFO") << "mkfifo" << "a FIFO";
+  QTest::newRow("link to a FIFO") << "link" << "a FIFO";
+}
+
+void TestOutputBmp::targetsThatAreNoFileAreRefused() {
+  QFETCH(QString, make);
+  QFETCH(QString, what);
   Fixture f;
-  // The target name is taken by a folder: the bitmap cannot be written.
-  QVERIFY(QDir(f.folder).mkdir("SUB.BMP"));
+  const std::string target = f.path("SUB.BMP").toStdString();
+  if (make == "mkdir") QVERIFY(QDir(f.folder).mkdir("SUB.BMP"));
+  if (make == "mkfifo") QCOMPARE(::mkfifo(target.c_str(), 0644), 0);
+  if (make == "link") {
+    QCOMPARE(::mkfifo(f.path("fifo").toStdString().c_str(), 0644), 0);
+    QVERIFY(QFile::link("fifo", f.path("SUB.BMP")));
+  }
   f.choose("sub.bmp");
   f.out->saveBmp(&f.canvas, f.dialogName);
-  // A folder is not a file to overwrite: no question, the write fails.
+  // Refused before any question; the thing stays what it was.
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   const tsly::test::RecordedBox& b = f.ui.boxes[0];
-  const std::string prefix = "The bitmap file could not be written:\r\n" + f.path("SUB.BMP").toStdString() + "\r\n";
-  QVERIFY2(b.text.rfind(prefix, 0) == 0, b.text.c_str());
-  QVERIFY(b.text.size() > prefix.size());  // with the reason
+  QCOMPARE(b.text, "\"" + target + "\" is " + what.toStdString() + ", not a file.\r\nNothing was written.");
   QCOMPARE(b.title, std::string("Tessaly ERROR"));
+  QVERIFY(b.buttons == Buttons::Ok);
   QVERIFY(b.icon == Icon::Exclamation);
-  QVERIFY(QFileInfo(f.path("SUB.BMP")).isDir());
+  QCOMPARE(tsly::fileStatus(target).kind, make == "mkdir" ? tsly::FileKind::Folder : tsly::FileKind::Fifo);
+}
+
+// The dialog's shared name is the open panel file after an Open or a
+// generation run (SCAN.NMO): Save BMP proposes SCAN.BMP instead, and the data
+// file chosen all the same is refused without the overwrite question.
+void TestOutputBmp::theOpenDataFileIsNeitherProposedNorWritten() {
+  Fixture f;
+  f.state.DataFileName = f.path("SCAN.NMO").toStdString();
+  QFile data(f.path("SCAN.NMO"));
+  QVERIFY(data.open(QIODevice::WriteOnly));
+  data.write("traces");
+  data.close();
+  f.dialogName = f.state.DataFileName;
+  f.choose("scan.nmo");
+  f.out->saveBmp(&f.canvas, f.dialogName);
+  QCOMPARE(f.ui.saveDialogs[0].fileName, f.path("SCAN.BMP").toStdString());
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.ui.boxes[0].text, "\"" + f.state.DataFileName + "\" is the data file open in Tessaly.\r\nNothing was written.");
+  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly ERROR"));
+  QVERIFY(data.open(QIODevice::ReadOnly));
+  QCOMPARE(data.readAll(), QByteArray("traces"));
+  QCOMPARE(f.files(), QStringList{"SCAN.NMO"});
 }
 
 void TestOutputBmp::realDialogTypedNameWithoutExtension_data() {
@@ -267,5 +310,5 @@ void TestOutputBmp::realDialogTypedNameWithoutExtension() {
   QVERIFY(samePixels(QImage(f.path("MY PANEL.BMP"), "BMP"), f.canvas));
 }
 
-TESSALY_GUI_TEST(TestOutputBmp)
+QTEST_MAIN(TestOutputBmp)
 #include "test_output_bmp.moc"

@@ -11,7 +11,6 @@
 #include "output/PictureOutput.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::output;
@@ -360,5 +359,5 @@ void TestOutputPrint::printToAFileChosenInSetupNeverOverwrites() {
   QCOMPARE(f.status, (QStringList{"The page was written to " + second, "The page was written to " + third}));
 }
 
-TESSALY_GUI_TEST(TestOutputPrint)
+QTEST_MAIN(TestOutputPrint)
 #include "test_output_print.moc"

@@ -4,6 +4,8 @@
 // also when Open or Exit is chosen during a redraw or a scan.
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -12,17 +14,19 @@
 #include <QTableWidget>
 
 #include "picks/PicksCommands.h"
+#include "app/SpectrumCommand.h"
 #include "app/TessalyWindow.h"
 #include "display/DisplaySurface.h"
 #include "picks/VelocityFunctionWindow.h"
+#include "platform/FileChecks.h"
 #include "shared/ExchangeOutput.h"
 #include "jobs/core/JobLink.h"
 #include "qt/ImageCanvas.h"
 #include "shared/FileTexts.h"
+#include "support/GenFixtures.h"
 #include "support/PanelFile.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -229,14 +233,27 @@ void AppPicksTest::saveWhenTheWriteFails() {
             Buttons::Ok, Icon::Exclamation);
   QVERIFY(f.w.picks().unsaved());
 
+  // A FIFO by the name chosen: Save and Export refuse it before any question
+  // (writing would replace it, or wait for a reader), and it stays a FIFO.
+  const std::string fifo = f.dir.file("line.fifo");
+  QCOMPARE(::mkfifo(fifo.c_str(), 0644), 0);
+  for (const char* title : {"TSLY-Save Picks", "TSLY-Export Picks"}) {
+    f.ui.choose(fifo, 2);
+    f.w.action(title == std::string("TSLY-Save Picks") ? "savepicks" : "exportpicks")->trigger();
+    expectBox(f.ui.boxes.back(), "\"" + fifo + "\" is a FIFO, not a file.\r\nNothing was written.", title,
+              Buttons::Ok, Icon::Exclamation);
+  }
+  QCOMPARE(f.ui.boxes.size(), size_t(3));
+  QCOMPARE(tsly::fileStatus(fifo).kind, tsly::FileKind::Fifo);
+
   // The dialog itself failing.
   FileDialogResult failed;
   failed.status = FileDialogResult::Status::Failed;
   failed.error = "Invalid file name";
   f.ui.fileAnswers.push_back(failed);
   f.w.action("savepicks")->trigger();
-  QCOMPARE(f.ui.boxes.size(), size_t(2));
-  expectBox(f.ui.boxes[1], "Unexpected error\r\nInvalid file name", "Tessaly ERROR", Buttons::Ok, Icon::None);
+  QCOMPARE(f.ui.boxes.size(), size_t(4));
+  expectBox(f.ui.boxes[3], "Unexpected error\r\nInvalid file name", "Tessaly ERROR", Buttons::Ok, Icon::None);
 }
 
 void AppPicksTest::loadReportsEveryRefusedRowAndLoadsTheRest() {
@@ -245,9 +262,13 @@ void AppPicksTest::loadReportsEveryRefusedRowAndLoadsTheRest() {
   f.w.action("velfunction")->trigger();
   const std::string file = f.dir.file("scan.picks");
   writeFile(file, "# Tessaly picks for " + data +
-                      "\n1001, 25, 1800\n1001, 200, 1500\n1011, 10, 2100\n1021, 10, 1500\n1011, 20, 1700\ngarbage\n");
+                      "\n1001, 25, 1800\n1001, 200, 1500\n1011, 10, 2100\n1021, 10, 1500\n1011, 20, 1700\ngarbage\n"
+                      "1001, 25, 2100\n");
+  QVERIFY(!f.w.action("editvelf")->isEnabled());
   f.ui.choose(file);
   f.w.action("loadpicks")->trigger();
+  // Loaded picks can be sent, as clicked ones can.
+  QVERIFY(f.w.action("editvelf")->isEnabled());
   QCOMPARE(f.ui.openDialogs.size(), size_t(2));
   const FileDialogRequest& r = f.ui.openDialogs[1];
   QCOMPARE(r.title, std::string("Load Picks"));
@@ -256,11 +277,13 @@ void AppPicksTest::loadReportsEveryRefusedRowAndLoadsTheRest() {
   QCOMPARE(r.fileName, file);
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   expectBox(f.ui.boxes[0],
-            "2 picks loaded, 4 rows refused:\r\n"
+            "2 picks loaded, 5 rows refused:\r\n"
             "Line 3 \"1001, 200, 1500\": time 200 ms lies outside the traces (0 to 100 ms)\r\n"
             "Line 5 \"1021, 10, 1500\": CDP 1021 is not in the open file\r\n"
             "Line 6 \"1011, 20, 1700\": velocity 1700 is not one of the panels of CDP 1011\r\n"
-            "Line 7 \"garbage\": not a row of three fields: CDP, time in ms, velocity",
+            "Line 7 \"garbage\": not a row of three fields: CDP, time in ms, velocity\r\n"
+            "Line 8 \"1001, 25, 2100\": CDP 1001 already has a pick at 25 ms (velocity 1800, line 2); two picks "
+            "at one time are not allowed",
             "TSLY-Load Picks", Buttons::Ok, Icon::Exclamation);
   QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(1800));
   QCOMPARE(f.st.PickTable[1].PickTime[1], 25.0f);
@@ -309,8 +332,8 @@ void AppPicksTest::loadAsksFirstAndKeepsThePicksWhenNothingLoads() {
   f.w.action("loadpicks")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(5));
   expectBox(f.ui.boxes[4],
-            "The picks file could not be read:\r\ncannot open " + f.dir.file("none.picks") +
-                ": No such file or directory",
+            "The picks file could not be read:\r\n\"" + f.dir.file("none.picks") +
+                "\": No such file or directory",
             "TSLY-Load Picks", Buttons::Ok, Icon::Exclamation);
   QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(1800));
 }
@@ -387,6 +410,18 @@ void AppPicksTest::exportWritesParOrCsvByTheFilterChosen() {
             "Replace one of the two picks, or export as CSV.",
             "TSLY-Export Picks", Buttons::Ok, Icon::Exclamation);
   QVERIFY(!QFile::exists(QString::fromStdString(f.dir.file("equal.par"))));
+  // Nor over the gather the velocity spectrum reads for these panels.
+  const std::string gather = f.dir.file("gather.dat");
+  writeGather(gather, syntheticGather(1001, 11, 2, 50));
+  const std::string bytes = readFile(gather);
+  f.ui.choose(gather);
+  QVERIFY(f.w.spectrum().gathers().choose(f.ui, f.st));
+  f.ui.choose(gather, 2);
+  f.w.action("exportpicks")->trigger();
+  QCOMPARE(f.ui.boxes.size(), size_t(3));
+  expectBox(f.ui.boxes[2], "Picks can not be written over the data file\r\n" + gather, "TSLY-Export Picks",
+            Buttons::Ok, Icon::Exclamation);
+  QCOMPARE(readFile(gather), bytes);
 }
 
 void AppPicksTest::velocityFunctionFollowsTheCdpShown() {
@@ -711,5 +746,5 @@ void AppPicksTest::exitChosenDuringAScanAsksAtOnce() {
   }
 }
 
-TESSALY_GUI_TEST(AppPicksTest)
+QTEST_MAIN(AppPicksTest)
 #include "test_picks_commands.moc"

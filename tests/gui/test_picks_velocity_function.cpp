@@ -9,7 +9,6 @@
 
 #include "picks/VelocityFunctionWindow.h"
 #include "support/PickFixtures.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -158,5 +157,5 @@ class VelocityFunctionTest : public QObject {
   }
 };
 
-TESSALY_GUI_TEST(VelocityFunctionTest)
+QTEST_MAIN(VelocityFunctionTest)
 #include "test_picks_velocity_function.moc"

@@ -1,8 +1,8 @@
-// The real canvas Picture1: pixels read back from its persistent image.
+// The real canvas Picture1: pixels read back from its persistent image. The
+// raster's own pixel rules are checked in the core tests (test_platform_raster).
 #include <QtTest>
 
 #include "qt/ImageCanvas.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 
@@ -71,6 +71,12 @@ class PlatformCanvasTest : public QObject {
     c.fillPolygon({{50, 10}, {70, 30}, {50, 50}});
     QCOMPARE(rgbAt(c, 55, 30), Black);
     QCOMPARE(rgbAt(c, 45, 30), White);
+    // Kept wiggles are drawn in the pen they were drawn with.
+    c.polyline({{10, 60}, {10, 90}});
+    c.setPenColor({255, 0, 0});
+    c.polyline({{20, 60}, {20, 90}});
+    QCOMPARE(rgbAt(c, 10, 70), Black);
+    QCOMPARE(rgbAt(c, 20, 70), Red);
   }
 
   void textAndMetrics() {
@@ -97,54 +103,6 @@ class PlatformCanvasTest : public QObject {
     c.setSize(100000, -5);  // limited, never a crash
     QCOMPARE(c.width(), ImageCanvas::MaxSide);
     QCOMPARE(c.height(), 1);
-  }
-
-  void directLinesMatchTheirEndsAndClip() {
-    ImageCanvas c;
-    c.setSize(200, 200);
-    // Mostly horizontal, mostly vertical and diagonal lines, both end points drawn.
-    const int lines[][4] = {{10, 10, 150, 13}, {20, 30, 24, 180}, {100, 100, 60, 60}, {190, 5, 5, 6}};
-    for (const auto& l : lines) {
-      c.moveTo(l[0], l[1]);
-      c.lineTo(l[2], l[3]);
-      QCOMPARE(rgbAt(c, l[0], l[1]), Black);
-      QCOMPARE(rgbAt(c, l[2], l[3]), Black);
-      // Every row between the ends has a pixel of the line near the ideal x.
-      const int y0 = std::min(l[1], l[3]), y1 = std::max(l[1], l[3]);
-      for (int y = y0; y <= y1; ++y) {
-        const double ideal = l[0] + (l[2] - l[0]) * (l[1] == l[3] ? 0.0 : double(y - l[1]) / (l[3] - l[1]));
-        bool near = false;
-        for (int x = int(ideal) - 40; x <= int(ideal) + 40; ++x)
-          if (x >= 0 && x < 200 && rgbAt(c, x, y) == Black) near = true;
-        QVERIFY2(near, qPrintable(QString("row %1").arg(y)));
-      }
-    }
-    // Far outside: clipped, quick, nothing outside drawn wrongly.
-    c.clear();
-    c.polyline({{100, 0}, {1000100, 1}, {-1000000, 2}, {100, 3}});
-    auto darkInColumn = [&](int x) {
-      int n = 0;
-      for (int y = 0; y <= 3; ++y) n += rgbAt(c, x, y) == Black;
-      return n;
-    };
-    QVERIFY(darkInColumn(0) >= 1);
-    QVERIFY(darkInColumn(199) >= 2);
-    QCOMPARE(rgbAt(c, 100, 3), Black);
-    QCOMPARE(rgbAt(c, 100, 10), White);
-  }
-
-  void xorPolylineTwiceLeavesNoTrace() {
-    ImageCanvas c;
-    c.setSize(100, 100);
-    c.setPenMode(PenMode::Xor);
-    c.setPenColor({0, 255, 255});
-    const std::vector<PointI> wiggle{{50, 10}, {60, 11}, {40, 12}, {50, 30}, {50, 40}};
-    c.polyline(wiggle);
-    QCOMPARE(rgbAt(c, 60, 11), Red);
-    QCOMPARE(rgbAt(c, 50, 35), Red);
-    c.polyline(wiggle);
-    for (int y = 0; y < 100; ++y)
-      for (int x = 0; x < 100; ++x) QCOMPARE(rgbAt(c, x, y), White);
   }
 
   void lobeFillMatchesThePainterFill() {
@@ -187,136 +145,6 @@ class PlatformCanvasTest : public QObject {
     QCOMPARE(got[0][2].toDouble(), 150.0);
   }
 
-  // Mostly horizontal lines: row r of a line with steps adx > ady takes the
-  // steps k whose ideal row k*ady/adx rounds (halves down) to r. Checked for
-  // every slope up to 40 x 12 in all four directions, pixel for pixel.
-  void directHorizontalLinesTakeTheRoundedRows() {
-    ImageCanvas c;
-    c.setSize(100, 40);
-    for (int adx = 1; adx <= 40; ++adx)
-      for (int ady = 0; ady < adx && ady <= 12; ++ady)
-        for (int dir = 0; dir < 4; ++dir) {
-          const int sx = dir & 1 ? -1 : 1, sy = dir & 2 ? -1 : 1;
-          const int x0 = sx > 0 ? 5 : 90, y0 = sy > 0 ? 5 : 30;
-          c.clear();
-          c.moveTo(x0, y0);
-          c.lineTo(x0 + sx * adx, y0 + sy * ady);
-          QSet<QPair<int, int>> want;
-          for (int k = 0; k <= adx; ++k) {
-            int r = 0;
-            while (r < ady && 2 * k * ady >= (2 * r + 1) * adx) ++r;
-            want.insert({x0 + sx * k, y0 + sy * r});
-          }
-          const QImage& img = c.image();
-          // The line's box and a pixel around it (the rest stays white, as the
-          // other tests show).
-          const int xa = std::min(x0, x0 + sx * adx) - 1, xb = std::max(x0, x0 + sx * adx) + 1;
-          const int ya = std::min(y0, y0 + sy * ady) - 1, yb = std::max(y0, y0 + sy * ady) + 1;
-          for (int y = ya; y <= yb; ++y)
-            for (int x = xa; x <= xb; ++x) {
-              const bool dark = (img.pixel(x, y) & 0xffffff) == Black;
-              QVERIFY2(dark == want.contains({x, y}),
-                       qPrintable(QString("line %1 x %2 dir %3: pixel %4,%5").arg(adx).arg(ady).arg(dir).arg(x).arg(y)));
-            }
-        }
-  }
-
-  // Wiggle polylines are kept and drawn band by band (two threads for many of
-  // them); the picture must be the one segment-by-segment drawing gives, also
-  // across a pen change and with lines over the band edges and image edges.
-  void keptWigglesDrawTheSamePixelsAsSegments() {
-    std::vector<std::vector<PointI>> lines;
-    std::uint32_t seed = 12345;
-    auto rnd = [&](int n) {
-      seed = seed * 1664525u + 1013904223u;
-      return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
-    };
-    for (int t = 0; t < 400; ++t) {
-      std::vector<PointI> l;
-      const int x = 5 + t * 3;
-      int y = rnd(20);
-      for (int i = 0; i < 70; ++i) {
-        l.push_back({std::clamp(x + rnd(41) - 20, 0, 1249), y});
-        y += rnd(4) == 0 ? rnd(40) : rnd(3);  // mostly one row per point, now and then a long step
-      }
-      if (t % 50 == 7) l.push_back({x, 2000});  // past the bottom edge: drawn at once, clipped
-      lines.push_back(l);
-    }
-    auto draw = [&](ImageCanvas& c, bool segments) {
-      c.setSize(1250, 700);
-      for (std::size_t t = 0; t < lines.size(); ++t) {
-        if (t == 250) c.setPenColor({200, 0, 0});  // a pen change part-way
-        const auto& l = lines[t];
-        if (!segments) {
-          c.polyline(l);
-          continue;
-        }
-        c.moveTo(l[0].x, l[0].y);
-        c.lineTo(l[0].x, l[0].y);
-        for (std::size_t i = 1; i < l.size(); ++i) c.lineTo(l[i].x, l[i].y);
-      }
-    };
-    ImageCanvas kept, segs;
-    draw(kept, false);
-    draw(segs, true);
-    QCOMPARE(kept.image(), segs.image());
-    // XOR: every line drawn twice leaves the image white.
-    ImageCanvas x;
-    x.setSize(1250, 700);
-    x.setPenMode(PenMode::Xor);
-    x.setPenColor({0, 255, 255});
-    for (int twice = 0; twice < 2; ++twice)
-      for (const auto& l : lines) x.polyline(l);
-    QImage white(1250, 700, QImage::Format_RGB32);
-    white.fill(Qt::white);
-    QCOMPARE(x.image(), white);
-  }
-
-  // Lobes are filled band by band of rows as well: the same lobe moved down
-  // by any number of rows (across band edges) gives the same picture moved.
-  void keptLobesFillTheSameRowsWhereverTheBandsFall() {
-    const std::vector<PointI> lobe{{50, 10}, {55, 11}, {70, 15}, {80, 16}, {62, 25}, {61, 60}, {90, 61}, {50, 90}};
-    QImage base;
-    for (int d = 0; d <= 40; ++d) {
-      std::vector<PointI> moved = lobe;
-      for (PointI& p : moved) p.y += d;
-      ImageCanvas c;
-      c.setSize(120, 160);
-      c.fillPolygon(moved);
-      const QImage img = c.image().copy(0, d, 120, 110);
-      if (d == 0) base = img;
-      else QCOMPARE(img, base);
-    }
-    QCOMPARE(base.pixel(60, 40) & 0xffffff, Black);
-  }
-
-  // Many lobes and wiggles kept together (two threads) fill what each one
-  // drawn on its own fills.
-  void manyKeptLobesMatchLobesDrawnOneByOne() {
-    ImageCanvas together, oneByOne;
-    for (ImageCanvas* c : {&together, &oneByOne}) c->setSize(900, 600);
-    std::uint32_t seed = 99;
-    auto rnd = [&](int n) {
-      seed = seed * 1664525u + 1013904223u;
-      return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
-    };
-    for (int t = 0; t < 300; ++t) {
-      const int x = 5 + t * 3;
-      int y = rnd(30);
-      while (y < 580) {
-        std::vector<PointI> lobe{{x, y}};
-        const int len = 2 + rnd(30);
-        for (int k = 0; k < len; ++k) lobe.push_back({x + rnd(25), y += rnd(3)});
-        lobe.push_back({x, ++y});
-        y += 1 + rnd(20);
-        together.fillPolygon(lobe);
-        oneByOne.fillPolygon(lobe);
-        (void)oneByOne.image();
-      }
-    }
-    QCOMPARE(together.image(), oneByOne.image());
-  }
-
   void pressKeepsTheFractionOfThePosition() {
     // Qt hands over positions between pixels (high-density screens, tablets):
     // the canvas passes them on as they are, not cut to whole pixels.
@@ -333,5 +161,5 @@ class PlatformCanvasTest : public QObject {
   }
 };
 
-TESSALY_GUI_TEST(PlatformCanvasTest)
+QTEST_MAIN(PlatformCanvasTest)
 #include "test_platform_canvas.moc"

@@ -16,7 +16,6 @@
 
 #include "qt/QtUi.h"
 #include "support/TempDir.h"
-#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 
@@ -273,5 +272,5 @@ void QtUiTest::busyCursorIsSetNotStacked() {
   ui.beep();
 }
 
-TESSALY_GUI_TEST(QtUiTest)
+QTEST_MAIN(QtUiTest)
 #include "test_platform_qtui.moc"

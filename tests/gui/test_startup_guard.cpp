@@ -13,6 +13,7 @@
 
 #include <cstdio>
 
+#include "platform/SessionNames.h"
 #include "qt/LocalInstanceChannel.h"
 #include "qt/QtUi.h"
 #include "startup/core/InstanceGuard.h"
@@ -57,8 +58,11 @@ QString uniqueName() { return "tessaly-test-" + QUuid::createUuid().toString(QUu
 struct RunningCopy {
   QProcess proc;
   QString name;
+  // `name` is where the copy's channel lives: the instance name in the
+  // session's socket folder, as the copy's own default name puts it.
   explicit RunningCopy(const QString& program, const QStringList& args, const QString& instance,
-                       const QString& workDir = {}) : name(instance) {
+                       const QString& workDir = {})
+      : name(QString::fromStdString(sessionSocketPath(instance.toStdString()))) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TESSALY_INSTANCE_NAME", instance);
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -98,6 +102,7 @@ class StartupGuardTest : public QObject {
   void secondCopyAnsweredNoRestoresTheRunningCopyAndEnds();
   void secondCopyAnsweredYesStartsNormally();
   void realProgramAsRunningCopy();
+  void copiesOnTwoDisplaysDoNotSeeEachOther();
 };
 
 void StartupGuardTest::firstCopyAsksNothingAndHoldsTheName() {
@@ -185,6 +190,29 @@ void StartupGuardTest::realProgramAsRunningCopy() {
   // The running program answers a restore request once its window is in front.
   QVERIFY(guard.askToRestore(5000));
   QCOMPARE(first.proc.state(), QProcess::Running);
+}
+
+// Two desktop sessions of one user: the copy on display :81 holds its name; a
+// copy started on :82 is told of no previous instance and holds its own.
+void StartupGuardTest::copiesOnTwoDisplaysDoNotSeeEachOther() {
+  const QByteArray display = qgetenv("DISPLAY"), wayland = qgetenv("WAYLAND_DISPLAY"),
+                   instance = qgetenv("TESSALY_INSTANCE_NAME");
+  qunsetenv("WAYLAND_DISPLAY");
+  qunsetenv("TESSALY_INSTANCE_NAME");
+  qputenv("DISPLAY", ":81");
+  LocalInstanceChannel first(LocalInstanceChannel::defaultName());
+  QVERIFY(first.hold());
+  qputenv("DISPLAY", ":82");
+  LocalInstanceChannel second(LocalInstanceChannel::defaultName());
+  QVERIFY(second.name() != first.name());
+  ScriptedUi ui;
+  QVERIFY(passInstanceGuard(ui, second));
+  QVERIFY(ui.boxes.empty());
+  QVERIFY(second.holding());
+  QVERIFY(first.holding());
+  qputenv("DISPLAY", display);
+  if (!wayland.isEmpty()) qputenv("WAYLAND_DISPLAY", wayland);
+  if (!instance.isEmpty()) qputenv("TESSALY_INSTANCE_NAME", instance);
 }
 
 // Also the running copy the tests start: this test again, with --running-copy.

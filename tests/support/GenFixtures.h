@@ -125,7 +125,7 @@ inline RefStatus referenceGenerate(AppState& s, const GenerationParams& p, const
           decodeHeader(hb, hdr);
           s.SampleInterval = hdr[WordSampleInterval];
           s.NumSamples = nearestI32(p.lengthMs * (1000.0 / s.SampleInterval));
-          if (hdr[WordTraceCode] == TraceCodeDead) continue;
+          if (!isLiveTrace(hdr)) continue;  // dead or separator
           int bps = bytesPerSample(hdr);
           std::int32_t nbytes = s.NumSamples * bps;
           if (nbytes < 2 || s.NumSamples > hdr[WordNumSamples]) return finish(RefStatus::Failed);

@@ -13,6 +13,7 @@
 #include "spectrum/core/GatherCdps.h"
 #include "spectrum/core/Semblance.h"
 #include "moveout/core/Nmo.h"
+#include "GenFixtures.h"
 
 namespace tsly::test {
 
@@ -26,6 +27,18 @@ inline CdpTraces readCdp(const std::string& path, std::int16_t cdp) {
   if (!fault.empty()) throw std::runtime_error(fault);
   return t;
 }
+
+// A gather with one event at 1000 ms, 2000 m/s; offsets 100..2100 every 200,
+// all within the stretch limit .5 at that time.
+struct EventGather {
+  TempDir dir;
+  std::string path = dir.file("event.dat");
+  CdpTraces traces;
+  EventGather() {
+    writeGather(path, syntheticGather(1001, 1, 11, 400, 100, 200, 1.0, 2000.0));
+    traces = readCdp(path, 1001);
+  }
+};
 
 inline Spectrum referenceSpectrum(const CdpTraces& cdp, const std::vector<float>& velocities, float stretch,
                                   int window) {

@@ -5,60 +5,52 @@
 //
 // Rules, stated once:
 //  - Input: a trace file of data type 1 (CDP gather) or 3; the CDP of a trace is
-//    header word 12. Traces whose word 15 is 2 (dead) or 9 (separator) are not
-//    moved out and never stacked.
-//  - Velocity function of a CDP: its own when it has one; otherwise the functions
-//    of the nearest CDPs with functions on either side, interpolated linearly in
-//    CDP number at each sample time; beyond the first or last function CDP, that
-//    function. Each function is linear in time between its picks and constant
-//    before the first and after the last (velocityAtSamples).
+//    header word 12. Only live traces (isLiveTrace: word 15 neither 2, dead,
+//    nor 9, separator) are moved out and stacked.
+//  - Velocity function of a CDP: velocitiesForCdp (moveout/core/VelocityFunction.h):
+//    its own, else interpolated in CDP number between the nearest picked CDPs.
 //  - Time of output sample i: firstMs + i * dt, where firstMs is header word 55
 //    (the recording delay, ms) when `useRecordingDelay`, else 0; dt is word 59.
 //    Moveout by nmoitVariable: the interpolation and stretch mute of panel
 //    generation's nmoit, with one velocity per output sample.
-//  - Offset: word 19 / word 35. A live trace with word 35 = 0 or word 59 <= 0 is
-//    refused before anything is written.
+//  - Offset: word 19 / word 35 (traceOffset). A live trace with word 35 = 0 or
+//    word 59 <= 0 is refused before anything is written.
 //  - Order of the output: ascending CDP; the traces of one CDP in file order. So
 //    runs over adjacent CDP ranges, joined in range order, give the bytes of one
 //    run over the whole range.
 //  - Moved-out gather: every trace of the range; a live trace keeps its header
 //    unchanged, except that 2-byte samples become 4-byte floats (word 60 =
 //    21930); dead and separator traces are copied as they are.
-//  - Stacked: one trace per CDP with live traces, the mean of its moved-out live
-//    traces; the header of its last live trace (file order) with word 1 = 2,
-//    word 15 = 1, word 17 = the live count (at most 32767), word 58 = the samples
-//    (the longest live trace) and word 60 = 21930. The live traces of one CDP
-//    must share their sample interval (and, with the recording delay, word 55).
+//  - Stacked: one trace per CDP with live traces: at each sample the mean of
+//    the moved-out traces live there (a muted sample does not count), each
+//    trace tapered in over a few samples where it comes out of its mute, under
+//    the header of its last live trace (CdpStack, MoveoutStack.h). The live
+//    traces of one CDP must share their sample interval (and, with the
+//    recording delay, word 55).
 //  - Nothing half-written: the output is written to a temporary file in its own
 //    folder and renamed into place only when complete (platform/AtomicFile.h);
 //    any refusal, failure or cancellation leaves no output and no temporary.
-//    An existing output is refused unless `overwrite`; the input itself never.
-//  - Speed and memory: the input is indexed once (headers only); `workers`
-//    threads take blocks of whole CDPs (about 2 MB of input; a moved-out block
-//    may end inside a CDP at 8 MB), read them in batches of about 2 MB (adjacent
-//    traces in one read), compute each CDP's velocities once, and the blocks are
-//    written in order. A few blocks are in memory at a time, whatever the size
-//    of a CDP.
+//    The output passes the program's one output check (shared/OutputCheck.h):
+//    never the input nor the deck, never a folder, FIFO or device, and an
+//    existing file only when `overwrite`.
+//  - Speed and memory: the input is indexed once, headers only (MoveoutInput.h);
+//    the blocks of whole CDPs are moved out by worker threads and written in
+//    order (MoveoutEngine.h), a few blocks in memory at a time.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "moveout/core/VelocityFunction.h"
 
 namespace tsly {
 
-struct CdpVelocityFunction {
-  std::int16_t cdp = 0;
-  std::vector<VelocityPick> picks;  // ascending time, positive velocities
-};
-
 struct MoveoutJob {
   std::string inputPath;
   std::string outputPath;
+  std::string deckPath;  // the deck the job comes from ("" if none): never written over
   std::vector<CdpVelocityFunction> functions;  // ascending CDP, no CDP twice, at least one
   float stretch = 0.5f;
   bool useRecordingDelay = false;
@@ -86,7 +78,8 @@ enum class MoveoutStatus {
 };
 
 // What a refusal or failure is about, so a caller can name the deck line.
-enum class MoveoutSubject { None, Input, Output };
+// Range: the CDP range names no CDP of the input.
+enum class MoveoutSubject { None, Input, Output, Range };
 
 struct MoveoutResult {
   MoveoutStatus status = MoveoutStatus::Refused;
@@ -98,14 +91,5 @@ struct MoveoutResult {
 };
 
 MoveoutResult applyVelocities(const MoveoutJob& job, const MoveoutHooks& hooks = {});
-
-// "FIRST-LAST" (or one CDP "N"): whole numbers -32768..32767, an optional sign
-// each, FIRST <= LAST, blanks around allowed ("1001-1050", "-20--10").
-bool parseCdpRange(std::string_view text, int& first, int& last);
-
-// The velocity at each of `count` samples (times firstMs + i * dtMs) for `cdp`,
-// by the rules above. `functions` as in MoveoutJob.
-std::vector<float> velocitiesForCdp(const std::vector<CdpVelocityFunction>& functions, int cdp, double firstMs,
-                                    double dtMs, std::int32_t count);
 
 }  // namespace tsly

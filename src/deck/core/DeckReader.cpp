@@ -6,19 +6,19 @@
 #include <optional>
 
 #include "deck/core/VelfDeck.h"
+#include "platform/ShownText.h"
 #include "shared/Numbers.h"
 
 namespace tsly::deck {
 
 std::string DeckFault::message() const {
   if (line <= 0) return what;
-  return "line " + std::to_string(line) + " \"" + lineText + "\": " + what;
+  return "line " + std::to_string(line) + " \"" + shownLine(lineText) + "\": " + what;
 }
 
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool blankLine(std::string_view s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return isBlank(c); });
@@ -27,9 +27,18 @@ bool blankLine(std::string_view s) {
 bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
 struct Token {
-  std::string text;
+  std::string_view text;  // within the deck's text
   double value = 0.0;
+  std::string shown() const;
 };
+
+// A piece of a line quoted in a fault: at most 30 characters, escaped.
+std::string shown(std::string_view s) { return shownText(s, 30); }
+std::string Token::shown() const { return deck::shown(text); }
+
+// The most numbers one line may hold: a CDP and 32767 time/velocity pairs
+// (Tessaly writes at most 20).
+constexpr std::size_t MaxNumbersPerLine = 1 + 2 * 32767;
 
 // Splits the numbers of a *NMOT or VELF line. A number may follow the previous
 // one without a blank when it starts with its own sign ("101-5"). Returns the
@@ -43,39 +52,22 @@ std::string splitNumbers(std::string_view s, std::vector<Token>& out) {
       continue;
     }
     const size_t start = i;
-    if (s[i] == '+' || s[i] == '-') ++i;
-    size_t digits = 0;
-    bool point = false;
-    while (i < s.size() && (isDigit(s[i]) || (s[i] == '.' && !point))) {
-      if (s[i] == '.')
-        point = true;
-      else
-        ++digits;
-      ++i;
-    }
-    bool good = digits > 0;
-    if (good && i < s.size() && (s[i] == 'E' || s[i] == 'e')) {
-      size_t j = i + 1;
-      if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-      size_t expDigits = 0;
-      while (j < s.size() && isDigit(s[j])) ++j, ++expDigits;
-      if (expDigits > 0)
-        i = j;
-      else
-        good = false;
-    }
+    i = numberEnd(s, start);
+    bool good = i != start;
     // A number ends at a blank, at the end, or where the next one's sign begins.
     if (good && i < s.size() && !isBlank(s[i]) && s[i] != '-' && s[i] != '+') good = false;
     if (!good) {
       size_t end = start;
       while (end < s.size() && !isBlank(s[end])) ++end;
-      return "\"" + std::string(s.substr(start, end - start)) + "\" is not a number";
+      return "\"" + shown(s.substr(start, end - start)) + "\" is not a number";
     }
     Token t;
-    t.text = std::string(s.substr(start, i - start));
+    t.text = s.substr(start, i - start);
     t.value = readNumber(t.text);
-    if (!std::isfinite(t.value) || std::fabs(t.value) > 3.0e38) return t.text + " is out of range";
-    out.push_back(std::move(t));
+    if (!std::isfinite(t.value) || std::fabs(t.value) > 3.0e38) return t.shown() + " is out of range";
+    if (out.size() == MaxNumbersPerLine)
+      return "more than " + std::to_string(MaxNumbersPerLine) + " numbers on one line";
+    out.push_back(t);
   }
   return {};
 }
@@ -157,9 +149,9 @@ bool Reader::nmot() {
   if (!bad.empty()) return fail(bad);
   if (t.size() != 2) return fail("*NMOT wants the stretch and the recording-delay switch (0 or 1)");
   const float stretch = static_cast<float>(t[0].value);
-  if (!velf::stretchAccepted(stretch)) return fail("stretch " + t[0].text + " is outside .2 to .99");
+  if (!velf::stretchAccepted(stretch)) return fail("stretch " + t[0].shown() + " is outside .2 to .99");
   if (t[1].value != 0.0 && t[1].value != 1.0)
-    return fail("recording-delay switch " + t[1].text + " is neither 0 nor 1");
+    return fail("recording-delay switch " + t[1].shown() + " is neither 0 nor 1");
   result_.deck.stretch = stretch;
   result_.deck.delaySwitch = static_cast<std::int16_t>(t[1].value);
   return true;
@@ -173,11 +165,11 @@ bool Reader::velfLine() {
   if (t.empty()) return fail("VELF names no CDP");
   const double c = t[0].value;
   if (c != std::floor(c) || c < -32768.0 || c > 32767.0)
-    return fail("CDP " + t[0].text + " is not a whole number from -32768 to 32767");
+    return fail("CDP " + t[0].shown() + " is not a whole number from -32768 to 32767");
   const int cdp = static_cast<int>(c);
   if (t.size() == 1) return fail("VELF" + numberText(cdp) + " has no time/velocity pairs");
   if (t.size() % 2 == 0)
-    return fail("time " + t.back().text + " has no velocity (the values after the CDP come in pairs)");
+    return fail("time " + t.back().shown() + " has no velocity (the values after the CDP come in pairs)");
   if (auto it = velfAt_.find(cdp); it != velfAt_.end())
     return fail("a second VELF line for CDP" + numberText(cdp) + " (the first is line " + std::to_string(it->second) +
                 ")");
@@ -187,11 +179,14 @@ bool Reader::velfLine() {
   for (size_t k = 1; k + 1 < t.size(); k += 2) {
     const Token& time = t[k];
     const Token& vel = t[k + 1];
-    if (time.value < 0.0) return fail("time " + time.text + " is negative");
-    if (k > 1 && !(time.value > t[k - 2].value))
-      return fail("times not ascending: " + time.text + " follows " + t[k - 2].text);
-    if (!(vel.value > 0.0)) return fail("velocity " + vel.text + " at " + time.text + " ms is not positive");
-    f.picks.push_back(VelocityPick{static_cast<float>(time.value), static_cast<float>(vel.value)});
+    // Compared as the run holds them, in single precision: 1E-50 is 0 there.
+    const float ms = static_cast<float>(time.value), v = static_cast<float>(vel.value);
+    if (time.value < 0.0) return fail("time " + time.shown() + " is negative");
+    if (k > 1 && !(ms > static_cast<float>(t[k - 2].value)))
+      return fail("times not ascending: " + time.shown() + " follows " + t[k - 2].shown());
+    if (!(vel.value > 0.0)) return fail("velocity " + vel.shown() + " at " + time.shown() + " ms is not positive");
+    if (!(v > 0.0f)) return fail("velocity " + vel.shown() + " at " + time.shown() + " ms is too small");
+    f.picks.push_back(VelocityPick{ms, v});
   }
   velfAt_[cdp] = lineNo_;
   result_.deck.functions.push_back(std::move(f));
@@ -216,7 +211,7 @@ bool Reader::line(Kind k) {
     case Kind::End: endAt_ = lineNo_; return true;
     case Kind::Unknown: break;
   }
-  return fail("unknown keyword \"" + firstWord(line_) + "\" (deck lines begin *INPF, *NMOT, VELF, *OUTF or >>END)");
+  return fail("unknown keyword \"" + shown(firstWord(line_)) + "\" (deck lines begin *INPF, *NMOT, VELF, *OUTF or >>END)");
 }
 
 DeckReadResult Reader::run(std::string_view text) {

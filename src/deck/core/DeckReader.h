@@ -1,10 +1,10 @@
 // Reading a VELF job deck back: the text the job editor holds (or saved) turned
 // into what a moveout run needs, every line checked before anything is done.
 //
-// The deck, as Tessaly writes it (jobs/core/VelfDeck.h), one line each:
+// The deck, as Tessaly writes it (deck/core/VelfDeck.h), one line each:
 //   "*INPF " + data file name        the gather to move out (name as typed, blanks kept)
-//   "*NMOT " + R(stretch) + I(delay) stretch limit .2 to .99; recording-delay switch 0 or 1
-//   "VELF" + I(cdp) + { R(time ms) + I(velocity) }   one line per picked CDP
+//   "*NMOT " + stretch + delay        stretch limit .2 to .99; recording-delay switch 0 or 1
+//   "VELF" + cdp + { time ms + velocity }   one line per picked CDP
 //   "*OUTF " + output file name
 //   ">>END"
 // Rules:
@@ -17,8 +17,9 @@
 //    VELF is followed by a blank, a sign or the end of the line.
 //  - The numbers of *NMOT and VELF are read as Tessaly writes them: each begins
 //    with a blank or its own minus sign, so "101-5" is two numbers, 101 and -5.
-//    A number is an optional sign, digits with at most one point, and an
-//    optional exponent (E, optional sign, digits). Anything else is refused.
+//    A number is what the program's number scanner takes (numberEnd,
+//    shared/Numbers.h): an optional sign, digits with at most one point, and
+//    an optional exponent (E, optional sign, digits). Anything else is refused.
 //  - VELF: the CDP a whole number -32768..32767, then time/velocity pairs, at
 //    least one; times not negative and strictly ascending; velocities positive.
 //    Two VELF lines for one CDP are refused.

@@ -4,21 +4,21 @@
 
 namespace tsly::velf {
 
-std::string R(float x) { return numberText(x); }
-std::string I(int x) { return numberText(x); }
+std::string realField(float x) { return numberText(x); }
+std::string integerField(int x) { return numberText(x); }
 
 std::string inpfLine(const std::string& dataFile) { return InpfKeyword + dataFile; }
 
 std::string nmotLine(float stretch, std::int16_t recordingDelay) {
-  return NmotKeyword + R(stretch) + I(recordingDelay);
+  return NmotKeyword + realField(stretch) + integerField(recordingDelay);
 }
 
 std::string velfLine(const CdpPicks& rec) {
-  std::string line = VelfKeyword + I(rec.Cdp);
+  std::string line = VelfKeyword + integerField(rec.Cdp);
   for (int k = 1; k <= PicksPerCdp; ++k) {
     if (rec.PickVelocity[k] == 0) continue;
-    line += R(rec.PickTime[k]);
-    line += I(rec.PickVelocity[k]);
+    line += realField(rec.PickTime[k]);
+    line += integerField(rec.PickVelocity[k]);
   }
   return line;
 }

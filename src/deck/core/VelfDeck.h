@@ -5,13 +5,15 @@
 //
 // The deck, in the order its lines must reach the job editor:
 //   "*INPF " + data file name
-//   "*NMOT " + R(stretch) + I(recording-delay switch)
-//   "VELF" + I(cdp) + { R(time) + I(velocity) }   one line per CDP with picks,
-//                                                  CDPs ascending, times ascending
+//   "*NMOT " + realField(stretch) + integerField(recording-delay switch)
+//   "VELF" + integerField(cdp) + { realField(time) + integerField(velocity) }
+//          one line per CDP with picks, CDPs ascending, times ascending
 //   "*OUTF " + output file name
 //   ">>END"
-// R(x) is the number text of a single-precision value (7 significant digits,
-// a blank or a minus sign in front, ".5" for 0.5); I(x) that of an integer.
+// realField(x) is the number text of a single-precision value (7 significant
+// digits, a blank or a minus sign in front, ".5" for 0.5); integerField(x) that
+// of an integer. Each field brings its own blank or sign: nothing else stands
+// between the fields.
 #pragma once
 
 #include <cstdint>
@@ -32,9 +34,10 @@ inline constexpr const char* EndLine = ">>END";
 inline constexpr float StretchMin = 0.2f;
 inline constexpr float StretchMax = 0.99f;
 
-// Number text of a real (single precision) and of an integer.
-std::string R(float x);
-std::string I(int x);
+// The fields of a deck line: the number text of a real (single precision) and
+// of an integer.
+std::string realField(float x);
+std::string integerField(int x);
 
 std::string inpfLine(const std::string& dataFile);
 std::string nmotLine(float stretch, std::int16_t recordingDelay);

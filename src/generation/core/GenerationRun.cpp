@@ -209,7 +209,7 @@ Run::Step Run::processTrace(const InputTrace& t, float v) {
     result_.offsetsMissing = true;
     return Step::Finish;
   }
-  const float offset = static_cast<float>(hdr_[WordOffset]) / static_cast<float>(hdr_[WordOffsetScalar]);
+  const float offset = traceOffset(hdr_);
   if (cdpMoveout_ == nullptr) {
     nmoit(t.samples, outBuf_.data(), numSamples_, v, offset, p_.stretch, interval_, p_.stackFlag);
   } else if (!p_.stackFlag) {

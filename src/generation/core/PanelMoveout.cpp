@@ -151,7 +151,7 @@ void PanelMoveout::compute(std::size_t j, std::int64_t m, Tables& tables, CdpMov
     if (t.kind != Kind::Live) break;  // the run ends at this trace
     const std::int32_t n = t.numSamples;
     const std::int32_t interval = t.header[WordSampleInterval];
-    const float offset = static_cast<float>(t.header[WordOffset]) / static_cast<float>(t.header[WordOffsetScalar]);
+    const float offset = traceOffset(t.header);
     float* dst;
     if (stack_) {
       out.samples.resize(static_cast<size_t>(n));  // as the run resizes its output buffer

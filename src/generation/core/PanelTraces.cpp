@@ -11,23 +11,6 @@ std::int32_t outputSampleCount(double lengthMs, std::int32_t interval) {
   return nearestI32(lengthMs * (1000.0 / static_cast<double>(interval)));
 }
 
-void CdpIndex::build(const AppState& s) {
-  const std::int32_t n = std::min<std::int32_t>(s.TraceCount, static_cast<std::int32_t>(s.TraceDirectory.size()));
-  start_.assign(65537, 0);
-  for (std::int32_t t = 1; t <= n; ++t) ++start_[static_cast<size_t>(s.TraceDirectory[t].PrimaryKey + 32768) + 1];
-  for (size_t c = 1; c < start_.size(); ++c) start_[c] += start_[c - 1];
-  order_.assign(static_cast<size_t>(n), 0);
-  std::vector<std::int32_t> fill(start_.begin(), start_.end() - 1);
-  for (std::int32_t t = 1; t <= n; ++t)
-    order_[static_cast<size_t>(fill[static_cast<size_t>(s.TraceDirectory[t].PrimaryKey + 32768)]++)] = t;
-}
-
-std::span<const std::int32_t> CdpIndex::traces(std::int16_t c) const {
-  const size_t key = static_cast<size_t>(c + 32768);
-  if (start_.empty()) return {};
-  return {order_.data() + start_[key], static_cast<size_t>(start_[key + 1] - start_[key])};
-}
-
 namespace {
 // Bytes the window reads at a time (more when one trace needs more): a few
 // reads for a panel, and little fresh memory to fault in.
@@ -63,7 +46,7 @@ bool PanelTraces::readRaw(std::int32_t t, InputTrace& trace) {
   decodeHeader(hb, trace.header);
   const std::int32_t interval = trace.header[WordSampleInterval];
   trace.numSamples = interval == 0 ? 0 : outputSampleCount(lengthMs_, interval);
-  if (trace.header[WordTraceCode] == TraceCodeDead) {
+  if (!isLiveTrace(trace.header)) {
     trace.kind = Kind::Dead;
     return true;
   }
@@ -80,7 +63,7 @@ bool PanelTraces::readRaw(std::int32_t t, InputTrace& trace) {
     trace.kind = Kind::SamplesShort;
     return false;
   }
-  if (trace.header[WordOffsetScalar] == 0) {
+  if (!hasValidOffset(trace.header)) {
     trace.kind = Kind::NoOffsets;
     return false;
   }

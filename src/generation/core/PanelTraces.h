@@ -1,7 +1,8 @@
 // Reading the input traces of one panel for a generation run.
 //
-// CdpIndex lists, once per run, the directory entries of every CDP number in
-// file order, so no CDP searches the whole directory.
+// A CdpIndex (moveout/core/CdpIndex.h), built once per run from the trace
+// directory, gives the directory entries of every CDP number in file order, so
+// no CDP searches the whole directory.
 //
 // PanelTraces reads the traces of a panel's CDPs (start + k rounded half to
 // even, k = 0 .. count - 1) in the order the run visits them and keeps them in
@@ -23,6 +24,7 @@
 #include <span>
 #include <vector>
 
+#include "moveout/core/CdpIndex.h"
 #include "shared/State.h"
 #include "shared/TraceFormat.h"
 
@@ -30,6 +32,7 @@ namespace tsly {
 
 // One input trace as the run reads it.
 struct InputTrace {
+  // Dead: not live (word 15 is 2 or 9), skipped by the run.
   enum class Kind { Live, Dead, HeaderShort, NoSamples, TooShort, SamplesShort, NoOffsets };
   Kind kind = Kind::Live;
   std::int32_t dirIndex = 0;   // 1-based TraceDirectory index
@@ -38,18 +41,6 @@ struct InputTrace {
   // Its decoded samples (Live and NoOffsets). Valid until the next panel is
   // loaded, or, for a trace read during a visit, until the next trace is read.
   const float* samples = nullptr;
-};
-
-class CdpIndex {
- public:
-  void build(const AppState& s);
-  // Directory indexes of the traces whose primary key is c, in file order.
-  std::span<const std::int32_t> traces(std::int16_t c) const;
-
- private:
-  // Traces of CDP c are order_[start_[c + 32768] .. start_[c + 32769]).
-  std::vector<std::int32_t> start_;
-  std::vector<std::int32_t> order_;
 };
 
 class PanelTraces {

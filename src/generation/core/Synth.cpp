@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/AtomicFile.h"
 #include "shared/TraceFormat.h"
 
 namespace tsly {
@@ -100,9 +101,9 @@ std::int64_t synthFileBytes(const SynthParams& p) {
 std::string writeSynthGather(const std::string& path, const SynthParams& p) {
   std::string bad = checkSynthParams(p);
   if (!bad.empty()) return bad;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "wb"), &std::fclose);
-  if (!f) return "can not create " + path + ": " + std::strerror(errno);
-  std::setvbuf(f.get(), nullptr, _IOFBF, 1 << 20);
+  // Written whole or not at all, and never over anything but a file.
+  AtomicFile f;
+  if (!f.open(path)) return f.error();
 
   double peak = 0;
   for (const auto& e : (p.events.empty() ? defaultSynthEvents() : p.events)) peak = std::max(peak, std::fabs(e.amplitude));
@@ -136,14 +137,11 @@ std::string writeSynthGather(const std::string& path, const SynthParams& p) {
         src = &s;
       }
       encodeSamples(src->data(), bps, p.samples, block.data());
-      if (std::fwrite(hb, 1, HeaderBytes, f.get()) != HeaderBytes ||
-          std::fwrite(block.data(), 1, block.size(), f.get()) != block.size())
-        return "can not write " + path + ": " + std::strerror(errno);
+      if (!f.write(hb, HeaderBytes) || !f.write(block.data(), block.size())) return f.error();
     }
   }
-  std::FILE* raw = f.release();
-  if (std::fclose(raw) != 0) return "can not write " + path + ": " + std::strerror(errno);
-  return "";
+  f.commit();
+  return f.error();
 }
 
 }  // namespace tsly

@@ -27,19 +27,15 @@ FileAnswer browse(VelfCommandContext& ctx, std::string& name) {
   // The same dialog names the output file, which usually does not exist yet;
   // no name is checked here, as a typed one is not either.
   req.mustExist = false;
-  FileDialogResult res = ctx.ui.openFileDialog(req);
+  const FileDialogResult res = askFileName(ctx.ui, FileDialogKind::Open, req);
   switch (res.status) {
     case FileDialogResult::Status::Chosen:
       ctx.fileDialogName = res.path;
       name = res.path;
       return FileAnswer::Chosen;
-    case FileDialogResult::Status::Cancelled:
-      return FileAnswer::BrowseCancelled;
-    case FileDialogResult::Status::Failed:
-      break;
+    case FileDialogResult::Status::Cancelled: return FileAnswer::BrowseCancelled;
+    case FileDialogResult::Status::Failed: break;
   }
-  ctx.state.MessageText = unexpectedErrorMessage(res.error);
-  ctx.ui.message(ctx.state.MessageText, TessalyErrorTitle, Buttons::Ok, Icon::None);
   return FileAnswer::BrowseFailed;
 }
 

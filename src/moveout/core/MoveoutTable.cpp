@@ -17,7 +17,7 @@ static_assert(MoveoutTable::MaxCount == 0x7fffffff / Steps - 1, "positions are p
 }  // namespace
 
 bool MoveoutTable::build(float velocity, float offset, float stretch, std::int32_t sampleIntervalUs,
-                         std::int32_t count) {
+                         std::int32_t count, double firstSampleUs) {
   count_ = count > 0 && count <= MaxCount ? count : 0;
   first_ = cut_ = lo_ = hi_ = 0;
   packed_.clear();
@@ -34,29 +34,59 @@ bool MoveoutTable::build(float velocity, float offset, float stretch, std::int32
   }
   const double s = static_cast<double>(x) / (static_cast<double>(velocity) * sampleIntervalUs * 1e-6);
   const float a = static_cast<float>(s * s);
-  if (!(velocity > 0.0f) || sampleIntervalUs <= 0 || !std::isfinite(a) || std::isnan(x)) {
+  const bool delayed = firstSampleUs != 0.0;
+  // As nmoit, and for a first time other than 0 as nmoitVariable, mutes all.
+  const bool mutesAll = delayed ? !(a <= 3.4028234e38f) || !(stretch > 0.0f) || !std::isfinite(firstSampleUs)
+                                : !std::isfinite(a);
+  if (!(velocity > 0.0f) || sampleIntervalUs <= 0 || mutesAll || std::isnan(x)) {
     kind_ = Kind::Muted;
     return true;
   }
-  first_ = stretch > 0.0f ? leadingMute(a, stretch, n) : n;
-  const float last = static_cast<float>(n - 1);
-
+  if (!delayed) first_ = stretch > 0.0f ? leadingMute(a, stretch, n) : n;
   kind_ = Kind::Move;
-  packed_.resize(static_cast<size_t>(n - first_));
-  std::int32_t* out = packed_.data();
-  const std::int32_t base = first_;
-  const std::int32_t len = n - first_;
-  // The position loop (vectorises: no branches, no errno from sqrt).
-  for (std::int32_t m = 0; m < len; ++m) {
-    const float fi = static_cast<float>(base + m);
-    const float p = std::sqrt(fi * fi + a);
-    const float pc = p > last ? last + 1.0f : p;
-    const std::int32_t j = static_cast<std::int32_t>(pc);
-    const std::int32_t r = static_cast<std::int32_t>((pc - static_cast<float>(j)) * Steps + 0.5f);
-    out[m] = j * Steps + r;
+  pack(a, stretch, firstSampleUs, sampleIntervalUs);
+  return true;
+}
+
+void MoveoutTable::pack(float a, float stretch, double firstSampleUs, std::int32_t sampleIntervalUs) {
+  const std::int32_t n = count_;
+  const float last = static_cast<float>(n - 1);
+  if (firstSampleUs == 0.0) {
+    packed_.resize(static_cast<size_t>(n - first_));
+    std::int32_t* out = packed_.data();
+    const std::int32_t base = first_;
+    const std::int32_t len = n - first_;
+    // The position loop (vectorises: no branches, no errno from sqrt).
+    for (std::int32_t m = 0; m < len; ++m) {
+      const float fi = static_cast<float>(base + m);
+      const float p = std::sqrt(fi * fi + a);
+      const float pc = p > last ? last + 1.0f : p;
+      const std::int32_t j = static_cast<std::int32_t>(pc);
+      const std::int32_t r = static_cast<std::int32_t>((pc - static_cast<float>(j)) * Steps + 0.5f);
+      out[m] = j * Steps + r;
+    }
+  } else {
+    // nmoitVariable's arithmetic for one velocity: times in samples from the
+    // first sample's time f0; input position p - f0 of output time f0 + i.
+    const double f0 = firstSampleUs / static_cast<double>(sampleIntervalUs);
+    const float f0f = static_cast<float>(f0);
+    std::vector<std::int32_t> all(static_cast<size_t>(n));
+    first_ = 0;
+    for (std::int32_t i = 0; i < n; ++i) {
+      const float fi = static_cast<float>(f0 + static_cast<double>(i));
+      const float p = std::sqrt(fi * fi + a);
+      if (!(fi > 0.0f) || (p - fi) > stretch * fi) first_ = i + 1;
+      const float pos = p - f0f;
+      const float pc = pos <= last ? pos : last + 1.0f;
+      const std::int32_t j = static_cast<std::int32_t>(pc);
+      const std::int32_t r = static_cast<std::int32_t>((pc - static_cast<float>(j)) * Steps + 0.5f);
+      all[static_cast<size_t>(i)] = j * Steps + r;
+    }
+    packed_.assign(all.begin() + first_, all.end());
   }
   // Positions rise with i: the past-the-end samples and the samples whose taps
   // all lie inside the input are contiguous runs.
+  const std::int32_t base = first_;
   auto index = [&](std::int32_t bound) {
     return base + static_cast<std::int32_t>(std::lower_bound(packed_.begin(), packed_.end(), bound) - packed_.begin());
   };
@@ -64,7 +94,6 @@ bool MoveoutTable::build(float velocity, float offset, float stretch, std::int32
   packed_.resize(static_cast<size_t>(cut_ - first_));
   lo_ = std::min(index(3 * Steps), cut_);
   hi_ = std::max(lo_, std::min(index((n - 4) * Steps), cut_));
-  return true;
 }
 
 namespace {

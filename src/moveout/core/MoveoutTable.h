@@ -4,6 +4,8 @@
 //   MoveoutTable t;
 //   t.build(velocity, offset, stretch, sampleIntervalUs, count);
 //   t.apply(in, out, stackFlag);          // nmoit(in, out, count, ...), bit for bit
+//   t.build(velocity, offset, stretch, sampleIntervalUs, count, firstSampleUs);
+//   t.apply(in, out, stackFlag);          // nmoitVariable with that velocity throughout
 //   t.accumulate(in, sum, sumSquares);    // the moved-out samples summed, for coherence
 //
 // Rules, stated once:
@@ -14,6 +16,12 @@
 //  - apply() gives nmoit's output for the same arguments bit for bit, with the
 //    same stack-flag rule (0 replaces out[0..count-1], muted samples zero; else
 //    adds, muted samples add nothing). Traces must hold `count` samples.
+//  - With a first-sample time (a recording delay) other than 0, sample i lies
+//    at firstSampleUs + i x interval, in the output and in the input, and
+//    apply() gives nmoitVariable's output for a constant velocity and that
+//    first time, bit for bit. The stretch mute is then the leading run up to
+//    the last muted sample (it is one leading run: the stretch falls as t0
+//    grows).
 //  - accumulate() adds each moved-out sample v of [liveBegin(), liveEnd()) to
 //    sum[i] and v * v to sumSquares[i]; other samples are left alone. The values
 //    are those apply() writes.
@@ -37,7 +45,8 @@ class MoveoutTable {
  public:
   static constexpr std::int32_t MaxCount = 0x7fffffff / 128 - 1;  // packed positions fit 32 bits
 
-  bool build(float velocity, float offset, float stretch, std::int32_t sampleIntervalUs, std::int32_t count);
+  bool build(float velocity, float offset, float stretch, std::int32_t sampleIntervalUs, std::int32_t count,
+             double firstSampleUs = 0.0);
 
   void apply(const float* in, float* out, std::int32_t stackFlag) const;
   void accumulate(const float* in, float* sum, float* sumSquares) const;
@@ -50,6 +59,9 @@ class MoveoutTable {
 
  private:
   enum class Kind { Empty, Copy, Muted, Move };
+  // The positions of the samples after a leading mute ending at first_ (for
+  // the delayed case the mute is found here too), then lo_, hi_ and cut_.
+  void pack(float a, float stretch, double firstSampleUs, std::int32_t sampleIntervalUs);
   Kind kind_ = Kind::Empty;
   std::int32_t count_ = 0;
   std::int32_t first_ = 0;  // first unmuted output sample

@@ -232,12 +232,14 @@ inline void moveVariableChunk(const float* in, float* out, std::int32_t n, std::
 }  // namespace
 
 std::int32_t nmoitVariable(const float* in, float* out, std::int32_t n, const float* velocities, float offset,
-                           float stretch, std::int32_t sampleIntervalUs, std::int32_t stackFlag, double firstSampleUs) {
+                           float stretch, std::int32_t sampleIntervalUs, std::int32_t stackFlag, double firstSampleUs,
+                           std::uint8_t* live) {
   if (n <= 0 || in == nullptr || out == nullptr) return 0;
   const bool add = stackFlag != 0;
   const float x = std::fabs(offset);
 
   if (x == 0.0f) {  // nothing moves
+    if (live) std::memset(live, 1, static_cast<size_t>(n));
     if (add) {
       for (std::int32_t i = 0; i < n; ++i) out[i] += in[i];
     } else {
@@ -248,6 +250,7 @@ std::int32_t nmoitVariable(const float* in, float* out, std::int32_t n, const fl
   if (velocities == nullptr || sampleIntervalUs <= 0 || std::isnan(x) || !(stretch > 0.0f) ||
       !std::isfinite(firstSampleUs)) {
     if (!add) std::memset(out, 0, sizeof(float) * static_cast<size_t>(n));
+    if (live) std::memset(live, 0, static_cast<size_t>(n));
     return 0;
   }
 
@@ -267,6 +270,8 @@ std::int32_t nmoitVariable(const float* in, float* out, std::int32_t n, const fl
     variablePositions(t, velocities + i, i, len, c);
     if (exactSearch) settleMutesExactly(t, i, len, c);
     moveVariableChunk(in, out, n, i, len, c, add);
+    if (live)
+      for (std::int32_t m = 0; m < len; ++m) live[i + m] = c.jj[m] >= 0 ? 1 : 0;
   }
   return 0;
 }

@@ -46,9 +46,12 @@ std::int32_t nmoit(const float* in, float* out, std::int32_t count, float veloci
 //    stretch ratio is not positive or firstSampleUs is not finite.
 //  - Velocities may vary in any way: the input positions need not rise with i.
 //  - `velocities` holds `count` values; `in`, `out` as for nmoit.
+//  - `live`, when given (`count` bytes), is set to 1 for each output sample that is
+//    neither muted nor read past the input's end, 0 for the others.
 std::int32_t nmoitVariable(const float* in, float* out, std::int32_t count, const float* velocities,
                            float offset, float stretch, std::int32_t sampleIntervalUs,
-                           std::int32_t stackFlag, double firstSampleUs = 0.0);
+                           std::int32_t stackFlag, double firstSampleUs = 0.0,
+                           std::uint8_t* live = nullptr);
 
 // Number of table steps per sample of the interpolation weights.
 inline constexpr int NmoSincSteps = 128;

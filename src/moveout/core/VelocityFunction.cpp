@@ -33,4 +33,20 @@ std::vector<float> velocityAtSamples(const std::vector<VelocityPick>& picks, dou
   return v;
 }
 
+std::vector<float> velocitiesForCdp(const std::vector<CdpVelocityFunction>& functions, int cdp, double firstMs,
+                                    double dtMs, std::int32_t count) {
+  if (functions.empty() || count <= 0) return std::vector<float>(static_cast<size_t>(std::max(count, 0)), 0.0f);
+  auto above = std::lower_bound(functions.begin(), functions.end(), cdp,
+                                [](const CdpVelocityFunction& f, int c) { return f.cdp < c; });
+  if (above != functions.end() && above->cdp == cdp) return velocityAtSamples(above->picks, firstMs, dtMs, count);
+  if (above == functions.begin()) return velocityAtSamples(above->picks, firstMs, dtMs, count);
+  if (above == functions.end()) return velocityAtSamples(functions.back().picks, firstMs, dtMs, count);
+  const auto below = above - 1;
+  std::vector<float> v = velocityAtSamples(below->picks, firstMs, dtMs, count);
+  const std::vector<float> w = velocityAtSamples(above->picks, firstMs, dtMs, count);
+  const double frac = static_cast<double>(cdp - below->cdp) / static_cast<double>(above->cdp - below->cdp);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<float>(v[i] + (static_cast<double>(w[i]) - v[i]) * frac);
+  return v;
+}
+
 }  // namespace tsly

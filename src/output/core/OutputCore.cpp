@@ -1,36 +1,35 @@
 #include "output/core/OutputCore.h"
 
+#include "platform/Paths.h"
+#include "shared/FileUtil.h"
+
 namespace tsly::output {
-
-namespace {
-
-std::string folderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return "";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string joinPath(const std::string& dir, const std::string& name) {
-  if (dir.empty()) return name;
-  if (dir.back() == '/') return dir + name;
-  return dir + "/" + name;
-}
-
-}  // namespace
 
 std::string pdfOutputPath(const std::string& dataFileName, const std::string& startDirectory,
                           const std::string& stamp,
                           const std::function<bool(const std::string&)>& exists,
                           const std::function<bool(const std::string&)>& writable) {
   std::string dir;
-  const std::string dataDir = dataFileName.empty() ? "" : folderOf(dataFileName);
-  if (!dataFileName.empty() && writable(dataDir.empty() ? "." : dataDir)) {
-    dir = dataDir;
+  if (!dataFileName.empty() && writable(folderOf(dataFileName))) {
+    dir = folderOf(dataFileName);
   } else if (!startDirectory.empty() && writable(startDirectory)) {
     dir = startDirectory;
   }
   return unusedFileName(joinPath(dir, "tessaly-print-" + stamp + ".pdf"), exists);
+}
+
+std::string bmpProposal(const std::string& held, const std::vector<NamedFile>& inUse) {
+  const auto isInUse = [&inUse](const std::string& name) {
+    for (const NamedFile& f : inUse)
+      if (!f.path.empty() && sameFileName(name, f.path)) return true;
+    return false;
+  };
+  if (!isInUse(held)) return held;
+  const auto slash = held.find_last_of('/');
+  const auto dot = held.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  const std::string proposal = (hasExtension ? held.substr(0, dot) : held) + ".BMP";
+  return isInUse(proposal) ? std::string() : proposal;
 }
 
 std::string unusedFileName(const std::string& path, const std::function<bool(const std::string&)>& exists) {

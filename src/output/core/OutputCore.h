@@ -4,8 +4,17 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "shared/OutputCheck.h"
 
 namespace tsly::output {
+
+// The name Save BMP's dialog proposes: the name the shared dialog holds, unless
+// it is one of the data files open (`inUse`): then that file's name with the
+// extension "BMP" in place of its own ("/d/SCAN.NMO" -> "/d/SCAN.BMP"), or no
+// name when that too is open.
+std::string bmpProposal(const std::string& held, const std::vector<NamedFile>& inUse);
 
 // `path` when no file of that name exists, else the first free name with
 // "-2", "-3", ... put before its extension ("page.pdf" -> "page-2.pdf"; a name

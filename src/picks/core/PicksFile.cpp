@@ -1,12 +1,11 @@
 #include "picks/core/PicksFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
+#include "platform/FileChecks.h"
+#include "platform/ShownText.h"
 #include "shared/ExchangeOutput.h"
 #include "picks/core/PickTable.h"
 #include "shared/FileUtil.h"
@@ -22,33 +21,9 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The whole field is one number: an optional sign, digits with at most one
-// point (at least one digit), an optional exponent (E or e, optional sign, digits).
-bool isNumber(std::string_view s) {
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < s.size() && isDigit(s[i])) ++i, ++digits;
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && isDigit(s[i])) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t exp = 0;
-    while (i < s.size() && isDigit(s[i])) ++i, ++exp;
-    if (exp == 0) return false;
-  }
-  return i == s.size();
-}
-
 // A whole number in the 16-bit range, or a refusal reason.
 bool readWhole16(std::string_view field, const char* what, std::int16_t& out, std::string& why) {
-  if (!isNumber(field)) {
+  if (!isNumberText(field)) {
     why = reason::notWhole(what, field);
     return false;
   }
@@ -77,9 +52,7 @@ void rowsOfRecord(const CdpPicks& rec, std::vector<PickRow>& out) {
 namespace reason {
 namespace {
 // A field quoted in a reason: at most 30 characters of it.
-std::string quoted(std::string_view field) {
-  return "\"" + (field.size() > 30 ? std::string(field.substr(0, 30)) + "..." : std::string(field)) + "\"";
-}
+std::string quoted(std::string_view field) { return "\"" + shownText(field, 30) + "\""; }
 }  // namespace
 std::string notWhole(const char* what, std::string_view field) {
   return std::string(what) + " " + quoted(field) + " is not a whole number from -32768 to 32767";
@@ -99,6 +72,10 @@ std::string tooMany(int cdp) {
 std::string velocityTaken(int cdp, int velocity, int line) {
   return "CDP " + plainNumberText(cdp) + " already has a pick at velocity " + plainNumberText(velocity) +
          " (line " + plainNumberText(line) + ")";
+}
+std::string timeTaken(int cdp, float timeMs, int velocity, int line) {
+  return "CDP " + plainNumberText(cdp) + " already has a pick at " + timeText(timeMs) + " ms (velocity " +
+         plainNumberText(velocity) + ", line " + plainNumberText(line) + "); two picks at one time are not allowed";
 }
 }  // namespace reason
 
@@ -188,7 +165,7 @@ ParsedPicks parsePicksText(std::string_view text) {
       p.refused.push_back(bad);
       continue;
     }
-    const double t = isNumber(fields[1]) ? readNumber(fields[1]) : NAN;
+    const double t = isNumberText(fields[1]) ? readNumber(fields[1]) : NAN;
     if (!std::isfinite(t) || std::fabs(t) > 3.0e38) {
       bad.reason = reason::notANumber(fields[1]);
       p.refused.push_back(bad);
@@ -201,18 +178,8 @@ ParsedPicks parsePicksText(std::string_view text) {
 }
 
 std::string readPicksFile(const std::string& path, ParsedPicks& out) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return "cannot open " + path + ": " + std::strerror(errno);
-  f.seekg(0, std::ios::end);
-  const auto size = f.tellg();
-  if (size < 0) return "cannot read " + path;
-  if (static_cast<std::size_t>(size) > MaxPicksFileBytes)
-    return path + " is not a picks file (larger than " + plainNumberText(static_cast<int>(MaxPicksFileBytes >> 20)) +
-           " MiB)";
-  f.seekg(0, std::ios::beg);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  if (!text.empty() && !f.read(text.data(), static_cast<std::streamsize>(text.size())))
-    return "cannot read " + path;
+  std::string text;
+  if (std::string why = readInputText(path, text, MaxPicksFileBytes); !why.empty()) return why;
   out = parsePicksText(text);
   return {};
 }
@@ -252,8 +219,14 @@ PicksCheck checkPicks(const ParsedPicks& parsed, const AppState& st) {
       auto& mine = taken[static_cast<std::size_t>(record)];
       const auto same = std::find_if(mine.begin(), mine.end(),
                                      [&](const PickRow& t) { return t.velocity == row.velocity; });
+      // Two picks at one time on a CDP make no velocity function: the check
+      // that stops Next, Prev and the VELF commands would refuse them.
+      const auto sameTime = std::find_if(mine.begin(), mine.end(),
+                                         [&](const PickRow& t) { return t.timeMs == row.timeMs; });
       if (same != mine.end())
         bad.reason = reason::velocityTaken(row.cdp, row.velocity, same->line);
+      else if (sameTime != mine.end())
+        bad.reason = reason::timeTaken(row.cdp, row.timeMs, sameTime->velocity, sameTime->line);
       else if (static_cast<int>(mine.size()) >= PicksPerCdp)
         bad.reason = reason::tooMany(row.cdp);
       else {

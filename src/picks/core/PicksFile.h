@@ -24,7 +24,8 @@
 // each well-formed row against the open file as clicks are checked: the CDP
 // must be listed, the velocity must be that of one of the CDP's panels, the
 // time must lie within the traces (0 to samples x interval), a CDP takes at
-// most 20 picks and one pick per velocity. Every refused row is reported with
+// most 20 picks, one pick per velocity and one per time (two picks at one time
+// are refused, as Next, Prev and the VELF commands refuse them). Every refused row is reported with
 // its line number, its text and the reason; applyPicks() then replaces the
 // picks of the table by the accepted rows, each in the lowest free slot of its
 // CDP with the panel it belongs to, as clicks would have stored them.
@@ -153,6 +154,7 @@ std::string notAPanel(int velocity, int cdp);
 std::string timeOutside(float timeMs, double lengthMs);
 std::string tooMany(int cdp);
 std::string velocityTaken(int cdp, int velocity, int line);
+std::string timeTaken(int cdp, float timeMs, int velocity, int line);
 }  // namespace reason
 
 }  // namespace tsly::picks

@@ -31,9 +31,8 @@ std::string cdpText(std::int16_t cdp) { return "CDP " + plainNumberText(static_c
 
 std::string GatherCdps::open(const std::string& path, const std::function<void(std::int32_t)>& progress) {
   path_ = path;
-  cdps_.clear();
-  first_.clear();
-  order_.clear();
+  index_ = CdpIndex{};
+  positions_.clear();
   if (!dataFileExists(path)) return fileNotFoundMessage().text;
   AppState st;
   st.DataFileName = path;
@@ -44,35 +43,21 @@ std::string GatherCdps::open(const std::string& path, const std::function<void(s
   if (st.DataType != DataCdpGather && st.DataType != DataSpecialOrder)
     return path + " holds" + st.DataTypeText + "; the velocity spectrum is computed from CDP-gather data";
 
-  // CDP index: traces grouped by primary key, ascending, file order within a CDP.
-  const std::int32_t n = std::min<std::int32_t>(st.TraceCount, static_cast<std::int32_t>(st.TraceDirectory.size()));
-  std::vector<std::int32_t> count(65536, 0);
-  for (std::int32_t t = 1; t <= n; ++t) ++count[static_cast<size_t>(st.TraceDirectory[t].PrimaryKey + 32768)];
-  std::vector<std::int32_t> start(65537, 0);
-  for (size_t c = 0; c < 65536; ++c) {
-    start[c + 1] = start[c] + count[c];
-    if (count[c] > 0) {
-      cdps_.push_back(static_cast<std::int16_t>(static_cast<int>(c) - 32768));
-      first_.push_back(start[c]);
-    }
-  }
-  first_.push_back(n);
-  order_.assign(static_cast<size_t>(n), 0);
-  for (std::int32_t t = 1; t <= n; ++t) {
-    const size_t c = static_cast<size_t>(st.TraceDirectory[t].PrimaryKey + 32768);
-    order_[static_cast<size_t>(start[c]++)] = st.TraceDirectory[t].FilePos;
-  }
+  // Traces grouped by primary key, as panel generation groups them.
+  index_.build(st);
+  positions_.assign(static_cast<size_t>(st.TraceCount) + 1, 0);
+  for (std::int32_t t = 1; t <= st.TraceCount && static_cast<size_t>(t) <= st.TraceDirectory.size(); ++t)
+    positions_[static_cast<size_t>(t)] = st.TraceDirectory[static_cast<size_t>(t)].FilePos;
   return {};
 }
 
-bool GatherCdps::has(std::int16_t cdp) const { return std::binary_search(cdps_.begin(), cdps_.end(), cdp); }
+bool GatherCdps::has(std::int16_t cdp) const { return !index_.traces(cdp).empty(); }
 
 std::string GatherCdps::read(std::int16_t cdp, CdpTraces& out) const {
   out = CdpTraces{};
   out.cdp = cdp;
-  const auto it = std::lower_bound(cdps_.begin(), cdps_.end(), cdp);
-  if (it == cdps_.end() || *it != cdp) return cdpText(cdp) + " is not in " + path_;
-  const size_t c = static_cast<size_t>(it - cdps_.begin());
+  const std::span<const std::int32_t> traces = index_.traces(cdp);
+  if (traces.empty()) return cdpText(cdp) + " is not in " + path_;
 
   int h = rawOpen(path_, RawAccess::ReadOnly);
   if (h <= 0) return scanmsg::OpenFailed;
@@ -85,9 +70,9 @@ std::string GatherCdps::read(std::int16_t cdp, CdpTraces& out) const {
   std::vector<float> samples;
   std::vector<unsigned char> scratch;
   std::string error;
-  for (std::int32_t q = first_[c]; q < first_[c + 1] && error.empty(); ++q) {
-    const std::int64_t pos = order_[static_cast<size_t>(q)];
-    const std::int32_t traceNumber = q - first_[c] + 1;
+  for (size_t q = 0; q < traces.size() && error.empty(); ++q) {
+    const std::int64_t pos = positions_[static_cast<size_t>(traces[q])];
+    const std::int32_t traceNumber = static_cast<std::int32_t>(q) + 1;
     if (readTraceAt(h, pos, header, samples, scratch) != TraceReadStatus::Ok) {
       error = scanmsg::SamplesShort;
       break;
@@ -105,16 +90,22 @@ std::string GatherCdps::read(std::int16_t cdp, CdpTraces& out) const {
       break;
     }
     out.samples = std::max(out.samples, static_cast<std::int32_t>(samples.size()));
-    if (header[WordTraceCode] == TraceCodeDead) {
+    if (!isLiveTrace(header)) {
       ++out.deadTraces;
       continue;
     }
-    if (header[WordOffsetScalar] == 0) {
+    if (!hasValidOffset(header)) {
       error = where + ": no valid offset (header word 35 is 0)";
       break;
     }
-    const float offset = static_cast<float>(header[WordOffset]) / static_cast<float>(header[WordOffsetScalar]);
-    live.push_back({offset, samples});
+    const std::int32_t delay = header[WordRecordingDelay];
+    if (live.empty()) out.delayMs = delay;
+    if (delay != out.delayMs) {
+      error = where + ": recording delay " + plainNumberText(static_cast<int>(delay)) +
+              " ms (word 55), the CDP's first live trace has " + plainNumberText(static_cast<int>(out.delayMs));
+      break;
+    }
+    live.push_back({traceOffset(header), samples});
   }
   rawClose(h);
   if (!error.empty()) {
@@ -122,12 +113,14 @@ std::string GatherCdps::read(std::int16_t cdp, CdpTraces& out) const {
     out.cdp = cdp;
     return error;
   }
-  const size_t stride = static_cast<size_t>(out.samples);
-  out.data.assign(live.size() * stride, 0.0f);
-  for (size_t k = 0; k < live.size(); ++k) {
-    out.offsets.push_back(live[k].offset);
-    out.counts.push_back(static_cast<std::int32_t>(live[k].samples.size()));
-    std::copy(live[k].samples.begin(), live[k].samples.end(), out.data.begin() + static_cast<std::ptrdiff_t>(k * stride));
+  std::size_t total = 0;
+  for (const Live& t : live) total += t.samples.size();
+  out.data.reserve(total);
+  for (const Live& t : live) {
+    out.offsets.push_back(t.offset);
+    out.counts.push_back(static_cast<std::int32_t>(t.samples.size()));
+    out.starts.push_back(out.data.size());
+    out.data.insert(out.data.end(), t.samples.begin(), t.samples.end());
   }
   return {};
 }

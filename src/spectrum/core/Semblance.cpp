@@ -13,6 +13,14 @@ constexpr std::size_t VelocitiesPerBlock = 4;
 
 }  // namespace
 
+std::string spectrumSizeProblem(const CdpTraces& cdp, std::size_t velocities) {
+  const std::size_t values = static_cast<std::size_t>(std::max(cdp.samples, 0)) * velocities;
+  if (values <= MaxSpectrumValues) return {};
+  return "CDP " + std::to_string(cdp.cdp) + ": " + std::to_string(cdp.samples) + " samples x " +
+         std::to_string(velocities) + " velocities make " + std::to_string(values) +
+         " spectrum values; at most " + std::to_string(MaxSpectrumValues);
+}
+
 std::vector<float> velocityGrid(double vmin, double vmax, double dv) {
   std::vector<float> v;
   if (!(dv > 0.0) || !(vmax >= vmin) || !std::isfinite(vmin) || !std::isfinite(vmax)) return v;
@@ -58,6 +66,7 @@ std::size_t SemblanceEngine::KeyHash::operator()(const Key& k) const {
   std::uint64_t h = k.offsetBits;
   h = h * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint32_t>(k.count);
   h = h * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint32_t>(k.intervalUs);
+  h = h * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint32_t>(k.delayMs);
   return static_cast<std::size_t>(h ^ (h >> 29));
 }
 
@@ -74,12 +83,12 @@ SemblanceEngine::SemblanceEngine(SemblanceSettings settings) : settings_(normali
 
 SemblanceEngine::~SemblanceEngine() = default;
 
-SemblanceEngine::Key SemblanceEngine::keyOf(float offset, std::int32_t count, std::int32_t intervalUs) {
+SemblanceEngine::Key SemblanceEngine::keyOf(float offset, std::int32_t count, const CdpTraces& cdp) {
   // Offsets +x and -x move out alike; so do 0 and -0.
   const float x = std::fabs(offset);
   std::uint32_t bits;
   std::memcpy(&bits, &x, sizeof bits);
-  return Key{bits, count, intervalUs};
+  return Key{bits, count, cdp.intervalUs, cdp.delayMs};
 }
 
 std::size_t SemblanceEngine::tableBytes(std::int32_t count) const {
@@ -95,7 +104,7 @@ std::vector<SemblanceEngine::Tables*> SemblanceEngine::tablesOf(const CdpTraces&
   std::size_t newBytes = 0, ownBytes = 0;
   std::vector<Key> seen;
   for (std::size_t t = 0; t < cdp.traceCount(); ++t) {
-    const Key key = keyOf(cdp.offsets[t], cdp.counts[t], cdp.intervalUs);
+    const Key key = keyOf(cdp.offsets[t], cdp.counts[t], cdp);
     if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
     seen.push_back(key);
     ownBytes += tableBytes(key.count);
@@ -108,7 +117,7 @@ std::vector<SemblanceEngine::Tables*> SemblanceEngine::tablesOf(const CdpTraces&
   }
   std::vector<Tables*> tables(cdp.traceCount());
   for (std::size_t t = 0; t < cdp.traceCount(); ++t) {
-    const Key key = keyOf(cdp.offsets[t], cdp.counts[t], cdp.intervalUs);
+    const Key key = keyOf(cdp.offsets[t], cdp.counts[t], cdp);
     auto it = cache_.find(key);
     if (it == cache_.end()) {
       auto fresh = std::make_unique<Tables>();
@@ -148,12 +157,12 @@ void SemblanceEngine::column(const CdpTraces& cdp, const std::vector<Tables*>& t
   for (std::size_t t = 0; t < cdp.traceCount(); ++t) {
     MoveoutTable* table = &scratch.table;
     if (tables.empty()) {
-      table->build(v, cdp.offsets[t], settings_.stretch, cdp.intervalUs, cdp.counts[t]);
+      table->build(v, cdp.offsets[t], settings_.stretch, cdp.intervalUs, cdp.counts[t], cdp.firstUs());
     } else {
       Tables& tab = *tables[t];
       table = &tab.perVelocity[k];
       if (!tab.built[k]) {
-        table->build(v, cdp.offsets[t], settings_.stretch, cdp.intervalUs, cdp.counts[t]);
+        table->build(v, cdp.offsets[t], settings_.stretch, cdp.intervalUs, cdp.counts[t], cdp.firstUs());
         tab.built[k] = 1;
       }
     }
@@ -197,6 +206,7 @@ bool SemblanceEngine::compute(const CdpTraces& cdp, Spectrum& out, const std::at
   out.cdp = cdp.cdp;
   out.samples = cdp.samples;
   out.intervalUs = cdp.intervalUs;
+  out.firstMs = cdp.delayMs;
   out.velocities = settings_.velocities;
   const std::size_t nv = settings_.velocities.size();
   const std::size_t un = static_cast<std::size_t>(std::max(cdp.samples, 0));

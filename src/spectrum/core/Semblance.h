@@ -6,7 +6,9 @@
 //
 // For every trial velocity the CDP's live traces are moved out exactly as
 // panel generation moves them (nmoit's interpolation and stretch mute, through
-// moveout tables), and at every time sample i
+// moveout tables), their first sample at the recording delay (as the moveout
+// of a VELF deck takes it with its delay switch on: nmoitVariable; no delay,
+// nmoit), and at every time sample i
 //
 //   S(i) = sum_j (sum_traces a_j)^2 / sum_j (M_j x sum_traces a_j^2)
 //
@@ -29,8 +31,8 @@
 //    compute() returns false soon and `out` is not to be used. A window that
 //    computes off its user-interface thread sets it when a newer request
 //    supersedes the one running.
-//  - Moveout tables are kept between calls, keyed by offset, trace length and
-//    sample interval (in a regular gather every CDP has the same offsets), up
+//  - Moveout tables are kept between calls, keyed by offset, trace length,
+//    sample interval and delay (in a regular gather every CDP has the same offsets), up
 //    to tableCacheBytes (256 MB unless set); beyond that the cache starts
 //    afresh. A CDP whose tables alone would pass that builds each table where
 //    it is used instead.
@@ -40,6 +42,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -59,15 +62,23 @@ struct SemblanceSettings {
 struct Spectrum {
   std::int16_t cdp = 0;
   std::int32_t samples = 0;     // time samples (rows)
-  std::int32_t intervalUs = 0;  // sample i lies at i x intervalUs
+  std::int32_t intervalUs = 0;  // sample i lies at firstMs + i x intervalUs
+  double firstMs = 0;           // the recording delay of the CDP's traces
   std::vector<float> velocities;
   std::vector<float> values;    // samples x velocities, row by row (time rows)
 
   float at(std::int32_t i, std::size_t k) const {
     return values[static_cast<std::size_t>(i) * velocities.size() + k];
   }
-  double timeMs(std::int32_t i) const { return static_cast<double>(i) * intervalUs / 1000.0; }
+  double timeMs(std::int32_t i) const { return firstMs + static_cast<double>(i) * intervalUs / 1000.0; }
 };
+
+// The most values one spectrum is computed with (time samples x trial
+// velocities: 64 MB of values). A short file can name a trace of 32767 samples;
+// with 1000 velocities that alone would be 131 MB per spectrum.
+inline constexpr std::size_t MaxSpectrumValues = std::size_t{1} << 24;
+// "" or why the spectrum of `cdp` over `velocities` trial velocities is too large.
+std::string spectrumSizeProblem(const CdpTraces& cdp, std::size_t velocities);
 
 // Trial velocities vmin, vmin + dv, ... up to vmax (vmax included when the step
 // lands on it, within a millionth of a step).
@@ -105,12 +116,13 @@ class SemblanceEngine {
     std::uint32_t offsetBits;
     std::int32_t count;
     std::int32_t intervalUs;
+    std::int32_t delayMs;
     bool operator==(const Key&) const = default;
   };
   struct KeyHash {
     std::size_t operator()(const Key& k) const;
   };
-  static Key keyOf(float offset, std::int32_t count, std::int32_t intervalUs);
+  static Key keyOf(float offset, std::int32_t count, const CdpTraces& cdp);
   std::size_t tableBytes(std::int32_t count) const;
   std::vector<Tables*> tablesOf(const CdpTraces& cdp);
   struct Scratch;

@@ -6,6 +6,7 @@
 
 #include "spectrum/core/SpectrumWindowTexts.h"
 #include "open/core/OpenTexts.h"
+#include "shared/FileUtil.h"
 #include "shared/Numbers.h"
 #include "shared/Texts.h"
 
@@ -64,12 +65,8 @@ const GatherCdps* SpectrumGathers::choose(Ui& ui, const AppState& s) {
   req.defaultExt = opentext::DialogDefaultExt;
   req.initialDir = s.LastPath;
   req.fileName = remembered(s.DataFileName);
-  const FileDialogResult r = ui.openFileDialog(req);
-  if (r.status == FileDialogResult::Status::Cancelled) return nullptr;
-  if (r.status == FileDialogResult::Status::Failed) {
-    ui.message(unexpectedErrorMessage(r.error), TessalyErrorTitle, Buttons::Ok, Icon::None);
-    return nullptr;
-  }
+  const FileDialogResult r = askFileName(ui, FileDialogKind::Open, req);
+  if (r.status != FileDialogResult::Status::Chosen) return nullptr;
   const std::string panelFile = s.DataFileName;
   const GatherCdps* g = index(ui, s, r.path);
   // Remembered only for the panels it was checked against (events ran during the scan).

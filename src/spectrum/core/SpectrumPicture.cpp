@@ -2,190 +2,290 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
 
-#include "spectrum/core/SpectrumText.h"
+#include "display/core/DisplayGeometry.h"
+#include "spectrum/core/SpectrumWindowTexts.h"
+#include "shared/Numbers.h"
 
 namespace tsly {
 
 namespace {
 
-constexpr std::uint32_t White = 0xFFFFFFFFu;
-constexpr std::uint32_t Black = 0xFF000000u;
-constexpr int TitleHeight = 28;
-constexpr int VelocityLabelsHeight = 34;
-constexpr int TimeLabelsWidth = 64;
-constexpr int ScaleGap = 24, ScaleWidth = 18, ScaleLabelsWidth = 52;
-constexpr int BottomMargin = 16;
+constexpr int TitleY = 4;
 constexpr int TickLength = 5;
+constexpr int ScaleGap = 12, ScaleWidth = 14;
+constexpr int GatherGap = 28;           // from the colour scale's labels to the gather
+constexpr int GatherTargetWidth = 360;  // the traces share about this much
+constexpr int MinTraceSpacing = 6, MaxTraceSpacing = 30;
+constexpr int BottomMargin = 10, RightMargin = 8;
+constexpr int LabelGap = 6;  // the least room between two labels of a row
+constexpr int ComputingRows = 200;  // the note on a grey field is centred in these
+constexpr Argb Black = 0xFF000000u;
+constexpr Argb NoSpectrumColour = 0xFFE1E1E1u;
+constexpr Argb TimingLineColour = 0xFFC8C8C8u;
+const char* const ScaleTexts[] = {"0", ".2", ".4", ".6", ".8", "1"};
 
-struct Canvas {
-  int width, height;
-  std::vector<std::uint32_t>& px;
-  void set(int x, int y, std::uint32_t c) {
-    if (x >= 0 && x < width && y >= 0 && y < height) px[static_cast<size_t>(y) * width + x] = c;
+// The picture being laid out: the measures every part shares and the figure.
+struct Sheet {
+  Sheet(const SpectrumPictureInput& input, const TextMeasure& measure) : in(input), m(measure) {}
+  template <class Item, class... Args>
+  void add(Args&&... args) {
+    fig.items.emplace_back(Item{std::forward<Args>(args)...});  // braces: clang 14 has no aggregate ( ) init
   }
-  void hline(int x0, int x1, int y, std::uint32_t c) {
-    for (int x = x0; x <= x1; ++x) set(x, y, c);
+
+  const SpectrumPictureInput& in;
+  const TextMeasure& m;
+  int fh = 0;          // height of a line of text
+  int labelsY = 0;     // top of the row of labels
+  int labelWidth = 0;  // of the widest time label (or "ms")
+  int gatherRight = 0;
+  std::size_t traces = 0;
+  std::vector<TimingLine> lines;
+  SpectrumLayout L;
+  Figure fig;
+
+  FigureRect plot() const { return {L.spectrumLeft, L.plotTop, L.spectrumWidth, L.rows}; }
+  void line(int x0, int y0, int x1, int y1, Argb c = Black) { add<Figure::Line>(x0, y0, x1, y1, c); }
+  void text(int x, int y, std::string t) { add<Figure::Text>(x, y, std::move(t), Black); }
+  // A one-pixel frame just outside `r`.
+  void frame(const FigureRect& r) {
+    const int x0 = r.x - 1, y0 = r.y - 1, x1 = r.x + r.width, y1 = r.y + r.height;
+    line(x0, y0, x1, y0);
+    line(x0, y1, x1, y1);
+    line(x0, y0, x0, y1);
+    line(x1, y0, x1, y1);
   }
-  void vline(int x, int y0, int y1, std::uint32_t c) {
-    for (int y = y0; y <= y1; ++y) set(x, y, c);
+  double velocityAt(double v) const {
+    return L.spectrumLeft + velocityX(v, in.firstVelocity, in.lastVelocity, L.spectrumWidth);
   }
-  void frame(int x0, int y0, int w, int h) {
-    hline(x0 - 1, x0 + w, y0 - 1, Black);
-    hline(x0 - 1, x0 + w, y0 + h, Black);
-    vline(x0 - 1, y0 - 1, y0 + h, Black);
-    vline(x0 + w, y0 - 1, y0 + h, Black);
-  }
+  // x of the left of the caption over the colour scale.
+  int captionLeft() const { return L.scaleLeft + ScaleWidth / 2 - m.width(spectrumtext::ScaleCaption) / 2; }
 };
 
-int clampInt(int v, int lo, int hi) { return std::max(lo, std::min(hi, v)); }
+// The main canvas's timing lines (at multiples of their interval from 0 ms)
+// on a scale whose row 0 lies at time.firstMs.
+std::vector<TimingLine> linesOf(const SpectrumTimeScale& time, int labelHeight) {
+  const int origin = time.msPerRow() > 0 ? nearestI32(time.firstMs / time.msPerRow()) : 0;
+  std::vector<TimingLine> lines;
+  for (TimingLine l : timingLines(time.microsecondsPerRow, time.samplingRatio, time.plotRows + static_cast<float>(origin),
+                                  labelHeight)) {
+    l.row -= origin;
+    if (l.row >= 0 && l.row <= time.rows()) lines.push_back(l);
+  }
+  return lines;
+}
 
-}  // namespace
+void layOut(Sheet& s) {
+  const SpectrumPictureInput& in = s.in;
+  SpectrumLayout& L = s.L;
+  s.fh = s.m.height();
+  L.rows = in.time.rows();
+  L.msPerRow = in.time.msPerRow();
+  s.lines = linesOf(in.time, s.fh);
+  s.labelWidth = std::max(s.m.width("0"), s.m.width(spectrumtext::TimeCaption));
+  for (const TimingLine& l : s.lines)
+    if (l.labelled) s.labelWidth = std::max(s.labelWidth, s.m.width(timingLabel(l.timeMs)));
 
-std::uint32_t viridis(double t) {
-  // A polynomial fit of the viridis colour map (sRGB components in 0..1).
-  t = std::isnan(t) ? 0.0 : std::clamp(t, 0.0, 1.0);
-  static const double c[7][3] = {
-      {0.2777273272234177, 0.005407344544966578, 0.3340998053353061},
-      {0.1050930431085774, 1.404613529898575, 1.384590162594685},
-      {-0.3308618287255563, 0.214847559468213, 0.09509516302823659},
-      {-4.634230498983486, -5.799100973351585, -19.33244095627987},
-      {6.228269936347081, 14.17993336680509, 56.69055260068105},
-      {4.776384997670288, -13.74514537774601, -65.35303263337234},
-      {-5.435455855934631, 4.645852612178535, 26.3124352495832},
+  s.labelsY = TitleY + s.fh + 4;
+  L.plotTop = s.labelsY + s.fh + TickLength + 3;
+  L.spectrumLeft = s.labelWidth + 12;
+  L.spectrumWidth = SpectrumPlotWidth;
+  L.scaleLeft = L.spectrumLeft + L.spectrumWidth + ScaleGap;
+  int scaleLabelWidth = 0;
+  for (const char* t : ScaleTexts) scaleLabelWidth = std::max(scaleLabelWidth, s.m.width(t));
+  L.scaleRight = std::max(L.scaleLeft + ScaleWidth + TickLength + 3 + scaleLabelWidth,
+                          s.captionLeft() + s.m.width(spectrumtext::ScaleCaption));
+  L.height = L.plotTop + L.rows + BottomMargin;
+  L.width = std::max(L.scaleRight, L.spectrumLeft + s.m.width(spectrumtext::spectrumTitle(in.cdp))) + RightMargin;
+  if (!in.gather) return;
+  L.gatherLeft = L.scaleRight + GatherGap;
+  s.traces = in.gather->traceCount();
+  L.traceSpacing = std::clamp(s.traces > 0 ? GatherTargetWidth / static_cast<int>(s.traces) : MaxTraceSpacing,
+                              MinTraceSpacing, MaxTraceSpacing);
+  s.gatherRight = L.gatherLeft + L.traceSpacing * (static_cast<int>(s.traces) + 1);
+  const std::string title = spectrumtext::gatherTitle(in.cdp, in.gather->movedOut, in.gather->stretch);
+  L.width = std::max(s.gatherRight + 6 + s.labelWidth, L.gatherLeft + s.m.width(title)) + RightMargin;
+}
+
+void drawTitles(Sheet& s) {
+  s.text(s.L.spectrumLeft, TitleY, spectrumtext::spectrumTitle(s.in.cdp));
+  if (s.in.gather)
+    s.text(s.L.gatherLeft, TitleY, spectrumtext::gatherTitle(s.in.cdp, s.in.gather->movedOut, s.in.gather->stretch));
+}
+
+// The spectrum, or a grey field while there is none.
+void drawField(Sheet& s) {
+  const SpectrumLayout& L = s.L;
+  const FigureRect plot = s.plot();
+  if (s.in.spectrum && !s.in.spectrum->velocities.empty()) {
+    s.add<Figure::Pixels>(
+        plot, spectrumRows(*s.in.spectrum, L.spectrumWidth, L.rows, L.msPerRow, s.in.time.firstMs, NoSpectrumColour));
+  } else {
+    s.add<Figure::Fill>(plot, NoSpectrumColour);
+    if (s.in.computing) {
+      const std::string t = spectrumtext::computingText(s.in.cdp);
+      s.text(plot.x + (plot.width - s.m.width(t)) / 2, plot.y + (std::min(plot.height, ComputingRows) - s.fh) / 2, t);
+    }
+  }
+  s.frame(plot);
+}
+
+// Velocity ticks and labels above the spectrum; "ms" over the time labels.
+void drawVelocityAxis(Sheet& s) {
+  const SpectrumLayout& L = s.L;
+  const int timeLabelsRight = L.spectrumLeft - TickLength - 4;
+  s.text(timeLabelsRight - s.m.width(spectrumtext::TimeCaption), s.labelsY, spectrumtext::TimeCaption);
+  const int lo = timeLabelsRight + LabelGap, hi = s.captionLeft() - LabelGap;
+  int lastRight = lo - LabelGap;
+  const double v0 = s.in.firstVelocity, v1 = s.in.lastVelocity;
+  for (double v : axisTicks(std::min(v0, v1), std::max(v0, v1), std::max(2, L.spectrumWidth / 70))) {
+    const int x = static_cast<int>(std::lround(s.velocityAt(v)));
+    s.line(x, L.plotTop - 1 - TickLength, x, L.plotTop - 2);
+    const std::string t = plainNumberText(v);
+    const int w = s.m.width(t);
+    const int left = std::min(std::max(x - w / 2, lo), hi - w);
+    if (left > x || left + w < x || left < lastRight + LabelGap) continue;
+    s.text(left, s.labelsY, t);
+    lastRight = left + w;
+  }
+}
+
+// Timing lines: ticks and labels left of the spectrum; with a gather, light
+// lines across it and the labels again on its right.
+void drawTimingLines(Sheet& s) {
+  const SpectrumLayout& L = s.L;
+  for (const TimingLine& l : s.lines) {
+    const int y = L.plotTop + l.row;
+    s.line(L.spectrumLeft - 1 - TickLength, y, L.spectrumLeft - 2, y);
+    if (s.in.gather) s.line(L.gatherLeft, y, s.gatherRight, y, TimingLineColour);
+    if (!l.labelled) continue;
+    const std::string t = timingLabel(l.timeMs);
+    s.text(L.spectrumLeft - TickLength - 4 - s.m.width(t), y - s.fh / 2, t);
+    if (s.in.gather) s.text(s.gatherRight + 6, y - s.fh / 2, t);
+  }
+}
+
+// The colour scale: 1 at the top, 0 at the bottom.
+void drawColourScale(Sheet& s) {
+  const SpectrumLayout& L = s.L;
+  std::vector<Argb> scale;
+  scale.reserve(static_cast<std::size_t>(ScaleWidth) * static_cast<std::size_t>(std::max(L.rows, 0)));
+  for (int r = 0; r < L.rows; ++r)
+    scale.insert(scale.end(), ScaleWidth, viridis(L.rows > 1 ? 1.0 - static_cast<double>(r) / (L.rows - 1) : 1.0));
+  s.add<Figure::Pixels>(FigureRect{L.scaleLeft, L.plotTop, ScaleWidth, L.rows}, std::move(scale));
+  s.frame({L.scaleLeft, L.plotTop, ScaleWidth, L.rows});
+  // Labelled from the bottom up, each where it clears the one below.
+  const int labelsX = L.scaleLeft + ScaleWidth + TickLength + 3;
+  int lowestTop = L.height;
+  for (int k = 0; k < 6; ++k) {
+    const int y = L.plotTop + static_cast<int>(std::lround((1.0 - k / 5.0) * std::max(L.rows - 1, 0)));
+    s.line(L.scaleLeft + ScaleWidth + 1, y, L.scaleLeft + ScaleWidth + TickLength, y);
+    const int top = std::clamp(y - s.fh / 2, L.plotTop - s.fh / 2, std::max(L.plotTop, L.plotTop + L.rows - s.fh / 2));
+    if (top + s.fh > lowestTop) continue;
+    s.text(labelsX, top, ScaleTexts[k]);
+    lowestTop = top;
+  }
+  s.text(s.captionLeft(), s.labelsY, spectrumtext::ScaleCaption);
+}
+
+// The velocity function over the spectrum, each pick ringed.
+void drawVelocityFunction(Sheet& s) {
+  const SpectrumLayout& L = s.L;
+  if (s.in.picks.empty() || !(L.msPerRow > 0)) return;
+  const FigureRect plot = s.plot();
+  const double t0 = s.in.time.firstMs;
+  auto at = [&](const VelocityPick& p) {
+    return FigurePoint{s.velocityAt(p.velocity), L.plotTop + (p.timeMs - t0) / L.msPerRow};
   };
-  std::uint32_t out = 0xFF000000u;
-  for (int ch = 0; ch < 3; ++ch) {
-    double v = c[6][ch];
-    for (int k = 5; k >= 0; --k) v = v * t + c[k][ch];
-    const int byte = static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
-    out |= static_cast<std::uint32_t>(byte) << (16 - 8 * ch);
-  }
-  return out;
+  std::vector<FigurePoint> path;
+  for (const VelocityPick& v : functionVertices(s.in.picks, t0, t0 + L.rows * L.msPerRow)) path.push_back(at(v));
+  s.add<Figure::Path>(path, 4.0, SpectrumFunctionEdge, plot);
+  s.add<Figure::Path>(std::move(path), 2.0, SpectrumFunctionColour, plot);
+  for (const VelocityPick& v : s.in.picks)
+    s.add<Figure::Ring>(at(v), 4.5, SpectrumFunctionColour, SpectrumFunctionEdge, 1.5, plot);
 }
 
-std::vector<double> axisTicks(double lo, double hi, int most) {
-  std::vector<double> ticks;
-  if (!(hi >= lo) || !std::isfinite(lo) || !std::isfinite(hi) || most < 1) return ticks;
-  if (hi == lo) return {lo};
-  const double span = hi - lo;
-  double step = std::pow(10.0, std::floor(std::log10(span / most)));
-  for (int guard = 0; guard < 8; ++guard) {
-    for (double m : {1.0, 2.0, 2.5, 5.0}) {
-      const double st = step * m;
-      const double first = std::ceil(lo / st - 1e-9) * st;
-      const int count = static_cast<int>(std::floor((hi - first) / st + 1e-9)) + 1;
-      if (count <= most) {
-        for (int k = 0; k < count; ++k) ticks.push_back(first + k * st);
-        return ticks;
-      }
+// The gather: one wiggle per trace, positive lobes filled, the largest
+// deflection one and a half trace spacings.
+void drawGather(Sheet& s) {
+  const SpectrumLayout& L = s.L;
+  const CorrectedGather& g = *s.in.gather;
+  float peak = 0;
+  for (float a : g.data) peak = std::max(peak, std::fabs(a));
+  const double gain = peak > 0 ? 1.5 * L.traceSpacing / peak : 0.0;
+  const double dtRows = L.msPerRow > 0 ? g.intervalUs / 1000.0 / L.msPerRow : 0.0;  // rows per sample
+  // Row of the gather's first sample (its recording delay) on the picture's scale.
+  const double top = L.msPerRow > 0 ? L.plotTop + (g.firstMs - s.in.time.firstMs) / L.msPerRow : L.plotTop;
+  const std::int32_t shown =
+      dtRows > 0 ? std::clamp<std::int32_t>(
+                       static_cast<std::int32_t>(std::floor((L.plotTop + L.rows - top) / dtRows)) + 1, 0, g.samples)
+                 : 0;
+  const FigureRect clip{L.gatherLeft, L.plotTop, s.gatherRight - L.gatherLeft + 1, L.rows};
+  for (std::size_t k = 0; k < s.traces && shown > 1; ++k) {
+    const double x0 = L.traceX(k);
+    std::vector<FigurePoint> wiggle, lobe;
+    wiggle.reserve(static_cast<std::size_t>(shown));
+    lobe.reserve(static_cast<std::size_t>(shown) + 2);
+    lobe.push_back({x0, top});
+    for (std::int32_t i = 0; i < shown; ++i) {
+      const double y = top + i * dtRows;
+      const double d = g.at(k, i) * gain;
+      wiggle.push_back({x0 + d, y});
+      lobe.push_back({x0 + std::max(d, 0.0), y});
     }
-    step *= 10.0;
+    lobe.push_back({x0, top + (shown - 1) * dtRows});
+    s.add<Figure::Area>(std::move(lobe), Black, clip);
+    s.add<Figure::Path>(std::move(wiggle), 1.0, Black, clip);
   }
-  return {lo, hi};
 }
 
-namespace {
-
-// The spectrum resampled bilinearly into the plot: pixel centres spread over
-// the samples and velocities from first to last.
-void drawSemblance(Canvas& cv, const SpectrumPicture& pic, const Spectrum& s) {
-  const int nv = static_cast<int>(s.velocities.size());
-  const int ns = s.samples;
-  const int pw = pic.plotWidth, ph = pic.plotHeight;
-  for (int y = 0; y < ph; ++y) {
-    const double ty = ph > 1 && ns > 1 ? static_cast<double>(y) * (ns - 1) / (ph - 1) : 0.0;
-    const int i0 = static_cast<int>(std::floor(ty));
-    const int i1 = std::min(i0 + 1, std::max(ns - 1, 0));
-    const double fy = ty - i0;
-    for (int x = 0; x < pw; ++x) {
-      double v = 0.0;
-      if (ns > 0 && nv > 0) {
-        const double tx = pw > 1 && nv > 1 ? static_cast<double>(x) * (nv - 1) / (pw - 1) : 0.0;
-        const int k0 = static_cast<int>(std::floor(tx));
-        const int k1 = std::min(k0 + 1, nv - 1);
-        const double fx = tx - k0;
-        const double top = s.at(i0, static_cast<size_t>(k0)) * (1 - fx) + s.at(i0, static_cast<size_t>(k1)) * fx;
-        const double bottom = s.at(i1, static_cast<size_t>(k0)) * (1 - fx) + s.at(i1, static_cast<size_t>(k1)) * fx;
-        v = top * (1 - fy) + bottom * fy;
-      }
-      cv.set(pic.plotLeft + x, pic.plotTop + y, viridis(v));
-    }
+// Offsets above the gather, as many as fit without touching.
+void drawOffsets(Sheet& s) {
+  const SpectrumLayout& L = s.L;
+  const CorrectedGather& g = *s.in.gather;
+  int widest = 0;
+  for (float o : g.offsets) widest = std::max(widest, s.m.width(plainNumberText(o)));
+  const int every = std::max(1, (widest + LabelGap + L.traceSpacing - 1) / std::max(L.traceSpacing, 1));
+  for (std::size_t k = 0; k < s.traces; k += static_cast<std::size_t>(every)) {
+    const int x = L.traceX(k);
+    s.line(x, L.plotTop - 1 - TickLength, x, L.plotTop - 2);
+    const std::string t = plainNumberText(g.offsets[k]);
+    s.text(x - s.m.width(t) / 2, s.labelsY, t);
   }
-  cv.frame(pic.plotLeft, pic.plotTop, pw, ph);
-}
-
-// Time axis: ticks on the left edge, labelled in ms.
-void drawTimeAxis(Canvas& cv, SpectrumPicture& pic, const Spectrum& s) {
-  const int ns = s.samples, ph = pic.plotHeight;
-  const double lastMs = ns > 0 ? s.timeMs(ns - 1) : 0.0;
-  for (double t : axisTicks(0.0, lastMs, std::max(2, ph / 60))) {
-    const int y = pic.plotTop + (lastMs > 0 ? static_cast<int>(std::lround(t / lastMs * (ph - 1))) : 0);
-    cv.hline(pic.plotLeft - 1 - TickLength, pic.plotLeft - 2, y, Black);
-    pic.labels.push_back(
-        {pic.plotLeft - TickLength - 4, y, shortNumber(t), PictureLabel::Align::End, PictureLabel::Align::Centre});
-  }
-  pic.labels.push_back(
-      {pic.plotLeft - TickLength - 4, pic.plotTop - 4, "ms", PictureLabel::Align::End, PictureLabel::Align::End});
-}
-
-// Velocity axis: ticks on the top edge.
-void drawVelocityAxis(Canvas& cv, SpectrumPicture& pic, const Spectrum& s) {
-  const int pw = pic.plotWidth;
-  if (!s.velocities.empty()) {
-    const double v0 = s.velocities.front(), v1 = s.velocities.back();
-    const double lo = std::min(v0, v1), hi = std::max(v0, v1);
-    for (double v : axisTicks(lo, hi, std::max(2, pw / 90))) {
-      const double f = v1 != v0 ? (v - v0) / (v1 - v0) : 0.0;
-      const int x = pic.plotLeft + static_cast<int>(std::lround(f * (pw - 1)));
-      cv.vline(x, pic.plotTop - 1 - TickLength, pic.plotTop - 2, Black);
-      pic.labels.push_back(
-          {x, pic.plotTop - TickLength - 3, shortNumber(v), PictureLabel::Align::Centre, PictureLabel::Align::End});
-    }
-  }
-  pic.labels.push_back({pic.plotLeft - TickLength - 4, TitleHeight + 2, "velocity", PictureLabel::Align::End,
-                        PictureLabel::Align::Start});
-}
-
-// Colour scale beside the plot: 1 at the top, 0 at the bottom.
-void drawColourScale(Canvas& cv, SpectrumPicture& pic) {
-  const int ph = pic.plotHeight;
-  const int sx = pic.plotLeft + pic.plotWidth + ScaleGap;
-  for (int y = 0; y < ph; ++y) {
-    const std::uint32_t c = viridis(ph > 1 ? 1.0 - static_cast<double>(y) / (ph - 1) : 1.0);
-    cv.hline(sx, sx + ScaleWidth - 1, pic.plotTop + y, c);
-  }
-  cv.frame(sx, pic.plotTop, ScaleWidth, ph);
-  for (double v : {0.0, 0.2, 0.4, 0.6, 0.8, 1.0}) {
-    const int y = pic.plotTop + static_cast<int>(std::lround((1.0 - v) * (ph - 1)));
-    cv.hline(sx + ScaleWidth + 1, sx + ScaleWidth + TickLength, y, Black);
-    pic.labels.push_back(
-        {sx + ScaleWidth + TickLength + 3, y, shortNumber(v), PictureLabel::Align::Start, PictureLabel::Align::Centre});
-  }
-  pic.labels.push_back({sx + ScaleWidth / 2, pic.plotTop - TickLength - 3, "semblance", PictureLabel::Align::Centre,
-                        PictureLabel::Align::End});
 }
 
 }  // namespace
 
-SpectrumPicture drawSpectrum(const Spectrum& s, const std::string& title, SpectrumPictureSize size) {
-  SpectrumPicture pic;
-  const int nv = static_cast<int>(s.velocities.size());
-  pic.plotWidth = size.plotWidth > 0 ? size.plotWidth : clampInt(3 * nv, 300, 900);
-  pic.plotHeight = size.plotHeight > 0 ? size.plotHeight : clampInt(s.samples, 300, 900);
-  pic.plotLeft = TimeLabelsWidth;
-  pic.plotTop = TitleHeight + VelocityLabelsHeight;
-  pic.width = pic.plotLeft + pic.plotWidth + ScaleGap + ScaleWidth + ScaleLabelsWidth;
-  pic.height = pic.plotTop + pic.plotHeight + BottomMargin;
-  pic.pixels.assign(static_cast<size_t>(pic.width) * static_cast<size_t>(pic.height), White);
-  Canvas cv{pic.width, pic.height, pic.pixels};
-  drawSemblance(cv, pic, s);
-  pic.labels.push_back(
-      {pic.plotLeft + pic.plotWidth / 2, 4, title, PictureLabel::Align::Centre, PictureLabel::Align::Start});
-  drawTimeAxis(cv, pic, s);
-  drawVelocityAxis(cv, pic, s);
-  drawColourScale(cv, pic);
-  return pic;
+SpectrumPictureInput spectrumOnly(const Spectrum& s) {
+  SpectrumPictureInput in;
+  in.cdp = s.cdp;
+  in.spectrum = &s;
+  if (!s.velocities.empty()) {
+    in.firstVelocity = s.velocities.front();
+    in.lastVelocity = s.velocities.back();
+  }
+  in.time = sampleTimeScale(s.samples, s.intervalUs, s.firstMs);
+  return in;
+}
+
+SpectrumPicture layOutSpectrum(const SpectrumPictureInput& in, const TextMeasure& measure) {
+  Sheet s{in, measure};
+  layOut(s);
+  s.fig.width = s.L.width;
+  s.fig.height = s.L.height;
+  drawTitles(s);
+  drawField(s);
+  drawVelocityAxis(s);
+  drawTimingLines(s);
+  drawColourScale(s);
+  drawVelocityFunction(s);
+  if (in.gather) {
+    drawGather(s);
+    drawOffsets(s);
+  }
+  return {s.L, std::move(s.fig)};
 }
 
 }  // namespace tsly

@@ -1,53 +1,86 @@
-// The velocity spectrum as a picture: colour image, axes, ticks and colour scale
-// computed here; a window or `tsly semblance --png` only draws the label texts
-// on top (with whatever font it has) and saves or shows the pixels.
+// The velocity spectrum as one picture, laid out here as plain geometry and
+// texts (a Figure, shared/Figure.h). The "Velocity Spectrum" window shows and
+// saves it and `tsly semblance --png` writes it, both through the same painter
+// (qt/FigurePainter.h): the same CDP, range and time scale give the same
+// pixels. What only the window has (the CDP's picks, its corrected gather) is
+// drawn where the spectrum alone leaves the picture unchanged.
 //
-// Layout (pixels): a title line at the top; the spectrum with time down (the
-// first sample at the top) and velocity across (the first velocity at the
-// left), framed, with time ticks and labels on its left and velocity ticks and
-// labels above it; the colour scale (0 at the bottom, 1 at the top) with its
-// labels on the right. Colours: the viridis map (dark blue for 0 to yellow for
-// 1). The image is resampled to the plot size bilinearly in time and velocity.
+// Layout (pixels, y down), rules stated once:
+//  - A row of titles: "CDP n semblance" over the spectrum; over the gather,
+//    what it shows.
+//  - A row of labels: "ms" over the time labels, the velocity labels,
+//    "semblance" over the colour scale, the offsets over the gather's traces.
+//  - The spectrum, SpectrumPlotWidth pixels wide, velocity across and time down
+//    (SpectrumField.h), framed: the semblance resampled to its pixels, or a
+//    grey field while there is none (saying so while it is being computed).
+//    Ticks on its left at the timing lines of the main canvas's rule
+//    (timingLines), labelled where those are. Velocity ticks above it at
+//    axisTicks steps, at most one per 70 pixels; a velocity label is centred on
+//    its tick, moved inward to keep clear of "ms" and of "semblance", and left
+//    out where it would then miss its tick or come near the label before it.
+//  - The colour scale beside it: viridis, 1 at the top and 0 at the bottom,
+//    labelled 0, .2, .4, .6, .8 and 1 (from the bottom up, as many as fit).
+//  - With picks: the velocity function over the spectrum, the picks joined and
+//    held constant above the first and below the last, each pick ringed.
+//  - With a gather: the traces beside the scale on the same time scale, one
+//    wiggle each with its positive lobes filled, the largest deflection one
+//    and a half trace spacings; the timing lines across them in light grey
+//    with their labels on the right; as many offsets above them as fit
+//    without touching.
+//  - 10 pixels below the plots; the picture ends 8 pixels after the colour
+//    scale's labels (after the gather's time labels or title with a gather).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
+#include "spectrum/core/CorrectedGather.h"
 #include "spectrum/core/Semblance.h"
+#include "spectrum/core/SpectrumField.h"
+#include "shared/Figure.h"
+#include "moveout/core/VelocityFunction.h"
 
 namespace tsly {
 
-// Viridis colour of t in 0..1 (clamped) as 0xFFRRGGBB.
-std::uint32_t viridis(double t);
+inline constexpr int SpectrumPlotWidth = 400;
+// The velocity function and the rings of its picks.
+inline constexpr Argb SpectrumFunctionColour = 0xFFFFFFFFu;
+inline constexpr Argb SpectrumFunctionEdge = 0xFF000000u;
 
-struct PictureLabel {
-  enum class Align { Start, Centre, End };
-  int x = 0, y = 0;              // anchor point
-  std::string text;
-  Align horizontal = Align::Start;  // Start: text begins at x; End: text ends at x
-  Align vertical = Align::Centre;   // Start: text top at y; End: text bottom at y
+struct SpectrumPictureInput {
+  std::int16_t cdp = 0;
+  const Spectrum* spectrum = nullptr;  // none: a grey field
+  bool computing = false;              // the spectrum is being computed
+  // The velocity axis: the spectrum's first and last trial velocity (those
+  // wanted while there is no spectrum).
+  double firstVelocity = 0, lastVelocity = 0;
+  SpectrumTimeScale time;
+  std::vector<VelocityPick> picks;
+  const CorrectedGather* gather = nullptr;  // none: the spectrum alone
+};
+
+// The spectrum alone, as tsly writes it: a row per sample (sampleTimeScale).
+SpectrumPictureInput spectrumOnly(const Spectrum& s);
+
+// Where the picture put things, in its pixels.
+struct SpectrumLayout {
+  int width = 0, height = 0;
+  int plotTop = 0, rows = 0;  // of the spectrum, the scale and the gather
+  double msPerRow = 0;
+  int spectrumLeft = 0, spectrumWidth = 0;
+  int scaleLeft = 0;
+  int scaleRight = 0;  // the scale's labels and caption end here
+  int gatherLeft = 0, traceSpacing = 0;
+  // x of trace k of the gather.
+  int traceX(std::size_t k) const { return gatherLeft + traceSpacing * (static_cast<int>(k) + 1); }
 };
 
 struct SpectrumPicture {
-  int width = 0, height = 0;
-  std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, row by row, width x height
-  std::vector<PictureLabel> labels;
-  int plotLeft = 0, plotTop = 0, plotWidth = 0, plotHeight = 0;
-  std::uint32_t at(int x, int y) const {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
-  }
+  SpectrumLayout layout;
+  Figure figure;
 };
 
-struct SpectrumPictureSize {
-  int plotWidth = 0;   // 0: 3 pixels per velocity, 300 .. 900
-  int plotHeight = 0;  // 0: one pixel per sample, 300 .. 900
-};
-
-SpectrumPicture drawSpectrum(const Spectrum& s, const std::string& title, SpectrumPictureSize size = {});
-
-// Tick values for an axis from `lo` to `hi`: multiples of a step of 1, 2, 2.5
-// or 5 x 10^k chosen so that at most `most` ticks fall inside.
-std::vector<double> axisTicks(double lo, double hi, int most);
+SpectrumPicture layOutSpectrum(const SpectrumPictureInput& in, const TextMeasure& measure);
 
 }  // namespace tsly

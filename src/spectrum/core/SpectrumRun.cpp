@@ -1,5 +1,6 @@
 #include "spectrum/core/SpectrumRun.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -42,6 +43,7 @@ class CsvWriter {
 
  private:
   static constexpr std::size_t Depth = 2;
+  static constexpr std::size_t ChunkBytes = std::size_t{1} << 20;
 
   void run() {
     std::string text;
@@ -54,9 +56,16 @@ class CsvWriter {
         s = std::move(queue_.front());
         queue_.pop_front();
       }
-      text.clear();
-      appendSpectrumCsv(s, cdpColumn_, text);
-      const bool ok = file_.write(text);
+      // Written a few rows at a time: the text never holds much more than
+      // ChunkBytes, whatever the size of the spectrum.
+      const std::size_t rowBytes = 24 * std::max<std::size_t>(s.velocities.size(), 1);
+      const std::int32_t rows = static_cast<std::int32_t>(std::max<std::size_t>(1, ChunkBytes / rowBytes));
+      bool ok = true;
+      for (std::int32_t first = 0; ok && first < s.samples; first += rows) {
+        text.clear();
+        appendSpectrumCsv(s, cdpColumn_, text, first, rows);
+        ok = file_.write(text);
+      }
       std::lock_guard<std::mutex> lock(mutex_);
       room_.notify_one();
       if (!ok) {
@@ -94,6 +103,7 @@ SpectrumRunResult runSpectra(const GatherCdps& gather, const SpectrumRunParams& 
   CdpTraces traces;
   for (std::int16_t cdp : p.cdps) {
     std::string err = gather.read(cdp, traces);
+    if (err.empty()) err = spectrumSizeProblem(traces, p.settings.velocities.size());
     if (!err.empty()) {
       result.error = err;
       return result;  // the writer stops, then the temporary CSV goes with `csv`

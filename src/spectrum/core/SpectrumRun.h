@@ -10,10 +10,12 @@
 //  - hooks.spectrum sees each finished spectrum, hooks.peaks each CDP's peaks
 //    (strongest first) when peaks are asked for, both in CDP order, on the
 //    calling thread, before the next CDP starts. The CSV rows of a CDP are
-//    written on a second thread while the next CDPs are computed.
+//    written on a second thread while the next CDPs are computed, a few rows
+//    at a time (never the text of a whole spectrum at once).
 //  - hooks.progress after each CDP (done, total).
 //  - The result's error is "" or one line saying what failed (a CDP that cannot
-//    be read, the CSV file); `cancelled` when hooks.cancel ended the run.
+//    be read or whose spectrum would be too large, spectrumSizeProblem; the
+//    CSV file); `cancelled` when hooks.cancel ended the run.
 #pragma once
 
 #include <atomic>

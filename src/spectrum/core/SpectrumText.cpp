@@ -44,7 +44,7 @@ std::string spectrumCsvHeader(bool withCdp) {
   return withCdp ? "cdp,time_ms,velocity,semblance\n" : "time_ms,velocity,semblance\n";
 }
 
-void appendSpectrumCsv(const Spectrum& s, bool withCdp, std::string& out) {
+void appendSpectrumCsv(const Spectrum& s, bool withCdp, std::string& out, std::int32_t firstRow, std::int32_t rows) {
   // Rows are pieces made once (the time with its CDP, each velocity with its
   // commas, each semblance text) copied one after the other.
   const std::string cdp = withCdp ? std::to_string(s.cdp) + "," : std::string();
@@ -58,7 +58,9 @@ void appendSpectrumCsv(const Spectrum& s, bool withCdp, std::string& out) {
   const std::vector<std::string>& sem = semblanceTexts();
   const std::size_t semBytes = sem[0].size() + 1;  // every text has 6 characters, then '\n'
   const std::size_t nv = s.velocities.size();
-  for (std::int32_t i = 0; i < s.samples; ++i) {
+  const std::int32_t first = std::clamp(firstRow, 0, std::max(s.samples, 0));
+  const std::int32_t end = rows < 0 ? s.samples : first + std::min(rows, s.samples - first);
+  for (std::int32_t i = first; i < end; ++i) {
     const std::string time = cdp + shortNumber(s.timeMs(i));
     const std::size_t start = out.size();
     out.resize(start + nv * (time.size() + semBytes) + velBytes);

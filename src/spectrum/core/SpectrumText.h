@@ -20,8 +20,11 @@ namespace tsly {
 
 std::string spectrumCsvHeader(bool withCdp);
 
-// Appends the rows of `s` to `out`.
-void appendSpectrumCsv(const Spectrum& s, bool withCdp, std::string& out);
+// Appends the rows of `s` to `out`: those of time samples firstRow ..
+// firstRow + rows - 1 (all from firstRow when rows < 0), so that a large
+// spectrum can be written a piece at a time.
+void appendSpectrumCsv(const Spectrum& s, bool withCdp, std::string& out, std::int32_t firstRow = 0,
+                       std::int32_t rows = -1);
 
 std::string peakLine(const SpectrumPeak& p, bool withCdp, std::int16_t cdp);
 

@@ -51,6 +51,14 @@ std::string pngWouldReplaceDataText(const std::string& path) {
   return path + " holds the data this picture is made from; the picture is not saved over it.";
 }
 
+std::string spectrumTitle(std::int16_t cdp) { return "CDP " + plainNumberText(static_cast<int>(cdp)) + " semblance"; }
+
+std::string gatherTitle(std::int16_t cdp, bool movedOut, float stretch) {
+  const std::string c = "CDP " + plainNumberText(static_cast<int>(cdp));
+  return movedOut ? c + " moved out by its picks (stretch " + plainNumberText(stretch) + ")"
+                  : c + " as recorded (no picks)";
+}
+
 std::string noPanelDataText() { return "No velocity-scan panels are open."; }
 
 std::string noGatherText(const std::string& panelFile) {

@@ -1,5 +1,5 @@
-// The texts of the "Velocity Spectrum" window and of its menu item, named once.
-// Every message box of the window has the window's title, an OK button and the
+// The texts of the "Velocity Spectrum" window, of its picture (which tsly
+// writes as well) and of its menu item, named once. Every message box of the window has the window's title, an OK button and the
 // exclamation icon; lines are joined by CrLf.
 #pragma once
 
@@ -48,6 +48,14 @@ std::string stretchText(const std::string& typed);
 std::string pngNotSavedText(const std::string& path, const std::string& reason);
 // The name chosen for the picture is the panel file or the gather it is made from.
 std::string pngWouldReplaceDataText(const std::string& path);
+
+// The picture: the titles over the spectrum and the gather, the captions of
+// the time labels and of the colour scale.
+std::string spectrumTitle(std::int16_t cdp);  // CDP 1001 semblance
+// "CDP 1001 moved out by its picks (stretch .5)", or "CDP 1001 as recorded (no picks)".
+std::string gatherTitle(std::int16_t cdp, bool movedOut, float stretch);
+inline constexpr const char* TimeCaption = "ms";
+inline constexpr const char* ScaleCaption = "semblance";
 
 // The window's status line.
 std::string noPanelDataText();
