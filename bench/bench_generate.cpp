@@ -105,8 +105,8 @@ int main(int argc, char** argv) {
       AppState b = base;
       timeOnce(reference, [&] { referenceGenerate(b, p, dir.file("reference.nmo")); });
     }
-    const std::string ref = readAll(dir.file("reference.nmo"));
-    const bool same = readAll(dir.file("engine.nmo")) == ref && readAll(dir.file("single.nmo")) == ref;
+    const std::string ref = readFile(dir.file("reference.nmo"));
+    const bool same = readFile(dir.file("engine.nmo")) == ref && readFile(dir.file("single.nmo")) == ref;
     allSame = allSame && same;
     std::printf("job: %d panels x 10 CDPs x 20 velocities, stacked (%.0f trace moveouts), medians of %d\n", panels,
                 moveouts, repeats);

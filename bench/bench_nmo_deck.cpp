@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
   std::printf("ratio straightforward / engine (moved out, 2 workers): %.2f\n", tp / median(cases[0].times));
   std::printf("ratio 1 worker / 2 workers: moved out %.2f, stacked %.2f\n",
               median(cases[1].times) / median(cases[0].times), median(cases[3].times) / median(cases[2].times));
-  const bool same = readAll(dir.file("plain.dat")) == readAll(dir.file("moved.dat"));
+  const bool same = readFile(dir.file("plain.dat")) == readFile(dir.file("moved.dat"));
   std::printf("straightforward output identical to the engine's: %s\n", same ? "yes" : "no");
   std::printf("load average after: %s\n", loadAverage().c_str());
   return same ? 0 : 1;

@@ -13,4 +13,4 @@ cmake -S "$ROOT" -B "$DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_D
 cmake --build "$DIR" -j "${JOBS:-$(nproc)}" --target core_tests
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 "$DIR/tests/core_tests" --gtest_brief=1 \
-  --gtest_filter='*GenReference*:*GenPanelMoveout*:GenFixture.*:*DeckRun*:*Semblance*:*PlatformRaster*'
+  --gtest_filter='*GenerationReference*:*GenerationPanelMoveout*:GenerationEngine.*:*DeckApplyVelocities*:*Semblance*:*PlatformRaster*:*DeckWorkers*'

@@ -69,10 +69,3 @@ deck_cli_test(section_gain_limits
   "\"$T\" section gather.dat --png gain.png --gain -120 >/dev/null; echo exit=$?; \"$T\" section gather.dat --png gain.png --gain -120.5; echo exit=$?")
 deck_cli_test(section_not_a_file "^tsly section: \"nothere.dat\": No such file or directory\nexit=1\n$"
   "\"$T\" section nothere.dat --png x.png; echo exit=$?")
-
-# The JobPad deck-run window test uses the JobPad window class and starts the
-# real JobPad and tsly programs.
-if(TARGET test_jobpad_run AND TARGET JobPad)
-  add_dependencies(test_jobpad_run JobPad tsly)
-  target_link_libraries(test_jobpad_run PRIVATE jobpad_parts)
-endif()

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/DeckFixtures.h"
+#include "support/TempDir.h"
 
 using namespace tsly::test;
 
@@ -38,10 +39,10 @@ int main(int argc, char** argv) {
   const std::string dir = std::string(argv[1]) + "/";
   try {
     for (const char* name : {"deck_a", "deck_s", "deck_w", "deck_r", "deck_e", "deck_g"})
-      writeText(dir + name + ".job", deckText(tessalyDeck(std::string(name) + ".dat")));
-    writeText(dir + "deck_lf.job", deckText(tessalyDeck("deck_lf.dat"), "\n"));
+      writeFile(dir + name + ".job", deckText(tessalyDeck(std::string(name) + ".dat")));
+    writeFile(dir + "deck_lf.job", deckText(tessalyDeck("deck_lf.dat"), "\n"));
     const auto bad = [&](const char* name, size_t index, const std::string& with) {
-      writeText(dir + name + ".job", deckText(withLine(tessalyDeck(std::string(name) + ".dat"), index, with)));
+      writeFile(dir + name + ".job", deckText(withLine(tessalyDeck(std::string(name) + ".dat"), index, with)));
     };
     bad("bad_noinpf", 0, "");
     bad("bad_odd", 2, "VELF 1003 100 1800 600");

@@ -1,20 +1,14 @@
 // Writes the SEG-Y files (through segyio) and picks files the exchange
 // command-line tests read. Usage: make_exchange_files DIR
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "support/SegyFixtures.h"
+#include "support/TempDir.h"
 
 using namespace tsly::test;
 
 namespace {
-
-void writeText(const std::string& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f << text;
-  if (!f) throw std::runtime_error("cannot write " + path);
-}
 
 std::vector<float> wavelet(int n, float amp) {
   std::vector<float> v(static_cast<size_t>(n), 0.0f);
@@ -80,14 +74,14 @@ int main(int argc, char** argv) {
     writeSegy(dir + "/bigcdp.sgy", big);
 
     // Picks for panels20.nmo (CDP 101; velocities 1500..2500 by 250; 200 ms).
-    writeText(dir + "/panels.picks", "# Tessaly picks for panels20.nmo\n101, 40, 1500\n101, 160, 2500\n101, 100.5, 2000\n");
-    writeText(dir + "/bad.picks",
+    writeFile(dir + "/panels.picks", "# Tessaly picks for panels20.nmo\n101, 40, 1500\n101, 160, 2500\n101, 100.5, 2000\n");
+    writeFile(dir + "/bad.picks",
               "# Tessaly picks for panels20.nmo\n101, 40, 1500\n102, 50, 1500\n101, 60, 0\n101, 250, 1750\n"
               "101, x, 2000\n");
     // Picks of a second-pass scan: velocities between those of panels20.nmo.
-    writeText(dir + "/between.picks", "# Tessaly picks for second.nmo\n101, 40, 1600\n101, 100.5, 2100\n101, 160, 2400\n");
-    writeText(dir + "/equal.picks", "101, 40, 1500\n101, 40, 1750\n");
-    writeText(dir + "/vfunc.picks",
+    writeFile(dir + "/between.picks", "# Tessaly picks for second.nmo\n101, 40, 1600\n101, 100.5, 2100\n101, 160, 2400\n");
+    writeFile(dir + "/equal.picks", "101, 40, 1500\n101, 40, 1750\n");
+    writeFile(dir + "/vfunc.picks",
               "# Tessaly picks for line.nmo\n111, 400, 1600\n101, 1000, 3000\n101, 1100, 2000\n101, 1500, 2500\n"
               "111, 800, 1900\n");
   } catch (const std::exception& e) {

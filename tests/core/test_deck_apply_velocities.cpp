@@ -114,7 +114,7 @@ std::vector<GatherTrace> delayedEventGather(int delayMs, double t0, double vel, 
 
 }  // namespace
 
-TEST(ApplyVelocities, ConstantFunctionGivesNmoitSampleForSample) {
+TEST(DeckApplyVelocities, ConstantFunctionGivesNmoitSampleForSample) {
   TempDir dir;
   auto g = syntheticGather(1001, 3, 6, 300);
   // Offset scalars (word 35) other than 1 divide word 19, a negative one too.
@@ -133,7 +133,7 @@ TEST(ApplyVelocities, ConstantFunctionGivesNmoitSampleForSample) {
   }
 }
 
-TEST(ApplyVelocities, InterpolatesBetweenPickedCdpsAndHoldsBeyondThem) {
+TEST(DeckApplyVelocities, InterpolatesBetweenPickedCdpsAndHoldsBeyondThem) {
   // Constant functions at CDPs 1001 and 1003: CDP 1002 is moved out at their
   // mean, CDP 1000 with 1001's and CDP 1004 with 1003's.
   TempDir dir;
@@ -167,7 +167,7 @@ TEST(ApplyVelocities, InterpolatesBetweenPickedCdpsAndHoldsBeyondThem) {
   EXPECT_EQ(velocitiesForCdp(f, 1200, 0.0, 4.0, 300), b);
 }
 
-TEST(ApplyVelocities, EventPickedAtItsVelocityComesOutFlat) {
+TEST(DeckApplyVelocities, EventPickedAtItsVelocityComesOutFlat) {
   // A reflection at 800 ms with moveout velocity 2400; the picked function
   // passes through 2400 at 800 ms.
   TempDir dir;
@@ -185,7 +185,7 @@ TEST(ApplyVelocities, EventPickedAtItsVelocityComesOutFlat) {
   }
 }
 
-TEST(ApplyVelocities, RecordingDelaySwitchSetsTheFirstSampleTime) {
+TEST(DeckApplyVelocities, RecordingDelaySwitchSetsTheFirstSampleTime) {
   // Samples from 200 ms (word 55): with the switch the event at 800 ms comes
   // out flat at sample (800 - 200) / 4; taking the first sample as 0 ms does not.
   TempDir dir;
@@ -206,7 +206,7 @@ TEST(ApplyVelocities, RecordingDelaySwitchSetsTheFirstSampleTime) {
   EXPECT_GT(std::abs(peakIndex(plain.back().s, 50, 300) - peakIndex(plain.front().s, 50, 300)), 3);
 }
 
-TEST(ApplyVelocities, StackedTracesAreMarkedAndDeadAndSeparatorTracesLeftOut) {
+TEST(DeckApplyVelocities, StackedTracesAreMarkedAndDeadAndSeparatorTracesLeftOut) {
   TempDir dir;
   auto g = syntheticGather(1001, 3, 4, 200);
   g[5].code = TraceCodeSeparator;                                               // CDP 1002: 3 live traces
@@ -236,7 +236,7 @@ TEST(ApplyVelocities, StackedTracesAreMarkedAndDeadAndSeparatorTracesLeftOut) {
   }
 }
 
-TEST(ApplyVelocities, MovedOutGatherKeepsDeadAndSeparatorTracesAndWidensTwoByteSamples) {
+TEST(DeckApplyVelocities, MovedOutGatherKeepsDeadAndSeparatorTracesAndWidensTwoByteSamples) {
   TempDir dir;
   auto g = syntheticGather(1001, 2, 3, 120);
   g[1].code = TraceCodeDead;
@@ -245,10 +245,10 @@ TEST(ApplyVelocities, MovedOutGatherKeepsDeadAndSeparatorTracesAndWidensTwoByteS
   for (auto& t : g)
     for (float& x : t.samples) x = std::round(x);
   writeGather(dir.file("in.dat"), g);
-  const std::string in = readAll(dir.file("in.dat"));
+  const std::string in = readFile(dir.file("in.dat"));
   ASSERT_EQ(applyVelocities(jobFor(dir.file("in.dat"), dir.file("out.dat"), {constant(1001, 1900.0f)})).status,
             MoveoutStatus::Done);
-  const std::string out = readAll(dir.file("out.dat"));
+  const std::string out = readFile(dir.file("out.dat"));
   const size_t inTrace = HeaderBytes + 120 * 2, outTrace = HeaderBytes + 120 * 4;
   // Traces 2 (dead) and 5 (separator) are copied as they stand, 2-byte samples and all.
   EXPECT_EQ(out.substr(outTrace, inTrace), in.substr(inTrace, inTrace));
@@ -264,7 +264,7 @@ TEST(ApplyVelocities, MovedOutGatherKeepsDeadAndSeparatorTracesAndWidensTwoByteS
   }
 }
 
-TEST(ApplyVelocities, CdpRangesJoinIntoTheBytesOfOneRun) {
+TEST(DeckApplyVelocities, CdpRangesJoinIntoTheBytesOfOneRun) {
   // CDPs stored out of order in the file, a dead trace, functions on two CDPs.
   TempDir dir;
   auto g = syntheticGather(1001, 6, 5, 300);
@@ -286,9 +286,9 @@ TEST(ApplyVelocities, CdpRangesJoinIntoTheBytesOfOneRun) {
       job.lastCdp = range[1];
       const MoveoutResult r = applyVelocities(job);
       ASSERT_EQ(r.status, MoveoutStatus::Done);
-      joined += readAll(dir.file("part.dat"));
+      joined += readFile(dir.file("part.dat"));
     }
-    const std::string whole = readAll(dir.file("whole.dat"));
+    const std::string whole = readFile(dir.file("whole.dat"));
     EXPECT_EQ(whole.size(), stack ? 6 * (HeaderBytes + 1200u) : 30 * (HeaderBytes + 1200u));
     EXPECT_TRUE(joined == whole) << (stack ? "stacked" : "moved out");
     // Ascending CDP order in the output, whatever the file order.
@@ -300,7 +300,7 @@ TEST(ApplyVelocities, CdpRangesJoinIntoTheBytesOfOneRun) {
   }
 }
 
-TEST(ApplyVelocities, TheDeckTessalySendsRunsUnchanged) {
+TEST(DeckApplyVelocities, TheDeckTessalySendsRunsUnchanged) {
   TempDir dir;
   const std::string in = dir.file("my gather.dat"), out = dir.file("moved out.dat");
   writeGather(in, syntheticGather(1001, 4, 6, 400, 100, 200, 0.6, 2200.0));
@@ -316,7 +316,7 @@ TEST(ApplyVelocities, TheDeckTessalySendsRunsUnchanged) {
   EXPECT_EQ(readTraces(out).size(), 4u);
 }
 
-TEST(ApplyVelocities, RefusalsWriteNothing) {
+TEST(DeckApplyVelocities, RefusalsWriteNothing) {
   TempDir dir;
   const std::string in = dir.file("in.dat"), out = dir.file("out.dat");
   auto g = syntheticGather(1001, 2, 3, 100);
@@ -324,13 +324,13 @@ TEST(ApplyVelocities, RefusalsWriteNothing) {
   const std::vector<std::string> known = {"in.dat", "out.dat"};
 
   // An existing output stays as it is unless overwriting is asked for.
-  writeText(out, "keep me");
+  writeFile(out, "keep me");
   MoveoutJob job = jobFor(in, out, {constant(1001, 2000.0f)});
   MoveoutResult r = applyVelocities(job);
   EXPECT_EQ(r.status, MoveoutStatus::OutputExists);
   EXPECT_EQ(r.subject, MoveoutSubject::Output);
   EXPECT_EQ(r.message, "\"" + out + "\" exists (use --force to overwrite it)");
-  EXPECT_EQ(readAll(out), "keep me");
+  EXPECT_EQ(readFile(out), "keep me");
   job.overwrite = true;
   EXPECT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
   EXPECT_EQ(readTraces(out).size(), 6u);
@@ -341,7 +341,7 @@ TEST(ApplyVelocities, RefusalsWriteNothing) {
   r = applyVelocities(self);
   EXPECT_EQ(r.status, MoveoutStatus::Refused);
   EXPECT_EQ(r.message, "\"" + self.outputPath + "\" is the input file");
-  EXPECT_EQ(readAll(in).size(), 6 * (HeaderBytes + 400u));
+  EXPECT_EQ(readFile(in).size(), 6 * (HeaderBytes + 400u));
 
   std::filesystem::remove(out);
   // A live trace without valid offsets, checked before anything is written.
@@ -405,7 +405,7 @@ TEST(ApplyVelocities, RefusalsWriteNothing) {
   EXPECT_EQ(otherFiles(dir.path(), known), std::vector<std::string>{});
 }
 
-TEST(ApplyVelocities, CancelledOrFailedRunsLeaveNoFile) {
+TEST(DeckApplyVelocities, CancelledOrFailedRunsLeaveNoFile) {
   TempDir dir;
   const std::string in = dir.file("in.dat"), out = dir.file("out.dat");
   writeGather(in, syntheticGather(1001, 20, 24, 1500));  // about 3 MB: more than one block
@@ -470,12 +470,12 @@ TEST_P(DeckWorkers, OutputIsTheSameWhateverTheNumberOfWorkers) {
   job.workers = std::get<1>(GetParam());
   job.outputPath = dir.file("more.dat");
   ASSERT_EQ(applyVelocities(job).status, MoveoutStatus::Done);
-  const std::string one = readAll(dir.file("one.dat"));
+  const std::string one = readFile(dir.file("one.dat"));
   if (job.stack)
     EXPECT_EQ(one.size(), 40u * (240 + 6000));  // every CDP has live traces
   else
     EXPECT_GT(one.size(), std::filesystem::file_size(dir.file("in.dat")));  // 2-byte samples widened
-  EXPECT_TRUE(readAll(dir.file("more.dat")) == one);
+  EXPECT_TRUE(readFile(dir.file("more.dat")) == one);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, DeckWorkers, testing::Combine(testing::Bool(), testing::Values(2, 3)),
@@ -484,7 +484,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, DeckWorkers, testing::Combine(testing::Bool(), te
                                   std::to_string(std::get<1>(info.param));
                          });
 
-TEST(ApplyVelocities, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
+TEST(DeckApplyVelocities, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
   // 1600 traces of one CDP, 9.6 MB: a moved-out run spreads it over blocks, a
   // stacked run reads it in batches; the results are those of nmoit.
   TempDir dir;
@@ -507,7 +507,7 @@ TEST(ApplyVelocities, OneHugeCdpIsSplitIntoBatchesAndBlocks) {
   EXPECT_TRUE(sameBits(stacked[0].s, liveMeanStack(all, 2000.0f, 1500)));
 }
 
-TEST(ApplyVelocities, StackIsTheMeanOfTheTracesLiveAtEachSample) {
+TEST(DeckApplyVelocities, StackIsTheMeanOfTheTracesLiveAtEachSample) {
   // 24 offsets to 2400 m, an event at 400 ms / 2000 m/s: at 400 ms the stretch
   // mute leaves a third of the traces; their mean keeps the event's amplitude.
   TempDir dir;
@@ -542,7 +542,7 @@ TEST(ApplyVelocities, StackIsTheMeanOfTheTracesLiveAtEachSample) {
   }
 }
 
-TEST(ApplyVelocities, CdpRangeText) {
+TEST(DeckApplyVelocities, CdpRangeText) {
   int a = 0, b = 0;
   EXPECT_TRUE(parseCdpRange("1001-1050", a, b));
   EXPECT_EQ(a, 1001);

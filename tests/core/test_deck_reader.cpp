@@ -1,19 +1,18 @@
-// Reading a VELF deck back: the deck "Make VELF commands" sends, line ends,
-// blank lines, and every malformed line refused with its line and its fault.
+// The VELF deck's lines, and reading a deck back: the deck "Make VELF commands"
+// sends, line ends, blank lines, and every malformed line refused with its line
+// and its fault.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "deck/core/DeckReader.h"
+#include "deck/core/VelfDeck.h"
 #include "support/DeckFixtures.h"
 
 using namespace tsly;
 using namespace tsly::deck;
-using tsly::test::CdpPickList;
-using tsly::test::deckText;
-using tsly::test::pickedCdps;
-using tsly::test::tessalyDeckLines;
+using namespace tsly::test;
 
 namespace {
 
@@ -32,7 +31,7 @@ std::string goodWith(size_t index, const std::string& with) {
 
 }  // namespace
 
-TEST(JobsDeckReader, ReadsTheDeckTessalySends) {
+TEST(DeckReader, ReadsTheDeckTessalySends) {
   AppState st =
       pickedCdps({{205, {{800.0f, 2400}, {200.0f, 1600}}}, {101, {{480.0f, 1650}, {120.5f, 1500}}}, {150, {}}});
   const auto lines = tessalyDeckLines(st, "/data/my line.dat", "0.35", true, "/data/out nmo.dat");
@@ -61,7 +60,7 @@ TEST(JobsDeckReader, ReadsTheDeckTessalySends) {
   EXPECT_EQ(readDeck(deckText(noDelay)).deck.delaySwitch, 0);
 }
 
-TEST(JobsDeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
+TEST(DeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
   std::vector<std::pair<float, std::int16_t>> picks;
   for (int k = 0; k < 20; ++k) picks.push_back({100.0f + 50.0f * k + 0.25f, static_cast<std::int16_t>(1500 + 40 * k)});
   AppState st = pickedCdps({{-5, picks}});
@@ -77,7 +76,7 @@ TEST(JobsDeckReader, TwentyPicksAndNegativeNumbersAsTessalyWritesThem) {
   EXPECT_EQ(r.deck.stretch, 0.99f);
 }
 
-TEST(JobsDeckReader, BlankLinesAndOrderOfLines) {
+TEST(DeckReader, BlankLinesAndOrderOfLines) {
   // Blank lines anywhere (counted in line numbers), keyword lines in any order,
   // VELF lines out of CDP order: the functions come out ascending.
   // Numbers may carry a leading "+".
@@ -95,7 +94,7 @@ TEST(JobsDeckReader, BlankLinesAndOrderOfLines) {
   EXPECT_TRUE(readDeck("\xEF\xBB\xBF" + deckText(Good)).ok);
 }
 
-TEST(JobsDeckReader, MovesOutTheDeckAsked) {
+TEST(DeckReader, MovesOutTheDeckAsked) {
   const DeckReadResult r = readDeck(deckText(Good));
   ASSERT_TRUE(r.ok);
   const MoveoutJob job = moveoutJob(r.deck);
@@ -115,16 +114,16 @@ struct BadDeck {
   std::string message;
 };
 
-class JobsDeckReaderRefuses : public ::testing::TestWithParam<BadDeck> {};
+class DeckReaderRefuses : public ::testing::TestWithParam<BadDeck> {};
 
-TEST_P(JobsDeckReaderRefuses, NamesTheLineAndTheFault) {
+TEST_P(DeckReaderRefuses, NamesTheLineAndTheFault) {
   const DeckReadResult r = readDeck(GetParam().text);
   ASSERT_FALSE(r.ok);
   EXPECT_EQ(r.fault.message(), GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EveryFault, JobsDeckReaderRefuses,
+    EveryFault, DeckReaderRefuses,
     ::testing::Values(
         BadDeck{"MissingInpf", goodWith(0, ""), "the deck has no *INPF line (the data file to move out)"},
         BadDeck{"MissingNmot", goodWith(1, ""), "the deck has no *NMOT line (stretch and recording-delay switch)"},
@@ -200,3 +199,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 3 \"VELF 1 1 1500 2 1500 3 1500 4 1500 5 1500 6 1500 7 1500 8 1500 9 1500 10 1500 11...\": "
                 "more than 65535 numbers on one line"}),
     [](const ::testing::TestParamInfo<BadDeck>& info) { return std::string(info.param.name); });
+
+TEST(DeckText, LineTextsOfTheExamples) {
+  EXPECT_EQ(velf::nmotLine(0.5f, 1), "*NMOT  .5 1");
+  EXPECT_EQ(velf::nmotLine(velf::readStretch(".5"), 0), "*NMOT  .5 0");
+  CdpPicks rec;
+  rec.Cdp = 101;
+  addPick(rec, 120.5f, 1500, 1);
+  addPick(rec, 480.0f, 1650, 2);
+  EXPECT_EQ(velf::velfLine(rec), "VELF 101 120.5 1500 480 1650");
+  EXPECT_EQ(velf::inpfLine("/d/my line.dat"), "*INPF /d/my line.dat");
+  EXPECT_EQ(velf::outfLine("out.nmo"), "*OUTF out.nmo");
+}

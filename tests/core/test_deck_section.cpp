@@ -9,8 +9,7 @@
 
 using namespace tsly;
 using namespace tsly::section;
-using tsly::test::TempDir;
-using tsly::test::TraceFileBuilder;
+using namespace tsly::test;
 
 namespace {
 
@@ -33,7 +32,7 @@ Data makeData(int n, int first, int samples, F f) {
 
 }  // namespace
 
-TEST(OutputSection, ReadsTracesLeavingOutSeparators) {
+TEST(DeckSection, ReadsTracesLeavingOutSeparators) {
   TempDir dir;
   TraceFileBuilder b(2, 60, 2000);
   b.panel(101, 3, 1500, 50.0f).dataTrace(104, 900.0f, 2).dataTrace(105, 20.0f);
@@ -57,7 +56,7 @@ TEST(OutputSection, ReadsTracesLeavingOutSeparators) {
   EXPECT_EQ(readSectionFile(dir.file("cut.dat"), d), "trace 2 is cut short (the file ends inside it)");
 }
 
-TEST(OutputSection, SizesPositionsAndLabels) {
+TEST(DeckSection, SizesPositionsAndLabels) {
   // Ten stacked traces of 500 samples at 4 ms (2 s).
   const Data d = makeData(10, 1001, 500, [](int, int i) { return i == 100 ? 8.0f : 0.0f; });
   const Layout l = layoutSection(d, {});
@@ -95,7 +94,7 @@ TEST(OutputSection, SizesPositionsAndLabels) {
 // Rows: traces, samples, sample interval (us), capped. (8 samples at 23,456 us
 // put the 170 ms label below the picture, found by fuzz_section; 100,000 traces
 // and a trace of 32,767 samples at 32,767 us asked for 1,368 x 107,438 pixels.)
-TEST(OutputSection, HostileSizesStayWithinThePicture) {
+TEST(DeckSection, HostileSizesStayWithinThePicture) {
   struct Row {
     int traces, samples, intervalUs;
     bool capped;
@@ -119,7 +118,7 @@ TEST(OutputSection, HostileSizesStayWithinThePicture) {
   }
 }
 
-TEST(OutputSection, GainSwingAndClip) {
+TEST(DeckSection, GainSwingAndClip) {
   const Data d = makeData(4, 1, 5, [](int k, int i) { return static_cast<float>((k + 1) * (i - 2)); });  // max 8
   const Layout l0 = layoutSection(d, {});
   const auto w = wiggle(l0, d, 3);                      // trace 4: -8 -4 0 4 8
@@ -139,7 +138,7 @@ TEST(OutputSection, GainSwingAndClip) {
   EXPECT_TRUE(positiveLobes(l0, dead, 1).empty());
 }
 
-TEST(OutputSection, PositiveLobesCloseOnTheAxis) {
+TEST(DeckSection, PositiveLobesCloseOnTheAxis) {
   const std::vector<float> s = {0, 2, 4, -2, -4, 0, 2, 0, 0, 4};
   const Data d = makeData(1, 7, static_cast<int>(s.size()), [&](int, int i) { return s[static_cast<size_t>(i)]; });
   const Layout l = layoutSection(d, {});
@@ -164,7 +163,7 @@ TEST(OutputSection, PositiveLobesCloseOnTheAxis) {
     for (size_t i = 1; i + 1 < lobe.size(); ++i) EXPECT_GT(lobe[i].x, x0);
 }
 
-TEST(OutputSection, TrueTimesAndTheTimeWindow) {
+TEST(DeckSection, TrueTimesAndTheTimeWindow) {
   // A trace recorded from 200 ms (word 55): its samples and labels at true times.
   TempDir dir;
   TraceFileBuilder b(2, 500, 4000);
@@ -202,7 +201,7 @@ TEST(OutputSection, TrueTimesAndTheTimeWindow) {
   EXPECT_EQ(checkTimeWindow(six, o), "the time window 7000 to 8000 ms holds no sample: the traces lie from 0 to 5996 ms");
 }
 
-TEST(OutputSection, PanelFilesLabelEachPanelsCdpAndVelocity) {
+TEST(DeckSection, PanelFilesLabelEachPanelsCdpAndVelocity) {
   // Panels of one CDP at three velocities, 12 traces each: every panel is
   // labelled with its CDP, however the CDP numbers fall, and its velocity.
   TempDir dir;

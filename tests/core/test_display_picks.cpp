@@ -6,10 +6,7 @@
 #include "display/core/PanelDisplay.h"
 #include "picks/core/PickEdits.h"
 #include "picks/core/PickTable.h"
-#include "support/PanelFile.h"
-#include "support/RecordingCanvas.h"
-#include "support/RecordingHost.h"
-#include "support/ScriptedUi.h"
+#include "support/DisplayRig.h"
 
 using namespace tsly;
 using namespace tsly::test;
@@ -19,25 +16,12 @@ namespace {
 const Rgb White{255, 255, 255};
 const Rgb Red{255, 0, 0};
 
-struct Rig {
-  AppState s;
-  RecordingCanvas canvas;
-  ScriptedUi ui;
-  RecordingHost host;
-  PanelDisplay display{s, canvas, ui, host};
-  std::string path;
+struct Rig : DisplayRig {
   // Three CDPs; CDP 1001 has panels at velocities 1500, 1800, 2100.
   // 250 us samples: MicrosecondsPerRow 250, so row 100 below the top is 25 ms.
   explicit Rig(const std::string& name) {
-    PanelFileOptions o;
-    o.samples = 400;
-    o.interval = 250;
-    o.value = [](int, int, int) { return 0.0f; };
-    path = writePanelFile(tempPath(name),
-                          {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10}, {1011, 1500, 4}, {1021, 1500, 4}},
-                          o, &s);
+    make(name, {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10}, {1011, 1500, 4}, {1021, 1500, 4}}, flatPanels());
   }
-  ~Rig() { std::remove(path.c_str()); }
   int xors() const {
     int n = 0;
     for (const auto& l : canvas.lines) n += l.mode == PenMode::Xor;
@@ -232,14 +216,14 @@ TEST(DisplayPicks, OneCdpOnlyRedrawsTheSameCdp) {
   ScriptedUi ui;
   RecordingHost host;
   PanelDisplay d(s, canvas, ui, host);
-  std::string path = writePanelFile(tempPath("one.vsc"), {{7, 1500, 3}}, {}, &s);
+  TempDir dir;
+  writePanelFile(dir.file("one.vsc"), {{7, 1500, 3}}, {}, &s);
   d.refresh();
   d.nextPanel();
   EXPECT_EQ(s.CurrentCdp, 1);
   EXPECT_EQ(canvas.clears, 2);
   d.prevPanel();
   EXPECT_EQ(canvas.clears, 3);
-  std::remove(path.c_str());
 }
 
 TEST(DisplayPicks, NextDuringARedrawRunsAfterIt) {

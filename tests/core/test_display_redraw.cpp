@@ -3,35 +3,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <functional>
 
 #include "display/core/DisplayGeometry.h"
-#include "display/core/PanelDisplay.h"
 #include "platform/RawFile.h"
 #include "shared/Numbers.h"
-#include "support/PanelFile.h"
-#include "support/RecordingCanvas.h"
-#include "support/RecordingHost.h"
-#include "support/ScriptedUi.h"
+#include "support/DisplayRig.h"
 
 using namespace tsly;
 using namespace tsly::test;
 
 namespace {
 
-struct Rig {
-  AppState s;
-  RecordingCanvas canvas;
-  ScriptedUi ui;
-  RecordingHost host;
-  PanelDisplay display{s, canvas, ui, host};
-  std::string path;
-  ~Rig() {
-    if (!path.empty()) std::remove(path.c_str());
-  }
-  void make(const std::string& name, const std::vector<PanelSpec>& panels, const PanelFileOptions& o = {}) {
-    path = writePanelFile(tempPath(name), panels, o, &s);
-  }
+struct Rig : DisplayRig {
   int linesAtRow(int y) const {
     return static_cast<int>(std::count_if(canvas.lines.begin(), canvas.lines.end(), [&](const LineCall& l) {
       return l.y1 == y && l.y2 == y && l.x1 == s.PlotLeft - 10 && l.mode == PenMode::Copy;
@@ -59,13 +43,10 @@ TEST(DisplayRedraw, NothingAtAllWithoutAFile) {
 
 TEST(DisplayRedraw, ErrorOpeningFile) {
   Rig r;
-  r.s.DataFileName = tempPath("missing.vsc");
+  r.s.DataFileName = r.dir.file("missing.vsc");
   r.display.refresh();
   ASSERT_EQ(r.ui.boxes.size(), 1u);
-  EXPECT_EQ(r.ui.boxes[0].text, "Error opening file");
-  EXPECT_EQ(r.ui.boxes[0].title, "Tessaly");
-  EXPECT_EQ(r.ui.boxes[0].buttons, Buttons::Ok);
-  EXPECT_EQ(r.ui.boxes[0].icon, Icon::None);
+  EXPECT_EQ(Box(r.ui.boxes[0]), (Box{"Error opening file", "Tessaly", Buttons::Ok, Icon::None}));
   EXPECT_EQ(r.canvas.clears, 0);
 }
 
@@ -484,10 +465,7 @@ TEST(DisplayRedraw, ReadFailuresStopWithTheirMessage) {
     c.spoil(r);
     r.display.refresh();
     ASSERT_EQ(r.ui.boxes.size(), 1u) << c.text;
-    EXPECT_EQ(r.ui.boxes[0].text, c.text);
-    EXPECT_EQ(r.ui.boxes[0].title, "Tessaly");
-    EXPECT_EQ(r.ui.boxes[0].buttons, Buttons::Ok);
-    EXPECT_EQ(r.ui.boxes[0].icon, Icon::None);
+    EXPECT_EQ(Box(r.ui.boxes[0]), (Box{c.text, "Tessaly", Buttons::Ok, Icon::None}));
     EXPECT_FALSE(r.ui.busy);
     EXPECT_EQ(r.s.PanelDrawn, 0);
     EXPECT_FALSE(r.host.clearPicksEnabled);
@@ -498,7 +476,28 @@ TEST(DisplayRedraw, ReadFailuresStopWithTheirMessage) {
     EXPECT_EQ(r.s.PanelTable[3].Left, 77);
     EXPECT_EQ(r.s.PanelTable[3].Right, 99);
     EXPECT_EQ(r.canvas.polylines.size(), 4u);  // what was drawn so far stays
+    // The program keeps running: picking and paging still work.
+    r.display.mousePress(60.0f, 80.0f);
+    r.display.nextPanel();
   }
+}
+
+// The file changed since the scan: traces appended are not looked at; traces
+// grown longer are each read as their own trace, any failure said as one.
+TEST(DisplayRedraw, AFileChangedSinceTheScanIsReadAsTheDirectorySaysOrRefused) {
+  Rig r;
+  PanelFileOptions o;
+  o.samples = 40;
+  r.make("change.vsc", {{101, 1500, 3}, {101, 1600, 3}}, o);
+  TraceFileBuilder more(4, 40);
+  writeFile(r.path, readFile(r.path) + more.panel(300, 2, 9000).str());
+  r.display.refresh();
+  EXPECT_TRUE(r.ui.boxes.empty());
+  TraceFileBuilder longer(4, 400);
+  longer.panel(101, 3, 1500).panel(101, 3, 1600).writeTo(r.path);
+  r.display.refresh();
+  for (const auto& box : r.ui.boxes)
+    EXPECT_TRUE(box.text == "Trace date read failed" || box.text == "Trace header read failed") << box.text;
 }
 
 TEST(DisplayRedraw, PicksOfTheCdpAreOverlaidWithTheXorPen) {

@@ -24,14 +24,6 @@ std::vector<float> ramp(int n, float scale) {
   return v;
 }
 
-// Files in the folder, temporary files included.
-std::vector<std::string> folderFiles(const TempDir& d) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(d.path())) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 
 SegySpec gatherSpec(int format = SEGY_IEEE_FLOAT_4_BYTE, bool lsb = false) {
   SegySpec s;
@@ -256,15 +248,12 @@ TEST(ExchangeSegyImport, RefusalsNameTheTraceAndTheFieldAndLeaveNothing) {
     SegySpec s = gatherSpec();
     c.damage(s);
     writeSegy(d.file("in.sgy"), s);
-    {
-      std::ofstream old(d.file("out.dat"));
-      old << "previous contents";
-    }
+    writeFile(d.file("out.dat"), "previous contents");
     const auto r = segy::importSegy(d.file("in.sgy"), d.file("out.dat"), c.options);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, d.file("in.sgy") + ": " + c.message);
-    EXPECT_EQ(readAll(d.file("out.dat")), "previous contents");
-    EXPECT_EQ(folderFiles(d), (std::vector<std::string>{"in.sgy", "out.dat"}));
+    EXPECT_EQ(readFile(d.file("out.dat")), "previous contents");
+    EXPECT_EQ(fileNames(d.path()), (std::vector<std::string>{"in.sgy", "out.dat"}));
   }
 }
 
@@ -282,10 +271,7 @@ TEST(ExchangeSegyImport, BadOptionsAndFilesAreRefusedBeforeAnythingIsWritten) {
             "velocity field 50 is not the first byte of a SEG-Y trace-header field");
   EXPECT_EQ(refused(d.file("missing.sgy"), {}), "\"" + d.file("missing.sgy") + "\": No such file or directory");
   EXPECT_EQ(refused(d.path(), {}), "\"" + d.path() + "\" is a folder, not a file");
-  {
-    std::ofstream f(d.file("short.sgy"));
-    f << "not a SEG-Y file";
-  }
+  writeFile(d.file("short.sgy"), "not a SEG-Y file");
   EXPECT_EQ(refused(d.file("short.sgy"), {}),
             d.file("short.sgy") + " is not a SEG-Y file (shorter than its 3600-byte file header)");
   EXPECT_EQ(refused(d.file("in.sgy"), {.cdpByte = 22}),
@@ -300,7 +286,7 @@ TEST(ExchangeSegyImport, BadOptionsAndFilesAreRefusedBeforeAnythingIsWritten) {
 TEST(ExchangeSegyImport, DamagedFilesAreRefusedOrReadNeverMisread) {
   TempDir d;
   writeSegy(d.file("good.sgy"), gatherSpec());
-  const std::string good = readAll(d.file("good.sgy"));
+  const std::string good = readFile(d.file("good.sgy"));
   std::mt19937 gen(5);
   for (int round = 0; round < 300; ++round) {
     std::string bad = good;
@@ -310,10 +296,7 @@ TEST(ExchangeSegyImport, DamagedFilesAreRefusedOrReadNeverMisread) {
       bad[at] = static_cast<char>(gen());
     }
     if (round % 7 == 0) bad.resize(gen() % bad.size());
-    {
-      std::ofstream f(d.file("bad.sgy"), std::ios::binary | std::ios::trunc);
-      f << bad;
-    }
+    writeFile(d.file("bad.sgy"), bad);
     segy::ImportOptions o;
     o.dataType = round % 3 == 0 ? 4 : 1;
     const auto r = segy::importSegy(d.file("bad.sgy"), d.file("out.dat"), o);
@@ -328,7 +311,7 @@ TEST(ExchangeSegyImport, DamagedFilesAreRefusedOrReadNeverMisread) {
     }
     std::filesystem::remove(d.file("out.dat"));
   }
-  for (const auto& n : folderFiles(d)) EXPECT_EQ(n.find(".tmp-"), std::string::npos) << n;
+  for (const auto& n : fileNames(d.path())) EXPECT_EQ(n.find(".tmp-"), std::string::npos) << n;
 }
 
 TEST(ExchangeSegyImport, ADiskThatFillsLeavesNoOutput) {
@@ -339,7 +322,7 @@ TEST(ExchangeSegyImport, ADiskThatFillsLeavesNoOutput) {
   setWriteBudgetForTesting(-1);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, d.file("in.sgy") + ": writing " + d.file("out.dat") + " failed (disk full?)");
-  EXPECT_EQ(folderFiles(d), (std::vector<std::string>{"in.sgy"}));
+  EXPECT_EQ(fileNames(d.path()), (std::vector<std::string>{"in.sgy"}));
 }
 
 // ---------------------------------------------------------------------------
@@ -480,7 +463,7 @@ TEST(ExchangeSegyExport, RefusalsLeaveNothing) {
     const auto r = segy::exportSegy(in, d.file("out.sgy"), o);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(std::filesystem::exists(d.file("out.sgy")));
-    for (const auto& n : folderFiles(d)) EXPECT_EQ(n.find(".tmp-"), std::string::npos) << n;
+    for (const auto& n : fileNames(d.path())) EXPECT_EQ(n.find(".tmp-"), std::string::npos) << n;
     return r.error;
   };
   auto trace = [](std::int16_t cdp, int samples, std::int16_t code = 1) {
@@ -506,10 +489,7 @@ TEST(ExchangeSegyExport, RefusalsLeaveNothing) {
   EXPECT_EQ(refused(d.file("seps.nmo"), {}),
             d.file("seps.nmo") +
                 " holds only separator traces; nothing to export (add --with-separators to write them)");
-  {
-    std::ofstream tiny(d.file("tiny.dat"), std::ios::binary);
-    tiny << "abc";
-  }
+  writeFile(d.file("tiny.dat"), "abc");
   EXPECT_EQ(refused(d.file("tiny.dat"), {}), d.file("tiny.dat") + " holds no complete trace");
   writeGather(d.file("one.dat"), {trace(101, 50)});
   EXPECT_EQ(refused(d.file("one.dat"), {.withSeparators = false, .velocityByte = 21}),
@@ -523,19 +503,13 @@ TEST(ExchangeSegyExport, ReplacesAnExistingOutputWhole) {
   GatherTrace t;
   t.samples = ramp(50, 1.0f);
   writeGather(d.file("g.dat"), {t, t});
-  {
-    std::ofstream tail(d.file("g.dat"), std::ios::binary | std::ios::app);
-    tail << "\x09\x09";
-  }
-  {
-    std::ofstream old(d.file("g.sgy"));
-    old << "old";
-  }
+  writeFile(d.file("g.dat"), readFile(d.file("g.dat")) + "\x09\x09");
+  writeFile(d.file("g.sgy"), "old");
   const auto r = segy::exportSegy(d.file("g.dat"), d.file("g.sgy"), {});
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.notes, (std::vector<std::string>{"2 bytes after the last complete trace were left out"}));
   EXPECT_EQ(readSegy(d.file("g.sgy")).headers.size(), 2u);
-  EXPECT_EQ(folderFiles(d), (std::vector<std::string>{"g.dat", "g.sgy"}));
+  EXPECT_EQ(fileNames(d.path()), (std::vector<std::string>{"g.dat", "g.sgy"}));
 }
 
 TEST(ExchangeSegyExport, InputAndOutputMayNotBeOneFile) {
@@ -543,11 +517,11 @@ TEST(ExchangeSegyExport, InputAndOutputMayNotBeOneFile) {
   GatherTrace t;
   t.samples = ramp(50, 1.0f);
   writeGather(d.file("g.dat"), {t});
-  const std::string before = readAll(d.file("g.dat"));
+  const std::string before = readFile(d.file("g.dat"));
   const auto r = segy::exportSegy(d.file("g.dat"), d.path() + "/./g.dat", {});
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, "input and output are the same file");
-  EXPECT_EQ(readAll(d.file("g.dat")), before);
+  EXPECT_EQ(readFile(d.file("g.dat")), before);
 }
 
 TEST(ExchangeSegyFields, FieldNamesAndWidths) {

@@ -273,7 +273,7 @@ TEST(ExchangeSegyFiles, CdpFromAnyFieldAndRenumbered) {
     EXPECT_EQ(got, row.want);
     EXPECT_EQ(std::filesystem::exists(segy::cdpMapPath(d.file("out.dat"))), !row.csv.empty());
     if (!row.csv.empty()) {
-      EXPECT_EQ(readAll(segy::cdpMapPath(d.file("out.dat"))), row.csv);
+      EXPECT_EQ(readFile(segy::cdpMapPath(d.file("out.dat"))), row.csv);
     }
   }
 }

@@ -91,10 +91,7 @@ TEST_F(GenerationEngine, TwoPanelsThreeVelocitiesFiveCdpsStackedGiveThirtySixTra
   EXPECT_EQ(progress[29], "CDP- 1010\r\nVelocity = 2500");
   EXPECT_EQ(ui.eventsRun, 30);
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "Processing complete at 13:05:09");
-  EXPECT_EQ(ui.boxes[0].title, "TSLY-Move out completed");
-  EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
-  EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
+  EXPECT_EQ(Box(ui.boxes[0]), (Box{"Processing complete at 13:05:09", "TSLY-Move out completed", Buttons::Ok, Icon::Information}));
   EXPECT_EQ(ui.beeps, 1);
   EXPECT_FALSE(ui.busy);
   EXPECT_EQ(running, (std::vector<bool>{true, false}));
@@ -227,14 +224,14 @@ TEST_F(GenerationEngine, ZeroSampleIntervalIsRefusedBeforeTheOutputIsTouched) {
   g[3].interval = 0;  // second trace of CDP 1002
   useGather(g);
   writeGather(out, {g[0]});  // an existing output that must survive
-  auto before = readAll(out);
+  auto before = readFile(out);
   auto r = run(params({1001}, {2000}, 3, 100));
   EXPECT_EQ(r.outcome, GenerationOutcome::NotStarted);
   ASSERT_EQ(ui.boxes.size(), 2u);  // the overwrite question, then the refusal
   EXPECT_EQ(ui.boxes[0].title, "File Message");
   EXPECT_EQ(ui.boxes[1].text, "Sample interval 0 microseconds in trace 4 (CDP 1002).\r\nCan not process this data");
   EXPECT_EQ(ui.boxes[1].title, "TSLY-Bad sample interval");
-  EXPECT_EQ(readAll(out), before);
+  EXPECT_EQ(readFile(out), before);
   // A negative interval keeps the blank before its sign.
   g[3].interval = -5;
   useGather(g);
@@ -394,17 +391,14 @@ TEST_F(GenerationEngine, OpeningStepsAskAndReport) {
   ui.boxes.clear();
   p.outputName = out;
   writeGather(out, syntheticGather(5, 1, 1, 10));
-  auto before = readAll(out);
+  auto before = readFile(out);
   ui.answers = {Answer::Cancel};
   EXPECT_EQ(run(p).outcome, GenerationOutcome::NotStarted);
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "The file '" + out +
+  EXPECT_EQ(Box(ui.boxes[0]), (Box{"The file '" + out +
                                   "' already exists on disk.\r\nSaving to this file will destroy its original "
-                                  "contents.\r\n\r\nChoose OK to overwrite the file, Cancel to stop\r\n");
-  EXPECT_EQ(ui.boxes[0].title, "File Message");
-  EXPECT_EQ(ui.boxes[0].buttons, Buttons::OkCancel);
-  EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
-  EXPECT_EQ(readAll(out), before);
+                                  "contents.\r\n\r\nChoose OK to overwrite the file, Cancel to stop\r\n", "File Message", Buttons::OkCancel, Icon::Information}));
+  EXPECT_EQ(readFile(out), before);
   ui.answers = {Answer::Ok};
   EXPECT_EQ(run(p).outcome, GenerationOutcome::Finished);
   EXPECT_EQ(readTraces(out).size(), 2u);
@@ -477,13 +471,13 @@ TEST_F(GenerationEngine, RangesGeneratedApartAndJoinedEqualOneRun) {
   useGather(syntheticGather(1001, 12, 3, 120));
   AppState fresh = s;
   ASSERT_EQ(run(params({1001, 1005, 1009}, {1700, 2300}, 4, 400)).outcome, GenerationOutcome::Finished);
-  const std::string whole = readAll(out);
+  const std::string whole = readFile(out);
   std::string joined;
   for (float start : {1001.0f, 1005.0f, 1009.0f}) {
     s = fresh;
     std::filesystem::remove(out);
     ASSERT_EQ(run(params({start}, {1700, 2300}, 4, 400)).outcome, GenerationOutcome::Finished);
-    joined += readAll(out);
+    joined += readFile(out);
   }
   EXPECT_TRUE(joined == whole);
 }

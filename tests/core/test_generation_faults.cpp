@@ -20,6 +20,7 @@
 #include "shared/Settings.h"
 #include "support/FileSizeLimit.h"
 #include "support/GenFixtures.h"
+#include "support/Programs.h"
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
@@ -27,11 +28,6 @@ using namespace tsly::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
 
 struct GenerationFaults : ::testing::Test {
   TempDir dir;
@@ -45,7 +41,7 @@ struct GenerationFaults : ::testing::Test {
     out = dir.file("panels.nmo");
     hooks.timeOfDay = [] { return std::string("04:30:00"); };
     writeGather(in, syntheticGather(1001, 3, 4, 100));
-    inBytes = slurp(in);
+    inBytes = readFile(in);
     s.DataFileName = in;
     ASSERT_TRUE(openScan(s).ok());
   }
@@ -77,7 +73,7 @@ TEST_F(GenerationFaults, OutputNamingTheInputByAnyPathIsRefused) {
     ASSERT_EQ(ui.boxes.size(), 1u) << name;
     EXPECT_EQ(ui.boxes[0].text, "Input and output files can not be the same.");
     EXPECT_EQ(ui.boxes[0].title, "Tessaly Duplicate file name");
-    EXPECT_EQ(slurp(in), inBytes) << name;
+    EXPECT_EQ(readFile(in), inBytes) << name;
   }
   // The dialog's upper-cased name of the same file.
   ui.boxes.clear();
@@ -85,13 +81,13 @@ TEST_F(GenerationFaults, OutputNamingTheInputByAnyPathIsRefused) {
   EXPECT_EQ(r.outcome, GenerationOutcome::NotStarted);
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text, "Input and output files can not be the same.");
-  EXPECT_EQ(slurp(in), inBytes);
+  EXPECT_EQ(readFile(in), inBytes);
 }
 
 TEST_F(GenerationFaults, DiskFullDuringTheRunIsReportedAndKeepsWhatWasWritten) {
   // A clean run first, for the bytes a full run writes.
   ASSERT_EQ(run(params(out)).outcome, GenerationOutcome::Finished);
-  const std::string full = slurp(out);
+  const std::string full = readFile(out);
   ASSERT_GT(full.size(), 2000u);
   for (std::int64_t budget : {std::int64_t{0}, std::int64_t{240 + 10}, std::int64_t{1000},
                               static_cast<std::int64_t>(full.size()) - 1}) {
@@ -106,10 +102,10 @@ TEST_F(GenerationFaults, DiskFullDuringTheRunIsReportedAndKeepsWhatWasWritten) {
     EXPECT_TRUE(ui.boxes[0].text == "Trace data write failed" || ui.boxes[0].text == "Trace header write failed")
         << ui.boxes[0].text;
     // What reached the disk is exactly the start of the full output; the input is untouched.
-    const std::string part = slurp(out);
+    const std::string part = readFile(out);
     EXPECT_EQ(part.size(), static_cast<std::size_t>(budget));
     EXPECT_EQ(part, full.substr(0, part.size()));
-    EXPECT_EQ(slurp(in), inBytes);
+    EXPECT_EQ(readFile(in), inBytes);
   }
 }
 
@@ -125,7 +121,7 @@ TEST_F(GenerationFaults, FileSizeLimitOfTheSystemActsAsAFullDisk) {
   EXPECT_TRUE(ui.boxes[0].text == "Trace data write failed" || ui.boxes[0].text == "Trace header write failed")
       << ui.boxes[0].text;
   EXPECT_LE(fs::file_size(out), 3000u);
-  EXPECT_EQ(slurp(in), inBytes);
+  EXPECT_EQ(readFile(in), inBytes);
 }
 
 TEST_F(GenerationFaults, InputShrinkingUnderTheRunEndsItWithAMessage) {
@@ -134,76 +130,24 @@ TEST_F(GenerationFaults, InputShrinkingUnderTheRunEndsItWithAMessage) {
   EXPECT_EQ(r.outcome, GenerationOutcome::Failed);
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_TRUE(ui.boxes[0].text == "Trace data read failed" || ui.boxes[0].text == "Trace header read failed");
-  EXPECT_EQ(slurp(in), inBytes.substr(0, inBytes.size() - 50));
-}
-
-TEST(SettingsFaults, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
-  TempDir d;
-  // A "folder" that is a plain file: as root a read-only folder is still
-  // writable, so this stands for a folder the settings can not be written to.
-  const std::string plain = d.file("notafolder");
-  std::ofstream(plain) << "x";
-  EXPECT_EQ(writeSettingsFile(plain + "/tessaly.ini", "text\r\n"), 76);
-  EXPECT_EQ(slurp(plain), "x");
-
-  // A read-only folder, where the user is not root.
-  const std::string ro = d.file("ro");
-  fs::create_directory(ro);
-  std::ofstream(ro + "/tessaly.ini", std::ios::binary) << "old\r\n";
-  fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
-  const int e = writeSettingsFile(ro + "/tessaly.ini", "new\r\n");
-  fs::permissions(ro, fs::perms::owner_all);
-  if (::geteuid() != 0) {
-    EXPECT_EQ(e, 75);
-  }
-  if (e != 0) {
-    EXPECT_EQ(slurp(ro + "/tessaly.ini"), "old\r\n");
-  }
-  for (const auto& entry : fs::directory_iterator(ro))
-    EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
-}
-
-TEST(SettingsFaults, ShortWriteKeepsTheOldFileWhole) {
-  TempDir d;
-  const std::string path = d.file("tessaly.ini");
-  AppState st;
-  applyMissingSettingsDefaults(st);
-  const std::string old = settingsText(st, {1, 2, 3, 4});
-  ASSERT_EQ(writeSettingsFile(path, old), 0);
-  st.TraceSpacing = 12;
-  const std::string text = settingsText(st, {1, 2, 3, 4}) + std::string(8000, ' ');
-  int e = 0;
-  {
-    FileSizeLimit limit(4096);
-    e = writeSettingsFile(path, text);
-  }
-  EXPECT_EQ(e, 61);  // "Disk is full. Continue?"
-  EXPECT_EQ(slurp(path), old);
-  for (const auto& entry : fs::directory_iterator(d.file("")))
-    EXPECT_EQ(entry.path().filename(), "tessaly.ini") << "temporary file left behind";
+  EXPECT_EQ(readFile(in), inBytes.substr(0, inBytes.size() - 50));
 }
 
 // `tsly generate` on a disk that fills (the system's file size limit, the
 // signal ignored as a full disk would not send one): the write failure, then
 // a line naming the incomplete output; exit status 1; the input untouched.
 TEST_F(GenerationFaults, TslyGenerateOnAFullDiskNamesTheIncompleteOutput) {
-  const char* bin = std::getenv("TESSALY_BIN_DIR");
-  if (!bin || ::access((std::string(bin) + "/tsly/tsly").c_str(), X_OK) != 0)
-    GTEST_SKIP() << "tsly has not been built beside the tests";
-  const std::string cmd = "sh -c \"trap '' XFSZ; ulimit -f 4; exec '" + std::string(bin) + "/tsly/tsly' generate '" +
-                          in + "' '" + out + "' --start-cdps 1001 --velocities 1800,2200 --cdps-per-panel 3\" 2>&1";
-  std::FILE* p = ::popen(cmd.c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  std::string text;
-  char buf[512];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) text.append(buf, n);
-  const int st = ::pclose(p);
-  ASSERT_TRUE(WIFEXITED(st)) << text;
-  EXPECT_EQ(WEXITSTATUS(st), 1) << text;
+  const std::string tsly = builtProgram("tsly/tsly");
+  if (tsly.empty()) GTEST_SKIP() << "tsly has not been built beside the tests";
+  const ProgramRun r = runCommand("sh -c \"trap '' XFSZ; ulimit -f 4; exec '" + tsly + "' generate '" + in + "' '" + out +
+                                  "' --start-cdps 1001 --velocities 1800,2200 --cdps-per-panel 3\"");
+  const std::string& text = r.output;
+  ASSERT_TRUE(r.exited) << text;
+  EXPECT_EQ(r.code, 1) << text;
   EXPECT_TRUE(text.find("Trace data write failed\n") != std::string::npos ||
               text.find("Trace header write failed\n") != std::string::npos)
       << text;
   EXPECT_NE(text.find("tsly generate: " + out + " is incomplete ("), std::string::npos) << text;
   EXPECT_LE(fs::file_size(out), 4096u);  // 4 blocks of 512 (dash) or 1024 (bash)
-  EXPECT_EQ(slurp(in), inBytes);
+  EXPECT_EQ(readFile(in), inBytes);
 }

@@ -78,7 +78,7 @@ TEST_P(GenerationReference, EngineOutputIsByteIdenticalToTheStraightforwardLoop)
     EXPECT_GT(r.peakCacheBytes, 0u);  // part of the panel was kept
   }
   ASSERT_EQ(referenceGenerate(b, p, slow), RefStatus::Finished);
-  std::string x = readAll(fast), y = readAll(slow);
+  std::string x = readFile(fast), y = readFile(slow);
   EXPECT_GT(x.size(), 0u);
   EXPECT_TRUE(x == y) << "sizes " << x.size() << " and " << y.size();
   // Both leave the same header and values behind.
@@ -129,9 +129,9 @@ struct ThreadCase {
 
 }  // namespace
 
-class GenReferenceThreads : public ::testing::TestWithParam<std::tuple<ThreadCase, int>> {};
+class GenerationReferenceThreads : public ::testing::TestWithParam<std::tuple<ThreadCase, int>> {};
 
-TEST_P(GenReferenceThreads, EveryNumberOfWorkersGivesTheStraightforwardBytes) {
+TEST_P(GenerationReferenceThreads, EveryNumberOfWorkersGivesTheStraightforwardBytes) {
   const ThreadCase& c = std::get<0>(GetParam());
   TempDir dir;
   std::string in = dir.file("g.dat"), fast = dir.file("fast.nmo"), slow = dir.file("slow.nmo");
@@ -155,7 +155,7 @@ TEST_P(GenReferenceThreads, EveryNumberOfWorkersGivesTheStraightforwardBytes) {
   auto r = generatePanels(a, ui, p, {});
   ASSERT_EQ(referenceGenerate(b, p, slow), c.expected);
   EXPECT_EQ(r.outcome, c.expected == RefStatus::Failed ? GenerationOutcome::Failed : GenerationOutcome::Finished);
-  std::string x = readAll(fast), y = readAll(slow);
+  std::string x = readFile(fast), y = readFile(slow);
   EXPECT_GT(x.size(), 0u);
   EXPECT_TRUE(x == y) << "sizes " << x.size() << " and " << y.size();
   EXPECT_EQ(a.TraceHeader, b.TraceHeader);
@@ -163,7 +163,7 @@ TEST_P(GenReferenceThreads, EveryNumberOfWorkersGivesTheStraightforwardBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, GenReferenceThreads,
+    Cases, GenerationReferenceThreads,
     ::testing::Combine(
         ::testing::Values(ThreadCase{"stacked", 1, {}, RefStatus::Finished},
                           ThreadCase{"unstacked", 0, {}, RefStatus::Finished},
@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
 // With room for no computed unit at all, the workers still hand over every
 // unit in write order (the one the writer waits for always goes ahead), and
 // each is nmoit's stacked sum bit for bit.
-TEST(GenPanelMoveout, UnitsComeInOrderUnderATinyResultBudget) {
+TEST(GenerationPanelMoveout, UnitsComeInOrderUnderATinyResultBudget) {
   TempDir dir;
   const std::string in = dir.file("g.dat");
   writeGather(in, syntheticGather(1001, 4, 6, 300, 100, 250, 0.4, 2000.0));

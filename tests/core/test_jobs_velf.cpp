@@ -7,33 +7,16 @@
 #include <vector>
 
 #include "picks/core/PickTable.h"
-#include "jobs/core/EditVelf.h"
 #include "deck/core/VelfDeck.h"
+#include "jobs/core/EditVelf.h"
 #include "support/ScriptedDdeClient.h"
 #include "support/PickFixtures.h"
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
-using tsly::test::ScriptedDdeClient;
-using tsly::test::ScriptedUi;
-using tsly::test::addPick;
-using tsly::test::listCdps;
+using namespace tsly::test;
 
 namespace {
-
-// CDPs listed 205, 101, 150 (the order of the file), picked out of time order.
-AppState pickedState() {
-  AppState st;
-  listCdps(st, {205, 101, 150});
-  addPick(st.PickTable[1], 800.0f, 2400, 7);
-  addPick(st.PickTable[1], 200.0f, 1600, 2);
-  addPick(st.PickTable[1], 500.0f, 2000, 4);
-  addPick(st.PickTable[2], 480.0f, 1650, 3);
-  addPick(st.PickTable[2], 120.5f, 1500, 1);
-  addPick(st.PickTable[3], 1000.25f, 3000, 9);
-  st.LastPath = "/data/survey";
-  return st;
-}
 
 const std::vector<std::string> PickedVelf = {
     "VELF 101 120.5 1500 480 1650",
@@ -42,7 +25,7 @@ const std::vector<std::string> PickedVelf = {
 };
 
 struct VelfRun {
-  AppState st = pickedState();
+  AppState st = velfPicks();
   ScriptedUi ui;
   ScriptedDdeClient editor;
   JobLink link{editor, ui};
@@ -81,20 +64,7 @@ std::vector<std::string> fullDeck(const std::string& in, const std::string& nmot
 
 }  // namespace
 
-TEST(VelfDeck, LineTextsOfTheExamples) {
-  EXPECT_EQ(velf::nmotLine(0.5f, 1), "*NMOT  .5 1");
-  EXPECT_EQ(velf::nmotLine(velf::readStretch(".5"), 0), "*NMOT  .5 0");
-  CdpPicks rec;
-  rec.Cdp = 101;
-  addPick(rec, 120.5f, 1500, 1);
-  addPick(rec, 480.0f, 1650, 2);
-  EXPECT_EQ(velf::velfLine(rec), "VELF 101 120.5 1500 480 1650");
-  EXPECT_EQ(velf::inpfLine("/d/my line.dat"), "*INPF /d/my line.dat");
-  EXPECT_EQ(velf::outfLine("out.nmo"), "*OUTF out.nmo");
-  EXPECT_EQ(std::string(velf::EndLine), ">>END");
-}
-
-TEST(EditVelf, DeckInCdpOrderWithTimesAscendingAndTableKeptAsListed) {
+TEST(JobsVelf, DeckInCdpOrderWithTimesAscendingAndTableKeptAsListed) {
   VelfRun r;
   ASSERT_EQ(r.go({"/data/line1.dat", ".5", "/data/line1.nmo"}), VelfOutcome::Completed);
   EXPECT_EQ(r.editor.deck, fullDeck("*INPF /data/line1.dat", "*NMOT  .5 1", "*OUTF /data/line1.nmo"));
@@ -135,14 +105,11 @@ TEST(EditVelf, DeckInCdpOrderWithTimesAscendingAndTableKeptAsListed) {
   EXPECT_EQ(r.ui.inputs[2].title, "TSLY-OUTPUT File Name");
   EXPECT_EQ(r.ui.inputs[2].defaultText, "?");
   ASSERT_EQ(r.ui.boxes.size(), 1u);
-  EXPECT_EQ(r.ui.boxes[0].text, "Use Recording Delay Time during move-out?");
-  EXPECT_EQ(r.ui.boxes[0].title, "TSLY-Use Recording Delay Time?");
-  EXPECT_EQ(r.ui.boxes[0].buttons, Buttons::YesNo);
-  EXPECT_EQ(r.ui.boxes[0].icon, Icon::Question);
+  EXPECT_EQ(Box(r.ui.boxes[0]), (Box{"Use Recording Delay Time during move-out?", "TSLY-Use Recording Delay Time?", Buttons::YesNo, Icon::Question}));
   EXPECT_TRUE(r.ui.openDialogs.empty());
 }
 
-TEST(EditVelf, TwentyPicksGiveOneLineOfTwentyPairs) {
+TEST(JobsVelf, TwentyPicksGiveOneLineOfTwentyPairs) {
   VelfRun r;
   CdpPicks& rec = r.st.PickTable[3];
   rec = CdpPicks{};
@@ -157,7 +124,7 @@ TEST(EditVelf, TwentyPicksGiveOneLineOfTwentyPairs) {
   EXPECT_EQ(r.editor.deck[3], expected);
 }
 
-TEST(EditVelf, StretchBoxComesBackUntilWithinRange) {
+TEST(JobsVelf, StretchBoxComesBackUntilWithinRange) {
   // 1, 0.1, a word and "0,5" (which reads as 0) are refused without a message.
   VelfRun r;
   ASSERT_EQ(r.go({"in.dat", "1", "0.1", "none", "0,5", "0.2", "out.dat"}), VelfOutcome::Completed);
@@ -180,11 +147,11 @@ TEST(EditVelf, StretchBoxComesBackUntilWithinRange) {
   }
 }
 
-TEST(EditVelf, QuestionMarkOpensTheBrowseDialog) {
+TEST(JobsVelf, QuestionMarkOpensTheBrowseDialog) {
   for (const char* typed : {"?", "line?.dat"}) {
     VelfRun r;
-    r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.dat", ""});
-    r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.nmo", ""});
+    r.ui.choose("/data/survey/line7.dat");
+    r.ui.choose("/data/survey/line7.nmo");
     ASSERT_EQ(r.go({typed, ".5", "?"}), VelfOutcome::Completed) << typed;
     ASSERT_EQ(r.ui.openDialogs.size(), 2u);
     const FileDialogRequest& d = r.ui.openDialogs[0];
@@ -207,10 +174,10 @@ TEST(EditVelf, QuestionMarkOpensTheBrowseDialog) {
 
 // The output browse starts on the name just chosen for the input: taking it,
 // or typing the input's name in another case, is refused and asked again.
-TEST(EditVelf, OutputNamedAsTheInputIsRefusedAndAskedAgain) {
+TEST(JobsVelf, OutputNamedAsTheInputIsRefusedAndAskedAgain) {
   VelfRun r;
-  r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.nmo", ""});
-  r.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/data/survey/line7.nmo", ""});
+  r.ui.choose("/data/survey/line7.nmo");
+  r.ui.choose("/data/survey/line7.nmo");
   ASSERT_EQ(r.go({"?", ".5", "?", "/DATA/SURVEY/LINE7.NMO ", "/data/survey/line7.out"}), VelfOutcome::Completed);
   const std::vector<std::string> titles = {"TSLY-Data File Name", "TSLY-MAKE VELF-COMMANDS", "TSLY-OUTPUT File Name",
                                            "TSLY-OUTPUT File Name", "TSLY-OUTPUT File Name"};
@@ -225,7 +192,7 @@ TEST(EditVelf, OutputNamedAsTheInputIsRefusedAndAskedAgain) {
   EXPECT_EQ(r.editor.deck, fullDeck("*INPF /data/survey/line7.nmo", r.editor.deck[1], "*OUTF /data/survey/line7.out"));
 }
 
-TEST(EditVelf, EveryWayOut) {
+TEST(JobsVelf, EveryWayOut) {
   const std::string warning =
       "WARNING-JobPad HAS BEEN MODIFIED!\r\nCommand file is most likely unusable with out manual intervention.";
   {  // No picks at all: told so, nothing sent, not even "show".
@@ -262,10 +229,7 @@ TEST(EditVelf, EveryWayOut) {
       VelfRun r;
       EXPECT_EQ(r.go({"in.dat", "2", giveUp}), VelfOutcome::StretchCancelled);
       ASSERT_EQ(r.ui.boxes.size(), 1u);
-      EXPECT_EQ(r.ui.boxes[0].text, warning);
-      EXPECT_EQ(r.ui.boxes[0].title, "TSLY-USER CANCELING");
-      EXPECT_EQ(r.ui.boxes[0].icon, Icon::Information);
-      EXPECT_EQ(r.ui.boxes[0].buttons, Buttons::Ok);
+      EXPECT_EQ(Box(r.ui.boxes[0]), (Box{warning, "TSLY-USER CANCELING", Buttons::Ok, Icon::Information}));
       EXPECT_EQ(r.editor.deck, std::vector<std::string>{"*INPF in.dat"});
     }
     {  // Output file: warning after the VELF lines.
@@ -306,41 +270,7 @@ TEST(EditVelf, EveryWayOut) {
   }
 }
 
-TEST(EditVelf, JobPadDownEveryLineIsReportedAndTheCommandCompletes) {
-  AppState st = pickedState();
-  ScriptedUi ui;
-  ScriptedDdeClient editor;
-  editor.serverRunning = false;
-  JobLink link(editor, ui);  // never started: the conversation is down
-  std::string name;
-  VelfCommandContext ctx{st, ui, link, [](std::int32_t) { return false; }, name};
-  // show, *INPF, *NMOT, three VELF, *OUTF, >>END: eight calls, each with two boxes.
-  const int calls = 8;
-  ui.inputAnswers = {"in.dat", ".5", "out.dat"};
-  for (int i = 0; i < calls; ++i) {
-    if (i == 2) ui.answers.push_back(Answer::Yes);  // recording delay, asked after *INPF
-    ui.answers.push_back(Answer::Ok);
-    ui.answers.push_back(Answer::No);
-  }
-  EXPECT_EQ(editvelf(ctx), VelfOutcome::Completed);
-  ASSERT_EQ(ui.boxes.size(), static_cast<size_t>(2 * calls + 1));
-  std::size_t b = 0;
-  for (int i = 0; i < calls; ++i) {
-    if (i == 2) {
-      EXPECT_EQ(ui.boxes[b++].title, "TSLY-Use Recording Delay Time?");
-    }
-    EXPECT_EQ(ui.boxes[b].title, "JobPad INSERTION/COMMUNICATION ERROR") << i;
-    EXPECT_EQ(ui.boxes[b++].text,
-              "There is no connection currently between this\r\nprogram and JobPad. Insertion/communication of\r\n"
-              "data is not possible");
-    EXPECT_EQ(ui.boxes[b].title, "Restart JobPad?");
-    EXPECT_EQ(ui.boxes[b++].text, "Would you like to attempt to restart JobPad?");
-  }
-  EXPECT_EQ(ui.inputs.size(), 3u);
-  EXPECT_TRUE(editor.deck.empty());
-}
-
-TEST(EditVelf, ListedCdpWithoutPicksGivesNoVelfLine) {
+TEST(JobsVelf, ListedCdpWithoutPicksGivesNoVelfLine) {
   // CDP 120 is listed between picked ones but was never picked: the deck holds
   // no line for it, not even a bare "VELF 120".
   VelfRun r;

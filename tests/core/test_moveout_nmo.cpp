@@ -34,7 +34,7 @@ int peakIndex(const std::vector<float>& s) {
 
 }  // namespace
 
-TEST(Nmoit, FlattensAnEventAtItsOwnVelocityOnly) {
+TEST(MoveoutNmo, FlattensAnEventAtItsOwnVelocityOnly) {
   const int n = 500;
   const double t0 = 1.2, v = 2200.0;
   for (double x : {400.0, 1000.0, 1600.0}) {
@@ -60,7 +60,7 @@ TEST(Nmoit, FlattensAnEventAtItsOwnVelocityOnly) {
   }
 }
 
-TEST(Nmoit, ZeroOffsetLeavesTheTraceUnchangedBitForBit) {
+TEST(MoveoutNmo, ZeroOffsetLeavesTheTraceUnchangedBitForBit) {
   std::vector<float> in = {1.5f, -2.25f, 3.0f, 1e-30f, -7.0f, 0.0f, 123456.7f};
   const int n = static_cast<int>(in.size());
   std::vector<float> out(in.size(), 99.0f);
@@ -72,7 +72,7 @@ TEST(Nmoit, ZeroOffsetLeavesTheTraceUnchangedBitForBit) {
   for (int i = 0; i < n; ++i) EXPECT_EQ(acc[static_cast<size_t>(i)], 1.0f + in[static_cast<size_t>(i)]);
 }
 
-TEST(Nmoit, ExactSamplePositionsTakeTheSampleItself) {
+TEST(MoveoutNmo, ExactSamplePositionsTakeTheSampleItself) {
   // offset / (v dt) = 3 samples: output sample 4 reads input sample 5 exactly.
   const int n = 64;
   std::vector<float> in(n);
@@ -82,7 +82,7 @@ TEST(Nmoit, ExactSamplePositionsTakeTheSampleItself) {
   EXPECT_EQ(out[4], in[5]);
 }
 
-TEST(Nmoit, StretchMuteZeroesSamplesWhoseRelativeStretchExceedsTheRatio) {
+TEST(MoveoutNmo, StretchMuteZeroesSamplesWhoseRelativeStretchExceedsTheRatio) {
   const int n = 200;
   std::vector<float> in(n, 1.0f);
   // a = (offset / (v dt))^2 = 20^2 samples^2.
@@ -110,7 +110,7 @@ TEST(Nmoit, StretchMuteZeroesSamplesWhoseRelativeStretchExceedsTheRatio) {
   EXPECT_EQ(wide[0], 0.0f);  // t0 = 0 with an offset is always muted
 }
 
-TEST(Nmoit, SamplesMappingPastTheInputEndAreZero) {
+TEST(MoveoutNmo, SamplesMappingPastTheInputEndAreZero) {
   const int n = 50;
   std::vector<float> in(n, 2.0f);
   std::vector<float> out(n, 9.0f);
@@ -123,7 +123,7 @@ TEST(Nmoit, SamplesMappingPastTheInputEndAreZero) {
   for (int i = 39; i < n; ++i) EXPECT_EQ(acc[static_cast<size_t>(i)], 9.0f) << i;
 }
 
-TEST(Nmoit, AddAccumulatesWhatReplaceWrites) {
+TEST(MoveoutNmo, AddAccumulatesWhatReplaceWrites) {
   const int n = 300;
   auto in = eventTrace(n, 0.6, 1800.0, 900.0);
   std::vector<float> once(n, -3.0f), base(n), acc(n);
@@ -137,7 +137,7 @@ TEST(Nmoit, AddAccumulatesWhatReplaceWrites) {
   EXPECT_EQ(acc[0], 0.0f);
 }
 
-TEST(Nmoit, BadVelocityOrIntervalMutesEverythingWithOffset) {
+TEST(MoveoutNmo, BadVelocityOrIntervalMutesEverythingWithOffset) {
   std::vector<float> in(20, 1.0f), out(20, 4.0f);
   nmoit(in.data(), out.data(), 20, 0.0f, 100.0f, 0.5f, Dt, 0);
   for (float v : out) EXPECT_EQ(v, 0.0f);

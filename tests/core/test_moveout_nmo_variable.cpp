@@ -38,13 +38,13 @@ void expectSameAsNmoit(const std::vector<float>& in, float v, float x, float str
 
 }  // namespace
 
-TEST(NmoitVariable, ConstantFunctionIsNmoitBitForBit) {
+TEST(MoveoutNmoVariable, ConstantFunctionIsNmoitBitForBit) {
   const int cases =
       forEachNmoCase([](const NmoCase& c) { expectSameAsNmoit(c.in, c.velocity, c.offset, c.stretch, c.intervalUs, c.label()); });
   EXPECT_GT(cases, 10000);
 }
 
-TEST(NmoitVariable, PositionsNearWholeSamplesRoundAsNmoitDoes) {
+TEST(MoveoutNmoVariable, PositionsNearWholeSamplesRoundAsNmoitDoes) {
   // Offsets chosen so that output sample i reads within 1/256 of a sample (and
   // closer) of input sample k: both functions must take the same table row or
   // the same whole sample.
@@ -62,7 +62,7 @@ TEST(NmoitVariable, PositionsNearWholeSamplesRoundAsNmoitDoes) {
   }
 }
 
-TEST(NmoitVariable, TinyStretchRatiosStillMuteAsNmoit) {
+TEST(MoveoutNmoVariable, TinyStretchRatiosStillMuteAsNmoit) {
   // Below a stretch ratio of about 1e-4 the single-precision stretch test of
   // long traces is no longer a leading run in time: some samples after the
   // first kept one test as muted again. nmoit keeps them (it mutes one leading
@@ -93,7 +93,7 @@ TEST(NmoitVariable, TinyStretchRatiosStillMuteAsNmoit) {
   EXPECT_GT(broken, 10);  // the cases above really meet the problem
 }
 
-TEST(NmoitVariable, EachSampleIsNmoitAtItsOwnVelocityEvenWhenPositionsFall) {
+TEST(MoveoutNmoVariable, EachSampleIsNmoitAtItsOwnVelocityEvenWhenPositionsFall) {
   // Velocities that jump up make the input position fall from one sample to
   // the next; each output sample must still be what nmoit gives at that
   // sample's velocity.
@@ -122,7 +122,7 @@ TEST(NmoitVariable, EachSampleIsNmoitAtItsOwnVelocityEvenWhenPositionsFall) {
   }
 }
 
-TEST(NmoitVariable, MuteIsDecidedPerSample) {
+TEST(MoveoutNmoVariable, MuteIsDecidedPerSample) {
   // A slow layer late in the trace stretches more than the fast layer above it:
   // its samples are muted again although earlier ones were kept.
   const int n = 1000, dt = 4000;
@@ -153,7 +153,7 @@ TEST(NmoitVariable, MuteIsDecidedPerSample) {
   }
 }
 
-TEST(NmoitVariable, FirstSampleTimeShiftsTheTimeAxis) {
+TEST(MoveoutNmoVariable, FirstSampleTimeShiftsTheTimeAxis) {
   // A recording delay of k whole samples gives what nmoit gives on the trace
   // with k zero samples in front (to rounding of the positions).
   const int n = 600, dt = 2000, k = 50;
@@ -176,7 +176,7 @@ TEST(NmoitVariable, FirstSampleTimeShiftsTheTimeAxis) {
   }
 }
 
-TEST(NmoitVariable, FirstSampleTimeFollowsTheHyperbola) {
+TEST(MoveoutNmoVariable, FirstSampleTimeFollowsTheHyperbola) {
   // A smooth input read through a delay of 123.4 ms: each kept sample holds the
   // input's value at t = sqrt(t0^2 + x^2 / v^2), with t0 counted from time zero.
   const int n = 700, dt = 4000;
@@ -214,7 +214,7 @@ TEST(NmoitVariable, FirstSampleTimeFollowsTheHyperbola) {
   EXPECT_EQ(still, in);
 }
 
-TEST(NmoitVariable, PastTheEndGivesZeroAndAddsNothing) {
+TEST(MoveoutNmoVariable, PastTheEndGivesZeroAndAddsNothing) {
   const int n = 50, dt = 4000;
   std::vector<float> in(n, 2.0f), vel(n, 1000.0f);
   // Samples 39.. read past the last input sample at 1000; sample 45 is fast
@@ -239,7 +239,7 @@ TEST(NmoitVariable, PastTheEndGivesZeroAndAddsNothing) {
   for (float s : o) EXPECT_EQ(s, 4.0f);
 }
 
-TEST(VelocityFunction, LinearBetweenPicksConstantOutside) {
+TEST(MoveoutVelocityFunction, LinearBetweenPicksConstantOutside) {
   std::vector<VelocityPick> picks = {{100.0f, 2000.0f}, {300.0f, 3000.0f}};
   auto v = velocityAtSamples(picks, 0.0, 50.0, 10);  // 0, 50, ..., 450 ms
   ASSERT_EQ(v.size(), 10u);
@@ -258,7 +258,7 @@ TEST(VelocityFunction, LinearBetweenPicksConstantOutside) {
   EXPECT_FLOAT_EQ(w[8], 2010.0f);
 }
 
-TEST(VelocityFunction, SinglePickNoPicksAndEmptyCount) {
+TEST(MoveoutVelocityFunction, SinglePickNoPicksAndEmptyCount) {
   auto one = velocityAtSamples({{500.0f, 2400.0f}}, 0.0, 4.0, 300);
   ASSERT_EQ(one.size(), 300u);
   for (float v : one) EXPECT_EQ(v, 2400.0f);
@@ -266,7 +266,7 @@ TEST(VelocityFunction, SinglePickNoPicksAndEmptyCount) {
   EXPECT_TRUE(velocityAtSamples({{500.0f, 2400.0f}}, 0.0, 4.0, 0).empty());
 }
 
-TEST(VelocityFunction, PicksAtEqualTimesMakeAStep) {
+TEST(MoveoutVelocityFunction, PicksAtEqualTimesMakeAStep) {
   std::vector<VelocityPick> picks = {{100.0f, 2000.0f}, {200.0f, 2500.0f}, {200.0f, 3000.0f}, {300.0f, 3500.0f}};
   auto v = velocityAtSamples(picks, 0.0, 50.0, 8);
   EXPECT_EQ(v[3], 2250.0f);  // 150 ms: towards the first pick at 200
@@ -279,13 +279,13 @@ TEST(VelocityFunction, PicksAtEqualTimesMakeAStep) {
   EXPECT_EQ(same, (std::vector<float>{1800.0f, 1800.0f, 2600.0f, 2600.0f}));
 }
 
-TEST(VelocityFunction, PicksOutOfOrderAreSortedFirst) {
+TEST(MoveoutVelocityFunction, PicksOutOfOrderAreSortedFirst) {
   auto a = velocityAtSamples({{300.0f, 3000.0f}, {100.0f, 2000.0f}}, 0.0, 10.0, 40);
   auto b = velocityAtSamples({{100.0f, 2000.0f}, {300.0f, 3000.0f}}, 0.0, 10.0, 40);
   EXPECT_EQ(a, b);
 }
 
-TEST(VelocityFunction, DrivesTheMoveoutToFlattenAnEvent) {
+TEST(MoveoutVelocityFunction, DrivesTheMoveoutToFlattenAnEvent) {
   // Two events picked at their own velocities: after the time-variant moveout
   // each lies at its zero-offset time on every offset.
   const int n = 500, dt = 4000;

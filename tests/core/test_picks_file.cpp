@@ -21,24 +21,16 @@ using picks::PickRow;
 
 namespace {
 
-std::string fileText(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 // An open panel file: CDP 101 with panels 1500/1800/2100, CDP 111 with
 // 1500/1800/2100/2400; 100 samples at 4000 us (traces 400 ms long).
 struct OpenFile {
   TempDir dir;
   AppState st;
   OpenFile() {
-    PanelFileOptions o;
-    o.samples = 100;
-    o.interval = 4000;
     writePanelFile(dir.file("scan.nmo"),
                    {{101, 1500, 4}, {101, 1800, 4}, {101, 2100, 4}, {111, 1500, 4}, {111, 1800, 4}, {111, 2100, 4},
                     {111, 2400, 4}},
-                   o, &st);
+                   {}, &st);
   }
   CdpPicks& cdp(int index) { return st.PickTable[static_cast<size_t>(index)]; }
 };
@@ -49,7 +41,7 @@ picks::PicksCheck load(const OpenFile& f, const std::string& text) {
 
 }  // namespace
 
-TEST(ExchangePicksFile, SavesEveryCdpInCdpOrderAndTimeOrder) {
+TEST(PicksFile, SavesEveryCdpInCdpOrderAndTimeOrder) {
   OpenFile f;
   // Table order 101, 111; picks made out of time order.
   addPick(f.cdp(2), 300.0f, 2400, 7);
@@ -58,7 +50,7 @@ TEST(ExchangePicksFile, SavesEveryCdpInCdpOrderAndTimeOrder) {
   addPick(f.cdp(1), 0.5f, 1800, 2);
   const std::string path = f.dir.file("line.picks");
   ASSERT_EQ(picks::writePicksFile(path, f.st), "");
-  EXPECT_EQ(fileText(path), "# Tessaly picks for " + f.dir.file("scan.nmo") +
+  EXPECT_EQ(readFile(path), "# Tessaly picks for " + f.dir.file("scan.nmo") +
                                 "\n"
                                 "101, .5, 1800\n"
                                 "101, 250, 2100\n"
@@ -68,7 +60,7 @@ TEST(ExchangePicksFile, SavesEveryCdpInCdpOrderAndTimeOrder) {
   EXPECT_EQ(f.cdp(2).PickVelocity[1], 2400);
 }
 
-TEST(ExchangePicksFile, TimesReadBackExactly) {
+TEST(PicksFile, TimesReadBackExactly) {
   EXPECT_EQ(picks::timeText(120.5f), "120.5");
   EXPECT_EQ(picks::timeText(0.5f), ".5");
   EXPECT_EQ(picks::timeText(400.0f), "400");
@@ -82,7 +74,7 @@ TEST(ExchangePicksFile, TimesReadBackExactly) {
   }
 }
 
-TEST(ExchangePicksFile, RoundTripRestoresThePicksAsClicksMadeThem) {
+TEST(PicksFile, RoundTripRestoresThePicksAsClicksMadeThem) {
   OpenFile f;
   addPick(f.cdp(1), 33.333332f, 2100, 3);
   addPick(f.cdp(1), 12.25f, 1500, 1);
@@ -115,7 +107,7 @@ TEST(ExchangePicksFile, RoundTripRestoresThePicksAsClicksMadeThem) {
   EXPECT_EQ(picks::tableRows(g.st), picks::tableRows(f.st));
 }
 
-TEST(ExchangePicksFile, EveryRefusedRowIsReportedAndTheRestLoaded) {
+TEST(PicksFile, EveryRefusedRowIsReportedAndTheRestLoaded) {
   OpenFile f;
   std::string text = "# Tessaly picks for " + f.st.DataFileName + "\n";
   text += "101, 100, 1500\n";        // 2 ok
@@ -165,7 +157,7 @@ TEST(ExchangePicksFile, EveryRefusedRowIsReportedAndTheRestLoaded) {
   EXPECT_EQ(picksInUse(f.cdp(2)), 1);
 }
 
-TEST(ExchangePicksFile, AtMostTwentyPicksPerCdp) {
+TEST(PicksFile, AtMostTwentyPicksPerCdp) {
   // CDP 101 with 25 panels.
   TempDir d;
   AppState st;
@@ -186,7 +178,7 @@ TEST(ExchangePicksFile, AtMostTwentyPicksPerCdp) {
   EXPECT_EQ(picksInUse(st.PickTable[1]), 20);
 }
 
-TEST(ExchangePicksFile, CsvExportAndCrLfFilesReadBack) {
+TEST(PicksFile, CsvExportAndCrLfFilesReadBack) {
   OpenFile f;
   const auto c = load(f, "cdp,time_ms,velocity\r\n111,120.5,1500\r\n101,.5,1800\r\n");
   EXPECT_TRUE(c.refused.empty());
@@ -195,7 +187,7 @@ TEST(ExchangePicksFile, CsvExportAndCrLfFilesReadBack) {
   EXPECT_FALSE(c.otherFile);
 }
 
-TEST(ExchangePicksFile, LongReportsListThirtyRowsAndCountTheRest) {
+TEST(PicksFile, LongReportsListThirtyRowsAndCountTheRest) {
   OpenFile f;
   std::string text;
   for (int i = 0; i < 45; ++i) text += "999, 1, 1500\n";
@@ -205,14 +197,14 @@ TEST(ExchangePicksFile, LongReportsListThirtyRowsAndCountTheRest) {
   EXPECT_EQ(r.substr(r.rfind('\n') + 1), "... and 15 more rows refused");
 }
 
-TEST(ExchangePicksFile, ReportNamesAnotherDataFile) {
+TEST(PicksFile, ReportNamesAnotherDataFile) {
   OpenFile f;
   const auto c = load(f, "# Tessaly picks for /elsewhere/other.nmo\n101, 4, 1500\n");
   EXPECT_TRUE(c.otherFile);
   EXPECT_EQ(picks::loadReport(c), "These picks were saved for /elsewhere/other.nmo.\r\n1 pick loaded.");
 }
 
-TEST(ExchangePicksFile, UnreadableFilesSayWhy) {
+TEST(PicksFile, UnreadableFilesSayWhy) {
   TempDir d;
   picks::ParsedPicks p;
   EXPECT_EQ(picks::readPicksFile(d.file("none.picks"), p),
@@ -235,7 +227,7 @@ TEST(ExchangePicksFile, UnreadableFilesSayWhy) {
   EXPECT_EQ(report.find('\0'), std::string::npos);
 }
 
-TEST(ExchangePicksFile, ANameWithALineBreakStaysOnTheFirstLine) {
+TEST(PicksFile, ANameWithALineBreakStaysOnTheFirstLine) {
   const std::string text = picks::picksFileText("/data/odd\nname.nmo", {{101, 40.0f, 1500, 0, {}}});
   EXPECT_EQ(text, "# Tessaly picks for /data/odd?name.nmo\n101, 40, 1500\n");
   const auto p = picks::parsePicksText(text);
@@ -243,7 +235,7 @@ TEST(ExchangePicksFile, ANameWithALineBreakStaysOnTheFirstLine) {
   EXPECT_TRUE(p.refused.empty());
 }
 
-TEST(ExchangePicksFile, AnyBytesParseAndCheckWithoutHarm) {
+TEST(PicksFile, AnyBytesParseAndCheckWithoutHarm) {
   OpenFile f;
   std::mt19937 gen(11);
   const std::string alphabet = "0123456789 ,.-+eE#\n\r\t\x00\xff";
@@ -259,23 +251,19 @@ TEST(ExchangePicksFile, AnyBytesParseAndCheckWithoutHarm) {
   }
 }
 
-TEST(ExchangePicksFile, WritingIsWholeOrNothing) {
+TEST(PicksFile, WritingIsWholeOrNothing) {
   OpenFile f;
   addPick(f.cdp(1), 100.0f, 1500, 1);
   const std::string path = f.dir.file("p.picks");
-  {
-    std::ofstream old(path);
-    old << "old picks\n";
-  }
+  writeFile(path, "old picks\n");
   ASSERT_EQ(picks::writePicksFile(path, f.st), "");
-  EXPECT_EQ(fileText(path), "# Tessaly picks for " + f.st.DataFileName + "\n101, 100, 1500\n");
-  for (const auto& e : std::filesystem::directory_iterator(f.dir.path()))
-    EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos);
+  EXPECT_EQ(readFile(path), "# Tessaly picks for " + f.st.DataFileName + "\n101, 100, 1500\n");
+  EXPECT_EQ(fileNames(f.dir.path()), (std::vector<std::string>{"p.picks", "scan.nmo"}));
   const std::string err = picks::writePicksFile(f.dir.file("no/such/folder/p.picks"), f.st);
   EXPECT_EQ(err, "cannot write in " + f.dir.file("no/such/folder") + ": No such file or directory");
 }
 
-TEST(ExchangePicksExport, SeismicUnixPar) {
+TEST(PicksExport, SeismicUnixPar) {
   OpenFile f;
   addPick(f.cdp(2), 480.0f, 1650, 5);
   addPick(f.cdp(2), 120.5f, 1500, 4);
@@ -293,7 +281,7 @@ TEST(ExchangePicksExport, SeismicUnixPar) {
   EXPECT_EQ(picks::parText(p.rows, error), "cdp=101,111\ntnmo=1\nvnmo=2100\ntnmo=.1205,.48\nvnmo=1500,1650\n");
 }
 
-TEST(ExchangePicksExport, ParRefusesEqualTimesAndNothingToExport) {
+TEST(PicksExport, ParRefusesEqualTimesAndNothingToExport) {
   std::string error;
   const auto p = picks::parsePicksText("101, 200, 1500\n101, 200, 1800\n");
   EXPECT_EQ(picks::parText(p.rows, error), "");
@@ -302,12 +290,12 @@ TEST(ExchangePicksExport, ParRefusesEqualTimesAndNothingToExport) {
   EXPECT_EQ(error, "there are no picks to export");
 }
 
-TEST(ExchangePicksExport, Csv) {
+TEST(PicksExport, Csv) {
   const auto p = picks::parsePicksText("111, 480, 1650\n101, 1000, 2100\n111, .25, 1500\n");
   EXPECT_EQ(picks::csvText(p.rows), "cdp,time_ms,velocity\n101,1000,2100\n111,.25,1500\n111,480,1650\n");
 }
 
-TEST(ExchangePicksSavePoint, TracksChangesSinceTheLastSaveOrDeck) {
+TEST(PicksSavePoint, TracksChangesSinceTheLastSaveOrDeck) {
   OpenFile f;
   picks::PicksSavePoint sp;
   EXPECT_FALSE(sp.unsaved(f.st));  // no picks: nothing to lose
@@ -339,7 +327,7 @@ TEST(ExchangePicksSavePoint, TracksChangesSinceTheLastSaveOrDeck) {
 
 // Picks made on a panel file stay its picks while a gather is open to make
 // panels from: the save point follows the file they belong to, not the open one.
-TEST(ExchangePicksSavePoint, FollowsTheFileThePicksBelongTo) {
+TEST(PicksSavePoint, FollowsTheFileThePicksBelongTo) {
   OpenFile f;
   const std::string panels = f.st.DataFileName;
   picks::PicksSavePoint sp;

@@ -22,7 +22,7 @@ CdpPicks picksOf(std::initializer_list<std::pair<float, int>> tv) {
 
 }  // namespace
 
-TEST(ExchangeVelocityCheck, DixIntervalVelocityAndThickness) {
+TEST(PicksVelocityCheck, DixIntervalVelocityAndThickness) {
   const auto rows = analyse(picksOf({{1000, 2000}, {2000, 2500}, {2600, 2700}}));
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_FALSE(rows[0].hasInterval);
@@ -38,7 +38,7 @@ TEST(ExchangeVelocityCheck, DixIntervalVelocityAndThickness) {
   EXPECT_EQ(rows[2].thicknessMs, 600.0);
 }
 
-TEST(ExchangeVelocityCheck, PicksAreTakenInTimeOrderAndEmptySlotsSkipped) {
+TEST(PicksVelocityCheck, PicksAreTakenInTimeOrderAndEmptySlotsSkipped) {
   CdpPicks r = picksOf({{800, 2600}, {200, 1800}, {500, 2200}});
   r.PickVelocity[2] = 0;  // a gap in the slots
   addPick(r, 300, 2000, 4);
@@ -50,7 +50,7 @@ TEST(ExchangeVelocityCheck, PicksAreTakenInTimeOrderAndEmptySlotsSkipped) {
   EXPECT_EQ(rows[2].rmsVelocity, 2600);
 }
 
-TEST(ExchangeVelocityCheck, Flags) {
+TEST(PicksVelocityCheck, Flags) {
   // Inversion with a real interval velocity below 1000:
   // (1500^2 * 2000 - 2000^2 * 1000) / 1000 = 5e5 -> 707 m/s.
   auto rows = analyse(picksOf({{1000, 2000}, {2000, 1500}}));
@@ -73,7 +73,7 @@ TEST(ExchangeVelocityCheck, Flags) {
   EXPECT_DOUBLE_EQ(rows[1].intervalVelocity, 1000.0);
 }
 
-TEST(ExchangeVelocityCheck, EqualTimesAreFlaggedWithoutDividingByZero) {
+TEST(PicksVelocityCheck, EqualTimesAreFlaggedWithoutDividingByZero) {
   const auto rows = analyse(picksOf({{500, 2000}, {500, 1800}, {700, 2100}}));
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[1].flags, EqualTimes | Inversion);
@@ -85,7 +85,7 @@ TEST(ExchangeVelocityCheck, EqualTimesAreFlaggedWithoutDividingByZero) {
   EXPECT_DOUBLE_EQ(rows[2].intervalSquared, (2100.0 * 2100 * 700 - 1800.0 * 1800 * 500) / 200);
 }
 
-TEST(ExchangeVelocityCheck, NoPicksAndOnePick) {
+TEST(PicksVelocityCheck, NoPicksAndOnePick) {
   EXPECT_TRUE(analyse(CdpPicks{}).empty());
   const auto rows = analyse(picksOf({{250, 1700}}));
   ASSERT_EQ(rows.size(), 1u);
@@ -93,7 +93,7 @@ TEST(ExchangeVelocityCheck, NoPicksAndOnePick) {
   EXPECT_EQ(flagText(NoFlag), "");
 }
 
-TEST(ExchangeVelocityCheck, TableText) {
+TEST(PicksVelocityCheck, TableText) {
   EXPECT_EQ(tableText(101, {}), "CDP 101: 0 picks\n");
   const auto rows = analyse(picksOf({{1000, 3000}, {1100, 2000}, {1100, 2100}, {1500, 2500}}));
   EXPECT_EQ(tableText(101, rows),

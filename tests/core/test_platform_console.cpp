@@ -9,14 +9,14 @@
 
 using namespace tsly;
 
-TEST(ConsoleText, CrLfBecomesALineFeedAndALoneCrStays) {
+TEST(PlatformConsoleText, CrLfBecomesALineFeedAndALoneCrStays) {
   EXPECT_EQ(terminalText("Line one\r\nLine two\r\n"), "Line one\nLine two\n");
   EXPECT_EQ(terminalText("a\rb\r"), "a\rb\r");
   EXPECT_EQ(terminalText("\r\r\n"), "\r\n");
   EXPECT_EQ(terminalText(""), "");
 }
 
-TEST(ConsoleUi, WritesEachBoxAsLinesOnStderrAndAnswersThePlainWay) {
+TEST(PlatformConsoleUi, WritesEachBoxAsLinesOnStderrAndAnswersThePlainWay) {
   ConsoleUi ui;
   testing::internal::CaptureStderr();
   EXPECT_EQ(ui.message("Disk is full.\r\nContinue?", "File Error", Buttons::YesNo, Icon::Exclamation), Answer::Yes);
@@ -29,7 +29,7 @@ TEST(ConsoleUi, WritesEachBoxAsLinesOnStderrAndAnswersThePlainWay) {
   EXPECT_EQ(ui.saveFileDialog({}).status, FileDialogResult::Status::Cancelled);
 }
 
-TEST(ConsoleUi, QuietWritesNothing) {
+TEST(PlatformConsoleUi, QuietWritesNothing) {
   ConsoleUi ui(ConsoleUi::Mode::Quiet);
   testing::internal::CaptureStderr();
   EXPECT_EQ(ui.message("Trace data write failed", "", Buttons::Ok, Icon::None), Answer::Ok);
@@ -37,7 +37,7 @@ TEST(ConsoleUi, QuietWritesNothing) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
-TEST(TerminalProgress, ProgressLinesGoToAnyStderrTheBarOnlyToATerminal) {
+TEST(PlatformTerminalProgress, ProgressLinesGoToAnyStderrTheBarOnlyToATerminal) {
   // The test's stderr is captured into a file: no terminal, so no bar.
   testing::internal::CaptureStderr();
   {

@@ -69,11 +69,11 @@ bool make(Made m, const TempDir& d, std::string& path) {
   return false;
 }
 
-class HostileTargets : public ::testing::TestWithParam<HostileTarget> {};
+class PlatformHostileTargets : public ::testing::TestWithParam<HostileTarget> {};
 
 }  // namespace
 
-TEST_P(HostileTargets, AreNeverWrittenNorReadAsFiles) {
+TEST_P(PlatformHostileTargets, AreNeverWrittenNorReadAsFiles) {
   TempDir d;
   std::string path;
   if (!make(GetParam().made, d, path)) GTEST_SKIP() << "can not be made here (/dev/null only as root)";
@@ -102,12 +102,11 @@ TEST_P(HostileTargets, AreNeverWrittenNorReadAsFiles) {
   EXPECT_EQ(readInputText(path, text), why);
   EXPECT_EQ(checkInputFile(path), why);
   EXPECT_EQ(fileStatus(path).kind, GetParam().kind);
-  for (const auto& e : fs::directory_iterator(d.path()))
-    EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
+  for (const auto& n : fileNames(d.path())) EXPECT_EQ(n.find(".tmp-"), std::string::npos) << n;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Kinds, HostileTargets,
+    Kinds, PlatformHostileTargets,
     ::testing::Values(HostileTarget{Made::Folder, FileKind::Folder, "a folder"},
                       HostileTarget{Made::Fifo, FileKind::Fifo, "a FIFO"},
                       HostileTarget{Made::Socket, FileKind::Socket, "a socket"},
@@ -115,14 +114,14 @@ INSTANTIATE_TEST_SUITE_P(
                       HostileTarget{Made::LinkToLinkToFolder, FileKind::Folder, "a folder"},
                       HostileTarget{Made::DevNull, FileKind::Device, "a device"}));
 
-TEST(FileChecks, InputsSayTheTrueReasonAndKeepToTheirSize) {
+TEST(PlatformFileChecks, InputsSayTheTrueReasonAndKeepToTheirSize) {
   TempDir d;
   std::string text, why;
   EXPECT_EQ(readInputText(d.file("none"), text), "\"" + d.file("none") + "\": No such file or directory");
   ASSERT_EQ(::symlink("nowhere", d.file("dangling").c_str()), 0);
   EXPECT_EQ(openInputFile(d.file("dangling"), why), -1);
   EXPECT_EQ(why, "\"" + d.file("dangling") + "\": No such file or directory");
-  std::ofstream(d.file("f")) << "0123456789";
+  writeFile(d.file("f"), "0123456789");
   EXPECT_EQ(readInputText(d.file("f"), text, 10), "");
   EXPECT_EQ(text, "0123456789");
   EXPECT_EQ(readInputText(d.file("f"), text, 9), "\"" + d.file("f") + "\" is larger than 9 bytes");
@@ -134,10 +133,10 @@ TEST(FileChecks, InputsSayTheTrueReasonAndKeepToTheirSize) {
   EXPECT_EQ(checkInputFile(d.file("a\x1b[2Jb")), "\"" + d.file("a\\x1b[2Jb") + "\": No such file or directory");
 }
 
-TEST(OutputCheck, TheInputsAreComparedAsGenerationComparesNames) {
+TEST(SharedOutputCheck, TheInputsAreComparedAsGenerationComparesNames) {
   TempDir d;
   const std::string in = d.file("scan.nmo");
-  std::ofstream(in) << "data";
+  writeFile(in, "data");
   ASSERT_EQ(::link(in.c_str(), d.file("hard.nmo").c_str()), 0);
   ASSERT_EQ(::symlink("scan.nmo", d.file("soft.nmo").c_str()), 0);
   ASSERT_EQ(::symlink("SCAN.NMO", d.file("upper.lnk").c_str()), 0);  // leads to no file, by a name in capitals
@@ -151,7 +150,7 @@ TEST(OutputCheck, TheInputsAreComparedAsGenerationComparesNames) {
   }
   EXPECT_EQ(checkOutputFile(d.file("DECK.JOB"), inputs, false).message, "\"" + d.file("DECK.JOB") + "\" is the deck");
   EXPECT_EQ(checkOutputFile("", inputs, true).verdict, OutputCheck::Verdict::NoName);
-  std::ofstream(d.file("old.dat")) << "old";
+  writeFile(d.file("old.dat"), "old");
   EXPECT_EQ(checkOutputFile(d.file("old.dat"), inputs, false).message,
             "\"" + d.file("old.dat") + "\" exists (use --force to overwrite it)");
   EXPECT_TRUE(checkOutputFile(d.file("old.dat"), inputs, true).ok());
@@ -159,7 +158,7 @@ TEST(OutputCheck, TheInputsAreComparedAsGenerationComparesNames) {
   EXPECT_EQ(fileStatus(in).size, 4);
 }
 
-TEST(ShownText, EscapesControlsCutsLinesAndCapsFaultLists) {
+TEST(PlatformShownText, EscapesControlsCutsLinesAndCapsFaultLists) {
   EXPECT_EQ(shownText(std::string("a\x1b[31m\0b\tc\x7f", 11)), "a\\x1b[31m\\x00b\\tc\\x7f");
   EXPECT_EQ(shownLine(std::string(1 << 20, 'x')), std::string(80, 'x') + "...");
   EXPECT_EQ(shownLine(std::string(80, 'y')), std::string(80, 'y'));
@@ -175,7 +174,7 @@ TEST(ShownText, EscapesControlsCutsLinesAndCapsFaultLists) {
   EXPECT_EQ(many.count(), 50000u);
 }
 
-TEST(AtomicFile, TemporariesOpenAreRemovedAtOnceForASignal) {
+TEST(PlatformAtomicFile, TemporariesOpenAreRemovedAtOnceForASignal) {
   TempDir d;
   AtomicFile a, b;
   ASSERT_TRUE(a.open(d.file("a.dat")));
@@ -188,7 +187,7 @@ TEST(AtomicFile, TemporariesOpenAreRemovedAtOnceForASignal) {
   EXPECT_EQ(readFile(d.file("b.dat")), "done");
 }
 
-TEST(SessionNames, EachDisplayHasItsOwnNamesInAPrivateFolder) {
+TEST(PlatformSessionNames, EachDisplayHasItsOwnNamesInAPrivateFolder) {
   const char* display = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   const std::string keepDisplay = display ? display : "", keepWayland = wayland ? wayland : "";

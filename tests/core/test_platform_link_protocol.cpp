@@ -3,12 +3,11 @@
 #include <random>
 
 #include "platform/LinkProtocol.h"
-#include "JobPadService.h"
 
 using namespace tsly;
 using namespace tsly::dde;
 
-TEST(DdeCodec, EncodesEveryMessageWithLengthPrefixedFields) {
+TEST(PlatformLinkCodec, EncodesEveryMessageWithLengthPrefixedFields) {
   EXPECT_EQ(*encode(connectMessage("JobPad", "orogdde")), "CONNECT 6:JobPad 7:orogdde\n");
   EXPECT_EQ(*encode(pokeMessage("dde1", "VELF 101 120.5 1500")), "POKE 4:dde1 19:VELF 101 120.5 1500\n");
   EXPECT_EQ(*encode(pokeMessage("dde3", "")), "POKE 4:dde3 0:\n");
@@ -19,7 +18,7 @@ TEST(DdeCodec, EncodesEveryMessageWithLengthPrefixedFields) {
   EXPECT_EQ(*encode(errorMessage(286)), "ERROR 3:286\n");
 }
 
-TEST(DdeCodec, RefusesToEncodeMalformedOrOversizedMessages) {
+TEST(PlatformLinkCodec, RefusesToEncodeMalformedOrOversizedMessages) {
   EXPECT_FALSE(encode(Message{Verb::Poke, {"dde1"}}));
   EXPECT_FALSE(encode(Message{Verb::Ok, {"x"}}));
   EXPECT_FALSE(encode(errorMessage(0)));
@@ -28,7 +27,7 @@ TEST(DdeCodec, RefusesToEncodeMalformedOrOversizedMessages) {
   EXPECT_TRUE(encode(pokeMessage("dde1", std::string(MaxMessageBytes - 100, 'x'))));
 }
 
-TEST(DdeCodec, RoundTripsAnyBytesIncludingLineBreaksAndNul) {
+TEST(PlatformLinkCodec, RoundTripsAnyBytesIncludingLineBreaksAndNul) {
   const std::string odd = std::string("a\r\nb\0c 12:d\n", 12);
   auto bytes = *encode(pokeMessage("dde1", odd));
   auto r = decodeAll(Side::Requests, bytes);
@@ -38,7 +37,7 @@ TEST(DdeCodec, RoundTripsAnyBytesIncludingLineBreaksAndNul) {
   EXPECT_TRUE(r.complete);
 }
 
-TEST(DdeCodec, DecodesByteByByteAndInArbitraryPieces) {
+TEST(PlatformLinkCodec, DecodesByteByByteAndInArbitraryPieces) {
   std::string stream;
   std::vector<Message> sent = {connectMessage("JobPad", "orogdde"), pokeMessage("dde1", "*INPF my file.dat"),
                                pokeMessage("dde2", "-1"), pokeMessage("dde3", ""), executeMessage("add"),
@@ -69,7 +68,7 @@ TEST(DdeCodec, DecodesByteByByteAndInArbitraryPieces) {
   }
 }
 
-TEST(DdeCodec, PartialMessageIsHeldUntilComplete) {
+TEST(PlatformLinkCodec, PartialMessageIsHeldUntilComplete) {
   Decoder d(Side::Replies);
   EXPECT_TRUE(d.feed("VALUE 5:hel"));
   EXPECT_FALSE(d.next());
@@ -84,14 +83,14 @@ TEST(DdeCodec, PartialMessageIsHeldUntilComplete) {
   EXPECT_EQ(errorNumber(*d.next()), 291);
 }
 
-TEST(DdeCodec, EachSideAcceptsOnlyItsOwnMessages) {
+TEST(PlatformLinkCodec, EachSideAcceptsOnlyItsOwnMessages) {
   EXPECT_TRUE(decodeAll(Side::Requests, "OK\n").failed);
   EXPECT_TRUE(decodeAll(Side::Requests, "VALUE 1:x\n").failed);
   EXPECT_TRUE(decodeAll(Side::Replies, "EXECUTE 3:add\n").failed);
   EXPECT_TRUE(decodeAll(Side::Replies, "CONNECT 1:a 1:b\n").failed);
 }
 
-TEST(DdeCodec, RefusesMalformedInputAndStaysRefused) {
+TEST(PlatformLinkCodec, RefusesMalformedInputAndStaysRefused) {
   const char* bad[] = {
       "\n",                       // no verb
       "poke 4:dde1 1:x\n",        // lower-case verb
@@ -135,7 +134,7 @@ TEST(DdeCodec, RefusesMalformedInputAndStaysRefused) {
   EXPECT_TRUE(decodeAll(Side::Replies, "ERROR 2:-1\n").failed);
 }
 
-TEST(DdeCodec, RefusesOversizedMessagesBeforeBufferingThem) {
+TEST(PlatformLinkCodec, RefusesOversizedMessagesBeforeBufferingThem) {
   Decoder d(Side::Requests, 64);
   EXPECT_TRUE(d.feed(*encode(pokeMessage("dde1", std::string(40, 'a')))));
   EXPECT_TRUE(d.next());
@@ -149,7 +148,7 @@ TEST(DdeCodec, RefusesOversizedMessagesBeforeBufferingThem) {
   EXPECT_TRUE(decodeAll(Side::Requests, std::string(100, 'P')).failed);
 }
 
-TEST(DdeCodec, FieldLeavingNoRoomForTheLineEndIsRefusedAtThatField) {
+TEST(PlatformLinkCodec, FieldLeavingNoRoomForTheLineEndIsRefusedAtThatField) {
   // "POKE 4:dde1 48:" + 48 bytes + "\n" is 64 bytes: exactly the limit.
   const std::string exact = *encode(pokeMessage("dde1", std::string(48, 'a')));
   ASSERT_EQ(exact.size(), 64u);
@@ -163,14 +162,14 @@ TEST(DdeCodec, FieldLeavingNoRoomForTheLineEndIsRefusedAtThatField) {
   EXPECT_EQ(over.error(), "message too large");
 }
 
-TEST(DdeCodec, MessagesBeforeAFaultAreStillDelivered) {
+TEST(PlatformLinkCodec, MessagesBeforeAFaultAreStillDelivered) {
   auto r = decodeAll(Side::Requests, "EXECUTE 4:show\nGARBAGE!\nEXECUTE 3:add\n");
   EXPECT_TRUE(r.failed);
   ASSERT_EQ(r.messages.size(), 1u);
   EXPECT_EQ(r.messages[0], executeMessage("show"));
 }
 
-TEST(DdeCodec, RandomBytesNeverCrashOrOverrun) {
+TEST(PlatformLinkCodec, RandomBytesNeverCrashOrOverrun) {
   std::mt19937 rng(12345);
   static const char raw[] = "CONNECTPOKEXURQSVALDR 0123456789:\n\r\0xyz";
   const std::string alphabet(raw, sizeof raw - 1);
@@ -187,88 +186,4 @@ TEST(DdeCodec, RandomBytesNeverCrashOrOverrun) {
       }
     }
   }
-}
-
-namespace {
-
-struct Exchange {
-  JobPadService service;
-  ServerSession session{service};
-  std::vector<std::string> added;
-  int shows = 0;
-  Exchange() {
-    service.onAdd = [this](const std::string& line) {
-      added.push_back(line);
-      return true;
-    };
-    service.onShow = [this] { ++shows; };
-  }
-  std::string send(const Message& m) {
-    std::string out;
-    session.feed(*encode(m), out);
-    return out;
-  }
-};
-
-}  // namespace
-
-TEST(JobPadSession, ConnectFirstThenPokeExecuteRequest) {
-  Exchange x;
-  EXPECT_EQ(x.send(pokeMessage("dde1", "x")), "ERROR 3:293\n");
-  EXPECT_EQ(x.send(connectMessage("jobpad", "OROGDDE")), "OK\n");
-  EXPECT_EQ(x.send(connectMessage("JobPad", "orogdde")), "ERROR 3:285\n");
-  EXPECT_EQ(x.send(pokeMessage("dde1", "*INPF a.dat")), "OK\n");
-  EXPECT_EQ(x.send(pokeMessage("dde2", "-1")), "OK\n");
-  EXPECT_EQ(x.send(pokeMessage("dde3", "")), "OK\n");
-  EXPECT_EQ(x.send(executeMessage("add")), "OK\n");
-  EXPECT_EQ(x.added, (std::vector<std::string>{"*INPF a.dat"}));
-  EXPECT_EQ(x.send(executeMessage("show")), "OK\n");
-  EXPECT_EQ(x.shows, 1);
-  EXPECT_EQ(x.send(requestMessage("dde2")), "VALUE 2:-1\n");
-  EXPECT_EQ(x.send(requestMessage("dde4")), "ERROR 3:289\n");
-  EXPECT_EQ(x.send(pokeMessage("dde9", "x")), "ERROR 3:285\n");
-  EXPECT_EQ(x.send(executeMessage("format c:")), "ERROR 3:285\n");
-  EXPECT_TRUE(x.session.connected());
-  EXPECT_FALSE(x.session.closed());
-}
-
-TEST(JobPadSession, PathCommands) {
-  Exchange x;
-  x.send(connectMessage("JobPad", "orogdde"));
-  x.send(executeMessage("getpathtoorog"));
-  EXPECT_EQ(x.send(requestMessage("dde1")), "VALUE 18:\\worog15\\worog.exe\n");
-  x.send(pokeMessage("dde1", "/opt/orog/bin/worog"));
-  x.send(executeMessage("pathtoorog"));
-  x.send(pokeMessage("dde1", "/data/line 7, north"));
-  x.send(executeMessage("lastpath"));
-  EXPECT_EQ(x.service.lastPath, "/data/line 7, north");
-  x.send(pokeMessage("dde1", ""));
-  x.send(executeMessage("getpathtoorog"));
-  EXPECT_EQ(x.send(requestMessage("dde1")), "VALUE 19:/opt/orog/bin/worog\n");
-}
-
-TEST(JobPadSession, DeckThatCannotTakeTheLineAnswersAnError) {
-  Exchange x;
-  x.service.onAdd = [](const std::string&) { return false; };
-  x.send(connectMessage("JobPad", "orogdde"));
-  EXPECT_EQ(x.send(executeMessage("add")), "ERROR 3:285\n");
-}
-
-TEST(JobPadSession, WrongTopicOrGarbageClosesTheConversation) {
-  Exchange x;
-  EXPECT_EQ(x.send(connectMessage("JobPad", "other")), "ERROR 3:282\n");
-  EXPECT_TRUE(x.session.closed());
-  std::string out;
-  EXPECT_FALSE(x.session.feed("EXECUTE 4:show\n", out));
-  EXPECT_TRUE(out.empty());
-
-  Exchange y;
-  y.send(connectMessage("JobPad", "orogdde"));
-  out.clear();
-  // The whole message before the fault is answered, then the conversation ends.
-  EXPECT_FALSE(y.session.feed("EXECUTE 4:show\nEXECUTE 3:ad", out) && y.session.feed("d 9\n", out));
-  EXPECT_EQ(out, "OK\n");
-  EXPECT_TRUE(y.session.closed());
-  EXPECT_EQ(y.shows, 1);
-  EXPECT_TRUE(y.added.empty());
 }

@@ -1,7 +1,6 @@
-// OpenByMode, ConfirmTargetFile, ReportFileError and the text-file table.
+// OpenByMode, ConfirmTargetFile and ReportFileError.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -11,14 +10,9 @@
 #include "support/TraceFileBuilder.h"
 
 using namespace tsly;
-using tsly::test::ScriptedUi;
-using tsly::test::TempDir;
+using namespace tsly::test;
 
 namespace {
-
-void touch(const std::string& path, const std::string& content = "x\r\n") {
-  std::ofstream(path, std::ios::binary) << content;
-}
 
 // A table whose opens or lookups fail with a chosen error number.
 class FailingFiles : public TextFiles {
@@ -48,7 +42,7 @@ struct ErrorRow {
 
 }  // namespace
 
-TEST(ReportFileError, EveryKnownErrorHasItsBox) {
+TEST(SharedReportFileError, EveryKnownErrorHasItsBox) {
   const std::vector<ErrorRow> rows = {
       {52, "That file name is illegal.", Buttons::OkCancel, Icon::Exclamation},
       {53, "That file name is not found.", Buttons::Ok, Icon::Exclamation},
@@ -82,7 +76,7 @@ TEST(ReportFileError, EveryKnownErrorHasItsBox) {
   }
 }
 
-TEST(ReportFileError, ActionCodesFollowTheButton) {
+TEST(SharedReportFileError, ActionCodesFollowTheButton) {
   const std::vector<std::pair<Answer, int>> cases = {{Answer::Ok, 0},     {Answer::Retry, 0}, {Answer::Ignore, 1},
                                                      {Answer::Cancel, 2}, {Answer::Abort, 2}, {Answer::Yes, 0},
                                                      {Answer::No, 0}};
@@ -98,7 +92,7 @@ TEST(ReportFileError, ActionCodesFollowTheButton) {
   EXPECT_EQ(ReportFileError(ui, st, 61), 2);
 }
 
-TEST(ReportFileError, UnknownNumbersShowNothing) {
+TEST(SharedReportFileError, UnknownNumbersShowNothing) {
   for (int n : {0, 1, 51, 56, 58, 63, 70, 99, -53}) {
     ScriptedUi ui;
     AppState st;
@@ -109,7 +103,7 @@ TEST(ReportFileError, UnknownNumbersShowNothing) {
   }
 }
 
-TEST(OpenByMode, ModeFiveOnAMissingFileIsSilent) {
+TEST(SharedOpenByMode, ModeFiveOnAMissingFileIsSilent) {
   TempDir d;
   ScriptedUi ui;
   AppState st;
@@ -119,9 +113,9 @@ TEST(OpenByMode, ModeFiveOnAMissingFileIsSilent) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST(OpenByMode, ModeFiveOpensReadWriteAndReadOnlyVariantReads) {
+TEST(SharedOpenByMode, ModeFiveOpensReadWriteAndReadOnlyVariantReads) {
   TempDir d;
-  touch(d.file("t.dat"), "abcd");
+  writeFile(d.file("t.dat"), "abcd");
   ScriptedUi ui;
   AppState st;
   int h = OpenByMode(ui, st, d.file("t.dat"), 5);
@@ -138,7 +132,7 @@ TEST(OpenByMode, ModeFiveOpensReadWriteAndReadOnlyVariantReads) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST(OpenByMode, ModeTwoOnAMissingFileReportsNotFoundAndReturnsMinusOne) {
+TEST(SharedOpenByMode, ModeTwoOnAMissingFileReportsNotFoundAndReturnsMinusOne) {
   TempDir d;
   TextFiles files;
   for (Answer a : {Answer::Ok, Answer::Cancel}) {
@@ -147,15 +141,12 @@ TEST(OpenByMode, ModeTwoOnAMissingFileReportsNotFoundAndReturnsMinusOne) {
     ui.answers.push_back(a);
     EXPECT_EQ(OpenByMode(ui, st, d.file("none.ini"), 2, files), -1);
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, "That file name is not found.");
-    EXPECT_EQ(ui.boxes[0].title, "File Error");
-    EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
-    EXPECT_EQ(ui.boxes[0].icon, Icon::Exclamation);
+    EXPECT_EQ(Box(ui.boxes[0]), (Box{"That file name is not found.", "File Error", Buttons::Ok, Icon::Exclamation}));
   }
   EXPECT_EQ(files.nextFree(), 1);  // nothing stays reserved
 }
 
-TEST(OpenByMode, MissingFolderIsPathNotFound) {
+TEST(SharedOpenByMode, MissingFolderIsPathNotFound) {
   TempDir d;
   TextFiles files;
   ScriptedUi ui;
@@ -165,7 +156,7 @@ TEST(OpenByMode, MissingFolderIsPathNotFound) {
   EXPECT_EQ(ui.boxes[0].text, "That path does not exist");
 }
 
-TEST(OpenByMode, AFolderCanNotBeOpenedAsATextFile) {
+TEST(SharedOpenByMode, AFolderCanNotBeOpenedAsATextFile) {
   TempDir d;
   TextFiles files;
   ScriptedUi ui;
@@ -175,7 +166,7 @@ TEST(OpenByMode, AFolderCanNotBeOpenedAsATextFile) {
   EXPECT_EQ(ui.boxes[0].text.rfind("That file or path can not be accessed", 0), 0u);
 }
 
-TEST(OpenByMode, FailedOpensNeverHandBackAFileNumber) {
+TEST(SharedOpenByMode, FailedOpensNeverHandBackAFileNumber) {
   TempDir d;
   for (int err : {52, 57, 61, 64, 67, 68, 71, 75, 99}) {
     for (Answer a : {Answer::Ok, Answer::Yes, Answer::No, Answer::Cancel}) {
@@ -190,7 +181,7 @@ TEST(OpenByMode, FailedOpensNeverHandBackAFileNumber) {
   }
 }
 
-TEST(OpenByMode, TextModesHandOutTheNextFreeNumber) {
+TEST(SharedOpenByMode, TextModesHandOutTheNextFreeNumber) {
   TempDir d;
   TextFiles files;
   ScriptedUi ui;
@@ -216,16 +207,12 @@ TEST(OpenByMode, TextModesHandOutTheNextFreeNumber) {
   EXPECT_EQ(files.writeLine(in, "no"), 54);  // input file
   files.close(in);
   files.close(app);
-  std::ifstream a(d.file("a.ini"), std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(a)), {});
-  EXPECT_EQ(all, " 10  trace offset\r\n\r\n");
+  EXPECT_EQ(readFile(d.file("a.ini")), " 10  trace offset\r\n\r\n");
   // Appending keeps what was there.
   int app2 = OpenByMode(ui, st, d.file("b.ini"), 3, files);
   files.writeLine(app2, "second");
   files.close(app2);
-  std::ifstream b(d.file("b.ini"), std::ios::binary);
-  std::string ball((std::istreambuf_iterator<char>(b)), {});
-  EXPECT_EQ(ball, "first\r\nsecond\r\n");
+  EXPECT_EQ(readFile(d.file("b.ini")), "first\r\nsecond\r\n");
   // Mode 4 creates a missing file; other modes open nothing.
   int rnd = OpenByMode(ui, st, d.file("r.dat"), 4, files);
   EXPECT_GT(rnd, 0);
@@ -235,7 +222,7 @@ TEST(OpenByMode, TextModesHandOutTheNextFreeNumber) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST(OpenByMode, AFileOpenForWritingCanNotBeOpenedAgain) {
+TEST(SharedOpenByMode, AFileOpenForWritingCanNotBeOpenedAgain) {
   TempDir d;
   TextFiles files;
   ScriptedUi ui;
@@ -254,9 +241,9 @@ TEST(OpenByMode, AFileOpenForWritingCanNotBeOpenedAgain) {
   EXPECT_NE(r1, r2);
 }
 
-TEST(OpenByMode, ReadLineAcceptsBareLineFeedsAndAMissingLastLineEnd) {
+TEST(SharedOpenByMode, ReadLineAcceptsBareLineFeedsAndAMissingLastLineEnd) {
   TempDir d;
-  touch(d.file("l.txt"), "one\ntwo\r\nthree");
+  writeFile(d.file("l.txt"), "one\ntwo\r\nthree");
   TextFiles files;
   ScriptedUi ui;
   AppState st;
@@ -271,42 +258,9 @@ TEST(OpenByMode, ReadLineAcceptsBareLineFeedsAndAMissingLastLineEnd) {
   EXPECT_EQ(files.readLine(n, line), 62);
 }
 
-TEST(TextFiles, ErrnoMapsToFileErrorNumbers) {
+TEST(SharedConfirmTargetFile, ExistingFileForReadingAppendingOrRecordsAsksNothing) {
   TempDir d;
-  EXPECT_EQ(fileErrorFromErrno(ENOENT, d.file("x")), 53);
-  EXPECT_EQ(fileErrorFromErrno(ENOENT, d.file("nodir/x")), 76);
-  EXPECT_EQ(fileErrorFromErrno(ENOTDIR, "/etc/passwd/x"), 76);
-  EXPECT_EQ(fileErrorFromErrno(EACCES, "x"), 75);
-  EXPECT_EQ(fileErrorFromErrno(EROFS, "x"), 75);
-  EXPECT_EQ(fileErrorFromErrno(EISDIR, "x"), 75);
-  EXPECT_EQ(fileErrorFromErrno(ENOSPC, "x"), 61);
-  EXPECT_EQ(fileErrorFromErrno(ENAMETOOLONG, "x"), 64);
-  EXPECT_EQ(fileErrorFromErrno(EMFILE, "x"), 67);
-  EXPECT_EQ(fileErrorFromErrno(ENFILE, "x"), 67);
-  EXPECT_EQ(fileErrorFromErrno(EIO, "x"), 57);
-  EXPECT_EQ(fileErrorFromErrno(ENXIO, "x"), 68);
-  EXPECT_EQ(fileErrorFromErrno(EXDEV, "x"), 74);
-  TextFiles files;
-  EXPECT_EQ(files.open("", 1, 1), 52);
-  EXPECT_EQ(files.open(d.file(std::string(5000, 'a')), 1, 1), 64);
-  EXPECT_EQ(files.open(d.file("m"), 7, 1), 54);
-}
-
-TEST(TextFiles, TooManyFiles) {
-  TempDir d;
-  TextFiles files;
-  for (int n = 1; n <= TextFiles::MaxFiles; ++n) ASSERT_EQ(files.open(d.file("f" + std::to_string(n)), 1, n), 0);
-  EXPECT_EQ(files.nextFree(), 0);
-  ScriptedUi ui;
-  AppState st;
-  EXPECT_EQ(OpenByMode(ui, st, d.file("one-more"), 1, files), -1);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "Too many files are open. Close a file and try again.");
-}
-
-TEST(ConfirmTargetFile, ExistingFileForReadingAppendingOrRecordsAsksNothing) {
-  TempDir d;
-  touch(d.file("e.dat"));
+  writeFile(d.file("e.dat"), "x\r\n");
   for (std::int16_t m : {2, 3, 4}) {
     ScriptedUi ui;
     AppState st;
@@ -317,9 +271,9 @@ TEST(ConfirmTargetFile, ExistingFileForReadingAppendingOrRecordsAsksNothing) {
   }
 }
 
-TEST(ConfirmTargetFile, ExistingFileForWritingAsksBeforeOverwriting) {
+TEST(SharedConfirmTargetFile, ExistingFileForWritingAsksBeforeOverwriting) {
   TempDir d;
-  touch(d.file("e.dat"));
+  writeFile(d.file("e.dat"), "x\r\n");
   const std::string name = d.file("e.dat");
   const std::string text = "The file '" + name + "' already exists on disk.\r\nSaving to this file will destroy its " +
                            "original contents.\r\n\r\nChoose OK to overwrite the file, Cancel to stop\r\n";
@@ -340,7 +294,7 @@ TEST(ConfirmTargetFile, ExistingFileForWritingAsksBeforeOverwriting) {
   }
 }
 
-TEST(ConfirmTargetFile, MissingFileForReadingOffersToCreateIt) {
+TEST(SharedConfirmTargetFile, MissingFileForReadingOffersToCreateIt) {
   TempDir d;
   const std::string name = d.file("new.ini");
   const std::string text = "The file " + name + "doesn't exist.\r\nWould you like to create it?\r\n\r\n" +
@@ -352,17 +306,14 @@ TEST(ConfirmTargetFile, MissingFileForReadingOffersToCreateIt) {
   EXPECT_EQ(ConfirmTargetFile(ui, st, name, mode), 1);
   EXPECT_EQ(mode, 1);
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, text);
-  EXPECT_EQ(ui.boxes[0].title, "File Message");
-  EXPECT_EQ(ui.boxes[0].buttons, Buttons::OkCancel);
-  EXPECT_EQ(ui.boxes[0].icon, Icon::Information);
+  EXPECT_EQ(Box(ui.boxes[0]), (Box{text, "File Message", Buttons::OkCancel, Icon::Information}));
   mode = 2;
   ui.answers.push_back(Answer::Cancel);
   EXPECT_EQ(ConfirmTargetFile(ui, st, name, mode), 0);
   EXPECT_EQ(mode, 2);
 }
 
-TEST(ConfirmTargetFile, MissingFileForOtherModesAsksNothing) {
+TEST(SharedConfirmTargetFile, MissingFileForOtherModesAsksNothing) {
   TempDir d;
   for (std::int16_t m : {1, 3, 4, 5}) {
     ScriptedUi ui;
@@ -380,7 +331,7 @@ TEST(ConfirmTargetFile, MissingFileForOtherModesAsksNothing) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST(ConfirmTargetFile, AFailingLookupIsReported) {
+TEST(SharedConfirmTargetFile, AFailingLookupIsReported) {
   TempDir d;
   {
     // OK (try again) looks again, at most three times in all, then stops.
@@ -431,7 +382,7 @@ TEST(ConfirmTargetFile, AFailingLookupIsReported) {
 
 // Every file dialog of the program goes through askFileName: a dialog that
 // failed is reported, one cancelled or chosen is not.
-TEST(AskFileName, OnlyAFailedDialogShowsABox) {
+TEST(SharedAskFileName, OnlyAFailedDialogShowsABox) {
   for (auto status :
        {FileDialogResult::Status::Chosen, FileDialogResult::Status::Cancelled, FileDialogResult::Status::Failed}) {
     for (auto kind : {FileDialogKind::Open, FileDialogKind::Save}) {

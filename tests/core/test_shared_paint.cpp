@@ -10,13 +10,13 @@
 using namespace tsly;
 using tsly::test::RecordingCanvas;
 
-TEST(DisplayPaint, NormalizerDividesOnlyTheCountGiven) {
+TEST(SharedPaint, NormalizerDividesOnlyTheCountGiven) {
   std::vector<float> s{2, -4, 8, 16};
   EXPECT_EQ(normalizer(s.data(), 0.5f, 3), 0);
   EXPECT_EQ(s, (std::vector<float>{4, -8, 16, 16}));
 }
 
-TEST(DisplayPaint, NormalizerRefusesAZeroOrInfiniteDivisor) {
+TEST(SharedPaint, NormalizerRefusesAZeroOrInfiniteDivisor) {
   std::vector<float> s{1, 2};
   EXPECT_EQ(normalizer(s.data(), 0.0f, 2), -1);
   EXPECT_EQ(normalizer(s.data(), INFINITY, 2), -1);
@@ -25,7 +25,7 @@ TEST(DisplayPaint, NormalizerRefusesAZeroOrInfiniteDivisor) {
   EXPECT_EQ(s, (std::vector<float>{1, 2}));
 }
 
-TEST(DisplayPaint, OnePointPerSampleAtItsRowForEachRatio) {
+TEST(SharedPaint, OnePointPerSampleAtItsRowForEachRatio) {
   std::vector<float> s(40);
   for (int i = 0; i < 40; ++i) s[i] = static_cast<float>(i % 3) - 1.0f;
   struct Case {
@@ -51,7 +51,7 @@ TEST(DisplayPaint, OnePointPerSampleAtItsRowForEachRatio) {
   }
 }
 
-TEST(DisplayPaint, NeverReadsPastTheSamplesItIsGiven) {
+TEST(SharedPaint, NeverReadsPastTheSamplesItIsGiven) {
   // Window of 100 rows, but the trace has only 7 samples: 7 points.
   std::vector<float> s(7, 3.0f);
   RecordingCanvas dc;
@@ -63,7 +63,7 @@ TEST(DisplayPaint, NeverReadsPastTheSamplesItIsGiven) {
   EXPECT_EQ(rapidpaint(nullptr, 7, dc, 10, 0, 100, 1, 1.0f), 0);
 }
 
-TEST(DisplayPaint, FillsEachPositiveLobeFromTheZeroLine) {
+TEST(SharedPaint, FillsEachPositiveLobeFromTheZeroLine) {
   // + + 0 - - + : two positive lobes.
   std::vector<float> s{4, 6, -2, -4, -2, 2, 4, -4};
   RecordingCanvas dc;
@@ -86,7 +86,7 @@ TEST(DisplayPaint, FillsEachPositiveLobeFromTheZeroLine) {
     for (const auto& p : poly) EXPECT_GE(p.x, 20);
 }
 
-TEST(DisplayPaint, NoFillWithoutTheFlagAndWildValuesStayBounded) {
+TEST(SharedPaint, NoFillWithoutTheFlagAndWildValuesStayBounded) {
   std::vector<float> s{1e30f, NAN, -1e30f};
   RecordingCanvas dc;
   dc.setSize(10, 10);

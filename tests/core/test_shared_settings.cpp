@@ -9,26 +9,15 @@
 #include <unistd.h>
 
 #include "shared/Settings.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 using namespace tsly;
-using tsly::test::TempDir;
+using namespace tsly::test;
 
 namespace {
-
-std::string readAll(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-void writeAll(const fs::path& p, const std::string& text) {
-  std::ofstream f(p, std::ios::binary);
-  f << text;
-}
 
 
 const char* const ExpectedDefaultFile =
@@ -180,13 +169,7 @@ TEST(SharedSettings, NonsenseNumbersReadAsZeroOrKeepTheValue) {
 }
 
 TEST(SharedSettings, LineEndsAndLongLines) {
-  const auto lines = settingsLines("a\rb\nc\r\n\r\nlast");
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0], "a");
-  EXPECT_EQ(lines[1], "b");
-  EXPECT_EQ(lines[2], "c");
-  EXPECT_EQ(lines[3], "");
-  EXPECT_EQ(lines[4], "last");
+  EXPECT_EQ(settingsLines("a\rb\nc\r\n\r\nlast"), (std::vector<std::string>{"a", "b", "c", "", "last"}));
   const std::string longLine(MaxSettingsLine * 3, '7');
   const auto cut = settingsLines(longLine + "\r\nnext\r\n");
   ASSERT_EQ(cut.size(), 2u);
@@ -198,9 +181,9 @@ TEST(SharedSettings, LineEndsAndLongLines) {
 
 TEST(SharedSettings, BadFilesOnDiskLoadWithoutFailing) {
   TempDir dir;
-  const fs::path p = fs::path(dir.path()) / "tessaly.ini";
+  const fs::path p = dir.file("tessaly.ini");
   // Empty file.
-  writeAll(p, "");
+  writeFile(p, "");
   AppState a;
   SettingsLoad load;
   ASSERT_TRUE(loadSettingsFile(p.string(), a, load));
@@ -210,19 +193,19 @@ TEST(SharedSettings, BadFilesOnDiskLoadWithoutFailing) {
   // Binary file.
   std::string bin;
   for (int i = 0; i < 4096; ++i) bin.push_back(static_cast<char>((i * 37) & 0xff));
-  writeAll(p, bin);
+  writeFile(p, bin);
   AppState b;
   ASSERT_TRUE(loadSettingsFile(p.string(), b, load));
   EXPECT_LE(load.linesRead, 22);
   // A line longer than a line may be, then good lines.
-  writeAll(p, std::string(40000, 'x') + "\r\n 5  tlength\r\n");
+  writeFile(p, std::string(40000, 'x') + "\r\n 5  tlength\r\n");
   AppState c;
   ASSERT_TRUE(loadSettingsFile(p.string(), c, load));
   EXPECT_EQ(load.linesRead, 2);
   EXPECT_FLOAT_EQ(c.TraceSpacing, 0);
   EXPECT_FLOAT_EQ(c.TraceLengthSetting, 5);
   // Only the first 64 KiB are read: a line that starts beyond them is not.
-  writeAll(p, " 7  trace offset" + std::string(MaxSettingsBytes, ' ') + "\r\n 5  tlength\r\n");
+  writeFile(p, " 7  trace offset" + std::string(MaxSettingsBytes, ' ') + "\r\n 5  tlength\r\n");
   AppState e;
   e.TraceLengthSetting = 100;
   ASSERT_TRUE(loadSettingsFile(p.string(), e, load));
@@ -232,15 +215,15 @@ TEST(SharedSettings, BadFilesOnDiskLoadWithoutFailing) {
   // Missing file.
   AppState d;
   d.TraceSpacing = 3;
-  EXPECT_FALSE(loadSettingsFile((fs::path(dir.path()) / "none.ini").string(), d, load));
+  EXPECT_FALSE(loadSettingsFile(dir.file("none.ini"), d, load));
   EXPECT_FLOAT_EQ(d.TraceSpacing, 3);
   EXPECT_EQ(d.GraphicsSaveFlag, 0);
 }
 
 TEST(SharedSettings, MoreThanTwentyTwoLinesReadsOnlyTheFirst) {
   TempDir dir;
-  const fs::path p = fs::path(dir.path()) / "tessaly.ini";
-  writeAll(p, std::string(ExpectedDefaultFile) + " 99  extra\r\n");
+  const fs::path p = dir.file("tessaly.ini");
+  writeFile(p, std::string(ExpectedDefaultFile) + " 99  extra\r\n");
   AppState st;
   SettingsLoad load;
   ASSERT_TRUE(loadSettingsFile(p.string(), st, load));
@@ -262,34 +245,28 @@ TEST(SharedSettings, MissingFileDefaults) {
 
 TEST(SharedSettings, WriteReplacesTheFileWhole) {
   TempDir dir;
-  const fs::path p = fs::path(dir.path()) / "tessaly.ini";
-  writeAll(p, "old contents\r\n");
+  const fs::path p = dir.file("tessaly.ini");
+  writeFile(p, "old contents\r\n");
   ::chmod(p.c_str(), 0640);
   ASSERT_EQ(writeSettingsFile(p.string(), ExpectedDefaultFile), 0);
-  EXPECT_EQ(readAll(p), ExpectedDefaultFile);
+  EXPECT_EQ(readFile(p), ExpectedDefaultFile);
   struct stat s {};
   ASSERT_EQ(::stat(p.c_str(), &s), 0);
   EXPECT_EQ(s.st_mode & 0777, 0640u);
-  // No temporary file is left behind.
-  int files = 0;
-  for (const auto& e : fs::directory_iterator(fs::path(dir.path()))) {
-    (void)e;
-    ++files;
-  }
-  EXPECT_EQ(files, 1);
+  EXPECT_EQ(fileNames(dir.path()), std::vector<std::string>{"tessaly.ini"});  // no temporary file left
 }
 
 TEST(SharedSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
   TempDir dir;
-  EXPECT_EQ(writeSettingsFile((fs::path(dir.path()) / "missing" / "tessaly.ini").string(), "x"), 76);
+  EXPECT_EQ(writeSettingsFile(dir.file("missing/tessaly.ini"), "x"), 76);
   EXPECT_EQ(writeSettingsFile("", "x"), 64);
   if (::geteuid() != 0) {
-    const fs::path p = fs::path(dir.path()) / "tessaly.ini";
-    writeAll(p, "old\r\n");
-    fs::permissions(fs::path(dir.path()), fs::perms::owner_read | fs::perms::owner_exec);
+    const fs::path p = dir.file("tessaly.ini");
+    writeFile(p, "old\r\n");
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(writeSettingsFile(p.string(), ExpectedDefaultFile), 75);
-    fs::permissions(fs::path(dir.path()), fs::perms::owner_all);
-    EXPECT_EQ(readAll(p), "old\r\n");
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_EQ(readFile(p), "old\r\n");
   }
 }
 
@@ -299,7 +276,7 @@ TEST(SharedSettings, FailedWriteLeavesTheOldFileAndReportsTheError) {
 // file at once and leaves the state alone.
 TEST(SharedSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
   TempDir dir;
-  const fs::path fifo = fs::path(dir.path()) / "fifo.ini", zero = fs::path(dir.path()) / "zero.ini", folder = fs::path(dir.path()) / "folder.ini";
+  const fs::path fifo = dir.file("fifo.ini"), zero = dir.file("zero.ini"), folder = dir.file("folder.ini");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   fs::create_symlink("/dev/zero", zero);
   fs::create_directory(folder);
@@ -323,8 +300,8 @@ TEST(SharedSettings, OnlyARegularFileIsReadAnythingElseIsUnreadable) {
   test::ScriptedUi ui;
   AppState st;
   SettingsLoad load;
-  writeAll(fs::path(dir.path()) / "tessaly.ini", ExpectedDefaultFile);
-  EXPECT_TRUE(loadSettingsFile(ui, st, (fs::path(dir.path()) / "tessaly.ini").string(), load));
+  writeFile(dir.file("tessaly.ini"), ExpectedDefaultFile);
+  EXPECT_TRUE(loadSettingsFile(ui, st, dir.file("tessaly.ini"), load));
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(load.linesRead, 22);
 }
@@ -333,33 +310,77 @@ TEST(SharedSettings, TheSettingsFileIsFoundWhateverTheCaseOfItsName) {
   TempDir dir;
   const std::string folder = dir.path();
   EXPECT_EQ(findSettingsFile(folder), "");
-  writeAll(fs::path(dir.path()) / "TESSALY.INI", "x");
+  writeFile(dir.file("TESSALY.INI"), "x");
   EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
-  writeAll(fs::path(dir.path()) / "tessaly.ini", "x");
+  writeFile(dir.file("tessaly.ini"), "x");
   EXPECT_EQ(findSettingsFile(folder), "tessaly.ini");
-  fs::remove(fs::path(dir.path()) / "tessaly.ini");
-  writeAll(fs::path(dir.path()) / "tessaly.ini.bak", "x");
+  fs::remove(dir.file("tessaly.ini"));
+  writeFile(dir.file("tessaly.ini.bak"), "x");
   EXPECT_EQ(findSettingsFile(folder), "TESSALY.INI");
 }
 
 TEST(SharedSettings, WritingGoesThroughASymbolicLinkToItsTarget) {
   TempDir dir;
-  fs::create_directory(fs::path(dir.path()) / "kept");
-  const fs::path target = fs::path(dir.path()) / "kept" / "settings.ini", link = fs::path(dir.path()) / "tessaly.ini";
-  writeAll(target, "old\r\n");
+  fs::create_directory(dir.file("kept"));
+  const fs::path target = dir.file("kept/settings.ini"), link = dir.file("tessaly.ini");
+  writeFile(target, "old\r\n");
   fs::create_symlink("kept/settings.ini", link);
   ASSERT_EQ(writeSettingsFile(link.string(), ExpectedDefaultFile), 0);
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(readAll(target), ExpectedDefaultFile);
+  EXPECT_EQ(readFile(target), ExpectedDefaultFile);
   // A link whose target does not exist yet creates it.
   fs::remove(target);
   ASSERT_EQ(writeSettingsFile(link.string(), ExpectedDefaultFile), 0);
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(readAll(target), ExpectedDefaultFile);
+  EXPECT_EQ(readFile(target), ExpectedDefaultFile);
   // A loop of links is an access error and writes nothing.
-  const fs::path a = fs::path(dir.path()) / "a.ini", b = fs::path(dir.path()) / "b.ini";
+  const fs::path a = dir.file("a.ini"), b = dir.file("b.ini");
   fs::create_symlink("b.ini", a);
   fs::create_symlink("a.ini", b);
   EXPECT_EQ(writeSettingsFile(a.string(), ExpectedDefaultFile), 75);
   EXPECT_TRUE(fs::is_symlink(a));
+}
+
+TEST(SharedSettings, FolderThatCanNotTakeTheFileKeepsTheOldFile) {
+  TempDir d;
+  // A "folder" that is a plain file: as root a read-only folder is still
+  // writable, so this stands for a folder the settings can not be written to.
+  const std::string plain = d.file("notafolder");
+  writeFile(plain, "x");
+  EXPECT_EQ(writeSettingsFile(plain + "/tessaly.ini", "text\r\n"), 76);
+  EXPECT_EQ(readFile(plain), "x");
+
+  // A read-only folder, where the user is not root.
+  const std::string ro = d.file("ro");
+  fs::create_directory(ro);
+  writeFile(ro + "/tessaly.ini", "old\r\n");
+  fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
+  const int e = writeSettingsFile(ro + "/tessaly.ini", "new\r\n");
+  fs::permissions(ro, fs::perms::owner_all);
+  if (::geteuid() != 0) {
+    EXPECT_EQ(e, 75);
+  }
+  if (e != 0) {
+    EXPECT_EQ(readFile(ro + "/tessaly.ini"), "old\r\n");
+  }
+  EXPECT_EQ(fileNames(ro), std::vector<std::string>{"tessaly.ini"});
+}
+
+TEST(SharedSettings, ShortWriteKeepsTheOldFileWhole) {
+  TempDir d;
+  const std::string path = d.file("tessaly.ini");
+  AppState st;
+  applyMissingSettingsDefaults(st);
+  const std::string old = settingsText(st, {1, 2, 3, 4});
+  ASSERT_EQ(writeSettingsFile(path, old), 0);
+  st.TraceSpacing = 12;
+  const std::string text = settingsText(st, {1, 2, 3, 4}) + std::string(8000, ' ');
+  int e = 0;
+  {
+    FileSizeLimit limit(4096);
+    e = writeSettingsFile(path, text);
+  }
+  EXPECT_EQ(e, 61);  // "Disk is full. Continue?"
+  EXPECT_EQ(readFile(path), old);
+  EXPECT_EQ(fileNames(d.path()), std::vector<std::string>{"tessaly.ini"});
 }

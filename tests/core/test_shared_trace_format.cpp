@@ -1,43 +1,30 @@
-// Trace format round trips, byte layout, the chunked reader, synthetic gathers,
-// and number helpers on neighbours of the documented examples.
+// Trace format round trips and byte layout.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <fstream>
 #include <tuple>
 #include <vector>
 
-#include "generation/core/Synth.h"
-#include "open/core/OpenScan.h"
 #include "platform/RawFile.h"
-#include "platform/SequentialReader.h"
-#include "shared/Numbers.h"
 #include "shared/TraceFormat.h"
 #include "shared/TraceWalker.h"
 #include "support/TraceFileBuilder.h"
 
 using namespace tsly;
-using tsly::test::TempDir;
-using tsly::test::TraceFileBuilder;
+using namespace tsly::test;
 
 namespace {
 
-std::vector<unsigned char> fileBytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<unsigned char>((std::istreambuf_iterator<char>(f)), {});
-}
-
 int createRw(const std::string& path) {
-  std::ofstream(path, std::ios::binary).flush();
+  tsly::test::writeFile(path, "");
   return rawOpen(path, RawAccess::ReadWrite);
 }
 
 }  // namespace
 
-TEST(TraceFormat, RoundTripOfBothSampleWidthsAndDifferingLengths) {
+TEST(SharedTraceFormat, RoundTripOfBothSampleWidthsAndDifferingLengths) {
   TempDir d;
   int h = createRw(d.file("rt.dat"));
   ASSERT_GT(h, 0);
@@ -57,7 +44,7 @@ TEST(TraceFormat, RoundTripOfBothSampleWidthsAndDifferingLengths) {
   ASSERT_TRUE(writeTrace(h, a, fa.data(), 5, scratch));
   ASSERT_TRUE(writeTrace(h, b, fb.data(), 4, scratch));
   rawClose(h);
-  EXPECT_EQ(fileBytes(d.file("rt.dat")).size(), 240u + 20u + 240u + 8u);
+  EXPECT_EQ(tsly::test::readFile(d.file("rt.dat")).size(), 240u + 20u + 240u + 8u);
 
   h = rawOpen(d.file("rt.dat"), RawAccess::ReadOnly);
   HeaderArray r{};
@@ -78,7 +65,7 @@ TEST(TraceFormat, RoundTripOfBothSampleWidthsAndDifferingLengths) {
 // its blocks: traces of both widths and several lengths, one declaring no
 // samples, one longer than a block, a file cut short in the last trace,
 // positions past the end, before the start and outside the stretch.
-TEST(TraceFormat, BlockReaderGivesWhatReadingEachTraceGives) {
+TEST(SharedTraceFormat, BlockReaderGivesWhatReadingEachTraceGives) {
   TempDir d;
   TraceFileBuilder b;
   for (int k = 0; k < 12; ++k) b.samples(k == 5 ? 300 : 50 + k).floats(k % 4 != 2).dataTrace(1001 + k, 10.0f * k);
@@ -127,13 +114,14 @@ TEST(TraceFormat, BlockReaderGivesWhatReadingEachTraceGives) {
   rawClose(fd);
 }
 
-TEST(TraceFormat, BytesAreLittleEndianWhateverTheHost) {
+TEST(SharedTraceFormat, BytesAreLittleEndianWhateverTheHost) {
   TempDir d;
   TraceFileBuilder b(1, 2, 4000, true);
   b.trace(0x0102, 1, {1.0f, -2.0f}).header(1, 0x0304);
   b.floats(false).trace(-2, 1, {258.0f, -1.0f});
   b.writeTo(d.file("le.dat"));
-  auto bytes = fileBytes(d.file("le.dat"));
+  const std::string file = tsly::test::readFile(d.file("le.dat"));
+  const std::vector<unsigned char> bytes(file.begin(), file.end());
   ASSERT_EQ(bytes.size(), 240u + 8u + 240u + 4u);
   EXPECT_EQ(bytes[0], 0x04);  // word 1
   EXPECT_EQ(bytes[1], 0x03);
@@ -153,7 +141,7 @@ TEST(TraceFormat, BytesAreLittleEndianWhateverTheHost) {
   EXPECT_EQ(bytes[248 + 23], 0xFF);
 }
 
-TEST(TraceFormat, BlockLengthFollowsWords58And60) {
+TEST(SharedTraceFormat, BlockLengthFollowsWords58And60) {
   HeaderArray h{};
   h[WordNumSamples] = 500;
   h[WordSampleFormat] = FloatFormatMarker;
@@ -176,7 +164,7 @@ TEST(TraceFormat, BlockLengthFollowsWords58And60) {
   EXPECT_EQ(dataTypeText(-1), " !Unknown data type!");
 }
 
-TEST(TraceFormat, LiveTracesAndOffsets) {
+TEST(SharedTraceFormat, LiveTracesAndOffsets) {
   // Word 15: only dead (2) and separator (9) traces are not live.
   for (const auto& [code, live] : std::vector<std::pair<std::int16_t, bool>>{
            {1, true}, {0, true}, {3, true}, {-1, true}, {TraceCodeDead, false}, {TraceCodeSeparator, false}}) {
@@ -196,7 +184,7 @@ TEST(TraceFormat, LiveTracesAndOffsets) {
   EXPECT_FALSE(hasValidOffset(HeaderArray{}));
 }
 
-TEST(TraceWalker, WalksEveryTraceAndWordsEachFaultOnce) {
+TEST(SharedTraceWalker, WalksEveryTraceAndWordsEachFaultOnce) {
   struct Case {
     const char* name;
     std::function<void(TraceFileBuilder&)> build;  // after three whole traces
@@ -237,134 +225,4 @@ TEST(TraceWalker, WalksEveryTraceAndWordsEachFaultOnce) {
       EXPECT_EQ(walk.trailingBytes(), c.trailing);
     }
   }
-}
-
-TEST(SequentialReader, DeliversExactlyWhatAPlainReaderWould) {
-  TempDir d;
-  std::vector<unsigned char> data(10000);
-  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 7 + 3);
-  std::ofstream(d.file("s.bin"), std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
-  int h = rawOpen(d.file("s.bin"), RawAccess::ReadOnly);
-  SequentialReader in(h, 0, 4096);  // smallest chunk: forces refills across reads
-  std::vector<unsigned char> got(5000);
-  EXPECT_EQ(in.read(got.data(), 3000), 3000);
-  EXPECT_TRUE(std::equal(got.begin(), got.begin() + 3000, data.begin()));
-  EXPECT_EQ(in.skip(4500), 4500);
-  EXPECT_EQ(in.position(), 7500);
-  EXPECT_EQ(in.read(got.data(), 5000), 2500);  // short at the end
-  EXPECT_TRUE(std::equal(got.begin(), got.begin() + 2500, data.begin() + 7500));
-  EXPECT_EQ(in.read(got.data(), 1), 0);
-  EXPECT_EQ(in.skip(10), 0);
-  EXPECT_EQ(in.position(), 10000);
-  rawClose(h);
-}
-
-TEST(Synth, GatherOpensAsCdpGatherWithItsHeaderWords) {
-  TempDir d;
-  SynthParams p;
-  p.cdps = 3;
-  p.offsetCount = 4;
-  p.samples = 300;
-  ASSERT_EQ(writeSynthGather(d.file("g.dat"), p), "");
-  EXPECT_EQ(static_cast<std::int64_t>(fileBytes(d.file("g.dat")).size()), synthFileBytes(p));
-  AppState st;
-  st.DataFileName = d.file("g.dat");
-  auto r = openScan(st);
-  ASSERT_TRUE(r.ok());
-  EXPECT_EQ(r.dataType, 1);
-  EXPECT_EQ(st.TraceCount, 12);
-  EXPECT_EQ(st.MinKey, 1001);
-  EXPECT_EQ(st.MaxKey, 1003);
-  EXPECT_EQ(st.NumSamples, 300);
-  EXPECT_EQ(st.SampleInterval, 4000);
-  int h = rawOpen(d.file("g.dat"), RawAccess::ReadOnly);
-  HeaderArray w{};
-  std::vector<float> s;
-  std::vector<unsigned char> scratch;
-  ASSERT_EQ(readTraceAt(h, st.TraceDirectory[6].FilePos, w, s, scratch), TraceReadStatus::Ok);
-  rawClose(h);
-  EXPECT_EQ(w[WordDataType], 1);
-  EXPECT_EQ(w[WordLabelWord], 12);
-  EXPECT_EQ(w[WordCdp], 1002);
-  EXPECT_EQ(w[WordSecondaryKey], 2);
-  EXPECT_EQ(w[WordTraceCode], 1);
-  EXPECT_EQ(w[WordOffset], 300);  // 100 + 200 * 1
-  EXPECT_EQ(w[WordOffsetScalar], 1);
-  EXPECT_EQ(w[WordNumSamples], 300);
-  EXPECT_EQ(w[WordSampleInterval], 4000);
-  EXPECT_EQ(w[WordSampleFormat], FloatFormatMarker);
-  // The first event (400 ms at 1800) peaks at its moveout time.
-  double t = std::sqrt(0.4 * 0.4 + 300.0 * 300.0 / (1800.0 * 1800.0));
-  size_t peak = 0;
-  for (size_t i = 0; i < 150; ++i)
-    if (s[i] > s[peak]) peak = i;
-  EXPECT_NEAR(peak * 0.004, t, 0.004);
-  EXPECT_GT(s[peak], 900.0f);
-}
-
-TEST(Synth, NoiseIsRepeatableBySeedAndIntegerSamplesWork) {
-  TempDir d;
-  SynthParams p;
-  p.cdps = 2;
-  p.noise = 0.1;
-  p.seed = 5;
-  ASSERT_EQ(writeSynthGather(d.file("a.dat"), p), "");
-  ASSERT_EQ(writeSynthGather(d.file("b.dat"), p), "");
-  p.seed = 6;
-  ASSERT_EQ(writeSynthGather(d.file("c.dat"), p), "");
-  EXPECT_EQ(fileBytes(d.file("a.dat")), fileBytes(d.file("b.dat")));
-  EXPECT_NE(fileBytes(d.file("a.dat")), fileBytes(d.file("c.dat")));
-  p.int16 = true;
-  p.noise = 0;
-  ASSERT_EQ(writeSynthGather(d.file("i.dat"), p), "");
-  EXPECT_EQ(static_cast<std::int64_t>(fileBytes(d.file("i.dat")).size()), synthFileBytes(p));
-  AppState st;
-  st.DataFileName = d.file("i.dat");
-  ASSERT_TRUE(openScan(st).ok());
-  EXPECT_EQ(st.TraceDirectory[1].BytesPerSample, 2);
-  EXPECT_GT(st.MaxAmplitude, 900.0f);
-}
-
-TEST(Synth, BadParametersAreRefusedAndWriteNothing) {
-  TempDir d;
-  SynthParams p;
-  p.samples = 0;
-  EXPECT_NE(writeSynthGather(d.file("x.dat"), p), "");
-  p = SynthParams{};
-  p.firstCdp = 32760;
-  EXPECT_NE(checkSynthParams(p), "");
-  p = SynthParams{};
-  p.offsetStep = 5000;
-  EXPECT_NE(checkSynthParams(p), "");
-  p = SynthParams{};
-  p.events = {{100, 0, 1}};
-  EXPECT_NE(checkSynthParams(p), "");
-  EXPECT_FALSE(std::filesystem::exists(d.file("x.dat")));
-  p = SynthParams{};
-  EXPECT_NE(writeSynthGather(d.file("no/dir/x.dat"), p), "");
-}
-
-TEST(NumbersNeighbours, AroundTheDocumentedExamples) {
-  EXPECT_EQ(numberText(1000), " 1000");
-  EXPECT_EQ(numberText(1002), " 1002");
-  EXPECT_EQ(numberText(-2), "-2");
-  EXPECT_EQ(numberText(-4), "-4");
-  EXPECT_EQ(numberText(0.49f), " .49");
-  EXPECT_EQ(numberText(0.51f), " .51");
-  EXPECT_EQ(numberText(1.5f), " 1.5");
-  EXPECT_EQ(numberText(-0.5), "-.5");
-  EXPECT_EQ(numberText(1234567.0f), " 1234567");
-  EXPECT_EQ(numberText(12345678.0f), " 12345680");
-  EXPECT_EQ(numberText(123456789012345.0), " 123456789012345");
-  EXPECT_EQ(numberText(static_cast<short>(-32768)), "-32768");
-  EXPECT_EQ(plainNumberText(static_cast<short>(32767)), "32767");
-  EXPECT_EQ(nearest(1.5), 2);
-  EXPECT_EQ(nearest(4.5), 4);
-  EXPECT_EQ(nearest(-1.5), -2);
-  EXPECT_EQ(nearest(2.6), 3);
-  EXPECT_DOUBLE_EQ(readNumber("  -.5e1x"), -5.0);
-  EXPECT_DOUBLE_EQ(readNumber("1 000"), 1000.0);
-  EXPECT_DOUBLE_EQ(readNumber("1e 2"), 100.0);
-  EXPECT_DOUBLE_EQ(readNumber("--1"), 0.0);
-  EXPECT_DOUBLE_EQ(readNumber("1500 m/s"), 1500.0);
 }

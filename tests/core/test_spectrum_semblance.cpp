@@ -30,15 +30,6 @@ using namespace tsly::test;
 
 namespace {
 
-// One CDP's traces read back from a gather file the test writes.
-CdpTraces readCdp(const std::string& path, std::int16_t cdp) {
-  GatherCdps g;
-  EXPECT_EQ(g.open(path), "");
-  CdpTraces t;
-  EXPECT_EQ(g.read(cdp, t), "");
-  return t;
-}
-
 SemblanceSettings settingsFor(double vmin, double vmax, double dv, int workers = 2) {
   SemblanceSettings s;
   s.velocities = velocityGrid(vmin, vmax, dv);
@@ -70,7 +61,7 @@ double ricker(double t) {
 
 }  // namespace
 
-TEST(Semblance, MaximaLieAtEachEventsVelocityAndTime) {
+TEST(SpectrumSemblance, MaximaLieAtEachEventsVelocityAndTime) {
   TempDir dir;
   SynthParams p;
   p.cdps = 2;
@@ -109,7 +100,7 @@ TEST(Semblance, MaximaLieAtEachEventsVelocityAndTime) {
   for (size_t k = 1; k < peaks.size(); ++k) EXPECT_GE(peaks[k - 1].semblance, peaks[k].semblance);
 }
 
-TEST(Semblance, RecordingDelayGivesTrueTimes) {
+TEST(SpectrumSemblance, RecordingDelayGivesTrueTimes) {
   // One event at 400 ms / 2000 m/s on 24 offsets, recorded from 0 ms and with
   // a delay of 200 ms (word 55): the spectra agree time for time, and the event
   // is found at 400 ms at its velocity.
@@ -178,7 +169,7 @@ TEST(Semblance, RecordingDelayGivesTrueTimes) {
   }
 }
 
-TEST(Semblance, FlatEventPeaksAtTheTopOfTheRange) {
+TEST(SpectrumSemblance, FlatEventPeaksAtTheTopOfTheRange) {
   // The same wavelet at 600 ms on every offset: infinite moveout velocity.
   TempDir dir;
   std::vector<GatherTrace> traces;
@@ -195,7 +186,7 @@ TEST(Semblance, FlatEventPeaksAtTheTopOfTheRange) {
   EXPECT_GT(s.at(150, s.velocities.size() - 1), s.at(150, 0));
 }
 
-TEST(Semblance, AllDeadAndAllZeroCdpsGiveZero) {
+TEST(SpectrumSemblance, AllDeadAndAllZeroCdpsGiveZero) {
   TempDir dir;
   std::vector<GatherTrace> traces;
   for (int k = 0; k < 6; ++k) traces.push_back(traceOf(1, static_cast<std::int16_t>(100 * k), std::vector<float>(300, 5.0f), 2));
@@ -215,7 +206,7 @@ TEST(Semblance, AllDeadAndAllZeroCdpsGiveZero) {
   }
 }
 
-TEST(Semblance, FewerThanTwoLiveTracesGiveZero) {
+TEST(SpectrumSemblance, FewerThanTwoLiveTracesGiveZero) {
   // A near and a far trace holding the same flat wavelet: until the far trace
   // comes out of its stretch mute only one trace is live, and S is 0 there
   // although the near trace alone would be perfectly coherent with itself.
@@ -236,7 +227,7 @@ TEST(Semblance, FewerThanTwoLiveTracesGiveZero) {
   EXPECT_TRUE(some);
 }
 
-TEST(Semblance, EqualsThePlainFormula) {
+TEST(SpectrumSemblance, EqualsThePlainFormula) {
   TempDir dir;
   SynthParams p;
   p.cdps = 1;
@@ -260,7 +251,7 @@ TEST(Semblance, EqualsThePlainFormula) {
   }
 }
 
-TEST(Semblance, EvenWindowsAreMadeOdd) {
+TEST(SpectrumSemblance, EvenWindowsAreMadeOdd) {
   EXPECT_EQ(SemblanceEngine(settingsFor(1000, 2000, 100)).settings().windowSamples, 5);
   SemblanceSettings st = settingsFor(1000, 2000, 100);
   st.windowSamples = 4;
@@ -269,13 +260,9 @@ TEST(Semblance, EvenWindowsAreMadeOdd) {
   EXPECT_EQ(SemblanceEngine(st).settings().windowSamples, 1);
 }
 
-TEST(Semblance, DeadAndSeparatorTracesAreLeftOut) {
+TEST(SpectrumSemblance, DeadAndSeparatorTracesAreLeftOut) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 1;
-  p.offsetCount = 8;
-  p.samples = 300;
-  ASSERT_EQ(writeSynthGather(dir.file("live.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("live.dat"), synthParams(1, 8, 300)), "");
   std::vector<GatherTrace> traces;
   for (const ReadTrace& t : readTraces(dir.file("live.dat"))) {
     GatherTrace g = traceOf(t.h[WordCdp], t.h[WordOffset], t.s);
@@ -295,14 +282,9 @@ TEST(Semblance, DeadAndSeparatorTracesAreLeftOut) {
   EXPECT_EQ(sa.values, sb.values);
 }
 
-TEST(Semblance, SameResultOnOneOrTwoThreadsAndWithTablesReused) {
+TEST(SpectrumSemblance, SameResultOnOneOrTwoThreadsAndWithTablesReused) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 3;
-  p.offsetCount = 12;
-  p.samples = 500;
-  p.noise = 0.2;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(3, 12, 500, 0.2)), "");
   GatherCdps g;
   ASSERT_EQ(g.open(dir.file("g.dat")), "");
   SemblanceEngine one(settingsFor(1200, 5180, 20, 1)), two(settingsFor(1200, 5180, 20, 2));
@@ -324,7 +306,7 @@ TEST(Semblance, SameResultOnOneOrTwoThreadsAndWithTablesReused) {
 // any size; a CDP not alike the others (one of its traces dead) is computed
 // alone, in a batch and in a run; the run's CSV and peaks are the same bytes
 // on one thread or two.
-TEST(Semblance, CdpsComputedTogetherGiveWhatEachGivesAlone) {
+TEST(SpectrumSemblance, CdpsComputedTogetherGiveWhatEachGivesAlone) {
   TempDir dir;
   std::vector<GatherTrace> traces = syntheticGather(1001, 11, 12, 500, 100, 200, 0.4, 2000.0);
   for (std::size_t k = 0; k < traces.size(); ++k)
@@ -374,16 +356,11 @@ TEST(Semblance, CdpsComputedTogetherGiveWhatEachGivesAlone) {
   EXPECT_EQ(readFile(dir.file("run1.csv")), readFile(dir.file("run2.csv")));
 }
 
-TEST(Semblance, TablesBeyondTheCacheAreBuiltWhereUsed) {
+TEST(SpectrumSemblance, TablesBeyondTheCacheAreBuiltWhereUsed) {
   // A cache too small for one CDP's tables, and one that holds only some CDPs
   // at a time: the same spectra as with the tables all kept.
   TempDir dir;
-  SynthParams p;
-  p.cdps = 4;
-  p.offsetCount = 12;
-  p.samples = 400;
-  p.noise = 0.1;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(4, 12, 400, 0.1)), "");
   GatherCdps g;
   ASSERT_EQ(g.open(dir.file("g.dat")), "");
   SemblanceSettings big = settingsFor(1200, 5180, 40), none = big, some = big;
@@ -404,11 +381,9 @@ TEST(Semblance, TablesBeyondTheCacheAreBuiltWhereUsed) {
   }
 }
 
-TEST(Semblance, CancellingStopsTheComputation) {
+TEST(SpectrumSemblance, CancellingStopsTheComputation) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 1;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(1, 12, 500)), "");
   const CdpTraces t = readCdp(dir.file("g.dat"), 1001);
   SemblanceEngine engine(settingsFor(1200, 5180, 20));
   std::atomic<bool> cancel{true};
@@ -418,7 +393,7 @@ TEST(Semblance, CancellingStopsTheComputation) {
   EXPECT_TRUE(engine.compute(t, s, &cancel));
 }
 
-TEST(Semblance, VelocityGridIncludesBothEnds) {
+TEST(SpectrumSemblance, VelocityGridIncludesBothEnds) {
   auto v = velocityGrid(1200, 5180, 20);
   ASSERT_EQ(v.size(), 200u);
   EXPECT_EQ(v.front(), 1200.0f);
@@ -466,7 +441,7 @@ TEST(SpectrumText, CsvRowsAndNumbers) {
   EXPECT_EQ(shortNumber(-0.0), "0");
 }
 
-TEST(GatherCdps, RefusesWhatIsNotAReadableGather) {
+TEST(SpectrumGatherCdps, RefusesWhatIsNotAReadableGather) {
   TempDir dir;
   GatherCdps g;
   EXPECT_EQ(g.open(dir.file("missing.dat")), "FILE NOT FOUND");
@@ -475,7 +450,7 @@ TEST(GatherCdps, RefusesWhatIsNotAReadableGather) {
     TraceFileBuilder stacked;
     for (std::int16_t code : {1, 1, 9}) {
       GatherTrace t = traceOf(101, 0, std::vector<float>(50, 1.0f), code);
-      stacked.trace(gatherHeader(t, DataCdpStacked), t.samples);
+      stacked.gatherTrace(t, DataCdpStacked);
     }
     stacked.writeTo(dir.file("stacked.dat"));
   }
@@ -505,7 +480,7 @@ TEST(GatherCdps, RefusesWhatIsNotAReadableGather) {
   EXPECT_EQ(g.read(13, t), "CDP 13, trace 2: recording delay 100 ms (word 55), the CDP's first live trace has 0");
 }
 
-TEST(GatherCdps, ShorterTracesKeepTheirOwnLength) {
+TEST(SpectrumGatherCdps, ShorterTracesKeepTheirOwnLength) {
   TempDir dir;
   writeGather(dir.file("g.dat"), {traceOf(4, 100, std::vector<float>(80, 1.0f)),
                                   traceOf(4, 300, std::vector<float>(120, 2.0f))});
@@ -521,7 +496,7 @@ TEST(GatherCdps, ShorterTracesKeepTheirOwnLength) {
 // One long trace and thousands of one-sample traces: the CDP holds their
 // samples, not thousands of traces as long as the longest (which took 658 MB
 // at 5,000 traces of 32,767 samples); its spectrum is computed all the same.
-TEST(GatherCdps, ACdpOfOneLongTraceAndManyShortOnesTakesTheMemoryOfItsSamples) {
+TEST(SpectrumGatherCdps, ACdpOfOneLongTraceAndManyShortOnesTakesTheMemoryOfItsSamples) {
   TempDir dir;
   std::vector<GatherTrace> traces{traceOf(4, 100, std::vector<float>(32767, 1.0f))};
   for (int k = 0; k < 2000; ++k) traces.push_back(traceOf(4, 200 + k, std::vector<float>(1, 0.5f)));
@@ -542,17 +517,11 @@ TEST(GatherCdps, ACdpOfOneLongTraceAndManyShortOnesTakesTheMemoryOfItsSamples) {
 
 TEST(SpectrumRun, FailureLeavesNoCsvAndKeepsAnOldOne) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 2;
-  p.samples = 100;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(2, 12, 100)), "");
   GatherCdps g;
   ASSERT_EQ(g.open(dir.file("g.dat")), "");
   const std::string csv = dir.file("out.csv");
-  {
-    std::ofstream old(csv);
-    old << "old\n";
-  }
+  writeFile(csv, "old\n");
   SpectrumRunParams rp;
   rp.cdps = {1001, 1002, 999};  // the last one is not in the file
   rp.settings = settingsFor(1500, 2500, 100);
@@ -561,10 +530,8 @@ TEST(SpectrumRun, FailureLeavesNoCsvAndKeepsAnOldOne) {
   SpectrumRunResult r = runSpectra(g, rp);
   EXPECT_EQ(r.error, "CDP 999 is not in " + dir.file("g.dat"));
   EXPECT_EQ(r.cdpsDone, 2u);
-  EXPECT_EQ(readAll(csv), "old\n");
-  std::size_t files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
-  EXPECT_EQ(files, 2u);  // g.dat and out.csv: no temporary file left
+  EXPECT_EQ(readFile(csv), "old\n");
+  EXPECT_EQ(fileNames(dir.path()), (std::vector<std::string>{"g.dat", "out.csv"}));  // no temporary file left
 
   rp.cdps = {1001, 1002};
   std::vector<std::int16_t> seen;
@@ -573,7 +540,7 @@ TEST(SpectrumRun, FailureLeavesNoCsvAndKeepsAnOldOne) {
   r = runSpectra(g, rp, hooks);
   EXPECT_TRUE(r.ok());
   EXPECT_EQ(seen, (std::vector<std::int16_t>{1001, 1002}));
-  const std::string text = readAll(csv);
+  const std::string text = readFile(csv);
   EXPECT_EQ(text.substr(0, 31), "cdp,time_ms,velocity,semblance\n");
   // 2 CDPs x 100 samples x 11 velocities, and the header.
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 * 100 * 11 + 1);
@@ -639,11 +606,7 @@ TEST(SpectrumPicture, ColoursFollowTheValuesAndTheAxesAreLabelled) {
 
 TEST(SpectrumWorker, TheNewestRequestSupersedesTheOlderOnes) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 3;
-  p.offsetCount = 24;
-  p.samples = 1000;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(3, 24, 1000)), "");
   GatherCdps g;
   ASSERT_EQ(g.open(dir.file("g.dat")), "");
   std::vector<CdpTraces> cdps(3);
@@ -681,11 +644,7 @@ TEST(SpectrumWorker, TheNewestRequestSupersedesTheOlderOnes) {
 
 TEST(SpectrumWorker, CancelledRequestsAreNotDelivered) {
   TempDir dir;
-  SynthParams p;
-  p.cdps = 1;
-  p.samples = 1500;
-  p.offsetCount = 48;
-  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), p), "");
+  ASSERT_EQ(writeSynthGather(dir.file("g.dat"), synthParams(1, 48, 1500)), "");
   const CdpTraces t = readCdp(dir.file("g.dat"), 1001);
   std::atomic<int> delivered{0};
   {

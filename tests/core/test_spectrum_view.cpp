@@ -1,151 +1,22 @@
-// The computations behind the "Velocity Spectrum" window: the gather moved out
-// with the picked function, the velocity range and its boxes, the spectrum on
-// the main canvas's time scale, and the gather file asked for once per panel file.
+// The computations behind the "Velocity Spectrum" window: the velocity range
+// and its boxes, the spectrum on the main canvas's time scale, the picked
+// function drawn over it.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "spectrum/core/CorrectedGather.h"
-#include "spectrum/core/GatherCdps.h"
-#include "spectrum/core/SpectrumGather.h"
 #include "spectrum/core/SpectrumPicture.h"
 #include "spectrum/core/SpectrumRequests.h"
 #include "spectrum/core/SpectrumView.h"
-#include "moveout/core/Nmo.h"
+#include "spectrum/core/CorrectedGather.h"
 #include "support/FixedTextMeasure.h"
-#include "support/GenFixtures.h"
+#include "support/SemblanceReference.h"
 #include "support/PanelFile.h"
-#include "support/PickFixtures.h"
-#include "support/ScriptedUi.h"
 
 using namespace tsly;
 using namespace tsly::test;
-
-namespace {
-
-CdpTraces readCdp(const std::string& path, std::int16_t cdp) {
-  GatherCdps g;
-  EXPECT_EQ(g.open(path), "");
-  CdpTraces t;
-  EXPECT_EQ(g.read(cdp, t), "");
-  return t;
-}
-
-// Sample of the largest value of trace k between samples a and b.
-int peakSample(const CorrectedGather& g, std::size_t k, int a, int b) {
-  const float* t = g.trace(k);
-  int best = a;
-  for (int i = a; i <= b; ++i)
-    if (t[i] > t[best]) best = i;
-  return best;
-}
-
-// A gather with one event at 1000 ms, 2000 m/s; offsets 100..2100 every 200,
-// all within the stretch limit .5 at that time.
-struct EventGather {
-  TempDir dir;
-  std::string path = dir.file("event.dat");
-  CdpTraces traces;
-  EventGather() {
-    writeGather(path, syntheticGather(1001, 1, 11, 400, 100, 200, 1.0, 2000.0));
-    traces = readCdp(path, 1001);
-  }
-};
-
-FileDialogResult chosen(const std::string& path) {
-  FileDialogResult r;
-  r.status = FileDialogResult::Status::Chosen;
-  r.path = path;
-  return r;
-}
-
-}  // namespace
-
-TEST(CorrectedGather, AnEventPickedAtItsVelocityIsFlatWithinASample) {
-  EventGather e;
-  ASSERT_EQ(e.traces.traceCount(), 11u);
-  const CorrectedGather g = correctGather(e.traces, {{1000.0f, 2000.0f}}, 0.5f);
-  ASSERT_TRUE(g.movedOut);
-  ASSERT_EQ(g.traceCount(), 11u);
-  for (std::size_t k = 0; k < g.traceCount(); ++k)
-    EXPECT_NEAR(peakSample(g, k, 200, 330), 250, 1) << "offset " << g.offsets[k];
-}
-
-TEST(CorrectedGather, APickTenPercentOffLeavesTheEventCurved) {
-  EventGather e;
-  for (float v : {1800.0f, 2200.0f}) {
-    const CorrectedGather g = correctGather(e.traces, {{1000.0f, v}}, 0.5f);
-    int lo = 1 << 30, hi = -1;
-    for (std::size_t k = 0; k < g.traceCount(); ++k) {
-      // Muted far traces (all zero) have no event to find.
-      const float* t = g.trace(k);
-      if (std::all_of(t + 200, t + 331, [](float a) { return a == 0.0f; })) continue;
-      const int p = peakSample(g, k, 200, 330);
-      lo = std::min(lo, p);
-      hi = std::max(hi, p);
-    }
-    EXPECT_GT(hi - lo, 5) << "velocity " << v;
-  }
-}
-
-TEST(CorrectedGather, OnePickMovesEveryTraceAsNmoitDoesAtThatVelocity) {
-  EventGather e;
-  const CorrectedGather g = correctGather(e.traces, {{640.0f, 2100.0f}}, 0.4f);
-  std::vector<float> expect(static_cast<std::size_t>(e.traces.samples));
-  for (std::size_t k = 0; k < e.traces.traceCount(); ++k) {
-    nmoit(e.traces.trace(k), expect.data(), e.traces.counts[k], 2100.0f, e.traces.offsets[k], 0.4f,
-          e.traces.intervalUs, 0);
-    for (std::int32_t i = 0; i < e.traces.samples; ++i)
-      ASSERT_EQ(g.trace(k)[i], expect[static_cast<std::size_t>(i)]) << "trace " << k << " sample " << i;
-  }
-}
-
-TEST(CorrectedGather, NoPicksGiveTheTracesAsRecorded) {
-  EventGather e;
-  const CorrectedGather g = correctGather(e.traces, {}, 0.5f);
-  EXPECT_FALSE(g.movedOut);
-  EXPECT_EQ(g.data, e.traces.data);
-  EXPECT_EQ(g.offsets, e.traces.offsets);
-}
-
-TEST(CorrectedGather, AShortTraceKeepsItsOwnLengthAndZerosAfter) {
-  TempDir dir;
-  auto traces = syntheticGather(7, 1, 3, 300, 100, 300, 0.6, 2500.0);
-  traces[1].samples.resize(200);
-  writeGather(dir.file("short.dat"), traces);
-  const CdpTraces t = readCdp(dir.file("short.dat"), 7);
-  ASSERT_EQ(t.counts[1], 200);
-  const CorrectedGather g = correctGather(t, {{600.0f, 2500.0f}}, 0.5f);
-  EXPECT_EQ(g.counts[1], 200);
-  for (int i = 200; i < 300; ++i) EXPECT_EQ(g.at(1, i), 0.0f);
-  EXPECT_NE(g.trace(1)[150], 0.0f);
-}
-
-TEST(CorrectedGather, ThePicksOfARecordAreItsSlotsInUse) {
-  CdpPicks r;
-  addPick(r, 800.0f, 2400, 3);
-  addPick(r, 200.5f, 1600, 1);
-  r.PickVelocity[1] = 0;  // emptied, its time left behind
-  addPick(r, 500.0f, 2000, 2);
-  const std::vector<VelocityPick> p = velocityPicksOf(r);
-  ASSERT_EQ(p.size(), 2u);
-  EXPECT_EQ(p[0].timeMs, 500.0f);
-  EXPECT_EQ(p[0].velocity, 2000.0f);
-  EXPECT_EQ(p[1].timeMs, 200.5f);
-  EXPECT_EQ(p[1].velocity, 1600.0f);
-  // A full record: the last slot is in use too.
-  CdpPicks full;
-  for (int k = 1; k <= PicksPerCdp; ++k) addPick(full, 100.0f * k, static_cast<std::int16_t>(1500 + 50 * k), 1);
-  const std::vector<VelocityPick> all = velocityPicksOf(full);
-  ASSERT_EQ(all.size(), static_cast<size_t>(PicksPerCdp));
-  EXPECT_EQ(all.back().timeMs, 2000.0f);
-  EXPECT_EQ(all.back().velocity, 2500.0f);
-}
 
 TEST(SpectrumView, ThePanelRangeWidenedByATenthGetsARoundStep) {
   const VelocityRange r = widenedRange(1600, 3200);
@@ -176,13 +47,13 @@ TEST(SpectrumView, ThePanelRangeWidenedByATenthGetsARoundStep) {
 
 TEST(SpectrumView, ThePanelVelocitiesAreThoseOfTheCdpElseOfAllPanels) {
   AppState s;
-  writePanelFile(tempPath("span.nmo"), {{1001, 1500, 2}, {1001, 2500, 2}, {1006, 1800, 2}, {1006, 3000, 2}}, {}, &s);
+  TempDir d;
+  writePanelFile(d.file("span.nmo"), {{1001, 1500, 2}, {1001, 2500, 2}, {1006, 1800, 2}, {1006, 3000, 2}}, {}, &s);
   EXPECT_EQ(panelVelocitySpan(s, 1001), (std::pair<double, double>{1500, 2500}));
   EXPECT_EQ(panelVelocitySpan(s, 1006), (std::pair<double, double>{1800, 3000}));
   EXPECT_EQ(panelVelocitySpan(s, 1011), (std::pair<double, double>{1500, 3000}));
   AppState none;
   EXPECT_FALSE(panelVelocitySpan(none, 1001).has_value());
-  std::remove(s.DataFileName.c_str());
 }
 
 TEST(SpectrumView, BoxesRefuseNonsenseNamingTheBoxAndTheText) {
@@ -350,121 +221,4 @@ TEST(SpectrumRequests, ComputesOnlyWhatDiffersAndShowsOnlyTheLastResult) {
   r.clear();
   EXPECT_FALSE(r.arrived(8, s));
   EXPECT_FALSE(r.computing());
-}
-
-// The gather behind a panel file: asked once, remembered, refused with the
-// missing CDPs named, indexed again when rewritten.
-struct GatherChoice : ::testing::Test {
-  TempDir dir;
-  AppState st;
-  ScriptedUi ui;
-  SpectrumGathers gathers;
-  std::string panels = dir.file("scan.nmo");
-  std::string gather = dir.file("gather.dat");
-  void SetUp() override {
-    writePanelFile(panels, {{1001, 1500, 2}, {1001, 1800, 2}, {1006, 1500, 2}, {1006, 1800, 2}}, {}, &st);
-    st.LastPath = dir.path();
-    writeGather(gather, syntheticGather(1001, 6, 3, 100));
-  }
-};
-
-TEST_F(GatherChoice, AskedOnceStartingInTheLastDirectoryAndRemembered) {
-  EXPECT_EQ(gathers.gatherFor(ui, st, false), nullptr);
-  EXPECT_TRUE(ui.openDialogs.empty());
-  ui.fileAnswers.push_back(chosen(gather));
-  const GatherCdps* g = gathers.gatherFor(ui, st, true);
-  ASSERT_NE(g, nullptr);
-  ASSERT_EQ(ui.openDialogs.size(), 1u);
-  EXPECT_EQ(ui.openDialogs[0].title, "CDP Gather of the Panels");
-  EXPECT_EQ(ui.openDialogs[0].initialDir, dir.path());
-  EXPECT_EQ(ui.openDialogs[0].filter, "Data (*.dat)|*.dat|NMO Data (*.nmo)|*.nmo|All Data (*.*)|*.*");
-  EXPECT_TRUE(ui.boxes.empty());
-  EXPECT_EQ(g->path(), gather);
-  EXPECT_EQ(gathers.remembered(panels), gather);
-  // Asked again: the answer stands, no dialog, no second scan.
-  EXPECT_EQ(gathers.gatherFor(ui, st, true), g);
-  EXPECT_EQ(ui.openDialogs.size(), 1u);
-  // Another panel file has no gather yet.
-  st.DataFileName = dir.file("other.nmo");
-  EXPECT_EQ(gathers.gatherFor(ui, st, false), nullptr);
-  st.DataFileName = panels;
-  EXPECT_NE(gathers.gatherFor(ui, st, false), nullptr);
-}
-
-TEST_F(GatherChoice, CancelEndsWithoutAMessageAndRemembersNothing) {
-  EXPECT_EQ(gathers.gatherFor(ui, st, true), nullptr);
-  EXPECT_EQ(ui.openDialogs.size(), 1u);
-  EXPECT_TRUE(ui.boxes.empty());
-  EXPECT_EQ(gathers.remembered(panels), "");
-}
-
-TEST_F(GatherChoice, AGatherWithoutThePanelsCdpsIsRefusedNamingThem) {
-  const std::string part = dir.file("part.dat");
-  writeGather(part, syntheticGather(1003, 3, 3, 100));  // 1003..1005: neither 1001 nor 1006
-  ui.fileAnswers.push_back(chosen(part));
-  EXPECT_EQ(gathers.gatherFor(ui, st, true), nullptr);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, part + " does not hold every CDP of " + panels + ".\r\nMissing CDPs: 1001, 1006");
-  EXPECT_EQ(ui.boxes[0].title, "Velocity Spectrum");
-  EXPECT_EQ(ui.boxes[0].buttons, Buttons::Ok);
-  EXPECT_EQ(ui.boxes[0].icon, Icon::Exclamation);
-  EXPECT_EQ(gathers.remembered(panels), "");
-  // One missing CDP is named alone.
-  writeGather(part, syntheticGather(1002, 5, 3, 100));
-  ui.fileAnswers.push_back(chosen(part));
-  EXPECT_EQ(gathers.choose(ui, st), nullptr);
-  ASSERT_EQ(ui.boxes.size(), 2u);
-  EXPECT_EQ(ui.boxes[1].text, part + " does not hold every CDP of " + panels + ".\r\nMissing CDP: 1001");
-}
-
-TEST_F(GatherChoice, PanelsAreNoGather) {
-  ui.fileAnswers.push_back(chosen(panels));
-  EXPECT_EQ(gathers.gatherFor(ui, st, true), nullptr);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text,
-            panels + " holds Velocity Scan Data; the velocity spectrum is computed from CDP-gather data");
-  EXPECT_EQ(ui.boxes[0].title, "Velocity Spectrum");
-  EXPECT_EQ(ui.boxes[0].icon, Icon::Exclamation);
-  ui.fileAnswers.push_back(chosen(dir.file("none.dat")));
-  EXPECT_EQ(gathers.choose(ui, st), nullptr);
-  ASSERT_EQ(ui.boxes.size(), 2u);
-  EXPECT_EQ(ui.boxes[1].title, "Velocity Spectrum");
-}
-
-TEST_F(GatherChoice, ARewrittenGatherIsIndexedAgain) {
-  ui.fileAnswers.push_back(chosen(gather));
-  const GatherCdps* g = gathers.gatherFor(ui, st, true);
-  ASSERT_NE(g, nullptr);
-  EXPECT_EQ(g->traceCount(), 18);
-  // Rewritten with more offsets (a later modification time and another size).
-  const auto before = std::filesystem::last_write_time(gather);
-  writeGather(gather, syntheticGather(1001, 6, 4, 100));
-  std::filesystem::last_write_time(gather, before + std::chrono::seconds(2));
-  g = gathers.gatherFor(ui, st, false);
-  ASSERT_NE(g, nullptr);
-  EXPECT_EQ(g->traceCount(), 24);
-  CdpTraces t;
-  EXPECT_EQ(g->read(1006, t), "");
-  EXPECT_EQ(t.traceCount(), 4u);
-  // Rewritten without CDP 1006: said so once, then forgotten.
-  writeGather(gather, syntheticGather(1001, 5, 4, 100));
-  EXPECT_EQ(gathers.gatherFor(ui, st, false), nullptr);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, gather + " does not hold every CDP of " + panels + ".\r\nMissing CDP: 1006");
-  EXPECT_EQ(gathers.remembered(panels), "");
-}
-
-TEST_F(GatherChoice, TheScanLetsEventsRunAndRefusesToNest) {
-  writeGather(gather, syntheticGather(1001, 6, 40, 20));  // 240 traces: two progress points
-  ui.fileAnswers.push_back(chosen(gather));
-  int nested = 0;
-  ui.onEvents = [&] {
-    EXPECT_TRUE(gathers.scanning());
-    EXPECT_EQ(gathers.gatherFor(ui, st, true), nullptr);
-    ++nested;
-  };
-  EXPECT_NE(gathers.gatherFor(ui, st, true), nullptr);
-  EXPECT_EQ(nested, 2);
-  EXPECT_EQ(ui.openDialogs.size(), 1u);
-  EXPECT_FALSE(ui.busy);
 }

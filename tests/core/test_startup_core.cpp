@@ -9,7 +9,7 @@ using namespace tsly;
 using namespace tsly::startup;
 using tsly::test::ScriptedUi;
 
-TEST(SplashBoxes, FractionsOfThePicture) {
+TEST(StartupSplashBoxes, FractionsOfThePicture) {
   const SplashBoxes b = splashBoxes(500, 300);
   EXPECT_DOUBLE_EQ(b.ok.left, 420);
   EXPECT_DOUBLE_EQ(b.ok.top, 270);
@@ -21,7 +21,7 @@ TEST(SplashBoxes, FractionsOfThePicture) {
   EXPECT_DOUBLE_EQ(b.pause.bottom, 297);
 }
 
-TEST(SplashHitTest, EdgesOfTheBoxes) {
+TEST(StartupSplashHitTest, EdgesOfTheBoxes) {
   const SplashBoxes b = splashBoxes(500, 300);
   // The top edge line counts for OK, not for Pause.
   EXPECT_EQ(splashHitTest(b, 420, 270), SplashHit::Ok);
@@ -44,7 +44,7 @@ TEST(SplashHitTest, EdgesOfTheBoxes) {
   EXPECT_EQ(splashHitTest(b, 460, 100), SplashHit::None);
 }
 
-TEST(SplashWait, EndsByItselfAfterFourSeconds) {
+TEST(StartupSplashWait, EndsByItselfAfterFourSeconds) {
   SplashWait w;
   w.start(1000);
   EXPECT_FALSE(w.over(1000));
@@ -54,7 +54,7 @@ TEST(SplashWait, EndsByItselfAfterFourSeconds) {
   EXPECT_EQ(w.remainingMs(6000), 0);
 }
 
-TEST(SplashWait, OkEndsAtOnce) {
+TEST(StartupSplashWait, OkEndsAtOnce) {
   SplashWait w;
   w.start(0);
   EXPECT_FALSE(w.press(SplashHit::Ok));
@@ -62,7 +62,7 @@ TEST(SplashWait, OkEndsAtOnce) {
   EXPECT_EQ(w.state(), SplashWait::State::Ended);
 }
 
-TEST(SplashWait, PauseHoldsUntilOk) {
+TEST(StartupSplashWait, PauseHoldsUntilOk) {
   SplashWait w;
   w.start(0);
   EXPECT_TRUE(w.press(SplashHit::Pause));  // beep
@@ -75,7 +75,7 @@ TEST(SplashWait, PauseHoldsUntilOk) {
   EXPECT_TRUE(w.over(100000001));
 }
 
-TEST(SplashWait, PressElsewhereChangesNothing) {
+TEST(StartupSplashWait, PressElsewhereChangesNothing) {
   SplashWait w;
   w.start(0);
   EXPECT_FALSE(w.press(SplashHit::None));
@@ -83,7 +83,7 @@ TEST(SplashWait, PressElsewhereChangesNothing) {
   EXPECT_TRUE(w.over(4000));
 }
 
-TEST(PreviousInstance, ServerNamePerDisplayOrOverride) {
+TEST(StartupPreviousInstance, ServerNamePerDisplayOrOverride) {
   EXPECT_EQ(instanceServerName("_0", ""), "tessaly-_0");
   EXPECT_EQ(instanceServerName("", ""), "tessaly-nodisplay");
   EXPECT_EQ(instanceServerName("_0", "test-42"), "test-42");

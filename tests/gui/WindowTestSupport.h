@@ -1,11 +1,13 @@
 // Helpers of the main-window tests: a control of the main window by its name,
-// a recording job-editor channel, tiny trace files written by the tests, a
-// scratch directory that is made current.
+// a recording job-editor channel, the window on both doubles, panel and gather
+// files as bytes.
 #pragma once
 
 #include <QDir>
+#include <QLabel>
 #include <QMainWindow>
-#include <QTemporaryDir>
+#include <QPushButton>
+#include <QtTest>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -15,12 +17,19 @@
 #include <string>
 #include <vector>
 
+#include "app/TessalyWindow.h"
+#include "jobs/core/JobLink.h"
+#include "qt/ImageCanvas.h"
 #include "platform/DdeClient.h"
 #include "shared/TraceFormat.h"
+#include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 #include "support/TraceFileBuilder.h"
 
 namespace tsly::test {
+
+constexpr QRgb White = 0xffffff;
+constexpr QRgb Red = 0xff0000;  // a pick line (XOR of cyan) on white
 
 // A control of the main window by its objectName. Searched below the client area
 // only, so that a control of the same name in one of the window's dialogs
@@ -81,76 +90,50 @@ class RecordingDde : public DdeClient {
   }
 };
 
-// One trace of a test file.
-struct TestTrace {
-  std::int16_t cdp = 0;
-  std::int16_t code = 1;  // 9: separator
-  std::vector<float> samples;
-  bool floatSamples = true;
-  std::int16_t interval = 4000;
-};
-
-inline HeaderArray testHeader(const TestTrace& t, std::int16_t dataType) {
-  HeaderArray h{};
-  h[WordDataType] = dataType;
-  h[WordCdp] = t.cdp;
-  h[WordSecondaryKey] = 1;
-  h[WordTraceCode] = t.code;
-  h[WordNumSamples] = static_cast<std::int16_t>(t.samples.size());
-  h[WordSampleInterval] = t.interval;
-  h[WordSampleFormat] = t.floatSamples ? FloatFormatMarker : 0;
-  return h;
-}
-
-inline std::string traceBytes(const TestTrace& t, std::int16_t dataType) {
-  return TraceFileBuilder().trace(testHeader(t, dataType), t.samples).str();
-}
-
-// Velocity-scan panels: for each velocity, one stacked trace per CDP of
+// Velocity-scan panels: for each velocity, one trace per CDP of
 // firstCdp..firstCdp+cdps-1, then a separator carrying the velocity.
-inline std::string panelFile(std::int16_t dataType, std::int16_t firstCdp, int cdps,
-                             const std::vector<std::int16_t>& velocities, int samples = 50) {
-  TraceFileBuilder file;
-  for (std::int16_t v : velocities) {
-    for (int c = 0; c < cdps; ++c) {
-      TestTrace t;
-      t.cdp = static_cast<std::int16_t>(firstCdp + c);
-      t.samples.assign(static_cast<std::size_t>(samples), 0.0f);
-      t.samples[static_cast<std::size_t>(c % samples)] = static_cast<float>(10 + c);
-      file.trace(testHeader(t, dataType), t.samples);
-    }
-    TestTrace s;
-    s.cdp = v;
-    s.code = TraceCodeSeparator;
-    s.samples.assign(static_cast<std::size_t>(samples), 0.0f);
-    file.trace(testHeader(s, dataType), s.samples);
-  }
+inline std::string panelFile(std::int16_t dataType, int firstCdp, int cdps, const std::vector<int>& velocities,
+                             int samples = 50) {
+  TraceFileBuilder file(dataType, samples);
+  for (int v : velocities) file.panel(firstCdp, cdps, v);
   return file.str();
 }
 
-// n live traces of a gather (CDP 1 + i / 10).
-inline std::string gatherFile(int n, std::int16_t dataType = 1, int samples = 20) {
-  TraceFileBuilder file;
-  for (int i = 0; i < n; ++i) {
-    TestTrace t;
-    t.cdp = static_cast<std::int16_t>(1 + i / 10);
-    t.samples.assign(static_cast<std::size_t>(samples), 1.0f);
-    file.trace(testHeader(t, dataType), t.samples);
+// The main window on the scripted dialogs and the recording job-editor channel;
+// `ended` counts the ends of the process.
+struct MainWindow {
+  AppState st;
+  ScriptedUi ui;
+  RecordingDde dde;
+  TessalyWindow w{st, ui, dde};
+  int ended = 0;
+  MainWindow() { w.endProcess = [this] { ++ended; }; }
+  // The job editor up, as after a start-up with a settings file; nothing logged yet.
+  void linked() {
+    w.link().linkstart("JobPad", "orogdde");
+    dde.log.clear();
   }
-  return file.str();
-}
-
-// A scratch directory made current for the life of the object.
-class CurrentTempDir {
- public:
-  CurrentTempDir() : old_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-  ~CurrentTempDir() { QDir::setCurrent(old_); }
-  std::string path() const { return dir_.path().toStdString(); }
-  std::string file(const std::string& name) const { return path() + "/" + name; }
-
- private:
-  QString old_;
-  QTemporaryDir dir_;
+  // "&Open" with `path` chosen in its dialog.
+  void open(const std::string& path) {
+    ui.choose(path);
+    w.action("fileopen")->trigger();
+  }
+  void click(int x, int y) { QTest::mousePress(w.canvas(), Qt::LeftButton, {}, QPoint(x, y)); }
+  void press(const char* button) { QTest::mouseClick(control<QPushButton>(w, button), Qt::LeftButton); }
+  QRgb at(int x, int y) { return w.canvas()->image().pixel(x, y) & 0xffffff; }
+  QString status() { return control<QLabel>(w, "Label1")->text(); }
 };
+
+// n live traces of a gather (CDP 1 + i / 10), all samples 1.
+inline std::string gatherFile(int n, std::int16_t dataType = DataCdpGather, int samples = 20) {
+  TraceFileBuilder file;
+  GatherTrace t;
+  t.samples.assign(static_cast<std::size_t>(samples), 1.0f);
+  for (int i = 0; i < n; ++i) {
+    t.cdp = static_cast<std::int16_t>(1 + i / 10);
+    file.gatherTrace(t, dataType);
+  }
+  return file.str();
+}
 
 }  // namespace tsly::test

@@ -29,7 +29,6 @@ class AppLayoutTest : public QObject {
   void controls();
   void designStates();
   void helpMenuOnTheRight();
-  void twipsHelpers();
   void fileInfoDesign();
   void statusLabelNeverCutsAMessage();
   void fileInfoFileNameIsNeverCut();
@@ -37,10 +36,8 @@ class AppLayoutTest : public QObject {
 };
 
 void AppLayoutTest::captionAndMenus() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   QCOMPARE(w.objectName(), QString("tessaly"));
   QCOMPARE(w.windowTitle(), QString("TSLY for WINDOWS"));
 
@@ -105,10 +102,8 @@ void AppLayoutTest::controls() {
   QFETCH(QString, caption);
   QFETCH(QRect, twips);
   QFETCH(int, help);
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   QWidget* c = w.findChild<QWidget*>(name);
   QVERIFY(c);
   if (auto* b = qobject_cast<QPushButton*>(c)) QCOMPARE(b->text(), caption);
@@ -122,10 +117,8 @@ void AppLayoutTest::controls() {
 }
 
 void AppLayoutTest::designStates() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   w.show();
   QVERIFY(!control<QPushButton>(w, "prevpanel")->isEnabled());
   QVERIFY(!control<QPushButton>(w, "nextpanel")->isEnabled());
@@ -146,13 +139,12 @@ void AppLayoutTest::designStates() {
   // Client area below the menu bar: 7560 x 5040 twips.
   QCOMPARE(w.centralWidget()->width(), twipsToPixels(7560, w.logicalDpiX()));
   QCOMPARE(w.centralWidget()->height(), twipsToPixels(5040, w.logicalDpiY()));
+  QCOMPARE(twipsRect(240, 360, 7212, 4332, 96, 96), QRect(16, 24, 481, 289));
 }
 
 void AppLayoutTest::helpMenuOnTheRight() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   auto* helpBar = qobject_cast<QMenuBar*>(w.menuBar()->cornerWidget(Qt::TopRightCorner));
@@ -165,23 +157,9 @@ void AppLayoutTest::helpMenuOnTheRight() {
   QVERIFY(helpBar->x() > w.menuBar()->actionGeometry(w.menuBar()->actions()[1]).right());
 }
 
-void AppLayoutTest::twipsHelpers() {
-  QCOMPARE(twipsToPixels(1440, 96), 96);
-  QCOMPARE(twipsToPixels(612, 96), 41);   // 40.8
-  QCOMPARE(twipsToPixels(372, 96), 25);   // 24.8
-  QCOMPARE(twipsToPixels(7.5, 96), 0);    // .5 to the even neighbour
-  QCOMPARE(twipsToPixels(22.5, 96), 2);   // 1.5 to 2
-  QCOMPARE(twipsToPixels(1440, 120), 120);
-  QCOMPARE(pixelsToTwips(96, 96), 1440.0);
-  QCOMPARE(pixelsToTwips(1, 120), 12.0);
-  QCOMPARE(twipsRect(240, 360, 7212, 4332, 96, 96), QRect(16, 24, 481, 289));
-}
-
 void AppLayoutTest::fileInfoDesign() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   FileInfoWindow* f = &w.fileInfoWindow();
   QCOMPARE(f, &w.fileInfoWindow());  // created once
   QCOMPARE(f->objectName(), QString("tslyfile"));
@@ -208,10 +186,8 @@ void AppLayoutTest::fileInfoDesign() {
 }
 
 void AppLayoutTest::scrollBarsMoveTheCanvas() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   control<QWidget>(w, "Picture1")->resize(2000, 1500);
   control<QScrollBar>(w, "HScroll1")->setRange(0, 2000);
   control<QScrollBar>(w, "VScroll1")->setRange(0, 1000);
@@ -271,10 +247,8 @@ void verifyWhole(const WrappingLabel* l, const QString& text) {
 }  // namespace
 
 void AppLayoutTest::statusLabelNeverCutsAMessage() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   auto* label = control<WrappingLabel>(w, "Label1");
@@ -319,10 +293,8 @@ void AppLayoutTest::statusLabelNeverCutsAMessage() {
 }
 
 void AppLayoutTest::fileInfoFileNameIsNeverCut() {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w(st, ui, dde);
+  MainWindow m;
+  TessalyWindow& w = m.w;
   FileInfoWindow& f = w.fileInfoWindow();
   f.show();
   QVERIFY(QTest::qWaitForWindowExposed(&f));

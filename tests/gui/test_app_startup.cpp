@@ -11,13 +11,18 @@
 
 #include "app/CommandLine.h"
 
+#include <optional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/TessalyWindow.h"
 #include "jobs/core/JobLink.h"
+#include "platform/FileChecks.h"
 #include "qt/QtUi.h"
+#include "shared/FileTexts.h"
 #include "shared/Settings.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
 
@@ -50,15 +55,9 @@ const std::string GoodIni =
     " 9000  form width\r\n"
     " 6000  form height\r\n";
 
-struct Fixture {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w{st, ui, dde};
-  int ended = 0;
+struct Fixture : MainWindow {
   int helpQuits = 0;
   Fixture() {
-    w.endProcess = [this] { ++ended; };
     w.quitHelp = [this] { ++helpQuits; };
     w.setProgramFolder("/opt/tessaly/bin");
   }
@@ -79,6 +78,10 @@ class AppStartupTest : public QObject {
   void settingsFileFromAnotherSystemIsFoundAndKeptThroughALink();
   void shutdownWritesIntoTheStartDirectory();
   void shutdownWithTheEditorDownKeepsThePath();
+  void shutdownThatCannotWriteTheSettings_data();
+  void shutdownThatCannotWriteTheSettings();
+  void shutdownWithASettingsLinkToNoSettingsFile_data();
+  void shutdownWithASettingsLinkToNoSettingsFile();
   void closingTheWindowRunsTheSameShutdown();
   void exitMenuItemShutsDown();
   void helpPathRule();
@@ -128,10 +131,7 @@ void AppStartupTest::missingSettingsFileMessageAndDefaults() {
   Fixture f;
   f.w.startup();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(f.ui.boxes[0].text, std::string("Can not find tessaly.INI file!\r\n"));
-  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly"));
-  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
-  QCOMPARE(f.ui.boxes[0].icon, Icon::None);
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{"Can not find tessaly.INI file!\r\n", "Tessaly", Buttons::Ok, Icon::None}));
   QCOMPARE(f.st.SettingsFileName, std::string());
   QCOMPARE(f.st.TraceSpacing, 10.0f);
   QCOMPARE(f.st.TraceLengthSetting, 100.0f);
@@ -248,14 +248,14 @@ void AppStartupTest::shutdownWritesIntoTheStartDirectory() {
   f.st.LastPath = "/data/a,b";
   f.w.setPlacementTwips(1440, 720, 7680, 6000);
   // The user wandered off in a file dialog.
-  QTemporaryDir elsewhere;
-  QDir::setCurrent(elsewhere.path());
+  TempDir elsewhere;
+  QDir::setCurrent(QString::fromStdString(elsewhere.path()));
   // The link is down: each exchange tells so and asks to restart; answer No.
   f.ui.answers = {Answer::Ok, Answer::No, Answer::Ok, Answer::No};
   f.w.shutdown();
   QCOMPARE(f.ended, 1);
   QCOMPARE(f.helpQuits, 1);
-  QVERIFY(!QFile::exists(elsewhere.path() + "/tessaly.ini"));
+  QVERIFY(!QFile::exists(QString::fromStdString(elsewhere.file("tessaly.ini"))));
   QCOMPARE(QDir::currentPath(), QString::fromStdString(dir.path()));
   const std::string expected =
       " 10  trace offset\r\n"
@@ -329,6 +329,80 @@ void AppStartupTest::shutdownWithTheEditorDownKeepsThePath() {
   QCOMPARE(g.w.EditorReply1, std::string());
   QVERIFY(readFile(dir.file("tessaly.ini")).find("\r\n/opt/orogen/worog\r\n") != std::string::npos);
   QCOMPARE(g.ended, 1);
+}
+
+// The settings file cannot be written at exit: the file-error box, the process
+// still ends, and the file that was there stays whole, no temporary beside it.
+void AppStartupTest::shutdownThatCannotWriteTheSettings_data() {
+  QTest::addColumn<bool>("diskFull");
+  QTest::addColumn<QString>("text");
+  // As root a read-only folder is still writable: a plain file stands for the
+  // folder that can not take the settings.
+  QTest::newRow("folder is a plain file") << false << "That path does not exist";
+  QTest::newRow("disk full") << true << "Disk is full. Continue?";
+}
+
+void AppStartupTest::shutdownThatCannotWriteTheSettings() {
+  QFETCH(bool, diskFull);
+  QFETCH(QString, text);
+  CurrentTempDir dir;
+  const std::string old = " 10  trace offset\r\n";
+  writeFile(dir.file("tessaly.ini"), old);
+  Fixture f;
+  f.linked();
+  f.st.StartDirectory = diskFull ? dir.path() : dir.file("tessaly.ini");
+  f.st.SettingsFileName = "tessaly.ini";
+  f.st.LastPath = std::string(5000, 'p');  // more than the limit below
+  {
+    std::optional<FileSizeLimit> limit;
+    if (diskFull) limit.emplace(1024);
+    f.w.shutdown();
+  }
+  QCOMPARE(f.ended, 1);
+  QVERIFY(!f.ui.boxes.empty());
+  QCOMPARE(QString::fromStdString(f.ui.boxes.back().text), text);
+  QCOMPARE(f.ui.boxes.back().title, std::string("File Error"));
+  QCOMPARE(readFile(dir.file("tessaly.ini")), old);
+  QCOMPARE(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files), QStringList{"tessaly.ini"});
+}
+
+// tessaly.ini a symbolic link to a FIFO, to a device or to the data file open:
+// the settings written at exit never replace what it leads to; the
+// access-error box says so, and the process still ends.
+void AppStartupTest::shutdownWithASettingsLinkToNoSettingsFile_data() {
+  QTest::addColumn<QString>("target");
+  QTest::newRow("FIFO") << "fifo";
+  QTest::newRow("data file open") << "data";
+  QTest::newRow("device") << "/dev/null";
+}
+
+void AppStartupTest::shutdownWithASettingsLinkToNoSettingsFile() {
+  QFETCH(QString, target);
+  if (target == "/dev/null" && ::geteuid() != 0) QSKIP("/dev/null is tried only as root");
+  CurrentTempDir dir;
+  Fixture f;
+  f.linked();
+  std::string to = target.toStdString();
+  if (target == "fifo") QCOMPARE(::mkfifo(dir.file("fifo").c_str(), 0644), 0);
+  if (target == "data") {
+    writeFile(dir.file("SCAN.NMO"), "traces");
+    f.st.DataFileName = dir.file("SCAN.NMO");
+    to = "scan.nmo";  // the name in another case, as generation's names differ
+  }
+  QCOMPARE(::symlink(to.c_str(), dir.file("tessaly.ini").c_str()), 0);
+  const FileKind before = fileStatus(dir.file("tessaly.ini")).kind;
+  f.st.StartDirectory = dir.path();
+  f.st.SettingsFileName = "tessaly.ini";
+  f.ui.answers = {Answer::Ok};
+  f.w.shutdown();
+  QCOMPARE(f.ended, 1);
+  QVERIFY(!f.ui.boxes.empty());
+  QCOMPARE(f.ui.boxes.back().text, std::string(fileErrorText(75)));
+  QCOMPARE(f.ui.boxes.back().title, std::string("File Error"));
+  QVERIFY(std::filesystem::is_symlink(dir.file("tessaly.ini")));
+  if (target == "data") QCOMPARE(readFile(dir.file("SCAN.NMO")), std::string("traces"));
+  QCOMPARE(fileStatus(dir.file("tessaly.ini")).kind, before);
+  if (target == "/dev/null") QCOMPARE(fileStatus("/dev/null").kind, FileKind::Device);
 }
 
 void AppStartupTest::closingTheWindowRunsTheSameShutdown() {

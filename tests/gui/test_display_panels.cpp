@@ -43,6 +43,7 @@ struct Window {
   QPushButton* clear;
   QAction* velf;
   std::unique_ptr<DisplaySurface> surface;
+  TempDir dir;
   std::string path;
 
   Window() {
@@ -67,9 +68,6 @@ struct Window {
     QObject::connect(v, &QScrollBar::valueChanged, surface.get(), [this](int y) { surface->verticalScrolled(y); });
     window.show();
   }
-  ~Window() {
-    if (!path.empty()) std::remove(path.c_str());
-  }
   void open(const std::string& name, int panelsPerCdp = 3) {
     PanelFileOptions o;
     o.samples = 400;
@@ -79,7 +77,7 @@ struct Window {
     for (int c = 0; c < 3; ++c)
       for (int k = 0; k < panelsPerCdp; ++k)
         p.push_back({static_cast<std::int16_t>(1001 + 10 * c), static_cast<std::int16_t>(1500 + 300 * k), 10});
-    path = writePanelFile(tempPath(name), p, o, &s);
+    path = writePanelFile(dir.file(name), p, o, &s);
   }
   QRgb at(int x, int y) { return canvas->image().pixel(x, y) & 0xffffff; }
   void click(int x, int y, Qt::MouseButton b = Qt::LeftButton) { QTest::mousePress(canvas, b, {}, QPoint(x, y)); }

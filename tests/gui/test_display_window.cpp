@@ -26,44 +26,18 @@ using namespace tsly::test;
 
 namespace {
 
-constexpr QRgb White = 0xffffff;
-constexpr QRgb Red = 0xff0000;
-
-struct Fixture {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w{st, ui, dde};
+struct Fixture : MainWindow {
+  TempDir dir;
   std::string path;
   Fixture() {
-    w.endProcess = [] {};
-    w.link().linkstart("JobPad", "orogdde");
+    linked();
     w.show();
   }
-  ~Fixture() {
-    if (!path.empty()) std::remove(path.c_str());
+  // Two CDPs of three panels of flat traces: pick lines between traces lie on white.
+  void openPanels(const std::string& name) {
+    path = writeClickPanels(dir.file(name));
+    open(path);
   }
-  // Two CDPs of three panels (velocities 1500, 1800, 2100) of 10 traces, 250 us.
-  void open(const std::string& name) {
-    PanelFileOptions o;
-    o.samples = 400;
-    o.interval = 250;
-    // Flat traces: each is a vertical line at its own x, so pick lines between
-    // traces lie on white.
-    o.value = [](int, int, int) { return 0.0f; };
-    path = writePanelFile(tempPath(name),
-                          {{1001, 1500, 10}, {1001, 1800, 10}, {1001, 2100, 10},
-                           {1011, 1500, 10}, {1011, 1800, 10}, {1011, 2100, 10}},
-                          o);
-    FileDialogResult r;
-    r.status = FileDialogResult::Status::Chosen;
-    r.path = path;
-    ui.fileAnswers.push_back(r);
-    w.action("fileopen")->trigger();
-  }
-  QRgb at(int x, int y) { return w.canvas()->image().pixel(x, y) & 0xffffff; }
-  void click(int x, int y) { QTest::mousePress(w.canvas(), Qt::LeftButton, {}, QPoint(x, y)); }
-  QString status() { return control<QLabel>(w, "Label1")->text(); }
 };
 
 }  // namespace
@@ -73,7 +47,7 @@ class DisplayWindowTest : public QObject {
  private slots:
   void openDrawsTheFirstCdp() {
     Fixture f;
-    f.open("window_open.vsc");
+    f.openPanels("window_open.vsc");
     QVERIFY2(f.ui.boxes.empty(), f.ui.boxes.empty() ? "" : f.ui.boxes[0].text.c_str());
     QCOMPARE(f.w.canvas()->objectName(), QString("Picture1"));
     QCOMPARE(f.w.canvas()->width(), 490);
@@ -87,25 +61,25 @@ class DisplayWindowTest : public QObject {
 
   void clicksMakePicksAndButtonsPage() {
     Fixture f;
-    f.open("window_picks.vsc");
+    f.openPanels("window_picks.vsc");
     f.click(235, 150);
     QCOMPARE(f.status(), QString("Last pick at  25ms on CDP#  1001 with velo = 1800"));
     QVERIFY(f.w.action("editvelf")->isEnabled());
     QCOMPARE(f.at(235, 150), Red);
-    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
+    f.press("nextpanel");
     QCOMPARE(f.st.CurrentCdp, 2);
     QCOMPARE(f.status(), QString("CDP #  1011 with any previous picks shown."));
     QCOMPARE(f.at(235, 150), White);
-    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);  // wraps to the first CDP
+    f.press("nextpanel");  // wraps to the first CDP
     QCOMPARE(f.st.CurrentCdp, 1);
     QCOMPARE(f.at(235, 150), Red);
-    QTest::mouseClick(control<QPushButton>(f.w, "clearpicks"), Qt::LeftButton);
+    f.press("clearpicks");
     QCOMPARE(f.at(235, 150), White);
     QCOMPARE(picksInUse(f.st.PickTable[1]), 0);
     // Two picks on one row: Prev shows the duplicate and stays.
     f.click(60, 150);
     f.click(335, 150);
-    QTest::mouseClick(control<QPushButton>(f.w, "prevpanel"), Qt::LeftButton);
+    f.press("prevpanel");
     QCOMPARE(f.st.CurrentCdp, 1);
     QCOMPARE(f.ui.boxes.size(), size_t(1));
     QCOMPARE(f.ui.boxes[0].title, std::string("TSLY-DUPLICATE TIME PICKS NOT ALLOWED"));
@@ -114,12 +88,12 @@ class DisplayWindowTest : public QObject {
 
   void nextPressedDuringARedrawRunsAfterIt() {
     Fixture f;
-    f.open("window_nested.vsc");
+    f.openPanels("window_nested.vsc");
     int events = 0;
     f.ui.onEvents = [&] {
-      if (++events == 2) QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
+      if (++events == 2) f.press("nextpanel");
     };
-    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
+    f.press("nextpanel");
     f.ui.onEvents = nullptr;
     // The first Next drew CDP 2; the one pressed in the middle ran after it.
     QCOMPARE(f.st.CurrentCdp, 1);
@@ -132,13 +106,10 @@ class DisplayWindowTest : public QObject {
   // gather file is opened afterwards, and nothing of the redraw is done on it.
   void openChosenDuringARedrawRunsAfterIt() {
     Fixture f;
-    f.open("window_open_during.vsc");
-    const std::string gather = tempPath("window_gather.dat");
+    f.openPanels("window_open_during.vsc");
+    const std::string gather = f.dir.file("window_gather.dat");
     writeFile(gather, gatherFile(30, 1, 10));
-    FileDialogResult r;
-    r.status = FileDialogResult::Status::Chosen;
-    r.path = gather;
-    f.ui.fileAnswers.push_back(r);
+    f.ui.choose(gather);
     int events = 0;
     bool openedDuringRedraw = false;
     f.ui.onEvents = [&] {
@@ -147,7 +118,7 @@ class DisplayWindowTest : public QObject {
         openedDuringRedraw = f.ui.openDialogs.size() > 1;
       }
     };
-    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
+    f.press("nextpanel");
     f.ui.onEvents = nullptr;
     QVERIFY(!openedDuringRedraw);
     QCOMPARE(f.ui.openDialogs.size(), size_t(2));
@@ -162,13 +133,12 @@ class DisplayWindowTest : public QObject {
     f.click(235, 150);
     QCOMPARE(f.st.PickTable[2].PickVelocity[1], std::int16_t(0));
     QCOMPARE(f.st.PickTable[1].PickVelocity[1], std::int16_t(0));
-    std::remove(gather.c_str());
   }
 
   // "E&xit" (or the close box) during a redraw ends the program once the redraw is over.
   void exitChosenDuringARedrawRunsAfterIt() {
     Fixture f;
-    f.open("window_exit_during.vsc");
+    f.openPanels("window_exit_during.vsc");
     CurrentTempDir dir;
     f.st.StartDirectory = dir.path();
     int ended = 0;
@@ -181,7 +151,7 @@ class DisplayWindowTest : public QObject {
       if (events == 3) f.w.close();
       if (events >= 2) endedDuringRedraw = endedDuringRedraw || ended > 0;
     };
-    QTest::mouseClick(control<QPushButton>(f.w, "nextpanel"), Qt::LeftButton);
+    f.press("nextpanel");
     f.ui.onEvents = nullptr;
     QVERIFY(!endedDuringRedraw);
     QCOMPARE(ended, 1);
@@ -192,7 +162,7 @@ class DisplayWindowTest : public QObject {
 
   void changeGraphicsRedraws() {
     Fixture f;
-    f.open("window_graphics.vsc");
+    f.openPanels("window_graphics.vsc");
     QTimer::singleShot(0, [&] {
       auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       QVERIFY(d);
@@ -209,7 +179,7 @@ class DisplayWindowTest : public QObject {
   void scrollBarsAndResize() {
     Fixture f;
     f.st.TraceSpacing = 20;  // a canvas of 50 + 39 x 20 + 50 = 880 pixels
-    f.open("window_scroll.vsc");
+    f.openPanels("window_scroll.vsc");
     auto* h = control<QScrollBar>(f.w, "HScroll1");
     auto* v = control<QScrollBar>(f.w, "VScroll1");
     auto* viewport = control<QWidget>(f.w, "Picture2");

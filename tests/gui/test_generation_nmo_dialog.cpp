@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -328,7 +327,7 @@ void GenerationNmoDialogTest::outputFileDialog() {
   QCOMPARE(ui.boxes[0].icon, Icon::None);
   QCOMPARE(s.LastPath, std::string("/data/survey"));
   // Chosen.
-  ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, "/work/scans/line7.nmo", ""});
+  ui.choose("/work/scans/line7.nmo");
   d.fileoutAction()->trigger();
   QCOMPARE(d.label7()->text().toStdString(), std::string("/work/scans/LINE7.NMO"));
   QCOMPARE(s.LastPath, std::string("/work/scans"));
@@ -336,9 +335,10 @@ void GenerationNmoDialogTest::outputFileDialog() {
 
 // The real file dialog takes the name of a file that does not exist yet.
 void GenerationNmoDialogTest::outputFileDialogTakesANewName() {
-  QTemporaryDir dir;
+  TempDir dir;
+  const QDir folder(QString::fromStdString(dir.path()));
   AppState s = gatherState();
-  s.LastPath = dir.path().toStdString();
+  s.LastPath = dir.path();
   QtUi ui;
   NmoDialog d(s, ui);
   bool shown = false;
@@ -375,9 +375,9 @@ void GenerationNmoDialogTest::outputFileDialogTakesANewName() {
   QTimer::singleShot(0, &d, poll);
   d.fileoutAction()->trigger();
   QVERIFY(shown);
-  QCOMPARE(d.label7()->text(), QDir(dir.path()).absoluteFilePath("LINE9.NMO"));
-  QCOMPARE(QString::fromStdString(s.LastPath), QDir(dir.path()).absolutePath());
-  QVERIFY(!QFileInfo::exists(QDir(dir.path()).absoluteFilePath("line9.nmo")));  // naming creates nothing
+  QCOMPARE(d.label7()->text(), folder.absoluteFilePath("LINE9.NMO"));
+  QCOMPARE(QString::fromStdString(s.LastPath), folder.absolutePath());
+  QVERIFY(!QFileInfo::exists(folder.absoluteFilePath("line9.nmo")));  // naming creates nothing
 }
 
 void GenerationNmoDialogTest::exitHidesAndOpeningResetsLabel4() {

@@ -6,14 +6,16 @@
 #include <QMainWindow>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "help/AboutWindow.h"
 #include "support/ScriptedUi.h"
+#include "support/TempDir.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
+using tsly::test::Box;
 
 namespace {
 
@@ -30,13 +32,6 @@ void writePicture(const QString& path, QColor colour) {
   img.fill(colour);
   QVERIFY(img.save(path, "BMP"));
 }
-
-// Current directory changed for one test and put back afterwards.
-struct InDirectory {
-  QString old = QDir::currentPath();
-  explicit InDirectory(const QString& dir) { QDir::setCurrent(dir); }
-  ~InDirectory() { QDir::setCurrent(old); }
-};
 
 }  // namespace
 
@@ -62,8 +57,8 @@ void TestAbout::sizeAt96And120Dpi() {
   QFETCH(int, dpi);
   QFETCH(double, widthTwips);
   test::ScriptedUi ui;
-  QTemporaryDir none;
-  AboutWindow about(ui, nullptr, AboutOptions{(none.path() + "/").toStdString(), dpi, dpi});
+  test::TempDir none;
+  AboutWindow about(ui, nullptr, AboutOptions{none.path() + "/", dpi, dpi});
   about.show();
   QVERIFY(QTest::qWaitForWindowExposed(&about));
   QCOMPARE(about.geometryTwips().twipsPerPixelX, 1440.0 / dpi);
@@ -97,40 +92,39 @@ void TestAbout::sizeAtTheScreensOwnDpi() {
   }
   // A screen of 120 logical dpi, without Qt's own scaling (as the window system
   // of a classic desktop reports it).
-  QTemporaryDir dir;
-  QFile config(dir.filePath("screen120.json"));
-  QVERIFY(config.open(QIODevice::WriteOnly));
-  config.write(R"({"screens":[{"name":"s120","x":0,"y":0,"width":1280,"height":1024,"logicalDpi":120,"dpr":1}]})");
-  config.close();
+  test::TempDir dir;
+  const std::string config = dir.file("screen120.json");
+  test::writeFile(config,
+                  R"({"screens":[{"name":"s120","x":0,"y":0,"width":1280,"height":1024,"logicalDpi":120,"dpr":1}]})");
   QProcess child;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_ENABLE_HIGHDPI_SCALING", "0");
   env.insert("TESSALY_ABOUT_CHILD", "120");
-  env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName());
+  env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + QString::fromStdString(config));
   child.setProcessEnvironment(env);
-  child.start(QCoreApplication::applicationFilePath(), {"sizeAtTheScreensOwnDpi"});
+  child.start(QCoreApplication::applicationFilePath(), test::ownTestArguments({"sizeAtTheScreensOwnDpi"}));
   QVERIFY(child.waitForFinished(60000));
   QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
 }
 
 void TestAbout::pictureFallback() {
   test::ScriptedUi ui;
-  QTemporaryDir system, current, empty;
-  const std::string systemDir = (system.path() + "/").toStdString();
-  writePicture(system.filePath("rvlabout.bmp"), Qt::blue);
-  writePicture(current.filePath("rvlabout.bmp"), Qt::green);
+  test::TempDir system, empty;
+  test::CurrentTempDir current;
+  const std::string systemDir = system.path() + "/";
+  const QString systemPicture = QString::fromStdString(system.file("rvlabout.bmp"));
+  writePicture(systemPicture, Qt::blue);
+  writePicture(QString::fromStdString(current.file("rvlabout.bmp")), Qt::green);
   {
-    InDirectory in(current.path());
     AboutWindow about(ui, nullptr, AboutOptions{systemDir, 96, 96});
     QVERIFY(about.hasPicture());
-    QCOMPARE(about.picturePath(), system.filePath("rvlabout.bmp"));
+    QCOMPARE(about.picturePath(), systemPicture);
   }
   {
     // Not in the system directory: the current directory's.
-    InDirectory in(current.path());
-    AboutWindow about(ui, nullptr, AboutOptions{(empty.path() + "/").toStdString(), 96, 96});
+    AboutWindow about(ui, nullptr, AboutOptions{empty.path() + "/", 96, 96});
     QVERIFY(about.hasPicture());
-    QCOMPARE(about.picturePath(), QDir(current.path()).filePath("rvlabout.bmp"));
+    QCOMPARE(about.picturePath(), QDir(QString::fromStdString(current.path())).filePath("rvlabout.bmp"));
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     const QImage shown = about.grab().toImage();
@@ -138,8 +132,8 @@ void TestAbout::pictureFallback() {
   }
   {
     // In neither place: no picture, same size, no message.
-    InDirectory in(empty.path());
-    AboutWindow about(ui, nullptr, AboutOptions{(empty.path() + "/").toStdString(), 96, 96});
+    test::CurrentTempDir nowhere;
+    AboutWindow about(ui, nullptr, AboutOptions{nowhere.path() + "/", 96, 96});
     QVERIFY(!about.hasPicture());
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
@@ -148,11 +142,7 @@ void TestAbout::pictureFallback() {
   }
   {
     // A file that is there but is no picture: none, and no second place tried.
-    QFile bad(system.filePath("rvlabout.bmp"));
-    QVERIFY(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    bad.write("not a bitmap");
-    bad.close();
-    InDirectory in(current.path());
+    test::writeFile(system.file("rvlabout.bmp"), "not a bitmap");
     AboutWindow about(ui, nullptr, AboutOptions{systemDir, 96, 96});
     QVERIFY(!about.hasPicture());
   }
@@ -161,7 +151,7 @@ void TestAbout::pictureFallback() {
 
 void TestAbout::okShowsTheDisclaimerThenCloses() {
   test::ScriptedUi ui;
-  QTemporaryDir none;
+  test::TempDir none;
   QMainWindow main;
   main.setGeometry(100, 100, 600, 500);
   main.show();
@@ -187,7 +177,7 @@ void TestAbout::okShowsTheDisclaimerThenCloses() {
       QTest::mouseClick(about->okButton(), Qt::LeftButton);
       hidden = !about->isVisible();
     });
-    fileabout(ui, &main, AboutOptions{(none.path() + "/").toStdString(), 0, 0});
+    fileabout(ui, &main, AboutOptions{none.path() + "/", 0, 0});
     QCOMPARE(caption, QString("Tessaly  Ver. 4.0.32c"));
     // (within the frame, which the window system adds only once it is shown)
     QVERIFY2(std::abs(centreOffset.x()) <= 1 + frame.width() &&
@@ -196,21 +186,15 @@ void TestAbout::okShowsTheDisclaimerThenCloses() {
     QVERIFY(hidden);
     QVERIFY(seen.isNull());  // discarded
     QCOMPARE(ui.boxes.size(), size_t(2));
-    QCOMPARE(ui.boxes[0].title, std::string("About"));
-    QCOMPARE(ui.boxes[0].icon, Icon::Information);
-    QCOMPARE(ui.boxes[0].buttons, Buttons::Ok);
-    QCOMPARE(ui.boxes[0].text, std::string("Tessaly  Ver. 4.0.32c\r\nWritten by the Tessaly developers\r\n"
-                                           "Velocity analysis work of 2025 - 2026"));
-    QCOMPARE(ui.boxes[1].text, Disclaimer);
-    QCOMPARE(ui.boxes[1].title, std::string("Tessaly"));
-    QCOMPARE(ui.boxes[1].icon, Icon::None);
-    QCOMPARE(ui.boxes[1].buttons, Buttons::Ok);
+    QCOMPARE(Box(ui.boxes[0]), (Box{"Tessaly  Ver. 4.0.32c\r\nWritten by the Tessaly developers\r\n"
+                                           "Velocity analysis work of 2025 - 2026", "About", Buttons::Ok, Icon::Information}));
+    QCOMPARE(Box(ui.boxes[1]), (Box{Disclaimer, "Tessaly", Buttons::Ok, Icon::None}));
   }
 }
 
 void TestAbout::closeBoxShowsNothing() {
   test::ScriptedUi ui;
-  QTemporaryDir none;
+  test::TempDir none;
   QMainWindow main;
   main.show();
   bool closed = false;
@@ -219,7 +203,7 @@ void TestAbout::closeBoxShowsNothing() {
     QVERIFY(about);
     closed = about->close();
   });
-  fileabout(ui, &main, AboutOptions{(none.path() + "/").toStdString(), 0, 0});
+  fileabout(ui, &main, AboutOptions{none.path() + "/", 0, 0});
   QVERIFY(closed);
   QVERIFY(ui.boxes.empty());
 }

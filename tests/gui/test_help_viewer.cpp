@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -19,6 +18,7 @@
 
 #include "display/GraphicsDialog.h"
 #include "help/HelpViewer.h"
+#include "support/TempDir.h"
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
@@ -75,8 +75,8 @@ void TestHelp::contentsOpen() {
 
   // A help file that is not there is reported by the viewer itself.
   HelpViewer missing(ui);
-  QTemporaryDir empty;
-  missing.setup(&owner, empty.path().toStdString());
+  test::TempDir empty;
+  missing.setup(&owner, empty.path());
   missing.helpcontents();
   QCOMPARE(ui.boxes.size(), size_t(1));
   QCOMPARE(ui.boxes[0].title, std::string("Tessaly Help"));

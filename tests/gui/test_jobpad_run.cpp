@@ -1,13 +1,11 @@
-// JobPad runs the deck it holds through tsly ($TESSALY_BIN_DIR/tsly/tsly, found
-// on the search path): File > Run in the real window with its progress window
+// JobPad runs the deck it holds through the tsly of this build (found on the
+// search path): File > Run in the real window with its progress window
 // and boxes, Cancel, and the batch mode `JobPad --no-window --deck FILE --run`
 // (the real program, fed by the real link) that runs each deck when ">>END"
 // arrives.
 #include <QAction>
 #include <QDeadlineTimer>
-#include <QLocalServer>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -25,6 +23,7 @@
 #include "qt/LocalDdeClient.h"
 #include "support/DeckFixtures.h"
 #include "support/GenFixtures.h"
+#include "support/JobPadLauncher.h"
 #include "support/ScriptedUi.h"
 
 using namespace tsly;
@@ -45,21 +44,12 @@ QString reportPattern(const std::string& out, int traces, const char* eol) {
       .arg(QString::fromLatin1(eol));
 }
 
-std::vector<std::string> filesIn(const std::string& folder) {
-  std::vector<std::string> out;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().filename().string());
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
 }  // namespace
 
 class JobPadRunTest : public QObject {
   Q_OBJECT
 
  private:
-  QString binDir_;
-  int run_ = 0;
 
   // The window holding `lines`, its boxes going to `ui`.
   static void fill(jobpad::JobPadWindow& w, const std::vector<std::string>& lines) {
@@ -68,18 +58,14 @@ class JobPadRunTest : public QObject {
 
  private slots:
   void initTestCase() {
-    binDir_ = qEnvironmentVariable("TESSALY_BIN_DIR");
-    QVERIFY2(!binDir_.isEmpty(), "TESSALY_BIN_DIR is not set");
-    QVERIFY(QFileInfo(binDir_ + "/tsly/tsly").isExecutable());
+    const QString tsly = QString::fromStdString(builtProgram("tsly/tsly"));
+    QVERIFY2(!tsly.isEmpty(), "tsly has not been built");
     // tsly is not beside this test program: JobPad finds it on the search path.
-    qputenv("PATH", (binDir_ + "/tsly:" + qEnvironmentVariable("PATH")).toUtf8());
-    QCOMPARE(jobpad::DeckRunner::findTsly(), binDir_ + "/tsly/tsly");
+    qputenv("PATH", (QFileInfo(tsly).path() + ":" + qEnvironmentVariable("PATH")).toUtf8());
+    QCOMPARE(jobpad::DeckRunner::findTsly(), tsly);
   }
 
-  void init() {
-    qputenv("TESSALY_DDE_SUFFIX",
-            QStringLiteral("deck%1x%2").arg(QCoreApplication::applicationPid()).arg(++run_).toUtf8());
-  }
+  void init() { useOwnServerName("deck"); }
 
   void runReportsOutputTracesAndTime() {
     TempDir dir;
@@ -104,14 +90,11 @@ class JobPadRunTest : public QObject {
     QCOMPARE(readTraces(out).size(), size_t(24));
 
     // Again: the output exists; No leaves it, Yes replaces it.
-    const std::string before = readAll(out);
+    const std::string before = readFile(out);
     ui.answers = {Answer::No};
     QVERIFY(!w.runDeck());
     QCOMPARE(ui.boxes.size(), size_t(2));
-    QCOMPARE(ui.boxes[1].text, "The output file " + out + " exists.\r\nReplace it?");
-    QCOMPARE(ui.boxes[1].title, std::string("JobPad - Run"));
-    QCOMPARE(ui.boxes[1].buttons, Buttons::YesNo);
-    QCOMPARE(ui.boxes[1].icon, Icon::Question);
+    QCOMPARE(Box(ui.boxes[1]), (Box{"The output file " + out + " exists.\r\nReplace it?", "JobPad - Run", Buttons::YesNo, Icon::Question}));
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Run not started: the output file exists."));
     ui.answers = {Answer::Yes};
     std::filesystem::resize_file(out, 100);
@@ -120,7 +103,7 @@ class JobPadRunTest : public QObject {
     QCOMPARE(ui.boxes[2].title, std::string("JobPad - Run"));
     QCOMPARE(ui.boxes[2].buttons, Buttons::YesNo);
     QCOMPARE(ui.boxes[3].icon, Icon::Information);
-    QVERIFY(readAll(out) == before);
+    QVERIFY(readFile(out) == before);
   }
 
   void faultNamesTheDeckLine() {
@@ -135,12 +118,9 @@ class JobPadRunTest : public QObject {
     fill(w, lines);
     QVERIFY(!w.runDeck());
     QCOMPARE(ui.boxes.size(), size_t(1));
-    QCOMPARE(ui.boxes[0].text, std::string("The deck could not be run.\r\n"
+    QCOMPARE(Box(ui.boxes[0]), (Box{"The deck could not be run.\r\n"
                                            "deck line 3 \"VELF 1001 700 1800 200 2300\": times not ascending: 200 "
-                                           "follows 700"));
-    QCOMPARE(ui.boxes[0].title, std::string("JobPad - Run failed"));
-    QCOMPARE(ui.boxes[0].buttons, Buttons::Ok);
-    QCOMPARE(ui.boxes[0].icon, Icon::Critical);
+                                           "follows 700", "JobPad - Run failed", Buttons::Ok, Icon::Critical}));
     QVERIFY(!std::filesystem::exists(out));
 
     // A data file that is not there: the fault names the *INPF line.
@@ -166,7 +146,7 @@ class JobPadRunTest : public QObject {
     w.setUi(&ui);
     QCOMPARE(w.statusBar()->currentMessage().toStdString(), "\"" + fifo + "\" is a FIFO, not a file");
     fill(w, deckFor(in, dir.file("out.dat")));
-    const std::string data = readAll(in);
+    const std::string data = readFile(in);
     for (const auto& [target, why] : {std::pair{fifo, "\"" + fifo + "\" is a FIFO, not a file"},
                                       {dir.path() + "/./GATHER.DAT",
                                        "\"" + dir.path() + "/./GATHER.DAT\" is the data file the deck moves out"}}) {
@@ -175,13 +155,13 @@ class JobPadRunTest : public QObject {
       QCOMPARE(ui.boxes.back().title, std::string("JobPad"));
       QCOMPARE(ui.boxes.back().icon, Icon::Exclamation);
     }
-    QCOMPARE(readAll(in), data);
+    QCOMPARE(readFile(in), data);
     QVERIFY(std::filesystem::is_fifo(fifo));
     QVERIFY(w.saveTo(QString::fromStdString(dir.file("deck.job"))));
 
     // A tsly that reports 50 faults.
     TempDir bin;
-    writeText(bin.file("tsly"), "#!/bin/sh\ni=0; while [ $i -lt 50 ]; do echo \"tsly nmo: fault $i\" >&2; i=$((i+1)); done; exit 1\n");
+    writeFile(bin.file("tsly"), "#!/bin/sh\ni=0; while [ $i -lt 50 ]; do echo \"tsly nmo: fault $i\" >&2; i=$((i+1)); done; exit 1\n");
     std::filesystem::permissions(bin.file("tsly"), std::filesystem::perms::owner_all);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString(bin.path()) + ":" + path);
@@ -223,26 +203,18 @@ class JobPadRunTest : public QObject {
     QVERIFY(clicked);
     QVERIFY2(ui.boxes.empty(), ui.boxes.empty() ? "" : ui.boxes[0].text.c_str());
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Run cancelled; nothing written."));
-    QCOMPARE(filesIn(dir.path()), std::vector<std::string>{"gather.dat"});
+    QCOMPARE(fileNames(dir.path()), std::vector<std::string>{"gather.dat"});
   }
 
   void batchRunsEachDeckWhenItEnds() {
     TempDir dir;
     const std::string in = dir.file("gather.dat"), out = dir.file("batch.dat"), deckFile = dir.file("deck.job");
     writeGather(in, syntheticGather(1001, 4, 6, 300));
-    QProcess jobPad;
-    jobPad.start(binDir_ + "/JobPad/JobPad", {"--no-window", "--deck", QString::fromStdString(deckFile), "--run"});
-    QVERIFY(jobPad.waitForStarted(5000));
+    JobPadProcess batch;
+    QVERIFY(batch.start({"--no-window", "--deck", QString::fromStdString(deckFile), "--run"}, false));
+    QProcess& jobPad = batch.process();
     ScriptedUi ui;
     LocalDdeClient dde;
-    {
-      QDeadlineTimer deadline(10000);
-      while (dde.connect(JobEditorApp, JobEditorTopic) != 0) {
-        QVERIFY(!deadline.hasExpired() && jobPad.state() == QProcess::Running);
-        QTest::qWait(20);
-      }
-      dde.disconnect();
-    }
     JobLink link(dde, ui);
     link.linkstart(JobEditorApp, JobEditorTopic);
     const auto lines = deckFor(in, out);
@@ -276,8 +248,7 @@ class JobPadRunTest : public QObject {
                             "deck line 4 \"VELF 1004 400 0\": velocity 0 at 400 ms is not positive\n"));
     QVERIFY(!std::filesystem::exists(dir.file("bad.dat")));
     // Every line went to the deck file as well.
-    QCOMPARE(readAll(deckFile), deckText(lines) + deckText(bad));
-
+    QCOMPARE(readFile(deckFile), deckText(lines) + deckText(bad));
     dde.disconnect();
     jobPad.terminate();
     QVERIFY(jobPad.waitForFinished(5000));

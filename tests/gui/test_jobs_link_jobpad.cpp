@@ -1,5 +1,6 @@
-// The job-editor link against the real JobPad program ($TESSALY_BIN_DIR/JobPad/JobPad),
-// started by the tests, and the JobPad window class.
+// The job-editor link against the real JobPad program of this build, started by
+// the tests: exchanges, start through PATH, the program missing, restart, bad
+// input, scripted servers that answer late or wrongly; and the JobPad window class.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
@@ -30,29 +30,14 @@
 #include "support/JobPadLauncher.h"
 #include "support/LinkTexts.h"
 #include "support/ScriptedUi.h"
+#include "support/TempDir.h"
 
 using namespace tsly;
-using tsly::test::ScriptedUi;
-using tsly::test::NoConnection;
-using tsly::test::StartupNotFound;
+using namespace tsly::test;
 
 namespace {
 
-const std::string KilledFailure =
-    "There was an error while attempting to communicate with\r\n"
-    "JobPad. The error reported was: \r\n"
-    "\r\n"
-    "Foreign application quit\r\n"
-    "\r\n"
-    "The most common causes of this would be JobPad not running,\r\n"
-    "or JobPad is awaiting user input.\r\n"
-    "Further insertion of data to JobPad is not currently possible.";
-
-QByteArray readAll(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return f.readAll();
-}
+std::string readAll(const QString& path) { return readFile(path.toStdString()); }
 
 // A scripted server under the JobPad socket name, on a thread of its own: answers
 // the n-th request (one per line feed received) with replies[n]. A '|' in a reply
@@ -133,20 +118,19 @@ class JobsLinkJobPadTest : public QObject {
  private:
   QString jobPadBin_;
   QByteArray originalPath_;
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::vector<std::unique_ptr<QProcess>> servers_;
+  std::unique_ptr<TempDir> dir_;
+  std::vector<std::unique_ptr<JobPadProcess>> servers_;
   QStringList pidFiles_;
-  int run_ = 0;
 
-  QString path(const QString& name) const { return dir_->filePath(name); }
+  QString path(const QString& name) const { return QString::fromStdString(dir_->file(name.toStdString())); }
 
   // Starts JobPad (without a window unless asked), appending to deck; waits until it serves.
   QProcess* startJobPad(const QString& deck, bool window = false) {
-    auto p = std::make_unique<QProcess>();
+    auto p = std::make_unique<JobPadProcess>();
     const QStringList args = window ? QStringList{"--deck", deck} : QStringList{"--no-window", "--deck", deck};
-    if (!tsly::test::startJobPad(*p, jobPadBin_, args)) return nullptr;
+    if (!p->start(args)) return nullptr;
     servers_.push_back(std::move(p));
-    return servers_.back().get();
+    return &servers_.back()->process();
   }
 
   // A folder holding only a "JobPad" script that runs the real one without a window.
@@ -155,60 +139,41 @@ class JobsLinkJobPadTest : public QObject {
     QDir().mkpath(bin);
     const QString pidFile = path("wrapper.pid");
     pidFiles_ << pidFile;
-    QFile script(bin + "/JobPad");
-    script.open(QIODevice::WriteOnly);
-    script.write(QStringLiteral("#!/bin/sh\necho $$ > '%1'\nexec '%2' --no-window --deck '%3'\n")
-                     .arg(pidFile, jobPadBin_, deck)
-                     .toUtf8());
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile((bin + "/JobPad").toStdString(),
+              QStringLiteral("#!/bin/sh\necho $$ > '%1'\nexec '%2' --no-window --deck '%3'\n")
+                  .arg(pidFile, jobPadBin_, deck)
+                  .toStdString());
+    QFile::setPermissions(bin + "/JobPad", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return bin;
   }
 
   static void expectNoConnectionPair(const ScriptedUi& ui, std::size_t first) {
     QVERIFY(ui.boxes.size() >= first + 2);
-    QCOMPARE(ui.boxes[first].text, NoConnection);
-    QCOMPARE(ui.boxes[first].title, std::string("JobPad INSERTION/COMMUNICATION ERROR"));
-    QCOMPARE(ui.boxes[first].buttons, Buttons::Ok);
-    QCOMPARE(ui.boxes[first].icon, Icon::Information);
-    QCOMPARE(ui.boxes[first + 1].text, std::string("Would you like to attempt to restart JobPad?"));
-    QCOMPARE(ui.boxes[first + 1].title, std::string("Restart JobPad?"));
-    QCOMPARE(ui.boxes[first + 1].buttons, Buttons::YesNo);
-    QCOMPARE(ui.boxes[first + 1].icon, Icon::Question);
+    QCOMPARE(Box(ui.boxes[first]), (Box{NoConnection, "JobPad INSERTION/COMMUNICATION ERROR", Buttons::Ok, Icon::Information}));
+    QCOMPARE(Box(ui.boxes[first + 1]),
+             (Box{"Would you like to attempt to restart JobPad?", "Restart JobPad?", Buttons::YesNo, Icon::Question}));
   }
 
  private slots:
   void initTestCase() {
-    const QString binDir = qEnvironmentVariable("TESSALY_BIN_DIR");
-    QVERIFY2(!binDir.isEmpty(), "TESSALY_BIN_DIR is not set");
-    jobPadBin_ = binDir + "/JobPad/JobPad";
-    QVERIFY2(QFileInfo(jobPadBin_).isExecutable(), qPrintable(jobPadBin_));
+    jobPadBin_ = jobPadProgram();
+    QVERIFY2(!jobPadBin_.isEmpty(), "JobPad has not been built");
     originalPath_ = qgetenv("PATH");
   }
 
   void init() {
-    // A server name of its own for every test, so parallel runs never meet.
-    qputenv("TESSALY_DDE_SUFFIX", QStringLiteral("jl%1x%2").arg(QCoreApplication::applicationPid()).arg(++run_).toUtf8());
+    useOwnServerName("jl");
     qputenv("PATH", originalPath_);
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
+    dir_ = std::make_unique<TempDir>();
   }
 
   void cleanup() {
-    for (auto& p : servers_) {
-      p->terminate();
-      if (!p->waitForFinished(3000)) {
-        p->kill();
-        p->waitForFinished(3000);
-      }
-    }
     servers_.clear();
     for (const QString& f : pidFiles_) {
-      const qint64 pid = readAll(f).trimmed().toLongLong();
+      const qint64 pid = QByteArray::fromStdString(readAll(f)).trimmed().toLongLong();
       if (pid > 0) ::kill(static_cast<pid_t>(pid), SIGTERM);
     }
     pidFiles_.clear();
-    // Killed servers leave their socket file behind.
     QLocalServer::removeServer(LocalDdeClient::serverName(JobEditorApp, JobEditorTopic));
     qputenv("PATH", originalPath_);
   }
@@ -248,8 +213,8 @@ class JobsLinkJobPadTest : public QObject {
       QCOMPARE(dde.execute("add"), 0);
       dde.disconnect();
     }
-    QCOMPARE(readAll(deck71), QByteArray("*INPF from :71\r\n"));
-    QCOMPARE(readAll(deck72), QByteArray("*INPF from :72\r\n"));
+    QCOMPARE(readAll(deck71), std::string("*INPF from :71\r\n"));
+    QCOMPARE(readAll(deck72), std::string("*INPF from :72\r\n"));
     qputenv("DISPLAY", display);
     if (!wayland.isEmpty()) qputenv("WAYLAND_DISPLAY", wayland);
   }
@@ -266,7 +231,7 @@ class JobsLinkJobPadTest : public QObject {
     std::string v;
     QCOMPARE(dde.request("dde2", v), 0);
     QCOMPARE(v, std::string("-1"));
-    QCOMPARE(readAll(deck), QByteArray("*INPF /data/line 7.dat\r\n"));
+    QCOMPARE(readAll(deck), std::string("*INPF /data/line 7.dat\r\n"));
 
     QCOMPARE(dde.execute("getpathtoorog"), 0);
     QCOMPARE(dde.request("dde1", v), 0);
@@ -335,18 +300,17 @@ class JobsLinkJobPadTest : public QObject {
     link.linkstart(JobEditorApp, JobEditorTopic);
     QVERIFY(!link.ddelinked());
     QCOMPARE(ui.boxes.size(), std::size_t(1));
-    QCOMPARE(ui.boxes[0].text, StartupNotFound);
-    QCOMPARE(ui.boxes[0].title, std::string("JobPad START-UP ERROR"));
-    QCOMPARE(ui.boxes[0].buttons, Buttons::Ok);
-    QCOMPARE(ui.boxes[0].icon, Icon::Information);
+    QCOMPARE(Box(ui.boxes[0]), (Box{StartupNotFound, "JobPad START-UP ERROR", Buttons::Ok, Icon::Information}));
 
     ui.answers = {Answer::Ok, Answer::No, Answer::Ok, Answer::No, Answer::Ok, Answer::No};
     link.linkcommand("show", "", "", "");
     link.linkaddline("*INPF a.dat");
-    link.linkaddline(">>END");
+    std::string r1 = "a", r2 = "b", r3 = "c";
+    link.linkrequest(r1, r2, r3);
     QCOMPARE(ui.boxes.size(), std::size_t(7));
     for (std::size_t i = 1; i < 7; i += 2) expectNoConnectionPair(ui, i);
     QVERIFY(!link.ddelinked());
+    QCOMPARE(r1 + r2 + r3, std::string("abc"));  // a request that found the link down changes nothing
 
     // Yes with JobPad still missing: the start-up message again.
     ui.answers = {Answer::Ok, Answer::Yes};
@@ -375,7 +339,7 @@ class JobsLinkJobPadTest : public QObject {
     QCOMPARE(r2, std::string(""));
     QCOMPARE(r3, std::string(""));
     QVERIFY(ui.boxes.empty());
-    QCOMPARE(readAll(deck), QByteArray("*INPF x.dat\r\n"));
+    QCOMPARE(readAll(deck), std::string("*INPF x.dat\r\n"));
   }
 
   // Restart with Yes: the line that found the link down is dropped, the next ones arrive.
@@ -391,50 +355,13 @@ class JobsLinkJobPadTest : public QObject {
     QCOMPARE(ui.boxes.size(), std::size_t(2));
     expectNoConnectionPair(ui, 0);
     QVERIFY(link.ddelinked());
+    QCOMPARE(link.lostExchanges(), 1);  // the caller can tell the line did not arrive
     link.linkaddline("*NMOT  .5 1");
     link.linkaddline("VELF 101 120.5 1500 480 1650");
     link.linkaddline(">>END");
     QCOMPARE(ui.boxes.size(), std::size_t(2));
-    QCOMPARE(readAll(deck), QByteArray("*NMOT  .5 1\r\nVELF 101 120.5 1500 480 1650\r\n>>END\r\n"));
-  }
-
-  // The server killed mid-run: one communication-failure message, then the next
-  // line finds the link down.
-  void serverKilledMidRun() {
-    const QString deck = path("killed.job");
-    QProcess* server = startJobPad(deck);
-    QVERIFY(server);
-    LocalDdeClient dde;
-    ScriptedUi ui;
-    JobLink link(dde, ui);
-    link.linkstart(JobEditorApp, JobEditorTopic);
-    QVERIFY(link.ddelinked());
-    link.linkaddline("*INPF a.dat");
-    QCOMPARE(readAll(deck), QByteArray("*INPF a.dat\r\n"));
-    server->kill();
-    QVERIFY(server->waitForFinished(5000));
-
-    link.linkaddline("*NMOT  .5 1");
-    QVERIFY(!link.ddelinked());
-    QCOMPARE(ui.boxes.size(), std::size_t(1));
-    QCOMPARE(ui.boxes[0].text, KilledFailure);
-    QCOMPARE(ui.boxes[0].title, std::string("JobPad DDE COMMUNICATIONS FAILURE"));
-    QCOMPARE(ui.boxes[0].buttons, Buttons::Ok);
-    QCOMPARE(ui.boxes[0].icon, Icon::Exclamation);
-
-    ui.answers = {Answer::Ok, Answer::No};
-    link.linkaddline(">>END");
-    QCOMPARE(ui.boxes.size(), std::size_t(3));
-    expectNoConnectionPair(ui, 1);
-    QCOMPARE(readAll(deck), QByteArray("*INPF a.dat\r\n"));
-
-    // A new JobPad takes over the socket name the killed one left behind.
-    QVERIFY(startJobPad(deck));
-    ui.answers = {Answer::Ok, Answer::Yes};
-    link.linkaddline("dropped");
-    QVERIFY(link.ddelinked());
-    link.linkaddline("after restart");
-    QCOMPARE(readAll(deck), QByteArray("*INPF a.dat\r\nafter restart\r\n"));
+    QCOMPARE(link.lostExchanges(), 1);
+    QCOMPARE(readAll(deck), std::string("*NMOT  .5 1\r\nVELF 101 120.5 1500 480 1650\r\n>>END\r\n"));
   }
 
   // JobPad answers what it can and drops a conversation that breaks the protocol.
@@ -481,8 +408,8 @@ class JobsLinkJobPadTest : public QObject {
     QCOMPARE(dde.connect("JobPad", "orogdde"), 0);
     QCOMPARE(dde.poke("dde1", "still here"), 0);
     QCOMPARE(dde.execute("add"), 0);
-    QCOMPARE(readAll(deck), QByteArray("split line\r\nstill here\r\n"));
-    QCOMPARE(servers_.back()->state(), QProcess::Running);
+    QCOMPARE(readAll(deck), std::string("split line\r\nstill here\r\n"));
+    QCOMPARE(servers_.back()->process().state(), QProcess::Running);
   }
 
   void secondJobPadRefusesToStart() {
@@ -589,11 +516,7 @@ class JobsLinkJobPadTest : public QObject {
 
   void windowShowsAndSavesTheDeckWithCrLf() {
     const QString file = path("window.job");
-    {
-      QFile f(file);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write("*INPF old.dat\r\n*NMOT  .5 1\r\n");
-    }
+    writeFile(file.toStdString(), "*INPF old.dat\r\n*NMOT  .5 1\r\n");
     jobpad::JobPadWindow w(file);
     auto* edit = w.findChild<QPlainTextEdit*>("deck");
     QVERIFY(edit);
@@ -608,7 +531,7 @@ class JobsLinkJobPadTest : public QObject {
     c.movePosition(QTextCursor::EndOfLine);
     c.insertText(" more");
     QVERIFY(w.save());
-    QCOMPARE(readAll(file), QByteArray("*INPF old.dat more\r\n*NMOT  .5 1\r\nVELF 101 120.5 1500\r\n>>END\r\n"));
+    QCOMPARE(readAll(file), std::string("*INPF old.dat more\r\n*NMOT  .5 1\r\nVELF 101 120.5 1500\r\n>>END\r\n"));
     QVERIFY(!w.isWindowModified());
 
     // An empty deck saves as an empty file; a fresh window starts empty.

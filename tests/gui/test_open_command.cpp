@@ -14,37 +14,23 @@
 #include <QScrollBar>
 
 #include "app/TessalyWindow.h"
-#include "generation/NmoDialog.h"
 #include "jobs/core/JobLink.h"
 #include "open/FileInfoWindow.h"
 #include "open/OpenCommand.h"
+#include "open/core/OpenScan.h"
 #include "shared/Settings.h"
 #include "support/ScriptedUi.h"
 #include "gui/WindowTestSupport.h"
-#include "support/GenFixtures.h"
 
 using namespace tsly;
 using namespace tsly::test;
 
 namespace {
 
-struct Fixture {
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w{st, ui, dde};
+struct Fixture : MainWindow {
   Fixture() {
-    w.endProcess = [] {};
     st.LastPath = "/data/start";
-    // The job editor is up, as after a start-up with a settings file.
-    w.link().linkstart("JobPad", "orogdde");
-    dde.log.clear();
-  }
-  void choose(const std::string& path) {
-    FileDialogResult r;
-    r.status = FileDialogResult::Status::Chosen;
-    r.path = path;
-    ui.fileAnswers.push_back(r);
+    linked();
   }
   std::string label(const char* name) {
     return FileInfoWindow::labelText(w.fileInfoWindow().findChild<QLabel*>(name));
@@ -81,6 +67,7 @@ class OpenCommandTest : public QObject {
  private slots:
   void dialogRequestAndCancel();
   void dialogFailure();
+  void fileNotFound_data();
   void fileNotFound();
   void refusals_data();
   void refusals();
@@ -91,14 +78,9 @@ class OpenCommandTest : public QObject {
   void openVelfBrowseAndSaveBmpShareOneName();
   void fileInfoBeforeAndAfterAnOpen();
   void refusedFilesKeepThePicks();
-  void noPanelsMessage();
   void openChosenDuringAScanRunsAfterIt();
   void fileInfoDuringAScan();
   void exitDuringAScan();
-  void escapeOrCloseDuringAGenerationRunStopsIt_data();
-  void escapeOrCloseDuringAGenerationRunStopsIt();
-  void openDuringAGenerationRunWaitsForIt();
-  void exitDuringAGenerationRunWaitsForIt();
 };
 
 void OpenCommandTest::dialogRequestAndCancel() {
@@ -130,28 +112,36 @@ void OpenCommandTest::dialogFailure() {
   f.ui.fileAnswers.push_back(r);
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(f.ui.boxes[0].text, std::string("Unexpected error\r\nInvalid file name"));
-  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly ERROR"));
-  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
-  QCOMPARE(f.ui.boxes[0].icon, Icon::None);
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{"Unexpected error\r\nInvalid file name", "Tessaly ERROR", Buttons::Ok, Icon::None}));
   QCOMPARE(f.st.LastPath, std::string("/data/start"));
 }
 
+// A name that is no file, a folder, a name through a plain file: "FILE NOT FOUND".
+void OpenCommandTest::fileNotFound_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("folder");
+  QTest::newRow("missing") << "nothere.dat" << "";
+  QTest::newRow("folder") << "folder.dat" << "";
+  QTest::newRow("through a plain file") << "plain/inner.dat" << "plain";
+}
+
 void OpenCommandTest::fileNotFound() {
+  QFETCH(QString, name);
+  QFETCH(QString, folder);
   CurrentTempDir dir;
+  QDir().mkpath(QString::fromStdString(dir.file("folder.dat")));
+  writeFile(dir.file("plain"), "x");
   Fixture f;
   control<QLabel>(f.w, "Label1")->setText("TSLY-4-Windows");
-  f.choose(dir.file("nothere.dat"));
+  f.ui.choose(dir.file(name.toStdString()));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(f.ui.boxes[0].text, std::string("FILE NOT FOUND"));
-  QCOMPARE(f.ui.boxes[0].title, std::string("FILE ERROR"));
-  QCOMPARE(f.ui.boxes[0].icon, Icon::Information);
-  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{"FILE NOT FOUND", "FILE ERROR", Buttons::Ok, Icon::Information}));
   // The directory is taken and sent before the check; the status label is cleared.
-  QCOMPARE(f.st.LastPath, dir.path());
-  QCOMPARE(f.st.DataFileName, dir.file("nothere.dat"));
+  QCOMPARE(f.st.LastPath, folder.isEmpty() ? dir.path() : dir.file(folder.toStdString()));
+  QCOMPARE(f.st.DataFileName, dir.file(name.toStdString()));
   QCOMPARE(control<QLabel>(f.w, "Label1")->text(), QString());
+  QCOMPARE(readFile(dir.file("plain")), std::string("x"));
   // The dialog takes a typed name that names no file, so that this box tells it.
   QVERIFY(!f.ui.openDialogs.back().mustExist);
 }
@@ -165,29 +155,15 @@ void OpenCommandTest::refusals_data() {
 
   QTest::newRow("short header") << QByteArray(100, '\1') << "Error reading trace header" << "Tessaly"
                                 << int(Icon::None) << "lab2";
-  {
-    TestTrace t;
-    std::string b = traceBytes(t, 4);  // no samples: N x B = 0
-    QTest::newRow("first trace corrupt") << QByteArray::fromStdString(b)
-                                         << "Data appears corrupt. Can not continue" << "Tessaly"
-                                         << int(Icon::Exclamation) << "lab2";
-  }
-  {
-    TestTrace t;
-    t.samples.assign(10, 1.0f);
-    QTest::newRow("raw field data") << QByteArray::fromStdString(traceBytes(t, 0))
-                                    << "Only CDP-gather/stacked or Velocity data can be processed."
-                                    << "TSLY data type error" << int(Icon::Information)
-                                    << " 10 Samples  4000 microsec/sample\r\n Raw Field Data\r\n";
-    QTest::newRow("unknown type") << QByteArray::fromStdString(traceBytes(t, 9))
+  QTest::newRow("first trace corrupt") << QByteArray::fromStdString(TraceFileBuilder(4, 0).dataTrace(0).str())
+                                       << "Data appears corrupt. Can not continue" << "Tessaly"
+                                       << int(Icon::Exclamation) << "lab2";
+  QTest::newRow("raw field data") << QByteArray::fromStdString(gatherFile(1, 0, 10))
                                   << "Only CDP-gather/stacked or Velocity data can be processed."
                                   << "TSLY data type error" << int(Icon::Information)
-                                  << " 10 Samples  4000 microsec/sample\r\n !Unknown data type!\r\n";
-  }
+                                  << " 10 Samples  4000 microsec/sample\r\n Raw Field Data\r\n";
   {
-    std::string b = gatherFile(3, 4, 10);
-    TestTrace bad;
-    b += traceBytes(bad, 4);
+    const std::string b = gatherFile(3, 4, 10) + TraceFileBuilder(4, 0).dataTrace(0).str();
     QTest::newRow("later trace corrupt") << QByteArray::fromStdString(b)
                                          << "Data appears corrupt. Can not continue" << "Tessaly"
                                          << int(Icon::None)
@@ -200,6 +176,14 @@ void OpenCommandTest::refusals_data() {
                                         << "Tessaly" << int(Icon::None)
                                         << " 10 Samples  4000 microsec/sample\r\n CDP Stacked Data\r\n";
   }
+  QTest::newRow("key word outside the header")
+      << QByteArray::fromStdString(TraceFileBuilder(3, 10).dataTrace(101).header(WordLabelWord, 121).str())
+      << QString::fromStdString(scanmsg::keyWordText(121)) << "TSLY data type error" << int(Icon::Information)
+      << " 10 Samples  4000 microsec/sample\r\n Special Record Ordering Data\r\n";
+  QTest::newRow("panel data without a separator")
+      << QByteArray::fromStdString(gatherFile(12, 4, 10))
+      << "This data is not valid velocity scan data\r\nPlease try a different data set." << "TSLY-NOT TSLY DATA"
+      << int(Icon::Information) << " 10 Samples  4000 microsec/sample\r\n Velocity Scan Data\r\n";
 }
 
 void OpenCommandTest::refusals() {
@@ -211,19 +195,23 @@ void OpenCommandTest::refusals() {
   CurrentTempDir dir;
   writeFile(dir.file("bad.dat"), bytes.toStdString());
   Fixture f;
-  f.choose(dir.file("bad.dat"));
+  f.ui.choose(dir.file("bad.dat"));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(QString::fromStdString(f.ui.boxes[0].text), text);
-  QCOMPARE(QString::fromStdString(f.ui.boxes[0].title), title);
-  QCOMPARE(int(f.ui.boxes[0].icon), icon);
-  QCOMPARE(f.ui.boxes[0].buttons, Buttons::Ok);
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{text.toStdString(), title.toStdString(), Buttons::Ok, Icon(icon)}));
   QCOMPARE(QString::fromStdString(f.label("Label2")), label2);
   QVERIFY(!f.ui.busy);
   QVERIFY(!f.w.fileInfoWindow().isVisible());
   QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
   QCOMPARE(f.st.DataFileName, dir.file("bad.dat"));
   QCOMPARE(f.st.TraceFileHandle, -1);
+  // The window then opens a good file normally.
+  writeFile(dir.file("good.dat"), panelFile(4, 101, 3, {1500, 2000}));
+  f.ui.choose(dir.file("good.dat"));
+  f.w.fileopen();
+  QCOMPARE(f.ui.boxes.size(), size_t(1));
+  QCOMPARE(f.st.PanelCount, 2);
+  QVERIFY(control<QPushButton>(f.w, "nextpanel")->isEnabled());
 }
 
 void OpenCommandTest::fileThatCannotBeOpened() {
@@ -233,7 +221,7 @@ void OpenCommandTest::fileThatCannotBeOpened() {
   server.setSocketOptions(QLocalServer::WorldAccessOption);
   QVERIFY(server.listen(QString::fromStdString(dir.file("sock.dat"))));
   Fixture f;
-  f.choose(dir.file("sock.dat"));
+  f.ui.choose(dir.file("sock.dat"));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   QCOMPARE(f.ui.boxes[0].text, std::string("Error opening file"));
@@ -262,7 +250,7 @@ void OpenCommandTest::progressEveryHundredTraces() {
     shown.push_back(f.w.fileInfoWindow().isVisible() && !f.w.fileInfoWindow().isModal());
     busy.push_back(f.ui.busy);
   };
-  f.choose(dir.file("gather.dat"));
+  f.ui.choose(dir.file("gather.dat"));
   f.w.fileopen();
   QVERIFY(f.ui.boxes.empty());
   QCOMPARE(progress, (std::vector<std::string>{" 100 Traces Processed", " 200 Traces Processed"}));
@@ -291,7 +279,7 @@ void OpenCommandTest::panelFileEnablesNavigation() {
   CurrentTempDir dir;
   writeFile(dir.file("scan.nmo"), panelFile(2, 101, 3, {1500, 2000, 2500, 3000, 3500}));
   Fixture f;
-  f.choose(dir.file("scan.nmo"));
+  f.ui.choose(dir.file("scan.nmo"));
   f.w.fileopen();
   QVERIFY(f.ui.boxes.empty());
   // The directory went to the editor as "lastpath".
@@ -318,12 +306,12 @@ void OpenCommandTest::velocityScanAfterAGatherEnablesChangeGraphics() {
   writeFile(dir.file("g.dat"), gatherFile(30, 1, 10));
   writeFile(dir.file("v.nmo"), panelFile(4, 101, 3, {1500, 2000}));
   Fixture f;
-  f.choose(dir.file("g.dat"));
+  f.ui.choose(dir.file("g.dat"));
   f.w.fileopen();
   QVERIFY(!f.w.action("editsele")->isEnabled());
   QVERIFY(f.w.action("editnmo")->isEnabled());
   // Velocity-scan panels are drawn like stacked ones, so their display can be changed.
-  f.choose(dir.file("v.nmo"));
+  f.ui.choose(dir.file("v.nmo"));
   f.w.fileopen();
   QVERIFY(f.ui.boxes.empty());
   QVERIFY(f.w.action("editsele")->isEnabled());
@@ -335,7 +323,7 @@ void OpenCommandTest::openVelfBrowseAndSaveBmpShareOneName() {
   writeFile(dir.file("scan.nmo"), panelFile(4, 101, 3, {1500, 2000}));
   Fixture f;
   f.st.GraphicsSaveFlag = -1;  // the canvas keeps its picture, so Save BMP has one to save
-  f.choose(dir.file("scan.nmo"));
+  f.ui.choose(dir.file("scan.nmo"));
   f.w.fileopen();
   QVERIFY(f.ui.boxes.empty());
   f.st.PickTable.at(1).PickVelocity[1] = 2000;
@@ -343,14 +331,14 @@ void OpenCommandTest::openVelfBrowseAndSaveBmpShareOneName() {
 
   // Save BMP proposes a bitmap beside the file just opened (never the data
   // file itself) and keeps what is chosen.
-  f.choose(dir.file("first.bmp"));
+  f.ui.choose(dir.file("first.bmp"));
   f.w.filebmp();
   QCOMPARE(f.ui.saveDialogs.size(), size_t(1));
   QCOMPARE(f.ui.saveDialogs[0].fileName, dir.file("scan.BMP"));
 
   // The VELF browse ("?" for the data file) proposes Save BMP's choice.
   f.ui.inputAnswers.push_back(std::string("?"));
-  f.choose(dir.file("moved.dat"));
+  f.ui.choose(dir.file("moved.dat"));
   f.w.editvelf();
   QCOMPARE(f.ui.openDialogs.size(), size_t(2));
   QCOMPARE(f.ui.openDialogs[1].fileName, dir.file("first.bmp"));
@@ -391,7 +379,7 @@ void OpenCommandTest::fileInfoBeforeAndAfterAnOpen() {
 
   // Velocity scan of CDPs 101..140 at two velocities.
   writeFile(dir.file("v.dat"), panelFile(4, 101, 40, {2000, 2600}));
-  f.choose(dir.file("v.dat"));
+  f.ui.choose(dir.file("v.dat"));
   f.w.fileopen();
   QVERIFY(f.ui.boxes.empty());
   ModalFileInfo after;
@@ -408,7 +396,7 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
   CurrentTempDir dir;
   writeFile(dir.file("scan.dat"), panelFile(4, 101, 3, {1500, 2000}));
   Fixture f;
-  f.choose(dir.file("scan.dat"));
+  f.ui.choose(dir.file("scan.dat"));
   f.w.fileopen();
   QCOMPARE(f.st.CdpCount, 1);
   f.st.PickTable.at(1).PickVelocity[1] = 2000;
@@ -421,10 +409,8 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
   f.ui.answers = {Answer::No, Answer::Ok, Answer::No, Answer::No, Answer::Ok, Answer::No};
 
   // A file of the wrong type: refused, the picks stay.
-  TestTrace raw;
-  raw.samples.assign(10, 1.0f);
-  writeFile(dir.file("raw.dat"), traceBytes(raw, 0));
-  f.choose(dir.file("raw.dat"));
+  writeFile(dir.file("raw.dat"), gatherFile(1, 0, 10));
+  f.ui.choose(dir.file("raw.dat"));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(2));
   letThePickGo(0);
@@ -436,7 +422,7 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
 
   // A gather: the NMO dialog's turn; panels, CDP list and picks stay.
   writeFile(dir.file("g.dat"), gatherFile(30, 1, 10));
-  f.choose(dir.file("g.dat"));
+  f.ui.choose(dir.file("g.dat"));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(3));
   letThePickGo(2);
@@ -449,7 +435,7 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
   std::string cut = panelFile(4, 201, 2, {1000});
   cut.resize(cut.size() - 3);
   writeFile(dir.file("cut.dat"), cut);
-  f.choose(dir.file("cut.dat"));
+  f.ui.choose(dir.file("cut.dat"));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(5));
   letThePickGo(3);
@@ -458,29 +444,13 @@ void OpenCommandTest::refusedFilesKeepThePicks() {
 
   // Another velocity scan: a fresh, empty pick table.
   writeFile(dir.file("scan2.dat"), panelFile(4, 301, 2, {1500}));
-  f.choose(dir.file("scan2.dat"));
+  f.ui.choose(dir.file("scan2.dat"));
   f.w.fileopen();
   QCOMPARE(f.ui.boxes.size(), size_t(6));
   letThePickGo(5);
   QCOMPARE(f.st.CdpCount, 1);
   QCOMPARE(f.st.PickTable.at(1).Cdp, std::int16_t(301));
   QCOMPARE(f.st.PickTable.at(1).PickVelocity[1], std::int16_t(0));
-}
-
-void OpenCommandTest::noPanelsMessage() {
-  CurrentTempDir dir;
-  writeFile(dir.file("flat.dat"), gatherFile(12, 4, 10));  // type 4 without separators
-  Fixture f;
-  f.choose(dir.file("flat.dat"));
-  f.w.fileopen();
-  QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(f.ui.boxes[0].text,
-           std::string("This data is not valid velocity scan data\r\nPlease try a different data set."));
-  QCOMPARE(f.ui.boxes[0].title, std::string("TSLY-NOT TSLY DATA"));
-  QCOMPARE(f.ui.boxes[0].icon, Icon::Information);
-  QCOMPARE(f.st.TraceCount, 12);
-  QVERIFY(!control<QPushButton>(f.w, "prevpanel")->isEnabled());
-  QVERIFY(!control<QPushButton>(f.w, "nextpanel")->isEnabled());
 }
 
 void OpenCommandTest::openChosenDuringAScanRunsAfterIt() {
@@ -496,8 +466,8 @@ void OpenCommandTest::openChosenDuringAScanRunsAfterIt() {
       QCOMPARE(f.ui.openDialogs.size(), size_t(1));  // not yet
     }
   };
-  f.choose(dir.file("big.dat"));
-  f.choose(dir.file("scan.dat"));
+  f.ui.choose(dir.file("big.dat"));
+  f.ui.choose(dir.file("scan.dat"));
   f.w.fileopen();
   QVERIFY(f.ui.boxes.empty());
   QCOMPARE(f.ui.openDialogs.size(), size_t(2));
@@ -521,7 +491,7 @@ void OpenCommandTest::fileInfoDuringAScan() {
       f.w.fileinfo();
     }
   };
-  f.choose(dir.file("big.dat"));
+  f.ui.choose(dir.file("big.dat"));
   f.w.fileopen();
   QVERIFY(during.wasModal);
   QCOMPARE(during.label3, dir.file("big.dat"));
@@ -540,7 +510,7 @@ void OpenCommandTest::exitDuringAScan() {
   f.ui.onEvents = [&] {
     if (!f.w.shutDown()) f.w.action("fileexit")->trigger();
   };
-  f.choose(dir.file("big.dat"));
+  f.ui.choose(dir.file("big.dat"));
   f.w.fileopen();
   QCOMPARE(ended, 1);
   QCOMPARE(settingsLines(readFile(dir.file("tessaly.ini")), 100).size(), size_t(22));
@@ -548,142 +518,6 @@ void OpenCommandTest::exitDuringAScan() {
   QVERIFY(control<QPushButton>(f.w, "clearpicks")->isEnabled());
   QVERIFY(f.ui.boxes.empty());
   QVERIFY(!f.ui.busy);
-}
-
-namespace {
-
-// A gather of 3 CDPs x 4 offsets opened in the main window, its NMO dialog set
-// for one panel of the 3 CDPs at three velocities (one CDP block per velocity).
-struct GenerationRig {
-  TempDir dir;
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w{st, ui, dde};
-  NmoDialog* d = nullptr;
-  int ended = 0;
-  GenerationRig() {
-    writeGather(dir.file("line.dat"), syntheticGather(3001, 3, 4, 100));
-    w.endProcess = [this] { ++ended; };
-    w.link().linkstart("JobPad", "orogdde");
-    st.StartDirectory = dir.path();
-    w.show();
-    openGather();
-    d = w.nmoDialog();
-    d->text1(1)->setText("3");
-    d->text4(0)->setText("1800");
-    d->text4(1)->setText("2200");
-    d->text4(2)->setText("2600");
-    d->text2()->setText("3");
-  }
-  void choose(const std::string& path) { ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, path, ""}); }
-  void openGather() {
-    choose(dir.file("line.dat"));
-    w.fileopen();
-  }
-  std::string output() const { return dir.file("TSLYNMO.NMO"); }
-  int separators() const {
-    int n = 0;
-    for (const ReadTrace& t : readTraces(output())) n += t.h[WordTraceCode] == TraceCodeSeparator;
-    return n;
-  }
-};
-
-}  // namespace
-
-// Escape, the close box and the dialog's "&Exit" during a run act as "STOP
-// Processing": the block in progress is finished with its separator (the
-// dialog shows its progress and STOP meanwhile), then the dialog hides.
-void OpenCommandTest::escapeOrCloseDuringAGenerationRunStopsIt_data() {
-  QTest::addColumn<int>("how");
-  QTest::newRow("Escape") << 0;
-  QTest::newRow("close box") << 1;
-  QTest::newRow("Exit") << 2;
-}
-
-void OpenCommandTest::escapeOrCloseDuringAGenerationRunStopsIt() {
-  QFETCH(int, how);
-  GenerationRig g;
-  QVERIFY(g.d->isVisible());
-  int events = 0;
-  bool visibleAfter = true;
-  g.ui.onEvents = [&] {
-    if (++events == 1) {
-      if (how == 0) QTest::keyClick(g.d, Qt::Key_Escape);
-      if (how == 1) g.d->close();
-      if (how == 2) g.d->fileexitAction()->trigger();
-    }
-    visibleAfter = visibleAfter && g.d->isVisible() && !g.d->stopButton()->isHidden();
-  };
-  g.d->processButton()->click();
-  g.ui.onEvents = nullptr;
-  QVERIFY(visibleAfter);  // not hidden while the run goes on
-  QVERIFY(!g.d->running());
-  QVERIFY(g.d->isHidden());
-  // The first velocity block, closed by its separator, and nothing after it.
-  const std::vector<ReadTrace> traces = readTraces(g.output());
-  QCOMPARE(traces.size(), size_t(4));
-  QCOMPARE(traces.back().h[WordTraceCode], std::int16_t(TraceCodeSeparator));
-  QCOMPARE(traces.back().h[WordCdp], std::int16_t(1800));
-  // Not stopped: Escape hides the dialog as before.
-  QTest::keyClick(g.d, Qt::Key_Escape);
-  QVERIFY(g.d->isHidden());
-}
-
-// "&Open" during a run waits until the run has ended; the run never sees the
-// tables of the file opened.
-void OpenCommandTest::openDuringAGenerationRunWaitsForIt() {
-  GenerationRig g;
-  // What an undisturbed run writes.
-  g.d->processButton()->click();
-  QCOMPARE(g.separators(), 3);
-  const std::string undisturbed = readAll(g.output());
-  std::filesystem::remove(g.output());
-
-  g.openGather();
-  writeFile(g.dir.file("scan.nmo"), panelFile(4, 101, 3, {1500, 2000}));
-  const std::size_t dialogsBefore = g.ui.openDialogs.size();
-  int events = 0;
-  std::size_t dialogsDuringRun = 0;
-  g.ui.onEvents = [&] {
-    ++events;
-    if (events == 1) {
-      g.choose(g.dir.file("scan.nmo"));
-      g.w.action("fileopen")->trigger();
-    }
-    if (g.d->running()) dialogsDuringRun = std::max(dialogsDuringRun, g.ui.openDialogs.size());
-  };
-  g.d->processButton()->click();
-  g.ui.onEvents = nullptr;
-  QVERIFY(events > 1);
-  QCOMPARE(dialogsDuringRun, dialogsBefore);
-  QCOMPARE(readAll(g.output()), undisturbed);
-  // Then the Open ran.
-  QCOMPARE(g.ui.openDialogs.size(), dialogsBefore + 1);
-  QCOMPARE(g.st.DataFileName, g.dir.file("scan.nmo"));
-  QCOMPARE(g.st.PanelCount, 2);
-  QVERIFY(control<QPushButton>(g.w, "nextpanel")->isEnabled());
-}
-
-// "E&xit" (and the main window's close box) during a run: the program ends when
-// the run is over, its output complete.
-void OpenCommandTest::exitDuringAGenerationRunWaitsForIt() {
-  GenerationRig g;
-  int events = 0;
-  bool endedDuringRun = false;
-  g.ui.onEvents = [&] {
-    ++events;
-    if (events == 1) g.w.action("fileexit")->trigger();
-    if (events == 2) g.w.close();
-    endedDuringRun = endedDuringRun || g.ended > 0 || g.w.shutDown();
-  };
-  g.d->processButton()->click();
-  g.ui.onEvents = nullptr;
-  QVERIFY(!endedDuringRun);
-  QCOMPARE(g.separators(), 3);
-  QCOMPARE(g.ended, 1);
-  QVERIFY(g.w.shutDown());
-  QCOMPARE(settingsLines(readFile(g.dir.file("tessaly.ini")), 100).size(), size_t(22));
 }
 
 QTEST_MAIN(OpenCommandTest)

@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <sys/stat.h>
 
@@ -15,10 +14,11 @@
 #include "qt/QtUi.h"
 #include "shared/FileUtil.h"
 #include "support/ScriptedUi.h"
+#include "support/TempDir.h"
 
 using namespace tsly;
 using namespace tsly::output;
-using tsly::test::ScriptedUi;
+using namespace tsly::test;
 
 namespace {
 
@@ -37,7 +37,8 @@ QImage canvasPicture(int w, int h) {
 struct Fixture {
   AppState state;
   ScriptedUi ui;
-  QTemporaryDir dir;
+  TempDir dir;
+  const QString folder = QString::fromStdString(dir.path());
   std::string dialogName = "/somewhere/last.dat";
   std::unique_ptr<PictureOutput> out;
   QImage canvas = canvasPicture(333, 217);
@@ -53,11 +54,11 @@ struct Fixture {
         },
         nullptr, o);
   }
-  QString path(const QString& name) const { return dir.path() + "/" + name; }
+  QString path(const QString& name) const { return folder + "/" + name; }
   void choose(const QString& name) {
-    ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, path(name).toStdString(), {}});
+    ui.choose(path(name).toStdString());
   }
-  QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
+  QStringList files() const { return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
 };
 
 bool samePixels(const QImage& a, const QImage& b) {
@@ -81,8 +82,8 @@ class TestOutputBmp : public QObject {
   void targetNameRules_data();
   void targetNameRules();
   void writtenFileReadsBackWithCanvasSizeAndPixels();
-  void overwriteDeclinedWritesNothing();
-  void overwriteConfirmedReplacesTheFile();
+  void overwriteAsksFirst_data();
+  void overwriteAsksFirst();
   void cancelEndsSilently();
   void dialogFailureShowsUnexpectedError();
   void targetsThatAreNoFileAreRefused_data();
@@ -168,49 +169,37 @@ void TestOutputBmp::writtenFileReadsBackWithCanvasSizeAndPixels() {
   f.choose("panel.bmp");
   f.out->saveBmp(&f.canvas, f.dialogName);
   const QString file = f.path("PANEL.BMP");
-  QFile raw(file);
-  QVERIFY(raw.open(QIODevice::ReadOnly));
-  QCOMPARE(raw.read(2), QByteArray("BM"));  // a standard Windows bitmap
-  raw.close();
+  QCOMPARE(readFile(file.toStdString()).substr(0, 2), std::string("BM"));  // a standard Windows bitmap
   QImage back(file, "BMP");
   QVERIFY(!back.isNull());
   QCOMPARE(back.size(), QSize(333, 217));
   QVERIFY(samePixels(back, f.canvas));
 }
 
-void TestOutputBmp::overwriteDeclinedWritesNothing() {
-  Fixture f;
-  QFile old(f.path("OLD.BMP"));
-  QVERIFY(old.open(QIODevice::WriteOnly));
-  old.write("keep me");
-  old.close();
-  f.choose("old.bmp");
-  f.ui.answers.push_back(Answer::Cancel);
-  f.out->saveBmp(&f.canvas, f.dialogName);
-  QCOMPARE(f.ui.boxes.size(), size_t(1));
-  const std::string name = f.path("OLD.BMP").toStdString();
-  QCOMPARE(f.ui.boxes[0].text, "The file '" + name +
-                                   "' already exists on disk.\r\nSaving to this file will destroy its "
-                                   "original contents.\r\n\r\nChoose OK to overwrite the file, Cancel to stop\r\n");
-  QCOMPARE(f.ui.boxes[0].title, std::string("File Message"));
-  QVERIFY(f.ui.boxes[0].buttons == Buttons::OkCancel);
-  QVERIFY(f.ui.boxes[0].icon == Icon::Information);
-  QVERIFY(old.open(QIODevice::ReadOnly));
-  QCOMPARE(old.readAll(), QByteArray("keep me"));
-  QCOMPARE(f.files(), QStringList{"OLD.BMP"});
+// An existing file: asked first; Cancel writes nothing, OK replaces it whole.
+void TestOutputBmp::overwriteAsksFirst_data() {
+  QTest::addColumn<bool>("confirmed");
+  QTest::newRow("Cancel") << false;
+  QTest::newRow("OK") << true;
 }
 
-void TestOutputBmp::overwriteConfirmedReplacesTheFile() {
+void TestOutputBmp::overwriteAsksFirst() {
+  QFETCH(bool, confirmed);
   Fixture f;
-  QFile old(f.path("OLD.BMP"));
-  QVERIFY(old.open(QIODevice::WriteOnly));
-  old.write("replace me");
-  old.close();
+  const std::string name = f.path("OLD.BMP").toStdString();
+  writeFile(name, "keep me");
   f.choose("old.bmp");
-  f.ui.answers.push_back(Answer::Ok);
+  f.ui.answers.push_back(confirmed ? Answer::Ok : Answer::Cancel);
   f.out->saveBmp(&f.canvas, f.dialogName);
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QVERIFY(samePixels(QImage(f.path("OLD.BMP"), "BMP"), f.canvas));
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{"The file '" + name +
+                                        "' already exists on disk.\r\nSaving to this file will destroy its "
+                                        "original contents.\r\n\r\nChoose OK to overwrite the file, Cancel to stop\r\n",
+                                    "File Message", Buttons::OkCancel, Icon::Information}));
+  if (confirmed)
+    QVERIFY(samePixels(QImage(f.path("OLD.BMP"), "BMP"), f.canvas));
+  else
+    QCOMPARE(readFile(name), std::string("keep me"));
   QCOMPARE(f.files(), QStringList{"OLD.BMP"});  // no temporary file left behind
 }
 
@@ -228,10 +217,7 @@ void TestOutputBmp::dialogFailureShowsUnexpectedError() {
   f.ui.fileAnswers.push_back({FileDialogResult::Status::Failed, {}, "Invalid file name"});
   f.out->saveBmp(&f.canvas, f.dialogName);
   QCOMPARE(f.ui.boxes.size(), size_t(1));
-  QCOMPARE(f.ui.boxes[0].text, std::string("Unexpected error\r\nInvalid file name"));
-  QCOMPARE(f.ui.boxes[0].title, std::string("Tessaly ERROR"));
-  QVERIFY(f.ui.boxes[0].buttons == Buttons::Ok);
-  QVERIFY(f.ui.boxes[0].icon == Icon::None);
+  QCOMPARE(Box(f.ui.boxes[0]), (Box{"Unexpected error\r\nInvalid file name", "Tessaly ERROR", Buttons::Ok, Icon::None}));
   QVERIFY(f.files().isEmpty());
 }
 
@@ -248,7 +234,7 @@ void TestOutputBmp::targetsThatAreNoFileAreRefused() {
   QFETCH(QString, what);
   Fixture f;
   const std::string target = f.path("SUB.BMP").toStdString();
-  if (make == "mkdir") QVERIFY(QDir(f.dir.path()).mkdir("SUB.BMP"));
+  if (make == "mkdir") QVERIFY(QDir(f.folder).mkdir("SUB.BMP"));
   if (make == "mkfifo") QCOMPARE(::mkfifo(target.c_str(), 0644), 0);
   if (make == "link") {
     QCOMPARE(::mkfifo(f.path("fifo").toStdString().c_str(), 0644), 0);
@@ -309,7 +295,7 @@ void TestOutputBmp::realDialogTypedNameWithoutExtension() {
     }
     title = dlg->windowTitle();
     filters = dlg->nameFilters();
-    dlg->setDirectory(f.dir.path());
+    dlg->setDirectory(f.folder);
     auto* edit = dlg->findChild<QLineEdit*>("fileNameEdit");
     edit->setText(typed);
     QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);

@@ -7,14 +7,14 @@
 #include <QPrintDialog>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include "output/PictureOutput.h"
 #include "support/ScriptedUi.h"
+#include "support/TempDir.h"
 
 using namespace tsly;
 using namespace tsly::output;
-using tsly::test::ScriptedUi;
+using namespace tsly::test;
 
 namespace {
 
@@ -79,9 +79,8 @@ int pageCount(const QString& pdf) {
     const auto m = re.match(info);
     return m.hasMatch() ? m.captured(1).toInt() : -1;
   }
-  QFile f(pdf);
-  if (!f.open(QIODevice::ReadOnly)) return -1;
-  const QByteArray all = f.readAll();
+  const QByteArray all = QByteArray::fromStdString(readFile(pdf.toStdString()));
+  if (all.isEmpty()) return -1;
   return all.count("/Type /Page\n") + all.count("/Type /Page ") + all.count("/Type /Page/") -
          all.count("/Type /Pages");
 }
@@ -138,14 +137,15 @@ QList<int> darkEdges(const QImage& img, int y, int width = -1) {
 
 struct Fixture {
   ScriptedUi ui;
-  QTemporaryDir dir;
+  TempDir dir;
+  const QString folder = QString::fromStdString(dir.path());
   ScriptedPrinterDialog* dialog = nullptr;
   QStringList status;
   std::unique_ptr<PictureOutput> out;
   QString pdf;
 
   explicit Fixture(bool printers = false) {
-    pdf = dir.path() + "/page.pdf";
+    pdf = folder + "/page.pdf";
     auto d = std::make_unique<ScriptedPrinterDialog>();
     dialog = d.get();
     PictureOutputOptions o;
@@ -187,7 +187,7 @@ void TestOutputPrint::printWithoutPrinterWritesOnePdfPageMatchingTheCanvas() {
   QCOMPARE(pageCount(f.pdf), 1);
 
   if (!havePoppler()) QSKIP("pdftoppm not installed: page image not compared");
-  const QImage page = renderPage(f.pdf, 96, f.dir.path());
+  const QImage page = renderPage(f.pdf, 96, f.folder);
   QVERIFY(!page.isNull());
   QVERIFY(page.width() >= canvas.width() && page.height() >= canvas.height());
   // One printer pixel per canvas pixel, from the page's top-left corner. The
@@ -300,7 +300,7 @@ void TestOutputPrint::realPrintDialogHasItsTitleAndCancelIsSilent() {
 
 void TestOutputPrint::unwritablePdfIsReportedAndCursorRestored() {
   Fixture f;
-  f.pdf = f.dir.path() + "/missing-folder/page.pdf";
+  f.pdf = f.folder + "/missing-folder/page.pdf";
   f.out->print(canvasPicture(50, 50));
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   QCOMPARE(QString::fromStdString(f.ui.boxes[0].text),
@@ -314,10 +314,11 @@ void TestOutputPrint::unwritablePdfIsReportedAndCursorRestored() {
 
 void TestOutputPrint::defaultPdfGoesBesideTheDataFile() {
   ScriptedUi ui;
-  QTemporaryDir dataDir, startDir;
+  TempDir data, start;
+  const QString dataDir = QString::fromStdString(data.path()), startDir = QString::fromStdString(start.path());
   AppState state;
-  state.DataFileName = (dataDir.path() + "/line7.vsc").toStdString();
-  state.StartDirectory = startDir.path().toStdString();
+  state.DataFileName = data.file("line7.vsc");
+  state.StartDirectory = start.path();
   QStringList status;
   PictureOutputOptions o;
   o.state = &state;
@@ -327,37 +328,31 @@ void TestOutputPrint::defaultPdfGoesBesideTheDataFile() {
   out.print(canvasPicture(40, 30));
   out.print(canvasPicture(40, 30));
   QVERIFY(ui.boxes.empty());
-  const QStringList pages = QDir(dataDir.path()).entryList({"tessaly-print-*.pdf"}, QDir::Files);
+  const QStringList pages = QDir(dataDir).entryList({"tessaly-print-*.pdf"}, QDir::Files);
   QCOMPARE(pages.size(), 2);  // a second print in the same second does not replace the first
-  QCOMPARE(QFileInfo(out.lastPdf()).absolutePath(), QFileInfo(dataDir.path()).absoluteFilePath());
+  QCOMPARE(QFileInfo(out.lastPdf()).absolutePath(), QFileInfo(dataDir).absoluteFilePath());
   QVERIFY(status.last().endsWith(out.lastPdf()));
 
   // No data file open: the start directory.
   state.DataFileName.clear();
   out.print(canvasPicture(40, 30));
-  QCOMPARE(QFileInfo(out.lastPdf()).absolutePath(), QFileInfo(startDir.path()).absoluteFilePath());
+  QCOMPARE(QFileInfo(out.lastPdf()).absolutePath(), QFileInfo(startDir).absoluteFilePath());
 }
 
 // Print Setup chose printing to a file that exists already: every Print
 // writes a page of its own beside it, and the status line says where.
 void TestOutputPrint::printToAFileChosenInSetupNeverOverwrites() {
   Fixture f(true);
-  const QString chosen = f.dir.path() + "/panels.pdf";
-  {
-    QFile mine(chosen);
-    QVERIFY(mine.open(QIODevice::WriteOnly));
-    mine.write("mine");
-  }
+  const QString chosen = f.folder + "/panels.pdf";
+  writeFile(chosen.toStdString(), "mine");
   f.dialog->printToFile = chosen;
   f.dialog->steps = {{PrinterDialog::Status::Accepted, QPageLayout::Portrait, {}}};
   f.out->printSetup();
   f.out->print(canvasPicture(40, 30));
   f.out->print(canvasPicture(40, 30));
   QVERIFY(f.ui.boxes.empty());
-  QFile mine(chosen);
-  QVERIFY(mine.open(QIODevice::ReadOnly));
-  QCOMPARE(mine.readAll(), QByteArray("mine"));
-  const QString second = f.dir.path() + "/panels-2.pdf", third = f.dir.path() + "/panels-3.pdf";
+  QCOMPARE(readFile(chosen.toStdString()), std::string("mine"));
+  const QString second = f.folder + "/panels-2.pdf", third = f.folder + "/panels-3.pdf";
   QCOMPARE(pageCount(second), 1);
   QCOMPARE(pageCount(third), 1);
   QCOMPARE(f.out->lastPdf(), third);

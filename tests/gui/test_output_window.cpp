@@ -6,34 +6,25 @@
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinterInfo>
-#include <QTemporaryDir>
 
 #include "app/TessalyWindow.h"
 #include "gui/WindowTestSupport.h"
 #include "output/PictureOutput.h"
 #include "qt/ImageCanvas.h"
-#include "support/ScriptedDdeClient.h"
 #include "support/ScriptedUi.h"
+#include "support/TempDir.h"
 
 using namespace tsly;
-using tsly::test::ScriptedUi;
+using namespace tsly::test;
 
 namespace {
 
-struct Fixture {
-  AppState state;
-  ScriptedUi ui;
-  tsly::test::ScriptedDdeClient dde;
-  QTemporaryDir dir;
-  std::unique_ptr<TessalyWindow> window;
-  ImageCanvas* canvas = nullptr;
+struct Fixture : MainWindow {
+  TempDir dir;
+  const QString folder = QString::fromStdString(dir.path());
+  ImageCanvas* canvas = w.findChild<ImageCanvas*>("Picture1");
 
-  Fixture() {
-    window = std::make_unique<TessalyWindow>(state, ui, dde);
-    window->endProcess = [] {};
-    canvas = window->findChild<ImageCanvas*>("Picture1");
-    state.DataFileName = (dir.path() + "/line7.dat").toStdString();
-  }
+  Fixture() { st.DataFileName = dir.file("line7.dat"); }
   // Panels as a redraw leaves them, with the graphics-save flag given.
   void draw(bool persistent) {
     canvas->setSize(240, 150);
@@ -72,41 +63,41 @@ class TestOutputWindow : public QObject {
 void TestOutputWindow::menuItems() {
   Fixture f;
   QVERIFY(f.canvas);
-  QCOMPARE(f.window->action("filebmp")->text(), QString("Save BMP"));
-  QCOMPARE(f.window->action("fileprint")->text(), QString("&Print"));
-  QCOMPARE(f.window->action("fileprtsetup")->text(), QString("Print Setup"));
+  QCOMPARE(f.w.action("filebmp")->text(), QString("Save BMP"));
+  QCOMPARE(f.w.action("fileprint")->text(), QString("&Print"));
+  QCOMPARE(f.w.action("fileprtsetup")->text(), QString("Print Setup"));
 }
 
 void TestOutputWindow::saveBmpRefusedWhenTheCanvasKeepsNoImage() {
   Fixture f;
   QVERIFY(f.canvas);
   f.draw(false);  // panels visible, graphics-save flag off at the redraw
-  f.window->action("filebmp")->trigger();
+  f.w.action("filebmp")->trigger();
   QCOMPARE(f.ui.boxes.size(), size_t(1));
   QCOMPARE(f.ui.boxes[0].title, std::string("Plotwell BMP Save Error"));
   QVERIFY(f.ui.saveDialogs.empty());
-  QVERIFY(QDir(f.dir.path()).isEmpty());
+  QVERIFY(QDir(f.folder).isEmpty());
 }
 
 void TestOutputWindow::saveBmpWritesTheCanvas() {
   Fixture f;
   QVERIFY(f.canvas);
   f.draw(true);
-  f.ui.fileAnswers.push_back({FileDialogResult::Status::Chosen, (f.dir.path() + "/ my panel ").toStdString(), {}});
-  f.window->action("filebmp")->trigger();
+  f.ui.choose((f.folder + "/ my panel ").toStdString());
+  f.w.action("filebmp")->trigger();
   QVERIFY(f.ui.boxes.empty());
   QCOMPARE(f.ui.saveDialogs.size(), size_t(1));
   // The common dialog holds the name of the file last opened: a bitmap of
   // that name is offered instead, never the data file itself.
-  const std::string data = f.state.DataFileName;
+  const std::string data = f.st.DataFileName;
   QCOMPARE(f.ui.saveDialogs[0].fileName, data.substr(0, data.rfind('.')) + ".BMP");
-  const QString file = f.dir.path() + "/MY PANEL.BMP";
+  const QString file = f.folder + "/MY PANEL.BMP";
   QVERIFY(QFileInfo::exists(file));
   QVERIFY(samePixels(QImage(file, "BMP"), f.canvas->image()));
 
   // The next use offers the name chosen this time.
-  f.window->action("filebmp")->trigger();
-  QCOMPARE(f.ui.saveDialogs[1].fileName, (f.dir.path() + "/ my panel ").toStdString());
+  f.w.action("filebmp")->trigger();
+  QCOMPARE(f.ui.saveDialogs[1].fileName, (f.folder + "/ my panel ").toStdString());
 }
 
 void TestOutputWindow::printWithoutPrinterLeavesAPdfAndSaysWhere() {
@@ -114,12 +105,12 @@ void TestOutputWindow::printWithoutPrinterLeavesAPdfAndSaysWhere() {
   Fixture f;
   QVERIFY(f.canvas);
   f.draw(true);
-  f.window->action("fileprint")->trigger();
+  f.w.action("fileprint")->trigger();
   QVERIFY(f.ui.boxes.empty());
-  const QStringList pdfs = QDir(f.dir.path()).entryList({"tessaly-print-*.pdf"}, QDir::Files);
+  const QStringList pdfs = QDir(f.folder).entryList({"tessaly-print-*.pdf"}, QDir::Files);
   QCOMPARE(pdfs.size(), 1);
-  const QString path = QFileInfo(f.dir.path() + "/" + pdfs[0]).absoluteFilePath();
-  QCOMPARE(tsly::test::control<QLabel>(*f.window, "Label1")->text(), "No printer installed: the page was written to " + path);
+  const QString path = QFileInfo(f.folder + "/" + pdfs[0]).absoluteFilePath();
+  QCOMPARE(control<QLabel>(f.w, "Label1")->text(), "No printer installed: the page was written to " + path);
   QVERIFY(QFileInfo(path).size() > 0);
   QVERIFY(!f.ui.busy);
 }
@@ -137,11 +128,11 @@ void TestOutputWindow::printSetupCancelledIsSilent() {
     dlg->reject();
   };
   QTimer::singleShot(20, poll);
-  f.window->action("fileprtsetup")->trigger();
+  f.w.action("fileprtsetup")->trigger();
   QCOMPARE(title, QString("Tessaly Printer Setup"));
   QVERIFY(f.ui.boxes.empty());
-  QCOMPARE(f.window->pictureOutput().printer().pageLayout().orientation(),
-           f.window->pictureOutput().heldOrientation());
+  QCOMPARE(f.w.pictureOutput().printer().pageLayout().orientation(),
+           f.w.pictureOutput().heldOrientation());
 }
 
 QTEST_MAIN(TestOutputWindow)

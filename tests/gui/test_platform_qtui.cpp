@@ -10,12 +10,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
 
 #include "qt/QtUi.h"
+#include "support/TempDir.h"
 
 using namespace tsly;
 
@@ -51,8 +51,8 @@ class QtUiTest : public QObject {
   void inputBox();
   void filterTranslation();
   void openDialogSetUpAndChoice();
-  void saveDialogAddsTheDefaultExtension();
-  void saveDialogFollowsTheChosenFilter();
+  void saveDialogTakesTheExtensionOfTheFilter_data();
+  void saveDialogTakesTheExtensionOfTheFilter();
   void dialogCancelAndFailure();
   void busyCursorIsSetNotStacked();
 };
@@ -167,16 +167,17 @@ void QtUiTest::filterTranslation() {
 }
 
 void QtUiTest::openDialogSetUpAndChoice() {
-  QTemporaryDir dir;
-  QFile(dir.filePath("a.dat")).open(QIODevice::WriteOnly);
-  QFile(dir.filePath("b.nmo")).open(QIODevice::WriteOnly);
+  test::TempDir dir;
+  const QDir folder(QString::fromStdString(dir.path()));
+  test::writeFile(dir.file("a.dat"), "");
+  test::writeFile(dir.file("b.nmo"), "");
   QtUi ui;
   FileDialogRequest r;
   r.title = "Tessaly File OPEN";
   r.filter = "Data (*.dat)|*.dat|NMO Data (*.nmo)|*.nmo|All Data (*.*)|*.*";
   r.filterIndex = 2;
   r.defaultExt = "dat";
-  r.initialDir = dir.path().toStdString();
+  r.initialDir = dir.path();
   QString title, filter, directory, suffix;
   onModal([&](QWidget* w) {
     auto* d = qobject_cast<QFileDialog*>(w);
@@ -190,54 +191,56 @@ void QtUiTest::openDialogSetUpAndChoice() {
   });
   const FileDialogResult res = ui.openFileDialog(r);
   QCOMPARE(int(res.status), int(FileDialogResult::Status::Chosen));
-  QCOMPARE(QString::fromStdString(res.path), QDir(dir.path()).absoluteFilePath("b.nmo"));
+  QCOMPARE(QString::fromStdString(res.path), folder.absoluteFilePath("b.nmo"));
   QCOMPARE(title, QString("Tessaly File OPEN"));
   QCOMPARE(filter, QString("NMO Data (*.nmo)"));
   QCOMPARE(res.filterIndex, 2);
-  QCOMPARE(directory, QDir(dir.path()).absolutePath());
+  QCOMPARE(directory, folder.absolutePath());
   QCOMPARE(suffix, QString("dat"));
 }
 
-void QtUiTest::saveDialogAddsTheDefaultExtension() {
-  QTemporaryDir dir;
+// A name typed without an extension takes that of the filter in use; the
+// filter chosen comes back.
+void QtUiTest::saveDialogTakesTheExtensionOfTheFilter_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QString>("defaultExt");
+  QTest::addColumn<QString>("chosenFilter");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<int>("filterIndex");
+  QTest::newRow("the default extension") << "Bitmap (*.bmp)|*.bmp" << "bmp" << "" << "panel" << "panel.bmp" << 1;
+  QTest::newRow("the filter chosen") << "Seismic Unix par (*.par)|*.par|CSV (*.csv)|*.csv" << "par"
+                                     << "CSV (*.csv)" << "picks" << "picks.csv" << 2;
+}
+
+void QtUiTest::saveDialogTakesTheExtensionOfTheFilter() {
+  QFETCH(QString, filter);
+  QFETCH(QString, defaultExt);
+  QFETCH(QString, chosenFilter);
+  QFETCH(QString, typed);
+  QFETCH(QString, file);
+  QFETCH(int, filterIndex);
+  test::TempDir dir;
   QtUi ui;
   FileDialogRequest r;
   r.title = "Save";
-  r.filter = "Bitmap (*.bmp)|*.bmp";
-  r.defaultExt = "bmp";
-  r.initialDir = dir.path().toStdString();
+  r.filter = filter.toStdString();
+  r.defaultExt = defaultExt.toStdString();
+  r.initialDir = dir.path();
   onModal([&](QWidget* w) {
     auto* d = qobject_cast<QFileDialog*>(w);
-    d->findChild<QLineEdit*>("fileNameEdit")->setText("panel");
+    if (!chosenFilter.isEmpty()) {
+      d->selectNameFilter(chosenFilter);
+      // What the dialog does when the user picks a filter in its list.
+      QMetaObject::invokeMethod(d, "filterSelected", Q_ARG(QString, chosenFilter));
+    }
+    d->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
     QMetaObject::invokeMethod(d, "accept");
   });
   const FileDialogResult res = ui.saveFileDialog(r);
   QCOMPARE(int(res.status), int(FileDialogResult::Status::Chosen));
-  QCOMPARE(QString::fromStdString(res.path), QDir(dir.path()).absoluteFilePath("panel.bmp"));
-}
-
-// A save dialog offering two formats: the filter chosen comes back, and a name
-// typed without an extension takes that filter's extension.
-void QtUiTest::saveDialogFollowsTheChosenFilter() {
-  QTemporaryDir dir;
-  QtUi ui;
-  FileDialogRequest r;
-  r.title = "Export";
-  r.filter = "Seismic Unix par (*.par)|*.par|CSV (*.csv)|*.csv";
-  r.defaultExt = "par";
-  r.initialDir = dir.path().toStdString();
-  onModal([&](QWidget* w) {
-    auto* d = qobject_cast<QFileDialog*>(w);
-    d->selectNameFilter("CSV (*.csv)");
-    // What the dialog does when the user picks a filter in its list.
-    QMetaObject::invokeMethod(d, "filterSelected", Q_ARG(QString, "CSV (*.csv)"));
-    d->findChild<QLineEdit*>("fileNameEdit")->setText("picks");
-    QMetaObject::invokeMethod(d, "accept");
-  });
-  const FileDialogResult res = ui.saveFileDialog(r);
-  QCOMPARE(int(res.status), int(FileDialogResult::Status::Chosen));
-  QCOMPARE(res.filterIndex, 2);
-  QCOMPARE(QString::fromStdString(res.path), QDir(dir.path()).absoluteFilePath("picks.csv"));
+  QCOMPARE(res.filterIndex, filterIndex);
+  QCOMPARE(QString::fromStdString(res.path), QDir(QString::fromStdString(dir.path())).absoluteFilePath(file));
   QCOMPARE(QtUi::filterExtension("All Data (*.* *)"), QString());
   QCOMPARE(QtUi::filterExtension("Bitmap (*.bmp *.dib)"), QString("bmp"));
 }

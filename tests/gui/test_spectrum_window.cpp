@@ -37,28 +37,16 @@ using namespace tsly::test;
 
 namespace {
 
-FileDialogResult chosen(const std::string& path) {
-  FileDialogResult r;
-  r.status = FileDialogResult::Status::Chosen;
-  r.path = path;
-  return r;
-}
-
 // Panels of CDPs 1001 and 1011 (velocities 1500, 1800, 2100, ten traces each,
 // 400 samples at 4 ms) and the gather they stand for: CDPs 1001..1011, eight
 // offsets, an event at 400 ms and 2000 m/s.
-struct Fixture {
+struct Fixture : MainWindow {
   TempDir dir;
-  AppState st;
-  ScriptedUi ui;
-  RecordingDde dde;
-  TessalyWindow w{st, ui, dde};
   std::string panels = dir.file("scan.nmo");
   std::string gather = dir.file("gather.dat");
 
   Fixture() {
-    w.endProcess = [] {};
-    w.link().linkstart("JobPad", "orogdde");
+    linked();
     w.show();
     PanelFileOptions o;
     o.samples = 400;
@@ -70,7 +58,7 @@ struct Fixture {
     writeGather(gather, syntheticGather(1001, 11, 8, 400));
   }
   void open() {
-    ui.fileAnswers.push_back(chosen(panels));
+    ui.choose(panels);
     w.action("fileopen")->trigger();
     QVERIFY2(ui.boxes.empty(), ui.boxes.empty() ? "" : ui.boxes[0].text.c_str());
   }
@@ -79,7 +67,7 @@ struct Fixture {
   // Opens the window with the gather; waits for its first spectrum.
   VelocitySpectrumWindow* openWindow() {
     open();
-    ui.fileAnswers.push_back(chosen(gather));
+    ui.choose(gather);
     item()->trigger();
     VelocitySpectrumWindow* v = window();
     if (v) waitForSpectrum(v);
@@ -92,7 +80,6 @@ struct Fixture {
     return !v->computing() && v->spectrum();
   }
   std::int16_t cdpShown() const { return static_cast<std::int16_t>(st.CdpList[static_cast<std::size_t>(st.CurrentCdp)]); }
-  void press(const char* name) { QTest::mouseClick(control<QPushButton>(w, name), Qt::LeftButton); }
   // Whether the velocity function's colour is drawn at (time, velocity) of the
   // spectrum, within a pixel.
   bool functionAt(VelocitySpectrumWindow* v, double ms, double vel) {
@@ -132,10 +119,7 @@ struct LoneWindow {
 };
 
 void compareBox(const RecordedBox& b, const std::string& text) {
-  QCOMPARE(b.text, text);
-  QCOMPARE(b.title, std::string("Velocity Spectrum"));
-  QCOMPARE(b.buttons, Buttons::Ok);
-  QCOMPARE(b.icon, Icon::Exclamation);
+  QCOMPARE(Box(b), (Box{text, "Velocity Spectrum", Buttons::Ok, Icon::Exclamation}));
 }
 
 }  // namespace
@@ -224,7 +208,7 @@ class SpectrumWindowTest : public QObject {
     f.open();
     const std::string part = f.dir.file("part.dat");
     writeGather(part, syntheticGather(1003, 5, 4, 100));  // 1003..1007
-    f.ui.fileAnswers.push_back(chosen(part));
+    f.ui.choose(part);
     f.item()->trigger();
     QCOMPARE(f.ui.boxes.size(), size_t(1));
     compareBox(f.ui.boxes[0], part + " does not hold every CDP of " + f.panels + ".\r\nMissing CDPs: 1001, 1011");
@@ -261,14 +245,14 @@ class SpectrumWindowTest : public QObject {
     PanelFileOptions o;
     o.samples = 400;
     writePanelFile(other, {{1001, 2000, 10}, {1011, 2000, 10}}, o);
-    f.ui.fileAnswers.push_back(chosen(other));
+    f.ui.choose(other);
     f.w.action("fileopen")->trigger();
     QVERIFY(!v->hasCdp());
     QVERIFY(v->picture().isNull());
     QCOMPARE(v->statusLine()->text(),
              QString::fromStdString("No CDP-gather file chosen for " + other + ": press Gather..."));
     QCOMPARE(f.ui.openDialogs.size(), size_t(3));
-    f.ui.fileAnswers.push_back(chosen(f.gather));
+    f.ui.choose(f.gather);
     QTest::mouseClick(v->findChild<QPushButton*>("choosegather"), Qt::LeftButton);
     QCOMPARE(f.ui.openDialogs.size(), size_t(4));
     QCOMPARE(f.ui.openDialogs[3].title, std::string("CDP Gather of the Panels"));
@@ -479,7 +463,7 @@ class SpectrumWindowTest : public QObject {
     QCOMPARE(f.ui.saveDialogs[0].title, std::string("Save PNG"));
     QCOMPARE(f.ui.saveDialogs[0].fileName, std::string("scan-cdp1001.png"));
     const std::string png = f.dir.file("spectrum.png");
-    f.ui.fileAnswers.push_back(chosen(png));
+    f.ui.choose(png);
     QTest::mouseClick(save, Qt::LeftButton);
     QVERIFY(f.ui.boxes.empty());
     QImage back;
@@ -488,7 +472,7 @@ class SpectrumWindowTest : public QObject {
     QCOMPARE(back.convertToFormat(QImage::Format_RGB32), v->picture().convertToFormat(QImage::Format_RGB32));
     // Into a folder that does not exist: said so, nothing else touched.
     const std::string nowhere = f.dir.file("no/such/folder/x.png");
-    f.ui.fileAnswers.push_back(chosen(nowhere));
+    f.ui.choose(nowhere);
     QTest::mouseClick(save, Qt::LeftButton);
     QCOMPARE(f.ui.boxes.size(), size_t(1));
     QVERIFY(f.ui.boxes[0].text.rfind("The picture could not be saved as " + nowhere + ":\r\n", 0) == 0);
@@ -497,12 +481,12 @@ class SpectrumWindowTest : public QObject {
     QCOMPARE(f.ui.boxes[0].icon, Icon::Exclamation);
     QVERIFY(!std::filesystem::exists(nowhere));
     // Over the gather it is made from: refused before any question, the gather kept.
-    const std::string gatherBytes = readAll(f.gather);
-    f.ui.fileAnswers.push_back(chosen(f.gather));
+    const std::string gatherBytes = readFile(f.gather);
+    f.ui.choose(f.gather);
     QTest::mouseClick(save, Qt::LeftButton);
     QCOMPARE(f.ui.boxes.size(), size_t(2));
     compareBox(f.ui.boxes[1], f.gather + " holds the data this picture is made from; the picture is not saved over it.");
-    QCOMPARE(readAll(f.gather), gatherBytes);
+    QCOMPARE(readFile(f.gather), gatherBytes);
   }
 };
 

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QLocalServer>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QUuid>
 
 #include <cstdio>
@@ -18,11 +17,14 @@
 #include "qt/LocalInstanceChannel.h"
 #include "qt/QtUi.h"
 #include "startup/core/InstanceGuard.h"
+#include "support/Programs.h"
 #include "support/ScriptedUi.h"
+#include "support/TempDir.h"
+#include "gui/GuiTestMain.h"
 
 using namespace tsly;
 using namespace tsly::startup;
-using tsly::test::ScriptedUi;
+using namespace tsly::test;
 
 namespace {
 
@@ -117,11 +119,7 @@ void StartupGuardTest::firstCopyAsksNothingAndHoldsTheName() {
 void StartupGuardTest::nameLeftByADeadCopyIsCleared() {
   const QString name = uniqueName();
   // What a copy that was killed leaves behind: a socket file nobody listens on.
-  const QString path = QDir::tempPath() + "/" + name;
-  {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-  }
+  writeFile((QDir::tempPath() + "/" + name).toStdString(), "");
   ScriptedUi ui;
   LocalInstanceChannel guard(name);
   QVERIFY(!guard.otherCopyRunning(300));
@@ -131,35 +129,33 @@ void StartupGuardTest::nameLeftByADeadCopyIsCleared() {
 }
 
 void StartupGuardTest::secondCopyAnsweredNoRestoresTheRunningCopyAndEnds() {
-  RunningCopy first(QCoreApplication::applicationFilePath(), {"--running-copy"}, uniqueName());
+  RunningCopy first(QCoreApplication::applicationFilePath(), ownTestArguments({"--running-copy"}), uniqueName());
   QVERIFY2(first.waitFor("ready"), first.out.constData());
 
-  QTemporaryDir cwd;
-  const QString before = QDir::currentPath();
-  QDir::setCurrent(cwd.path());
   ScriptedUi ui;
   ui.answers.push_back(Answer::No);
   LocalInstanceChannel guard(first.name);
-  const bool goOn = passInstanceGuard(ui, guard);
-  QDir::setCurrent(before);
+  bool goOn = true;
+  {
+    CurrentTempDir here;
+    goOn = passInstanceGuard(ui, guard);
+    // This copy wrote nothing (no tessaly.ini or anything else).
+    const QDir folder(QString::fromStdString(here.path()));
+    QVERIFY(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+  }
 
   QVERIFY(!goOn);
   QCOMPARE(ui.boxes.size(), size_t(1));
-  QCOMPARE(ui.boxes[0].text, std::string("There is already an instance of this module running\r\n"
-                                         "Do you really want to start another?"));
-  QCOMPARE(ui.boxes[0].title, std::string("Previous Instance detected"));
-  QVERIFY(ui.boxes[0].buttons == Buttons::YesNo);
-  QVERIFY(ui.boxes[0].icon == Icon::Question);
+  QCOMPARE(Box(ui.boxes[0]), (Box{"There is already an instance of this module running\r\n"
+                                         "Do you really want to start another?", "Previous Instance detected", Buttons::YesNo, Icon::Question}));
   QVERIFY(!guard.holding());
   // The running copy's window is restored and in front.
   QVERIFY2(first.waitFor("restored minimized=0 visible=1"), first.out.constData());
-  // This copy wrote nothing (no tessaly.ini or anything else).
-  QVERIFY(QDir(cwd.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
   QCOMPARE(first.proc.state(), QProcess::Running);
 }
 
 void StartupGuardTest::secondCopyAnsweredYesStartsNormally() {
-  RunningCopy first(QCoreApplication::applicationFilePath(), {"--running-copy"}, uniqueName());
+  RunningCopy first(QCoreApplication::applicationFilePath(), ownTestArguments({"--running-copy"}), uniqueName());
   QVERIFY2(first.waitFor("ready"), first.out.constData());
   ScriptedUi ui;
   ui.answers.push_back(Answer::Yes);
@@ -175,10 +171,10 @@ void StartupGuardTest::secondCopyAnsweredYesStartsNormally() {
 }
 
 void StartupGuardTest::realProgramAsRunningCopy() {
-  const QString program = qEnvironmentVariable("TESSALY_BIN_DIR") + "/tessaly/tessaly";
-  if (!QFileInfo(program).isExecutable()) QSKIP("the tessaly program is not built");
-  QTemporaryDir cwd;
-  RunningCopy first(program, {}, uniqueName(), cwd.path());
+  const QString program = QString::fromStdString(builtProgram("tessaly/tessaly"));
+  if (program.isEmpty()) QSKIP("the tessaly program is not built");
+  TempDir cwd;
+  RunningCopy first(program, {}, uniqueName(), QString::fromStdString(cwd.path()));
   QVERIFY(first.proc.waitForStarted(10000));
   LocalInstanceChannel guard(first.name);
   QElapsedTimer t;
@@ -219,12 +215,15 @@ void StartupGuardTest::copiesOnTwoDisplaysDoNotSeeEachOther() {
   if (!instance.isEmpty()) qputenv("TESSALY_INSTANCE_NAME", instance);
 }
 
-int main(int argc, char** argv) {
+// Also the running copy the tests start: this test again, with --running-copy.
+static int guardTestMain(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--running-copy") == 0) return runningCopy(argc, argv);
   QApplication app(argc, argv);
   StartupGuardTest test;
   QTEST_SET_MAIN_SOURCE_PATH
   return QTest::qExec(&test, argc, argv);
 }
+
+TESSALY_GUI_TEST_MAIN(guardTestMain)
 
 #include "test_startup_guard.moc"

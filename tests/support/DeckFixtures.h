@@ -65,10 +65,5 @@ inline std::string deckText(const std::vector<std::string>& lines, const std::st
   return s;
 }
 
-inline void writeText(const std::string& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f << text;
-  if (!f) throw std::runtime_error("cannot write " + path);
-}
 
 }  // namespace tsly::test

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "generation/core/Generation.h"
+#include "generation/core/Synth.h"
 #include "open/core/OpenScan.h"
 #include "platform/RawFile.h"
 #include "moveout/core/Nmo.h"
@@ -26,36 +27,9 @@
 
 namespace tsly::test {
 
-struct GatherTrace {
-  std::int16_t cdp = 1001;
-  std::int16_t offset = 0;
-  std::int16_t scalar = 1;
-  std::int16_t code = 1;
-  std::int16_t interval = 4000;
-  bool float4 = true;
-  std::vector<float> samples;
-  std::vector<std::pair<int, std::int16_t>> extraWords;  // (word, value)
-};
-
-inline HeaderArray gatherHeader(const GatherTrace& t, std::int16_t dataType = DataCdpGather) {
-  HeaderArray h{};
-  h[WordDataType] = dataType;
-  h[WordLabelWord] = WordCdp;
-  h[WordCdp] = t.cdp;
-  h[WordSecondaryKey] = t.offset;
-  h[WordTraceCode] = t.code;
-  h[WordOffset] = t.offset;
-  h[WordOffsetScalar] = t.scalar;
-  h[WordNumSamples] = static_cast<std::int16_t>(t.samples.size());
-  h[WordSampleInterval] = t.interval;
-  h[WordSampleFormat] = t.float4 ? FloatFormatMarker : 0;
-  for (auto [w, v] : t.extraWords) h[static_cast<size_t>(w)] = v;
-  return h;
-}
-
 inline void writeGather(const std::string& path, const std::vector<GatherTrace>& traces) {
   TraceFileBuilder b;
-  for (const auto& t : traces) b.trace(gatherHeader(t), t.samples);
+  for (const auto& t : traces) b.gatherTrace(t);
   b.writeTo(path);
 }
 
@@ -87,15 +61,21 @@ inline std::vector<GatherTrace> syntheticGather(int firstCdp, int cdps, int offs
   return out;
 }
 
+// The parameters of tsly synth's gather (Synth.h) with `cdps` CDPs from 1001,
+// `offsets` traces each of `samples` samples, and noise of that fraction.
+inline SynthParams synthParams(int cdps, int offsets, int samples, double noise = 0.0) {
+  SynthParams p;
+  p.cdps = cdps;
+  p.offsetCount = offsets;
+  p.samples = samples;
+  p.noise = noise;
+  return p;
+}
+
 // Fills the shared state as opening a gather file does (the open scan).
 inline bool scanInto(AppState& s, const std::string& path) {
   s.DataFileName = path;
   return openScan(s).ok();
-}
-
-inline std::string readAll(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 
@@ -106,9 +86,7 @@ enum class RefStatus { Finished, Failed, NoOffsets };
 // as it is complete. Same numeric conventions as the program (2-byte input
 // written as 4-byte floats, too-short traces end the run).
 inline RefStatus referenceGenerate(AppState& s, const GenerationParams& p, const std::string& outPath) {
-  {
-    std::ofstream create(outPath, std::ios::binary | std::ios::trunc);
-  }
+  writeFile(outPath, "");
   int out = rawOpen(outPath, RawAccess::ReadWrite);
   int in = rawOpen(s.DataFileName, RawAccess::ReadOnly);
   HeaderArray& hdr = s.TraceHeader;

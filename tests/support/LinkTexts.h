@@ -20,4 +20,17 @@ inline const std::string NoConnection =
     "program and JobPad. Insertion/communication of\r\n"
     "data is not possible";
 
+// The box of an exchange that failed, with the channel's description of the error.
+inline std::string communicationFailure(const std::string& description) {
+  return "There was an error while attempting to communicate with\r\n"
+         "JobPad. The error reported was: \r\n"
+         "\r\n" +
+         description +
+         "\r\n"
+         "\r\n"
+         "The most common causes of this would be JobPad not running,\r\n"
+         "or JobPad is awaiting user input.\r\n"
+         "Further insertion of data to JobPad is not currently possible.";
+}
+
 }  // namespace tsly::test

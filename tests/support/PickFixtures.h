@@ -33,4 +33,19 @@ inline void listCdps(AppState& st, std::initializer_list<int> cdps) {
   }
 }
 
+// The picks "Make VELF commands" is tested with: CDPs listed 205, 101, 150 (the
+// order of the file), picked out of time order; CDP 205 at 800, 200 and 500 ms.
+inline AppState velfPicks() {
+  AppState st;
+  listCdps(st, {205, 101, 150});
+  addPick(st.PickTable[1], 800.0f, 2400, 7);
+  addPick(st.PickTable[1], 200.0f, 1600, 2);
+  addPick(st.PickTable[1], 500.0f, 2000, 4);
+  addPick(st.PickTable[2], 480.0f, 1650, 3);
+  addPick(st.PickTable[2], 120.5f, 1500, 1);
+  addPick(st.PickTable[3], 1000.25f, 3000, 9);
+  st.LastPath = "/data/survey";
+  return st;
+}
+
 }  // namespace tsly::test

@@ -9,7 +9,6 @@
 //   dde.serverRunning = false;             // connect answers 282
 //   dde.programOnPath = false;             // startProgram fails (JobLink shows error 53)
 //   dde.failOn("poke dde1", 286);          // the next call starting with that text fails
-//   dde.killServer();                      // later exchanges fail with 291
 #pragma once
 
 #include <deque>
@@ -44,17 +43,10 @@ class ScriptedDdeClient : public DdeClient {
   int startCount = 0;
 
   void failOn(const std::string& callPrefix, int error) { failures_.emplace_back(callPrefix, error); }
-  // The server goes away: exchanges on the open conversation fail with 291.
-  void killServer() {
-    serverRunning = false;
-    lost_ = connected;
-  }
-
   int connect(const std::string& application, const std::string& topic) override {
     const std::string call = "connect " + application + "|" + topic;
     calls.push_back(call);
     connected = false;
-    lost_ = false;
     if (int e = scripted(call)) return e;
     if (!serverRunning || application != "JobPad" || topic != "orogdde") return ErrDdeNoAppResponded;
     connected = true;
@@ -63,7 +55,6 @@ class ScriptedDdeClient : public DdeClient {
   void disconnect() override {
     calls.push_back("disconnect");
     connected = false;
-    lost_ = false;
   }
   int poke(const std::string& item, const std::string& value) override {
     const std::string call = "poke " + item + "=" + value;
@@ -135,7 +126,7 @@ class ScriptedDdeClient : public DdeClient {
   int exchange(const std::string& call) {
     if (int e = scripted(call)) return e;
     if (!connected) return ErrDdeNoChannel;
-    if (lost_ || !serverRunning) {
+    if (!serverRunning) {
       connected = false;
       return ErrDdeForeignAppQuit;
     }
@@ -143,7 +134,6 @@ class ScriptedDdeClient : public DdeClient {
   }
 
   std::deque<std::pair<std::string, int>> failures_;
-  bool lost_ = false;
 };
 
 }  // namespace tsly::test

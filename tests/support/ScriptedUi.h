@@ -3,9 +3,11 @@
 // unanswered input boxes and file dialogs are cancelled.
 #pragma once
 
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,11 +15,31 @@
 
 namespace tsly::test {
 
-struct RecordedBox {
+// A message box as the user sees it: tests compare a whole box at once,
+//   EXPECT_EQ(Box(ui.boxes[0]), (Box{"FILE NOT FOUND", "FILE ERROR", Buttons::Ok, Icon::Information}));
+//   QCOMPARE(Box(ui.boxes[0]), (Box{...}));
+struct Box {
   std::string text;
   std::string title;  // effective title (AppTitle when none was given)
   Buttons buttons = Buttons::Ok;
   Icon icon = Icon::None;
+  friend bool operator==(const Box&, const Box&) = default;
+};
+
+inline std::string describe(const Box& b) {
+  return "\"" + b.text + "\" titled \"" + b.title + "\", buttons " + std::to_string(static_cast<int>(b.buttons)) +
+         ", icon " + std::to_string(static_cast<int>(b.icon));
+}
+// How GoogleTest and Qt Test print a box that differs.
+inline void PrintTo(const Box& b, std::ostream* os) { *os << describe(b); }
+inline char* toString(const Box& b) {
+  const std::string s = describe(b);
+  char* out = new char[s.size() + 1];
+  std::memcpy(out, s.c_str(), s.size() + 1);
+  return out;
+}
+
+struct RecordedBox : Box {
   Answer answer = Answer::Ok;
 };
 
@@ -40,9 +62,18 @@ class ScriptedUi : public Ui {
   // Called inside processEvents(), for tests that nest a handler in a long operation.
   std::function<void()> onEvents;
 
+  // The next file dialog answers `path`, chosen with the filter of that number.
+  void choose(const std::string& path, int filterIndex = 0) {
+    FileDialogResult r;
+    r.status = FileDialogResult::Status::Chosen;
+    r.path = path;
+    r.filterIndex = filterIndex;
+    fileAnswers.push_back(r);
+  }
+
   Answer message(const std::string& text, const std::string& title, Buttons buttons,
                  Icon icon) override {
-    RecordedBox b{text, title.empty() ? std::string(AppTitle) : title, buttons, icon, firstButton(buttons)};
+    RecordedBox b{{text, title.empty() ? std::string(AppTitle) : title, buttons, icon}, firstButton(buttons)};
     if (!answers.empty()) {
       b.answer = answers.front();
       answers.pop_front();

@@ -6,13 +6,39 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "spectrum/core/GatherCdps.h"
 #include "spectrum/core/Semblance.h"
 #include "moveout/core/Nmo.h"
+#include "GenFixtures.h"
 
 namespace tsly::test {
+
+// One CDP's traces read back from a gather file the test wrote (throws when
+// the file or the CDP cannot be read).
+inline CdpTraces readCdp(const std::string& path, std::int16_t cdp) {
+  GatherCdps g;
+  CdpTraces t;
+  std::string fault = g.open(path);
+  if (fault.empty()) fault = g.read(cdp, t);
+  if (!fault.empty()) throw std::runtime_error(fault);
+  return t;
+}
+
+// A gather with one event at 1000 ms, 2000 m/s; offsets 100..2100 every 200,
+// all within the stretch limit .5 at that time.
+struct EventGather {
+  TempDir dir;
+  std::string path = dir.file("event.dat");
+  CdpTraces traces;
+  EventGather() {
+    writeGather(path, syntheticGather(1001, 1, 11, 400, 100, 200, 1.0, 2000.0));
+    traces = readCdp(path, 1001);
+  }
+};
 
 inline Spectrum referenceSpectrum(const CdpTraces& cdp, const std::vector<float>& velocities, float stretch,
                                   int window) {

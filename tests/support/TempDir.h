@@ -3,11 +3,14 @@
 //   TempDir d;                          // made under the system temp folder
 //   writeFile(d.file("a.dat"), bytes);  // d.file(name): a path inside it
 //   EXPECT_EQ(readFile(d.file("a.dat")), bytes);
+//   CurrentTempDir c;                   // the same, and the current folder while it lives
+//   EXPECT_EQ(fileNames(d.path()), (std::vector<std::string>{"a.dat"}));
 //
 // The destructor removes the folder with everything in it, also when a test
 // left a subfolder without write or search permission.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -44,6 +47,27 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// A TempDir that is the current folder for its life.
+class CurrentTempDir : public TempDir {
+ public:
+  CurrentTempDir() : old_(std::filesystem::current_path()) { std::filesystem::current_path(path()); }
+  ~CurrentTempDir() {
+    std::error_code ec;
+    std::filesystem::current_path(old_, ec);
+  }
+
+ private:
+  std::filesystem::path old_;
+};
+
+// The names in a folder, sorted (a temporary file left behind shows).
+inline std::vector<std::string> fileNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 // The whole file as bytes ("" when it cannot be read).
 inline std::string readFile(const std::string& path) {

@@ -9,8 +9,9 @@
 // word 15 = trace code, word 58 = samples, word 59 = interval, word 60 = 21930 for
 // float samples. `header(...)` edits words of the last added trace. rawBytes() and
 // truncate() make damaged files. Samples default to a small ramp scaled by `amp`.
+// `gatherTrace(GatherTrace)` adds a trace of a CDP gather with its offset;
 // `trace(header, samples)` adds a trace whose header the caller made whole; the
-// other fixture writers of the tests and benchmarks all write through it.
+// other fixture writers of the tests and benchmarks all write through these.
 #pragma once
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -29,6 +31,36 @@
 #include "TempDir.h"
 
 namespace tsly::test {
+
+// One trace of a CDP gather: its CDP, offset (word 37, also the secondary key)
+// with its scalar, its own length (the samples given) and sample width.
+struct GatherTrace {
+  std::int16_t cdp = 1001;
+  std::int16_t offset = 0;
+  std::int16_t scalar = 1;
+  std::int16_t code = 1;
+  std::int16_t interval = 4000;
+  bool float4 = true;
+  std::vector<float> samples;
+  std::vector<std::pair<int, std::int16_t>> extraWords;  // (word, value)
+};
+
+// The header of that trace as it lies in a gather file.
+inline HeaderArray gatherHeader(const GatherTrace& t, std::int16_t dataType = DataCdpGather) {
+  HeaderArray h{};
+  h[WordDataType] = dataType;
+  h[WordLabelWord] = WordCdp;
+  h[WordCdp] = t.cdp;
+  h[WordSecondaryKey] = t.offset;
+  h[WordTraceCode] = t.code;
+  h[WordOffset] = t.offset;
+  h[WordOffsetScalar] = t.scalar;
+  h[WordNumSamples] = static_cast<std::int16_t>(t.samples.size());
+  h[WordSampleInterval] = t.interval;
+  h[WordSampleFormat] = t.float4 ? FloatFormatMarker : 0;
+  for (auto [w, v] : t.extraWords) h[static_cast<size_t>(w)] = v;
+  return h;
+}
 
 class TraceFileBuilder {
  public:
@@ -65,6 +97,10 @@ class TraceFileBuilder {
     traces_.push_back({h, std::move(samples), {}});
     return *this;
   }
+  // A trace of a gather: the header gatherHeader makes, the trace's own samples.
+  TraceFileBuilder& gatherTrace(const GatherTrace& t, std::int16_t dataType = DataCdpGather) {
+    return trace(gatherHeader(t, dataType), t.samples);
+  }
   // A separator closing a panel: word 15 = 9, word 12 = velocity, zero samples.
   TraceFileBuilder& separator(int velocity) {
     return trace(velocity, TraceCodeSeparator, std::vector<float>(static_cast<size_t>(numSamples_ > 0 ? numSamples_ : 0), 0.0f));
@@ -94,6 +130,12 @@ class TraceFileBuilder {
   }
   // Drops the last n bytes of the whole file.
   TraceFileBuilder& truncate(size_t n) { cut_ += n; return *this; }
+
+  // The header of the last trace added.
+  const HeaderArray& lastHeader() const {
+    if (traces_.empty()) throw std::logic_error("no trace yet");
+    return traces_.back().header;
+  }
 
   size_t traceCount() const {
     size_t c = 0;

@@ -1,12 +1,14 @@
-// AtomicFile: a file written whole or not at all, by buffered writes, by its raw
-// handle or by name; links written through, permissions kept, temporaries never
-// left behind, failures in words and as file error numbers.
+// Files on the system: AtomicFile (a file written whole or not at all, by
+// buffered writes, by its raw handle or by name; links written through,
+// permissions kept, temporaries never left behind, failures in words and as
+// file error numbers), the chunked sequential reader, the text-file table.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,24 +17,18 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/RawFile.h"
+#include "platform/SequentialReader.h"
+#include "platform/TextFiles.h"
+#include "shared/FileUtil.h"
 #include "support/FileSizeLimit.h"
 #include "support/GenFixtures.h"
+#include "support/ScriptedUi.h"
 
 using namespace tsly;
 using namespace tsly::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-void writeOld(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-// Names in the folder, so that a temporary left behind shows.
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 mode_t modeOf(const std::string& path) {
   struct stat s {};
@@ -41,7 +37,7 @@ mode_t modeOf(const std::string& path) {
 
 }  // namespace
 
-TEST(AtomicFile, WritesWholeOrNotAtAll) {
+TEST(PlatformAtomicFile, WritesWholeOrNotAtAll) {
   TempDir dir;
   const std::string path = dir.file("a.txt");
   AtomicFile f;
@@ -53,17 +49,17 @@ TEST(AtomicFile, WritesWholeOrNotAtAll) {
   ASSERT_TRUE(f.commit());
   EXPECT_TRUE(f.ok());
   EXPECT_EQ(f.error(), "");
-  EXPECT_EQ(readAll(path), "hello world\n");
+  EXPECT_EQ(readFile(path), "hello world\n");
   {
     AtomicFile g;
     ASSERT_TRUE(g.open(path));
     g.write("half");
   }  // dropped without commit
-  EXPECT_EQ(readAll(path), "hello world\n");
-  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(readFile(path), "hello world\n");
+  EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"a.txt"});
 }
 
-TEST(AtomicFile, BlocksLargerThanTheBufferArriveInOrder) {
+TEST(PlatformAtomicFile, BlocksLargerThanTheBufferArriveInOrder) {
   TempDir dir;
   const std::string path = dir.file("big.bin");
   std::string small(1000, 'a'), large(3 << 20, 'b');
@@ -74,13 +70,13 @@ TEST(AtomicFile, BlocksLargerThanTheBufferArriveInOrder) {
   ASSERT_TRUE(f.write(large));
   ASSERT_TRUE(f.write(small));
   ASSERT_TRUE(f.commit());
-  EXPECT_EQ(readAll(path), small + large + small);
+  EXPECT_EQ(readFile(path), small + large + small);
 }
 
-TEST(AtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
+TEST(PlatformAtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
   TempDir dir;
   const std::string viaHandle = dir.file("handle.dat"), viaName = dir.file("name.dat");
-  writeOld(viaHandle, "old");
+  writeFile(viaHandle, "old");
   {
     AtomicFile f;
     ASSERT_TRUE(f.open(viaHandle));
@@ -92,11 +88,11 @@ TEST(AtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
     rawStartWriteBack(f.handle(), 2, 1 << 20);
     rawStartWriteBack(-1, 0, 4);
     ASSERT_EQ(hright("bytes", f.handle(), 5), 5);
-    EXPECT_EQ(readAll(viaHandle), "old");
+    EXPECT_EQ(readFile(viaHandle), "old");
     ASSERT_TRUE(f.commit());
     EXPECT_EQ(f.handle(), -1);
   }
-  EXPECT_EQ(readAll(viaHandle), "raw bytes");
+  EXPECT_EQ(readFile(viaHandle), "raw bytes");
   {
     AtomicFile f;
     ASSERT_TRUE(f.open(viaName));
@@ -107,14 +103,14 @@ TEST(AtomicFile, RawHandleAndNameServeWritersOfTheirOwn) {
     std::fclose(own);
     ASSERT_TRUE(f.commit());
   }
-  EXPECT_EQ(readAll(viaName), "by name");
-  EXPECT_EQ(namesIn(dir.file("")), (std::vector<std::string>{"handle.dat", "name.dat"}));
+  EXPECT_EQ(readFile(viaName), "by name");
+  EXPECT_EQ(fileNames(dir.file("")), (std::vector<std::string>{"handle.dat", "name.dat"}));
 }
 
-TEST(AtomicFile, KeepsTheOldPermissionsAndGivesANewFileTheUsualOnes) {
+TEST(PlatformAtomicFile, KeepsTheOldPermissionsAndGivesANewFileTheUsualOnes) {
   TempDir dir;
   const std::string old = dir.file("old.txt"), fresh = dir.file("new.txt");
-  writeOld(old, "x");
+  writeFile(old, "x");
   ::chmod(old.c_str(), 0640);
   const mode_t mask = ::umask(022);
   for (const std::string& p : {old, fresh}) {
@@ -128,11 +124,11 @@ TEST(AtomicFile, KeepsTheOldPermissionsAndGivesANewFileTheUsualOnes) {
   EXPECT_EQ(modeOf(fresh), 0644u);
 }
 
-TEST(AtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
+TEST(PlatformAtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
   TempDir dir;
   fs::create_directory(dir.file("kept"));
   const std::string target = dir.file("kept/real.txt"), link = dir.file("link.txt"), hop = dir.file("hop.txt");
-  writeOld(target, "old");
+  writeFile(target, "old");
   ::chmod(target.c_str(), 0600);
   fs::create_symlink("kept/real.txt", link);
   fs::create_symlink("link.txt", hop);  // a link to a link
@@ -144,7 +140,7 @@ TEST(AtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
   ASSERT_TRUE(f.commit());
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_TRUE(fs::is_symlink(hop));
-  EXPECT_EQ(readAll(target), "new");
+  EXPECT_EQ(readFile(target), "new");
   EXPECT_EQ(modeOf(target), 0600u);
   // A link whose target does not exist yet creates it.
   fs::remove(target);
@@ -152,8 +148,8 @@ TEST(AtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
   f.write("made");
   ASSERT_TRUE(f.commit());
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(readAll(target), "made");
-  EXPECT_EQ(namesIn(dir.file("kept")), std::vector<std::string>{"real.txt"});
+  EXPECT_EQ(readFile(target), "made");
+  EXPECT_EQ(fileNames(dir.file("kept")), std::vector<std::string>{"real.txt"});
   // A loop of links writes nothing: an access error.
   fs::create_symlink("b.txt", dir.file("a.txt"));
   fs::create_symlink("a.txt", dir.file("b.txt"));
@@ -163,7 +159,7 @@ TEST(AtomicFile, ASymbolicLinkIsWrittenThroughAndStays) {
   EXPECT_TRUE(fs::is_symlink(dir.file("a.txt")));
 }
 
-TEST(AtomicFile, NamesThatCanBeNoFileAreRefused) {
+TEST(PlatformAtomicFile, NamesThatCanBeNoFileAreRefused) {
   AtomicFile f;
   EXPECT_FALSE(f.open(""));
   EXPECT_EQ(f.failedStep(), AtomicFile::Step::Name);
@@ -177,10 +173,10 @@ TEST(AtomicFile, NamesThatCanBeNoFileAreRefused) {
   EXPECT_EQ(f.error(), "cannot create " + dir.file("folder/") + ": the name is a folder, not a file");
   EXPECT_FALSE(f.write("x"));
   EXPECT_FALSE(f.commit());
-  EXPECT_TRUE(namesIn(dir.file("")).empty());
+  EXPECT_TRUE(fileNames(dir.file("")).empty());
 }
 
-TEST(AtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
+TEST(PlatformAtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
   TempDir dir;
   AtomicFile f;
   EXPECT_FALSE(f.open(dir.file("no/such/folder/b.txt")));
@@ -192,29 +188,29 @@ TEST(AtomicFile, AFolderThatIsMissingOrClosedLeavesTheOldFile) {
   EXPECT_FALSE(f.commit());
 
   // A "folder" that is a plain file.
-  writeOld(dir.file("plain"), "x");
+  writeFile(dir.file("plain"), "x");
   EXPECT_FALSE(f.open(dir.file("plain") + "/b.txt"));
   EXPECT_EQ(f.fileError(), 76);
-  EXPECT_EQ(readAll(dir.file("plain")), "x");
+  EXPECT_EQ(readFile(dir.file("plain")), "x");
 
   if (::geteuid() != 0) {  // root writes into a read-only folder anyway
     const std::string ro = dir.file("ro");
     fs::create_directory(ro);
-    writeOld(ro + "/c.txt", "old");
+    writeFile(ro + "/c.txt", "old");
     fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(f.open(ro + "/c.txt"));
     fs::permissions(ro, fs::perms::owner_all);
     EXPECT_EQ(f.systemError(), EACCES);
     EXPECT_EQ(f.fileError(), 75);
-    EXPECT_EQ(readAll(ro + "/c.txt"), "old");
-    EXPECT_EQ(namesIn(ro), std::vector<std::string>{"c.txt"});
+    EXPECT_EQ(readFile(ro + "/c.txt"), "old");
+    EXPECT_EQ(fileNames(ro), std::vector<std::string>{"c.txt"});
   }
 }
 
-TEST(AtomicFile, AFullDiskKeepsTheOldFileAndRemovesTheTemporary) {
+TEST(PlatformAtomicFile, AFullDiskKeepsTheOldFileAndRemovesTheTemporary) {
   TempDir dir;
   const std::string path = dir.file("full.txt");
-  writeOld(path, "old contents");
+  writeFile(path, "old contents");
   {
     FileSizeLimit limit(4096);
     AtomicFile f;
@@ -226,15 +222,15 @@ TEST(AtomicFile, AFullDiskKeepsTheOldFileAndRemovesTheTemporary) {
     EXPECT_EQ(f.error(), "cannot write " + path + ": File too large");
     EXPECT_EQ(writeFileAtomically(path, std::string(8000, 'y')), 61);
   }
-  EXPECT_EQ(readAll(path), "old contents");
-  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"full.txt"});
+  EXPECT_EQ(readFile(path), "old contents");
+  EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"full.txt"});
 }
 
-TEST(AtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
+TEST(PlatformAtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
   // The test hook of the raw writes: the disk "fills" after 100 bytes.
   TempDir dir;
   const std::string path = dir.file("raw.dat");
-  writeOld(path, "old");
+  writeFile(path, "old");
   {
     AtomicFile f;
     ASSERT_TRUE(f.open(path));
@@ -244,33 +240,86 @@ TEST(AtomicFile, AShortWriteThroughTheHandleIsDiscardedWhole) {
     setWriteBudgetForTesting(-1);
     EXPECT_EQ(n, 100);
   }  // the writer saw the short write and gave up: no commit
-  EXPECT_EQ(readAll(path), "old");
-  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"raw.dat"});
+  EXPECT_EQ(readFile(path), "old");
+  EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"raw.dat"});
 }
 
-TEST(AtomicFile, ANameThatBecomesAFolderIsNotRenamedOver) {
+TEST(PlatformAtomicFile, ANameThatBecomesAFolderIsNotRenamedOver) {
   TempDir dir;
   AtomicFile f;
   ASSERT_TRUE(f.open(dir.file("taken")));
   fs::create_directory(dir.file("taken"));  // a folder by that name is in the way now
-  writeOld(dir.file("taken/inside"), "x");
+  writeFile(dir.file("taken/inside"), "x");
   f.write("text");
   EXPECT_FALSE(f.commit());
   EXPECT_EQ(f.failedStep(), AtomicFile::Step::NotAFile);
   EXPECT_EQ(f.error(), "cannot write " + dir.file("taken") + ": it is a folder, not a file");
   EXPECT_EQ(f.fileError(), 75);
   EXPECT_TRUE(fs::is_directory(dir.file("taken")));
-  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"taken"});
+  EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"taken"});
 }
 
-TEST(AtomicFile, OneCallWritesAWholeText) {
+TEST(PlatformAtomicFile, OneCallWritesAWholeText) {
   TempDir dir;
   const std::string path = dir.file("one.ini");
   EXPECT_EQ(writeFileAtomically(path, "a\r\nb\r\n"), 0);
-  EXPECT_EQ(readAll(path), "a\r\nb\r\n");
+  EXPECT_EQ(readFile(path), "a\r\nb\r\n");
   EXPECT_EQ(writeFileAtomically(path, ""), 0);
-  EXPECT_EQ(readAll(path), "");
+  EXPECT_EQ(readFile(path), "");
   EXPECT_EQ(writeFileAtomically(dir.file("missing/one.ini"), "x"), 76);
   EXPECT_EQ(writeFileAtomically("", "x"), 64);
-  EXPECT_EQ(namesIn(dir.file("")), std::vector<std::string>{"one.ini"});
+  EXPECT_EQ(fileNames(dir.file("")), std::vector<std::string>{"one.ini"});
+}
+
+TEST(PlatformSequentialReader, DeliversExactlyWhatAPlainReaderWould) {
+  TempDir d;
+  std::vector<unsigned char> data(10000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 7 + 3);
+  writeFile(d.file("s.bin"), std::string(data.begin(), data.end()));
+  int h = rawOpen(d.file("s.bin"), RawAccess::ReadOnly);
+  SequentialReader in(h, 0, 4096);  // smallest chunk: forces refills across reads
+  std::vector<unsigned char> got(5000);
+  EXPECT_EQ(in.read(got.data(), 3000), 3000);
+  EXPECT_TRUE(std::equal(got.begin(), got.begin() + 3000, data.begin()));
+  EXPECT_EQ(in.skip(4500), 4500);
+  EXPECT_EQ(in.position(), 7500);
+  EXPECT_EQ(in.read(got.data(), 5000), 2500);  // short at the end
+  EXPECT_TRUE(std::equal(got.begin(), got.begin() + 2500, data.begin() + 7500));
+  EXPECT_EQ(in.read(got.data(), 1), 0);
+  EXPECT_EQ(in.skip(10), 0);
+  EXPECT_EQ(in.position(), 10000);
+  rawClose(h);
+}
+
+TEST(PlatformTextFiles, ErrnoMapsToFileErrorNumbers) {
+  TempDir d;
+  EXPECT_EQ(fileErrorFromErrno(ENOENT, d.file("x")), 53);
+  EXPECT_EQ(fileErrorFromErrno(ENOENT, d.file("nodir/x")), 76);
+  EXPECT_EQ(fileErrorFromErrno(ENOTDIR, "/etc/passwd/x"), 76);
+  EXPECT_EQ(fileErrorFromErrno(EACCES, "x"), 75);
+  EXPECT_EQ(fileErrorFromErrno(EROFS, "x"), 75);
+  EXPECT_EQ(fileErrorFromErrno(EISDIR, "x"), 75);
+  EXPECT_EQ(fileErrorFromErrno(ENOSPC, "x"), 61);
+  EXPECT_EQ(fileErrorFromErrno(ENAMETOOLONG, "x"), 64);
+  EXPECT_EQ(fileErrorFromErrno(EMFILE, "x"), 67);
+  EXPECT_EQ(fileErrorFromErrno(ENFILE, "x"), 67);
+  EXPECT_EQ(fileErrorFromErrno(EIO, "x"), 57);
+  EXPECT_EQ(fileErrorFromErrno(ENXIO, "x"), 68);
+  EXPECT_EQ(fileErrorFromErrno(EXDEV, "x"), 74);
+  TextFiles files;
+  EXPECT_EQ(files.open("", 1, 1), 52);
+  EXPECT_EQ(files.open(d.file(std::string(5000, 'a')), 1, 1), 64);
+  EXPECT_EQ(files.open(d.file("m"), 7, 1), 54);
+}
+
+TEST(PlatformTextFiles, TooManyFiles) {
+  TempDir d;
+  TextFiles files;
+  for (int n = 1; n <= TextFiles::MaxFiles; ++n) ASSERT_EQ(files.open(d.file("f" + std::to_string(n)), 1, n), 0);
+  EXPECT_EQ(files.nextFree(), 0);
+  ScriptedUi ui;
+  AppState st;
+  EXPECT_EQ(OpenByMode(ui, st, d.file("one-more"), 1, files), -1);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, "Too many files are open. Close a file and try again.");
 }
