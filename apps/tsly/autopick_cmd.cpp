@@ -7,6 +7,7 @@
 // Exit status: 0 done, 1 refused or failed (nothing written, an existing file
 // of that name left as it was).
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -33,6 +34,7 @@ namespace {
 
 struct AutopickOptions {
   std::string gather, output, cdps;
+  bool listCdps = false;
   std::string vmin = "1200", vmax = "5180", dv = "20", threads;
   bool force = false;
 };
@@ -67,10 +69,6 @@ int runAutopick(const AutopickOptions& o) {
   int threads = 0;
   if (!threadCount(o.threads, threads)) return refuse("--threads wants a whole number from 1 to 64, not '" + shownText(o.threads, 40) + "'");
   if (!inputAllowed("autopick", o.gather)) return 1;
-  if (!outputAllowed("autopick", o.output, o.force, {{o.gather, "the gather file"}})) return 1;
-  // A signal ends the run between CDPs; nothing is written.
-  stopOnSignals(true);
-
   GatherCdps gather;
   {
     TerminalProgress scan("traces");
@@ -89,6 +87,15 @@ int runAutopick(const AutopickOptions& o) {
   if (p.cdps.empty())
     return refuse("--cdps " + shownText(o.cdps, 40) + " holds no CDP of " + shownText(o.gather) + " (CDPs " +
                   std::to_string(gather.cdps().front()) + " to " + std::to_string(gather.cdps().back()) + ")");
+  if (o.listCdps) {
+    std::string out;
+    for (std::int16_t cdp : p.cdps) out += std::to_string(cdp) + "\n";
+    std::fputs(out.c_str(), stdout);
+    return 0;
+  }
+  if (!outputAllowed("autopick", o.output, o.force, {{o.gather, "the gather file"}})) return 1;
+  // A signal ends the run between CDPs; nothing is written.
+  stopOnSignals(true);
   // The window from the line's first CDP, whatever the range: runs over
   // ranges pick as one run over the line does.
   CdpTraces lineStart;
@@ -148,6 +155,8 @@ void addAutopickCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("--dv", opts->dv, "velocity step (default 20; 3 to 1000 velocities)");
   cmd->add_option("--threads", opts->threads, "threads computing spectra (default: the machine's processors)");
   cmd->add_flag("--force", opts->force, "replace PICKS if it exists");
+  cmd->add_flag("--list-cdps", opts->listCdps,
+                "write nothing; print the CDPs of the gather the run would pick (within --cdps), one per line");
 }
 
 }  // namespace tsly::cli

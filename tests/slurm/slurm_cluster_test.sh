@@ -228,6 +228,9 @@ GEN_B=(--start-cdps 1001,1006 --velocities 1800,2200 --cdps-per-panel 5 --no-sta
 "$TSLY" nmo --deck deck.job >/dev/null || fail "tsly nmo"
 "$TSLY" nmo --deck deck.job --stack --cdps 1001-1002 --output ref_stack.dat >/dev/null || fail "tsly nmo --stack"
 "$TSLY" nmo --deck bad.job --cdps 1010 --output bad_check.dat >/dev/null 2>&1 && fail "bad.dat is not refused"
+PICK=(--vmin 1500 --vmax 3000 --dv 50)
+"$TSLY" autopick gather.dat --output ref_f.picks --cdps 1001-1010 "${PICK[@]}" >/dev/null 2>&1 || fail "tsly autopick"
+[ "$(grep -c . ref_f.picks)" -gt 10 ] || fail "tsly autopick picked (nearly) nothing on the test gather"
 
 # submit NAME SCRIPT ARGS...: runs the script (from the data folder, relative
 # names), keeps its job ids and run folder.
@@ -283,11 +286,14 @@ grep -q 'holds none of CDPs 2001 to 2010 (its CDPs run from 1001 to 1010)' <<<"$
 ls out_none.dat.run-* >/dev/null 2>&1 && fail "a range without CDPs left a run folder"
 # (e) on bad.dat: task 2 (CDPs 1008-1010) fails, so nothing is joined.
 submit e nmo.sh --tasks 3 --deck bad.job --cdps 1001-1010 --output out_e.dat
+# (f) the first pass, CDPs 1001-1010 in 3 tasks: picks files joined without
+# their repeated header lines.
+submit f autopick.sh --tasks 3 --cdps 1001-1010 "${PICK[@]}" gather.dat out_f.picks
 say "submitted jobs ${JOBS[*]}"
-wait_jobs 20 "${JOBS[@]}"
-say "all 20 jobs ended"
+wait_jobs 24 "${JOBS[@]}"
+say "all 24 jobs ended"
 
-for name in a b c d; do
+for name in a b c d f; do
   for t in 0 1 2; do expect_state "${ARRAY[$name]}_$t" COMPLETED "${RUNDIR[$name]}/task-000$t.log"; done
   expect_state "${JOIN[$name]}" COMPLETED "${RUNDIR[$name]}/join.log"
   ls "${RUNDIR[$name]}"/part-* >/dev/null 2>&1 && fail "$name: the join left its parts in ${RUNDIR[$name]}"
@@ -295,6 +301,7 @@ done
 cmp out_a.nmo ref_a.nmo || fail "(a) joined panels differ from one run"
 cmp out_b.nmo ref_b.nmo || fail "(b) joined panels (a task without panels) differ from one run"
 cmp out_c.dat whole.dat || fail "(c) joined moved-out gather differs from one run"
+cmp out_f.picks ref_f.picks || fail "(f) joined picks differ from one run"
 cmp out_d.dat ref_stack.dat || fail "(d) joined stack (a range reaching past the gather, a task without CDPs) differs from one run"
 grep -q 'none of the 2 items; writing an empty part' "${RUNDIR[b]}/task-0002.log" || fail "(b) task 2 did not say it had no panel"
 grep -q 'CDPs 1001-1001' "${RUNDIR[d]}/task-0000.log" || fail "(d) task 0 did not take the gather's first CDP"
