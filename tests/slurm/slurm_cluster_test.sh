@@ -229,7 +229,8 @@ GEN_B=(--start-cdps 1001,1006 --velocities 1800,2200 --cdps-per-panel 5 --no-sta
 "$TSLY" nmo --deck deck.job --stack --cdps 1001-1002 --output ref_stack.dat >/dev/null || fail "tsly nmo --stack"
 "$TSLY" nmo --deck bad.job --cdps 1010 --output bad_check.dat >/dev/null 2>&1 && fail "bad.dat is not refused"
 PICK=(--vmin 1500 --vmax 3000 --dv 50)
-"$TSLY" autopick gather.dat --output ref_f.picks --cdps 1001-1010 "${PICK[@]}" >/dev/null 2>&1 || fail "tsly autopick"
+# (The header line names the gather as given: the script gives it absolute.)
+"$TSLY" autopick "$PWD/gather.dat" --output ref_f.picks --cdps 1001-1010 "${PICK[@]}" >/dev/null 2>&1 || fail "tsly autopick"
 [ "$(grep -c . ref_f.picks)" -gt 10 ] || fail "tsly autopick picked (nearly) nothing on the test gather"
 
 # submit NAME SCRIPT ARGS...: runs the script (from the data folder, relative
