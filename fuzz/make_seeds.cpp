@@ -29,28 +29,28 @@ void put(const std::string& target, const std::string& bytes) {
 }
 std::string str(const std::vector<unsigned char>& b) { return std::string(b.begin(), b.end()); }
 
-void putSegy(const tsly::test::SegySpec& spec) {
+void putSegy(const tsly::test::SegyRecipe& recipe) {
   fs::create_directories(root / "fuzz_segy");
-  tsly::test::writeSegy((root / "fuzz_segy" / ("seed-" + std::to_string(++counter))).string(), spec);
+  tsly::test::writeSegy((root / "fuzz_segy" / ("seed-" + std::to_string(++counter))).string(), recipe);
 }
 
 // SEG-Y files as other programs write them: formats, byte orders, revision-2
 // layouts, delays and scalars, panels, bytes after the last trace.
 void segySeeds() {
-  using tsly::test::SegySpec;
-  SegySpec s;
+  using tsly::test::SegyRecipe;
+  SegyRecipe s;
   s.samples = 12;
   for (int k = 0; k < 4; ++k)
     s.traces.push_back({.cdp = 1001 + k / 2, .offset = 50 * (k + 1), .scalar = -100, .id = k == 3 ? 2 : 1,
                         .inEnsemble = k + 1, .stacked = 1, .fields = {{109, 200}, {215, 1}, {233, 1500 + 500 * (k / 2)}},
                         .samples = {0, 1, -2, 3, 0.5f}});
   for (int format : {1, 5, 3, 6, 7, 16}) {
-    SegySpec f = s;
+    SegyRecipe f = s;
     f.format = format;
     f.littleEndian = format % 2 == 0;
     putSegy(f);
   }
-  SegySpec rev2 = s;
+  SegyRecipe rev2 = s;
   rev2.revision = 0x0200;
   rev2.extCount = -1;
   rev2.extText = {"((SEG: EndText))"};
@@ -58,7 +58,7 @@ void segySeeds() {
   rev2.orderConstant = true;
   rev2.trailing = "tail";
   putSegy(rev2);
-  SegySpec odd = s;
+  SegyRecipe odd = s;
   odd.binInterval = -2;
   odd.binSamples = 0;
   odd.traces[0].cdp = 70000;

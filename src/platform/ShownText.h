@@ -4,7 +4,7 @@
 //
 //  - shownText: every control character (below 32, and 127) written as \xNN
 //    (tab as \t), so an ESC or a NUL in a file never reaches the terminal;
-//    cut after `maxChars` characters of the original with "..." added.
+//    cut after `maxChars` characters of the text given with "..." added.
 //  - shownLine: shownText at the length an offending line is shown (80).
 //  - FaultList: the first MaxFaultsListed faults as they come, then one line
 //    "and N more" for the rest.

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   try {
     // A gather from another system: IBM floats, offsets in decimetres (scalar -10),
     // the third trace dead.
-    SegySpec gather;
+    SegyRecipe gather;
     gather.format = SEGY_IBM_FLOAT_4_BYTE;
     gather.samples = 25;
     gather.interval = 4000;
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     writeSegy(dir + "/foreign.sgy", gather);
 
     // Velocity-scan panels, the velocity in bytes 189-192.
-    SegySpec scan;
+    SegyRecipe scan;
     scan.samples = 30;
     scan.interval = 2000;
     for (int v : {1600, 2000, 2400})
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     // 71-72), a 200 ms delay (20 with time scalar 10), a binary header whose
     // interval is -2, a variable extended header, one trace-header extension,
     // and 12 stray bytes at the end.
-    SegySpec field;
+    SegyRecipe field;
     field.format = 11;
     field.littleEndian = true;
     field.revision = 0x0200;
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     writeSegy(dir + "/field.sgy", field);
 
     // A CDP number beyond the 16-bit header word, on the second trace.
-    SegySpec big = gather;
+    SegyRecipe big = gather;
     big.traces[1].cdp = 40000;
     writeSegy(dir + "/bigcdp.sgy", big);
 

@@ -25,8 +25,8 @@ std::vector<float> ramp(int n, float scale) {
 }
 
 
-SegySpec gatherSpec(int format = SEGY_IEEE_FLOAT_4_BYTE, bool lsb = false) {
-  SegySpec s;
+SegyRecipe gatherSpec(int format = SEGY_IEEE_FLOAT_4_BYTE, bool lsb = false) {
+  SegyRecipe s;
   s.format = format;
   s.littleEndian = lsb;
   s.samples = 40;
@@ -42,7 +42,7 @@ SegySpec gatherSpec(int format = SEGY_IEEE_FLOAT_4_BYTE, bool lsb = false) {
   return s;
 }
 
-void expectGatherImported(const std::string& path, const SegySpec& s) {
+void expectGatherImported(const std::string& path, const SegyRecipe& s) {
   const auto t = readTraces(path);
   ASSERT_EQ(t.size(), 4u);
   for (size_t i = 0; i < t.size(); ++i) {
@@ -72,8 +72,8 @@ void expectGatherImported(const std::string& path, const SegySpec& s) {
 }
 
 // A velocity-scan SEG-Y: 3 CDPs per panel, the velocity in bytes 233-236.
-SegySpec panelSpec(const std::vector<int>& velocities, int velocityByte = 233) {
-  SegySpec s;
+SegyRecipe panelSpec(const std::vector<int>& velocities, int velocityByte = 233) {
+  SegyRecipe s;
   s.samples = 30;
   s.interval = 4000;
   for (size_t p = 0; p < velocities.size(); ++p)
@@ -88,7 +88,7 @@ SegySpec panelSpec(const std::vector<int>& velocities, int velocityByte = 233) {
 
 TEST(ExchangeSegyImport, IeeeGatherMapsEveryField) {
   TempDir d;
-  const SegySpec s = gatherSpec();
+  const SegyRecipe s = gatherSpec();
   writeSegy(d.file("in.sgy"), s);
   std::int64_t lastDone = 0, lastTotal = 0;
   const auto r = segy::importSegy(d.file("in.sgy"), d.file("out.dat"), {},
@@ -116,7 +116,7 @@ TEST(ExchangeSegyImport, IeeeGatherMapsEveryField) {
 
 TEST(ExchangeSegyImport, IbmFloatsAreConverted) {
   TempDir d;
-  SegySpec s = gatherSpec(SEGY_IBM_FLOAT_4_BYTE);
+  SegyRecipe s = gatherSpec(SEGY_IBM_FLOAT_4_BYTE);
   // Values IBM floats hold exactly, and one they do not.
   s.traces[0].samples = {1.5f, -2.25f, 3.0f, 1024.0f, -0.0625f, 0.1f};
   writeSegy(d.file("ibm.sgy"), s);
@@ -136,7 +136,7 @@ TEST(ExchangeSegyImport, IbmFloatsAreConverted) {
 
 TEST(ExchangeSegyImport, LittleEndianFileReadsTheSame) {
   TempDir d;
-  const SegySpec s = gatherSpec(SEGY_IEEE_FLOAT_4_BYTE, true);
+  const SegyRecipe s = gatherSpec(SEGY_IEEE_FLOAT_4_BYTE, true);
   writeSegy(d.file("lsb.sgy"), s);
   const auto r = segy::importSegy(d.file("lsb.sgy"), d.file("out.dat"), {});
   ASSERT_TRUE(r.ok) << r.error;
@@ -153,7 +153,7 @@ TEST(ExchangeSegyImport, IntegerSamplesBecomeFloats) {
   for (const auto& [format, samples] : rows) {
     SCOPED_TRACE(samples);
     TempDir d;
-    SegySpec s = gatherSpec(format);
+    SegyRecipe s = gatherSpec(format);
     s.samples = samples;
     for (auto& t : s.traces) t.samples = {-7, 100, 3, -128, 127};
     writeSegy(d.file("int.sgy"), s);
@@ -168,7 +168,7 @@ TEST(ExchangeSegyImport, IntegerSamplesBecomeFloats) {
 
 TEST(ExchangeSegyImport, PanelsAreClosedWhereTheVelocityChangesOrADummyStands) {
   TempDir d;
-  SegySpec s = panelSpec({1500, 1800, 1800});
+  SegyRecipe s = panelSpec({1500, 1800, 1800});
   // A dummy trace between the two 1800 panels (as export writes separators).
   s.traces.insert(s.traces.begin() + 6, {.cdp = 103, .offset = 0, .scalar = 0, .id = 3, .inEnsemble = 0,
                                          .stacked = 0, .fields = {{233, 1800}}, .samples = {}});
@@ -221,31 +221,31 @@ TEST(ExchangeSegyImport, VelocityFromAFieldTheUserNames) {
 TEST(ExchangeSegyImport, RefusalsNameTheTraceAndTheFieldAndLeaveNothing) {
   struct Case {
     const char* name;
-    std::function<void(SegySpec&)> damage;
+    std::function<void(SegyRecipe&)> damage;
     segy::ImportOptions options;
     std::string message;
   };
   const std::vector<Case> cases = {
-      {"cdp", [](SegySpec& s) { s.traces[2].cdp = 40000; }, {},
+      {"cdp", [](SegyRecipe& s) { s.traces[2].cdp = 40000; }, {},
        "trace 3: CDP (bytes 21-24) is 40000; header word 12 holds -32768..32767 (--renumber numbers the CDPs "
        "1..N and writes the mapping)"},
-      {"cdp byte", [](SegySpec& s) { s.traces[1].fields = {{189, -70000}}; }, {.cdpByte = 189},
+      {"cdp byte", [](SegyRecipe& s) { s.traces[1].fields = {{189, -70000}}; }, {.cdpByte = 189},
        "trace 2: CDP (bytes 189-192) is -70000; header word 12 holds -32768..32767 (--renumber numbers the CDPs "
        "1..N and writes the mapping)"},
-      {"ensemble", [](SegySpec& s) { s.traces[1].inEnsemble = -40000; }, {},
+      {"ensemble", [](SegyRecipe& s) { s.traces[1].inEnsemble = -40000; }, {},
        "trace 2: trace number in the ensemble (bytes 25-28) is -40000; header word 8 holds -32768..32767"},
-      {"offset", [](SegySpec& s) { s.traces[0].offset = 40000, s.traces[0].scalar = -100; }, {},
+      {"offset", [](SegyRecipe& s) { s.traces[0].offset = 40000, s.traces[0].scalar = -100; }, {},
        "trace 1: offset (bytes 37-40) is 40000; header word 19 holds -32768..32767"},
-      {"delay", [](SegySpec& s) { s.traces[1].fields = {{109, 4000}, {215, 10}}; }, {},
+      {"delay", [](SegyRecipe& s) { s.traces[1].fields = {{109, 4000}, {215, 10}}; }, {},
        "trace 2: recording delay (bytes 109-110) is 40000 ms; header word 55 holds -32768..32767"},
-      {"velocity", [](SegySpec&) {}, {.dataType = 4, .velocityByte = 233},
+      {"velocity", [](SegyRecipe&) {}, {.dataType = 4, .velocityByte = 233},
        "trace 1: panel velocity (bytes 233-236) is 0; a velocity is 1..32767 (name the field that holds it with "
        "--velocity-field)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir d;
-    SegySpec s = gatherSpec();
+    SegyRecipe s = gatherSpec();
     c.damage(s);
     writeSegy(d.file("in.sgy"), s);
     writeFile(d.file("out.dat"), "previous contents");
@@ -277,7 +277,7 @@ TEST(ExchangeSegyImport, BadOptionsAndFilesAreRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(refused(d.file("in.sgy"), {.cdpByte = 22}),
             "CDP field 22 is not the first byte of a SEG-Y trace-header field");
   // Headers and no trace.
-  SegySpec s = gatherSpec();
+  SegyRecipe s = gatherSpec();
   s.traces.clear();
   writeSegy(d.file("empty.sgy"), s);
   EXPECT_EQ(refused(d.file("empty.sgy"), {}), d.file("empty.sgy") + " holds no traces");

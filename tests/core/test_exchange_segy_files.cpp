@@ -18,8 +18,8 @@ using namespace tsly::test;
 
 namespace {
 
-SegySpec smallSpec(int traces = 3) {
-  SegySpec s;
+SegyRecipe smallSpec(int traces = 3) {
+  SegyRecipe s;
   s.samples = 5;
   s.interval = 4000;
   for (int k = 0; k < traces; ++k)
@@ -33,7 +33,7 @@ struct Imported {
   std::vector<ReadTrace> traces;
 };
 
-Imported importSpec(const TempDir& d, const SegySpec& s, const segy::ImportOptions& o = {}) {
+Imported importSpec(const TempDir& d, const SegyRecipe& s, const segy::ImportOptions& o = {}) {
   writeSegy(d.file("in.sgy"), s);
   Imported i;
   i.r = segy::importSegy(d.file("in.sgy"), d.file("out.dat"), o);
@@ -54,7 +54,7 @@ TEST(ExchangeSegyFiles, OffsetsAreNeverScaledAndDelaysTakeTheTimeScalar) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.offset);
     TempDir d;
-    SegySpec s = smallSpec(1);
+    SegyRecipe s = smallSpec(1);
     s.traces[0].offset = row.offset;
     s.traces[0].scalar = row.coordinateScalar;
     s.traces[0].fields = {{109, row.delay}, {215, row.timeScalar}};
@@ -123,7 +123,7 @@ TEST(ExchangeSegyFiles, SampleCountAndIntervalFromWhicheverHeaderHoldsThem) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
     TempDir d;
-    SegySpec s = smallSpec();
+    SegyRecipe s = smallSpec();
     s.binInterval = row.binInterval;
     s.binSamples = row.binSamples;
     s.traces[0].fields = {{117, row.traceInterval}, {115, row.traceSamples}};
@@ -150,7 +150,7 @@ TEST(ExchangeSegyFiles, EveryNumericSampleFormatInBothByteOrders) {
       std::vector<float> want = {isUnsigned ? 7.0f : -7.0f, 100, 3, 0, 127};
       if (isFloat) want = {1.5f, -2.25f, 100, 0, 0.1f};
       TempDir d;
-      SegySpec s = smallSpec(2);
+      SegyRecipe s = smallSpec(2);
       s.format = format;
       s.littleEndian = lsb;
       s.orderConstant = format == 9;  // one file that states its order
@@ -175,7 +175,7 @@ TEST(ExchangeSegyFiles, FormatsThatHoldNoNumbersAreRefusedByName) {
   };
   for (const auto& [code, message] : rows) {
     TempDir d;
-    SegySpec s = smallSpec();
+    SegyRecipe s = smallSpec();
     s.binaryFormat = code;
     EXPECT_EQ(importSpec(d, s).r.error, d.file("in.sgy") + ": " + message);
   }
@@ -184,25 +184,25 @@ TEST(ExchangeSegyFiles, FormatsThatHoldNoNumbersAreRefusedByName) {
 TEST(ExchangeSegyFiles, RevisionTwoLayoutsAndTrailingBytes) {
   struct Row {
     const char* name;
-    std::function<void(SegySpec&)> make;
+    std::function<void(SegyRecipe&)> make;
     std::string note;
   } rows[] = {
-      {"variable EBCDIC", [](SegySpec& s) { s.extCount = -1, s.extText = {"C1 MORE TEXT", "((SEG: EndText))"}; }, ""},
+      {"variable EBCDIC", [](SegyRecipe& s) { s.extCount = -1, s.extText = {"C1 MORE TEXT", "((SEG: EndText))"}; }, ""},
       {"variable ASCII",
-       [](SegySpec& s) { s.extCount = -1, s.extAscii = true, s.extText = {"((SEG: ENDTEXT))"}; }, ""},
-      {"counted", [](SegySpec& s) { s.extText = {"C1 ONE RECORD"}; }, ""},
-      {"extensions", [](SegySpec& s) { s.revision = 0x0200, s.headerExtensions = 2; }, ""},
-      {"extensions LE", [](SegySpec& s) { s.revision = 0x0200, s.headerExtensions = 1, s.littleEndian = true; }, ""},
-      {"16-bit extensions", [](SegySpec& s) { s.revision = 0x0200, s.headerExtensions = 3u << 16; }, ""},
-      {"trailing", [](SegySpec& s) { s.trailing = "1234567"; }, "7 bytes after the last whole trace were left out"},
+       [](SegyRecipe& s) { s.extCount = -1, s.extAscii = true, s.extText = {"((SEG: ENDTEXT))"}; }, ""},
+      {"counted", [](SegyRecipe& s) { s.extText = {"C1 ONE RECORD"}; }, ""},
+      {"extensions", [](SegyRecipe& s) { s.revision = 0x0200, s.headerExtensions = 2; }, ""},
+      {"extensions LE", [](SegyRecipe& s) { s.revision = 0x0200, s.headerExtensions = 1, s.littleEndian = true; }, ""},
+      {"16-bit extensions", [](SegyRecipe& s) { s.revision = 0x0200, s.headerExtensions = 3u << 16; }, ""},
+      {"trailing", [](SegyRecipe& s) { s.trailing = "1234567"; }, "7 bytes after the last whole trace were left out"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     TempDir d;
-    SegySpec s = smallSpec();
+    SegyRecipe s = smallSpec();
     row.make(s);
     if (s.headerExtensions > 0xFFFF) {  // written as a 16-bit word in 3507-3508: three extensions
-      SegySpec three = s;
+      SegyRecipe three = s;
       three.headerExtensions = 3;
       writeSegy(d.file("in.sgy"), three);
       std::fstream f(d.file("in.sgy"), std::ios::binary | std::ios::in | std::ios::out);
@@ -225,7 +225,7 @@ TEST(ExchangeSegyFiles, RevisionTwoLayoutsAndTrailingBytes) {
 
 TEST(ExchangeSegyFiles, LayoutsThatCannotBeReadAreRefusedBeforeSegyioIsAsked) {
   TempDir d;
-  SegySpec s = smallSpec();
+  SegyRecipe s = smallSpec();
   s.extCount = -1;
   s.extText = {"C1 NO STANZA"};
   writeSegy(d.file("open.sgy"), s);
@@ -261,7 +261,7 @@ TEST(ExchangeSegyFiles, CdpFromAnyFieldAndRenumbered) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.want.size());
     TempDir d;
-    SegySpec s = smallSpec(static_cast<int>(row.want.size()));
+    SegyRecipe s = smallSpec(static_cast<int>(row.want.size()));
     for (size_t k = 0; k < row.want.size(); ++k) {
       s.traces[k].cdp = row.cdps21[k];
       if (!row.cdps189.empty()) s.traces[k].fields = {{189, row.cdps189[k]}};
@@ -280,7 +280,7 @@ TEST(ExchangeSegyFiles, CdpFromAnyFieldAndRenumbered) {
 
 TEST(ExchangeSegyFiles, InfoSummarisesTheHeadersWithTheirScalars) {
   TempDir d;
-  SegySpec s = smallSpec(4);
+  SegyRecipe s = smallSpec(4);
   s.littleEndian = true;
   s.binInterval = -2;
   for (int k = 0; k < 4; ++k)

@@ -4,7 +4,7 @@
 // formats it does not convert, revision-2 binary-header fields, ASCII extended
 // headers, bytes after the last trace) is put in as bytes.
 //
-//   SegySpec s;                              // IEEE floats, big-endian, 50 samples at 4000 us
+//   SegyRecipe s;                              // IEEE floats, big-endian, 50 samples at 4000 us
 //   s.traces.push_back({.cdp = 101, .offset = 250, .samples = {...}});
 //   writeSegy(path, s);
 //   SegyContents c = readSegy(path);         // headers, samples as floats, text header
@@ -35,7 +35,7 @@ struct SegyTraceSpec {
   std::vector<float> samples;                  // padded with zeros to the file's count
 };
 
-struct SegySpec {
+struct SegyRecipe {
   int format = SEGY_IEEE_FLOAT_4_BYTE;
   bool littleEndian = false;
   int samples = 50;
@@ -82,7 +82,7 @@ inline void encodeSegySample(int format, double x, unsigned char* p) {
 }
 
 // The bytes of `s.traces[i]`'s samples as they stand in the file.
-inline std::vector<unsigned char> segySampleBytes(const SegySpec& s, const SegyTraceSpec& t) {
+inline std::vector<unsigned char> segySampleBytes(const SegyRecipe& s, const SegyTraceSpec& t) {
   const int n = segyFormatBytes(s.format);
   std::vector<unsigned char> buf(static_cast<size_t>(s.samples * n));
   std::vector<float> v = t.samples;
@@ -107,7 +107,7 @@ inline void putBinary(char* bin, int byte, std::uint64_t v, int n, bool littleEn
     bin[byte - 3201 + (littleEndian ? k : n - 1 - k)] = static_cast<char>(v >> (8 * k));
 }
 
-inline void writeSegy(const std::string& path, const SegySpec& s) {
+inline void writeSegy(const std::string& path, const SegyRecipe& s) {
   segy_file* fp = segy_open(path.c_str(), "w+b");
   if (!fp) throw std::runtime_error("segy_open " + path);
   std::string text(3200, ' ');

@@ -26,7 +26,7 @@ bool sameAxis(const Spectrum& a, const Spectrum& b) {
   return a.intervalUs == b.intervalUs && a.firstMs == b.firstMs && a.velocities.size() == b.velocities.size();
 }
 
-// Step 2: the centre's spectrum averaged with its neighbours.
+// Averaging: the centre's spectrum averaged with its neighbours.
 Spectrum lineAverage(const std::vector<const Spectrum*>& line, std::size_t centre) {
   const Spectrum& c = *line[centre];
   Spectrum avg;
@@ -141,7 +141,7 @@ std::vector<ProposedPick> pickCdp(const std::vector<LineCdp>& line, std::size_t 
   for (const SpectrumPeak& p : spectrumPeaks(avg, PickThreshold)) {
     std::int32_t col = static_cast<std::int32_t>(p.column);
     if (col == 0 || col + 1 == cols) continue;
-    // Step 4: the time where the stack at the peak's velocity (of the CDP and
+    // Moving onto the reflection: the time where the stack at the peak's velocity (of the CDP and
     // its neighbours, weighted as the spectra) is strongest, near the peak.
     const std::int32_t first = std::max(0, p.sample - reach);
     const std::int32_t last = std::min(avg.samples - 1, p.sample + reach);
@@ -191,7 +191,7 @@ std::vector<ProposedPick> pickCdp(const std::vector<LineCdp>& line, std::size_t 
                           [](const Candidate& a, const Candidate& b) { return a.row == b.row && a.col == b.col; }),
               cands.end());
 
-  // Step 5: the heaviest path through the candidates in time order.
+  // The path: the heaviest path through the candidates in time order.
   const std::size_t n = cands.size();
   std::vector<double> best(n);
   std::vector<std::ptrdiff_t> prev(n, -1);
