@@ -27,13 +27,6 @@ using namespace tsly::test;
 
 namespace {
 
-FileDialogResult chosen(const std::string& path) {
-  FileDialogResult r;
-  r.status = FileDialogResult::Status::Chosen;
-  r.path = path;
-  return r;
-}
-
 bool hasText(const Figure& f, const std::string& text) {
   for (const auto& item : f.items)
     if (const auto* t = std::get_if<Figure::Text>(&item); t && t->text == text) return true;
@@ -63,7 +56,7 @@ struct Fixture {
     writePanelFile(panels, specs, o);
   }
   void open() {
-    ui.fileAnswers.push_back(chosen(panels));
+    ui.choose(panels);
     w.action("fileopen")->trigger();
     QVERIFY(waitForRedraw());
     QVERIFY2(ui.boxes.empty(), ui.boxes.empty() ? "" : ui.boxes[0].text.c_str());
@@ -79,7 +72,7 @@ struct Fixture {
     const std::string path = dir.file("line.picks");
     std::ofstream(path) << "# Tessaly picks for " << panels << "\n"
                         << "1001, 200, 1500\n1001, 500, 2500\n1001, 800, 2000\n1021, 300, 2000\n1021, 700, 2500\n";
-    ui.fileAnswers.push_back(chosen(path));
+    ui.choose(path);
     w.action("loadpicks")->trigger();
     QVERIFY(waitForRedraw());
     QCOMPARE(ui.boxes.size(), std::size_t(1));

@@ -35,13 +35,6 @@ namespace {
 // A pick line is drawn by XOR with cyan: red on white, cyan on black.
 constexpr QRgb Red = 0xff0000, Cyan = 0x00ffff;
 
-FileDialogResult chosen(const std::string& path) {
-  FileDialogResult r;
-  r.status = FileDialogResult::Status::Chosen;
-  r.path = path;
-  return r;
-}
-
 // Panels of CDPs 1001 and 1011 (1500, 1800, 2100; 400 samples at 4 ms) and
 // their gather: eight offsets, an event at 400 ms and 2000 m/s. The window
 // open on CDP 1001 with its spectrum computed.
@@ -66,9 +59,9 @@ struct Fixture {
                     {1011, 1500, 10}, {1011, 1800, 10}, {1011, 2100, 10}},
                    o);
     writeGather(gather, syntheticGather(1001, 11, 8, 400));
-    ui.fileAnswers.push_back(chosen(panels));
+    ui.choose(panels);
     w.action("fileopen")->trigger();
-    ui.fileAnswers.push_back(chosen(gather));
+    ui.choose(gather);
     w.action("velspectrum")->trigger();
     v = w.spectrum().window();
     QElapsedTimer t;
